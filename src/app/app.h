@@ -1,0 +1,81 @@
+#pragma once
+// Process-wide state of the integrator. One App per process; every test builds its own.
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "app/record_doc.h"
+#include "app/user_interface.h"
+
+namespace vqb {
+
+// 501 text slots (0 to 500) through which procedures and dialogs pass values.
+class SharedSlots {
+ public:
+  static constexpr std::size_t kCount = 501;
+  // Raises error 9 "Subscript out of range" outside 0..500.
+  std::string& operator[](long index);
+  const std::string& operator[](long index) const;
+  void clear();
+
+ private:
+  std::array<std::string, kCount> slots_{};
+};
+
+// Lets the user interface process pending events at most a few times per second, however
+// often a loop asks, so long loops stay responsive without paying per field.
+class EventPump {
+ public:
+  explicit EventPump(UserInterface& ui, std::chrono::milliseconds interval = std::chrono::milliseconds(100))
+      : ui_(ui), interval_(interval) {}
+  void pump();
+
+ private:
+  UserInterface& ui_;
+  std::chrono::milliseconds interval_;
+  std::chrono::steady_clock::time_point last_{};
+  unsigned calls_{};
+};
+
+struct App {
+  explicit App(UserInterface& userInterface) : ui(userInterface), events(userInterface) {}
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  UserInterface& ui;
+  EventPump events;
+
+  // Where things are.
+  std::string settingsFolder;  // per-user settings folder (no trailing separator)
+  std::string databasePath;    // the Vantora database file; "" when none is configured
+  std::string globalfolder;    // databasePath up to and including its last separator
+  std::string programFolder;   // holds the settings template "local.mdb" and the grid layout
+  // Set by the caller before start-up to use another settings folder (tests, demo, --settings).
+  std::string settingsFolderOverride;
+
+  SharedSlots slots;
+
+  // Shared documents.
+  RecordDoc scratch;          // "rData": the last read_data snapshot
+  RecordDoc setup;            // "QBSetup": QBsetup.xml
+  RecordDoc parsedAddresses;  // "parsedAddresses": parsedAddresses.xml
+  RecordDoc sqlBatch;         // "strStatements": statements run by write_data2
+  RecordDoc salesGroupMemo;   // validation memos, cleared at start-up
+  RecordDoc customerMemo;
+  RecordDoc vendorMemo;
+  RecordDoc spareMemo;
+};
+
+// Path separator rules: "the last backslash" of a Windows path is the last separator here.
+bool is_path_separator(char c);
+constexpr char kPathSeparator =
+#ifdef _WIN32
+    '\\';
+#else
+    '/';
+#endif
+
+}  // namespace vqb

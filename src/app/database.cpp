@@ -1,0 +1,174 @@
+#include "app/database.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "app/text_helpers.h"
+
+namespace vqb {
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+
+[[noreturn]] void throw_sqlite(sqlite3* handle, int code,
+                               std::source_location where = std::source_location::current()) {
+  std::string message = handle ? sqlite3_errmsg(handle) : sqlite3_errstr(code);
+  throw DbError(code & 0xff, message, where);
+}
+
+// A cell in the text form the original engine printed.
+Cell cell_text(sqlite3_stmt* stmt, int column) {
+  switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_NULL:
+      return std::nullopt;
+    case SQLITE_INTEGER:
+      return std::to_string(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT:
+      return number_text(sqlite3_column_double(stmt, column));
+    default: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+      return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
+    }
+  }
+}
+
+class Statement {
+ public:
+  Statement(sqlite3* db, std::string_view sql, const char** tail) {
+    int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, tail);
+    if (rc != SQLITE_OK) throw_sqlite(db, rc);
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+
+ private:
+  sqlite3_stmt* stmt_{};
+};
+
+class SqliteDatabase final : public Database {
+ public:
+  SqliteDatabase(const std::string& path, bool create) {
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+      std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+      sqlite3_close(db_);
+      db_ = nullptr;
+      if (path.empty()) message = "No database file is configured";
+      else message += ": " + path;
+      throw DbError(rc & 0xff, message);
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db_, 0);
+  }
+  ~SqliteDatabase() override { sqlite3_close_v2(db_); }
+
+  void execute(std::string_view sql) override {
+    // Runs every statement of the text, so a schema script works too.
+    const char* tail = sql.data();
+    const char* end = sql.data() + sql.size();
+    while (tail < end) {
+      const char* next = nullptr;
+      Statement stmt(db_, std::string_view(tail, static_cast<std::size_t>(end - tail)), &next);
+      tail = next;
+      if (!stmt.get()) continue;  // blank text or comment
+      int rc;
+      while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+      }
+      if (rc != SQLITE_DONE) throw_sqlite(db_, rc);
+    }
+  }
+
+  void query(std::string_view sql, const std::function<void(const std::vector<Cell>&)>& row,
+             std::vector<std::string>* columns) override {
+    const char* tail = nullptr;
+    Statement stmt(db_, sql, &tail);
+    if (!stmt.get()) throw DbError(1, "The SQL text holds no statement");
+    int count = sqlite3_column_count(stmt.get());
+    if (columns) {
+      columns->clear();
+      for (int i = 0; i < count; ++i) columns->emplace_back(sqlite3_column_name(stmt.get(), i));
+    }
+    std::vector<Cell> cells(static_cast<std::size_t>(count));
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+      for (int i = 0; i < count; ++i) cells[static_cast<std::size_t>(i)] = cell_text(stmt.get(), i);
+      row(cells);
+    }
+    if (rc != SQLITE_DONE) throw_sqlite(db_, rc);
+  }
+
+  std::vector<ColumnInfo> tableColumns(std::string_view table) override {
+    std::vector<ColumnInfo> result;
+    std::string sql = "SELECT name, type FROM pragma_table_info('" + sql_quote(table) + "')";
+    query(sql, [&](const std::vector<Cell>& cells) {
+      ColumnInfo info;
+      info.name = cells[0].value_or("");
+      info.type = cells[1].value_or("");
+      std::transform(info.type.begin(), info.type.end(), info.type.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+      info.allowZeroLength = true;
+      result.push_back(std::move(info));
+    }, nullptr);
+    if (result.empty()) throw DbError(1, "no such table: " + std::string(table));
+    // A CHECK that forbids '' on a column marks it as not allowing zero length.
+    Rows sqlRows = queryAll("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = '" +
+                            sql_quote(table) + "' COLLATE NOCASE");
+    if (!sqlRows.rows.empty() && sqlRows.rows[0][0]) {
+      std::string ddl = to_lower_ascii(*sqlRows.rows[0][0]);
+      for (auto& info : result) {
+        std::string rule = "check (" + to_lower_ascii(info.name) + " <> '')";
+        if (ddl.find(rule) != std::string::npos) info.allowZeroLength = false;
+      }
+    }
+    return result;
+  }
+
+  std::int64_t changes() override { return sqlite3_changes64(db_); }
+  std::int64_t lastInsertRowId() override { return sqlite3_last_insert_rowid(db_); }
+
+ private:
+  sqlite3* db_{};
+};
+
+}  // namespace
+
+Database::Rows Database::queryAll(std::string_view sql) {
+  Rows rows;
+  query(sql, [&](const std::vector<Cell>& cells) { rows.rows.push_back(cells); }, &rows.columns);
+  return rows;
+}
+
+std::unique_ptr<Database> open_database(const std::string& path) {
+  if (path.empty()) throw DbError(14, "No database file is configured");
+  return std::make_unique<SqliteDatabase>(path, false);
+}
+
+std::unique_ptr<Database> create_database(const std::string& path) {
+  return std::make_unique<SqliteDatabase>(path, true);
+}
+
+Transaction::Transaction(Database& db, Mode mode) : db_(db) {
+  db_.execute(mode == Mode::Immediate ? "BEGIN IMMEDIATE" : "BEGIN");
+}
+
+Transaction::~Transaction() {
+  if (!open_) return;
+  try {
+    db_.execute("ROLLBACK");
+  } catch (...) {
+    // The engine already rolled back (for example after a failed COMMIT).
+  }
+}
+
+void Transaction::commit() {
+  db_.execute("COMMIT");
+  open_ = false;
+}
+
+}  // namespace vqb

@@ -1,0 +1,62 @@
+#include "cli/cli_ui.h"
+
+#include <istream>
+#include <ostream>
+
+namespace vqb::cli {
+
+std::string terminal_text(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+CliUi::CliUi(std::istream& in, std::ostream& err, bool interactive)
+    : in_(in), err_(err), interactive_(interactive) {}
+
+Answer CliUi::messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) {
+  if (icon == Icon::Critical) ++errorsShown_;
+  err_ << "[" << title << "] " << terminal_text(text) << "\n";
+  if (buttons == Buttons::Ok) return Answer::Ok;
+  bool yes;
+  if (assumeYes) {
+    yes = *assumeYes;
+    err_ << (yes ? "  -> Yes (--yes)\n" : "  -> No (--no)\n");
+  } else if (interactive_) {
+    err_ << "  [y/N] " << std::flush;
+    std::string line;
+    std::getline(in_, line);
+    yes = !line.empty() && (line[0] == 'y' || line[0] == 'Y');
+  } else {
+    yes = false;
+    err_ << "  -> No (not interactive; pass --yes to agree)\n";
+  }
+  if (yes) return buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
+  return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
+}
+
+std::string CliUi::inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
+  err_ << "[" << title << "] " << terminal_text(prompt) << "\n";
+  if (!interactive_) {
+    err_ << "  -> cancelled (not interactive)\n";
+    return "";
+  }
+  err_ << "  [" << defaultText << "] " << std::flush;
+  std::string line;
+  if (!std::getline(in_, line)) return "";
+  return line.empty() ? defaultText : line;
+}
+
+void CliUi::showDialog(DialogKind, const std::string&) {
+  err_ << "This step needs a window; run vqb for it.\n";
+}
+
+void CliUi::setStatus(const std::string& text) {
+  if (verbose && !text.empty()) err_ << text << "\n";
+}
+
+}  // namespace vqb::cli

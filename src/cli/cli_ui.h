@@ -1,0 +1,40 @@
+#pragma once
+// The terminal's UserInterface: messages go to standard error; questions are answered by
+// the --yes/--no policy, or asked on the terminal when it is interactive, or answered No.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "app/user_interface.h"
+
+namespace vqb::cli {
+
+class CliUi : public UserInterface {
+ public:
+  CliUi(std::istream& in, std::ostream& err, bool interactive);
+
+  // Answer every Yes/No question this way instead of asking.
+  std::optional<bool> assumeYes;
+  bool verbose{false};
+
+  Answer messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) override;
+  std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
+  void showDialog(DialogKind kind, const std::string& parameter) override;
+  void setStatus(const std::string& text) override;
+  void setProgress(long, long) override {}
+  void processEvents() override {}
+
+  int errorsShown() const { return errorsShown_; }
+
+ private:
+  std::istream& in_;
+  std::ostream& err_;
+  bool interactive_;
+  int errorsShown_{0};
+};
+
+// "\r\n" becomes "\n" for the terminal.
+std::string terminal_text(const std::string& text);
+
+}  // namespace vqb::cli

@@ -1,0 +1,131 @@
+#include "app/module1.h"
+
+#include <gtest/gtest.h>
+
+#include "support/vantora_fixture.h"
+
+namespace vqb {
+namespace {
+
+class Module1Test : public ::testing::Test, protected test::VantoraFixture {
+ protected:
+  void SetUp() override {
+    db()->execute(
+        "CREATE TABLE probe (Link INTEGER, QBAccountNumber TEXT, Amount REAL, Whole REAL, Note TEXT);"
+        "INSERT INTO probe VALUES (17, 'AbC', 12.5, 100.0, NULL);"
+        "INSERT INTO probe VALUES (3, '', 0.1, -2, 'x');");
+  }
+};
+
+TEST_F(Module1Test, ReadDataKeyedByLinkNamesRecordsByLinkWithTheCounterAsText) {
+  ASSERT_TRUE(read_data(app, "select * from probe order by rowid", true));
+  RecordDoc& doc = app.scratch;
+  EXPECT_EQ(doc.GetTag(), "rData");
+  EXPECT_EQ(doc.GetChildCount(), 2);
+  ASSERT_GT(doc.MoveToChild("record17"), 0);
+  EXPECT_EQ(doc.GetContent(), "1");
+  EXPECT_EQ(doc.GetChildContent("link"), "17");
+  EXPECT_EQ(doc.GetChildContent("qbaccountnumber"), "AbC") << "tags lower-cased, values keep their case";
+  EXPECT_EQ(doc.GetChildContent("amount"), "12.5");
+  EXPECT_EQ(doc.GetChildContent("whole"), "100");
+  EXPECT_EQ(doc.GetChildContent("note"), "");
+  doc.MoveToRoot();
+  ASSERT_GT(doc.MoveToChild("record3"), 0);
+  EXPECT_EQ(doc.GetContent(), "2");
+  EXPECT_EQ(doc.GetChildContent("whole"), "-2");
+}
+
+TEST_F(Module1Test, ReadDataWithoutKeyCountsRecordsWithEmptyText) {
+  ASSERT_TRUE(read_data(app, "select Link, Note from probe order by rowid", false));
+  RecordDoc& doc = app.scratch;
+  ASSERT_TRUE(doc.MoveToFirstChild());
+  EXPECT_EQ(doc.GetTag(), "record1");
+  EXPECT_EQ(doc.GetContent(), "");
+  EXPECT_EQ(doc.GetChildCount(), 2);
+  ASSERT_TRUE(doc.MoveToNextSibling());
+  EXPECT_EQ(doc.GetTag(), "record2");
+  EXPECT_EQ(doc.GetChildContent("note"), "x");
+}
+
+TEST_F(Module1Test, EmptyResultGivesOnlyTheRoot) {
+  ASSERT_TRUE(read_data(app, "select * from probe where Link = -1", true));
+  EXPECT_EQ(app.scratch.GetTag(), "rData");
+  EXPECT_EQ(app.scratch.GetChildCount(), 0);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Module1Test, DatabaseErrorsShowTheConfirmBoxAndReturnFalse) {
+  EXPECT_FALSE(read_data(app, "select * from nowhere", false));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "1 - no such table: nowhere");
+  EXPECT_EQ(ui.messages[0].title, "Confirm");
+  EXPECT_EQ(ui.messages[0].icon, Icon::Critical);
+  EXPECT_FALSE(write_data(app, "update nowhere set a = 1"));
+  EXPECT_EQ(ui.messages.back().text, "1 - no such table: nowhere");
+}
+
+TEST_F(Module1Test, ReadDataByLinkNeedsALinkColumn) {
+  EXPECT_FALSE(read_data(app, "select Note from probe", true));
+  EXPECT_EQ(ui.messages.back().text, "3265 - Item not found in this collection.");
+}
+
+TEST_F(Module1Test, NoDatabaseConfiguredFailsEveryOperation) {
+  app.databasePath.clear();
+  EXPECT_FALSE(read_data(app, "select 1", false));
+  EXPECT_FALSE(write_data(app, "select 1"));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].title, "Confirm");
+}
+
+TEST_F(Module1Test, ReadDataLetsEventsRunButNotOncePerField) {
+  auto database = db();
+  database->execute("BEGIN");
+  for (int i = 0; i < 2000; ++i) database->execute("INSERT INTO probe VALUES (1, 'a', 1, 1, 'b')");
+  database->execute("COMMIT");
+  ASSERT_TRUE(read_data(app, "select * from probe", false));
+  EXPECT_GE(ui.eventsProcessed, 1);
+  EXPECT_LT(ui.eventsProcessed, 2000);
+}
+
+TEST_F(Module1Test, WriteDataRunsOneStatement) {
+  ASSERT_TRUE(write_data(app, "UPDATE probe SET Note = 'O''Brien' WHERE Link = 17"));
+  auto rows = db()->queryAll("SELECT Note FROM probe WHERE Link = 17");
+  EXPECT_EQ(rows.rows[0][0], "O'Brien");
+}
+
+TEST_F(Module1Test, EmptyBatchReturnsFalseAndOpensNoDatabase) {
+  app.databasePath = dir.file("does-not-exist.db");
+  app.sqlBatch.Clear();
+  app.sqlBatch.SetTag("strStatements");
+  EXPECT_FALSE(write_data2(app));
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_FALSE(std::filesystem::exists(app.databasePath));
+}
+
+TEST_F(Module1Test, BatchRunsEveryStatementInOrder) {
+  app.sqlBatch.Clear();
+  app.sqlBatch.SetTag("strStatements");
+  app.sqlBatch.AddChild("s1", "INSERT INTO probe (Link) VALUES (50)");
+  app.sqlBatch.AddChild("s2", "UPDATE probe SET Note = 'done' WHERE Link = 50");
+  ASSERT_TRUE(write_data2(app));
+  auto rows = db()->queryAll("SELECT Note FROM probe WHERE Link = 50");
+  ASSERT_EQ(rows.rows.size(), 1u);
+  EXPECT_EQ(rows.rows[0][0], "done");
+}
+
+TEST_F(Module1Test, FailedBatchLeavesNothingHalfSaved) {
+  app.sqlBatch.Clear();
+  app.sqlBatch.SetTag("strStatements");
+  app.sqlBatch.AddChild("s1", "INSERT INTO probe (Link) VALUES (60)");
+  app.sqlBatch.AddChild("s2", "INSERT INTO nowhere VALUES (1)");
+  app.sqlBatch.AddChild("s3", "INSERT INTO probe (Link) VALUES (61)");
+  EXPECT_FALSE(write_data2(app));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "1 - no such table: nowhere");
+  EXPECT_EQ(ui.messages[0].title, "Confirm");
+  auto rows = db()->queryAll("SELECT count(*) FROM probe WHERE Link IN (60, 61)");
+  EXPECT_EQ(rows.rows[0][0], "0");
+}
+
+}  // namespace
+}  // namespace vqb
