@@ -1,0 +1,270 @@
+// The Vantora schema holds every table and column the integrator reads or writes, with the
+// types and text comparison Vantora uses, and runs the integrator's own statements.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/database.h"
+#include "app/embedded_sql.h"
+#include "app/text_helpers.h"
+#include "support/temp_dir.h"
+
+namespace vqb {
+namespace {
+
+struct TableColumns {
+  const char* table;
+  const char* columns;  // separated by blanks
+};
+
+// Every column the integrator touches, table by table.
+const TableColumns kUsedColumns[] = {
+    {"comp", "NextMaintLink NextCustLink NextSuppLink"},
+    {"Preferences", "Form Description Value User"},
+    {"QuickBooks", "Discount"},
+    {"tax", "Link Description Rate QBLink Hide WebAccount taxGroupXML"},
+    {"LineTax", "Link Code Taxable QuickBooks"},
+    {"Terms", "Link Description QuickBooks Hide"},
+    {"Users", "Link FirstName AllowSales QuickBooks"},
+    {"SalesGroup", "id Code QB QB_P Hide"},
+    {"CustPaymentMethods", "Link Description QuickBooks QBLedger"},
+    {"CustIndustry", "Link Description QuickBooks"},
+    {"QBClass", "Link Description"},
+    {"custSOStatus", "Description"},
+    {"Customers",
+     "id Link Description Tel Fax Email Website Origination OnHold Hide Industry Area Ship Rep "
+     "BAddress SADdress CreditLimit Disc SetDisc Deposit Int Terms Type PriceGroup Tax1 Tax2 "
+     "Contact Tel2 TaxNumber MailState PrintState PopNotes Notes Balance P0 P1 P2 P3 P4 P5 "
+     "DateCreated DateLastEdited Cell SageAccountNumber QBAccountNumber DontLockQuote DontLockWO "
+     "WebAccount dateActive"},
+    {"CustContacts",
+     "Customer Name Tel Cell EMail Department MailList ShipAddress BillingAddress SaveAs Tax Tax2 "
+     "Fax Skype"},
+    {"CustPost",
+     "id Customer Date Trans Description reference Rep Debit Credit outstanding ChargeTax1 "
+     "ChargeTax2 Notes ReceiptNumber WONumber"},
+    {"CustSO",
+     "id Number Customer Status Prefix InvDate Description Notes CustomerPO BillingAddress "
+     "ShipAddress SalesRep TaxType1 TaxPercentage1 TaxAmount1 DiscAmount Total NetTotal "
+     "PaymentStatus QuickBooks QuickBooksDS QuickBooksRef xmlAdd"},
+    {"custsodetail",
+     "id SONumber LineNumber LineType PrintLine Style Description Color Size Qty UnitPrice "
+     "AdjustedQty LineChargeAdjusted SalesGroup Tax1 AmortizeGroup QBClass"},
+    {"CustPayments",
+     "id Number Customer Date Amount Method Reference Comment POS Voided QuickBooks QuickBooksDS "
+     "QuickBooksRef"},
+    {"CustAllocate", "CRef DRef Amount"},
+    {"CustWOPayments", "PostLink WONumber Amount"},
+    {"Suppliers",
+     "id Link Description Tel Ext Cell Fax Email Website OnHold Hide Industry Area Ship BAddress "
+     "SADdress CreditLimit Disc SetDisc Int Terms Type PriceGroup Tax1 Tax2 Contact Tel2 TaxNumber "
+     "MailState PrintState PopNotes Notes Balance P0 P1 P2 P3 P4 P5 DateCreated DateLastEdited "
+     "FreeShip QBAccount defShip ASINumber Category"},
+    {"myaddress",
+     "Link Description AccountID ContactID AccountType AddressType Address1 Address2 Address3 "
+     "Address4 City State Zip Country Tax1 Tax2 Ship"},
+    {"SuppPO",
+     "ID Number Supplier Date DueDate Confirmation VendorRef Subtotal GoodsIn Address1 Address2 "
+     "Address3 Address4 City State Zip Notes Void Revision SendQB QBRef QBURef QBGoods"},
+    {"SuppPODetail",
+     "PONumber LineNumber RemarkLine SalesGroup WOLink WONumber Style Description Color Size "
+     "SizeOrder rank UnitCost Qty Notes"},
+};
+
+class SchemaTest : public ::testing::Test {
+ protected:
+  SchemaTest() : db_(create_database(dir_.file("vantora.db"))) {
+    db_->execute(embedded::kVantoraSchemaSql);
+  }
+  test::TempDir dir_;
+  std::unique_ptr<Database> db_;
+};
+
+TEST_F(SchemaTest, HoldsEveryTableAndColumnTheIntegratorUses) {
+  for (const TableColumns& used : kUsedColumns) {
+    SCOPED_TRACE(used.table);
+    std::vector<std::string> declared;
+    for (const ColumnInfo& column : db_->tableColumns(used.table))
+      declared.push_back(to_lower_ascii(column.name));
+    std::istringstream names(used.columns);
+    for (std::string name; names >> name;) {
+      EXPECT_NE(std::find(declared.begin(), declared.end(), to_lower_ascii(name)), declared.end())
+          << used.table << "." << name;
+    }
+    // One spelling per column: no column is declared twice in another letter case.
+    std::vector<std::string> sorted = declared;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+  }
+}
+
+TEST_F(SchemaTest, DeclaresDatesAndMoneyRealFlagsAndLinksInteger) {
+  struct Typed {
+    const char* table;
+    const char* column;
+    const char* type;
+  };
+  const Typed typed[] = {
+      {"CustSO", "InvDate", "REAL"},
+      {"CustSO", "QuickBooksDS", "REAL"},
+      {"CustSO", "NetTotal", "REAL"},
+      {"CustSO", "QuickBooks", "INTEGER"},
+      {"CustSO", "Number", "INTEGER"},
+      {"CustPayments", "Date", "REAL"},
+      {"CustPayments", "POS", "INTEGER"},
+      {"SuppPO", "SendQB", "REAL"},
+      {"SuppPO", "Revision", "INTEGER"},
+      {"Customers", "Link", "INTEGER"},
+      {"Customers", "DateCreated", "REAL"},
+      {"Customers", "QBAccountNumber", "TEXT"},
+      {"tax", "Rate", "REAL"},
+      {"LineTax", "Taxable", "INTEGER"},
+      {"comp", "NextMaintLink", "INTEGER"},
+      {"Preferences", "User", "INTEGER"},
+  };
+  for (const Typed& t : typed) {
+    std::string type;
+    for (const ColumnInfo& column : db_->tableColumns(t.table))
+      if (to_lower_ascii(column.name) == to_lower_ascii(t.column)) type = column.type;
+    EXPECT_EQ(type, t.type) << t.table << "." << t.column;
+  }
+}
+
+TEST_F(SchemaTest, EveryTextColumnComparesWithoutCase) {
+  Database::Rows tables = db_->queryAll("SELECT name, sql FROM sqlite_master WHERE type = 'table'");
+  for (const auto& table : tables.rows) {
+    if (*table[0] == "sqlite_sequence") continue;
+    std::istringstream ddl(*table[1]);
+    for (std::string line; std::getline(ddl, line);) {
+      if (line.find(" TEXT") == std::string::npos) continue;
+      EXPECT_NE(line.find("TEXT COLLATE NOCASE"), std::string::npos) << *table[0] << ":" << line;
+    }
+  }
+  db_->execute("INSERT INTO CustPost (Customer, Trans, ReceiptNumber) VALUES (7, 'PMT', 12)");
+  db_->execute("INSERT INTO Customers (Link, QBAccountNumber) VALUES (7, 'O''Brien & Sons')");
+  EXPECT_EQ(db_->queryAll("SELECT id FROM CustPost WHERE Trans = 'pmt'").rows.size(), 1u);
+  EXPECT_EQ(db_->queryAll("SELECT id FROM Customers WHERE QBAccountNumber = 'o''brien & SONS'")
+                .rows.size(),
+            1u);
+}
+
+TEST_F(SchemaTest, KeysNumberThemselvesWhereInsertsLeaveThemOut) {
+  db_->execute("INSERT INTO Customers (Link, Description) VALUES (1001, 'A')");
+  db_->execute("INSERT INTO Customers (Link, Description) VALUES (1002, 'B')");
+  Database::Rows rows = db_->queryAll("SELECT id, Link FROM Customers ORDER BY id");
+  ASSERT_EQ(rows.rows.size(), 2u);
+  EXPECT_EQ(rows.rows[0][0], "1");
+  EXPECT_EQ(rows.rows[1][0], "2");
+  db_->execute(
+      "INSERT INTO Preferences (Form, Description, Value, User) VALUES ('GetNewLink', 'QBClass', "
+      "'51', -2)");
+  EXPECT_EQ(
+      db_->queryAll("SELECT Value FROM Preferences WHERE form = 'GetNewLink' and Description = "
+                    "'QBClass' and user = -2")
+          .rows.at(0)[0],
+      "51");
+}
+
+// Statements of the integrator, as it builds them, run on an empty database.
+TEST_F(SchemaTest, RunsTheIntegratorsStatements) {
+  const char* const statements[] = {
+      "SELECT CustSO.Number, CustSO.InvDate, Customers.Description as CustomerName, "
+      "CustSO.Description "
+      "as OrderDescription, CustSO.NetTotal, CustSO.Status, CustSO.id, CustSO.PaymentStatus, "
+      "CustSO.QuickBooks FROM CustSO INNER JOIN Customers ON CustSO.Customer = Customers.Link  "
+      "Where(custSo.Status = 4 Or custSo.Status = 3) AND (CustSO.QuickBooks Is Null Or "
+      "CustSO.QuickBooks = 0) ORDER BY CustSO.Number",
+      "SELECT CustPayments.Date as PayDate, CustPayments.Number as ReceiptNumber, "
+      "Customers.Description as CustomerName, CustPayments.QuickBooks, CustPayments.Amount, "
+      "CustPayments.id, CustPaymentMethods.QuickBooks as PayMethod, CustPaymentMethods.Description "
+      "as PayMethodDesc, CustPayments.QuickBooks as QBExp, CustPayments.QuickBooksDS, "
+      "CustPayments.Voided, CustPayments.Reference FROM CustPaymentMethods INNER JOIN (Customers "
+      "INNER JOIN CustPayments ON Customers.Link = CustPayments.Customer) ON "
+      "CustPaymentMethods.Link "
+      "= CustPayments.Method where CustPayments.POS <> 1  and CustPayments.Voided <> 1  and "
+      "(CustPayments.QuickBooks > 0) order by CustPayments.ID",
+      "SELECT SuppPO.Number, SuppPO.Date as poDate, SuppPO.DueDate, Suppliers.Description as "
+      "SupplierName, SuppPO.Confirmation, SuppPO.Subtotal, SuppPO.GoodsIn, SuppPO.ID, "
+      "SuppPO.SendQB "
+      "FROM Suppliers INNER JOIN SuppPO ON Suppliers.Link = SuppPO.Supplier WHERE  void = 0 and "
+      "revision >= 200918  and (SuppPO.SendQB Is Null or SuppPO.SendQB < 1) ORDER by SuppPO.Number",
+      "SELECT Customers.Description as CustomerName, CustSO.* FROM Customers RIGHT JOIN CustSO ON "
+      "Customers.Link = CustSO.Customer WHERE CustSO.Number IN (10001, 10002)",
+      "Select * from suppPODetail where ponumber = 7001 and RemarkLine <> 1 order by linenumber, "
+      "Style, Color, SizeOrder, rank",
+      "Select * from custsodetail where sonumber = 10001 and ((linetype <> 'Remark' and linetype "
+      "<> "
+      "'Separator') or (linetype = 'Remark' and PrintLine = 1)) order by linenumber",
+      "Select * from CustPost where Trans = 'PMT' and ReceiptNumber = 3001",
+      "Select * from myaddress where accounttype = 2 and accountid = 501 and AddressType = 1",
+      "Select * from custSOStatus order by Description",
+      "INSERT INTO Customers ([Link], [Description], [Tel], [Fax], [Email], [Website], "
+      "[Origination], "
+      "[OnHold], [Hide], [Industry], [Area], [Ship], [Rep], [BAddress], [SADdress], [CreditLimit], "
+      "[Disc], [SetDisc], [Deposit], [Int], [Terms], [Type], [PriceGroup], [Tax1], [Tax2], "
+      "[Contact], [Tel2], [TaxNumber], [MailState], [PrintState], [PopNotes], [Notes], [Balance], "
+      "[P0], [P1], [P2], [P3], [P4], [P5], [DateCreated], [DateLastEdited], [Cell], "
+      "[SageAccountNumber], [QBAccountNumber], [DontLockQuote], [DontLockWO], [WebAccount], "
+      "[dateActive]) VALUES (1001, 'A', '', '', '', '', -1, 0, 0, -1, -1, '', -1, '', '', 0, 0, 0, "
+      "0, "
+      "0, -1, 0, 0, -1, -1, '', '', '', 0, 0, '', '', 0, 0, 0, 0, 0, 0, 0, 46000, 46000, '', '', "
+      "'A', "
+      "0, 0, '', 0)",
+      "INSERT INTO CustContacts ([Customer], [Name], [Tel], [Cell], [EMail], [Department], "
+      "[MailList], [ShipAddress], [BillingAddress], [SaveAs], [Tax], [Tax2], [Fax], [Skype]) "
+      "VALUES "
+      "(1001, 'Ann', '', '', '', '', 0, '', '', '', 0, 0, '', '')",
+      "INSERT INTO CustPost (Customer, [Date], Trans, Description, reference, rep, debit, credit, "
+      "outstanding, chargetax1, chargetax2, notes) VALUES (1001, 46000, 'JNL', 'Open Bal QB', "
+      "'Import', -1, 150.25, 0, 150.25, -1, -1, 'Bal B/F from QuickBooks After Customer Import' )",
+      "INSERT INTO Suppliers ([Link], [Description], [Tel], [Ext], [Cell], [Fax], [Email], "
+      "[Website], [OnHold], [Hide], [Industry], [Area], [Ship], [BAddress], [SADdress], "
+      "[CreditLimit], [Disc], [SetDisc], [Int], [Terms], [Type], [PriceGroup], [Tax1], [Tax2], "
+      "[Contact], [Tel2], [TaxNumber], [MailState], [PrintState], [PopNotes], [Notes], [Balance], "
+      "[P0], [P1], [P2], [P3], [P4], [P5], [DateCreated], [DateLastEdited], [FreeShip], "
+      "[QBAccount], [defShip], [ASINumber], [Category]) VALUES (501, 'S', '', '', '', '', '', '', "
+      "0, "
+      "0, -1, -1, '', '', '', 0, 0, 0, 0, -1, 0, 0, -1, -1, '', '', '', 0, 0, '', '', 0, 0, 0, 0, "
+      "0, "
+      "0, 0, 46000, 46000, 0, 'S', -1, '', -1)",
+      "INSERT INTO myaddress ([Link], [Description], [AccountID], [ContactID], [AccountType], "
+      "[AddressType], [Address1], [Address2], [Address3], [Address4], [City], [State], [Zip], "
+      "[Country], [Tax1], [Tax2], [Ship]) VALUES (2001, 'Mailing Address', 501, -1, 2, 1, '1 Main "
+      "St', "
+      "'', '', '', 'Austin', 'TX', '78701', 'USA', 0, 0, '')",
+      "INSERT INTO TAX ([Link], [Description], [Rate], [QBLink], [Hide], WebAccount, taxGroupXML) "
+      "VALUES(2002, 'Metro', 7.5, 'Metro', 0, '', '<r><tx>5</tx><tx>2.5</tx></r>')",
+      "INSERT INTO QBClass (Link, [Description]) VALUES (50, 'Retail')",
+      "UPDATE salesgroup SET QB = 'Setup:Art', QB_P = 'Setup:Art' WHERE code = 'ART'",
+      "UPDATE CustPaymentMethods SET QBLedger = 'Undeposited Funds', QuickBooks = 'Check' WHERE "
+      "link = 42",
+      "UPDATE custIndustry SET QuickBooks = 'Education:Schools' WHERE link = 63",
+      "UPDATE lineTax SET quickBooks = 'Tax' where link = 11",
+      "UPDATE QuickBooks set Discount = 'Discount'",
+      "UPDATE CustSODetail SET QBClass = 'Retail' WHERE id = 1",
+      "UPDATE CustSO Set xmladd = '<OrderInfo/>', QuickBooks = 1, QuickBooksDS = 46000.5, "
+      "QuickBooksRef = '10001' where number = 10001",
+      "UPDATE CustPayments Set QuickBooks = 1, QuickBooksDS = 46000.5, QuickBooksRef = 'A-1' where "
+      "number = 3001",
+      "UPDATE suppPO SET QBRef = '7001', QBURef = 'B-2', QBGoods = 'No', SendQB = 46000 where "
+      "number "
+      "= 7001",
+      "UPDATE SuppPODetail SET SalesGroup = 'GAR' WHERE PONumber = 7001 and  linenumber = 1",
+      "UPDATE Customers Set QBAccountNumber = 'A' WHERE id = 1",
+      "UPDATE Suppliers SET QBAccount = 'S' WHERE id = 1",
+      "Update Comp set NextMaintLink = 2003",
+  };
+  for (const char* sql : statements) {
+    SCOPED_TRACE(sql);
+    EXPECT_NO_THROW(db_->execute(sql));
+  }
+  EXPECT_EQ(db_->queryAll("SELECT outstanding FROM CustPost WHERE Trans = 'JNL'").rows.at(0)[0],
+            "150.25");
+}
+
+}  // namespace
+}  // namespace vqb
