@@ -56,7 +56,7 @@ struct App {
   // Set by the caller before start-up to use another settings folder (tests, demo, --settings).
   std::string settingsFolderOverride;
 
-  SharedSlots slots;
+  SharedSlots sharedSlots;
 
   // Shared documents.
   RecordDoc scratch;          // "rData": the last read_data snapshot
