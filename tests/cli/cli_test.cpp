@@ -10,13 +10,13 @@
 namespace vqb {
 namespace {
 
-struct Run {
+struct CliRun {
   int code;
   std::string out;
   std::string err;
 };
 
-Run run_cli(std::vector<std::string> args, const std::string& input = "", bool interactive = false) {
+CliRun run_cli(std::vector<std::string> args, const std::string& input = "", bool interactive = false) {
   args.insert(args.begin(), "vqb-cli");
   std::vector<const char*> argv;
   for (const auto& arg : args) argv.push_back(arg.c_str());
@@ -27,7 +27,7 @@ Run run_cli(std::vector<std::string> args, const std::string& input = "", bool i
 }
 
 TEST(Cli, HelpListsTheCommands) {
-  Run result = run_cli({"--help"});
+  CliRun result = run_cli({"--help"});
   EXPECT_EQ(result.code, 0);
   for (const char* command : {"demo", "info", "link", "--settings"})
     EXPECT_NE(result.out.find(command), std::string::npos) << command;
@@ -36,24 +36,24 @@ TEST(Cli, HelpListsTheCommands) {
 TEST(Cli, DemoMakesAReadySettingsFolderThatLaterCommandsUse) {
   test::TempDir dir;
   const std::string folder = dir.file("demo");
-  Run made = run_cli({"demo", folder, "--customers", "5", "--invoices", "10", "--payments", "4",
+  CliRun made = run_cli({"demo", folder, "--customers", "5", "--invoices", "10", "--payments", "4",
                       "--purchase-orders", "3", "--suppliers", "3"});
   ASSERT_EQ(made.code, 0) << made.err;
 
-  Run info = run_cli({"--settings", folder, "info"});
+  CliRun info = run_cli({"--settings", folder, "info"});
   ASSERT_EQ(info.code, 0) << info.err;
   EXPECT_NE(info.out.find("Vantora database: " + folder + "/vantora.db"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Global folder:    " + folder + "/\n"), std::string::npos) << info.out;
   EXPECT_EQ(info.err, "");
 
-  Run first = run_cli({"--settings", folder, "link"});
-  Run second = run_cli({"--settings", folder, "link"});
+  CliRun first = run_cli({"--settings", folder, "link"});
+  CliRun second = run_cli({"--settings", folder, "link"});
   ASSERT_EQ(first.code, 0) << first.err;
   EXPECT_EQ(std::stoll(second.out), std::stoll(first.out) + 1);
-  Run named = run_cli({"--settings", folder, "link", "--counter", "QBClass", "--start", "50"});
+  CliRun named = run_cli({"--settings", folder, "link", "--counter", "QBClass", "--start", "50"});
   EXPECT_EQ(named.out, "50\n");
 
-  Run again = run_cli({"demo", folder});
+  CliRun again = run_cli({"demo", folder});
   EXPECT_EQ(again.code, 1) << "an existing demo is kept";
   EXPECT_NE(again.err.find("[Vantora] 58 - File already exists: "), std::string::npos) << again.err;
   EXPECT_EQ(run_cli({"demo", folder, "--replace", "--customers", "2"}).code, 0);
@@ -61,7 +61,7 @@ TEST(Cli, DemoMakesAReadySettingsFolderThatLaterCommandsUse) {
 
 TEST(Cli, NoDatabaseConfiguredSaysSoAndFailsTheCommand) {
   test::TempDir dir;
-  Run info = run_cli({"--settings", dir.file("fresh"), "link"});
+  CliRun info = run_cli({"--settings", dir.file("fresh"), "link"});
   EXPECT_EQ(info.code, 1);
   EXPECT_NE(info.err.find("[Error] No database specified. Please open Vantora to point to your database.\n"),
             std::string::npos)
