@@ -17,6 +17,8 @@ DemoFolder make_demo_folder(const std::string& folder, const DemoOptions& option
   if (ec) throw VqbError(err::kPathNotFound, "Path not found: " + folder);
   fs::path base = fs::absolute(folder, ec);
   DemoFolder result;
+  result.settingsFolder = base.lexically_normal().string();
+  while (result.settingsFolder.size() > 1 && result.settingsFolder.back() == '/') result.settingsFolder.pop_back();
   result.settingsDatabase = (base / kSettingsDatabaseName).string();
   result.vantoraDatabase = (base / kDemoDatabaseName).string();
 

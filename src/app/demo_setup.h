@@ -9,6 +9,7 @@
 namespace vqb {
 
 struct DemoFolder {
+  std::string settingsFolder;  // absolute
   std::string settingsDatabase;
   std::string vantoraDatabase;
 };

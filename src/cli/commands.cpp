@@ -10,6 +10,9 @@
 #include "app/links.h"
 #include "app/startup.h"
 #include "cli/cli_ui.h"
+#include "cli/qb_commands.h"
+#include "quickbooks/connection.h"
+#include "quickbooks/demo_company.h"
 
 namespace vqb::cli {
 namespace {
@@ -32,9 +35,15 @@ int cmd_demo(const std::string& folder, const DemoOptions& options, bool replace
              std::ostream& err) {
   try {
     DemoFolder made = make_demo_folder(folder, options, replace);
-    out << "Demo settings folder: " << folder << "\n"
-        << "  settings database: " << made.settingsDatabase << "\n"
-        << "  Vantora database:  " << made.vantoraDatabase << "\n"
+    // The simulated QuickBooks company that matches the demo data, chosen in the settings.
+    qb::ConnectionConfig connection;
+    connection.companyFile = made.settingsFolder + "/" + qb::kDemoCompanyFileName;
+    qb::create_demo_company(connection.companyFile, options);
+    qb::save_connection_config(made.settingsFolder, connection);
+    out << "Demo settings folder: " << made.settingsFolder << "\n"
+        << "  settings database:  " << made.settingsDatabase << "\n"
+        << "  Vantora database:   " << made.vantoraDatabase << "\n"
+        << "  QuickBooks company: " << connection.companyFile << " (simulated)\n"
         << "Use it with: vqb-cli --settings " << folder << " <command>\n";
     return 0;
   } catch (const VqbError& error) {
@@ -92,6 +101,18 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   linkCmd->add_option("--counter", counter, "Named counter (default: the common counter comp.NextMaintLink)");
   linkCmd->add_option("--start", startValue, "Start value of a named counter that does not exist yet");
 
+  auto* qbCmd = cli.add_subcommand("qb", "Look at the simulated QuickBooks company");
+  qbCmd->require_subcommand(1);
+  QbListOptions listOptions;
+  auto* qbList = qbCmd->add_subcommand("list", "List the entries of one kind");
+  qbList->add_option("KIND", listOptions.kind, "One of: " + qb_list_kinds())->required();
+  qbList->add_flag("--json", listOptions.json, "Print JSON instead of a table");
+  std::string showId;
+  auto* qbShow = qbCmd->add_subcommand("show", "Show one entry or transaction as qbXML");
+  qbShow->add_option("ID", showId, "ListID or TxnID")->required();
+  auto* qbOpen = qbCmd->add_subcommand("open", "Open the company (QuickBooks answers)");
+  auto* qbClose = qbCmd->add_subcommand("close", "Close the company (QuickBooks is not reachable)");
+
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -109,6 +130,9 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
   int code = 0;
   if (*infoCmd) code = cmd_info(app, out);
+  else if (*qbList) code = qb_list(app.settingsFolder, listOptions, out, err);
+  else if (*qbShow) code = qb_show(app.settingsFolder, showId, out, err);
+  else if (*qbOpen || *qbClose) code = qb_set_open(app.settingsFolder, static_cast<bool>(*qbOpen), out, err);
   else if (*linkCmd) code = cmd_link(app, counter, startValue, out);
   return code != 0 ? code : (ui.errorsShown() > 0 ? 1 : 0);
 }

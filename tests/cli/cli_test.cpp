@@ -50,7 +50,7 @@ TEST(Cli, DemoMakesAReadySettingsFolderThatLaterCommandsUse) {
   CliRun second = run_cli({"--settings", folder, "link"});
   ASSERT_EQ(first.code, 0) << first.err;
   EXPECT_EQ(std::stoll(second.out), std::stoll(first.out) + 1);
-  CliRun named = run_cli({"--settings", folder, "link", "--counter", "QBClass", "--start", "50"});
+  CliRun named = run_cli({"--settings", folder, "link", "--counter", "CliTest", "--start", "50"});
   EXPECT_EQ(named.out, "50\n");
 
   CliRun again = run_cli({"demo", folder});

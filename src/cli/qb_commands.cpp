@@ -1,0 +1,181 @@
+#include "cli/qb_commands.h"
+
+#include <algorithm>
+#include <map>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "app/errors.h"
+#include "app/text_helpers.h"
+#include "quickbooks/connection.h"
+#include "quickbooks/sim/simulated_company.h"
+
+namespace vqb::cli {
+namespace {
+
+using qb::sim::Entry;
+using qb::sim::Kind;
+
+struct Column {
+  std::string header;
+  std::string path;  // below the …Ret element; "@name" is the entry's full name
+};
+
+std::string cell(const Entry& entry, const Column& column) {
+  return column.path == "@name" ? entry.name : entry.value(column.path);
+}
+
+struct ListKind {
+  std::vector<Kind> kinds;
+  std::vector<Column> columns;
+};
+
+const std::map<std::string, ListKind>& list_kinds() {
+  static const std::map<std::string, ListKind> kinds = {
+      {"customers", {{Kind::Customer}, {{"Name", "@name"}, {"Company", "CompanyName"}, {"Phone", "Phone"}, {"Balance", "Balance"}}}},
+      {"vendors", {{Kind::Vendor}, {{"Name", "@name"}, {"Company", "CompanyName"}, {"Phone", "Phone"}, {"Balance", "Balance"}}}},
+      {"employees", {{Kind::Employee}, {{"Name", "@name"}}}},
+      {"items", {{Kind::ItemService, Kind::ItemNonInventory, Kind::ItemOtherCharge, Kind::ItemDiscount, Kind::ItemSubtotal,
+                  Kind::ItemSalesTax, Kind::ItemSalesTaxGroup},
+                 {{"Name", "@name"}, {"Rate", "TaxRate"}}}},
+      {"salestaxcodes", {{Kind::SalesTaxCode}, {{"Name", "@name"}, {"Taxable", "IsTaxable"}}}},
+      {"salesreps", {{Kind::SalesRep}, {{"Initial", "@name"}, {"Name", "SalesRepEntityRef/FullName"}}}},
+      {"customertypes", {{Kind::CustomerType}, {{"Name", "@name"}}}},
+      {"paymentmethods", {{Kind::PaymentMethod}, {{"Name", "@name"}}}},
+      {"terms", {{Kind::StandardTerms, Kind::DateDrivenTerms}, {{"Name", "@name"}}}},
+      {"classes", {{Kind::Class}, {{"Name", "@name"}}}},
+      {"accounts", {{Kind::Account}, {{"Name", "@name"}, {"Type", "AccountType"}}}},
+      {"invoices", {{Kind::Invoice}, {{"Ref", "RefNumber"}, {"Customer", "CustomerRef/FullName"}, {"Date", "TxnDate"},
+                                      {"Subtotal", "Subtotal"}, {"Balance", "BalanceRemaining"}}}},
+      {"payments", {{Kind::ReceivePayment}, {{"Ref", "RefNumber"}, {"Customer", "CustomerRef/FullName"}, {"Date", "TxnDate"},
+                                             {"Amount", "TotalAmount"}, {"Unused", "UnusedPayment"}}}},
+      {"pos", {{Kind::PurchaseOrder}, {{"Ref", "RefNumber"}, {"Vendor", "VendorRef/FullName"}, {"Date", "TxnDate"},
+                                       {"Total", "TotalAmount"}}}},
+  };
+  return kinds;
+}
+
+std::string json_string(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+// Opens the company the settings point to; prints why not on err.
+std::optional<qb::sim::SimulatedCompany> open_company(const std::string& settingsFolder, std::ostream& err) {
+  qb::ConnectionConfig config = qb::load_connection_config(settingsFolder);
+  if (config.transport != "simulated" || config.companyFile.empty()) {
+    err << "No simulated QuickBooks company is configured in " << qb::connection_file_path(settingsFolder) << "\n";
+    return std::nullopt;
+  }
+  try {
+    return qb::sim::SimulatedCompany(config.companyFile);
+  } catch (const VqbError& error) {
+    err << number_dash_description(error.number(), error.description()) << "\n";
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::string qb_list_kinds() {
+  std::string text;
+  for (const auto& [name, kind] : list_kinds()) text += (text.empty() ? "" : ", ") + name;
+  return text;
+}
+
+int qb_list(const std::string& settingsFolder, const QbListOptions& options, std::ostream& out, std::ostream& err) {
+  auto found = list_kinds().find(options.kind);
+  if (found == list_kinds().end()) {
+    err << "Unknown kind \"" << options.kind << "\"; one of: " << qb_list_kinds() << "\n";
+    return 2;
+  }
+  auto company = open_company(settingsFolder, err);
+  if (!company) return 1;
+  std::vector<Entry> entries;
+  for (Kind kind : found->second.kinds) {
+    auto some = company->list(kind);
+    entries.insert(entries.end(), some.begin(), some.end());
+  }
+  const auto& columns = found->second.columns;
+
+  if (options.json) {
+    out << "[";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const Entry& entry = entries[i];
+      out << (i ? ",\n " : "\n ") << "{\"id\": " << json_string(entry.id)
+          << ", \"kind\": " << json_string(qb::sim::kindName(entry.kind))
+          << ", \"active\": " << (entry.active ? "true" : "false");
+      for (const auto& column : columns) out << ", " << json_string(column.header) << ": " << json_string(cell(entry, column));
+      out << "}";
+    }
+    out << (entries.empty() ? "]\n" : "\n]\n");
+    return 0;
+  }
+
+  // A plain table: ID, the kind's columns, Active.
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> header = {"ID"};
+  for (const auto& column : columns) header.push_back(column.header);
+  header.push_back("Active");
+  rows.push_back(header);
+  for (const Entry& entry : entries) {
+    std::vector<std::string> row = {entry.id};
+    for (const auto& column : columns) row.push_back(cell(entry, column));
+    row.push_back(entry.active ? "yes" : "no");
+    rows.push_back(std::move(row));
+  }
+  std::vector<std::size_t> widths(header.size(), 0);
+  for (const auto& row : rows)
+    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], char_count(row[c]));
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      line += row[c];
+      if (c + 1 < row.size()) line += std::string(widths[c] - char_count(row[c]) + 2, ' ');
+    }
+    out << line << "\n";
+  }
+  out << entries.size() << (entries.size() == 1 ? " entry\n" : " entries\n");
+  return 0;
+}
+
+int qb_show(const std::string& settingsFolder, const std::string& id, std::ostream& out, std::ostream& err) {
+  auto company = open_company(settingsFolder, err);
+  if (!company) return 1;
+  auto entry = company->find(id);
+  if (!entry) {
+    err << "No entry or transaction with the id \"" << id << "\"\n";
+    return 1;
+  }
+  out << entry->xml << "\n";
+  return 0;
+}
+
+int qb_set_open(const std::string& settingsFolder, bool open, std::ostream& out, std::ostream& err) {
+  auto company = open_company(settingsFolder, err);
+  if (!company) return 1;
+  company->setOpen(open);
+  out << "The company " << company->companyName() << " is " << (open ? "open" : "closed") << ".\n";
+  return 0;
+}
+
+}  // namespace vqb::cli

@@ -1,0 +1,53 @@
+#include "quickbooks/connection.h"
+
+#include "app/errors.h"
+#include "app/record_doc.h"
+#include "quickbooks/sim/simulated_company.h"
+
+namespace vqb::qb {
+
+std::string connection_file_path(const std::string& settingsFolder) {
+  return settingsFolder + "/" + kConnectionFileName;
+}
+
+ConnectionConfig load_connection_config(const std::string& settingsFolder) {
+  ConnectionConfig config;
+  RecordDoc doc;
+  if (!doc.LoadXmlFile(connection_file_path(settingsFolder))) return config;
+  std::string transport = doc.GetChildContent("transport");
+  if (!transport.empty()) config.transport = transport;
+  config.companyFile = doc.GetChildContent("companyfile");
+  config.exchangeLog = doc.GetChildContent("exchangelog") != "0";
+  return config;
+}
+
+void save_connection_config(const std::string& settingsFolder, const ConnectionConfig& config) {
+  RecordDoc doc;
+  doc.SetTag("QBConnection");
+  doc.SetChildValue("transport", config.transport);
+  doc.SetChildValue("companyfile", config.companyFile);
+  doc.SetChildValue("exchangelog", config.exchangeLog ? "1" : "0");
+  const std::string path = connection_file_path(settingsFolder);
+  if (!doc.SaveXmlFile(path)) throw VqbError(75, "Path/File access error: " + path);
+}
+
+QuickBooksLink::QuickBooksLink(const std::string& settingsFolder)
+    : config_(load_connection_config(settingsFolder)) {
+  if (config_.transport != "simulated")
+    throw QbError(kNotReachable, "Unknown QuickBooks connection \"" + config_.transport + "\" in " +
+                                     connection_file_path(settingsFolder));
+  if (config_.companyFile.empty())
+    throw QbError(kNotReachable, "No QuickBooks company file is configured in " + connection_file_path(settingsFolder));
+  transport_ = std::make_unique<sim::SimulatedCompany>(config_.companyFile);
+  session_ = std::make_unique<Session>(*transport_);
+  if (config_.exchangeLog) {
+    log_ = std::make_unique<ExchangeLog>(settingsFolder + "/" + kExchangeLogName);
+    session_->setObserver([log = log_.get()](const std::string& request, const std::string& response) {
+      log->record(request, response);
+    });
+  }
+}
+
+QuickBooksLink::~QuickBooksLink() = default;
+
+}  // namespace vqb::qb

@@ -1,0 +1,56 @@
+#pragma once
+// Which QuickBooks the integrator talks to, kept in the settings folder ("QBconnection.xml"),
+// so that another transport is a choice of setting, not a rebuild.
+//   transport    "simulated" (the simulated company in a company file)
+//   companyfile  the simulated company's file
+//   exchangelog  "1" (default) logs every request and response, "0" does not
+
+#include <memory>
+#include <string>
+
+#include "quickbooks/exchange_log.h"
+#include "quickbooks/session.h"
+#include "quickbooks/transport.h"
+
+namespace vqb {
+struct App;
+}
+
+namespace vqb::qb {
+
+struct ConnectionConfig {
+  std::string transport = "simulated";
+  std::string companyFile;
+  bool exchangeLog = true;
+};
+
+inline constexpr const char* kConnectionFileName = "QBconnection.xml";
+
+std::string connection_file_path(const std::string& settingsFolder);
+// Missing file: the defaults (no company file).
+ConnectionConfig load_connection_config(const std::string& settingsFolder);
+// Raises VqbError 75 when the file cannot be written.
+void save_connection_config(const std::string& settingsFolder, const ConnectionConfig& config);
+
+// Everything one QuickBooks conversation needs: the transport chosen by the settings, the
+// exchange log and the session the components use.
+class QuickBooksLink {
+ public:
+  // Throws QbError(kNotReachable) when no QuickBooks is configured or the transport is unknown.
+  explicit QuickBooksLink(const std::string& settingsFolder);
+  ~QuickBooksLink();
+  QuickBooksLink(const QuickBooksLink&) = delete;
+  QuickBooksLink& operator=(const QuickBooksLink&) = delete;
+
+  Session& session() { return *session_; }
+  QbTransport& transport() { return *transport_; }
+  const ConnectionConfig& config() const { return config_; }
+
+ private:
+  ConnectionConfig config_;
+  std::unique_ptr<QbTransport> transport_;
+  std::unique_ptr<ExchangeLog> log_;
+  std::unique_ptr<Session> session_;
+};
+
+}  // namespace vqb::qb

@@ -1,0 +1,39 @@
+#pragma once
+// The link between the components and a QuickBooks transport: sends one qbXML request,
+// logs the exchange, and turns the response's status into results or QbError.
+
+#include <functional>
+#include <string>
+
+#include "quickbooks/qb_error.h"
+#include "quickbooks/transport.h"
+
+namespace vqb::qb {
+
+// Connection settings every component carries (the qbXML version and the connection string
+// that set_Country applies before each request).
+struct ConnectionSettings {
+  std::string qbxmlVersion = "3.0";
+  std::string connectionString = "ApplicationName='Vantora'";
+};
+
+class Session {
+ public:
+  explicit Session(QbTransport& transport) : transport_(transport) {}
+
+  QbTransport& transport() { return transport_; }
+
+  // Called with every request and its response (or the error text), for the exchange log.
+  using Observer = std::function<void(const std::string& request, const std::string& response)>;
+  void setObserver(Observer observer) { observer_ = std::move(observer); }
+
+  // Sends a whole request document; returns the response document. Throws QbError
+  // kNotReachable when the transport cannot reach QuickBooks.
+  std::string exchange(const std::string& requestXml);
+
+ private:
+  QbTransport& transport_;
+  Observer observer_;
+};
+
+}  // namespace vqb::qb

@@ -1,0 +1,845 @@
+// The simulated company's file, indexes, public API and request dispatch.
+
+#include "quickbooks/sim/simulated_company.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+#include "quickbooks/qb_error.h"
+#include "quickbooks/sim/company_state.h"
+#include "quickbooks/sim/qbxml_layouts.h"
+
+namespace vqb::qb::sim {
+namespace {
+
+constexpr const char* kRootTag = "SimulatedCompany";
+constexpr long kFileError = 75;  // path/file access error
+constexpr const char* kParseText = "QuickBooks found an error when parsing the provided XML text stream.";
+constexpr const char* kStoppedText = "Could not connect to QuickBooks: QuickBooks is not responding.";
+
+const char* const kContainers[] = {"Customers", "Vendors", "Employees", "Items", "SalesTaxCodes", "SalesReps",
+                                   "CustomerTypes", "PaymentMethods", "Terms", "Classes", "Accounts",
+                                   "Invoices", "ReceivePayments", "PurchaseOrders"};
+
+// Counters of the company file and their first values (ListIDs start at 80000001).
+const std::pair<const char*, const char*> kCounters[] = {
+    {"nextListID", "2147483649"}, {"nextTxnID", "1"}, {"nextTxnNumber", "1"}, {"lastEditSequence", "0"}};
+
+std::string hex(unsigned long long value, int width) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%0*llX", width, value);
+  return text;
+}
+
+void writeFileAtomically(const std::string& path, const std::string& content) {
+  std::string temporary = path + ".tmp" + std::to_string(::getpid());
+  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) throw QbError(kFileError, "Could not write the company file \"" + path + "\".");
+  const char* data = content.data();
+  std::size_t left = content.size();
+  while (left > 0) {
+    ssize_t written = ::write(fd, data, left);
+    if (written <= 0) {
+      ::close(fd);
+      ::unlink(temporary.c_str());
+      throw QbError(kFileError, "Could not write the company file \"" + path + "\".");
+    }
+    data += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  bool ok = ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    throw QbError(kFileError, "Could not write the company file \"" + path + "\".");
+  }
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
+  if (dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
+}
+
+// The generation written in the root element's start tag, read from the head of the file
+// alone; -1 when the file cannot be read. Every save writes the next generation, so a change
+// by another process is seen however close in time it came.
+long long generationOf(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return -1;
+  char head[1024];
+  ssize_t size = ::read(fd, head, sizeof head - 1);
+  ::close(fd);
+  if (size <= 0) return -1;
+  std::string_view text(head, static_cast<std::size_t>(size));
+  std::size_t at = text.find(" generation=\"");
+  if (at == std::string_view::npos) return -1;
+  return std::atoll(std::string(text.substr(at + 13, 20)).c_str());
+}
+
+// Checks a request element against the schema: known children, in order, required ones
+// present. QuickBooks refuses the whole document otherwise.
+bool validStructure(pugi::xml_node node, std::string& problem) {
+  const ElementLayout* layout = findLayout(node.name());
+  if (layout == nullptr) return true;
+  int lastRank = -1;
+  std::string lastName;
+  for (pugi::xml_node child : node.children()) {
+    if (child.type() != pugi::node_element) continue;
+    const FieldLayout* field = findField(*layout, child.name());
+    std::string where = "\"" + std::string(child.name()) + "\" in \"" + node.name() + "\"";
+    if (field == nullptr) {
+      problem = "unexpected element " + where;
+      return false;
+    }
+    if (field->rank < lastRank) {
+      problem = "element out of order: " + where;
+      return false;
+    }
+    if (lastName == child.name() && !field->repeat) {
+      problem = "element repeated: " + where;
+      return false;
+    }
+    lastRank = field->rank;
+    lastName = child.name();
+    if (field->kind == 'c' && !validStructure(child, problem)) return false;
+  }
+  for (std::size_t i = 0; i < layout->count; ++i) {
+    if (layout->fields[i].required && !node.child(layout->fields[i].name)) {
+      problem = "missing element \"" + std::string(layout->fields[i].name) + "\" in \"" + node.name() + "\"";
+      return false;
+    }
+  }
+  return true;
+}
+
+const char* severityOf(long code) {
+  if (code < 500) return "Info";
+  if (code < 1000) return "Warn";
+  return "Error";
+}
+
+std::vector<std::string> splitPath(std::string_view path) {
+  std::vector<std::string> parts;
+  while (!path.empty()) {
+    std::size_t slash = path.find('/');
+    parts.emplace_back(path.substr(0, slash));
+    path = slash == std::string_view::npos ? std::string_view{} : path.substr(slash + 1);
+  }
+  return parts;
+}
+
+// The element a path below node names ("BillAddress/City"), created when missing. A path that
+// already holds a value starts a new element at its top ("ItemSalesTaxRef/FullName" twice makes
+// two references).
+pugi::xml_node ensurePath(pugi::xml_node node, std::string_view path) {
+  std::vector<std::string> parts = splitPath(path);
+  pugi::xml_node walk = node;
+  for (const std::string& part : parts) walk = walk ? walk.child(part.c_str()) : walk;
+  bool fresh = walk && !std::string_view(walk.child_value()).empty();
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    pugi::xml_node child = (fresh && i == 0) ? pugi::xml_node{} : node.child(parts[i].c_str());
+    node = child ? child : node.append_child(parts[i].c_str());
+  }
+  return node;
+}
+
+// The path of the first field that is not part of the element, "" when all are. Opening
+// balances are given on adds only.
+std::string unknownField(pugi::xml_node node) {
+  const ElementLayout* layout = findLayout(node.name());
+  for (pugi::xml_node child : node.children()) {
+    if (child.type() != pugi::node_element) continue;
+    std::string_view name = child.name();
+    if (name == "OpenBalance" || name == "OpenBalanceDate") continue;
+    if (layout == nullptr || findField(*layout, name) == nullptr) return std::string(name);
+    if (child.first_child().type() == pugi::node_element) {
+      if (std::string inner = unknownField(child); !inner.empty()) return std::string(name) + "/" + inner;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Entry
+
+std::string Entry::value(std::string_view path) const {
+  pugi::xml_document doc;
+  if (!doc.load_string(xml.c_str())) return "";
+  pugi::xml_node node = doc.first_child();
+  while (!path.empty() && node) {
+    std::size_t slash = path.find('/');
+    node = node.child(std::string(path.substr(0, slash)).c_str());
+    path = slash == std::string_view::npos ? std::string_view{} : path.substr(slash + 1);
+  }
+  return node ? node.child_value() : "";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Company file and indexes
+
+void SimulatedCompany::Impl::load() {
+  if (!std::filesystem::exists(path)) {
+    throw QbError(kNotReachable, "Could not connect to QuickBooks: the company file \"" + path + "\" does not exist.");
+  }
+  pugi::xml_parse_result parsed = doc.load_file(path.c_str());
+  root = doc.child(kRootTag);
+  if (!parsed || !root) {
+    throw QbError(kNotReachable, "Could not connect to QuickBooks: \"" + path + "\" is not a QuickBooks company file.");
+  }
+  // A file written by hand may lack parts; they are added and the file written once.
+  bool completed = false;
+  if (!root.attribute("generation")) {
+    root.prepend_attribute("generation").set_value(0);
+    completed = true;
+  }
+  generation = root.attribute("generation").as_llong();
+  for (const auto& [counter, first] : kCounters) {
+    if (!root.attribute(counter)) root.append_attribute(counter).set_value(first);
+  }
+  faultsNode = root.child("Faults");
+  if (!faultsNode) faultsNode = root.prepend_child("Faults");
+  if (!root.child("CompanyRet")) root.insert_child_after("CompanyRet", faultsNode);
+  pugi::xml_node named[std::size(kContainers)];
+  for (std::size_t i = 0; i < std::size(kContainers); ++i) {
+    named[i] = root.child(kContainers[i]);
+    if (!named[i]) {
+      named[i] = root.append_child(kContainers[i]);
+      completed = true;
+    }
+  }
+  for (int k = 0; k < kKindCount; ++k) {
+    for (std::size_t i = 0; i < std::size(kContainers); ++i) {
+      if (std::string_view(kContainers[i]) == kindInfo(static_cast<Kind>(k)).container) containers[k] = named[i];
+    }
+  }
+  buildIndexes();
+  if (completed) save();
+}
+
+void SimulatedCompany::Impl::buildIndexes() {
+  byId.clear();
+  for (auto& names : byName) names.clear();
+  for (auto& refs : byRefNumber) refs.clear();
+  for (auto& entities : byEntity) entities.clear();
+  maxRefNumber.fill(0);
+  for (const char* container : kContainers) {
+    for (pugi::xml_node ret : root.child(container).children()) {
+      if (std::optional<Kind> kind = kindOfRet(ret.name())) indexEntry(*kind, ret);
+    }
+  }
+}
+
+void SimulatedCompany::Impl::save() {
+  root.attribute("generation").set_value(++generation);
+  std::ostringstream out;
+  doc.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
+  writeFileAtomically(path, withCarriageReturnsEscaped(out.str()));
+  dirty = false;
+}
+
+void SimulatedCompany::Impl::refresh() {
+  if (generationOf(path) != generation) load();
+}
+
+void SimulatedCompany::Impl::requireOpen() const {
+  if (!root.attribute("open").as_bool(true)) throw QbError(kNotReachable, kNotReachableText);
+}
+
+Faults SimulatedCompany::Impl::faults() const {
+  Faults faults;
+  faults.failAfter = faultsNode.attribute("failAfter").as_llong(-1);
+  faults.failRequest = faultsNode.attribute("failRequest").value();
+  faults.failStatus = faultsNode.attribute("failStatus").as_llong(0);
+  faults.failMessage = faultsNode.attribute("failMessage").value();
+  faults.delayMs = faultsNode.attribute("delayMs").as_llong(0);
+  return faults;
+}
+
+void SimulatedCompany::Impl::setFaults(const Faults& faults) {
+  auto put = [&](const char* name, const std::string& value) {
+    pugi::xml_attribute attribute = faultsNode.attribute(name);
+    if (!attribute) attribute = faultsNode.append_attribute(name);
+    attribute.set_value(value.c_str());
+  };
+  put("failAfter", std::to_string(faults.failAfter));
+  put("failRequest", faults.failRequest);
+  put("failStatus", std::to_string(faults.failStatus));
+  put("failMessage", faults.failMessage);
+  put("delayMs", std::to_string(faults.delayMs));
+}
+
+std::string SimulatedCompany::Impl::newListId() {
+  unsigned long long next = root.attribute("nextListID").as_ullong(0x80000001ULL);
+  root.attribute("nextListID").set_value(next + 1);
+  return hex(next, 8) + "-" + std::to_string(std::time(nullptr));
+}
+
+std::string SimulatedCompany::Impl::newTxnId() {
+  unsigned long long next = root.attribute("nextTxnID").as_ullong(1);
+  root.attribute("nextTxnID").set_value(next + 1);
+  return hex(next, 1) + "-" + std::to_string(std::time(nullptr));
+}
+
+std::string SimulatedCompany::Impl::newEditSequence() {
+  long long now = static_cast<long long>(std::time(nullptr));
+  long long next = std::max(now, root.attribute("lastEditSequence").as_llong(0) + 1);
+  root.attribute("lastEditSequence").set_value(next);
+  return std::to_string(next);
+}
+
+long SimulatedCompany::Impl::newTxnNumber() {
+  long next = static_cast<long>(root.attribute("nextTxnNumber").as_llong(1));
+  root.attribute("nextTxnNumber").set_value(next + 1);
+  return next;
+}
+
+std::string SimulatedCompany::Impl::nowText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+  std::string result = text;
+  if (result.size() > 2) result.insert(result.size() - 2, ":");  // -0500 -> -05:00
+  return result;
+}
+
+void SimulatedCompany::Impl::indexEntry(Kind kind, pugi::xml_node ret) {
+  if (isTransaction(kind)) {
+    byId[childText(ret, "TxnID")] = ret;
+    indexTxnRef(kind, ret);
+    // Each entity's transactions stay in the order they were added (by TxnNumber).
+    const char* entityRef = kind == Kind::PurchaseOrder ? "VendorRef" : "CustomerRef";
+    std::vector<pugi::xml_node>& txns = byEntity[txnSlot(kind)][ret.child(entityRef).child_value("ListID")];
+    long number = ret.child("TxnNumber").text().as_int();
+    txns.insert(std::upper_bound(txns.begin(), txns.end(), number,
+                                 [](long n, pugi::xml_node other) { return n < other.child("TxnNumber").text().as_int(); }),
+                ret);
+    return;
+  }
+  byId[childText(ret, "ListID")] = ret;
+  byName[static_cast<int>(kindInfo(kind).space)][lower(entryName(ret))] = ret;
+}
+
+void SimulatedCompany::Impl::unindexName(Kind kind, pugi::xml_node ret) {
+  byName[static_cast<int>(kindInfo(kind).space)].erase(lower(entryName(ret)));
+}
+
+void SimulatedCompany::Impl::indexTxnRef(Kind kind, pugi::xml_node ret) {
+  std::string ref = childText(ret, "RefNumber");
+  if (ref.empty()) return;
+  int slot = txnSlot(kind);
+  byRefNumber[slot].emplace(lower(ref), ret);
+  if (ref.size() <= 18 && std::all_of(ref.begin(), ref.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    maxRefNumber[slot] = std::max<std::int64_t>(maxRefNumber[slot], std::stoll(ref));
+  }
+}
+
+void SimulatedCompany::Impl::unindexTxn(Kind kind, pugi::xml_node ret) {
+  int slot = txnSlot(kind);
+  auto [first, last] = byRefNumber[slot].equal_range(lower(childText(ret, "RefNumber")));
+  for (auto it = first; it != last; ++it) {
+    if (it->second == ret) {
+      byRefNumber[slot].erase(it);
+      break;
+    }
+  }
+  const char* entityRef = kind == Kind::PurchaseOrder ? "VendorRef" : "CustomerRef";
+  std::vector<pugi::xml_node>& txns = byEntity[slot][ret.child(entityRef).child_value("ListID")];
+  txns.erase(std::remove(txns.begin(), txns.end(), ret), txns.end());
+}
+
+pugi::xml_node SimulatedCompany::Impl::findById(const std::string& id) const {
+  auto found = byId.find(id);
+  return found == byId.end() ? pugi::xml_node{} : found->second;
+}
+
+pugi::xml_node SimulatedCompany::Impl::findByName(Space space, const std::string& fullName) const {
+  if (space == Space::None) return {};
+  const auto& names = byName[static_cast<int>(space)];
+  auto found = names.find(lower(fullName));
+  return found == names.end() ? pugi::xml_node{} : found->second;
+}
+
+Entry SimulatedCompany::Impl::entryOf(Kind kind, pugi::xml_node ret) const {
+  Entry entry;
+  entry.kind = kind;
+  bool txn = isTransaction(kind);
+  entry.id = childText(ret, txn ? "TxnID" : "ListID");
+  entry.name = txn ? childText(ret, "RefNumber") : entryName(ret);
+  entry.editSequence = childText(ret, "EditSequence");
+  entry.active = txn || childText(ret, "IsActive") != "false";
+  entry.xml = nodeXml(ret);
+  return entry;
+}
+
+// ---------------------------------------------------------------------------------------------
+// References
+
+namespace {
+
+struct RefTarget {
+  std::vector<Kind> kinds;
+  std::string label;
+};
+
+RefTarget refTarget(std::string_view tag, Kind owner) {
+  auto endsWith = [&](std::string_view suffix) {
+    return tag.size() >= suffix.size() && tag.substr(tag.size() - suffix.size()) == suffix;
+  };
+  const std::vector<Kind> items = {Kind::ItemService, Kind::ItemNonInventory, Kind::ItemOtherCharge, Kind::ItemDiscount,
+                                   Kind::ItemSubtotal, Kind::ItemSalesTax, Kind::ItemSalesTaxGroup};
+  if (tag == "ParentRef") return {{owner}, kindInfo(owner).label};
+  if (tag == "CustomerRef") return {{Kind::Customer}, "Customer"};
+  if (tag == "VendorRef" || tag == "TaxVendorRef" || tag == "PrefVendorRef") return {{Kind::Vendor}, "Vendor"};
+  if (tag == "ClassRef" || tag == "DiscountClassRef") return {{Kind::Class}, "Class"};
+  if (endsWith("AccountRef")) return {{Kind::Account}, "Account"};
+  if (tag == "TermsRef") return {{Kind::StandardTerms, Kind::DateDrivenTerms}, "Terms"};
+  if (tag == "SalesRepRef") return {{Kind::SalesRep}, "Sales Rep"};
+  if (tag == "ItemSalesTaxRef") {
+    if (owner == Kind::ItemSalesTaxGroup) return {{Kind::ItemSalesTax}, "Item"};
+    return {{Kind::ItemSalesTax, Kind::ItemSalesTaxGroup}, "Item"};
+  }
+  if (endsWith("SalesTaxCodeRef") || tag == "PurchaseTaxCodeRef") return {{Kind::SalesTaxCode}, "Sales Tax Code"};
+  if (tag == "CustomerTypeRef") return {{Kind::CustomerType}, "Customer Type"};
+  if (endsWith("PaymentMethodRef")) return {{Kind::PaymentMethod}, "Payment Method"};
+  if (tag == "ItemRef") return {items, "Item"};
+  if (tag == "SalesRepEntityRef") return {{Kind::Employee, Kind::Vendor}, "Entity"};
+  if (tag == "ShipToEntityRef") return {{Kind::Customer, Kind::Vendor, Kind::Employee}, "Entity"};
+  // Lists the company does not keep (templates, ship methods, currencies...): nothing matches.
+  return {{}, std::string(tag.substr(0, tag.size() - 3))};
+}
+
+}  // namespace
+
+pugi::xml_node SimulatedCompany::Impl::resolveRef(pugi::xml_node ref, Kind owner, const char* ownerLabel) {
+  RefTarget target = refTarget(ref.name(), owner);
+  std::string listId = childText(ref, "ListID");
+  std::string fullName = childText(ref, "FullName");
+  pugi::xml_node found;
+  if (!listId.empty()) {
+    found = findById(listId);
+  } else if (!target.kinds.empty()) {
+    found = findByName(kindInfo(target.kinds.front()).space, fullName);
+  }
+  if (found) {
+    std::optional<Kind> kind = kindOfRet(found.name());
+    if (!kind || std::find(target.kinds.begin(), target.kinds.end(), *kind) == target.kinds.end()) found = {};
+  }
+  std::string shown = fullName.empty() ? listId : fullName;
+  std::string invalid = "There is an invalid reference to QuickBooks " + target.label + " \"" + shown + "\" in the " +
+                        ownerLabel + ". QuickBooks error message: ";
+  if (!found) throw StatusError(status::kInvalidReference, invalid + "Invalid argument. The specified record does not exist in the list.");
+  if (childText(found, "IsActive") == "false") {
+    throw StatusError(status::kInvalidReference, invalid + "The specified record is inactive.");
+  }
+  while (ref.first_child()) ref.remove_child(ref.first_child());
+  ref.append_child("ListID").text().set(childText(found, "ListID").c_str());
+  ref.append_child("FullName").text().set(entryName(found).c_str());
+  return found;
+}
+
+void SimulatedCompany::Impl::resolveRefs(pugi::xml_node node, Kind owner, const char* ownerLabel) {
+  for (pugi::xml_node child : node.children()) {
+    if (child.type() != pugi::node_element) continue;
+    std::string_view name = child.name();
+    if (name == "AdditionalContactRef") continue;  // contact details, not a list reference
+    if (name.size() > 3 && name.substr(name.size() - 3) == "Ref") {
+      resolveRef(child, owner, ownerLabel);
+    } else if (child.first_child().type() == pugi::node_element) {
+      resolveRefs(child, owner, ownerLabel);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Requests
+
+std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
+  refresh();
+  requireOpen();
+  Faults fault = faults();
+  if (fault.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(fault.delayMs));
+  if (fault.failAfter == 0) throw QbError(kNotReachable, kStoppedText);
+  if (fault.failAfter > 0) {
+    faultsNode.attribute("failAfter").set_value(fault.failAfter - 1);
+    save();
+  }
+
+  pugi::xml_document request;
+  if (!request.load_string(requestXml.c_str())) throw QbError(kParseError, kParseText);
+  pugi::xml_node messages = request.child("QBXML").child("QBXMLMsgsRq");
+  if (!messages) throw QbError(kParseError, kParseText);
+  for (pugi::xml_node rq : messages.children()) {
+    std::string problem;
+    const ElementLayout* layout = findLayout(rq.name());
+    if (layout != nullptr && !layout->iterable && rq.attribute("iterator")) {
+      throw QbError(kParseError, std::string(kParseText) + " (attribute \"iterator\" is not allowed in \"" + rq.name() + "\")");
+    }
+    if (rq.type() == pugi::node_element && !validStructure(rq, problem)) {
+      throw QbError(kParseError, std::string(kParseText) + " (" + problem + ")");
+    }
+  }
+  bool stopOnError = std::string_view(messages.attribute("onError").value()) != "continueOnError";
+
+  pugi::xml_document response;
+  pugi::xml_node responses = response.append_child("QBXML").append_child("QBXMLMsgsRs");
+  for (pugi::xml_node rq : messages.children()) {
+    if (rq.type() != pugi::node_element) continue;
+    std::string tag = rq.name();
+    std::string rsTag = (tag.size() > 2 && tag.substr(tag.size() - 2) == "Rq" ? tag.substr(0, tag.size() - 2) : tag) + "Rs";
+    pugi::xml_node rs = responses.append_child(rsTag.c_str());
+    if (pugi::xml_attribute id = rq.attribute("requestID")) rs.append_attribute("requestID").set_value(id.value());
+    long code = status::kOk;
+    std::string message = "Status OK";
+    try {
+      if (!fault.failRequest.empty() && fault.failRequest == tag) {
+        if (fault.failStatus == kNotReachable) throw QbError(kNotReachable, fault.failMessage.empty() ? kStoppedText : fault.failMessage);
+        throw StatusError(fault.failStatus, fault.failMessage);
+      }
+      if (answer(rq, rs) == status::kNoMatch) {
+        code = status::kNoMatch;
+        message = "A query request did not find a matching object in QuickBooks";
+      }
+    } catch (const StatusError& error) {
+      code = error.code();
+      message = error.what();
+      while (rs.first_child()) rs.remove_child(rs.first_child());
+    }
+    pugi::xml_attribute anchor = rs.attribute("requestID");
+    auto put = [&](const char* name, const std::string& value) {
+      anchor = anchor ? rs.insert_attribute_after(name, anchor) : rs.prepend_attribute(name);
+      anchor.set_value(value.c_str());
+    };
+    put("statusCode", std::to_string(code));
+    put("statusSeverity", severityOf(code));
+    put("statusMessage", message);
+    if (stopOnError && code >= 1000) break;
+  }
+  if (dirty) save();
+
+  std::ostringstream out;
+  out << "<?xml version=\"1.0\" ?>\n";
+  response.first_child().print(out, "  ", pugi::format_indent);
+  return withCarriageReturnsEscaped(out.str());
+}
+
+long SimulatedCompany::Impl::answer(pugi::xml_node rq, pugi::xml_node rs) {
+  std::string tag = rq.name();
+  auto is = [&](std::string_view suffix, std::string& stem) {
+    if (tag.size() <= suffix.size() || tag.substr(tag.size() - suffix.size()) != suffix) return false;
+    stem = tag.substr(0, tag.size() - suffix.size());
+    return true;
+  };
+  std::string stem;
+  if (tag == "HostQueryRq") {
+    pugi::xml_node host = rs.append_child("HostRet");
+    setChild(host, "ProductName", "QuickBooks Pro 2013 (Vantora simulated company)");
+    setChild(host, "MajorVersion", "23");
+    setChild(host, "MinorVersion", "0");
+    setChild(host, "Country", "US");
+    for (const char* version : {"1.0", "1.1", "2.0", "2.1", "3.0", "4.0", "4.1", "5.0", "6.0", "7.0", "8.0", "9.0",
+                                "10.0", "11.0", "12.0", "13.0"}) {
+      host.append_child("SupportedQBXMLVersion").text().set(version);
+    }
+    setChild(host, "IsAutomaticLogin", "false");
+    setChild(host, "QBFileMode", "SingleUser");
+    return status::kOk;
+  }
+  if (tag == "CompanyQueryRq") {
+    rs.append_copy(root.child("CompanyRet"));
+    return status::kOk;
+  }
+  if (tag == "InvoiceAddRq") {
+    rs.append_copy(addInvoice(rq.child("InvoiceAdd")));
+  } else if (tag == "ReceivePaymentAddRq") {
+    rs.append_copy(addReceivePayment(rq.child("ReceivePaymentAdd")));
+  } else if (tag == "PurchaseOrderAddRq") {
+    rs.append_copy(addPurchaseOrder(rq.child("PurchaseOrderAdd")));
+  } else if (tag == "PurchaseOrderModRq") {
+    rs.append_copy(modPurchaseOrder(rq.child("PurchaseOrderMod")));
+  } else if (tag == "InvoiceQueryRq") {
+    return queryTxn(Kind::Invoice, rq, rs);
+  } else if (tag == "ReceivePaymentQueryRq") {
+    return queryTxn(Kind::ReceivePayment, rq, rs);
+  } else if (tag == "PurchaseOrderQueryRq") {
+    return queryTxn(Kind::PurchaseOrder, rq, rs);
+  } else if (tag == "ItemQueryRq") {
+    return queryList({Kind::ItemService, Kind::ItemNonInventory, Kind::ItemOtherCharge, Kind::ItemDiscount,
+                      Kind::ItemSubtotal, Kind::ItemSalesTax, Kind::ItemSalesTaxGroup},
+                     rq, rs);
+  } else if (tag == "TermsQueryRq") {
+    return queryList({Kind::StandardTerms, Kind::DateDrivenTerms}, rq, rs);
+  } else if (is("AddRq", stem) && kindFromName(stem) && !isTransaction(*kindFromName(stem)) && findLayout(tag)) {
+    rs.append_copy(addListEntry(*kindFromName(stem), rq.child((stem + "Add").c_str())));
+  } else if ((tag == "CustomerModRq" || tag == "VendorModRq") && is("ModRq", stem)) {
+    rs.append_copy(modListEntry(*kindFromName(stem), rq.child((stem + "Mod").c_str())));
+  } else if (is("QueryRq", stem) && kindFromName(stem) && !isTransaction(*kindFromName(stem)) && findLayout(tag)) {
+    return queryList({*kindFromName(stem)}, rq, rs);
+  } else {
+    throw StatusError(status::kUnsupported, "This request is not supported by this implementation.");
+  }
+  return status::kOk;
+}
+
+// ---------------------------------------------------------------------------------------------
+// SimulatedCompany
+
+SimulatedCompany::SimulatedCompany(const std::string& path) : impl_(std::make_unique<Impl>()) {
+  impl_->path = path;
+  impl_->load();
+}
+
+SimulatedCompany::SimulatedCompany(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+SimulatedCompany::SimulatedCompany(SimulatedCompany&&) noexcept = default;
+SimulatedCompany& SimulatedCompany::operator=(SimulatedCompany&&) noexcept = default;
+SimulatedCompany::~SimulatedCompany() = default;
+
+SimulatedCompany SimulatedCompany::create(const std::string& path, const std::string& companyName) {
+  pugi::xml_document doc;
+  pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
+  declaration.append_attribute("version").set_value("1.0");
+  pugi::xml_node root = doc.append_child(kRootTag);
+  root.append_attribute("format").set_value("1");
+  root.append_attribute("generation").set_value(0);
+  root.append_attribute("open").set_value("true");
+  for (const auto& [counter, first] : kCounters) root.append_attribute(counter).set_value(first);
+  root.append_child("Faults");
+  pugi::xml_node company = root.append_child("CompanyRet");
+  setChild(company, "IsSampleCompany", "false");
+  setChild(company, "CompanyName", companyName);
+  setChild(company, "LegalCompanyName", companyName);
+  setChild(company, "FirstMonthFiscalYear", "January");
+  setChild(company, "FirstMonthIncomeTaxYear", "January");
+  for (const char* container : kContainers) root.append_child(container);
+  std::ostringstream out;
+  doc.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
+  writeFileAtomically(path, withCarriageReturnsEscaped(out.str()));
+  SimulatedCompany result(path);
+  result.setFaults(Faults{});
+  return result;
+}
+
+void SimulatedCompany::openConnection(const std::string&) {
+  impl_->refresh();
+  impl_->requireOpen();
+  if (impl_->faults().failAfter == 0) throw QbError(kNotReachable, kStoppedText);
+}
+
+void SimulatedCompany::closeConnection() {}
+
+std::string SimulatedCompany::process(const std::string& requestXml) { return impl_->process(requestXml); }
+
+const std::string& SimulatedCompany::path() const { return impl_->path; }
+
+std::string SimulatedCompany::companyName() const {
+  impl_->refresh();
+  return childText(impl_->root.child("CompanyRet"), "CompanyName");
+}
+
+bool SimulatedCompany::isOpen() const {
+  impl_->refresh();
+  return impl_->root.attribute("open").as_bool(true);
+}
+
+void SimulatedCompany::setOpen(bool open) {
+  impl_->refresh();
+  pugi::xml_attribute attribute = impl_->root.attribute("open");
+  if (!attribute) attribute = impl_->root.append_attribute("open");
+  attribute.set_value(open ? "true" : "false");
+  impl_->save();
+}
+
+Faults SimulatedCompany::faults() const {
+  impl_->refresh();
+  return impl_->faults();
+}
+
+void SimulatedCompany::setFaults(const Faults& faults) {
+  impl_->refresh();
+  impl_->setFaults(faults);
+  impl_->save();
+}
+
+void SimulatedCompany::failAfter(long requests) {
+  Faults changed = faults();
+  changed.failAfter = requests;
+  setFaults(changed);
+}
+
+void SimulatedCompany::failRequest(const std::string& requestKind, long status, const std::string& message) {
+  Faults changed = faults();
+  changed.failRequest = requestKind;
+  changed.failStatus = status;
+  changed.failMessage = message;
+  setFaults(changed);
+}
+
+void SimulatedCompany::setDelay(long milliseconds) {
+  Faults changed = faults();
+  changed.delayMs = milliseconds;
+  setFaults(changed);
+}
+
+Entry SimulatedCompany::add(Kind kind, const Fields& fields) {
+  if (isTransaction(kind)) throw QbError(status::kUnsupported, "Transactions are added with qbXML requests.");
+  impl_->refresh();
+  pugi::xml_document scratch;
+  pugi::xml_node source = scratch.append_child(kindInfo(kind).ret);
+  for (const auto& [fieldPath, text] : fields) ensurePath(source, fieldPath).text().set(text.c_str());
+  if (std::string field = unknownField(source); !field.empty()) {
+    throw QbError(530, "The field \"" + field + "\" is not supported by this implementation.");
+  }
+  sortBySchema(source);
+  try {
+    pugi::xml_node ret = impl_->addListEntry(kind, source);
+    impl_->save();
+    return impl_->entryOf(kind, ret);
+  } catch (const StatusError& error) {
+    throw QbError(error.code(), error.what());
+  }
+}
+
+namespace {
+Fields with(Fields first, const Fields& more) {
+  first.insert(first.end(), more.begin(), more.end());
+  return first;
+}
+}  // namespace
+
+Entry SimulatedCompany::addCustomer(const std::string& name, Fields more) {
+  return add(Kind::Customer, with({{"Name", name}}, more));
+}
+
+Entry SimulatedCompany::addVendor(const std::string& name, Fields more) {
+  return add(Kind::Vendor, with({{"Name", name}}, more));
+}
+
+Entry SimulatedCompany::addEmployee(const std::string& firstName, const std::string& lastName, Fields more) {
+  return add(Kind::Employee, with({{"FirstName", firstName}, {"LastName", lastName}}, more));
+}
+
+Entry SimulatedCompany::addItem(Kind kind, const std::string& name, const std::string& price, Fields more) {
+  Fields fields = {{"Name", name}};
+  if (!price.empty()) fields.emplace_back("SalesOrPurchase/Price", price);
+  return add(kind, with(fields, more));
+}
+
+Entry SimulatedCompany::addDiscountItem(const std::string& name, const std::string& ratePercent, Fields more) {
+  Fields fields = {{"Name", name}};
+  if (!ratePercent.empty()) fields.emplace_back("DiscountRatePercent", ratePercent);
+  return add(Kind::ItemDiscount, with(fields, more));
+}
+
+Entry SimulatedCompany::addSubtotalItem(const std::string& name, Fields more) {
+  return add(Kind::ItemSubtotal, with({{"Name", name}}, more));
+}
+
+Entry SimulatedCompany::addSalesTaxItem(const std::string& name, const std::string& ratePercent,
+                                        const std::string& taxVendor, Fields more) {
+  Fields fields = {{"Name", name}, {"TaxRate", ratePercent}};
+  if (!taxVendor.empty()) fields.emplace_back("TaxVendorRef/FullName", taxVendor);
+  return add(Kind::ItemSalesTax, with(fields, more));
+}
+
+Entry SimulatedCompany::addSalesTaxGroup(const std::string& name, const std::vector<std::string>& taxItems, Fields more) {
+  Fields fields = {{"Name", name}};
+  for (const std::string& item : taxItems) fields.emplace_back("ItemSalesTaxRef/FullName", item);
+  return add(Kind::ItemSalesTaxGroup, with(fields, more));
+}
+
+Entry SimulatedCompany::addSalesTaxCode(const std::string& name, bool taxable, Fields more) {
+  return add(Kind::SalesTaxCode, with({{"Name", name}, {"IsTaxable", taxable ? "true" : "false"}}, more));
+}
+
+Entry SimulatedCompany::addSalesRep(const std::string& initial, const std::string& entityName, Fields more) {
+  return add(Kind::SalesRep, with({{"Initial", initial}, {"SalesRepEntityRef/FullName", entityName}}, more));
+}
+
+Entry SimulatedCompany::addCustomerType(const std::string& name, Fields more) {
+  return add(Kind::CustomerType, with({{"Name", name}}, more));
+}
+
+Entry SimulatedCompany::addPaymentMethod(const std::string& name, Fields more) {
+  return add(Kind::PaymentMethod, with({{"Name", name}}, more));
+}
+
+Entry SimulatedCompany::addStandardTerms(const std::string& name, int dueDays, Fields more) {
+  return add(Kind::StandardTerms, with({{"Name", name}, {"StdDueDays", std::to_string(dueDays)}}, more));
+}
+
+Entry SimulatedCompany::addDateDrivenTerms(const std::string& name, int dayOfMonthDue, Fields more) {
+  return add(Kind::DateDrivenTerms, with({{"Name", name}, {"DayOfMonthDue", std::to_string(dayOfMonthDue)}}, more));
+}
+
+Entry SimulatedCompany::addClass(const std::string& name, Fields more) {
+  return add(Kind::Class, with({{"Name", name}}, more));
+}
+
+Entry SimulatedCompany::addAccount(const std::string& name, const std::string& accountType, Fields more) {
+  return add(Kind::Account, with({{"Name", name}, {"AccountType", accountType}}, more));
+}
+
+void SimulatedCompany::setActive(const std::string& listId, bool active) {
+  impl_->refresh();
+  pugi::xml_node ret = impl_->findById(listId);
+  std::optional<Kind> kind = ret ? kindOfRet(ret.name()) : std::nullopt;
+  if (!kind || isTransaction(*kind)) {
+    throw QbError(status::kNotFound, "Object \"" + listId + "\" specified in the request cannot be found.");
+  }
+  setChild(ret, "IsActive", active ? "true" : "false");
+  setChild(ret, "EditSequence", impl_->newEditSequence());
+  setChild(ret, "TimeModified", Impl::nowText());
+  impl_->save();
+}
+
+std::vector<Entry> SimulatedCompany::list(Kind kind) const {
+  impl_->refresh();
+  std::vector<Entry> entries;
+  if (isTransaction(kind)) {
+    for (pugi::xml_node ret : impl_->containers[static_cast<int>(kind)].children(kindInfo(kind).ret)) {
+      entries.push_back(impl_->entryOf(kind, ret));
+    }
+    return entries;
+  }
+  for (const auto& [name, ret] : impl_->byName[static_cast<int>(kindInfo(kind).space)]) {
+    if (std::string_view(ret.name()) == kindInfo(kind).ret) entries.push_back(impl_->entryOf(kind, ret));
+  }
+  return entries;
+}
+
+std::optional<Entry> SimulatedCompany::find(const std::string& id) const {
+  impl_->refresh();
+  pugi::xml_node ret = impl_->findById(id);
+  if (!ret) return std::nullopt;
+  return impl_->entryOf(*kindOfRet(ret.name()), ret);
+}
+
+std::optional<Entry> SimulatedCompany::findByName(Kind kind, const std::string& fullName) const {
+  impl_->refresh();
+  pugi::xml_node ret = impl_->findByName(kindInfo(kind).space, fullName);
+  if (!ret || std::string_view(ret.name()) != kindInfo(kind).ret) return std::nullopt;
+  return impl_->entryOf(kind, ret);
+}
+
+std::string SimulatedCompany::transactionXml(const std::string& txnId) const {
+  impl_->refresh();
+  pugi::xml_node ret = impl_->findById(txnId);
+  if (!ret || !isTransaction(*kindOfRet(ret.name()))) return "";
+  return nodeXml(ret);
+}
+
+}  // namespace vqb::qb::sim

@@ -1,0 +1,161 @@
+#pragma once
+// A QuickBooks company simulated in one XML file, answering qbXML like QuickBooks does, so the
+// integrator runs, is demonstrated and is tested without QuickBooks.
+//
+// The file holds every list entry and transaction as the …Ret element QuickBooks would return
+// (children in schema order), the company's open/closed state and the faults it is told to
+// show. It is read when the company is constructed, read again when another process changed
+// it, and written (temporary file, fsync, rename) after every change.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "quickbooks/transport.h"
+
+namespace vqb::qb::sim {
+
+// Every kind of list entry and transaction the company holds.
+enum class Kind {
+  Customer,
+  Vendor,
+  Employee,
+  ItemService,
+  ItemNonInventory,
+  ItemOtherCharge,
+  ItemDiscount,
+  ItemSubtotal,
+  ItemSalesTax,
+  ItemSalesTaxGroup,
+  SalesTaxCode,
+  SalesRep,
+  CustomerType,
+  PaymentMethod,
+  StandardTerms,
+  DateDrivenTerms,
+  Class,
+  Account,
+  Invoice,
+  ReceivePayment,
+  PurchaseOrder,
+};
+inline constexpr int kKindCount = static_cast<int>(Kind::PurchaseOrder) + 1;
+
+// "Customer", "ItemService", "ReceivePayment"...: the qbXML name (the …Ret tag without "Ret").
+std::string kindName(Kind kind);
+// The kind of a name as kindName writes it, case-insensitive; nothing when unknown.
+std::optional<Kind> kindFromName(std::string_view name);
+
+// One list entry or transaction as the company holds it.
+struct Entry {
+  Kind kind{};
+  std::string id;            // ListID or TxnID
+  std::string name;          // FullName (Initial for sales reps), or RefNumber for transactions
+  std::string editSequence;
+  bool active = true;        // always true for transactions
+  std::string xml;           // the …Ret element
+
+  // The text of a child of the …Ret element by path, such as "BillAddress/City"; "" when absent.
+  std::string value(std::string_view path) const;
+};
+
+// Fields of a new list entry: a path below its …Ret element and a text, in any order, such as
+// {"BillAddress/City", "Springfield"} or {"SalesRepEntityRef/FullName", "Jane Doe"}. References
+// are given by FullName (or ListID) and are checked and completed like those of a request.
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// Faults the company shows, for reliability tests; kept in the file, so a running program sees
+// faults set by another process.
+struct Faults {
+  long failAfter = -1;      // requests answered before QuickBooks stops answering (-1: never)
+  std::string failRequest;  // a request kind, such as "InvoiceAddRq", that is refused...
+  long failStatus = 0;      // ...with this status code (kNotReachable: the connection drops)
+  std::string failMessage;  // ...and this status message
+  long delayMs = 0;         // every request is answered this much later
+};
+
+class SimulatedCompany : public QbTransport {
+ public:
+  // Opens the company file at path; throws QbError when it is missing or not a company file.
+  explicit SimulatedCompany(const std::string& path);
+  // Writes a new empty, open company file at path (replacing any file there) and opens it.
+  static SimulatedCompany create(const std::string& path, const std::string& companyName);
+
+  SimulatedCompany(SimulatedCompany&&) noexcept;
+  SimulatedCompany& operator=(SimulatedCompany&&) noexcept;
+  ~SimulatedCompany() override;
+
+  // QbTransport. Each throws QbError(kNotReachable) while the company is closed or has stopped
+  // answering; process() answers every request of a qbXML request document and throws
+  // QbError(kParseError) for a document QuickBooks could not parse.
+  void openConnection(const std::string& connectionString) override;
+  void closeConnection() override;
+  std::string process(const std::string& requestXml) override;
+
+  const std::string& path() const;
+  std::string companyName() const;
+
+  // A closed company behaves like QuickBooks with no company file open.
+  bool isOpen() const;
+  void setOpen(bool open);
+
+  Faults faults() const;
+  void setFaults(const Faults& faults);
+  void clearFaults() { setFaults(Faults{}); }
+  // Each changes one fault and keeps the others.
+  void failAfter(long requests);
+  void failRequest(const std::string& requestKind, long status, const std::string& message);
+  void setDelay(long milliseconds);
+
+  // Adds a list entry (not a transaction) with the checks QuickBooks makes on an add request;
+  // throws QbError with the qbXML status code and message when one fails (3100 name in use,
+  // 3070 too long, 3140 invalid reference, 530 a field the entry does not have). Fields may
+  // also give "OpenBalance" for customers, vendors and accounts.
+  Entry add(Kind kind, const Fields& fields);
+  // Shorthands for the entries demonstration and test companies need.
+  Entry addCustomer(const std::string& name, Fields more = {});
+  Entry addVendor(const std::string& name, Fields more = {});
+  Entry addEmployee(const std::string& firstName, const std::string& lastName, Fields more = {});
+  // Service, non-inventory and other-charge items with a sales price ("" for none).
+  Entry addItem(Kind kind, const std::string& name, const std::string& price = "", Fields more = {});
+  Entry addDiscountItem(const std::string& name, const std::string& ratePercent, Fields more = {});
+  Entry addSubtotalItem(const std::string& name, Fields more = {});
+  Entry addSalesTaxItem(const std::string& name, const std::string& ratePercent,
+                        const std::string& taxVendor, Fields more = {});
+  Entry addSalesTaxGroup(const std::string& name, const std::vector<std::string>& taxItems,
+                         Fields more = {});
+  Entry addSalesTaxCode(const std::string& name, bool taxable, Fields more = {});
+  Entry addSalesRep(const std::string& initial, const std::string& entityName, Fields more = {});
+  Entry addCustomerType(const std::string& name, Fields more = {});
+  Entry addPaymentMethod(const std::string& name, Fields more = {});
+  Entry addStandardTerms(const std::string& name, int dueDays, Fields more = {});
+  Entry addDateDrivenTerms(const std::string& name, int dayOfMonthDue, Fields more = {});
+  Entry addClass(const std::string& name, Fields more = {});
+  Entry addAccount(const std::string& name, const std::string& accountType, Fields more = {});
+  // Makes a list entry active or inactive; throws QbError(3120) for an unknown ListID.
+  void setActive(const std::string& listId, bool active);
+
+  // Every entry of a kind: lists by full name, transactions in the order they were added.
+  std::vector<Entry> list(Kind kind) const;
+  // An entry or transaction by ListID or TxnID.
+  std::optional<Entry> find(const std::string& id) const;
+  // A list entry by full name (Initial for sales reps), case-insensitive.
+  std::optional<Entry> findByName(Kind kind, const std::string& fullName) const;
+  // The …Ret element of a transaction; "" when there is none with this TxnID.
+  std::string transactionXml(const std::string& txnId) const;
+
+  struct Impl;
+
+ private:
+  explicit SimulatedCompany(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
+
+// The number of a qbXML request document QuickBooks cannot parse (0x80040400 as a signed
+// 32-bit HRESULT, as the QuickBooks request processor reports it).
+inline constexpr long kParseError = -2147220480;
+
+}  // namespace vqb::qb::sim
