@@ -18,3 +18,6 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 echo "No display found: running vqb-cli on the demo instead."
 build/bin/vqb-cli --settings "$demo" info
+echo
+echo "QuickBooks (simulated) customers:"
+build/bin/vqb-cli --settings "$demo" qb list customers

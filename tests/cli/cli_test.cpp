@@ -69,6 +69,37 @@ TEST(Cli, NoDatabaseConfiguredSaysSoAndFailsTheCommand) {
   EXPECT_NE(info.err.find("[Application Error]"), std::string::npos) << "the link could not be taken";
 }
 
+TEST(Cli, QbCommandsShowTheDemoCompany) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "10"}).code, 0);
+
+  CliRun reps = run_cli({"--settings", folder, "qb", "list", "salesreps"});
+  ASSERT_EQ(reps.code, 0) << reps.err;
+  EXPECT_EQ(reps.out.rfind("ID ", 0), 0u) << reps.out;
+  EXPECT_NE(reps.out.find("Initial"), std::string::npos);
+  EXPECT_NE(reps.out.find(" entries\n"), std::string::npos);
+
+  CliRun json = run_cli({"--settings", folder, "qb", "list", "customers", "--json"});
+  ASSERT_EQ(json.code, 0) << json.err;
+  EXPECT_EQ(json.out.front(), '[');
+  auto idAt = json.out.find("\"id\": \"");
+  ASSERT_NE(idAt, std::string::npos) << json.out;
+  std::string id = json.out.substr(idAt + 7, json.out.find('"', idAt + 7) - idAt - 7);
+
+  CliRun shown = run_cli({"--settings", folder, "qb", "show", id});
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  EXPECT_EQ(shown.out.rfind("<CustomerRet>", 0), 0u) << shown.out;
+  EXPECT_NE(shown.out.find("<ListID>" + id + "</ListID>"), std::string::npos);
+
+  EXPECT_EQ(run_cli({"--settings", folder, "qb", "show", "no-such-id"}).code, 1);
+  EXPECT_EQ(run_cli({"--settings", folder, "qb", "list", "gadgets"}).code, 2);
+
+  CliRun closed = run_cli({"--settings", folder, "qb", "close"});
+  EXPECT_EQ(closed.out, "The company Vantora Demo Company is closed.\n");
+  EXPECT_EQ(run_cli({"--settings", folder, "qb", "open"}).out, "The company Vantora Demo Company is open.\n");
+}
+
 TEST(CliUi, QuestionsFollowThePolicyOrTheTerminal) {
   std::istringstream in("y\n\n");
   std::ostringstream err;

@@ -10,37 +10,15 @@
 
 #include "quickbooks/sim/simulated_company.h"
 #include "support/temp_dir.h"
+#include "quickbooks/sim_reply.h"
 
 namespace vqb::qb::sim {
 namespace {
 
-std::string request(const std::string& body) {
-  return "<?xml version=\"1.0\"?>\n<?qbxml version=\"5.0\"?>\n<QBXML><QBXMLMsgsRq onError=\"stopOnError\">" + body +
-         "</QBXMLMsgsRq></QBXML>";
-}
-
-struct Reply {
-  std::shared_ptr<pugi::xml_document> doc = std::make_shared<pugi::xml_document>();
-  pugi::xml_node rs;
-  long code() const { return rs.attribute("statusCode").as_int(-1); }
-  std::string message() const { return rs.attribute("statusMessage").value(); }
-  long remaining() const { return rs.attribute("iteratorRemainingCount").as_int(-1); }
-  std::string iterator() const { return rs.attribute("iteratorID").value(); }
-  // A field of every returned record.
-  std::vector<std::string> values(const char* path) const {
-    std::vector<std::string> out;
-    for (pugi::xml_node ret : rs.children()) out.push_back(ret.first_element_by_path(path).child_value());
-    return out;
-  }
-};
-
-Reply send(SimulatedCompany& company, const std::string& body) {
-  Reply result;
-  std::string response = company.process(request(body));
-  EXPECT_TRUE(result.doc->load_string(response.c_str())) << response;
-  result.rs = result.doc->child("QBXML").child("QBXMLMsgsRs").first_child();
-  return result;
-}
+using simtest::reply;
+using simtest::Reply;
+using simtest::request;
+using simtest::send;
 
 class SimQueriesTest : public ::testing::Test {
  protected:

@@ -9,31 +9,15 @@
 
 #include "quickbooks/sim/simulated_company.h"
 #include "support/temp_dir.h"
+#include "quickbooks/sim_reply.h"
 
 namespace vqb::qb::sim {
 namespace {
 
-std::string request(const std::string& body) {
-  return "<?xml version=\"1.0\"?>\n<?qbxml version=\"5.0\"?>\n<QBXML><QBXMLMsgsRq onError=\"stopOnError\">" + body +
-         "</QBXMLMsgsRq></QBXML>";
-}
-
-struct Reply {
-  std::shared_ptr<pugi::xml_document> doc = std::make_shared<pugi::xml_document>();
-  pugi::xml_node rs;
-  long code() const { return rs.attribute("statusCode").as_int(-1); }
-  std::string message() const { return rs.attribute("statusMessage").value(); }
-  pugi::xml_node ret() const { return rs.first_child(); }
-  std::string text(const char* path) const { return ret().first_element_by_path(path).child_value(); }
-};
-
-Reply send(SimulatedCompany& company, const std::string& body) {
-  Reply result;
-  std::string response = company.process(request(body));
-  EXPECT_TRUE(result.doc->load_string(response.c_str())) << response;
-  result.rs = result.doc->child("QBXML").child("QBXMLMsgsRs").first_child();
-  return result;
-}
+using simtest::reply;
+using simtest::Reply;
+using simtest::request;
+using simtest::send;
 
 std::vector<std::string> column(pugi::xml_node ret, const char* lineTag, const char* field) {
   std::vector<std::string> values;
@@ -94,18 +78,18 @@ TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
                          "<Quantity>1</Quantity><Rate>0.005</Rate></InvoiceLineAdd>");
   pugi::xml_node ret = rs.ret();
   EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"), (std::vector<std::string>{"31.00", "100.00", "0.01"}));
-  EXPECT_EQ(rs.text("Subtotal"), "131.01");
-  EXPECT_EQ(rs.text("ItemSalesTaxRef/FullName"), "State");  // from the customer
-  EXPECT_EQ(rs.text("SalesTaxPercentage"), "6.25");
-  EXPECT_EQ(rs.text("SalesTaxTotal"), "1.94");  // 6.25 % of the taxable 31.00 = 1.9375
-  EXPECT_EQ(rs.text("AppliedAmount"), "0.00");
-  EXPECT_EQ(rs.text("BalanceRemaining"), "132.95");
-  EXPECT_EQ(rs.text("IsPaid"), "false");
-  EXPECT_EQ(rs.text("DueDate"), "2026-02-14");  // Net 30
-  EXPECT_EQ(rs.text("BillAddress/Addr1"), "9 Elm St");
-  EXPECT_EQ(rs.text("ARAccountRef/FullName"), "Accounts Receivable");
-  EXPECT_EQ(rs.text("InvoiceLineRet/Desc"), "Labour hours");
-  EXPECT_EQ(rs.text("InvoiceLineRet/SalesTaxCodeRef/FullName"), "Tax");
+  EXPECT_EQ(rs.field("Subtotal"), "131.01");
+  EXPECT_EQ(rs.field("ItemSalesTaxRef/FullName"), "State");  // from the customer
+  EXPECT_EQ(rs.field("SalesTaxPercentage"), "6.25");
+  EXPECT_EQ(rs.field("SalesTaxTotal"), "1.94");  // 6.25 % of the taxable 31.00 = 1.9375
+  EXPECT_EQ(rs.field("AppliedAmount"), "0.00");
+  EXPECT_EQ(rs.field("BalanceRemaining"), "132.95");
+  EXPECT_EQ(rs.field("IsPaid"), "false");
+  EXPECT_EQ(rs.field("DueDate"), "2026-02-14");  // Net 30
+  EXPECT_EQ(rs.field("BillAddress/Addr1"), "9 Elm St");
+  EXPECT_EQ(rs.field("ARAccountRef/FullName"), "Accounts Receivable");
+  EXPECT_EQ(rs.field("InvoiceLineRet/Desc"), "Labour hours");
+  EXPECT_EQ(rs.field("InvoiceLineRet/SalesTaxCodeRef/FullName"), "Tax");
   EXPECT_EQ(balance("Acme"), "132.95");
 
   invoice("Acme", "", kConsultingLine + "<Amount>10.00</Amount></InvoiceLineAdd>");
@@ -118,17 +102,17 @@ TEST_F(SimTransactionsTest, TaxGroupRateIsTheSumOfItsMembers) {
   Reply rs = invoice("Bolt", "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
                      kLabourLine + "<Quantity>2</Quantity><Rate>100</Rate></InvoiceLineAdd>" + kLabourLine +
                          "<Amount>50.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></SalesTaxCodeRef></InvoiceLineAdd>");
-  EXPECT_EQ(rs.text("SalesTaxPercentage"), "7.75");
-  EXPECT_EQ(rs.text("SalesTaxTotal"), "15.50");
-  EXPECT_EQ(rs.text("BalanceRemaining"), "265.50");
+  EXPECT_EQ(rs.field("SalesTaxPercentage"), "7.75");
+  EXPECT_EQ(rs.field("SalesTaxTotal"), "15.50");
+  EXPECT_EQ(rs.field("BalanceRemaining"), "265.50");
 }
 
 TEST_F(SimTransactionsTest, ANonTaxableCustomerPaysNoTax) {
   Reply rs = invoice("Exempt", "", kLabourLine + "<Quantity>1</Quantity></InvoiceLineAdd>");
-  EXPECT_EQ(rs.text("Subtotal"), "45.00");
-  EXPECT_EQ(rs.text("SalesTaxTotal"), "0.00");
-  EXPECT_EQ(rs.text("CustomerSalesTaxCodeRef/FullName"), "Non");
-  EXPECT_EQ(rs.text("BalanceRemaining"), "45.00");
+  EXPECT_EQ(rs.field("Subtotal"), "45.00");
+  EXPECT_EQ(rs.field("SalesTaxTotal"), "0.00");
+  EXPECT_EQ(rs.field("CustomerSalesTaxCodeRef/FullName"), "Non");
+  EXPECT_EQ(rs.field("BalanceRemaining"), "45.00");
 }
 
 TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
@@ -144,7 +128,7 @@ TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
   EXPECT_EQ(column(ret, "InvoiceLineRet", "RatePercent"), (std::vector<std::string>{"", "", "", "10.00", ""}));
   EXPECT_EQ(column(ret, "InvoiceLineRet", "Desc"),
             (std::vector<std::string>{"Cotton shirt", "Labour hours", "", "", "Thank you for your order"}));
-  EXPECT_EQ(rs.text("Subtotal"), "63.00");
+  EXPECT_EQ(rs.field("Subtotal"), "63.00");
   std::set<std::string> lineIds;
   for (const std::string& id : column(ret, "InvoiceLineRet", "TxnLineID")) lineIds.insert(id);
   EXPECT_EQ(lineIds.size(), 5u);
@@ -155,28 +139,28 @@ TEST_F(SimTransactionsTest, BlankLinesAreKeptWithoutAnAmount) {
   std::vector<std::string> children;
   for (pugi::xml_node child : rs.ret().child("InvoiceLineRet").next_sibling("InvoiceLineRet").children()) children.push_back(child.name());
   EXPECT_EQ(children, (std::vector<std::string>{"TxnLineID"}));
-  EXPECT_EQ(rs.text("Subtotal"), "8.00");
+  EXPECT_EQ(rs.field("Subtotal"), "8.00");
   Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
                               "<PurchaseOrderLineAdd></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>");
-  EXPECT_EQ(order.text("TotalAmount"), "0.00");
+  EXPECT_EQ(order.field("TotalAmount"), "0.00");
   EXPECT_EQ(column(order.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{""}));
 }
 
 TEST_F(SimTransactionsTest, ReferenceNumbersAreAssignedAfterTheLargestNumericOne) {
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>").text("RefNumber"), "1");
+  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>").field("RefNumber"), "1");
   invoice("Bolt", "<RefNumber>1005</RefNumber>", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
   invoice("Bolt", "<RefNumber>INV-99999</RefNumber>", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
   invoice("Bolt", "<RefNumber>12</RefNumber>", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>").text("RefNumber"), "1006");
+  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>").field("RefNumber"), "1006");
   // Purchase orders count on their own.
   Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
                               "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  EXPECT_EQ(order.text("RefNumber"), "1");
+  EXPECT_EQ(order.field("RefNumber"), "1");
   // And survive a reload.
   SimulatedCompany reloaded(dir.file("company.xml"));
   EXPECT_EQ(send(reloaded, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef></InvoiceAdd>"
                            "</InvoiceAddRq>")
-                .text("RefNumber"),
+                .field("RefNumber"),
             "1007");
 }
 
@@ -222,7 +206,7 @@ TEST_F(SimTransactionsTest, InvoiceReferencesMustExistAndBeActive) {
 TEST_F(SimTransactionsTest, DueDatesFollowTheTerms) {
   auto due = [&](const std::string& date, const std::string& terms) {
     return invoice("Bolt", "<TxnDate>" + date + "</TxnDate><TermsRef><FullName>" + terms + "</FullName></TermsRef>", "")
-        .text("DueDate");
+        .field("DueDate");
   };
   EXPECT_EQ(due("2026-01-15", "Net 30"), "2026-02-14");
   EXPECT_EQ(due("2026-01-20", "15th"), "2026-02-15");
@@ -233,7 +217,7 @@ TEST_F(SimTransactionsTest, DueDatesFollowTheTerms) {
 
 TEST_F(SimTransactionsTest, TransactionXmlReadsTheInvoiceBack) {
   std::string id = invoice("Bolt", "<Memo>O'Brien &amp; Sons</Memo>", kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd>")
-                       .text("TxnID");
+                       .field("TxnID");
   std::string xml = company.transactionXml(id);
   EXPECT_EQ(xml.rfind("<InvoiceRet><TxnID>" + id + "</TxnID>", 0), 0u) << xml;
   EXPECT_NE(xml.find("<Memo>O'Brien &amp; Sons</Memo>"), std::string::npos);
@@ -245,18 +229,18 @@ TEST_F(SimTransactionsTest, TransactionXmlReadsTheInvoiceBack) {
 // Received payments
 
 TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
-  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").text("TxnID");
+  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").field("TxnID");
   Reply payment = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
                                 "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber><TotalAmount>60.00</TotalAmount>"
                                 "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
                                 "</ReceivePaymentAdd></ReceivePaymentAddRq>");
   ASSERT_EQ(payment.code(), 0) << payment.message();
-  EXPECT_EQ(payment.text("TotalAmount"), "60.00");
-  EXPECT_EQ(payment.text("UnusedPayment"), "0.00");
-  EXPECT_EQ(payment.text("AppliedToTxnRet/TxnID"), txn);
-  EXPECT_EQ(payment.text("AppliedToTxnRet/TxnType"), "Invoice");
-  EXPECT_EQ(payment.text("AppliedToTxnRet/Amount"), "60.00");
-  EXPECT_EQ(payment.text("AppliedToTxnRet/BalanceRemaining"), "40.00");
+  EXPECT_EQ(payment.field("TotalAmount"), "60.00");
+  EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
+  EXPECT_EQ(payment.field("AppliedToTxnRet/TxnID"), txn);
+  EXPECT_EQ(payment.field("AppliedToTxnRet/TxnType"), "Invoice");
+  EXPECT_EQ(payment.field("AppliedToTxnRet/Amount"), "60.00");
+  EXPECT_EQ(payment.field("AppliedToTxnRet/BalanceRemaining"), "40.00");
   std::optional<Entry> after = company.find(txn);
   EXPECT_EQ(after->value("BalanceRemaining"), "40.00");
   EXPECT_EQ(after->value("AppliedAmount"), "-60.00");
@@ -272,23 +256,23 @@ TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
 }
 
 TEST_F(SimTransactionsTest, TheUnappliedRestOfAPaymentIsUnusedAndStillCredited) {
-  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").text("TxnID");
+  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").field("TxnID");
   Reply payment = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
                                 "<TotalAmount>150.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
                                 "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
                                 "</ReceivePaymentAddRq>");
-  EXPECT_EQ(payment.text("UnusedPayment"), "50.00");
+  EXPECT_EQ(payment.field("UnusedPayment"), "50.00");
   EXPECT_EQ(balance("Bolt"), "-50.00");
   Reply unapplied = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
                                   "<TotalAmount>5.00</TotalAmount><IsAutoApply>false</IsAutoApply></ReceivePaymentAdd>"
                                   "</ReceivePaymentAddRq>");
-  EXPECT_EQ(unapplied.text("UnusedPayment"), "5.00");
+  EXPECT_EQ(unapplied.field("UnusedPayment"), "5.00");
   EXPECT_FALSE(unapplied.ret().child("AppliedToTxnRet"));
   EXPECT_EQ(balance("Bolt"), "-55.00");
 }
 
 TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
-  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").text("TxnID");
+  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").field("TxnID");
   Reply over = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
                              "<TotalAmount>120.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
                              "</TxnID><PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
@@ -323,9 +307,9 @@ TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
 }
 
 TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
-  std::string march = invoice("Bolt", "<TxnDate>2026-03-01</TxnDate>", kConsultingLine + "<Amount>50</Amount></InvoiceLineAdd>").text("TxnID");
-  std::string january = invoice("Bolt", "<TxnDate>2026-01-10</TxnDate>", kConsultingLine + "<Amount>30</Amount></InvoiceLineAdd>").text("TxnID");
-  std::string february = invoice("Bolt", "<TxnDate>2026-02-01</TxnDate>", kConsultingLine + "<Amount>40</Amount></InvoiceLineAdd>").text("TxnID");
+  std::string march = invoice("Bolt", "<TxnDate>2026-03-01</TxnDate>", kConsultingLine + "<Amount>50</Amount></InvoiceLineAdd>").field("TxnID");
+  std::string january = invoice("Bolt", "<TxnDate>2026-01-10</TxnDate>", kConsultingLine + "<Amount>30</Amount></InvoiceLineAdd>").field("TxnID");
+  std::string february = invoice("Bolt", "<TxnDate>2026-02-01</TxnDate>", kConsultingLine + "<Amount>40</Amount></InvoiceLineAdd>").field("TxnID");
   invoice("Acme", "<TxnDate>2025-01-01</TxnDate>", kConsultingLine + "<Amount>99</Amount></InvoiceLineAdd>");
   Reply payment = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
                                 "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply></ReceivePaymentAdd>"
@@ -333,7 +317,7 @@ TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
   ASSERT_EQ(payment.code(), 0) << payment.message();
   EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"), (std::vector<std::string>{january, february}));
   EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "Amount"), (std::vector<std::string>{"30.00", "30.00"}));
-  EXPECT_EQ(payment.text("UnusedPayment"), "0.00");
+  EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
   EXPECT_EQ(company.find(january)->value("IsPaid"), "true");
   EXPECT_EQ(company.find(february)->value("BalanceRemaining"), "10.00");
   EXPECT_EQ(company.find(march)->value("BalanceRemaining"), "50.00");
@@ -378,10 +362,10 @@ TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
   EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{"24.00", "20.25", ""}));
   EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Rate"), (std::vector<std::string>{"6.00", "10.125", ""}));
   EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Desc"), (std::vector<std::string>{"Shirt, bulk", "Fitting", "-      WO# 12"}));
-  EXPECT_EQ(order.text("TotalAmount"), "44.25");
-  EXPECT_EQ(order.text("VendorAddress/City"), "Albany");
-  EXPECT_EQ(order.text("IsManuallyClosed"), "false");
-  EXPECT_EQ(order.text("RefNumber"), "1");
+  EXPECT_EQ(order.field("TotalAmount"), "44.25");
+  EXPECT_EQ(order.field("VendorAddress/City"), "Albany");
+  EXPECT_EQ(order.field("IsManuallyClosed"), "false");
+  EXPECT_EQ(order.field("RefNumber"), "1");
   EXPECT_EQ(company.findByName(Kind::Vendor, "Tax Agency")->value("Balance"), "0.00");
 
   Reply longRef = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
@@ -398,14 +382,14 @@ TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
                               "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></PurchaseOrderLineAdd>"
                               "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>"
                               "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  std::string txn = order.text("TxnID");
-  std::string sequence = order.text("EditSequence");
-  std::string firstLine = order.text("PurchaseOrderLineRet/TxnLineID");
+  std::string txn = order.field("TxnID");
+  std::string sequence = order.field("EditSequence");
+  std::string firstLine = order.field("PurchaseOrderLineRet/TxnLineID");
 
   Reply memo = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" + sequence +
                                  "</EditSequence><Memo>Goods In: 4</Memo></PurchaseOrderMod></PurchaseOrderModRq>");
   ASSERT_EQ(memo.code(), 0) << memo.message();
-  EXPECT_EQ(memo.text("Memo"), "Goods In: 4");
+  EXPECT_EQ(memo.field("Memo"), "Goods In: 4");
   EXPECT_EQ(column(memo.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{"24.00", ""}));
   EXPECT_EQ(send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" + sequence +
                               "</EditSequence><Memo>x</Memo></PurchaseOrderMod></PurchaseOrderModRq>")
@@ -413,19 +397,19 @@ TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
             3200);
 
   Reply lines = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" +
-                                  memo.text("EditSequence") +
+                                  memo.field("EditSequence") +
                                   "</EditSequence><PurchaseOrderLineMod><TxnLineID>" + firstLine +
                                   "</TxnLineID><Quantity>5</Quantity></PurchaseOrderLineMod>"
                                   "<PurchaseOrderLineMod><TxnLineID>-1</TxnLineID><ItemRef><FullName>Labour</FullName></ItemRef>"
                                   "<Quantity>1</Quantity><Rate>30</Rate></PurchaseOrderLineMod></PurchaseOrderMod></PurchaseOrderModRq>");
   ASSERT_EQ(lines.code(), 0) << lines.message();
   EXPECT_EQ(column(lines.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{"30.00", "30.00"}));
-  EXPECT_EQ(lines.text("PurchaseOrderLineRet/TxnLineID"), firstLine);
-  EXPECT_EQ(lines.text("TotalAmount"), "60.00");
-  EXPECT_EQ(lines.text("Memo"), "Goods In: 4");
+  EXPECT_EQ(lines.field("PurchaseOrderLineRet/TxnLineID"), firstLine);
+  EXPECT_EQ(lines.field("TotalAmount"), "60.00");
+  EXPECT_EQ(lines.field("Memo"), "Goods In: 4");
 
   Reply missing = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" +
-                                    lines.text("EditSequence") + "</EditSequence><PurchaseOrderLineMod><TxnLineID>77-1</TxnLineID>"
+                                    lines.field("EditSequence") + "</EditSequence><PurchaseOrderLineMod><TxnLineID>77-1</TxnLineID>"
                                     "</PurchaseOrderLineMod></PurchaseOrderMod></PurchaseOrderModRq>");
   EXPECT_EQ(missing.code(), 3120);
   EXPECT_EQ(company.find(txn)->value("TotalAmount"), "60.00");

@@ -18,39 +18,15 @@
 
 #include "quickbooks/qb_error.h"
 #include "support/temp_dir.h"
+#include "quickbooks/sim_reply.h"
 
 namespace vqb::qb::sim {
 namespace {
 
-std::string request(const std::string& body, const std::string& onError = "stopOnError") {
-  return "<?xml version=\"1.0\"?>\n<?qbxml version=\"3.0\"?>\n<QBXML><QBXMLMsgsRq onError=\"" + onError + "\">" +
-         body + "</QBXMLMsgsRq></QBXML>";
-}
-
-// One response element of a response document.
-struct Reply {
-  std::shared_ptr<pugi::xml_document> doc = std::make_shared<pugi::xml_document>();
-  pugi::xml_node rs;
-  long code() const { return rs.attribute("statusCode").as_int(-1); }
-  std::string message() const { return rs.attribute("statusMessage").value(); }
-  std::string severity() const { return rs.attribute("statusSeverity").value(); }
-  std::string text(const char* path) const { return rs.first_element_by_path(path).child_value(); }
-  std::size_t count(const char* tag) const {
-    std::size_t n = 0;
-    for ([[maybe_unused]] pugi::xml_node child : rs.children(tag)) ++n;
-    return n;
-  }
-};
-
-Reply reply(const std::string& response, int index = 0) {
-  Reply result;
-  EXPECT_TRUE(result.doc->load_string(response.c_str())) << response;
-  result.rs = result.doc->child("QBXML").child("QBXMLMsgsRs").first_child();
-  for (int i = 0; i < index; ++i) result.rs = result.rs.next_sibling();
-  return result;
-}
-
-Reply send(SimulatedCompany& company, const std::string& body) { return reply(company.process(request(body))); }
+using simtest::reply;
+using simtest::Reply;
+using simtest::request;
+using simtest::send;
 
 class SimulatedCompanyTest : public ::testing::Test {
  protected:

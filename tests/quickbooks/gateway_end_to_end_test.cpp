@@ -1,0 +1,259 @@
+// The components talking to the simulated company: what the integrator relies on end to end.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/demo_data.h"
+#include "app/text_helpers.h"
+#include "quickbooks/components.h"
+#include "quickbooks/demo_company.h"
+#include "quickbooks/sim/simulated_company.h"
+#include "support/temp_dir.h"
+
+namespace vqb::qb {
+namespace {
+
+using sim::Kind;
+using sim::SimulatedCompany;
+
+class GatewayEndToEnd : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  SimulatedCompany company = SimulatedCompany::create(dir.file("company.qbxml"), "Test Company");
+  Session session{company};
+
+  void SetUp() override {
+    company.addAccount("Accounts Receivable", "AccountsReceivable");
+    company.addAccount("Undeposited Funds", "OtherCurrentAsset");
+    company.addSalesTaxCode("Tax", true);
+    company.addSalesTaxCode("Non", false);
+    company.addVendor("Tax Agency");
+    company.addSalesTaxItem("CA Sales Tax", "8.25", "Tax Agency");
+    company.addItem(Kind::ItemService, "Stitching");
+    company.addPaymentMethod("Check");
+  }
+
+  // Adds an invoice of one taxable line of `cents` for the customer; returns its TxnID.
+  std::string addInvoice(const std::string& customer, std::int64_t cents, const std::string& ref) {
+    Invoice invoice(session);
+    invoice.reset();
+    invoice.customer = customer;
+    invoice.txnDate = to_ole_date({2026, 12, 1});
+    invoice.refNumber = ref;
+    invoice.salesTaxItem = "CA Sales Tax";
+    invoice.setItemCount(1);
+    invoice.item(0).item = "Stitching";
+    invoice.item(0).amount = cents;
+    invoice.item(0).salesTaxCode = "Non";
+    invoice.add();
+    return invoice.txnId;
+  }
+};
+
+TEST_F(GatewayEndToEnd, CustomerWithAwkwardNameArrivesIntactAndLoadsBack) {
+  const std::string name = "O'Brien & Sons <West>";
+  Address address;
+  address.addr1 = "12 \"Main\" St & Co";
+  address.city = "Springfield";
+  address.state = "IL";
+  address.postalCode = "62701";
+  Customer customer(session);
+  customer.reset();
+  customer.name = name;
+  customer.companyName = name;
+  customer.billAddress = address.aggregate();
+  customer.add();
+
+  auto stored = company.findByName(Kind::Customer, name);
+  ASSERT_TRUE(stored.has_value());
+  EXPECT_EQ(stored->value("CompanyName"), name);
+  EXPECT_EQ(stored->value("BillAddress/Addr1"), "12 \"Main\" St & Co");
+
+  Customer loaded(session);
+  loaded.reset();
+  loaded.loadByName(name);
+  EXPECT_EQ(loaded.name, name);
+  EXPECT_EQ(loaded.listId, stored->id);
+  Address back;
+  back.setAggregate(loaded.billAddress);
+  EXPECT_EQ(back.city, "Springfield");
+}
+
+TEST_F(GatewayEndToEnd, NamesAreOneSpaceAcrossKindsAndAnAddReports20806) {
+  company.addEmployee("Pat", "Lee");
+  Customer customer(session);
+  customer.reset();
+  customer.name = "Tax Agency";  // a vendor already
+  try {
+    customer.add();
+    FAIL() << "added a customer named like a vendor";
+  } catch (const QbError& error) {
+    EXPECT_EQ(error.number(), kNameInUse);
+    EXPECT_EQ(error.description(), "The name \"Tax Agency\" of the list element is already in use.");
+  }
+  Vendor vendor(session);
+  vendor.reset();
+  vendor.name = "Pat Lee";  // an employee already
+  EXPECT_THROW(vendor.add(), QbError);
+  EXPECT_FALSE(company.findByName(Kind::Customer, "Tax Agency").has_value());
+}
+
+TEST_F(GatewayEndToEnd, LoadingANameThatIsNotThereRaises) {
+  Customer customer(session);
+  customer.reset();
+  EXPECT_THROW(customer.loadByName("Nobody"), QbError);
+  Item item(session);
+  item.reset();
+  item.loadByName("Stitching");
+  EXPECT_EQ(item.itemType, kItemService);
+  EXPECT_THROW(item.loadByName("No Such Item"), QbError);
+}
+
+TEST_F(GatewayEndToEnd, ClosedCompanyMakesEveryRequestFailWith20852) {
+  company.setOpen(false);
+  Customer customer(session);
+  customer.reset();
+  try {
+    customer.loadByName("Anyone");
+    FAIL() << "a closed company answered";
+  } catch (const QbError& error) {
+    EXPECT_EQ(error.number(), kNotReachable);
+  }
+  ObjSearch search(session);
+  search.reset();
+  EXPECT_THROW(search.openConnection(), QbError);
+  company.setOpen(true);
+  EXPECT_NO_THROW(search.openConnection());
+}
+
+TEST_F(GatewayEndToEnd, AppliedPaymentReducesInvoiceAndCustomerBalances) {
+  company.addCustomer("Acme Ltd");
+  std::string first = addInvoice("Acme Ltd", 10000, "1001");
+  std::string second = addInvoice("Acme Ltd", 5050, "1002");
+  EXPECT_EQ(company.findByName(Kind::Customer, "Acme Ltd")->value("Balance"), "150.50");
+
+  ReceivePayment payment(session);
+  payment.reset();
+  payment.customer = "Acme Ltd";
+  payment.txnDate = to_ole_date({2026, 12, 5});
+  payment.totalAmount = 12000;
+  payment.paymentMethod = "Check";
+  payment.depositToAccount = "Undeposited Funds";
+  payment.refNumber = "CHK-77";
+  payment.applicationMode = ReceivePayment::kAsListed;
+  payment.config("AppliedToTransactionDetails=<AppliedToTxnAdd><TxnID>" + first +
+                 "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd><AppliedToTxnAdd><TxnID>" + second +
+                 "</TxnID><PaymentAmount>20.00</PaymentAmount></AppliedToTxnAdd>");
+  payment.add();
+  EXPECT_FALSE(payment.txnId.empty());
+
+  Invoice invoice(session);
+  invoice.reset();
+  invoice.loadById(first);
+  EXPECT_NE(invoice.record().find("<BalanceRemaining>0.00</BalanceRemaining>"), std::string::npos) << invoice.record();
+  invoice.loadById(second);
+  EXPECT_NE(invoice.record().find("<BalanceRemaining>30.50</BalanceRemaining>"), std::string::npos) << invoice.record();
+  EXPECT_EQ(company.findByName(Kind::Customer, "Acme Ltd")->value("Balance"), "30.50");
+}
+
+TEST_F(GatewayEndToEnd, InvoiceWithoutReferenceGetsTheNextNumber) {
+  company.addCustomer("Acme Ltd");
+  addInvoice("Acme Ltd", 100, "41");
+  Invoice invoice(session);
+  invoice.reset();
+  invoice.customer = "Acme Ltd";
+  invoice.setItemCount(1);
+  invoice.item(0).item = "Stitching";
+  invoice.item(0).amount = 100;
+  invoice.add();
+  EXPECT_NE(invoice.record().find("<RefNumber>42</RefNumber>"), std::string::npos) << invoice.record();
+}
+
+TEST_F(GatewayEndToEnd, PagedCustomerSearchReturnsEveryCustomerExactlyOnce) {
+  for (int i = 0; i < 650; ++i) company.addCustomer("Customer " + std::to_string(i));
+  company.setActive(company.findByName(Kind::Customer, "Customer 7")->id, false);
+  ObjSearch search(session);
+  search.settings.qbxmlVersion = "5.0";
+  search.reset();
+  search.queryKind = ObjSearch::kCustomers;
+  search.activeStatus = 3;
+  search.pageSize = 300;
+  search.openConnection();
+  search.run();
+  std::multiset<std::string> seen;
+  int pages = 1;
+  auto collect = [&] {
+    for (int i = 0; i < search.resultCount(); ++i) {
+      auto start = search.result(i).find("<FullName>") + 10;
+      seen.insert(search.result(i).substr(start, search.result(i).find("</FullName>") - start));
+    }
+  };
+  collect();
+  while (search.remaining() >= 1) {
+    search.nextPage();
+    collect();
+    ++pages;
+  }
+  search.closeConnection();
+  EXPECT_EQ(pages, 3);
+  EXPECT_EQ(seen.size(), 650u) << "inactive customers included, none twice";
+  EXPECT_EQ(std::set<std::string>(seen.begin(), seen.end()).size(), 650u);
+}
+
+TEST_F(GatewayEndToEnd, ListKindsCreatedThroughQBLists) {
+  QBLists lists(session);
+  lists.reset();
+  lists.listKind = QBLists::kClass;
+  lists.name = "Events";
+  lists.add();
+  lists.reset();
+  lists.listKind = QBLists::kCustomerType;
+  lists.name = "Education:Schools";
+  EXPECT_THROW(lists.add(), QbError) << "the parent type does not exist";
+  company.addCustomerType("Education");
+  lists.add();
+  EXPECT_TRUE(company.findByName(Kind::Class, "Events").has_value());
+  EXPECT_TRUE(company.findByName(Kind::CustomerType, "Education:Schools").has_value());
+}
+
+TEST(DemoCompany, HoldsWhatTheDemoDatabaseMapsAndNothingItLeavesUnmapped) {
+  test::TempDir dir;
+  DemoOptions options;
+  create_demo_company(dir.file("demo.qbxml"), options);
+  SimulatedCompany company(dir.file("demo.qbxml"));
+  DemoQuickBooksNames names = demo_quickbooks_names(options);
+
+  auto has_item = [&](const std::string& name) {
+    for (Kind kind : {Kind::ItemService, Kind::ItemNonInventory, Kind::ItemOtherCharge, Kind::ItemDiscount,
+                      Kind::ItemSalesTax, Kind::ItemSalesTaxGroup})
+      if (company.findByName(kind, name)) return true;
+    return false;
+  };
+  for (const auto& item : names.items) EXPECT_TRUE(has_item(item)) << item;
+  for (const auto& item : names.discountItems) EXPECT_TRUE(has_item(item)) << item;
+  for (const auto& item : names.salesTaxItems) EXPECT_TRUE(has_item(item)) << item;
+  for (const auto& code : names.salesTaxCodes) EXPECT_TRUE(company.findByName(Kind::SalesTaxCode, code)) << code;
+  for (const auto& terms : names.terms)
+    EXPECT_TRUE(company.findByName(Kind::StandardTerms, terms) || company.findByName(Kind::DateDrivenTerms, terms)) << terms;
+  for (const auto& rep : names.salesReps) EXPECT_TRUE(company.findByName(Kind::SalesRep, rep)) << rep;
+  for (const auto& method : names.paymentMethods) EXPECT_TRUE(company.findByName(Kind::PaymentMethod, method)) << method;
+  for (const auto& type : names.customerTypes) EXPECT_TRUE(company.findByName(Kind::CustomerType, type)) << type;
+  for (const auto& name : names.classes) EXPECT_TRUE(company.findByName(Kind::Class, name)) << name;
+  for (const auto& account : names.accounts) EXPECT_TRUE(company.findByName(Kind::Account, account)) << account;
+  for (const auto& customer : names.customers) EXPECT_TRUE(company.findByName(Kind::Customer, customer)) << customer;
+  for (const auto& vendor : names.vendors) EXPECT_TRUE(company.findByName(Kind::Vendor, vendor)) << vendor;
+
+  // The codes the demo leaves unmapped on purpose must not be found by name.
+  for (const char* unmapped : {"RUSH", "Events", "Gift Certificate", "Government", "RSL", "2% 10 Net 30"}) {
+    EXPECT_FALSE(has_item(unmapped)) << unmapped;
+    EXPECT_FALSE(company.findByName(Kind::Class, unmapped)) << unmapped;
+    EXPECT_FALSE(company.findByName(Kind::PaymentMethod, unmapped)) << unmapped;
+    EXPECT_FALSE(company.findByName(Kind::CustomerType, unmapped)) << unmapped;
+    EXPECT_FALSE(company.findByName(Kind::SalesTaxCode, unmapped)) << unmapped;
+    EXPECT_FALSE(company.findByName(Kind::StandardTerms, unmapped)) << unmapped;
+  }
+}
+
+}  // namespace
+}  // namespace vqb::qb
