@@ -18,6 +18,7 @@ class SilentUi : public vqb::UserInterface {
   }
   std::string inputBox(const std::string&, const std::string&, const std::string&) override { return ""; }
   void showDialog(vqb::DialogKind, const std::string&) override {}
+  void openUrl(const std::string&) override {}
   void setStatus(const std::string&) override {}
   void setProgress(long, long) override {}
   void processEvents() override {}

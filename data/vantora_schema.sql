@@ -3,7 +3,7 @@
 -- Conventions of the Vantora tables:
 --   * Link: the long integer key Vantora hands out from its counters in `comp` (common counter
 --     NextMaintLink, customers NextCustLink, suppliers NextSuppLink); id: an autonumber.
---   * Dates are OLE Automation day numbers (REAL): days since 1899-12-30, the time of day as
+--   * Dates are OLE Automation day numbers (declared DATE, stored as REAL): days since 1899-12-30, the time of day as
 --     the fraction.
 --   * Money and rates are REAL; flags and links are INTEGER (-1 = no link).
 --   * Text compares without regard to case, as Vantora does: every text column is NOCASE.
@@ -167,15 +167,15 @@ CREATE TABLE Customers (
   P3 REAL,
   P4 REAL,
   P5 REAL,
-  DateCreated REAL,
-  DateLastEdited REAL,
+  DateCreated DATE,
+  DateLastEdited DATE,
   Cell TEXT COLLATE NOCASE,
   SageAccountNumber TEXT COLLATE NOCASE,
   QBAccountNumber TEXT COLLATE NOCASE,
   DontLockQuote INTEGER,
   DontLockWO INTEGER,
   WebAccount TEXT COLLATE NOCASE,
-  dateActive REAL
+  dateActive DATE
 );
 CREATE INDEX Customers_Link ON Customers (Link);
 CREATE INDEX Customers_QBAccountNumber ON Customers (QBAccountNumber);
@@ -205,7 +205,7 @@ CREATE INDEX CustContacts_Customer ON CustContacts (Customer);
 CREATE TABLE CustPost (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   Customer INTEGER,
-  Date REAL,
+  Date DATE,
   Trans TEXT COLLATE NOCASE,
   Description TEXT COLLATE NOCASE,
   reference TEXT COLLATE NOCASE,
@@ -234,7 +234,7 @@ CREATE TABLE CustSO (
   Customer INTEGER,
   Status INTEGER,
   Prefix TEXT COLLATE NOCASE,
-  InvDate REAL,
+  InvDate DATE,
   Description TEXT COLLATE NOCASE,
   Notes TEXT COLLATE NOCASE,
   CustomerPO TEXT COLLATE NOCASE,
@@ -249,7 +249,7 @@ CREATE TABLE CustSO (
   NetTotal REAL,
   PaymentStatus INTEGER,
   QuickBooks INTEGER,
-  QuickBooksDS REAL,
+  QuickBooksDS DATE,
   QuickBooksRef TEXT COLLATE NOCASE,
   xmlAdd TEXT COLLATE NOCASE
 );
@@ -285,7 +285,7 @@ CREATE TABLE CustPayments (
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   Number INTEGER,
   Customer INTEGER,
-  Date REAL,
+  Date DATE,
   Amount REAL,
   Method INTEGER,
   Reference TEXT COLLATE NOCASE,
@@ -293,7 +293,7 @@ CREATE TABLE CustPayments (
   POS INTEGER,
   Voided INTEGER,
   QuickBooks INTEGER,
-  QuickBooksDS REAL,
+  QuickBooksDS DATE,
   QuickBooksRef TEXT COLLATE NOCASE
 );
 CREATE INDEX CustPayments_Number ON CustPayments (Number);
@@ -364,8 +364,8 @@ CREATE TABLE Suppliers (
   P3 REAL,
   P4 REAL,
   P5 REAL,
-  DateCreated REAL,
-  DateLastEdited REAL,
+  DateCreated DATE,
+  DateLastEdited DATE,
   FreeShip REAL,
   QBAccount TEXT COLLATE NOCASE,
   defShip INTEGER,
@@ -405,8 +405,8 @@ CREATE TABLE SuppPO (
   ID INTEGER PRIMARY KEY AUTOINCREMENT,
   Number INTEGER,
   Supplier INTEGER,
-  Date REAL,
-  DueDate REAL,
+  Date DATE,
+  DueDate DATE,
   Confirmation TEXT COLLATE NOCASE,
   VendorRef TEXT COLLATE NOCASE,
   Subtotal REAL,

@@ -67,6 +67,32 @@ struct App {
   RecordDoc customerMemo;
   RecordDoc vendorMemo;
   RecordDoc spareMemo;
+
+  // Copies of Vantora code tables, made by the list loader on each connection.
+  RecordDoc taxSnapshot;            // "Select * from tax", keyed by link
+  RecordDoc lineTaxSnapshot;        // "Select * from lineTax", keyed
+  RecordDoc termsSnapshot;          // "Select * from Terms", keyed
+  RecordDoc usersSnapshot;          // "Select * from Users", keyed
+  RecordDoc industrySnapshot;       // "Select * from custindustry", keyed
+  RecordDoc classSnapshot;          // "Select * from qbclass", keyed
+  RecordDoc qbSettingsSnapshot;     // "Select * from quickbooks", not keyed
+  RecordDoc paymentMethodSnapshot;  // "Select * from CustPaymentMethods", keyed
+  RecordDoc salesGroupSnapshot;     // "Select * from SalesGroup", not keyed
+
+  // Copies of QuickBooks lists, made by the list loader.
+  RecordDoc qbTaxItems;       // "QBTaxItems": sales tax items and groups (groups with a computed TaxRate)
+  RecordDoc qbTaxCodes;       // "QBTaxCodes"
+  RecordDoc qbReps;           // "QBRep": sales reps
+  RecordDoc qbCustomerTypes;  // "QBRep": customer types
+  RecordDoc qbPayMethods;     // "QBPayMethods"
+  RecordDoc qbTerms;          // "QBTerms": standard, then date-driven terms
+  RecordDoc qbClasses;        // no root tag; "ClassT"/"ClassF" children holding the full name
+  RecordDoc qbAccounts;       // "Accounts": "AccName" children with an "fname" child
+
+  // Whether set_Country gives the QuickBooks components their version and application name.
+  bool applyConnectionSettings{true};
+  // Set by the maintenance password; shows the maintenance items of the help menu.
+  bool maintenanceUnlocked{false};
 };
 
 // Path separator rules: "the last backslash" of a Windows path is the last separator here.

@@ -36,6 +36,10 @@ class UserInterface {
   // Shows a modal dialog; `parameter` is kind-specific (the preferences tab, ...).
   // Results travel through SharedSlots and the setup document, as the dialogs write them.
   virtual void showDialog(DialogKind kind, const std::string& parameter) = 0;
+  // Opens a web page or local file in the desktop's browser (the user manual).
+  virtual void openUrl(const std::string& url) = 0;
+  // Shows or hides the small modal window that tells the user the lists are loading.
+  virtual void loaderVisible(bool) {}
   virtual void setStatus(const std::string& text) = 0;
   virtual void setProgress(long value, long maximum) = 0;
   virtual void processEvents() = 0;

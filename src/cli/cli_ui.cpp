@@ -55,6 +55,8 @@ void CliUi::showDialog(DialogKind, const std::string&) {
   err_ << "This step needs a window; run vqb for it.\n";
 }
 
+void CliUi::openUrl(const std::string& url) { err_ << "Open in your browser: " << url << "\n"; }
+
 void CliUi::setStatus(const std::string& text) {
   if (verbose && !text.empty()) err_ << text << "\n";
 }

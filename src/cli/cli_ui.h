@@ -21,6 +21,7 @@ class CliUi : public UserInterface {
   Answer messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) override;
   std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
   void showDialog(DialogKind kind, const std::string& parameter) override;
+  void openUrl(const std::string& url) override;
   void setStatus(const std::string& text) override;
   void setProgress(long, long) override {}
   void processEvents() override {}

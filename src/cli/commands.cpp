@@ -10,6 +10,9 @@
 #include "app/links.h"
 #include "app/startup.h"
 #include "cli/cli_ui.h"
+#include "cli/list_commands.h"
+#include "cli/parse_address_command.h"
+#include "cli/prefs_command.h"
 #include "cli/qb_commands.h"
 #include "quickbooks/connection.h"
 #include "quickbooks/demo_company.h"
@@ -34,16 +37,11 @@ bool start(App& app, const Globals& globals) {
 int cmd_demo(const std::string& folder, const DemoOptions& options, bool replace, std::ostream& out,
              std::ostream& err) {
   try {
-    DemoFolder made = make_demo_folder(folder, options, replace);
-    // The simulated QuickBooks company that matches the demo data, chosen in the settings.
-    qb::ConnectionConfig connection;
-    connection.companyFile = made.settingsFolder + "/" + qb::kDemoCompanyFileName;
-    qb::create_demo_company(connection.companyFile, options);
-    qb::save_connection_config(made.settingsFolder, connection);
+    qb::DemoSetup made = qb::make_demo(folder, options, replace);
     out << "Demo settings folder: " << made.settingsFolder << "\n"
         << "  settings database:  " << made.settingsDatabase << "\n"
         << "  Vantora database:   " << made.vantoraDatabase << "\n"
-        << "  QuickBooks company: " << connection.companyFile << " (simulated)\n"
+        << "  QuickBooks company: " << made.companyFile << " (simulated)\n"
         << "Use it with: vqb-cli --settings " << folder << " <command>\n";
     return 0;
   } catch (const VqbError& error) {
@@ -101,6 +99,39 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   linkCmd->add_option("--counter", counter, "Named counter (default: the common counter comp.NextMaintLink)");
   linkCmd->add_option("--start", startValue, "Start value of a named counter that does not exist yet");
 
+  auto* connectCmd = cli.add_subcommand("connect", "Connect to QuickBooks and load the lists, as the window does");
+
+  ListOptions listOptions2;
+  auto* listCmd = cli.add_subcommand("list", "Print a work list: customers, suppliers, invoices, payments or pos");
+  listCmd->add_option("LIST", listOptions2.kind, "customers, suppliers, invoices, payments or pos")->required();
+  listCmd->add_flag("--json", listOptions2.json, "Print JSON instead of a table");
+  auto onOff = [](std::optional<bool>& target) {
+    return [&target](const std::string& value) {
+      if (value == "yes" || value == "on" || value == "1") target = true;
+      else if (value == "no" || value == "off" || value == "0") target = false;
+      else throw CLI::ValidationError("expected yes or no, not " + value);
+    };
+  };
+  listCmd->add_option_function<std::string>("--exported", onOff(listOptions2.exported),
+                                            "yes/no: show records already exported (this run only)");
+  listCmd->add_option_function<std::string>("--not-exported", onOff(listOptions2.notExported),
+                                            "yes/no: show records not exported yet");
+  listCmd->add_option_function<std::string>("--invoices", onOff(listOptions2.invoices), "yes/no: show invoices");
+  listCmd->add_option_function<std::string>("--work-orders", onOff(listOptions2.workOrders), "yes/no: show work orders");
+
+  MarkOptions markOptions;
+  auto* markCmd = cli.add_subcommand("mark", "Mark records as sent or not sent without sending them");
+  markCmd->add_option("LIST", markOptions.kind, "customers, suppliers, invoices, payments or pos")->required();
+  auto* sentFlag = markCmd->add_flag("--sent", markOptions.sent, "Mark as sent (invoices, payments, pos)");
+  bool markNotSent = false;
+  auto* notSentFlag = markCmd->add_flag("--not-sent", markNotSent, "Mark as NOT sent, so that they can be sent again");
+  sentFlag->excludes(notSentFlag);
+  markCmd->add_option("KEYS", markOptions.keys, "Document, receipt or PO numbers; links for customers and suppliers");
+  markCmd->add_flag("--all", markOptions.all, "Every record of the list");
+  markCmd->callback([sentFlag, notSentFlag] {
+    if (sentFlag->count() + notSentFlag->count() != 1) throw CLI::ValidationError("give --sent or --not-sent");
+  });
+
   auto* qbCmd = cli.add_subcommand("qb", "Look at the simulated QuickBooks company");
   qbCmd->require_subcommand(1);
   QbListOptions listOptions;
@@ -112,6 +143,14 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   qbShow->add_option("ID", showId, "ListID or TxnID")->required();
   auto* qbOpen = qbCmd->add_subcommand("open", "Open the company (QuickBooks answers)");
   auto* qbClose = qbCmd->add_subcommand("close", "Close the company (QuickBooks is not reachable)");
+
+  // Preferences: vqb-cli prefs get|set|list.
+  PrefsCommand prefsCommand;
+  prefsCommand.addTo(cli);
+
+  // Address parsing: vqb-cli parse-address [--json] TEXT.
+  ParseAddressCommand parseAddressCommand;
+  parseAddressCommand.addTo(cli);
 
   try {
     cli.parse(argc, argv);
@@ -130,10 +169,15 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
   int code = 0;
   if (*infoCmd) code = cmd_info(app, out);
+  else if (*connectCmd) code = cmd_connect(app, out);
+  else if (*listCmd) code = cmd_list(app, listOptions2, out, err);
+  else if (*markCmd) code = cmd_mark(app, markOptions, out, err);
   else if (*qbList) code = qb_list(app.settingsFolder, listOptions, out, err);
   else if (*qbShow) code = qb_show(app.settingsFolder, showId, out, err);
   else if (*qbOpen || *qbClose) code = qb_set_open(app.settingsFolder, static_cast<bool>(*qbOpen), out, err);
   else if (*linkCmd) code = cmd_link(app, counter, startValue, out);
+  else if (prefsCommand.chosen()) code = prefsCommand.run(app, out, err);
+  if (parseAddressCommand.chosen()) code = parseAddressCommand.run(app, out, err);
   return code != 0 ? code : (ui.errorsShown() > 0 ? 1 : 0);
 }
 

@@ -1,4 +1,5 @@
 #include "cli/qb_commands.h"
+#include "cli/output.h"
 
 #include <algorithm>
 #include <map>
@@ -57,28 +58,6 @@ const std::map<std::string, ListKind>& list_kinds() {
   return kinds;
 }
 
-std::string json_string(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
-
 // Opens the company the settings point to; prints why not on err.
 std::optional<qb::sim::SimulatedCompany> open_company(const std::string& settingsFolder, std::ostream& err) {
   qb::ConnectionConfig config = qb::load_connection_config(settingsFolder);
@@ -132,28 +111,17 @@ int qb_list(const std::string& settingsFolder, const QbListOptions& options, std
   }
 
   // A plain table: ID, the kind's columns, Active.
-  std::vector<std::vector<std::string>> rows;
   std::vector<std::string> header = {"ID"};
   for (const auto& column : columns) header.push_back(column.header);
   header.push_back("Active");
-  rows.push_back(header);
+  std::vector<std::vector<std::string>> rows = {header};
   for (const Entry& entry : entries) {
     std::vector<std::string> row = {entry.id};
     for (const auto& column : columns) row.push_back(cell(entry, column));
     row.push_back(entry.active ? "yes" : "no");
     rows.push_back(std::move(row));
   }
-  std::vector<std::size_t> widths(header.size(), 0);
-  for (const auto& row : rows)
-    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], char_count(row[c]));
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t c = 0; c < row.size(); ++c) {
-      line += row[c];
-      if (c + 1 < row.size()) line += std::string(widths[c] - char_count(row[c]) + 2, ' ');
-    }
-    out << line << "\n";
-  }
+  out << text_table(rows);
   out << entries.size() << (entries.size() == 1 ? " entry\n" : " entries\n");
   return 0;
 }

@@ -1,56 +1,225 @@
 #include "gui/qt_ui.h"
 
+#include "gui/about_window.h"
+#include "gui/password_window.h"
+#include "gui/preferences_window.h"
+
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
 
 namespace vqb::gui {
+namespace {
 
-void QtUi::attach(QWidget* window, QLabel* status, QProgressBar* progress) {
+QString text_of(const std::string& text) {
+  return QString::fromStdString(text).replace("\r\n", "\n");
+}
+
+Answer default_answer(Buttons buttons) {
+  switch (buttons) {
+    case Buttons::Ok:
+      return Answer::Ok;
+    case Buttons::YesNo:
+      return Answer::No;
+    case Buttons::OkCancel:
+    case Buttons::YesNoCancel:
+      return Answer::Cancel;
+  }
+  return Answer::Ok;
+}
+
+// A box asked while the window shows the busy pointer gets the normal one.
+struct NormalPointer {
+  NormalPointer() : active(QApplication::overrideCursor() != nullptr) {
+    if (active) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~NormalPointer() {
+    if (active) QApplication::restoreOverrideCursor();
+  }
+  NormalPointer(const NormalPointer&) = delete;
+  NormalPointer& operator=(const NormalPointer&) = delete;
+  bool active;
+};
+
+int clamp_int(long value) {
+  return static_cast<int>(std::max<long>(INT_MIN, std::min<long>(INT_MAX, value)));
+}
+
+void show_progress(QProgressBar* bar, long value, long maximum) {
+  if (!bar) return;
+  if (maximum <= 0) {
+    bar->setRange(0, 1);
+    bar->setValue(0);
+    return;
+  }
+  bar->setRange(0, clamp_int(maximum));
+  bar->setValue(clamp_int(std::min(value, maximum)));
+}
+
+}  // namespace
+
+std::string dialog_name(DialogKind kind) {
+  switch (kind) {
+    case DialogKind::Assign: return "Assign";
+    case DialogKind::ParseAddress: return "Parse Address";
+    case DialogKind::CustomerValidation: return "Customer Validation";
+    case DialogKind::VendorValidation: return "Vendor Validation";
+    case DialogKind::Preferences: return "Preferences";
+    case DialogKind::Setup: return "Setup";
+    case DialogKind::Loader: return "Loader";
+    case DialogKind::About: return "About";
+    case DialogKind::Password: return "Password";
+    case DialogKind::UpdateCustomers: return "Update Customers";
+  }
+  return "This";
+}
+
+std::string unavailable_window_text(DialogKind kind) {
+  return "The " + dialog_name(kind) + " window is not available in this version yet.";
+}
+
+QtUi::~QtUi() {
+  delete loader_.data();
+}
+
+void QtUi::attach(QWidget* window, QLabel* status, QProgressBar* progress,
+                  std::function<void()> redraw) {
   window_ = window;
   status_ = status;
   progress_ = progress;
+  redraw_ = std::move(redraw);
 }
 
-Answer QtUi::messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) {
-  QMessageBox box(window_);
-  box.setWindowTitle(QString::fromStdString(title));
-  box.setText(QString::fromStdString(text).replace("\r\n", "\n"));
+Answer QtUi::messageBox(const std::string& text, Buttons buttons, Icon icon,
+                        const std::string& title) {
+  if (autoConnectOnce && title == kConnectQuestionTitle) {
+    autoConnectOnce = false;
+    shown.push_back({title, text, Answer::Yes});
+    return Answer::Yes;
+  }
+  if (unattended) {
+    shown.push_back({title, text, default_answer(buttons)});
+    return shown.back().answer;
+  }
+  // A box asked while the loader window shows must sit above it.
+  QMessageBox box(loader_ ? static_cast<QWidget*>(loader_.data()) : window_.data());
+  box.setWindowTitle(QString::fromStdString(title.empty() ? std::string(kProductTitle) : title));
+  box.setText(text_of(text));
   switch (icon) {
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case Icon::None: break;
+    case Icon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case Icon::Critical:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case Icon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case Icon::Exclamation:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case Icon::None:
+      break;
   }
   switch (buttons) {
-    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::Ok:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case Buttons::OkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    case Buttons::YesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
     case Buttons::YesNoCancel:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
   }
+  NormalPointer pointer;
   switch (box.exec()) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: return Answer::Ok;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    default:
+      return Answer::Ok;
   }
 }
 
-std::string QtUi::inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
+std::string QtUi::inputBox(const std::string& prompt, const std::string& title,
+                           const std::string& defaultText) {
+  if (unattended) {
+    shown.push_back({title, prompt, Answer::Cancel});
+    return {};
+  }
+  NormalPointer pointer;
   bool ok = false;
-  QString text = QInputDialog::getText(window_, QString::fromStdString(title),
-                                       QString::fromStdString(prompt).replace("\r\n", "\n"), QLineEdit::Normal,
-                                       QString::fromStdString(defaultText), &ok);
+  QString text = QInputDialog::getText(window_, QString::fromStdString(title), text_of(prompt),
+                                       QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
   return ok ? text.toStdString() : std::string();
 }
 
-void QtUi::showDialog(DialogKind, const std::string&) {
-  messageBox("This window is not available yet.", Buttons::Ok, Icon::Information, "Vantora QuickBooks Integrator");
+// The one place that knows which windows exist: each new window replaces its line here.
+void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
+  if (unattended) {
+    // Windows are never opened unattended; record which one would have been.
+    shown.push_back({"Window", dialog_name(kind) + (parameter.empty() ? "" : ": " + parameter), Answer::Ok});
+    return;
+  }
+  if (app_) {
+    switch (kind) {
+      case DialogKind::Preferences: return PreferencesWindow::showModal(*app_, window_, parameter);
+      case DialogKind::About: return AboutWindow::showModal(*app_, window_, parameter);
+      case DialogKind::Password: return PasswordWindow::showModal(*app_, window_, parameter);
+      default: break;
+    }
+  }
+  messageBox(unavailable_window_text(kind), Buttons::Ok, Icon::Information, kProductTitle);
+}
+
+void QtUi::openUrl(const std::string& url) {
+  const QString target = QString::fromStdString(url);
+  QDesktopServices::openUrl(QFileInfo(target).isAbsolute() ? QUrl::fromLocalFile(target)
+                                                           : QUrl::fromUserInput(target));
+}
+
+void QtUi::loaderVisible(bool visible) {
+  if (!visible) {
+    delete loader_.data();
+    return;
+  }
+  if (loader_) return;
+  auto* dialog = new QDialog(window_, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  dialog->setObjectName(QStringLiteral("frmPop"));
+  dialog->setWindowTitle(QString::fromLatin1(kProductTitle));
+  dialog->setWindowModality(Qt::ApplicationModal);
+  auto* layout = new QVBoxLayout(dialog);
+  layout->setContentsMargins(24, 20, 24, 20);
+  layout->setSpacing(12);
+  auto* label = new QLabel(QObject::tr("Loading QuickBooks lists..."), dialog);
+  label->setObjectName(QStringLiteral("lblLoading"));
+  auto* bar = new QProgressBar(dialog);
+  bar->setObjectName(QStringLiteral("pgLoading"));
+  bar->setRange(0, 1);
+  bar->setValue(0);
+  bar->setMinimumWidth(320);
+  layout->addWidget(label);
+  layout->addWidget(bar);
+  loader_ = dialog;
+  loaderProgress_ = bar;
+  dialog->show();
+  QApplication::processEvents();
 }
 
 void QtUi::setStatus(const std::string& text) {
@@ -58,11 +227,13 @@ void QtUi::setStatus(const std::string& text) {
 }
 
 void QtUi::setProgress(long value, long maximum) {
-  if (!progress_) return;
-  progress_->setMaximum(static_cast<int>(maximum));
-  progress_->setValue(static_cast<int>(value));
+  show_progress(progress_, value, maximum);
+  if (loader_) show_progress(loaderProgress_, value, maximum);
 }
 
-void QtUi::processEvents() { QApplication::processEvents(); }
+void QtUi::processEvents() {
+  if (redraw_) redraw_();
+  QApplication::processEvents();
+}
 
 }  // namespace vqb::gui

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "app/text_helpers.h"
+#include "quickbooks/connection.h"
 #include "quickbooks/sim/simulated_company.h"
 
 namespace vqb::qb {
@@ -112,6 +113,17 @@ void create_demo_company(const std::string& path, const DemoOptions& options) {
 
   for (const auto& customer : names.customers) company.addCustomer(customer);
   for (const auto& vendor : names.vendors) company.addVendor(vendor);
+}
+
+DemoSetup make_demo(const std::string& folder, const DemoOptions& options, bool replace) {
+  DemoSetup setup;
+  static_cast<DemoFolder&>(setup) = make_demo_folder(folder, options, replace);
+  ConnectionConfig connection;
+  connection.companyFile = setup.settingsFolder + "/" + kDemoCompanyFileName;
+  create_demo_company(connection.companyFile, options);
+  save_connection_config(setup.settingsFolder, connection);
+  setup.companyFile = connection.companyFile;
+  return setup;
 }
 
 }  // namespace vqb::qb

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/demo_data.h"
+#include "app/demo_setup.h"
 
 namespace vqb::qb {
 
@@ -13,5 +14,12 @@ inline constexpr const char* kDemoCompanyFileName = "demo-company.qbxml";
 
 // Writes a new company file at path (replacing one there).
 void create_demo_company(const std::string& path, const DemoOptions& options);
+
+// The whole demo: make_demo_folder, the matching company in the folder, and the connection
+// setting that chooses it. Returns where everything is; companyFile is set.
+struct DemoSetup : DemoFolder {
+  std::string companyFile;
+};
+DemoSetup make_demo(const std::string& folder, const DemoOptions& options, bool replace);
 
 }  // namespace vqb::qb

@@ -109,17 +109,17 @@ TEST_F(SchemaTest, DeclaresDatesAndMoneyRealFlagsAndLinksInteger) {
     const char* type;
   };
   const Typed typed[] = {
-      {"CustSO", "InvDate", "REAL"},
-      {"CustSO", "QuickBooksDS", "REAL"},
+      {"CustSO", "InvDate", "DATE"},
+      {"CustSO", "QuickBooksDS", "DATE"},
       {"CustSO", "NetTotal", "REAL"},
       {"CustSO", "QuickBooks", "INTEGER"},
       {"CustSO", "Number", "INTEGER"},
-      {"CustPayments", "Date", "REAL"},
+      {"CustPayments", "Date", "DATE"},
       {"CustPayments", "POS", "INTEGER"},
       {"SuppPO", "SendQB", "REAL"},
       {"SuppPO", "Revision", "INTEGER"},
       {"Customers", "Link", "INTEGER"},
-      {"Customers", "DateCreated", "REAL"},
+      {"Customers", "DateCreated", "DATE"},
       {"Customers", "QBAccountNumber", "TEXT"},
       {"tax", "Rate", "REAL"},
       {"LineTax", "Taxable", "INTEGER"},

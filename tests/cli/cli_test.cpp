@@ -100,6 +100,68 @@ TEST(Cli, QbCommandsShowTheDemoCompany) {
   EXPECT_EQ(run_cli({"--settings", folder, "qb", "open"}).out, "The company Vantora Demo Company is open.\n");
 }
 
+TEST(Cli, ConnectLoadsTheListsAndListPrintsAWorkList) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "20"}).code, 0);
+
+  CliRun connected = run_cli({"--settings", folder, "connect"});
+  ASSERT_EQ(connected.code, 0) << connected.err;
+  EXPECT_EQ(connected.out.rfind("Connected to QuickBooks.\nLoaded", 0), 0u) << connected.out;
+  EXPECT_NE(connected.out.find("QuickBooks sales reps                  4\n"), std::string::npos) << connected.out;
+
+  CliRun pending = run_cli({"--settings", folder, "list", "invoices"});
+  ASSERT_EQ(pending.code, 0) << pending.err;
+  EXPECT_EQ(pending.out.rfind("Send Customer Invoices\nInvoice Date  Company", 0), 0u) << pending.out;
+  EXPECT_EQ(pending.out.find("yes\n"), std::string::npos) << "by default only records not exported yet";
+
+  CliRun all = run_cli({"--settings", folder, "list", "invoices", "--exported", "yes", "--json"});
+  ASSERT_EQ(all.code, 0) << all.err;
+  EXPECT_NE(all.out.find("\"Sent\": true"), std::string::npos);
+  EXPECT_NE(all.out.find("\"Sent\": false"), std::string::npos);
+  EXPECT_EQ(all.out.find("Select"), std::string::npos) << "no tick column in the output";
+
+  CliRun none = run_cli({"--settings", folder, "list", "customers", "--exported", "no", "--not-exported", "no"});
+  EXPECT_NE(none.err.find("[Export Invoices] Please check your filter options to see records"), std::string::npos)
+      << none.err;
+  EXPECT_NE(none.out.find("\n0 records\n"), std::string::npos) << none.out;
+  EXPECT_FALSE(std::filesystem::exists(folder + "/QBsetup.xml")) << "filters given on the command line are not saved";
+
+  EXPECT_EQ(run_cli({"--settings", folder, "list", "gadgets"}).code, 2);
+  EXPECT_EQ(run_cli({"--settings", folder, "list", "pos", "--exported", "maybe"}).code, 109 - 4)
+      << "a wrong yes/no value is a usage error";
+}
+
+TEST(Cli, MarkWritesTheFlagsAndSaysWhatHappenedToEachKey) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "8", "--invoices", "12"}).code, 0);
+  CliRun marked = run_cli({"--settings", folder, "mark", "invoices", "--sent", "10004", "99999"});
+  EXPECT_EQ(marked.code, 1) << "one key was not found";
+  EXPECT_EQ(marked.out, "10004: Updated\n99999: not found\n");
+  auto db = open_database(folder + "/vantora.db");
+  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = 10004").rows.at(0).at(0), "1");
+
+  CliRun cleared = run_cli({"--settings", folder, "mark", "invoices", "--not-sent", "10004"});
+  EXPECT_EQ(cleared.code, 0) << cleared.err;
+  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = 10004").rows.at(0).at(0), "0");
+
+  EXPECT_EQ(run_cli({"--settings", folder, "mark", "customers", "--sent", "1"}).code, 2);
+  EXPECT_NE(run_cli({"--settings", folder, "mark", "pos", "7001"}).code, 0) << "--sent or --not-sent is required";
+}
+
+TEST(Cli, ConnectFailsPlainlyWhenQuickBooksIsClosed) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "3", "--invoices", "2"}).code, 0);
+  ASSERT_EQ(run_cli({"--settings", folder, "qb", "close"}).code, 0);
+  CliRun connected = run_cli({"--settings", folder, "connect"});
+  EXPECT_EQ(connected.code, 1);
+  EXPECT_NE(connected.err.find("[Connection Error] Vantora cannot connect to QuickBooks.\n\nError 20852 - "),
+            std::string::npos)
+      << connected.err;
+}
+
 TEST(CliUi, QuestionsFollowThePolicyOrTheTerminal) {
   std::istringstream in("y\n\n");
   std::ostringstream err;

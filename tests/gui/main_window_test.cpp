@@ -1,28 +1,257 @@
-#include <QLabel>
-#include <QProgressBar>
-#include <QTest>
+// The main window over a small demo, with the scripted UserInterface answering the boxes.
 
-#include "app/app.h"
 #include "gui/main_window.h"
-#include "gui/qt_ui.h"
-#include "support/fake_ui.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QTableView>
+#include <QTest>
+#include <QToolBar>
+
+#include "app/database.h"
+#include "gui/work_list_model.h"
+#include "main_window/main_window_logic.h"
+#include "support/demo_fixture.h"
+
+using vqb::gui::MainWindow;
+
+namespace {
+
+QString counts(const MainWindow& window) {
+  return window.findChild<QLabel*>("lblCounts")->text();
+}
+
+long long count_of(const vqb::App& app, const std::string& sql) {
+  auto rows = vqb::open_database(app.databasePath)->queryAll(sql);
+  return std::stoll(rows.rows.at(0).at(0).value());
+}
+
+const char* const kPendingInvoicesSql =
+    "SELECT count(*) FROM CustSO INNER JOIN Customers ON CustSO.Customer = Customers.Link "
+    "WHERE CustSO.Status = 4 AND (CustSO.QuickBooks IS NULL OR CustSO.QuickBooks = 0)";
+
+// What a popped-up menu showed: captions ("-" for a separator), "*" after checked ones.
+QStringList describe(const QMenu& menu) {
+  QStringList items;
+  for (const QAction* action : menu.actions())
+    items << (action->isSeparator()
+                  ? QStringLiteral("-")
+                  : action->text() + (action->isChecked() ? QStringLiteral("*") : QString()));
+  return items;
+}
+
+}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT
  private slots:
-  void opensTitledForTheProductWithStatusAndProgress() {
-    vqb::gui::QtUi ui;
-    vqb::App app(ui);
-    app.databasePath = "/data/shop/vantora.db";
-    vqb::gui::MainWindow window(app);
-    ui.attach(&window, window.statusLabel(), window.progressBar());
+  void invoiceListFillsTheGrid() {
+    vqb::test::DemoFixture fx;
+    MainWindow window(fx.app);
+    window.formLoad();
+    QCOMPARE(window.findChild<QLabel*>("lblTitle")->text(),
+             QString("Vantora QuickBooks Integrator"));
+    QCOMPARE(counts(window), QString());
+
+    window.runMenuKey("mnuSendCustomerInvoices");
+    const auto* model = window.model();
+    const long long pending = count_of(fx.app, kPendingInvoicesSql);
+    QVERIFY(pending > 0);
+    QCOMPARE(model->rowCount(), static_cast<int>(pending));
+    QStringList headers;
+    for (int column = 0; column < model->columnCount(); ++column)
+      headers << model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    QCOMPARE(headers, QStringList({"Invoice Date", "Company", "Amount", "Order Description",
+                                   "Doc Number", "Status", "Paid", "Select", "Comment", "ID"}));
+    QCOMPARE(model->data(model->index(0, 7), Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+    QVERIFY(!model->data(model->index(0, 1), Qt::CheckStateRole).isValid());
+    QCOMPARE(counts(window), QString("%1 records, 0 ticked").arg(pending));
+    QCOMPARE(window.findChild<QLabel*>("lblTitle")->text(), QString("Sending Customer Invoices"));
+    QCOMPARE(window.findChild<QLabel*>("lblComment")->text(),
+             QString("Click on the 'Run' button to see more options. You can also use your filter "
+                     "button to select "
+                     "which invoices will be shown."));
+    QVERIFY(window.grid()->isVisibleTo(&window));
+    QVERIFY(fx.ui.messages.empty());
+
+    // Hidden rows follow the list at the next change.
+    auto& state = window.logic().state;
+    state.grid.rows[1].hidden = true;
+    state.changed();
+    window.redraw();
+    QVERIFY(window.grid()->isRowHidden(1));
+    QVERIFY(!window.grid()->isRowHidden(0));
+    QCOMPARE(counts(window), QString("%1 records (1 hidden), 0 ticked").arg(pending));
+    state.grid.rows[1].hidden = false;
+    state.changed();
+    window.redraw();
+    QVERIFY(!window.grid()->isRowHidden(1));
+  }
+
+  void ticksOnlyInTheTickColumn() {
+    vqb::test::DemoFixture fx;
+    MainWindow window(fx.app);
+    window.formLoad();
+    window.runMenuKey("mnuSendCustomerInvoices");
+    auto* model = window.model();
+    const auto& rows = window.logic().state.grid.rows;
+    const int records = model->rowCount();
+
+    QVERIFY(model->flags(model->index(0, 7)) & Qt::ItemIsUserCheckable);
+    for (int column : {0, 1, 2, 6, 8, 9}) {
+      QVERIFY(!(model->flags(model->index(0, column)) & Qt::ItemIsUserCheckable));
+      QVERIFY(!(model->flags(model->index(0, column)) & Qt::ItemIsEditable));
+      QVERIFY(!model->setData(model->index(0, column), Qt::Checked, Qt::CheckStateRole));
+    }
+    QVERIFY(!model->setData(model->index(0, 1), "Someone else", Qt::EditRole));
+    QCOMPARE(rows[0].cells[1],
+             model->data(model->index(0, 1), Qt::DisplayRole).toString().toStdString());
+    QVERIFY(!rows[0].ticked);
+
+    QVERIFY(model->setData(model->index(0, 7), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(rows[0].ticked);
+    QCOMPARE(counts(window), QString("%1 records, 1 ticked").arg(records));
+
+    // A click anywhere in the tick cell toggles it.
     window.show();
-    QCOMPARE(window.windowTitle(), QString("Vantora QuickBooks Integrator"));
-    ui.setStatus("Loading customers");
-    QCOMPARE(window.findChild<QLabel*>("lblStatus")->text(), QString("Loading customers"));
-    ui.setProgress(3, 10);
-    QCOMPARE(window.findChild<QProgressBar*>("pg1")->value(), 3);
-    QVERIFY(window.findChild<QLabel*>("welcome")->text().contains("/data/shop/vantora.db"));
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect cell = window.grid()->visualRect(model->index(1, 7));
+    QTest::mouseClick(window.grid()->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(3, 3));
+    QVERIFY(rows[1].ticked);
+    QCOMPARE(counts(window), QString("%1 records, 2 ticked").arg(records));
+
+    // While a loop runs the ticks stay as they are.
+    window.logic().imBusy(true);
+    QVERIFY(!model->setData(model->index(2, 7), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(!rows[2].ticked);
+    window.logic().imBusy(false);
+    window.redraw();
+  }
+
+  void cancelStaysUsableWhileBusy() {
+    vqb::test::DemoFixture fx;
+    MainWindow window(fx.app);
+    window.formLoad();
+    window.show();
+    auto& logic = window.logic();
+
+    logic.imBusy(true);
+    window.redraw();
+    for (QAction* action : window.toolbar1()->actions())
+      QVERIFY2(!action->isEnabled(), qPrintable(action->text()));
+    QStringList usable;
+    for (QAction* action : window.toolbar2()->actions())
+      if (!action->isSeparator() && action->isEnabled()) usable << action->text();
+    QCOMPARE(usable, QStringList{"Cancel"});
+    window.button(2, "Cancel")->trigger();
+    QVERIFY(logic.state.cancelRequested);
+
+    // Closing while busy only asks the loop to stop.
+    logic.state.cancelRequested = false;
+    window.close();
+    QVERIFY(window.isVisible());
+    QVERIFY(logic.state.cancelRequested);
+
+    logic.imBusy(false);
+    window.redraw();
+    for (QAction* action : window.toolbar1()->actions()) QVERIFY(action->isEnabled());
+    for (QAction* action : window.toolbar2()->actions()) QVERIFY(action->isEnabled());
+
+    window.button(1, "Exit")->trigger();
+    QVERIFY(!window.isVisible());
+  }
+
+  void menusPopUpWithTheLogicsItems() {
+    vqb::test::DemoFixture fx;
+    MainWindow window(fx.app);
+    window.formLoad();
+    QStringList seen;
+    QString choose;
+    window.menuRunner = [&](QMenu& menu, const QPoint&) -> QAction* {
+      seen = describe(menu);
+      for (QAction* action : menu.actions())
+        if (!choose.isEmpty() && action->text() == choose) return action;
+      return nullptr;
+    };
+
+    choose = "Online Manual";
+    window.button(1, "Help")->trigger();
+    QCOMPARE(seen, QStringList({"About", "Online Manual", "-", "Work In Tech Support Mode"}));
+    QCOMPARE(fx.ui.urlsOpened, std::vector<std::string>{window.logic().manualUrl()});
+
+    // Check marks follow the filter keys; the item number counts the separators.
+    window.runMenuKey("mnuSendCustomerInvoices");
+    const int pending = window.model()->rowCount();
+    choose = "Show if exported";
+    window.button(2, "Filter")->trigger();
+    QCOMPARE(seen.mid(0, 6), QStringList({"Show Invoices*", "Show Work Orders", "-",
+                                          "Show if exported", "Show if NOT exported*", "-"}));
+    const int all =
+        static_cast<int>(count_of(fx.app, "SELECT count(*) FROM CustSO WHERE Status = 4"));
+    QVERIFY(all > pending);
+    QCOMPARE(window.model()->rowCount(), all);
+
+    // Sent rows stand out in the colour the grid gives to 255.
+    const auto& rows = window.logic().state.grid.rows;
+    int sent = 0;
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+      const QVariant fore = window.model()->data(window.model()->index(row, 1), Qt::ForegroundRole);
+      if (rows[static_cast<std::size_t>(row)].foreColour == vqb::kSentRowColour) {
+        ++sent;
+        QCOMPARE(fore.value<QColor>(), vqb::gui::grid_colour(vqb::kSentRowColour, false));
+      } else {
+        QVERIFY(!fore.isValid());
+      }
+    }
+    QCOMPARE(sent, all - pending);
+
+    // Dismissing a menu does nothing.
+    choose.clear();
+    window.button(2, "Select")->trigger();
+    QCOMPARE(seen, QStringList({"Select All", "Deselect All"}));
+    QCOMPARE(counts(window), QString("%1 records, 0 ticked").arg(all));
+    choose = "Select All";
+    window.button(2, "Select")->trigger();
+    QCOMPARE(counts(window), QString("%1 records, %1 ticked").arg(all));
+  }
+
+  void doubleClickShowsTheComment() {
+    vqb::test::DemoFixture fx;
+    MainWindow window(fx.app);
+    window.formLoad();
+    window.runMenuKey("mnuSendCustomers");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QModelIndex comment = window.model()->index(0, 3);
+    const QString text = comment.data().toString();
+    QVERIFY(!text.isEmpty());
+    const QPoint at = window.grid()->visualRect(comment).center();
+    QTest::mousePress(window.grid()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(window.grid()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(window.grid()->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(fx.ui.texts(), std::vector<std::string>{text.toStdString()});
+  }
+
+  void columnWidthsAndGeometryAreRemembered() {
+    vqb::test::DemoFixture fx;
+    {
+      MainWindow window(fx.app);
+      QVERIFY(!window.hasSavedGeometry());
+      window.formLoad();
+      window.runMenuKey("mnuSendCustomerInvoices");
+      window.show();
+      window.resize(1111, 700);
+      window.grid()->setColumnWidth(1, 222);
+      window.close();
+    }
+    MainWindow window(fx.app);
+    QVERIFY(window.hasSavedGeometry());
+    QCOMPARE(window.size().width(), 1111);
+    window.formLoad();
+    window.runMenuKey("mnuSendCustomerInvoices");
+    QCOMPARE(window.grid()->columnWidth(1), 222);
   }
 };
 

@@ -27,7 +27,10 @@ std::string FakeUi::inputBox(const std::string& prompt, const std::string&, cons
   return answer;
 }
 
-void FakeUi::showDialog(DialogKind kind, const std::string& parameter) { dialogs.emplace_back(kind, parameter); }
+void FakeUi::showDialog(DialogKind kind, const std::string& parameter) {
+  dialogs.emplace_back(kind, parameter);
+  if (onDialog) onDialog(kind, parameter);
+}
 
 std::vector<std::string> FakeUi::texts() const {
   std::vector<std::string> result;

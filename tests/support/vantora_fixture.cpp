@@ -9,7 +9,11 @@ VantoraFixture::VantoraFixture() {
   app.settingsFolder = dir.path().string();
   app.programFolder = VQB_TEST_PROGRAM_DIR;
   app.databasePath = dir.file("vantora.db");
-  create_database(app.databasePath)->execute(embedded::kVantoraSchemaSql);
+  // One transaction: the schema's statements would otherwise each sync to disk.
+  auto db = create_database(app.databasePath);
+  Transaction transaction(*db);
+  db->execute(embedded::kVantoraSchemaSql);
+  transaction.commit();
   get_globalfolder(app);
 }
 

@@ -1,0 +1,403 @@
+#include "main_window/main_window_logic.h"
+
+#include <filesystem>
+
+#include "app/errors.h"
+#include "app/module1.h"
+#include "app/setup_file.h"
+#include "main_window/marking.h"
+#include "main_window/work_lists.h"
+#include "mapping/list_loader.h"
+
+namespace vqb {
+namespace {
+
+constexpr const char* kModule = "frmQB";
+const std::string crlf = "\r\n";
+
+// Reading rules of the filter keys: some are on unless "0", the others on only when "1".
+bool filter_on(App& app, const std::string& key) {
+  const std::string value = setup_value(app, key);
+  if (key == "filtershowinvoices" || key == "filtershowexportednot") return value != "0";
+  return value == "1";
+}
+
+}  // namespace
+
+const char* const kToolbar1Buttons[7] = {"Export", "Import", "Sync", "Setup", "Preferences", "Help", "Exit"};
+const char* const kToolbar2Buttons[9] = {"Refresh Grid", "Filter", "Run", "Select", "Refresh List", "Options",
+                                         "Preferences", "Print", "Cancel"};
+
+MainWindowLogic::MainWindowLogic(App& application) : app(application) {}
+MainWindowLogic::~MainWindowLogic() = default;
+
+void MainWindowLogic::Form_Load() {
+  app.maintenanceUnlocked = false;
+  app.ui.setProgress(0, 100);
+  app.ui.setStatus("");
+  app.applyConnectionSettings = true;
+  clr_me();
+}
+
+bool MainWindowLogic::Timer1_Timer() {
+  for (;;) {
+    state.toolbar1Enabled = state.toolbar2Enabled = true;
+    app.ui.setStatus("Status: Idle");
+    state.changed();
+    Answer answer = app.ui.messageBox(
+        "You need to have QuickBooks open on this computer in order to use the integrator. If you are ready, click 'YES'",
+        Buttons::YesNo, Icon::Question, "Connect to QuickBooks?");
+    if (answer != Answer::Yes) {
+      closeRequested = true;
+      return false;
+    }
+    try {
+      state.toolbar1Enabled = state.toolbar2Enabled = false;
+      app.ui.setStatus("Connecting to QuickBooks. Please Wait...");
+      state.changed();
+      app.ui.processEvents();
+
+      disconnect();  // read the connection settings afresh
+      ListLoader loader(app, [this]() -> qb::Session& { return session(); });
+      app.ui.loaderVisible(true);
+      loader.Form_Load();
+      loader.pop_me();
+      app.ui.loaderVisible(false);
+      if (app.sharedSlots[100] == "1") continue;
+
+      load_setup();
+      app.ui.setProgress(0, 100);
+      state.toolbar1Enabled = state.toolbar2Enabled = true;
+      app.ui.setStatus("Status: Idle");
+      state.changed();
+      if (!std::filesystem::exists(setup_file_path(app))) {
+        app.ui.messageBox(
+            "As this is the first time you are using the integrator on this computer you need to review the setup and "
+            "preferences screen.",
+            Buttons::Ok, Icon::Information, "IMPORTANT INFORMATION");
+        app.ui.showDialog(DialogKind::Preferences, "");
+        app.ui.showDialog(DialogKind::Setup, "");
+      }
+      return true;
+    } catch (const VqbError& error) {
+      app.ui.loaderVisible(false);
+      app.ui.messageBox("Vantora is unable to connect to QuickBooks." + crlf + std::to_string(error.number()) + ": " +
+                            error.description(),
+                        Buttons::Ok, Icon::Information, "Connection Error");
+    }
+  }
+}
+
+void MainWindowLogic::load_setup() {
+  auto on = [&](const char* key) { return setup_value(app, key) != "0"; };
+  state.useReps = on("qbsetupchkreps");
+  state.useSalesTax = on("qbsetupchksalestax");
+  state.useCustomerTerms = on("qbsetupchkcustomerterms");
+  state.useCustomerGroups = on("qbsetupchkcustomergroups");
+  state.useClass = on("qbsetupchkclass");
+}
+
+void MainWindowLogic::set_Country() { components().set_Country(app.applyConnectionSettings); }
+
+void MainWindowLogic::imBusy(bool busy) {
+  state.busy = busy;
+  state.toolbar1Enabled = !busy;
+  state.toolbar2Enabled = true;  // while busy only its Cancel button is usable
+  state.changed();
+}
+
+std::string MainWindowLogic::qb_error(const std::string& code, const std::string& description) {
+  if (code == "20852")
+    return "Cannot connect to QuickBooks. Please ensure that QuicBooks PRO 2005 or higher is open on this computer.";
+  return description;
+}
+
+void MainWindowLogic::clr_me() {
+  state.welcomeVisible = true;
+  state.grid.clear();
+  state.panelTitle.clear();
+  app.ui.setStatus("Status: Idle");
+  state.comment = "If this is your first time using the integrator we highly recommend that you read the online documentation first.";
+  state.currentList.clear();
+  state.changed();
+}
+
+qb::Session& MainWindowLogic::session() {
+  if (!link_) link_ = std::make_unique<qb::QuickBooksLink>(app.settingsFolder);
+  return link_->session();
+}
+
+qb::ComponentSet& MainWindowLogic::components() {
+  if (!components_) components_ = std::make_unique<qb::ComponentSet>(session());
+  return *components_;
+}
+
+void MainWindowLogic::disconnect() {
+  components_.reset();
+  link_.reset();
+}
+
+std::string MainWindowLogic::manualUrl() const { return app.programFolder + "/manual/index.html"; }
+
+void MainWindowLogic::notAvailableYet(const std::string& what) {
+  app.ui.messageBox(what + " is not available in this version of the integrator yet.", Buttons::Ok, Icon::Information,
+                    "QB Integrator");
+}
+
+void MainWindowLogic::TB1_ButtonClick(const std::string& caption) {
+  try {
+    if (caption == "Export") mnu_send();
+    else if (caption == "Import") mnu_get();
+    else if (caption == "Sync") mnu_sync();
+    else if (caption == "Setup") app.ui.showDialog(DialogKind::Setup, "");
+    else if (caption == "Preferences") app.ui.showDialog(DialogKind::Preferences, "");
+    else if (caption == "Help") mnu_Help();
+    else if (caption == "Exit") closeRequested = true;
+  } catch (const std::exception& error) {
+    show_common_error(app.ui, kModule, "TB1_ButtonClick", error);
+  }
+}
+
+void MainWindowLogic::TB2_ButtonClick(const std::string& caption) {
+  try {
+    if (caption == "Refresh Grid") {
+      refresh_grid(app, state);
+      return;
+    }
+    if (caption == "Filter") {
+      mnu_Filter();
+      return;
+    }
+    if (caption == "Cancel") {
+      state.cancelRequested = true;
+      return;
+    }
+    if (!gridHasData()) {
+      app.ui.messageBox("Click on the export or import button to get a list of items first.", Buttons::Ok, Icon::None, "");
+      return;
+    }
+    if (caption == "Print") {
+      app.ui.messageBox("Not Available. Beta Version", Buttons::Ok, Icon::None, "");
+    } else if (caption == "Run") {
+      if (state.currentList == "Get Customers") notAvailableYet("Importing customers from QuickBooks");
+      else if (state.currentList == "Get Suppliers") notAvailableYet("Importing suppliers from QuickBooks");
+      else mnu_Run(false);
+    } else if (caption == "Preferences") {
+      app.ui.showDialog(DialogKind::Preferences, "General");
+    } else if (caption == "Refresh List") {
+      if (state.currentList == "Send Customers") fill_customers(app, state);
+    } else if (caption == "Select") {
+      mnu_Select();
+    } else if (caption == "Options") {
+      mnu_invoiceOptions();
+    }
+  } catch (const std::exception& error) {
+    show_common_error(app.ui, kModule, "TB2_ButtonClick", error);
+  }
+}
+
+void MainWindowLogic::mnu_send() {
+  menu.clear();
+  menu.add(0, "Invoices", "mnuSendCustomerInvoices");
+  menu.add(0, "Payments", "mnuSendCustomerPayments");
+  menu.add(0, "Customers", "mnuSendCustomers");
+  menu.add(0, "Purchase Orders", "mnuSendPOs");
+  menu.add(0, "Suppliers", "mnuSendSuppliers");
+  menu.add(0, "Update Customer Records", "mnuUpdateCustomers");
+  menuOpen = true;
+}
+
+void MainWindowLogic::mnu_get() {
+  menu.clear();
+  menu.add(0, "Customers", "mnuGetCustomers");
+  menu.add(0, "Suppliers", "mnuGetSuppliers");
+  menuOpen = true;
+}
+
+void MainWindowLogic::mnu_sync() {
+  menu.clear();
+  menu.add(0, "Customer Balances", "mnuSyncBalance");
+  menuOpen = true;
+}
+
+void MainWindowLogic::mnu_Help() {
+  menu.clear();
+  menu.add(0, "About", "mnuHelpAbout");
+  menu.add(0, "Online Manual", "mnuHelpOnline");
+  menu.add(1, "", "");
+  menu.add(0, "Work In Tech Support Mode", "mnuHelpTechSupport");
+  if (app.maintenanceUnlocked) {
+    menu.add(1, "", "");
+    menu.add(0, "Import Customer Balances", "mnuHelpImportBalances");
+    menu.add(0, "Update Supplier Addresses", "mnuHelpSupplierAddress");
+  }
+  menuOpen = true;
+}
+
+void MainWindowLogic::mnu_Select() {
+  menu.clear();
+  menu.add(0, "Select All", "mnuSelectAll");
+  menu.add(0, "Deselect All", "mnuSelectNone");
+  menuOpen = true;
+}
+
+void MainWindowLogic::mnu_Run(bool importAllowed) {
+  menu.clear();
+  menuOpen = false;
+  const std::string& list = state.currentList;
+  if (list.empty()) {
+    app.ui.messageBox("Click on the export or import button first to get a list of records", Buttons::Ok,
+                      Icon::Information, "QB Integrator");
+    return;
+  }
+  if (list == "Send Customers" || list == "Send Suppliers") {
+    menu.add(0, "Send to QuickBooks", "mnuSendQB");
+    menu.add(1, "", "");
+    menu.add(0, "Mark as NOT sent", "mnuMarkSentNot");
+  } else if (list == "Send Customer Invoices" || list == "Send Customer Payments" || list == "Send Supplier POs") {
+    menu.add(0, "Send to QuickBooks", "mnuSendQB");
+    menu.add(1, "", "");
+    menu.add(0, "Mark as sent", "mnuMarkSent");
+    menu.add(0, "Mark as NOT sent", "mnuMarkSentNot");
+  }
+  if (importAllowed) menu.add(0, "Import from QuickBooks", "mnuGetQB");
+  menuOpen = !menu.empty();
+}
+
+void MainWindowLogic::mnu_Filter() {
+  menu.clear();
+  menuOpen = false;
+  const std::string& list = state.currentList;
+  if (list.empty()) {
+    app.ui.messageBox("First click on the export or import button above to select the correct options.", Buttons::Ok,
+                      Icon::None, "Filter Options");
+    return;
+  }
+  auto item = [&](const std::string& caption, const std::string& setupKey) {
+    menu.add(0, caption, "mnu" + setupKey, "", "", filter_on(app, setupKey));
+  };
+  if (list == "Send Customer Invoices") {
+    item("Show Invoices", "filtershowinvoices");
+    item("Show Work Orders", "filtershowworkorders");
+    menu.add(1, "", "");
+    item("Show if exported", "filtershowexported");
+    item("Show if NOT exported", "filtershowexportednot");
+    menu.add(1, "", "");
+    menu.add(0, "WO Status", "mnuFilterWOStatus");
+    if (read_data(app, "Select * from custSOStatus order by Description", false)) {
+      RecordDoc statuses = app.scratch.Clone();
+      for (bool more = statuses.MoveToFirstChild(); more; more = statuses.MoveToNextSibling())
+        menu.add(0, statuses.GetChildContent("description"), "mnuWOStatus");
+    }
+  } else if (list == "Get Customers") {
+    item("Show if customer is inactive", "filtershowinactive");
+    item("Show if customer has parent", "filtershowparent");
+    menu.add(1, "", "");
+    item("Show if imported", "filtershowexported");
+    item("Show if NOT imported", "filtershowexportednot");
+  } else {
+    item("Show if exported", "filtershowexported");
+    item("Show if NOT exported", "filtershowexportednot");
+  }
+  menuOpen = true;
+}
+
+void MainWindowLogic::mnu_invoiceOptions() {
+  menu.clear();
+  auto option = [&](const std::string& caption, const std::string& key, const std::string& setupKey) {
+    menu.add(0, caption, key, "", "", setup_value(app, setupKey) == "1");
+  };
+  option("Mark as printed", "mnuInvoiceMarkPrinted", "optinvprint");
+  option("Use QB Invoice Numbers", "mnuInvoiceQBNumber", "optinvqbnumber");
+  option("Add company name and contact to billing address", "mnuInvoiceBillingAddress", "optinvbillingaddress");
+  option("Always send invoices amortized", "mnuInvoiceAmortized", "optinvamortized");
+  menuOpen = true;
+}
+
+void MainWindowLogic::dMnu_ItemClick(int item) {
+  menuOpen = false;
+  runMenuKey(menu.keyOf(item));
+}
+
+void MainWindowLogic::toggleFilter(const std::string& key) {
+  bool on = filter_on(app, key);
+  app.setup.MoveToRoot();
+  app.setup.EnsureChild(key);
+  save_setup_value(app, key, on ? "0" : "1");
+}
+
+void MainWindowLogic::toggleOption(const std::string& key) {
+  save_setup_value(app, key, setup_value(app, key) == "1" ? "0" : "1");
+}
+
+void MainWindowLogic::runMenuKey(const std::string& key) {
+  try {
+    if (key == "mnuUpdateCustomers") app.ui.showDialog(DialogKind::UpdateCustomers, "");
+    else if (key == "mnuHelpImportBalances") notAvailableYet("Importing customer balances");
+    else if (key == "mnuHelpSupplierAddress") notAvailableYet("Updating supplier addresses");
+    else if (key == "mnuHelpTechSupport") app.ui.showDialog(DialogKind::Password, "");
+    else if (key == "mnuHelpAbout") app.ui.showDialog(DialogKind::About, "");
+    else if (key == "mnuHelpOnline") app.ui.openUrl(manualUrl());
+    else if (key == "mnuSyncBalance") notAvailableYet("Synchronising customer balances");
+    else if (key == "mnuSyncContact") notAvailableYet("Synchronising customer contact details");
+    else if (key == "mnuGetCustomers") notAvailableYet("Listing QuickBooks customers");
+    else if (key == "mnuGetSuppliers") notAvailableYet("Listing QuickBooks suppliers");
+    else if (key == "mnuSelectAll") selectme(state, true);
+    else if (key == "mnuSelectNone") selectme(state, false);
+    else if (key == "mnuMarkSent" || key == "mnuMarkSentNot") {
+      imBusy(true);
+      if (key == "mnuMarkSent") marksent(app, state);
+      else marksentNot(app, state);
+      imBusy(false);
+    }
+    else if (key == "mnuSendQB") sendTicked();
+    else if (key == "mnufiltershowinactive" || key == "mnufiltershowparent") {
+      toggleFilter(key.substr(3));
+      filter_grid(app, state, [this](bool busy) { imBusy(busy); });
+      refresh_grid(app, state);
+    } else if (key == "mnufiltershowinvoices" || key == "mnufiltershowworkorders" || key == "mnufiltershowexported" ||
+               key == "mnufiltershowexportednot") {
+      toggleFilter(key.substr(3));
+      refresh_grid(app, state);
+    } else if (key == "mnuSendCustomers") fill_customers(app, state);
+    else if (key == "mnuSendSuppliers") fill_suppliers(app, state);
+    else if (key == "mnuSendPOs") fill_supplierPOs(app, state);
+    else if (key == "mnuSendCustomerPayments") fill_customerPayments(app, state);
+    else if (key == "mnuSendCustomerInvoices") fill_customerInvoices(app, state);
+    else if (key == "mnuInvoiceAmortized") toggleOption("optinvamortized");
+    else if (key == "mnuInvoiceBillingAddress") toggleOption("optinvbillingaddress");
+    else if (key == "mnuInvoiceQBNumber") toggleOption("optinvqbnumber");
+    else if (key == "mnuInvoiceMarkPrinted") toggleOption("optinvprint");
+    state.changed();
+  } catch (const std::exception& error) {
+    show_common_error(app.ui, kModule, "dMnu_ItemClick", error);
+  }
+}
+
+void MainWindowLogic::sendTicked() {
+  struct Route {
+    const char* list;
+    const char* showKey;
+    const char* tab;
+    const char* status;
+    const char* what;
+  };
+  static const Route routes[] = {
+      {"Send Customer Invoices", "chkshowinvoices", "Invoices", "Preparing to send invoices...", "Sending invoices"},
+      {"Send Customer Payments", "chkshowpayments", "Payments", "Preparing to send payments...", "Sending payments"},
+      {"Send Supplier POs", "chkshowpos", "Purchase Orders", "Preparing to send purchase orders...",
+       "Sending purchase orders"},
+  };
+  if (state.currentList == "Send Customers") return notAvailableYet("Sending customers");
+  if (state.currentList == "Send Suppliers") return notAvailableYet("Sending suppliers");
+  for (const Route& route : routes) {
+    if (state.currentList != route.list) continue;
+    if (setup_value(app, route.showKey) != "0") app.ui.showDialog(DialogKind::Preferences, route.tab);
+    app.ui.setStatus(route.status);
+    app.ui.setProgress(0, 100);
+    if (app.sharedSlots[100] == "1") return;
+    return notAvailableYet(route.what);
+  }
+}
+
+}  // namespace vqb

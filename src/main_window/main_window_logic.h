@@ -1,0 +1,81 @@
+#pragma once
+// The main window frmQB without its widgets: the connection dialogue, the toolbars and the
+// drop-down menu, the busy state and the work list it shows. The Qt window draws `state`
+// and `menu` and forwards clicks here.
+
+#include <memory>
+#include <string>
+
+#include "app/app.h"
+#include "main_window/menu.h"
+#include "main_window/window_state.h"
+#include "quickbooks/component_set.h"
+#include "quickbooks/connection.h"
+
+namespace vqb {
+
+class MainWindowLogic {
+ public:
+  explicit MainWindowLogic(App& app);
+  ~MainWindowLogic();
+
+  App& app;
+  MainWindowState state;
+  Menu menu;             // dMnu: the last menu built
+  bool menuOpen{false};  // a builder filled `menu`: the window pops it up under the pointer
+  bool closeRequested{false};
+
+  // Window events.
+  void Form_Load();
+  // The connection dialogue; false when the user answered No (the window closes).
+  bool Timer1_Timer();
+
+  void load_setup();
+  void set_Country();
+  void imBusy(bool busy);
+  void clr_me();
+  static std::string qb_error(const std::string& code, const std::string& description);
+
+  // The QuickBooks session of the configured company; connects on first use.
+  // Throws QbError 20852 when no QuickBooks is configured or reachable.
+  qb::Session& session();
+  qb::ComponentSet& components();
+  // Forgets the session, so the next use reads the connection settings again.
+  void disconnect();
+
+  // Toolbars (by caption) and the menu (by item number, counted from 1).
+  void TB1_ButtonClick(const std::string& caption);
+  void TB2_ButtonClick(const std::string& caption);
+  void dMnu_ItemClick(int item);
+  // The same dispatch by key, for vqb-cli and tests.
+  void runMenuKey(const std::string& key);
+
+  // Menu builders.
+  void mnu_send();
+  void mnu_get();
+  void mnu_sync();
+  void mnu_Help();
+  void mnu_Select();
+  void mnu_Run(bool importAllowed);
+  void mnu_Filter();
+  void mnu_invoiceOptions();
+
+  // Where "Online Manual" points.
+  std::string manualUrl() const;
+
+ private:
+  void notAvailableYet(const std::string& what);
+  void toggleFilter(const std::string& key);
+  void toggleOption(const std::string& key);
+  void sendTicked();
+  bool gridHasData() const { return !state.grid.rows.empty(); }
+
+  std::unique_ptr<qb::QuickBooksLink> link_;
+  std::unique_ptr<qb::ComponentSet> components_;
+};
+
+// The captions of the toolbars, in order.
+extern const char* const kToolbar1Buttons[7];
+extern const char* const kToolbar2Buttons[9];
+
+}  // namespace vqb

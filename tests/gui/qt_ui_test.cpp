@@ -1,0 +1,144 @@
+// The Qt UserInterface in the window: the connection question, the loader window, the
+// windows that do not exist yet, and the redraw during long loops. Boxes are answered
+// unattended, never shown.
+
+#include "gui/qt_ui.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTest>
+#include <QToolBar>
+
+#include "app/startup.h"
+#include "gui/main_window.h"
+#include "gui/work_list_model.h"
+#include "main_window/main_window_logic.h"
+#include "main_window/work_lists.h"
+#include "quickbooks/demo_company.h"
+#include "support/demo_fixture.h"
+#include "support/temp_dir.h"
+
+using vqb::gui::MainWindow;
+using vqb::gui::QtUi;
+
+namespace {
+
+// An App on a small demo, drawn by QtUi.
+struct QtDemo {
+  QtDemo() {
+    ui.unattended = true;
+    vqb::qb::make_demo(dir.file("demo"), vqb::test::DemoFixture::smallOptions(), false);
+    app.programFolder = VQB_TEST_PROGRAM_DIR;
+    app.settingsFolderOverride = dir.file("demo");
+    vqb::Main(app);
+    window = std::make_unique<MainWindow>(app);
+    ui.attach(window.get(), window->statusLabel(), window->progressBar(),
+              [this] { window->redraw(); });
+    window->formLoad();
+    window->show();
+  }
+  vqb::test::TempDir dir;
+  QtUi ui;
+  vqb::App app{ui};
+  std::unique_ptr<MainWindow> window;
+};
+
+QStringList titles(const QtUi& ui) {
+  QStringList result;
+  for (const auto& box : ui.shown) result << QString::fromStdString(box.title);
+  return result;
+}
+
+}  // namespace
+
+class QtUiTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void autoConnectAnswersTheQuestionOnce() {
+    QtDemo demo;
+    demo.ui.autoConnectOnce = true;
+    QVERIFY(demo.window->connectToQuickBooks());
+
+    const auto& shown = demo.ui.shown;
+    QCOMPARE(titles(demo.ui),
+             QStringList({"Connect to QuickBooks?", "IMPORTANT INFORMATION", "Window", "Window"}));
+    QCOMPARE(shown[0].text,
+             std::string("You need to have QuickBooks open on this computer in order to use the "
+                         "integrator. If you are ready, click 'YES'"));
+    QVERIFY(shown[0].answer == vqb::Answer::Yes);
+    QCOMPARE(shown[2].text, std::string("Preferences"));
+    QCOMPARE(shown[3].text, std::string("Setup"));
+    QVERIFY(!demo.ui.autoConnectOnce);
+    QVERIFY(demo.ui.loaderWindow() == nullptr);
+    QCOMPARE(demo.window->statusLabel()->text(), QString("Status: Idle"));
+    for (QAction* action : demo.window->toolbar1()->actions()) QVERIFY(action->isEnabled());
+    QVERIFY(demo.window->isVisible());
+  }
+
+  void declinedConnectionClosesTheWindow() {
+    QtDemo demo;
+    QVERIFY(!demo.window->connectToQuickBooks());
+    QCOMPARE(titles(demo.ui), QStringList{"Connect to QuickBooks?"});
+    QVERIFY(demo.ui.shown[0].answer == vqb::Answer::No);
+    QVERIFY(!demo.window->isVisible());
+  }
+
+  void loaderWindowFollowsTheProgress() {
+    QtDemo demo;
+    demo.ui.loaderVisible(true);
+    QDialog* loader = demo.ui.loaderWindow();
+    QVERIFY(loader && loader->isVisible());
+    QCOMPARE(loader->findChild<QLabel*>("lblLoading")->text(),
+             QString("Loading QuickBooks lists..."));
+    demo.ui.setProgress(5, 18);
+    QCOMPARE(loader->findChild<QProgressBar*>("pgLoading")->value(), 5);
+    QCOMPARE(loader->findChild<QProgressBar*>("pgLoading")->maximum(), 18);
+    QCOMPARE(demo.window->progressBar()->value(), 5);
+    demo.ui.loaderVisible(false);
+    QVERIFY(demo.ui.loaderWindow() == nullptr);
+    demo.ui.setProgress(7, 10);
+    QCOMPARE(demo.window->progressBar()->value(), 7);
+  }
+
+  void longLoopsRedrawTheWindow() {
+    QtDemo demo;
+    auto& state = demo.window->logic().state;
+    vqb::fill_customerInvoices(demo.app, state);
+    demo.ui.processEvents();
+    QCOMPARE(demo.window->model()->rowCount(), static_cast<int>(state.grid.rows.size()));
+    // A loop that adds rows and reports the change is drawn at its next pump.
+    state.grid.rows.push_back(state.grid.rows.front());
+    state.changed();
+    QCOMPARE(demo.window->model()->rowCount(), static_cast<int>(state.grid.rows.size()) - 1);
+    demo.ui.processEvents();
+    QCOMPARE(demo.window->model()->rowCount(), static_cast<int>(state.grid.rows.size()));
+
+    demo.window->logic().imBusy(true);
+    demo.ui.processEvents();
+    QVERIFY(!demo.window->button(1, "Export")->isEnabled());
+    QVERIFY(demo.window->button(2, "Cancel")->isEnabled());
+    demo.window->logic().imBusy(false);
+    demo.ui.processEvents();
+    QVERIFY(demo.window->button(1, "Export")->isEnabled());
+  }
+
+  void unattendedBoxesTakeTheirDefaults() {
+    QtUi ui;
+    ui.unattended = true;
+    ui.showDialog(vqb::DialogKind::UpdateCustomers, "");
+    QCOMPARE(ui.shown.back().text, std::string("Update Customers"));
+    QCOMPARE(vqb::gui::unavailable_window_text(vqb::DialogKind::UpdateCustomers),
+             std::string("The Update Customers window is not available in this version yet."));
+    QVERIFY(ui.messageBox("Sure?", vqb::Buttons::YesNo, vqb::Icon::Question, "Confirm") ==
+            vqb::Answer::No);
+    QVERIFY(ui.messageBox("Go on?", vqb::Buttons::OkCancel, vqb::Icon::None, "") ==
+            vqb::Answer::Cancel);
+    QVERIFY(ui.messageBox("Done", vqb::Buttons::Ok, vqb::Icon::None, "") == vqb::Answer::Ok);
+    QCOMPARE(ui.inputBox("Password", "Tech Support", "x"), std::string());
+    QCOMPARE(ui.shown.size(), std::size_t{5});
+  }
+};
+
+QTEST_MAIN(QtUiTest)
+#include "qt_ui_test.moc"

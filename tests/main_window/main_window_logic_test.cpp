@@ -1,0 +1,333 @@
+#include "main_window/main_window_logic.h"
+
+#include <gtest/gtest.h>
+
+#include "app/database.h"
+#include "app/setup_file.h"
+#include "main_window/fix_database.h"
+#include "quickbooks/sim/simulated_company.h"
+#include "support/demo_fixture.h"
+#include "support/vantora_fixture.h"
+
+namespace vqb {
+namespace {
+
+const char* const kConnectQuestion =
+    "You need to have QuickBooks open on this computer in order to use the integrator. If you are ready, click 'YES'";
+
+class MainWindowLogicTest : public ::testing::Test, protected test::DemoFixture {
+ protected:
+  MainWindowLogic logic{app};
+  std::vector<std::string> captions() const {
+    std::vector<std::string> out;
+    for (const auto& item : logic.menu.items()) out.push_back(item.separator ? "-" : item.caption);
+    return out;
+  }
+  std::vector<std::string> keys() const {
+    std::vector<std::string> out;
+    for (const auto& item : logic.menu.items()) out.push_back(item.key);
+    return out;
+  }
+  void writeSetup() { save_setup_value(app, "qbsetup", "1"); }
+};
+
+TEST_F(MainWindowLogicTest, NoClosesWithoutTouchingQuickBooks) {
+  ui.messages.clear();
+  ui.answers = {Answer::No};
+  std::filesystem::remove(demo.companyFile);  // any request would fail loudly
+  EXPECT_FALSE(logic.Timer1_Timer());
+  EXPECT_TRUE(logic.closeRequested);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, kConnectQuestion);
+  EXPECT_EQ(ui.messages[0].title, "Connect to QuickBooks?");
+  EXPECT_EQ(ui.messages[0].buttons, Buttons::YesNo);
+  EXPECT_EQ(ui.messages[0].icon, Icon::Question);
+}
+
+TEST_F(MainWindowLogicTest, ClosedCompanyShowsConnectionErrorAndAsksAgain) {
+  qb::sim::SimulatedCompany(demo.companyFile).setOpen(false);
+  ui.messages.clear();
+  ui.answers = {Answer::Yes, Answer::Ok, Answer::No};
+  EXPECT_FALSE(logic.Timer1_Timer());
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(ui.messages[0].text, kConnectQuestion);
+  EXPECT_EQ(ui.messages[1].title, "Connection Error");
+  EXPECT_EQ(ui.messages[1].text,
+            "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - Could not connect to QuickBooks: no company file is open.");
+  EXPECT_EQ(ui.messages[2].text, kConnectQuestion) << "the question comes back";
+  EXPECT_EQ(app.sharedSlots[100], "1");
+}
+
+TEST_F(MainWindowLogicTest, FirstStartShowsInformationThenPreferencesThenSetup) {
+  ui.messages.clear();
+  ui.answers = {Answer::Yes};
+  ASSERT_TRUE(logic.Timer1_Timer());
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].title, "IMPORTANT INFORMATION");
+  EXPECT_EQ(ui.messages[1].icon, Icon::Information);
+  EXPECT_EQ(ui.messages[1].text,
+            "As this is the first time you are using the integrator on this computer you need to review the setup and "
+            "preferences screen.");
+  ASSERT_EQ(ui.dialogs.size(), 2u);
+  EXPECT_EQ(ui.dialogs[0].first, DialogKind::Preferences);
+  EXPECT_EQ(ui.dialogs[1].first, DialogKind::Setup);
+  EXPECT_EQ(ui.status, "Status: Idle");
+  EXPECT_TRUE(logic.state.toolbar1Enabled);
+  EXPECT_EQ(app.sharedSlots[100], "0");
+  EXPECT_EQ(ui.loaderShown, (std::vector<bool>{true, false}));
+}
+
+TEST_F(MainWindowLogicTest, LaterStartsGoStraightToIdle) {
+  writeSetup();
+  ui.messages.clear();
+  ui.answers = {Answer::Yes};
+  ASSERT_TRUE(logic.Timer1_Timer());
+  EXPECT_EQ(ui.messages.size(), 1u);
+  EXPECT_TRUE(ui.dialogs.empty());
+  EXPECT_GT(app.qbReps.GetChildCount(), 0);
+}
+
+TEST_F(MainWindowLogicTest, MappingSwitchesAreOnUnlessExactlyZero) {
+  app.setup.MoveToRoot();
+  app.setup.SetChildValue("qbsetupchkclass", "0");
+  app.setup.SetChildValue("qbsetupchkreps", "false");
+  logic.load_setup();
+  EXPECT_FALSE(logic.state.useClass);
+  EXPECT_TRUE(logic.state.useReps);
+  EXPECT_TRUE(logic.state.useSalesTax) << "a missing key is on";
+}
+
+TEST(QbError, NotReachableHasItsFixedTextOthersTheirDescription) {
+  EXPECT_EQ(MainWindowLogic::qb_error("20852", "anything"),
+            "Cannot connect to QuickBooks. Please ensure that QuicBooks PRO 2005 or higher is open on this computer.");
+  EXPECT_EQ(MainWindowLogic::qb_error("3100", "The name is in use."), "The name is in use.");
+}
+
+TEST_F(MainWindowLogicTest, ClrMeEmptiesTheWindow) {
+  logic.runMenuKey("mnuSendCustomerInvoices");
+  ASSERT_FALSE(logic.state.grid.rows.empty());
+  logic.clr_me();
+  EXPECT_TRUE(logic.state.grid.rows.empty());
+  EXPECT_EQ(logic.state.currentList, "");
+  EXPECT_EQ(ui.status, "Status: Idle");
+  EXPECT_EQ(logic.state.comment,
+            "If this is your first time using the integrator we highly recommend that you read the online documentation first.");
+}
+
+TEST_F(MainWindowLogicTest, ToolbarMenusHaveTheirKeysAndCaptions) {
+  logic.TB1_ButtonClick("Export");
+  EXPECT_TRUE(logic.menuOpen);
+  EXPECT_EQ(keys(), (std::vector<std::string>{"mnuSendCustomerInvoices", "mnuSendCustomerPayments", "mnuSendCustomers",
+                                              "mnuSendPOs", "mnuSendSuppliers", "mnuUpdateCustomers"}));
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Invoices", "Payments", "Customers", "Purchase Orders", "Suppliers",
+                                                  "Update Customer Records"}));
+  logic.TB1_ButtonClick("Import");
+  EXPECT_EQ(keys(), (std::vector<std::string>{"mnuGetCustomers", "mnuGetSuppliers"}));
+  logic.TB1_ButtonClick("Sync");
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Customer Balances"}));
+  logic.TB1_ButtonClick("Help");
+  EXPECT_EQ(captions(), (std::vector<std::string>{"About", "Online Manual", "-", "Work In Tech Support Mode"}));
+  app.maintenanceUnlocked = true;
+  logic.TB1_ButtonClick("Help");
+  EXPECT_EQ(captions(), (std::vector<std::string>{"About", "Online Manual", "-", "Work In Tech Support Mode", "-",
+                                                  "Import Customer Balances", "Update Supplier Addresses"}));
+  EXPECT_EQ(logic.menu.keyOf(6), "mnuHelpImportBalances") << "item numbers count separators";
+  logic.TB1_ButtonClick("Exit");
+  EXPECT_TRUE(logic.closeRequested);
+}
+
+TEST_F(MainWindowLogicTest, DataButtonsWithAnEmptyGridOnlySaySo) {
+  for (const char* caption : {"Run", "Select", "Print", "Preferences"}) {
+    ui.messages.clear();
+    logic.menuOpen = false;
+    logic.TB2_ButtonClick(caption);
+    ASSERT_EQ(ui.messages.size(), 1u) << caption;
+    EXPECT_EQ(ui.messages[0].text, "Click on the export or import button to get a list of items first.");
+    EXPECT_FALSE(logic.menuOpen);
+    EXPECT_TRUE(ui.dialogs.empty());
+  }
+  ui.messages.clear();
+  logic.TB2_ButtonClick("Filter");
+  EXPECT_EQ(ui.messages.at(0).text, "First click on the export or import button above to select the correct options.");
+  EXPECT_EQ(ui.messages.at(0).title, "Filter Options");
+}
+
+TEST_F(MainWindowLogicTest, RunMenuDependsOnTheList) {
+  logic.runMenuKey("mnuSendCustomers");
+  ASSERT_FALSE(logic.state.grid.rows.empty());
+  logic.TB2_ButtonClick("Run");
+  EXPECT_EQ(keys(), (std::vector<std::string>{"mnuSendQB", "", "mnuMarkSentNot"}));
+  logic.runMenuKey("mnuSendCustomerInvoices");
+  logic.TB2_ButtonClick("Run");
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Send to QuickBooks", "-", "Mark as sent", "Mark as NOT sent"}));
+  logic.mnu_Run(true);
+  EXPECT_EQ(keys().back(), "mnuGetQB");
+  logic.state.currentList.clear();
+  ui.messages.clear();
+  logic.mnu_Run(false);
+  EXPECT_EQ(ui.messages.at(0).text, "Click on the export or import button first to get a list of records");
+  EXPECT_EQ(ui.messages.at(0).title, "QB Integrator");
+}
+
+TEST_F(MainWindowLogicTest, FilterMenuShowsSavedStatesAndTogglesSaveTheFile) {
+  logic.runMenuKey("mnuSendCustomerInvoices");
+  logic.TB2_ButtonClick("Filter");
+  const auto& items = logic.menu.items();
+  ASSERT_GE(items.size(), 7u);
+  EXPECT_EQ(items[0].key, "mnufiltershowinvoices");
+  EXPECT_TRUE(items[0].checked) << "on unless \"0\"";
+  EXPECT_FALSE(items[1].checked) << "work orders only when \"1\"";
+  EXPECT_FALSE(items[3].checked);
+  EXPECT_TRUE(items[4].checked);
+  EXPECT_EQ(items[6].caption, "WO Status");
+  EXPECT_GT(items.size(), 7u) << "one item per work-order status";
+  EXPECT_EQ(items[7].key, "mnuWOStatus");
+
+  std::size_t before = logic.state.grid.rows.size();
+  logic.runMenuKey("mnufiltershowexported");
+  EXPECT_EQ(setup_value(app, "filtershowexported"), "1");
+  EXPECT_GT(logic.state.grid.rows.size(), before) << "exported invoices join the list";
+  logic.runMenuKey("mnufiltershowexportednot");
+  EXPECT_EQ(setup_value(app, "filtershowexportednot"), "0");
+  RecordDoc saved;
+  ASSERT_TRUE(saved.LoadXmlFile(setup_file_path(app)));
+  EXPECT_EQ(saved.GetChildContent("filtershowexportednot"), "0");
+  logic.runMenuKey("mnufiltershowexportednot");
+  EXPECT_EQ(setup_value(app, "filtershowexportednot"), "1");
+}
+
+TEST_F(MainWindowLogicTest, InvoiceOptionsToggleBetweenOneAndZero) {
+  logic.mnu_invoiceOptions();
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Mark as printed", "Use QB Invoice Numbers",
+                                                  "Add company name and contact to billing address",
+                                                  "Always send invoices amortized"}));
+  logic.dMnu_ItemClick(2);
+  EXPECT_EQ(setup_value(app, "optinvqbnumber"), "1");
+  logic.mnu_invoiceOptions();
+  EXPECT_TRUE(logic.menu.items()[1].checked);
+  logic.dMnu_ItemClick(2);
+  EXPECT_EQ(setup_value(app, "optinvqbnumber"), "0");
+}
+
+TEST_F(MainWindowLogicTest, SelectAllAndNoneTickEveryDataRow) {
+  logic.runMenuKey("mnuSendCustomerPayments");
+  ASSERT_FALSE(logic.state.grid.rows.empty());
+  logic.TB2_ButtonClick("Select");
+  logic.dMnu_ItemClick(1);
+  for (const auto& row : logic.state.grid.rows) EXPECT_TRUE(row.ticked);
+  logic.runMenuKey("mnuSelectNone");
+  for (const auto& row : logic.state.grid.rows) EXPECT_FALSE(row.ticked);
+}
+
+TEST_F(MainWindowLogicTest, SendOpensPreferencesOnItsTabFirstUnlessSwitchedOff) {
+  logic.runMenuKey("mnuSendCustomerInvoices");
+  logic.runMenuKey("mnuSendQB");
+  ASSERT_EQ(ui.dialogs.size(), 1u);
+  EXPECT_EQ(ui.dialogs[0], std::make_pair(DialogKind::Preferences, std::string("Invoices")));
+  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(), "Preparing to send invoices..."), ui.statuses.end());
+
+  save_setup_value(app, "chkshowpos", "0");
+  logic.runMenuKey("mnuSendPOs");
+  ui.dialogs.clear();
+  logic.runMenuKey("mnuSendQB");
+  EXPECT_TRUE(ui.dialogs.empty());
+}
+
+TEST_F(MainWindowLogicTest, BusyLeavesOnlyCancel) {
+  logic.imBusy(true);
+  EXPECT_FALSE(logic.state.toolbar1Enabled);
+  EXPECT_TRUE(logic.state.busy);
+  logic.TB2_ButtonClick("Cancel");
+  EXPECT_TRUE(logic.state.cancelRequested);
+  logic.imBusy(false);
+  EXPECT_TRUE(logic.state.toolbar1Enabled);
+  EXPECT_FALSE(logic.state.busy);
+}
+
+TEST_F(MainWindowLogicTest, OnlineManualOpensTheHelpPage) {
+  logic.runMenuKey("mnuHelpOnline");
+  ASSERT_EQ(ui.urlsOpened.size(), 1u);
+  EXPECT_EQ(ui.urlsOpened[0], std::string(VQB_TEST_PROGRAM_DIR) + "/manual/index.html");
+}
+
+TEST_F(MainWindowLogicTest, EveryMenuKeyIsDispatched) {
+  struct Case {
+    const char* key;
+    const char* list;          // currentList afterwards ("" = unchanged/none)
+    DialogKind dialog;         // a dialog it opens...
+    bool opensDialog;
+    const char* messageStart;  // ...or the start of the message it shows
+  };
+  const Case cases[] = {
+      {"mnuSendCustomerInvoices", "Send Customer Invoices", {}, false, nullptr},
+      {"mnuSendCustomerPayments", "Send Customer Payments", {}, false, nullptr},
+      {"mnuSendCustomers", "Send Customers", {}, false, nullptr},
+      {"mnuSendPOs", "Send Supplier POs", {}, false, nullptr},
+      {"mnuSendSuppliers", "Send Suppliers", {}, false, nullptr},
+      {"mnuUpdateCustomers", nullptr, DialogKind::UpdateCustomers, true, nullptr},
+      {"mnuHelpTechSupport", nullptr, DialogKind::Password, true, nullptr},
+      {"mnuHelpAbout", nullptr, DialogKind::About, true, nullptr},
+      {"mnuHelpImportBalances", nullptr, {}, false, "Importing customer balances is not available"},
+      {"mnuHelpSupplierAddress", nullptr, {}, false, "Updating supplier addresses is not available"},
+      {"mnuSyncBalance", nullptr, {}, false, "Synchronising customer balances is not available"},
+      {"mnuSyncContact", nullptr, {}, false, "Synchronising customer contact details is not available"},
+      {"mnuGetCustomers", nullptr, {}, false, "Listing QuickBooks customers is not available"},
+      {"mnuGetSuppliers", nullptr, {}, false, "Listing QuickBooks suppliers is not available"},
+  };
+  for (const Case& c : cases) {
+    ui.messages.clear();
+    ui.dialogs.clear();
+    logic.runMenuKey(c.key);
+    if (c.list) {
+      EXPECT_EQ(logic.state.currentList, c.list) << c.key;
+    }
+    if (c.opensDialog) {
+      ASSERT_EQ(ui.dialogs.size(), 1u) << c.key;
+      EXPECT_EQ(ui.dialogs[0].first, c.dialog) << c.key;
+    }
+    if (c.messageStart) {
+      ASSERT_EQ(ui.messages.size(), 1u) << c.key;
+      EXPECT_EQ(ui.messages[0].text.rfind(c.messageStart, 0), 0u) << ui.messages[0].text;
+      EXPECT_EQ(ui.messages[0].title, "QB Integrator");
+    }
+    if (c.list) {
+      EXPECT_TRUE(ui.messages.empty()) << c.key << ": " << (ui.messages.empty() ? "" : ui.messages[0].text);
+    }
+  }
+}
+
+TEST_F(MainWindowLogicTest, SendStopsWhenTheConnectionFailedEarlier) {
+  logic.runMenuKey("mnuSendCustomerPayments");
+  app.sharedSlots[100] = "1";
+  ui.messages.clear();
+  logic.runMenuKey("mnuSendQB");
+  EXPECT_TRUE(ui.messages.empty()) << "nothing is sent while the connection flag is set";
+  EXPECT_EQ(ui.dialogs.at(0), std::make_pair(DialogKind::Preferences, std::string("Payments")));
+}
+
+class FixDatabaseTest : public ::testing::Test, protected test::VantoraFixture {};
+
+TEST_F(FixDatabaseTest, NullsBecomeEmptyTextOrZeroAndDatesStayNull) {
+  db()->execute(
+      "INSERT INTO Suppliers (Link, Description, Tel, DateCreated) VALUES (1, NULL, 'x', NULL);"
+      "INSERT INTO Suppliers (Link, Description) VALUES (NULL, 'B')");
+  FixDatabase(app, "Suppliers");
+  auto rows = db()->queryAll("SELECT Link, Description, Tel, DateCreated FROM Suppliers ORDER BY rowid");
+  EXPECT_EQ(rows.rows[0][1], "");
+  EXPECT_EQ(rows.rows[0][2], "x");
+  EXPECT_FALSE(rows.rows[0][3].has_value()) << "dates stay Null";
+  EXPECT_EQ(rows.rows[1][0], "0");
+  EXPECT_EQ(ui.status, "Operation Complete.");
+  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(), "Checking for Null Values - Suppliers. Please Wait..."),
+            ui.statuses.end());
+}
+
+TEST_F(FixDatabaseTest, EmptyTableChangesNothing) {
+  ui.status = "before";
+  FixDatabase(app, "Suppliers");
+  EXPECT_EQ(ui.status, "before");
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+}  // namespace
+}  // namespace vqb
