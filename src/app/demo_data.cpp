@@ -156,7 +156,7 @@ constexpr PaymentMethod kPaymentMethods[] = {
     {42, "Cheque", "Check", "Undeposited Funds"},
     {43, "Visa", "Visa", "Undeposited Funds"},
     {44, "MasterCard", "MasterCard", "Undeposited Funds"},
-    {45, "Wire Transfer", "Wire", "Checking:Operating"},
+    {45, "Wire Transfer", "Wire", "Checking"},
     {46, "Gift Certificate", "", ""},
 };
 constexpr int kMethodCash = 41, kMethodCheque = 42, kMethodWire = 45, kMethodUnmapped = 46;

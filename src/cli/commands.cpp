@@ -9,6 +9,7 @@
 #include "app/errors.h"
 #include "app/links.h"
 #include "app/startup.h"
+#include "cli/check_command.h"
 #include "cli/cli_ui.h"
 #include "cli/list_commands.h"
 #include "cli/parse_address_command.h"
@@ -119,6 +120,12 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   listCmd->add_option_function<std::string>("--invoices", onOff(listOptions2.invoices), "yes/no: show invoices");
   listCmd->add_option_function<std::string>("--work-orders", onOff(listOptions2.workOrders), "yes/no: show work orders");
 
+  CheckOptions checkOptions;
+  auto* checkCmd = cli.add_subcommand("check", "Run the mapping checks a send would run, without sending anything");
+  checkCmd->add_option("LIST", checkOptions.kind, "invoices, payments, pos or customers")->required();
+  checkCmd->add_option("KEYS", checkOptions.keys, "Document, receipt or PO numbers; links for customers");
+  checkCmd->add_flag("--all", checkOptions.all, "Every record of the list not exported yet");
+
   MarkOptions markOptions;
   auto* markCmd = cli.add_subcommand("mark", "Mark records as sent or not sent without sending them");
   markCmd->add_option("LIST", markOptions.kind, "customers, suppliers, invoices, payments or pos")->required();
@@ -159,6 +166,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   }
 
   if (*demoCmd) return cmd_demo(demoFolder, demo, demoReplace, out, err);
+  if (*checkCmd) return cmd_check(globals.settings, checkOptions, in, out, err);
 
   CliUi ui(in, err, interactive);
   if (globals.yes) ui.assumeYes = true;

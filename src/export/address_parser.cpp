@@ -213,8 +213,8 @@ const WordSet& unit_designators() {
                            "slip", "hangar", "hngr", "stop", "bay", "bays", "level", "lvl", "floor",
                            "fl", "flr", "bldg", "building", "bld", "room", "rm", "dept",
                            "department", "office", "ofc", "tower", "twr", "wing", "pmb", "box",
-                           "mailstop", "ms", "mail", "door", "shop", "store", "gate", "hall",
-                           "porte", "etage", "no", "num", "number"};
+                           "mailstop", "ms", "door", "shop", "store", "gate", "hall", "porte",
+                           "etage"};
   return set;
 }
 
@@ -249,12 +249,11 @@ const WordSet& company_words() {
   return set;
 }
 
-const std::unordered_map<std::string_view, std::string_view>& number_words() {
-  static const std::unordered_map<std::string_view, std::string_view> map{
-      {"one", "1"},   {"two", "2"},   {"three", "3"}, {"four", "4"},    {"five", "5"},    {"six", "6"},
-      {"seven", "7"}, {"eight", "8"}, {"nine", "9"},  {"ten", "10"},    {"eleven", "11"}, {"twelve", "12"},
-      {"twenty", "20"}, {"hundred", "100"}};
-  return map;
+// House numbers written as words ("One Financial Plaza").
+const WordSet& number_words() {
+  static const WordSet set{"one", "two", "three", "four",  "five",   "six",
+                           "seven", "eight", "nine", "ten", "eleven", "twelve"};
+  return set;
 }
 
 // ---- Regions and countries --------------------------------------------------------------
@@ -523,12 +522,10 @@ bool is_qualifier_word(std::string_view key) {
 
 bool is_attention(const Words& w) {
   if (w.size() == 0) return false;
+  static const WordSet words{"attn", "attention", "att", "atn", "c/o", "a/s"};
   const std::string& k = w.key[0];
-  static const WordSet words{"attn", "attention", "att", "atn", "c/o", "a/s", "co:", "care", "a/c", "ac"};
   if (k == "care") return w.size() > 1 && w.key[1] == "of";
-  if (k == "ac" || k == "a/c") return w.raw[0].find(':') != std::string_view::npos || k == "a/c";
-  if (words.count(k)) return true;
-  return starts_with(k, "attn:") || starts_with(k, "c/o") || starts_with(k, "attention:");
+  return words.count(k) || starts_with(k, "attn:") || starts_with(k, "attention:") || starts_with(k, "c/o");
 }
 
 bool is_company(const Words& w) {
@@ -740,6 +737,172 @@ bool is_country_line(std::string_view line) {
   return !tokens.empty() && country_at_end(tokens, tokens.size()) == tokens.size();
 }
 
+// The text's lines, trimmed, blank ones dropped. CR LF, LF and CR end a line; tabs,
+// no-break spaces and other control characters are blanks.
+std::vector<std::string> text_lines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::string current;
+  auto flush = [&] {
+    std::string_view t = trim(current);
+    if (!t.empty()) lines.emplace_back(t);
+    current.clear();
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      flush();
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else if (static_cast<unsigned char>(c) == 0xC2 && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) == 0xA0) {
+      current += ' ';
+      ++i;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      current += ' ';
+    } else {
+      current += c;
+    }
+  }
+  flush();
+  return lines;
+}
+
+// The city line: the last line, joined with the line above when it holds only the postal
+// code ("Toronto ON" / "M5V 2T6"), or with the city standing on the line above ("Toronto" /
+// "ON M5V 2T6"). `cityIndex` becomes the first line it takes (lines.size() when none).
+std::optional<CityLine> find_city_line(const std::vector<std::string>& lines, std::size_t& cityIndex) {
+  cityIndex = lines.size() - 1;
+  std::optional<CityLine> city = read_city_line(lines[cityIndex]);
+  if (city && city->state.empty() && city->city.empty() && city->before.empty() && cityIndex > 0) {
+    if (auto joined = read_city_line(lines[cityIndex - 1] + " " + lines[cityIndex])) {
+      city = std::move(joined);
+      --cityIndex;
+    }
+  }
+  if (city && city->city.empty() && city->before.empty()) {
+    if (cityIndex > 0 && city_like(lines[cityIndex - 1])) {
+      city->city = collapse(lines[cityIndex - 1]);
+      --cityIndex;
+    } else if (city->stateIsFullName) {
+      // "New York 10001" under a street: the name is the city's.
+      city->city = std::move(city->state);
+      city->state.clear();
+    }
+  }
+  if (!city) cityIndex = lines.size();
+  return city;
+}
+
+// Box, route, station, site and compartment pieces of one line make one delivery line
+// ("RR 3, Site 7, Comp 12", "PO Box 12, Stn A", "Route 2, Box 88"); a station or site left
+// on its own is a secondary line.
+std::vector<Part> merge_delivery_pieces(std::vector<Part> parts) {
+  std::vector<Part> merged;
+  for (auto& part : parts) {
+    if (!merged.empty() && merged.back().line == part.line) {
+      Part& last = merged.back();
+      const bool routeAndBox = last.kind == Kind::WeakStreet && part.kind == Kind::PoBox;
+      if (routeAndBox || (is_box_like(last.kind) && (part.kind == Kind::Qualifier || is_box_like(part.kind)))) {
+        last.text += ", " + part.text;
+        if (last.kind == Kind::Qualifier || routeAndBox) last.kind = part.kind;
+        continue;
+      }
+    }
+    merged.push_back(std::move(part));
+  }
+  for (auto& part : merged)
+    if (part.kind == Kind::Qualifier) part.kind = Kind::Secondary;
+  return merged;
+}
+
+// The street is the last delivery line (the one above the city is where mail goes);
+// failing that a street name, failing that the last other piece. -1 when there is none.
+std::ptrdiff_t pick_street(const std::vector<Part>& parts) {
+  std::ptrdiff_t street = -1;
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    if (is_delivery(parts[i].kind)) street = static_cast<std::ptrdiff_t>(i);
+  if (street >= 0) return street;
+  for (Kind wanted : {Kind::WeakStreet, Kind::Other, Kind::Secondary})
+    for (std::size_t i = parts.size(); i-- > 0;)
+      if (parts[i].kind == wanted) return static_cast<std::ptrdiff_t>(i);
+  return -1;
+}
+
+std::string join_pieces(const std::vector<std::string>& pieces, std::size_t from, std::size_t to) {
+  std::string out;
+  for (std::size_t i = from; i < to; ++i) {
+    if (!out.empty()) out += ", ";
+    out += pieces[i];
+  }
+  return out;
+}
+
+struct Layout {
+  std::vector<std::string> leading;  // at most two lines
+  std::string street, secondary;
+  bool packed{false};   // three or more leading lines share the second
+  bool unusual{false};  // something that is no secondary stands behind the street
+};
+
+// Pieces in front of the street lead (grouped by the line they came from, so a company
+// name with a comma stays whole); secondaries and whatever stands behind the street follow
+// it. A secondary on a leading line ("Mill Division, Building 7") stays with that line.
+Layout lay_out(const std::vector<Part>& parts, std::ptrdiff_t street, std::size_t lineCount) {
+  Layout layout;
+  auto leads = [&](std::size_t i) {
+    const auto index = static_cast<std::ptrdiff_t>(i);
+    return parts[i].kind == Kind::Attention || ((index < street || street < 0) && parts[i].kind != Kind::Secondary);
+  };
+  std::vector<bool> leadingLine(lineCount + 1, false);
+  for (std::size_t i = 0; i < parts.size(); ++i)
+    if (leads(i)) leadingLine[parts[i].line] = true;
+  const std::size_t streetLine = street < 0 ? lineCount + 1 : parts[static_cast<std::size_t>(street)].line;
+
+  std::vector<std::vector<std::string>> groups;
+  std::size_t groupLine = lineCount + 1;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const Part& part = parts[i];
+    const auto index = static_cast<std::ptrdiff_t>(i);
+    if (index == street) {
+      layout.street = part.text;
+      continue;
+    }
+    const bool staysOnItsLine = part.kind == Kind::Secondary && index < street && leadingLine[part.line] &&
+                                part.line != streetLine;
+    if (leads(i) || staysOnItsLine) {
+      if (groups.empty() || groupLine != part.line) groups.emplace_back();
+      groupLine = part.line;
+      groups.back().push_back(part.text);
+    } else {
+      if (part.kind != Kind::Secondary) layout.unusual = true;
+      layout.secondary += (layout.secondary.empty() ? "" : ", ") + part.text;
+    }
+  }
+
+  for (const auto& pieces : groups) layout.leading.push_back(join_pieces(pieces, 0, pieces.size()));
+  // One long line of several pieces: split where the longer half is shortest.
+  if (groups.size() == 1 && groups[0].size() > 1 && char_count(layout.leading[0]) > kLineLimit) {
+    const auto& pieces = groups[0];
+    std::size_t best = 1, bestLength = std::string::npos;
+    for (std::size_t cut = 1; cut < pieces.size(); ++cut) {
+      const std::size_t longer =
+          std::max(char_count(join_pieces(pieces, 0, cut)), char_count(join_pieces(pieces, cut, pieces.size())));
+      if (longer < bestLength) {
+        bestLength = longer;
+        best = cut;
+      }
+    }
+    layout.leading = {join_pieces(pieces, 0, best), join_pieces(pieces, best, pieces.size())};
+  }
+  // Further lines join the second.
+  if (layout.leading.size() > 2) {
+    layout.packed = true;
+    layout.unusual = true;
+    std::vector<std::string> rest(layout.leading.begin() + 1, layout.leading.end());
+    layout.leading = {layout.leading[0], join_pieces(rest, 0, rest.size())};
+  }
+  return layout;
+}
+
 // ---- Abbreviations ----------------------------------------------------------------------
 
 const std::unordered_map<std::string_view, std::string_view>& abbreviations() {
@@ -861,32 +1024,7 @@ std::string abbreviate_to_fit(std::string_view text, std::size_t limit) {
 
 ParsedAddress AddressParser::parse(std::string_view text) const {
   ParsedAddress r;
-  // Lines at CR LF, LF or CR; tabs, no-break spaces and other control characters are blanks.
-  std::vector<std::string> lines;
-  {
-    std::string current;
-    auto flush = [&] {
-      std::string_view t = trim(current);
-      if (!t.empty()) lines.emplace_back(t);
-      current.clear();
-    };
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const char c = text[i];
-      if (c == '\r' || c == '\n') {
-        flush();
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      } else if (static_cast<unsigned char>(c) == 0xC2 && i + 1 < text.size() &&
-                 static_cast<unsigned char>(text[i + 1]) == 0xA0) {
-        current += ' ';
-        ++i;
-      } else if (static_cast<unsigned char>(c) < 0x20) {
-        current += ' ';
-      } else {
-        current += c;
-      }
-    }
-    flush();
-  }
+  std::vector<std::string> lines = text_lines(text);
   if (lines.empty()) {
     r.error = "The address is empty.";
     r.confidence = "LOW";
@@ -902,35 +1040,17 @@ ParsedAddress AddressParser::parse(std::string_view text) const {
   // A country on a line of its own.
   if (lines.size() >= 2 && is_country_line(lines.back())) {
     std::string_view country = trim(lines.back());
-    if (country.size() > 1 && country.back() == '.' && country.substr(0, country.size() - 1).find('.') == std::string_view::npos)
-      country.remove_suffix(1);
+    const bool dottedOnlyAtEnd = country.size() > 1 && country.back() == '.' &&
+                                 country.substr(0, country.size() - 1).find('.') == std::string_view::npos;
+    if (dottedOnlyAtEnd) country.remove_suffix(1);  // "USA." but "U.S.A."
     r.country = std::string(country);
     lines.pop_back();
   }
 
-  // The city line: the last line, joined with the line above when it holds only the postal
-  // code ("Toronto ON" / "M5V 2T6"), or when its city stands on the line above.
-  std::size_t cityIndex = lines.size() - 1;
-  std::optional<CityLine> city = read_city_line(lines[cityIndex]);
-  if (city && city->state.empty() && city->city.empty() && city->before.empty() && cityIndex > 0) {
-    if (auto joined = read_city_line(lines[cityIndex - 1] + " " + lines[cityIndex])) {
-      city = std::move(joined);
-      --cityIndex;
-    }
-  }
-  if (city && city->city.empty() && city->before.empty()) {
-    if (cityIndex > 0 && city_like(lines[cityIndex - 1])) {
-      city->city = collapse(lines[cityIndex - 1]);
-      --cityIndex;
-    } else if (city->stateIsFullName) {
-      // "New York 10001" under a street: the name is the city's.
-      city->city = std::move(city->state);
-      city->state.clear();
-    }
-  }
+  std::size_t cityIndex = lines.size();
+  std::optional<CityLine> city = find_city_line(lines, cityIndex);
   if (!city) {
     low = true;
-    cityIndex = lines.size();
   } else {
     if (r.country.empty()) r.country = city->country;
     if (city->state.empty() || city->postalCode.empty() || city->city.empty()) medium = true;
@@ -944,7 +1064,8 @@ ParsedAddress AddressParser::parse(std::string_view text) const {
   }
   if (city) {
     classify_line(city->before, cityIndex, parts);
-    const bool deliveryAbove = std::any_of(parts.begin(), parts.end(), [](const Part& p) { return is_delivery(p.kind); });
+    const bool deliveryAbove =
+        std::any_of(parts.begin(), parts.end(), [](const Part& p) { return is_delivery(p.kind); });
     if (city->cityFromLineStart && !deliveryAbove) {
       // "123 Main St Springfield IL 62704": the street and the city share the words.
       const Words w = words_of(city->city);
@@ -966,105 +1087,16 @@ ParsedAddress AddressParser::parse(std::string_view text) const {
     r.postalCode = city->postalCode;
   }
 
-  // Box, route, station, site and compartment pieces of one line make one delivery line.
-  std::vector<Part> merged;
-  for (auto& part : parts) {
-    if (!merged.empty() && merged.back().line == part.line) {
-      Part& last = merged.back();
-      // "Route 2, Box 88"
-      const bool routeAndBox = last.kind == Kind::WeakStreet && part.kind == Kind::PoBox;
-      if (routeAndBox || (is_box_like(last.kind) && (part.kind == Kind::Qualifier || is_box_like(part.kind)))) {
-        last.text += ", " + part.text;
-        if (last.kind == Kind::Qualifier || routeAndBox) last.kind = part.kind;
-        continue;
-      }
-    }
-    merged.push_back(std::move(part));
+  parts = merge_delivery_pieces(std::move(parts));
+  const std::ptrdiff_t street = pick_street(parts);
+  if (street < 0 || !is_delivery(parts[static_cast<std::size_t>(street)].kind)) {
+    if (!parts.empty()) medium = true;
   }
-  for (auto& part : merged)
-    if (part.kind == Kind::Qualifier) part.kind = Kind::Secondary;
-
-  // The street is the last delivery line; failing that a street name, failing that the
-  // last other line.
-  std::ptrdiff_t street = -1;
-  for (std::size_t i = 0; i < merged.size(); ++i)
-    if (is_delivery(merged[i].kind)) street = static_cast<std::ptrdiff_t>(i);
-  if (street < 0) {
-    for (Kind wanted : {Kind::WeakStreet, Kind::Other, Kind::Secondary}) {
-      for (std::size_t i = merged.size(); i-- > 0;)
-        if (merged[i].kind == wanted) {
-          street = static_cast<std::ptrdiff_t>(i);
-          break;
-        }
-      if (street >= 0) break;
-    }
-    if (!merged.empty()) medium = true;
-  }
-
-  // Lines in front of the street; a secondary on such a line ("Mill Division, Building 7")
-  // stays with it.
-  auto leads = [&](std::size_t i) {
-    const auto index = static_cast<std::ptrdiff_t>(i);
-    return merged[i].kind == Kind::Attention ||
-           ((index < street || street < 0) && merged[i].kind != Kind::Secondary);
-  };
-  std::vector<bool> leadingLine(cityIndex + 1, false);
-  for (std::size_t i = 0; i < merged.size(); ++i)
-    if (leads(i)) leadingLine[merged[i].line] = true;
-
-  std::vector<std::pair<std::size_t, std::vector<std::string>>> leading;  // line, pieces
-  std::vector<std::string> secondary;
-  for (std::size_t i = 0; i < merged.size(); ++i) {
-    const Part& part = merged[i];
-    const auto index = static_cast<std::ptrdiff_t>(i);
-    if (index == street) {
-      r.street = part.text;
-      continue;
-    }
-    const bool toLeading =
-        leads(i) || (part.kind == Kind::Secondary && index < street && leadingLine[part.line] &&
-                     (street < 0 || merged[static_cast<std::size_t>(street)].line != part.line));
-    if (toLeading) {
-      if (leading.empty() || leading.back().first != part.line) leading.push_back({part.line, {}});
-      leading.back().second.push_back(part.text);
-    } else {
-      if (part.kind != Kind::Secondary) medium = true;
-      secondary.push_back(part.text);
-    }
-  }
-  auto join = [](const std::vector<std::string>& pieces, std::size_t from, std::size_t to) {
-    std::string out;
-    for (std::size_t i = from; i < to; ++i) {
-      if (!out.empty()) out += ", ";
-      out += pieces[i];
-    }
-    return out;
-  };
-  for (const auto& piece : secondary) r.secondary += (r.secondary.empty() ? "" : ", ") + piece;
-
-  // At most two leading lines: further lines join the second; one long line of several
-  // pieces is split where the longer half is shortest.
-  std::vector<std::string> lead;
-  for (const auto& [line, pieces] : leading) lead.push_back(join(pieces, 0, pieces.size()));
-  if (lead.size() == 1 && leading[0].second.size() > 1 && char_count(lead[0]) > kLineLimit) {
-    const auto& pieces = leading[0].second;
-    std::size_t best = 1, bestLength = std::string::npos;
-    for (std::size_t cut = 1; cut < pieces.size(); ++cut) {
-      const std::size_t longer =
-          std::max(char_count(join(pieces, 0, cut)), char_count(join(pieces, cut, pieces.size())));
-      if (longer < bestLength) {
-        bestLength = longer;
-        best = cut;
-      }
-    }
-    lead = {join(pieces, 0, best), join(pieces, best, pieces.size())};
-  }
-  const bool packed = lead.size() > 2;
-  if (packed) {
-    medium = true;
-    std::vector<std::string> rest(lead.begin() + 1, lead.end());
-    lead = {lead[0], join(rest, 0, rest.size())};
-  }
+  Layout layout = lay_out(parts, street, cityIndex);
+  r.street = std::move(layout.street);
+  r.secondary = std::move(layout.secondary);
+  if (layout.unusual) medium = true;
+  std::vector<std::string> lead = std::move(layout.leading);
 
   if (abbreviateToFit) {
     for (auto& line : lead) line = abbreviate_to_fit(line, kLineLimit);
@@ -1075,7 +1107,7 @@ ParsedAddress AddressParser::parse(std::string_view text) const {
       if (std::string code = region_code(r.state); !code.empty()) r.state = code;
   }
   // Three or more lines in front of the street that do not fit into two: no safe answer.
-  if (packed && char_count(lead[1]) > kLineLimit) low = true;
+  if (layout.packed && char_count(lead[1]) > kLineLimit) low = true;
   if (!lead.empty()) r.leadingBlock = lead[0];
   if (lead.size() > 1) r.leadingBlock += "\r\n" + lead[1];
   r.confidence = low ? "LOW" : medium ? "MEDIUM" : "HIGH";

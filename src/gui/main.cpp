@@ -11,6 +11,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "gui/toolbars.h"
+#include "main_window/main_window_logic.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
 
   vqb::gui::MainWindow window(app);
   ui.attach(&window, window.statusLabel(), window.progressBar(), [&window] { window.redraw(); });
+  ui.setComponents([&window]() -> vqb::qb::ComponentSet& { return window.logic().components(); });
   window.formLoad();
   if (!screenshotFile.isEmpty()) {
     window.resize(1280, 800);  // the same picture on every screen

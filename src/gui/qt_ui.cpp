@@ -1,8 +1,11 @@
 #include "gui/qt_ui.h"
 
 #include "gui/about_window.h"
+#include "gui/assign_window.h"
+#include "gui/parse_address_window.h"
 #include "gui/password_window.h"
 #include "gui/preferences_window.h"
+#include "quickbooks/qb_error.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -182,6 +185,16 @@ void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
       case DialogKind::Preferences: return PreferencesWindow::showModal(*app_, window_, parameter);
       case DialogKind::About: return AboutWindow::showModal(*app_, window_, parameter);
       case DialogKind::Password: return PasswordWindow::showModal(*app_, window_, parameter);
+      case DialogKind::ParseAddress: return ParseAddressWindow::showModal(*app_, window_, parameter);
+      case DialogKind::Assign: {
+        // Without a main window there is no QuickBooks to create a class in.
+        std::function<qb::ComponentSet&()> components = components_;
+        if (!components)
+          components = []() -> qb::ComponentSet& {
+            throw qb::QbError(qb::kNotReachable, qb::kNotReachableText);
+          };
+        return AssignWindow::showModal(*app_, window_, std::move(components));
+      }
       default: break;
     }
   }

@@ -16,6 +16,9 @@
 namespace vqb {
 struct App;
 }
+namespace vqb::qb {
+struct ComponentSet;
+}
 
 namespace vqb::gui {
 
@@ -40,6 +43,11 @@ class QtUi : public UserInterface {
   QtUi() = default;
   // The windows opened by showDialog work on this App.
   void setApp(App* app) { app_ = app; }
+  // The main window's QuickBooks components, for the windows that write to QuickBooks (the
+  // assign dialog creates classes). Called only when such a write happens; it may throw.
+  void setComponents(std::function<qb::ComponentSet&()> components) {
+    components_ = std::move(components);
+  }
   ~QtUi() override;
   // Boxes are centred on this window; status and progress go to these widgets. `redraw`
   // runs on every processEvents, before the events (the window redraws what changed).
@@ -70,6 +78,7 @@ class QtUi : public UserInterface {
 
  private:
   App* app_{nullptr};
+  std::function<qb::ComponentSet&()> components_;
   QPointer<QWidget> window_;
   QPointer<QLabel> status_;
   QPointer<QProgressBar> progress_;

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "app/database.h"
+#include "app/record_doc.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 #include "support/temp_dir.h"
@@ -148,6 +149,55 @@ TEST(Cli, MarkWritesTheFlagsAndSaysWhatHappenedToEachKey) {
 
   EXPECT_EQ(run_cli({"--settings", folder, "mark", "customers", "--sent", "1"}).code, 2);
   EXPECT_NE(run_cli({"--settings", folder, "mark", "pos", "7001"}).code, 0) << "--sent or --not-sent is required";
+}
+
+TEST(Cli, CheckReportsWhatWouldStopASendAndChangesNothing) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "40"}).code, 0);
+  auto db = open_database(folder + "/vantora.db");
+  auto snapshot = [&] {
+    return db->queryAll("SELECT group_concat(QBClass || SalesGroup || Tax1, ',') FROM custsodetail").rows.at(0).at(0);
+  };
+  const auto before = snapshot();
+  CliRun checked = run_cli({"--settings", folder, "check", "invoices", "--all"});
+  EXPECT_EQ(checked.code, 1) << "the demo leaves some codes unmapped on purpose";
+  EXPECT_NE(checked.out.find(": QB Class Events could not be validated. Invoice not sent!\n  needs: QuickBooks Class not valid: "),
+            std::string::npos)
+      << checked.out;
+  EXPECT_NE(checked.out.find(" ready to send\n"), std::string::npos);
+  EXPECT_EQ(snapshot(), before);
+  EXPECT_EQ(run_cli({"--settings", folder, "check", "suppliers", "1"}).code, 2);
+}
+
+TEST(Cli, PrefsReadAndWriteTheStoredFormsOfThePreferencesWindow) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "3", "--invoices", "2"}).code, 0);
+  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkdupinvoices", "1"}).code, 0);
+  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "chkdupinvoices"}).out, "1\n");
+  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkdupinvoices", "yes"}).code, 2) << "check boxes take 1 or 0";
+  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "optapply1", "True"}).code, 0);
+  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "optapply0", "True"}).code, 0);
+  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "optapply1"}).out, "False\n") << "one option of a group";
+  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "nosuchkey"}).code, 2);
+  CliRun listed = run_cli({"--settings", folder, "prefs", "list"});
+  EXPECT_NE(listed.out.find("Check QuickBooks for possible duplicate invoices"), std::string::npos) << listed.out;
+  RecordDoc saved;
+  ASSERT_TRUE(saved.LoadXmlFile(folder + "/QBsetup.xml"));
+  EXPECT_EQ(saved.GetChildContent("optapply0"), "True");
+}
+
+TEST(Cli, ParseAddressShowsTheSplitAndTheMeans) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "3", "--invoices", "2"}).code, 0);
+  CliRun parsed = run_cli({"--settings", folder, "parse-address", "--json", "Acme Corp\\n12 Main St Suite 4\\nSpringfield, IL 62701"});
+  ASSERT_EQ(parsed.code, 0) << parsed.err;
+  EXPECT_EQ(parsed.out,
+            "{\"line1\": \"Acme Corp\", \"line2\": \"12 Main St\", \"line3\": \"Suite 4\", \"line4\": \"\", "
+            "\"city\": \"Springfield\", \"state\": \"IL\", \"postalCode\": \"62701\", \"country\": \"\", "
+            "\"means\": \"parser\"}\n");
 }
 
 TEST(Cli, ConnectFailsPlainlyWhenQuickBooksIsClosed) {
