@@ -1,6 +1,8 @@
 // Speed of the address parser and of parse_address on the 200 varied test addresses.
 #include <benchmark/benchmark.h>
 
+#include "silent_ui.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -29,18 +31,7 @@ std::vector<std::string> addresses() {
   return blocks;
 }
 
-class SilentUi : public vqb::UserInterface {
- public:
-  vqb::Answer messageBox(const std::string&, vqb::Buttons, vqb::Icon, const std::string&) override {
-    return vqb::Answer::Ok;
-  }
-  std::string inputBox(const std::string&, const std::string&, const std::string&) override { return ""; }
-  void showDialog(vqb::DialogKind, const std::string&) override {}
-  void openUrl(const std::string&) override {}
-  void setStatus(const std::string&) override {}
-  void setProgress(long, long) override {}
-  void processEvents() override {}
-};
+using vqb::bench::SilentUi;
 
 // One address per iteration, cycling through the 200.
 void BM_AddressParser(benchmark::State& state) {

@@ -2,6 +2,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "silent_ui.h"
+
 #include <filesystem>
 
 #include "app/app.h"
@@ -11,18 +13,7 @@
 
 namespace {
 
-class SilentUi : public vqb::UserInterface {
- public:
-  vqb::Answer messageBox(const std::string&, vqb::Buttons, vqb::Icon, const std::string&) override {
-    return vqb::Answer::Ok;
-  }
-  std::string inputBox(const std::string&, const std::string&, const std::string&) override { return ""; }
-  void showDialog(vqb::DialogKind, const std::string&) override {}
-  void openUrl(const std::string&) override {}
-  void setStatus(const std::string&) override {}
-  void setProgress(long, long) override {}
-  void processEvents() override {}
-};
+using vqb::bench::SilentUi;
 
 void BM_KeyedLookups(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));

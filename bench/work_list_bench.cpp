@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "silent_ui.h"
+
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -16,22 +18,7 @@
 
 namespace {
 
-class SilentUi : public vqb::UserInterface {
- public:
-  vqb::Answer messageBox(const std::string&, vqb::Buttons, vqb::Icon, const std::string&) override {
-    ++messages;
-    return vqb::Answer::Ok;
-  }
-  std::string inputBox(const std::string&, const std::string&, const std::string&) override {
-    return "";
-  }
-  void showDialog(vqb::DialogKind, const std::string&) override {}
-  void openUrl(const std::string&) override {}
-  void setStatus(const std::string&) override {}
-  void setProgress(long, long) override {}
-  void processEvents() override {}
-  long messages{};
-};
+using vqb::bench::SilentUi;
 
 // The demo database, built once for the whole run and removed at exit.
 class DemoDatabase {

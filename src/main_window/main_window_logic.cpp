@@ -5,6 +5,8 @@
 #include "app/errors.h"
 #include "app/module1.h"
 #include "app/setup_file.h"
+#include "export/customer_export.h"
+#include "export/supplier_export.h"
 #include "main_window/marking.h"
 #include "main_window/work_lists.h"
 #include "mapping/list_loader.h"
@@ -388,8 +390,14 @@ void MainWindowLogic::sendTicked() {
       {"Send Supplier POs", "chkshowpos", "Purchase Orders", "Preparing to send purchase orders...",
        "Sending purchase orders"},
   };
-  if (state.currentList == "Send Customers") return notAvailableYet("Sending customers");
-  if (state.currentList == "Send Suppliers") return notAvailableYet("Sending suppliers");
+  if (state.currentList == "Send Customers" || state.currentList == "Send Suppliers") {
+    MappingContext ctx{app, components(), state};
+    imBusy(true);
+    if (state.currentList == "Send Customers") send_Customers(ctx);
+    else send_Suppliers(ctx);
+    imBusy(false);
+    return;
+  }
   for (const Route& route : routes) {
     if (state.currentList != route.list) continue;
     if (setup_value(app, route.showKey) != "0") app.ui.showDialog(DialogKind::Preferences, route.tab);

@@ -172,14 +172,14 @@ struct ListSpec {
 };
 
 template <std::size_t N, typename BuildRow>
-void fill_list(App& app, MainWindowState& state, const ListSpec& spec,
+void fill_list(App& app, MainWindowState& state, const ListSpec& shape,
                std::string (*buildSql)(App&), void (*warnIfNothingShown)(App&),
                const std::array<const char*, N>& fieldNames, BuildRow buildRow) {
   WorkList& grid = state.grid;
   try {
     grid.clear();
-    grid.headers = spec.headers;
-    grid.tickColumn = tick_column_of(spec.listName);
+    grid.headers = shape.headers;
+    grid.tickColumn = tick_column_of(shape.listName);
     app.ui.setStatus("");
     app.ui.setProgress(0, 100);
     state.changed();
@@ -208,13 +208,13 @@ void fill_list(App& app, MainWindowState& state, const ListSpec& spec,
         &columns);
     db.reset();
 
-    state.currentList = spec.listName;
-    state.panelTitle = spec.panelTitle;
-    state.comment = spec.hint;
+    state.currentList = shape.listName;
+    state.panelTitle = shape.panelTitle;
+    state.comment = shape.hint;
     state.changed();
   } catch (const std::exception& error) {
     state.changed();
-    show_common_error(app.ui, kModule, spec.procedure, error);
+    show_common_error(app.ui, kModule, shape.procedure, error);
   }
 }
 
@@ -231,9 +231,9 @@ void warn_invoice_filters(App& app) {
 const std::vector<std::string> kNameHeaders{"Company", "Phone", "Select", "Comment", ""};
 
 template <std::size_t N>
-void fill_names(App& app, MainWindowState& state, const ListSpec& spec,
+void fill_names(App& app, MainWindowState& state, const ListSpec& shape,
                 std::string (*buildSql)(App&), const std::array<const char*, N>& names) {
-  fill_list(app, state, spec, buildSql, warn_exported_filter, names,
+  fill_list(app, state, shape, buildSql, warn_exported_filter, names,
             [](const Fields& f, const RowContext&, WorkRow& row) {
               row.cells[0] = f[0];
               row.cells[1] = f[1];
@@ -307,21 +307,21 @@ std::string supplierPOs_sql(App& app) {
 }
 
 void fill_customers(App& app, MainWindowState& state) {
-  static const ListSpec spec{"fill_customers", lists::kSendCustomers, "Sending Customers",
+  static const ListSpec shape{"fill_customers", lists::kSendCustomers, "Sending Customers",
                              kHintRecords, kNameHeaders};
-  fill_names(app, state, spec, customers_sql,
+  fill_names(app, state, shape, customers_sql,
              std::array<const char*, 4>{"Description", "Tel", "Link", "QBAccountNumber"});
 }
 
 void fill_suppliers(App& app, MainWindowState& state) {
-  static const ListSpec spec{"fill_suppliers", lists::kSendSuppliers, "Sending Suppliers",
+  static const ListSpec shape{"fill_suppliers", lists::kSendSuppliers, "Sending Suppliers",
                              kHintRecords, kNameHeaders};
-  fill_names(app, state, spec, suppliers_sql,
+  fill_names(app, state, shape, suppliers_sql,
              std::array<const char*, 4>{"Description", "Tel", "Link", "QBAccount"});
 }
 
 void fill_customerInvoices(App& app, MainWindowState& state) {
-  static const ListSpec spec{"fill_customerInvoices",
+  static const ListSpec shape{"fill_customerInvoices",
                              lists::kSendCustomerInvoices,
                              "Sending Customer Invoices",
                              kHintInvoices,
@@ -330,7 +330,7 @@ void fill_customerInvoices(App& app, MainWindowState& state) {
   constexpr std::array<const char*, 9> names{"InvDate",          "CustomerName", "NetTotal",
                                              "OrderDescription", "Number",       "Status",
                                              "PaymentStatus",    "id",           "QuickBooks"};
-  fill_list(app, state, spec, customerInvoices_sql, warn_invoice_filters, names,
+  fill_list(app, state, shape, customerInvoices_sql, warn_invoice_filters, names,
             [](const Fields& f, const RowContext& context, WorkRow& row) {
               row.cells[0] = date_cell(context, f[0]);
               row.cells[1] = f[1];
@@ -345,7 +345,7 @@ void fill_customerInvoices(App& app, MainWindowState& state) {
 }
 
 void fill_customerPayments(App& app, MainWindowState& state) {
-  static const ListSpec spec{"fill_customerPayments",
+  static const ListSpec shape{"fill_customerPayments",
                              lists::kSendCustomerPayments,
                              "Sending Customer Payments",
                              kHintTransactions,
@@ -354,7 +354,7 @@ void fill_customerPayments(App& app, MainWindowState& state) {
   constexpr std::array<const char*, 8> names{
       "PayDate",   "CustomerName",  "Amount", "PayMethodDesc",
       "Reference", "ReceiptNumber", "id",     "QuickBooks"};
-  fill_list(app, state, spec, customerPayments_sql, warn_exported_filter, names,
+  fill_list(app, state, shape, customerPayments_sql, warn_exported_filter, names,
             [](const Fields& f, const RowContext& context, WorkRow& row) {
               row.cells[0] = date_cell(context, f[0]);
               row.cells[1] = f[1];
@@ -368,7 +368,7 @@ void fill_customerPayments(App& app, MainWindowState& state) {
 }
 
 void fill_supplierPOs(App& app, MainWindowState& state) {
-  static const ListSpec spec{"fill_supplierPOs",
+  static const ListSpec shape{"fill_supplierPOs",
                              lists::kSendSupplierPOs,
                              "Sending Supplier Purchase Orders",
                              kHintTransactions,
@@ -377,7 +377,7 @@ void fill_supplierPOs(App& app, MainWindowState& state) {
   constexpr std::array<const char*, 9> names{"poDate",       "SupplierName", "Subtotal",
                                              "Confirmation", "Number",       "GoodsIn",
                                              "DueDate",      "ID",           "SendQB"};
-  fill_list(app, state, spec, supplierPOs_sql, warn_exported_filter, names,
+  fill_list(app, state, shape, supplierPOs_sql, warn_exported_filter, names,
             [](const Fields& f, const RowContext& context, WorkRow& row) {
               row.cells[0] = date_cell(context, f[0]);
               row.cells[1] = f[1];

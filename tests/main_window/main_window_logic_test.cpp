@@ -233,6 +233,26 @@ TEST_F(MainWindowLogicTest, SendOpensPreferencesOnItsTabFirstUnlessSwitchedOff) 
   EXPECT_TRUE(ui.dialogs.empty());
 }
 
+TEST_F(MainWindowLogicTest, SendingTickedCustomersFromTheRunMenuCreatesThemInQuickBooks) {
+  writeSetup();
+  ui.answers = {Answer::Yes};
+  ASSERT_TRUE(logic.Timer1_Timer());
+  logic.runMenuKey("mnuSendCustomers");
+  ASSERT_FALSE(logic.state.grid.rows.empty());
+  logic.runMenuKey("mnuSelectAll");
+  logic.runMenuKey("mnuSendQB");
+  EXPECT_FALSE(logic.state.busy);
+  qb::sim::SimulatedCompany company(demo.companyFile);
+  int sent = 0;
+  for (const auto& row : logic.state.grid.rows) {
+    EXPECT_FALSE(row.cells.at(4).empty()) << "every ticked row gets its result";
+    if (row.cells.at(4) != "Success") continue;
+    ++sent;
+    EXPECT_TRUE(company.findByName(qb::sim::Kind::Customer, row.cells[0]).has_value()) << row.cells[0];
+  }
+  EXPECT_GT(sent, 0) << "the demo's customers with mapped codes go through";
+}
+
 TEST_F(MainWindowLogicTest, BusyLeavesOnlyCancel) {
   logic.imBusy(true);
   EXPECT_FALSE(logic.state.toolbar1Enabled);

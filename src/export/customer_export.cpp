@@ -1,0 +1,314 @@
+#include "export/customer_export.h"
+
+#include <cmath>
+#include <exception>
+
+#include "app/errors.h"
+#include "app/module1.h"
+#include "app/text_helpers.h"
+#include "export/parse_address.h"
+#include "main_window/main_window_logic.h"
+#include "mapping/existence.h"
+#include "mapping/validators.h"
+#include "quickbooks/qb_error.h"
+
+namespace vqb {
+namespace {
+
+constexpr const char* kCrlf = "\r\n";
+constexpr std::size_t kMaxNameLength = 40;
+
+long number_of(const RecordDoc& row, const char* field) {
+  return static_cast<long>(std::trunc(numeric_value(row.GetChildContent(field))));
+}
+
+std::string cell(const WorkRow& row, std::size_t column) {
+  return column < row.cells.size() ? row.cells[column] : std::string();
+}
+
+}  // namespace
+
+void send_name_rows(MappingContext& ctx, const std::function<std::string(long)>& send) {
+  App& app = ctx.app;
+  MainWindowState& state = ctx.state;
+  state.cancelRequested = false;
+  const long rows = static_cast<long>(state.grid.gridRows()) - 1;
+  app.ui.setProgress(0, rows);
+  for (long r = 0; r < rows; ++r) {
+    app.ui.setProgress(r + 1, rows);
+    if (state.cancelRequested) {
+      app.ui.setStatus("Operation aborted by user.");
+      return;
+    }
+    if (static_cast<std::size_t>(r) >= state.grid.rows.size()) break;
+    WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
+    if (!cell(row, kNameListResultColumn).empty() || !row.ticked) continue;
+    app.ui.setStatus("Sending " + cell(row, kNameListNameColumn));
+    app.ui.processEvents();
+    const long link = static_cast<long>(std::trunc(numeric_value(cell(row, kNameListLinkColumn))));
+    std::string result = send(link);
+    // The row may have gone while events ran (a refill); its result then has no cell.
+    if (static_cast<std::size_t>(r) >= state.grid.rows.size()) continue;
+    WorkRow& same = state.grid.rows[static_cast<std::size_t>(r)];
+    if (same.cells.size() <= kNameListResultColumn) same.cells.resize(kNameListResultColumn + 1);
+    same.cells[kNameListResultColumn] = std::move(result);
+    state.changed();
+  }
+  app.ui.setProgress(rows, rows);
+  app.ui.setStatus("Operation completed");
+  app.ui.setProgress(0, rows);
+}
+
+namespace name_export {
+namespace {
+
+// The input box for another name after a clash. Empty: the user gave up.
+std::optional<std::string> ask_other_name(App& app, const Texts& t, const std::string& name) {
+  std::string answer = app.ui.inputBox(
+      "Please enter another " + t.kind + " name that is not in QuickBooks.", t.renameTitle, name);
+  if (answer.empty()) return std::nullopt;
+  return answer;
+}
+
+std::string same_kind_question(const Texts& t, const std::string& name) {
+  return "A " + t.kind + " called, " + name + ", already exists in QuickBooks." + kCrlf +
+         "Click 'YES' to link this Vantora " + t.kind + " to the one in QuickBooks." + kCrlf +
+         "Click 'No' to specify another " + t.kind + " name." + kCrlf +
+         "Click 'Cancel' if you DON'T want to send this " + t.kind + " to QuickBooks at this time.";
+}
+
+bool link_back(App& app, const Texts& t, const std::string& name, long link) {
+  return write_data(app, t.updateSql + sql_quote(name) + "' WHERE link = " + std::to_string(link));
+}
+
+// Asks until the name passes every check; a stop text when the export ends here.
+std::optional<std::string> check_name(MappingContext& ctx, const Texts& t,
+                                      const std::string& description, long link,
+                                      std::string& name) {
+  App& app = ctx.app;
+  for (;;) {
+    if (char_count(name) > kMaxNameLength) {
+      std::string answer = app.ui.inputBox(
+          "The " + t.kind + " name " + name +
+              " is more than 40 characters long and cannot be sent to QuickBooks." + kCrlf +
+              "Please enter another " + t.kind + " name that is less than 40 characters." + kCrlf +
+              "PLEASE NOTE: In QuickBooks there is a difference between '" + t.kindTitle +
+              " Name' and 'Company Name'. No matter what '" + t.kindTitle +
+              " Name' you specify, Vantora will still export the 'Company Name' as " + description,
+          t.lengthTitle, first_chars(name, kMaxNameLength));
+      if (answer.empty()) return t.noName;
+      name = answer;
+      continue;
+    }
+    if (t.sameKindExists(ctx, name)) {
+      Answer a = app.ui.messageBox(same_kind_question(t, name), Buttons::YesNoCancel,
+                                   Icon::Information, "Please Select");
+      if (a == Answer::Yes)
+        return link_back(app, t, name, link) ? std::string("Success") : t.linkFailed;
+      if (a != Answer::No) return t.userCancelled;
+      auto other = ask_other_name(app, t, name);
+      if (!other) return t.userCancelled;
+      name = *other;
+      continue;
+    }
+    bool renamed = false;
+    for (const Texts::Other& o : t.others) {
+      if (!o.exists(ctx, name)) continue;
+      Answer a = app.ui.messageBox(o.called + name + ", already exists in QuickBooks." + kCrlf +
+                                       o.refusal + kCrlf + "Click 'OK' to specify another " +
+                                       t.kind + " name." + kCrlf +
+                                       "Click 'Cancel' if you DON'T want to send this " + t.kind +
+                                       " to QuickBooks at this time.",
+                                   Buttons::OkCancel, Icon::Information, "Please Select");
+      if (a != Answer::Ok) return t.userCancelled;
+      auto other = ask_other_name(app, t, name);
+      if (!other) return t.userCancelled;
+      name = *other;
+      renamed = true;
+      break;
+    }
+    if (!renamed) return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::string export_one(MappingContext& ctx, long link, const Texts& t, const AddStep& add) {
+  App& app = ctx.app;
+  RecordDoc row;
+  try {
+    if (!read_data(app, t.selectSql + std::to_string(link), false)) return t.readFailed;
+    row = app.scratch.Clone();
+    if (!row.MoveToFirstChild()) return t.notFound + std::to_string(link) + t.notFoundTail;
+  } catch (const VqbError& error) {
+    show_common_error(app.ui, t.module, t.procedure, error);
+    return "";
+  } catch (const std::exception& error) {
+    show_common_error(app.ui, t.module, t.procedure, error);
+    return "";
+  }
+
+  const std::string description = row.GetChildContent("description");
+  std::string name = description;
+  for (;;) {
+    try {
+      if (auto stop = check_name(ctx, t, description, link, name)) return *stop;
+      if (auto stop = add(row, name)) return *stop;
+      return link_back(app, t, name, link) ? std::string("Success") : t.addedLinkFailed;
+    } catch (const VqbError& error) {
+      if (error.number() != qb::kNameInUse)
+        return t.exportFailed + kCrlf + "Error: " + std::to_string(error.number()) + " - " +
+               MainWindowLogic::qb_error(std::to_string(error.number()), error.description());
+    } catch (const std::exception& error) {
+      return t.exportFailed + kCrlf + "Error: 0 - " + MainWindowLogic::qb_error("0", error.what());
+    }
+    // QuickBooks already holds the name: link, rename or give up.
+    Answer a = app.ui.messageBox(same_kind_question(t, name), Buttons::YesNoCancel,
+                                 Icon::Information, "Please Select");
+    if (a == Answer::Yes)
+      return link_back(app, t, name, link) ? std::string("Success")
+                                           : "Could not update Vantora database.";
+    if (a != Answer::No) return t.duplicate;
+    auto other = ask_other_name(app, t, name);
+    if (!other) return t.noName;
+    name = *other;
+  }
+}
+
+}  // namespace name_export
+
+namespace {
+
+const name_export::Texts& customer_texts() {
+  static const name_export::Texts texts{
+      "frmQB",
+      "send_Customer",
+      "Select * from customers where link = ",
+      "Export customer. Unable to read data from company database.",
+      "Export customer. Cannot find customer id: ",
+      " in Vantora.",
+      "customer",
+      "Customer",
+      "Sending Customer",
+      "Sending Customers",
+      "No customer name specified. Unable to create a new customer in QuickBooks.",
+      "User selected not to send customer.",
+      "Customer sent to QuickBooks but could not update Vantora database.",
+      "Customer exported but could not update Vantora database.",
+      "Duplicate customer name. Unable to create new customer in QuickBooks.",
+      "Could not export customer: ",
+      "UPDATE customers SET QBAccountNumber = '",
+      customer_exist,
+      {{vendor_exist, "A vendor called, ",
+        "QuickBooks will not accept a customer and vendor with the same name."},
+       {employee_exist, "An employee called, ",
+        "QuickBooks will not accept a customer and employee with the same name."}}};
+  return texts;
+}
+
+// Stores the code the user chose in the assign dialog (slot 51) in the customer row.
+void store_choice(MappingContext& ctx, RecordDoc& row, const char* column, const char* field,
+                  long link) {
+  const std::string& choice = ctx.app.sharedSlots[51];
+  if (choice.empty()) return;
+  const std::string number = number_text(std::trunc(numeric_value(choice)));
+  write_data(ctx.app, std::string("UPDATE Customers Set ") + column + " = " + number +
+                          " WHERE link = " + std::to_string(link));
+  row.SetChildValue(field, number);
+}
+
+std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDoc& row,
+                                        const std::string& name) {
+  App& app = ctx.app;
+  SharedSlots& slots = app.sharedSlots;
+  const MainWindowState& state = ctx.state;
+  qb::Customer& customer = ctx.components.customer;
+  customer.reset();
+  ctx.set_Country();
+  customer.name = name;
+  customer.companyName = row.GetChildContent("description");
+  customer.phone = row.GetChildContent("tel");
+  customer.fax = row.GetChildContent("fax");
+  customer.email = row.GetChildContent("email");
+  customer.taxNumber = row.GetChildContent("taxnumber");
+  customer.altPhone = row.GetChildContent("cell");
+  customer.contact = row.GetChildContent("contact");
+
+  if (state.useCustomerGroups) {
+    slots[51] = "";
+    if (!validate_customerGroupQB(ctx, number_of(row, "industry")))
+      return "Associated customer group in QuickBooks does not exist. Customer not exported.";
+    if (!slots[51].empty()) {
+      app.ui.messageBox("Customer group = " + slots[51], Buttons::Ok, Icon::None, "");
+      customer.customerType = slots[51];
+    }
+  }
+  if (state.useSalesTax) {
+    slots[51] = "";
+    if (!validate_taxItemVT(ctx, number_of(row, "tax1"), true))
+      return "Vantora tax type does not exist. Customer not exported.";
+    store_choice(ctx, row, "Tax1", "tax1", link);
+    if (!validate_taxItemQB(ctx, number_of(row, "tax1")))
+      return "Associated tax item in QuickBooks does not exist. Customer not exported.";
+    customer.salesTaxItem = slots[50];
+  }
+  if (state.useCustomerTerms) {
+    slots[51] = "";
+    if (!validate_termsVT(ctx, number_of(row, "terms"), true))
+      return "Vantora terms does not exist. Customer not exported.";
+    store_choice(ctx, row, "terms", "terms", link);
+    if (!validate_termsQB(ctx, number_of(row, "terms")))
+      return "Associated customer terms in QuickBooks does not exist. Customer not exported.";
+    customer.terms = slots[50];
+  }
+  if (state.useReps) {
+    slots[51] = "";
+    if (!validate_RepVT(ctx, number_of(row, "rep"), true)) {
+      Answer a = app.ui.messageBox(
+          "There is no valid sales rep associated with this customer in Vantora. Do you want to "
+          "continue sending this "
+          "customer to QuickBooks?",
+          Buttons::YesNo, Icon::Question, "Confirm");
+      if (a != Answer::Yes)
+        return "Vantora sales rep does not exist. User selected to not export customer.";
+    } else {
+      store_choice(ctx, row, "rep", "rep", link);
+      if (validate_RepQB(ctx, number_of(row, "rep"))) customer.salesRep = slots[50];
+    }
+  }
+
+  qb::Address& address = ctx.components.address;
+  const std::string billing = row.GetChildContent("baddress");
+  if (!billing.empty()) {
+    if (!parse_address(app, address, billing))
+      return "Could not parse billing address. Customer not exported.";
+    customer.billAddress = address.aggregate();
+  }
+  const std::string shipping = row.GetChildContent("saddress");
+  if (!shipping.empty()) {
+    if (!parse_address(app, address, shipping))
+      return "Could not parse ship to address. Customer not exported.";
+    customer.shipAddress = address.aggregate();
+  }
+  customer.add();
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string send_Customer(MappingContext& ctx, long link) {
+  return name_export::export_one(ctx, link, customer_texts(),
+                                 [&ctx, link](RecordDoc& row, const std::string& name) {
+                                   return fill_and_add(ctx, link, row, name);
+                                 });
+}
+
+void send_Customers(MappingContext& ctx) {
+  try {
+    send_name_rows(ctx, [&ctx](long link) { return send_Customer(ctx, link); });
+  } catch (const std::exception& error) {
+    show_common_error(ctx.app.ui, "frmQB", "send_Customers", error);
+  }
+}
+
+}  // namespace vqb

@@ -1,0 +1,77 @@
+#pragma once
+// Creating Vantora customers in QuickBooks. send_Customer checks the name against QuickBooks
+// (asking for another one when it is too long or already used), maps the customer's group,
+// tax, terms and sales rep (each only when its mapping switch is on), splits both addresses,
+// adds the customer and writes the QuickBooks name into the row's QBAccountNumber.
+//
+// Result texts: "Success" (created or linked, and the row updated) or the reason the customer
+// was not sent. QuickBooks errors end in the result text; a failure before the customer is
+// read goes through the common error report and gives "".
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/record_doc.h"
+#include "mapping/mapping_context.h"
+
+namespace vqb {
+
+// Grid cells of the "Send Customers" and "Send Suppliers" lists.
+inline constexpr std::size_t kNameListNameColumn = 0;
+inline constexpr std::size_t kNameListLinkColumn = 3;
+inline constexpr std::size_t kNameListResultColumn = 4;
+
+// Sends every ticked row of ctx.state.grid whose result cell is empty and puts the result
+// text into that cell. Stops before the next row once state.cancelRequested is set.
+void send_Customers(MappingContext& ctx);
+
+// Exports the Vantora customer `link` and returns the line for its result cell.
+std::string send_Customer(MappingContext& ctx, long link);
+
+// The loop both name lists share: progress, status texts, cancel, skip of rows already
+// answered; `send` exports one Link and returns its result text.
+void send_name_rows(MappingContext& ctx, const std::function<std::string(long)>& send);
+
+// The name handling customers and suppliers share, with the texts of each.
+namespace name_export {
+
+struct Texts {
+  std::string module;  // where errors are reported from
+  std::string procedure;
+  std::string selectSql;  // followed by the link
+  std::string readFailed;
+  std::string notFound;  // followed by the link and notFoundTail
+  std::string notFoundTail;
+  std::string kind;         // "customer" / "Supplier": in the questions and prompts
+  std::string kindTitle;    // "Customer" / "Supplier": 'Customer Name'
+  std::string lengthTitle;  // input box of the over-long name
+  std::string renameTitle;  // input box of a name already used
+  std::string noName;       // empty answer to the length box (and after 20806)
+  std::string userCancelled;
+  std::string linkFailed;       // the link-back of an existing entry failed
+  std::string addedLinkFailed;  // the link-back after the add failed
+  std::string duplicate;        // Cancel after 20806
+  std::string exportFailed;     // "Could not export customer: "
+  std::string updateSql;        // followed by the quoted name, "' WHERE link = " and the link
+  // Entries of the other kinds, in the order they are checked.
+  struct Other {
+    bool (*exists)(MappingContext&, const std::string&);
+    std::string called;   // "A vendor called, "
+    std::string refusal;  // "QuickBooks will not accept a customer and vendor with the same name."
+  };
+  bool (*sameKindExists)(MappingContext&, const std::string&);
+  std::vector<Other> others;
+};
+
+// Fills the component from the row under `name`, checks the mappings and adds it. Returns
+// the text that stops the export, or nothing once the entry is added.
+using AddStep = std::function<std::optional<std::string>(RecordDoc& row, const std::string& name)>;
+
+std::string export_one(MappingContext& ctx, long link, const Texts& texts, const AddStep& add);
+
+}  // namespace name_export
+
+}  // namespace vqb

@@ -1,0 +1,85 @@
+#include "export/supplier_export.h"
+
+#include <exception>
+
+#include "app/errors.h"
+#include "export/customer_export.h"
+#include "export/parse_address.h"
+#include "mapping/existence.h"
+
+namespace vqb {
+namespace {
+
+const name_export::Texts& supplier_texts() {
+  static const name_export::Texts texts{
+      "frmQB",
+      "send_Supplier",
+      "Select * from Suppliers where link = ",
+      "Export Supplier. Unable to read data from company database.",
+      "Export Supplier. Cannot find Supplier id: ",
+      " in Vantora.",
+      "Supplier",
+      "Supplier",
+      "Sending Supplier",
+      "Sending Suppliers",
+      "No Supplier name specified. Unable to create a new Supplier in QuickBooks.",
+      "User selected not to send Supplier.",
+      "Supplier sent to QuickBooks but could not update Vantora database.",
+      "Supplier exported but could not update Vantora database.",
+      "Duplicate Supplier name. Unable to create new Supplier in QuickBooks.",
+      "Could not export Supplier: ",
+      "UPDATE Suppliers SET QBAccount = '",
+      vendor_exist,
+      {{customer_exist, "A customer called, ",
+        "QuickBooks will not accept a Supplier and Customer with the same name."},
+       {employee_exist, "An employee called, ",
+        "QuickBooks will not accept a supplier and employee with the same name."}}};
+  return texts;
+}
+
+std::optional<std::string> fill_and_add(MappingContext& ctx, RecordDoc& row,
+                                        const std::string& name) {
+  qb::Vendor& vendor = ctx.components.vendor;
+  vendor.reset();
+  ctx.set_Country();
+  vendor.name = name;
+  vendor.companyName = row.GetChildContent("description");
+  vendor.phone = row.GetChildContent("tel");
+  vendor.fax = row.GetChildContent("fax");
+  vendor.email = row.GetChildContent("email");
+  vendor.contact = row.GetChildContent("contact");
+
+  qb::Address& address = ctx.components.address;
+  const std::string billing = row.GetChildContent("baddress");
+  if (!billing.empty()) {
+    if (!parse_address(ctx.app, address, billing))
+      return "Could not parse billing address. Supplier not exported.";
+    vendor.vendorAddress = address.aggregate();
+  }
+  const std::string shipping = row.GetChildContent("saddress");
+  if (!shipping.empty()) {
+    if (!parse_address(ctx.app, address, shipping))
+      return "Could not parse ship to address. Supplier not exported.";
+    vendor.setProperty("ShippingAddress", address.aggregate());
+  }
+  vendor.add();
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string send_Supplier(MappingContext& ctx, long link) {
+  return name_export::export_one(
+      ctx, link, supplier_texts(),
+      [&ctx](RecordDoc& row, const std::string& name) { return fill_and_add(ctx, row, name); });
+}
+
+void send_Suppliers(MappingContext& ctx) {
+  try {
+    send_name_rows(ctx, [&ctx](long link) { return send_Supplier(ctx, link); });
+  } catch (const std::exception& error) {
+    show_common_error(ctx.app.ui, "frmQB", "send_Suppliers", error);
+  }
+}
+
+}  // namespace vqb

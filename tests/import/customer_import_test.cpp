@@ -1,0 +1,254 @@
+// Importing QuickBooks customers into an empty Vantora database.
+
+#include "import/customer_import.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/module1.h"
+#include "app/text_helpers.h"
+#include "main_window/work_lists.h"
+#include "quickbooks/sim/simulated_company.h"
+#include "support/demo_fixture.h"
+#include "support/vantora_fixture.h"
+
+namespace vqb {
+namespace {
+
+using qb::sim::SimulatedCompany;
+
+class CustomerImportTest : public ::testing::Test {
+ protected:
+  test::VantoraFixture f;
+  SimulatedCompany company = SimulatedCompany::create(f.dir.file("company.qbxml"), "Import Co");
+  qb::Session session{company};
+  qb::ComponentSet components{session};
+  MainWindowState state;
+  MappingContext ctx{f.app, components, state};
+  ImportListing listing;
+
+  void SetUp() override {
+    auto db = f.db();
+    db->execute("INSERT INTO comp (Link, Name, NextMaintLink, NextCustLink, NextSuppLink) VALUES (1, 'Co', 500, 1000, 2000)");
+    db->execute("INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (7, 'Thirty', 30, 0, 'Net 30')");
+    db->execute("INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (8, 'Net 3', 3, 0, 'Net 3')");
+    ASSERT_TRUE(read_data(f.app, "Select * from Terms", true));
+    f.app.termsSnapshot = f.app.scratch.Clone();
+    company.addStandardTerms("Net 30", 30);
+  }
+
+  std::string cell(const std::string& sql) {
+    auto rows = f.db()->queryAll(sql);
+    return rows.rows.empty() ? "<none>" : rows.rows.front().front().value_or("<null>");
+  }
+  long count(const std::string& sql) { return static_cast<long>(numeric_value(cell(sql))); }
+  void tickAll() {
+    for (auto& row : state.grid.rows) row.ticked = true;
+  }
+};
+
+TEST_F(CustomerImportTest, FillListsEveryCustomerAndColoursTheLinkedOnes) {
+  company.addCustomer("O'Brien & <Sons>", {{"Phone", "555-0101"}, {"OpenBalance", "-150.25"}});
+  company.addCustomer("Plain Co");
+  f.db()->execute("INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (5, 'x', 'O''Brien & <Sons>')");
+
+  fill_customersQB(ctx, listing);
+
+  EXPECT_EQ(state.currentList, "Get Customers");
+  EXPECT_EQ(state.grid.tickColumn, 9);
+  EXPECT_EQ(state.grid.headers, import_grid_headers());
+  EXPECT_EQ(state.comment, kImportHint);
+  EXPECT_EQ(f.ui.status, "Status: Idle");
+  ASSERT_EQ(state.grid.rows.size(), 2u);
+  const WorkRow& obrien = state.grid.rows[0];
+  EXPECT_EQ(obrien.cells[0], "O'Brien & <Sons>");
+  EXPECT_EQ(obrien.cells[1], "555-0101");
+  EXPECT_EQ(obrien.cells[2], "true");
+  EXPECT_EQ(obrien.cells[7], "O'Brien & <Sons>");
+  EXPECT_EQ(obrien.cells[8], "($150.25)");
+  EXPECT_EQ(obrien.rawOrCell(8), "-150.25");
+  EXPECT_EQ(obrien.cells[11], "r_1");
+  EXPECT_EQ(obrien.foreColour, kSentRowColour);
+  EXPECT_EQ(state.grid.rows[1].foreColour, -1);
+  EXPECT_EQ(f.ui.statuses.front(), "Reading record 1 of 2");
+  EXPECT_TRUE(f.ui.messages.empty());
+}
+
+TEST_F(CustomerImportTest, FillReadsEveryPage) {
+  for (int i = 0; i < 305; ++i) company.addCustomer("Customer " + std::to_string(1000 + i));
+  fill_customersQB(ctx, listing);
+  ASSERT_EQ(state.grid.rows.size(), 305u);
+  EXPECT_EQ(state.grid.rows.back().cells[11], "r_305");
+  EXPECT_TRUE(listing_record(listing, state.grid.rows.back()));
+}
+
+TEST_F(CustomerImportTest, ImportMapsRefsAddressesContactsAndPostsACredit) {
+  company.addCustomer("O'Brien & <Sons>", {{"CompanyName", "O'Brien & <Sons> Ltd"},
+                                           {"Phone", "555-0101"},
+                                           {"Fax", "555-0102"},
+                                           {"Email", "a@b.c"},
+                                           {"Contact", "Pat O'Neil"},
+                                           {"AltContact", "Sam"},
+                                           {"AltPhone", "555-0103"},
+                                           {"ResaleNumber", "R-1"},
+                                           {"BillAddress/Addr1", "1 Main St"},
+                                           {"BillAddress/Addr2", "Unit 2"},
+                                           {"BillAddress/City", "Springfield"},
+                                           {"BillAddress/State", "IL"},
+                                           {"BillAddress/PostalCode", "62701"},
+                                           {"ShipAddress/City", "Shelbyville"},
+                                           {"TermsRef/FullName", "Net 30"},
+                                           {"OpenBalance", "-150.25"}});
+  fill_customersQB(ctx, listing);
+  tickAll();
+  f.ui.answers = {Answer::Yes};
+
+  get_customers(ctx, listing);
+
+  ASSERT_EQ(f.ui.messages.size(), 1u);
+  EXPECT_EQ(f.ui.messages[0].text, "Import opening balances ?");
+  EXPECT_EQ(f.ui.messages[0].icon, Icon::Question);
+  EXPECT_EQ(f.ui.messages[0].title, "Confirm");
+  EXPECT_EQ(state.grid.rows[0].cells[10], "Sent");
+  EXPECT_EQ(state.grid.rows[0].foreColour, kSentRowColour);
+
+  auto rows = f.db()->queryAll(
+      "SELECT Link, Description, Tel, Fax, Email, Terms, Rep, Tax1, Industry, BAddress, SADdress, Contact, Tel2, "
+      "TaxNumber, QBAccountNumber, DateCreated, Tax2, Origination FROM Customers");
+  ASSERT_EQ(rows.rows.size(), 1u);
+  const auto& c = rows.rows[0];
+  EXPECT_EQ(c[0], "1000");
+  EXPECT_EQ(c[1], "O'Brien & <Sons> Ltd");
+  EXPECT_EQ(c[2], "555-0101");
+  EXPECT_EQ(c[3], "555-0102");
+  EXPECT_EQ(c[4], "a@b.c");
+  EXPECT_EQ(c[5], "7");   // terms mapped back through the snapshot
+  EXPECT_EQ(c[6], "-1");  // no rep
+  EXPECT_EQ(c[7], "-1");
+  EXPECT_EQ(c[8], "-1");
+  EXPECT_EQ(c[9], "1 Main St\r\nUnit 2\r\nSpringfield, IL 62701");
+  EXPECT_EQ(c[10], "Shelbyville,  ");
+  EXPECT_EQ(c[11], "Pat O'Neil");
+  EXPECT_EQ(c[12], "555-0103");
+  EXPECT_EQ(c[13], "R-1");
+  EXPECT_EQ(c[14], "O'Brien & <Sons>");
+  EXPECT_EQ(c[15], number_text(ole_today()));
+  EXPECT_EQ(c[16], "-1");
+  EXPECT_EQ(c[17], "-1");
+  EXPECT_EQ(cell("SELECT NextCustLink FROM comp"), "1001");
+
+  auto contacts = f.db()->queryAll("SELECT Customer, Name, MailList, Tel FROM CustContacts ORDER BY id");
+  ASSERT_EQ(contacts.rows.size(), 2u);
+  EXPECT_EQ(contacts.rows[0][0], "1000");
+  EXPECT_EQ(contacts.rows[0][1], "Pat O'Neil");
+  EXPECT_EQ(contacts.rows[0][2], "0");
+  EXPECT_EQ(contacts.rows[0][3], "");
+  EXPECT_EQ(contacts.rows[1][1], "Sam");
+
+  auto post = f.db()->queryAll(
+      "SELECT Customer, Date, Trans, Description, reference, rep, debit, credit, outstanding, notes FROM CustPost");
+  ASSERT_EQ(post.rows.size(), 1u);
+  const auto& p = post.rows[0];
+  EXPECT_EQ(p[0], "1000");
+  EXPECT_EQ(p[1], number_text(ole_today()));
+  EXPECT_EQ(p[2], "JNL");
+  EXPECT_EQ(p[3], "Open Bal QB");
+  EXPECT_EQ(p[4], "Import");
+  EXPECT_EQ(p[5], "-1");
+  EXPECT_EQ(p[6], "0");
+  EXPECT_EQ(p[7], "150.25");
+  EXPECT_EQ(p[8], "150.25");
+  EXPECT_EQ(p[9], "Bal B/F from QuickBooks After Customer Import");
+
+  // A second run skips the row: its Comment is filled.
+  f.ui.answers = {Answer::Yes};
+  get_customers(ctx, listing);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM Customers"), 1);
+}
+
+TEST_F(CustomerImportTest, NameStandsInForCompanyAndNoBalanceWithoutYes) {
+  company.addCustomer("Solo", {{"BillAddress/Addr1", "Only Line"}, {"OpenBalance", "99.5"}});
+  company.addCustomer("Unticked", {{"OpenBalance", "10"}});
+  fill_customersQB(ctx, listing);
+  state.grid.rows[0].ticked = true;
+  f.ui.answers = {Answer::No};
+  get_customers(ctx, listing);
+
+  EXPECT_EQ(state.grid.rows[0].cells[10], "Sent");
+  EXPECT_EQ(state.grid.rows[1].cells[10], "");
+  EXPECT_EQ(cell("SELECT Description FROM Customers"), "Solo");
+  EXPECT_EQ(cell("SELECT BAddress FROM Customers"), "Only Line");
+  EXPECT_EQ(cell("SELECT SADdress FROM Customers"), "");
+  EXPECT_EQ(count("SELECT COUNT(*) FROM CustPost"), 0);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM CustContacts"), 0);
+}
+
+TEST_F(CustomerImportTest, PositiveBalanceIsADebitRoundedToCents) {
+  company.addCustomer("Owes", {{"OpenBalance", "1234.5"}});
+  fill_customersQB(ctx, listing);
+  listing.importBalances = true;
+  EXPECT_EQ(get_customer(ctx, listing, 0), "Sent");
+  auto post = f.db()->queryAll("SELECT debit, credit, outstanding FROM CustPost");
+  ASSERT_EQ(post.rows.size(), 1u);
+  EXPECT_EQ(post.rows[0][0], "1234.5");
+  EXPECT_EQ(post.rows[0][1], "0");
+  EXPECT_EQ(post.rows[0][2], "1234.5");
+}
+
+TEST_F(CustomerImportTest, MissingListingElementAndDatabaseErrors) {
+  company.addCustomer("Gone");
+  fill_customersQB(ctx, listing);
+  state.grid.rows[0].cells[11] = "r_99";
+  EXPECT_EQ(get_customer(ctx, listing, 0), "Cannot find customer record in XML");
+
+  // Without a comp row nothing is written and the counter error is the result.
+  state.grid.rows[0].cells[11] = "r_1";
+  f.db()->execute("DELETE FROM comp");
+  EXPECT_EQ(get_customer(ctx, listing, 0), "Error: 3021 No current record.");
+  EXPECT_EQ(count("SELECT COUNT(*) FROM Customers"), 0);
+}
+
+TEST(CustomerImportDemo, DemoCustomersShowLinkedAndANewOneImports) {
+  test::DemoFixture d;
+  SimulatedCompany company(d.demo.companyFile);
+  company.addCustomer("D'Arcy & <Kin>", {{"CompanyName", "D'Arcy & <Kin> Ltd"}});
+  qb::Session session{company};
+  qb::ComponentSet components{session};
+  MainWindowState state;
+  MappingContext ctx{d.app, components, state};
+  ImportListing listing;
+  fill_customersQB(ctx, listing);
+  ASSERT_TRUE(d.ui.messages.empty()) << d.ui.texts().front();
+
+  auto db = open_database(d.app.databasePath);
+  const auto before = db->queryAll("SELECT NextCustLink FROM comp").rows.at(0).at(0).value_or("");
+  std::size_t newRow = state.grid.rows.size();
+  for (std::size_t i = 0; i < state.grid.rows.size(); ++i) {
+    const WorkRow& row = state.grid.rows[i];
+    const bool linked = !db->queryAll("SELECT id FROM Customers WHERE QBAccountNumber = '" +
+                                      sql_quote(row.cells[7]) + "'").rows.empty();
+    EXPECT_EQ(row.foreColour == kSentRowColour, linked) << row.cells[0];
+    if (row.cells[0] == "D'Arcy & <Kin>") newRow = i;
+  }
+  ASSERT_LT(newRow, state.grid.rows.size());
+  EXPECT_EQ(state.grid.rows[newRow].foreColour, -1);
+  EXPECT_EQ(get_customer(ctx, listing, newRow), "Sent");
+  auto added = db->queryAll("SELECT Link, Description FROM Customers WHERE QBAccountNumber = 'D''Arcy & <Kin>'");
+  ASSERT_EQ(added.rows.size(), 1u);
+  EXPECT_EQ(added.rows[0][0], before);
+  EXPECT_EQ(added.rows[0][1], "D'Arcy & <Kin> Ltd");
+}
+
+TEST(QbAddressText, BuildsLinesAndCityLine) {
+  pugi::xml_document doc;
+  doc.load_string("<A><Addr1>1 Main</Addr1><Addr3>Back</Addr3><City>Town</City><PostalCode>9</PostalCode></A>");
+  EXPECT_EQ(qb_address_text(doc.child("A")), "1 Main\r\nBack\r\nTown,  9");
+  EXPECT_EQ(qb_address_text(doc.child("Missing")), "");
+  pugi::xml_document empty;
+  empty.load_string("<A/>");
+  EXPECT_EQ(qb_address_text(empty.child("A")), "");
+}
+
+}  // namespace
+}  // namespace vqb
