@@ -10,6 +10,7 @@
 #include "app/links.h"
 #include "app/startup.h"
 #include "cli/check_command.h"
+#include "cli/send_command.h"
 #include "cli/cli_ui.h"
 #include "cli/list_commands.h"
 #include "cli/parse_address_command.h"
@@ -126,6 +127,15 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   checkCmd->add_option("KEYS", checkOptions.keys, "Document, receipt or PO numbers; links for customers");
   checkCmd->add_flag("--all", checkOptions.all, "Every record of the list not exported yet");
 
+  SendOptions sendOptions;
+  auto* sendCmd = cli.add_subcommand("send", "Send customers or suppliers to QuickBooks, as Run > Send to QuickBooks does");
+  sendCmd->add_option("LIST", sendOptions.kind, "customers or suppliers")->required();
+  sendCmd->add_option("KEYS", sendOptions.keys, "Links of the records to send");
+  sendCmd->add_flag("--all", sendOptions.all, "Every record not exported yet");
+  sendCmd->add_option("--on-name-taken", sendOptions.onNameTaken,
+                      "link: link to the QuickBooks entry of the same name; skip: leave the record (default)")
+      ->check(CLI::IsMember({"link", "skip"}));
+
   MarkOptions markOptions;
   auto* markCmd = cli.add_subcommand("mark", "Mark records as sent or not sent without sending them");
   markCmd->add_option("LIST", markOptions.kind, "customers, suppliers, invoices, payments or pos")->required();
@@ -167,6 +177,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
   if (*demoCmd) return cmd_demo(demoFolder, demo, demoReplace, out, err);
   if (*checkCmd) return cmd_check(globals.settings, checkOptions, in, out, err);
+  if (*sendCmd) return cmd_send(globals.settings, sendOptions, in, out, err, interactive);
 
   CliUi ui(in, err, interactive);
   if (globals.yes) ui.assumeYes = true;

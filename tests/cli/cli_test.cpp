@@ -200,6 +200,26 @@ TEST(Cli, ParseAddressShowsTheSplitAndTheMeans) {
             "\"means\": \"parser\"}\n");
 }
 
+TEST(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "10", "--invoices", "4"}).code, 0);
+  CliRun sent = run_cli({"--settings", folder, "send", "customers", "--all"});
+  EXPECT_EQ(sent.code, 1) << "the demo leaves some codes unmapped on purpose";
+  EXPECT_NE(sent.out.find(": Success\n"), std::string::npos) << sent.out;
+  auto db = open_database(folder + "/vantora.db");
+  for (std::size_t at = sent.out.find(": Success\n"); at != std::string::npos; at = sent.out.find(": Success\n", at + 1)) {
+    std::size_t lineStart = sent.out.rfind('\n', at);
+    lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
+    const std::string link = sent.out.substr(lineStart, sent.out.find(' ', lineStart) - lineStart);
+    EXPECT_NE(db->queryAll("SELECT QBAccountNumber FROM Customers WHERE Link = " + link).rows.at(0).at(0).value_or(""), "")
+        << "customer " << link << " is linked to QuickBooks";
+  }
+  CliRun again = run_cli({"--settings", folder, "send", "customers", "1"});
+  EXPECT_NE(again.out.find("1: not found among the records not exported yet"), std::string::npos) << again.out;
+  EXPECT_EQ(run_cli({"--settings", folder, "send", "invoices", "--all"}).code, 2);
+}
+
 TEST(Cli, ConnectFailsPlainlyWhenQuickBooksIsClosed) {
   test::TempDir dir;
   const std::string folder = dir.file("demo");
