@@ -10,7 +10,6 @@
 #include "cli/cli_ui.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
-#include "mapping/list_loader.h"
 #include "mapping/mapping_check.h"
 
 namespace vqb::cli {
@@ -48,11 +47,7 @@ int cmd_check(const std::string& settingsFolder, const CheckOptions& options, st
   if (!Main(app)) return 1;
 
   MainWindowLogic logic(app);
-  ListLoader loader(app, [&]() -> qb::Session& { return logic.session(); });
-  loader.Form_Load();
-  loader.pop_me();
-  if (app.sharedSlots[100] == "1") return 1;
-  logic.load_setup();
+  if (!logic.loadLists()) return 1;
 
   std::vector<std::string> keys = options.keys;
   if (options.all) {

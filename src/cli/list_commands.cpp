@@ -15,20 +15,14 @@
 #include "main_window/marking.h"
 #include "main_window/window_state.h"
 #include "main_window/work_lists.h"
-#include "mapping/list_loader.h"
+#include "main_window/main_window_logic.h"
 #include "quickbooks/connection.h"
 
 namespace vqb::cli {
 
 int cmd_connect(App& app, std::ostream& out) {
-  std::unique_ptr<qb::QuickBooksLink> link;
-  ListLoader loader(app, [&]() -> qb::Session& {
-    if (!link) link = std::make_unique<qb::QuickBooksLink>(app.settingsFolder);
-    return link->session();
-  });
-  loader.Form_Load();
-  loader.pop_me();
-  if (app.sharedSlots[100] == "1") return 1;
+  MainWindowLogic logic(app);
+  if (!logic.loadLists()) return 1;
 
   auto count = [](RecordDoc& doc) {
     doc.MoveToRoot();

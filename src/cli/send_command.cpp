@@ -10,7 +10,6 @@
 #include "export/supplier_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
-#include "mapping/list_loader.h"
 
 namespace vqb::cli {
 
@@ -35,11 +34,7 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
   if (!Main(app)) return 1;
 
   MainWindowLogic logic(app);
-  ListLoader loader(app, [&]() -> qb::Session& { return logic.session(); });
-  loader.Form_Load();
-  loader.pop_me();
-  if (app.sharedSlots[100] == "1") return 1;
-  logic.load_setup();
+  if (!logic.loadLists()) return 1;
 
   if (customers) fill_customers(app, logic.state);
   else fill_suppliers(app, logic.state);

@@ -60,14 +60,11 @@ bool MainWindowLogic::Timer1_Timer() {
       app.ui.processEvents();
 
       disconnect();  // read the connection settings afresh
-      ListLoader loader(app, [this]() -> qb::Session& { return session(); });
       app.ui.loaderVisible(true);
-      loader.Form_Load();
-      loader.pop_me();
+      const bool loaded = loadLists();
       app.ui.loaderVisible(false);
-      if (app.sharedSlots[100] == "1") continue;
+      if (!loaded) continue;
 
-      load_setup();
       app.ui.setProgress(0, 100);
       state.toolbar1Enabled = state.toolbar2Enabled = true;
       app.ui.setStatus("Status: Idle");
@@ -88,6 +85,15 @@ bool MainWindowLogic::Timer1_Timer() {
                         Buttons::Ok, Icon::Information, "Connection Error");
     }
   }
+}
+
+bool MainWindowLogic::loadLists() {
+  ListLoader loader(app, [this]() -> qb::Session& { return session(); });
+  loader.Form_Load();
+  loader.pop_me();
+  if (app.sharedSlots[100] == "1") return false;
+  load_setup();
+  return true;
 }
 
 void MainWindowLogic::load_setup() {

@@ -31,6 +31,9 @@ class MainWindowLogic {
   bool Timer1_Timer();
 
   void load_setup();
+  // Connects and loads every list as the connection dialogue does after "Yes", then reads
+  // the mapping switches; false when the loader failed (it has said why).
+  bool loadLists();
   void set_Country();
   void imBusy(bool busy);
   void clr_me();

@@ -41,11 +41,7 @@ class CustomerExportTest : public ::testing::Test {
     app.settingsFolderOverride = demo.settingsFolder;
     ASSERT_TRUE(Main(app));
     logic = std::make_unique<MainWindowLogic>(app);
-    ListLoader loader(app, [this]() -> qb::Session& { return logic->session(); });
-    loader.Form_Load();
-    loader.pop_me();
-    ASSERT_EQ(app.sharedSlots[100], "0");
-    logic->load_setup();
+    ASSERT_TRUE(logic->loadLists());
     ctx = std::make_unique<MappingContext>(MappingContext{app, logic->components(), logic->state});
     logic->session().setObserver(
         [this](const std::string& request, const std::string&) { requests.push_back(request); });

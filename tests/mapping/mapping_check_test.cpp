@@ -28,11 +28,7 @@ class MappingCheckTest : public ::testing::Test {
     app.settingsFolderOverride = demo.settingsFolder;
     ASSERT_TRUE(Main(app));
     logic = std::make_unique<MainWindowLogic>(app);
-    ListLoader loader(app, [this]() -> qb::Session& { return logic->session(); });
-    loader.Form_Load();
-    loader.pop_me();
-    ASSERT_EQ(app.sharedSlots[100], "0");
-    logic->load_setup();
+    ASSERT_TRUE(logic->loadLists());
   }
   CheckResult check(CheckKind kind, long key) {
     MappingContext ctx{app, logic->components(), logic->state};
