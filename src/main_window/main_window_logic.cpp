@@ -7,6 +7,7 @@
 #include "app/setup_file.h"
 #include "export/customer_export.h"
 #include "export/supplier_export.h"
+#include "import/supplier_import.h"
 #include "main_window/marking.h"
 #include "main_window/work_lists.h"
 #include "mapping/list_loader.h"
@@ -169,7 +170,7 @@ void MainWindowLogic::TB1_ButtonClick(const std::string& caption) {
 void MainWindowLogic::TB2_ButtonClick(const std::string& caption) {
   try {
     if (caption == "Refresh Grid") {
-      refresh_grid(app, state);
+      refreshGrid();
       return;
     }
     if (caption == "Filter") {
@@ -187,8 +188,7 @@ void MainWindowLogic::TB2_ButtonClick(const std::string& caption) {
     if (caption == "Print") {
       app.ui.messageBox("Not Available. Beta Version", Buttons::Ok, Icon::None, "");
     } else if (caption == "Run") {
-      if (state.currentList == "Get Customers") notAvailableYet("Importing customers from QuickBooks");
-      else if (state.currentList == "Get Suppliers") notAvailableYet("Importing suppliers from QuickBooks");
+      if (state.currentList == "Get Customers" || state.currentList == "Get Suppliers") importTicked();
       else mnu_Run(false);
     } else if (caption == "Preferences") {
       app.ui.showDialog(DialogKind::Preferences, "General");
@@ -342,31 +342,29 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
   try {
     if (key == "mnuUpdateCustomers") app.ui.showDialog(DialogKind::UpdateCustomers, "");
     else if (key == "mnuHelpImportBalances") notAvailableYet("Importing customer balances");
-    else if (key == "mnuHelpSupplierAddress") notAvailableYet("Updating supplier addresses");
+    else if (key == "mnuHelpSupplierAddress") updateSupplierAddresses();
     else if (key == "mnuHelpTechSupport") app.ui.showDialog(DialogKind::Password, "");
     else if (key == "mnuHelpAbout") app.ui.showDialog(DialogKind::About, "");
     else if (key == "mnuHelpOnline") app.ui.openUrl(manualUrl());
     else if (key == "mnuSyncBalance") notAvailableYet("Synchronising customer balances");
     else if (key == "mnuSyncContact") notAvailableYet("Synchronising customer contact details");
-    else if (key == "mnuGetCustomers") notAvailableYet("Listing QuickBooks customers");
-    else if (key == "mnuGetSuppliers") notAvailableYet("Listing QuickBooks suppliers");
+    else if (key == "mnuGetCustomers") fillQuickBooksList(true);
+    else if (key == "mnuGetSuppliers") fillQuickBooksList(false);
     else if (key == "mnuSelectAll") selectme(state, true);
     else if (key == "mnuSelectNone") selectme(state, false);
     else if (key == "mnuMarkSent" || key == "mnuMarkSentNot") {
-      imBusy(true);
-      if (key == "mnuMarkSent") marksent(app, state);
-      else marksentNot(app, state);
-      imBusy(false);
+      whileBusy([&] {
+        if (key == "mnuMarkSent") marksent(app, state);
+        else marksentNot(app, state);
+      });
     }
     else if (key == "mnuSendQB") sendTicked();
-    else if (key == "mnufiltershowinactive" || key == "mnufiltershowparent") {
+    else if (key == "mnufiltershowinactive" || key == "mnufiltershowparent" || key == "mnufiltershowinvoices" ||
+             key == "mnufiltershowworkorders" || key == "mnufiltershowexported" || key == "mnufiltershowexportednot") {
       toggleFilter(key.substr(3));
+      refreshGrid();
+      // A QuickBooks list refilled shows every row again: its filters apply after the refill.
       filter_grid(app, state, [this](bool busy) { imBusy(busy); });
-      refresh_grid(app, state);
-    } else if (key == "mnufiltershowinvoices" || key == "mnufiltershowworkorders" || key == "mnufiltershowexported" ||
-               key == "mnufiltershowexportednot") {
-      toggleFilter(key.substr(3));
-      refresh_grid(app, state);
     } else if (key == "mnuSendCustomers") fill_customers(app, state);
     else if (key == "mnuSendSuppliers") fill_suppliers(app, state);
     else if (key == "mnuSendPOs") fill_supplierPOs(app, state);
@@ -380,6 +378,45 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
   } catch (const std::exception& error) {
     show_common_error(app.ui, kModule, "dMnu_ItemClick", error);
   }
+}
+
+void MainWindowLogic::refreshGrid() {
+  refresh_grid(app, state, [this] { fillQuickBooksList(true); });
+}
+
+void MainWindowLogic::whileBusy(const std::function<void()>& work) {
+  imBusy(true);
+  try {
+    work();
+  } catch (...) {
+    imBusy(false);
+    throw;
+  }
+  imBusy(false);
+}
+
+void MainWindowLogic::fillQuickBooksList(bool customers) {
+  MappingContext ctx = mappingContext();
+  whileBusy([&] {
+    if (customers) fill_customersQB(ctx, listing);
+    else fill_suppliersQB(ctx, listing);
+  });
+}
+
+void MainWindowLogic::importTicked() {
+  MappingContext ctx = mappingContext();
+  whileBusy([&] {
+    if (state.currentList == "Get Customers") get_customers(ctx, listing);
+    else get_suppliers(ctx, listing);
+  });
+}
+
+void MainWindowLogic::updateSupplierAddresses() {
+  // The command walks the QuickBooks supplier list; list it first when another list is shown.
+  if (state.currentList != "Get Suppliers") fillQuickBooksList(false);
+  if (state.currentList != "Get Suppliers") return;
+  MappingContext ctx = mappingContext();
+  whileBusy([&] { fix_supplierAddress(ctx, listing); });
 }
 
 void MainWindowLogic::sendTicked() {
@@ -397,11 +434,11 @@ void MainWindowLogic::sendTicked() {
        "Sending purchase orders"},
   };
   if (state.currentList == "Send Customers" || state.currentList == "Send Suppliers") {
-    MappingContext ctx{app, components(), state};
-    imBusy(true);
-    if (state.currentList == "Send Customers") send_Customers(ctx);
-    else send_Suppliers(ctx);
-    imBusy(false);
+    MappingContext ctx = mappingContext();
+    whileBusy([&] {
+      if (state.currentList == "Send Customers") send_Customers(ctx);
+      else send_Suppliers(ctx);
+    });
     return;
   }
   for (const Route& route : routes) {

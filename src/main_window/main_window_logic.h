@@ -3,12 +3,15 @@
 // drop-down menu, the busy state and the work list it shows. The Qt window draws `state`
 // and `menu` and forwards clicks here.
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/app.h"
+#include "import/customer_import.h"
 #include "main_window/menu.h"
 #include "main_window/window_state.h"
+#include "mapping/mapping_context.h"
 #include "quickbooks/component_set.h"
 #include "quickbooks/connection.h"
 
@@ -24,6 +27,8 @@ class MainWindowLogic {
   Menu menu;             // dMnu: the last menu built
   bool menuOpen{false};  // a builder filled `menu`: the window pops it up under the pointer
   bool closeRequested{false};
+  // The QuickBooks records behind the "Get Customers" / "Get Suppliers" grid.
+  ImportListing listing;
 
   // Window events.
   void Form_Load();
@@ -71,6 +76,13 @@ class MainWindowLogic {
   void toggleFilter(const std::string& key);
   void toggleOption(const std::string& key);
   void sendTicked();
+  MappingContext mappingContext() { return MappingContext{app, components(), state}; }
+  void fillQuickBooksList(bool customers);
+  void importTicked();
+  void updateSupplierAddresses();
+  void refreshGrid();
+  // Runs `work` in the busy state, which ends however `work` ends.
+  void whileBusy(const std::function<void()>& work);
   bool gridHasData() const { return !state.grid.rows.empty(); }
 
   std::unique_ptr<qb::QuickBooksLink> link_;

@@ -4,6 +4,8 @@
 
 #include "app/database.h"
 #include "app/setup_file.h"
+#include "import/customer_import.h"
+#include "main_window/work_list.h"
 #include "main_window/fix_database.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/demo_fixture.h"
@@ -288,11 +290,10 @@ TEST_F(MainWindowLogicTest, EveryMenuKeyIsDispatched) {
       {"mnuHelpTechSupport", nullptr, DialogKind::Password, true, nullptr},
       {"mnuHelpAbout", nullptr, DialogKind::About, true, nullptr},
       {"mnuHelpImportBalances", nullptr, {}, false, "Importing customer balances is not available"},
-      {"mnuHelpSupplierAddress", nullptr, {}, false, "Updating supplier addresses is not available"},
       {"mnuSyncBalance", nullptr, {}, false, "Synchronising customer balances is not available"},
       {"mnuSyncContact", nullptr, {}, false, "Synchronising customer contact details is not available"},
-      {"mnuGetCustomers", nullptr, {}, false, "Listing QuickBooks customers is not available"},
-      {"mnuGetSuppliers", nullptr, {}, false, "Listing QuickBooks suppliers is not available"},
+      {"mnuGetCustomers", "Get Customers", {}, false, nullptr},
+      {"mnuGetSuppliers", "Get Suppliers", {}, false, nullptr},
   };
   for (const Case& c : cases) {
     ui.messages.clear();
@@ -314,6 +315,114 @@ TEST_F(MainWindowLogicTest, EveryMenuKeyIsDispatched) {
       EXPECT_TRUE(ui.messages.empty()) << c.key << ": " << (ui.messages.empty() ? "" : ui.messages[0].text);
     }
   }
+}
+
+// The QuickBooks lists from the Import menu: listed, ticked, imported with Run.
+class ImportFromWindowTest : public MainWindowLogicTest {
+ protected:
+  void SetUp() override {
+    writeSetup();
+    ui.answers = {Answer::Yes};
+    ASSERT_TRUE(logic.Timer1_Timer());
+    ui.messages.clear();
+  }
+  // The grid row showing this QuickBooks name, or nullptr.
+  WorkRow* rowNamed(const std::string& name) {
+    for (auto& row : logic.state.grid.rows)
+      if (row.cells.at(0) == name) return &row;
+    return nullptr;
+  }
+  std::string cell(const std::string& sql) {
+    auto rows = open_database(app.databasePath)->queryAll(sql);
+    return rows.rows.empty() ? "<none>" : rows.rows.front().front().value_or("<null>");
+  }
+};
+
+TEST_F(ImportFromWindowTest, RunOnGetCustomersImportsTheTickedNewCustomer) {
+  qb::sim::SimulatedCompany(demo.companyFile)
+      .addCustomer("Ruth's <Bakery> & Co", {{"Phone", "555-0100"}, {"BillAddress/Addr1", "4 Mill St"},
+                                            {"BillAddress/City", "Dover"}, {"OpenBalance", "-12.5"}});
+  logic.TB1_ButtonClick("Import");
+  EXPECT_EQ(keys(), (std::vector<std::string>{"mnuGetCustomers", "mnuGetSuppliers"}));
+  logic.dMnu_ItemClick(1);
+  EXPECT_EQ(logic.state.currentList, "Get Customers");
+  EXPECT_EQ(logic.state.comment, kImportHint);
+  WorkRow* added = rowNamed("Ruth's <Bakery> & Co");
+  ASSERT_NE(added, nullptr);
+  EXPECT_EQ(added->foreColour, -1) << "not in Vantora yet";
+  int linked = 0;
+  for (const auto& row : logic.state.grid.rows) linked += row.foreColour == kSentRowColour;
+  EXPECT_GT(linked, 0) << "the demo's exported customers are marked";
+
+  added->ticked = true;
+  ui.answers = {Answer::Yes};  // import opening balances
+  logic.TB2_ButtonClick("Run");
+  EXPECT_FALSE(logic.menuOpen) << "Run imports directly";
+  EXPECT_FALSE(logic.state.busy);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "Import opening balances ?");
+  added = rowNamed("Ruth's <Bakery> & Co");
+  EXPECT_EQ(added->cells.at(10), "Sent");
+  EXPECT_EQ(added->foreColour, kSentRowColour);
+  for (const auto& row : logic.state.grid.rows) {
+    if (&row == added) continue;
+    EXPECT_EQ(row.cells.at(10), "") << "unticked rows are left alone";
+  }
+  const std::string link = cell("SELECT Link FROM Customers WHERE QBAccountNumber = 'Ruth''s <Bakery> & Co'");
+  EXPECT_EQ(cell("SELECT BAddress FROM Customers WHERE Link = " + link), "4 Mill St\r\nDover,  ");
+  EXPECT_EQ(cell("SELECT credit || '/' || outstanding FROM CustPost WHERE Customer = " + link), "12.5/12.5");
+
+  // Run again: the row has its result, nothing is imported twice.
+  ui.answers = {Answer::Yes};
+  logic.TB2_ButtonClick("Run");
+  EXPECT_EQ(cell("SELECT COUNT(*) FROM Customers WHERE QBAccountNumber = 'Ruth''s <Bakery> & Co'"), "1");
+}
+
+TEST_F(ImportFromWindowTest, FiltersOnTheCustomerListApplyAfterTheRefill) {
+  qb::sim::SimulatedCompany(demo.companyFile).addCustomer("Fresh Customer");
+  logic.runMenuKey("mnuGetCustomers");
+  const std::size_t listed = logic.state.grid.rows.size();
+  ASSERT_GT(listed, 1u);
+  for (const auto& row : logic.state.grid.rows) EXPECT_FALSE(row.hidden) << "the fill shows every record";
+  // "Show if imported" is off unless "1": toggling it twice leaves it off and hides imported rows.
+  logic.runMenuKey("mnufiltershowexported");
+  logic.runMenuKey("mnufiltershowexported");
+  EXPECT_EQ(setup_value(app, "filtershowexported"), "0");
+  ASSERT_EQ(logic.state.grid.rows.size(), listed);
+  for (const auto& row : logic.state.grid.rows)
+    EXPECT_EQ(row.hidden, row.foreColour == kSentRowColour) << row.cells[0];
+  EXPECT_FALSE(rowNamed("Fresh Customer")->hidden);
+}
+
+TEST_F(ImportFromWindowTest, RunOnGetSuppliersImportsWithoutAQuestion) {
+  qb::sim::SimulatedCompany(demo.companyFile).addVendor("Loom & <Shuttle>", {{"CompanyName", "Loom & <Shuttle> Ltd"}});
+  logic.runMenuKey("mnuGetSuppliers");
+  WorkRow* added = rowNamed("Loom & <Shuttle>");
+  ASSERT_NE(added, nullptr);
+  added->ticked = true;
+  logic.TB2_ButtonClick("Run");
+  EXPECT_TRUE(ui.messages.empty()) << (ui.messages.empty() ? "" : ui.messages[0].text);
+  EXPECT_EQ(rowNamed("Loom & <Shuttle>")->cells.at(10), "Sent");
+  EXPECT_EQ(cell("SELECT Description FROM Suppliers WHERE QBAccount = 'Loom & <Shuttle>'"), "Loom & <Shuttle> Ltd");
+}
+
+TEST_F(ImportFromWindowTest, UpdateSupplierAddressesListsTheSuppliersAndCreatesEachAddressOnce) {
+  qb::sim::SimulatedCompany(demo.companyFile)
+      .addVendor("Bay Thread", {{"VendorAddress/Addr1", "1 Quay"}, {"VendorAddress/City", "Bay"}});
+  open_database(app.databasePath)
+      ->execute("INSERT INTO Suppliers (Link, Description, QBAccount, BAddress) VALUES (9001, 'Bay', 'Bay Thread', 'old')");
+  app.maintenanceUnlocked = true;
+  logic.runMenuKey("mnuSendCustomers");  // another list is shown
+  ui.messages.clear();
+  logic.runMenuKey("mnuHelpSupplierAddress");
+  EXPECT_EQ(logic.state.currentList, "Get Suppliers");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "Done");
+  EXPECT_EQ(cell("SELECT Address1 || '|' || City FROM myaddress WHERE AccountID = 9001 AND AccountType = 2"), "1 Quay|Bay");
+  EXPECT_EQ(cell("SELECT BAddress FROM Suppliers WHERE Link = 9001"), "");
+  logic.runMenuKey("mnuHelpSupplierAddress");
+  EXPECT_EQ(cell("SELECT COUNT(*) FROM myaddress WHERE AccountID = 9001 AND AccountType = 2"), "1");
+  EXPECT_FALSE(logic.state.busy);
 }
 
 TEST_F(MainWindowLogicTest, SendStopsWhenTheConnectionFailedEarlier) {
