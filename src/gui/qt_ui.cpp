@@ -4,6 +4,7 @@
 #include "gui/assign_window.h"
 #include "gui/parse_address_window.h"
 #include "gui/password_window.h"
+#include "gui/validation_window.h"
 #include "gui/preferences_window.h"
 #include "quickbooks/qb_error.h"
 
@@ -186,6 +187,8 @@ void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
       case DialogKind::About: return AboutWindow::showModal(*app_, window_, parameter);
       case DialogKind::Password: return PasswordWindow::showModal(*app_, window_, parameter);
       case DialogKind::ParseAddress: return ParseAddressWindow::showModal(*app_, window_, parameter);
+      case DialogKind::CustomerValidation: return ValidationWindow::showModal(*app_, window_, false, parameter);
+      case DialogKind::VendorValidation: return ValidationWindow::showModal(*app_, window_, true, parameter);
       case DialogKind::Assign: {
         // Without a main window there is no QuickBooks to create a class in.
         std::function<qb::ComponentSet&()> components = components_;

@@ -13,6 +13,7 @@
 #include "app/database.h"
 #include "gui/work_list_model.h"
 #include "main_window/main_window_logic.h"
+#include "quickbooks/sim/simulated_company.h"
 #include "support/demo_fixture.h"
 
 using vqb::gui::MainWindow;
@@ -215,6 +216,34 @@ class MainWindowTest : public QObject {
     choose = "Select All";
     window.button(2, "Select")->trigger();
     QCOMPARE(counts(window), QString("%1 records, %1 ticked").arg(all));
+  }
+
+  // Import > Customers lists the QuickBooks customers; a ticked one is imported with Run.
+  void importMenuListsAndRunImports() {
+    vqb::test::DemoFixture fx;
+    vqb::qb::sim::SimulatedCompany(fx.demo.companyFile).addCustomer("Hatch & <Sons>");
+    MainWindow window(fx.app);
+    window.formLoad();
+    window.menuRunner = [&](QMenu& menu, const QPoint&) -> QAction* {
+      for (QAction* action : menu.actions())
+        if (action->text() == "Customers") return action;
+      return nullptr;
+    };
+    window.button(1, "Import")->trigger();
+    auto* model = window.model();
+    const auto& rows = window.logic().state.grid.rows;
+    QCOMPARE(window.logic().state.currentList, std::string("Get Customers"));
+    QCOMPARE(model->rowCount(), static_cast<int>(rows.size()));
+    QCOMPARE(model->headerData(9, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Select"));
+    int row = 0;
+    while (row < model->rowCount() && model->index(row, 0).data().toString() != "Hatch & <Sons>") ++row;
+    QVERIFY(row < model->rowCount());
+    QVERIFY(model->setData(model->index(row, 9), Qt::Checked, Qt::CheckStateRole));
+
+    fx.ui.answers = {vqb::Answer::No};  // no opening balances
+    window.button(2, "Run")->trigger();
+    QCOMPARE(model->index(row, 10).data().toString(), QString("Sent"));
+    QCOMPARE(count_of(fx.app, "SELECT count(*) FROM Customers WHERE QBAccountNumber = 'Hatch & <Sons>'"), 1LL);
   }
 
   void doubleClickShowsTheComment() {
