@@ -131,9 +131,7 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
         row.raw.assign(row.cells.size(), "");
         row.raw[8] = balance.empty() ? "0" : balance;
 
-        bool linked = false;
-        db->query(kind.linkedSql(fields), [&](const std::vector<Cell>&) { linked = true; });
-        if (linked) row.foreColour = kSentRowColour;
+        if (detail::has_rows(*db, kind.linkedSql(fields))) row.foreColour = kSentRowColour;
         state.grid.rows.push_back(std::move(row));
         app.events.pump();
       }
@@ -181,6 +179,21 @@ void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std
   state.changed();
 }
 
+std::string linked_customer_sql(pugi::xml_node record) {
+  return "Select * from customers where QBAccountNumber = '" + sql_quote(field(record, "Name")) +
+         "' or QBAccountNumber = '" + sql_quote(field(record, "FullName")) + "'";
+}
+
+std::string linked_supplier_sql(pugi::xml_node record) {
+  return "Select * from suppliers where QBAccount = '" + sql_quote(field(record, "Name")) + "'";
+}
+
+bool has_rows(Database& db, const std::string& sql) {
+  bool found = false;
+  db.query(sql, [&](const std::vector<Cell>&) { found = true; });
+  return found;
+}
+
 std::string error_line(const std::exception& error) {
   if (const auto* known = dynamic_cast<const VqbError*>(&error))
     return "Error: " + std::to_string(known->number()) + " " + known->description();
@@ -196,10 +209,7 @@ void fill_customersQB(MappingContext& ctx, ImportListing& listing) {
   kind.queryKind = qb::ObjSearch::kCustomers;
   kind.pageSize = 300;
   kind.accountField = "FullName";
-  kind.linkedSql = [](pugi::xml_node record) {
-    return "Select * from customers where QBAccountNumber = '" + sql_quote(field(record, "Name")) +
-           "' or QBAccountNumber = '" + sql_quote(field(record, "FullName")) + "'";
-  };
+  kind.linkedSql = detail::linked_customer_sql;
   detail::fill_import_grid(ctx, listing, kind);
 }
 
@@ -235,6 +245,8 @@ std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_
     auto db = open_database(app.databasePath);
     // The counter and the rows that use it stand or fall together.
     Transaction transaction(*db, Transaction::Mode::Immediate);
+    // A customer imported before (or linked since the list was filled) is not doubled.
+    if (detail::has_rows(*db, detail::linked_customer_sql(record))) return kAlreadyImported;
     const long link = static_cast<long>(take_comp_counter(*db, "NextCustLink"));
     const std::string linkText = std::to_string(link);
     db->execute(

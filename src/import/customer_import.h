@@ -12,6 +12,7 @@
 
 #include <pugixml.hpp>
 
+#include "app/database.h"
 #include "app/record_doc.h"
 #include "mapping/mapping_context.h"
 
@@ -27,6 +28,8 @@ struct ImportListing {
 
 // Headers of the "Get Customers" and "Get Suppliers" grids; the tick column is 9.
 const std::vector<std::string>& import_grid_headers();
+// The result of a row whose QuickBooks record a Vantora record is already linked to.
+inline constexpr const char* kAlreadyImported = "Already in Vantora: not imported again";
 inline constexpr const char* kImportHint =
     "Click on the 'Run' button to see more options. You can also use your filter button to "
     "select which records will be shown.";
@@ -65,6 +68,11 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
 void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std::size_t)>& importRow);
 // "Error: <number> <description>".
 std::string error_line(const std::exception& error);
+// The Vantora queries that find the customer / supplier linked to a QuickBooks record.
+std::string linked_customer_sql(pugi::xml_node record);
+std::string linked_supplier_sql(pugi::xml_node record);
+// True when the query finds a row.
+bool has_rows(Database& db, const std::string& sql);
 
 }  // namespace detail
 

@@ -38,9 +38,7 @@ void fill_suppliersQB(MappingContext& ctx, ImportListing& listing) {
   kind.queryKind = qb::ObjSearch::kVendors;
   kind.pageSize = 200;
   kind.accountField = "Name";
-  kind.linkedSql = [](pugi::xml_node record) {
-    return "Select * from suppliers where QBAccount = '" + sql_quote(record.child_value("Name")) + "'";
-  };
+  kind.linkedSql = detail::linked_supplier_sql;
   detail::fill_import_grid(ctx, listing, kind);
 }
 
@@ -60,6 +58,8 @@ std::string get_Supplier(MappingContext& ctx, ImportListing& listing, std::size_
     auto db = open_database(app.databasePath);
     // Both counters and the rows that use them stand or fall together.
     Transaction transaction(*db, Transaction::Mode::Immediate);
+    // A supplier imported before (or linked since the list was filled) is not doubled.
+    if (detail::has_rows(*db, detail::linked_supplier_sql(record))) return kAlreadyImported;
     const std::int64_t addressLink = take_comp_counter(*db, "NextMaintLink");
     const std::int64_t link = take_comp_counter(*db, "NextSuppLink");
     db->execute(

@@ -196,6 +196,19 @@ TEST_F(CustomerImportTest, PositiveBalanceIsADebitRoundedToCents) {
   EXPECT_EQ(post.rows[0][2], "1234.5");
 }
 
+TEST_F(CustomerImportTest, CustomerAlreadyLinkedIsNotImportedAgain) {
+  company.addCustomer("Twice & <Co>");
+  fill_customersQB(ctx, listing);
+  // Linked by its full name after the list was filled (by another window, say).
+  f.db()->execute("INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (5, 'x', 'Twice & <Co>')");
+  state.grid.rows[0].ticked = true;
+  f.ui.answers = {Answer::No};
+  get_customers(ctx, listing);
+  EXPECT_EQ(state.grid.rows[0].cells[10], kAlreadyImported);
+  EXPECT_EQ(count("SELECT COUNT(*) FROM Customers"), 1);
+  EXPECT_EQ(cell("SELECT NextCustLink FROM comp"), "1000") << "no Link is used up";
+}
+
 TEST_F(CustomerImportTest, MissingListingElementAndDatabaseErrors) {
   company.addCustomer("Gone");
   fill_customersQB(ctx, listing);

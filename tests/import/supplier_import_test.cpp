@@ -58,6 +58,15 @@ TEST_F(SupplierImportTest, FillListsVendorsUnderTheirName) {
   EXPECT_EQ(state.grid.rows[0].foreColour, kSentRowColour);
 }
 
+TEST_F(SupplierImportTest, SupplierAlreadyLinkedIsNotImportedAgain) {
+  fill_suppliersQB(ctx, listing);
+  f.db()->execute("INSERT INTO Suppliers (Link, Description, QBAccount) VALUES (3, 'x', 'Nuts & <Bolts>')");
+  EXPECT_EQ(get_Supplier(ctx, listing, 1), kAlreadyImported);
+  EXPECT_EQ(cell("SELECT COUNT(*) FROM Suppliers"), "1");
+  EXPECT_EQ(cell("SELECT NextSuppLink || '/' || NextMaintLink FROM comp"), "2000/500");
+  EXPECT_EQ(cell("SELECT COUNT(*) FROM myaddress"), "0");
+}
+
 TEST_F(SupplierImportTest, ImportWritesSupplierAndMailingAddress) {
   fill_suppliersQB(ctx, listing);
   for (auto& row : state.grid.rows) row.ticked = true;
