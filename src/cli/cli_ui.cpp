@@ -25,7 +25,7 @@ Answer CliUi::messageBox(const std::string& text, Buttons buttons, Icon icon, co
   bool yes;
   if (assumeYes) {
     yes = *assumeYes;
-    err_ << (yes ? "  -> Yes (--yes)\n" : "  -> No (--no)\n");
+    err_ << (yes ? "  -> Yes (" + yesBecause + ")\n" : "  -> No (" + noBecause + ")\n");
   } else if (interactive_) {
     err_ << "  [y/N] " << std::flush;
     std::string line;
@@ -41,6 +41,13 @@ Answer CliUi::messageBox(const std::string& text, Buttons buttons, Icon icon, co
 
 std::string CliUi::inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
   err_ << "[" << title << "] " << terminal_text(prompt) << "\n";
+  for (const auto& [old, answer] : inputAnswers) {
+    if (defaultText != old && prompt.find(old) == std::string::npos) continue;
+    // The same box again means the answer was not taken: stop rather than loop.
+    if (!boxesAnswered_.insert({prompt, defaultText}).second) break;
+    err_ << "  -> " << answer << " (--name " << old << "=" << answer << ")\n";
+    return answer;
+  }
   if (!interactive_) {
     err_ << "  -> cancelled (not interactive)\n";
     return "";
@@ -51,7 +58,8 @@ std::string CliUi::inputBox(const std::string& prompt, const std::string& title,
   return line.empty() ? defaultText : line;
 }
 
-void CliUi::showDialog(DialogKind, const std::string&) {
+void CliUi::showDialog(DialogKind kind, const std::string& parameter) {
+  if (onDialog && kind == DialogKind::Assign) return onDialog(kind, parameter);
   err_ << "This step needs a window; run vqb for it.\n";
 }
 

@@ -2,9 +2,13 @@
 // The terminal's UserInterface: messages go to standard error; questions are answered by
 // the --yes/--no policy, or asked on the terminal when it is interactive, or answered No.
 
+#include <functional>
 #include <iosfwd>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/user_interface.h"
 
@@ -16,6 +20,14 @@ class CliUi : public UserInterface {
 
   // Answer every Yes/No question this way instead of asking.
   std::optional<bool> assumeYes;
+  // The option that gave that answer, as printed after the question.
+  std::string yesBecause{"--yes"};
+  std::string noBecause{"--no"};
+  // Answers to input boxes given on the command line: OLD=NEW answers a box that asks about
+  // the name OLD (in its text or as its proposed answer) with NEW, once per box.
+  std::vector<std::pair<std::string, std::string>> inputAnswers;
+  // Opens a window without a window (the assign window can be answered on a terminal).
+  std::function<void(DialogKind, const std::string&)> onDialog;
   bool verbose{false};
 
   Answer messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) override;
@@ -33,6 +45,7 @@ class CliUi : public UserInterface {
   std::ostream& err_;
   bool interactive_;
   int errorsShown_{0};
+  std::set<std::pair<std::string, std::string>> boxesAnswered_;
 };
 
 // "\r\n" becomes "\n" for the terminal.

@@ -36,14 +36,14 @@ bool start(App& app, const Globals& globals) {
   return Main(app);
 }
 
-int cmd_demo(const std::string& folder, const DemoOptions& options, bool replace, std::ostream& out,
-             std::ostream& err) {
+int cmd_demo(const std::string& folder, const DemoOptions& options, bool replace, const std::string& company,
+             std::ostream& out, std::ostream& err) {
   try {
-    qb::DemoSetup made = qb::make_demo(folder, options, replace);
+    qb::DemoSetup made = qb::make_demo(folder, options, replace, company);
     out << "Demo settings folder: " << made.settingsFolder << "\n"
         << "  settings database:  " << made.settingsDatabase << "\n"
         << "  Vantora database:   " << made.vantoraDatabase << "\n"
-        << "  QuickBooks company: " << made.companyFile << " (simulated)\n"
+        << "  QuickBooks company: " << made.companyFile << (company.empty() ? " (simulated)\n" : " (simulated, shared)\n")
         << "Use it with: vqb-cli --settings " << folder << " <command>\n";
     return 0;
   } catch (const VqbError& error) {
@@ -92,6 +92,12 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   demoCmd->add_option("--payments", demo.payments, "Number of payments")->capture_default_str();
   demoCmd->add_option("--purchase-orders", demo.purchaseOrders, "Number of purchase orders")->capture_default_str();
   demoCmd->add_flag("--replace", demoReplace, "Replace a demo database already in DIR");
+  bool demoEmpty = false;
+  std::string demoCompany;
+  demoCmd->add_flag("--empty", demoEmpty,
+                    "No customers, suppliers or transactions (the code tables and counters stay)");
+  demoCmd->add_option("--company", demoCompany,
+                      "Work with this existing simulated company file instead of making one");
 
   auto* infoCmd = cli.add_subcommand("info", "Show where the settings and the Vantora database are");
 
@@ -135,6 +141,22 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   sendCmd->add_option("--on-name-taken", sendOptions.onNameTaken,
                       "link: link to the QuickBooks entry of the same name; skip: leave the record (default)")
       ->check(CLI::IsMember({"link", "skip"}));
+  sendCmd->add_option("--name", sendOptions.names,
+                      "OLD=NEW: send the record named OLD under the QuickBooks name NEW when OLD is too long or taken")
+      ->allow_extra_args(false);
+  sendCmd->add_option("--assign", sendOptions.assign,
+                      "CODE=NAME: when a Vantora code has no valid QuickBooks counterpart, map CODE to the "
+                      "QuickBooks entry NAME (the assign window's choice)")
+      ->allow_extra_args(false);
+
+  ImportOptions importOptions;
+  auto* importCmd =
+      cli.add_subcommand("import", "Bring QuickBooks customers or suppliers into Vantora, as Import and Run do");
+  importCmd->add_option("LIST", importOptions.kind, "customers or suppliers")->required();
+  importCmd->add_option("NAMES", importOptions.names, "QuickBooks names (or full names) of the records to import");
+  importCmd->add_flag("--all", importOptions.all, "Every QuickBooks record not in Vantora yet");
+  importCmd->add_flag("--opening-balances", importOptions.openingBalances,
+                      "Customers: post each QuickBooks balance as an opening balance");
 
   MarkOptions markOptions;
   auto* markCmd = cli.add_subcommand("mark", "Mark records as sent or not sent without sending them");
@@ -175,9 +197,13 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     return cli.exit(error, out, err);
   }
 
-  if (*demoCmd) return cmd_demo(demoFolder, demo, demoReplace, out, err);
+  if (*demoCmd) {
+    if (demoEmpty) demo.customers = demo.suppliers = demo.invoices = demo.payments = demo.purchaseOrders = 0;
+    return cmd_demo(demoFolder, demo, demoReplace, demoCompany, out, err);
+  }
   if (*checkCmd) return cmd_check(globals.settings, checkOptions, in, out, err);
   if (*sendCmd) return cmd_send(globals.settings, sendOptions, in, out, err, interactive);
+  if (*importCmd) return cmd_import(globals.settings, importOptions, in, out, err, interactive);
 
   CliUi ui(in, err, interactive);
   if (globals.yes) ui.assumeYes = true;

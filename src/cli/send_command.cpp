@@ -5,13 +5,26 @@
 #include "app/app.h"
 #include "app/setup_file.h"
 #include "app/startup.h"
+#include "cli/assign_answers.h"
 #include "cli/cli_ui.h"
 #include "export/customer_export.h"
 #include "export/supplier_export.h"
 #include "main_window/main_window_logic.h"
+#include "main_window/work_list.h"
 #include "main_window/work_lists.h"
 
 namespace vqb::cli {
+
+namespace {
+
+// Starts on the settings folder and connects, loading the lists as the window does.
+bool connect(App& app, MainWindowLogic& logic, const std::string& settingsFolder) {
+  app.programFolder = program_folder();
+  app.settingsFolderOverride = settingsFolder;
+  return Main(app) && logic.loadLists();
+}
+
+}  // namespace
 
 int cmd_send(const std::string& settingsFolder, const SendOptions& options, std::istream& in, std::ostream& out,
              std::ostream& err, bool interactive) {
@@ -28,13 +41,31 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
   // "A ... called X already exists in QuickBooks": Yes links, No asks for another name
   // (cancelled when nobody can answer).
   ui.assumeYes = options.onNameTaken == "link";
+  ui.yesBecause = "--on-name-taken link";
+  ui.noBecause = "--on-name-taken skip";
+  std::vector<AssignRule> rules;
+  for (const auto& text : options.names) {
+    std::pair<std::string, std::string> pair;
+    if (!parse_pair(text, pair)) {
+      err << "--name needs OLD=NEW, not \"" << text << "\"\n";
+      return 2;
+    }
+    ui.inputAnswers.push_back(pair);
+  }
+  for (const auto& text : options.assign) {
+    std::pair<std::string, std::string> pair;
+    if (!parse_pair(text, pair)) {
+      err << "--assign needs CODE=NAME, not \"" << text << "\"\n";
+      return 2;
+    }
+    rules.push_back({pair.first, pair.second});
+  }
   App app(ui);
-  app.programFolder = program_folder();
-  app.settingsFolderOverride = settingsFolder;
-  if (!Main(app)) return 1;
-
   MainWindowLogic logic(app);
-  if (!logic.loadLists()) return 1;
+  ui.onDialog = [&](DialogKind, const std::string&) {
+    answer_assign(app, [&]() -> qb::ComponentSet& { return logic.components(); }, rules, in, err, interactive);
+  };
+  if (!connect(app, logic, settingsFolder)) return 1;
 
   if (customers) fill_customers(app, logic.state);
   else fill_suppliers(app, logic.state);
@@ -61,6 +92,58 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
     if (result != "Success") ++failed;
   }
   for (const auto& key : missing) out << key << ": not found among the records not exported yet\n";
+  return failed == 0 ? 0 : 1;
+}
+
+int cmd_import(const std::string& settingsFolder, const ImportOptions& options, std::istream& in, std::ostream& out,
+               std::ostream& err, bool interactive) {
+  const bool customers = options.kind == "customers";
+  if (!customers && options.kind != "suppliers") {
+    err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers\n";
+    return 2;
+  }
+  if (options.names.empty() && !options.all) {
+    err << "Name the QuickBooks records to import, or --all.\n";
+    return 2;
+  }
+  CliUi ui(in, err, interactive);
+  ui.assumeYes = options.openingBalances;  // "Import opening balances ?"
+  ui.yesBecause = "--opening-balances";
+  ui.noBecause = "without --opening-balances";
+  App app(ui);
+  MainWindowLogic logic(app);
+  if (!connect(app, logic, settingsFolder)) return 1;
+
+  const std::string listName = customers ? "Get Customers" : "Get Suppliers";
+  logic.runMenuKey(customers ? "mnuGetCustomers" : "mnuGetSuppliers");
+  if (logic.state.currentList != listName) return 1;  // the listing failed and said why
+
+  // Rows whose record is already in Vantora are shown in the sent colour; --all leaves them.
+  WorkList& grid = logic.state.grid;
+  const auto accountColumn = static_cast<std::size_t>(grid.column("Acc Full Name"));
+  std::vector<std::string> missing;
+  for (auto& row : grid.rows) row.ticked = options.all && row.foreColour != kSentRowColour;
+  for (const auto& name : options.names) {
+    bool found = false;
+    for (auto& row : grid.rows)
+      if (row.cells.at(0) == name || row.cells.at(accountColumn) == name) row.ticked = found = true;
+    if (!found) missing.push_back(name);
+  }
+  bool any = false;
+  for (const auto& row : grid.rows) any = any || row.ticked;
+  if (any) logic.TB2_ButtonClick("Run");
+  else if (missing.empty()) out << "Nothing to import: every QuickBooks " << (customers ? "customer" : "supplier")
+                                << " is already in Vantora.\n";
+
+  const auto commentColumn = static_cast<std::size_t>(grid.column("Comment"));
+  int failed = static_cast<int>(missing.size());
+  for (const auto& row : grid.rows) {
+    if (!row.ticked) continue;
+    const std::string& result = row.cells.at(commentColumn);
+    out << row.cells.at(accountColumn) << ": " << result << "\n";
+    if (result != "Sent") ++failed;
+  }
+  for (const auto& name : missing) out << name << ": not found in QuickBooks\n";
   return failed == 0 ? 0 : 1;
 }
 

@@ -19,6 +19,9 @@
 
 namespace vqb {
 
+// QuickBooks refuses a company name longer than this; the rest is left off.
+inline constexpr std::size_t kQuickBooksCompanyNameLength = 41;
+
 // Grid cells of the "Send Customers" and "Send Suppliers" lists.
 inline constexpr std::size_t kNameListNameColumn = 0;
 inline constexpr std::size_t kNameListLinkColumn = 3;

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/errors.h"
+#include "app/text_helpers.h"
 #include "export/customer_export.h"
 #include "export/parse_address.h"
 #include "mapping/existence.h"
@@ -43,7 +44,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, RecordDoc& row,
   vendor.reset();
   ctx.set_Country();
   vendor.name = name;
-  vendor.companyName = row.GetChildContent("description");
+  vendor.companyName = first_chars(row.GetChildContent("description"), kQuickBooksCompanyNameLength);
   vendor.phone = row.GetChildContent("tel");
   vendor.fax = row.GetChildContent("fax");
   vendor.email = row.GetChildContent("email");

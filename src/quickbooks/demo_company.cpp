@@ -1,7 +1,9 @@
 #include "quickbooks/demo_company.h"
 
+#include <filesystem>
 #include <set>
 
+#include "app/errors.h"
 #include "app/text_helpers.h"
 #include "quickbooks/connection.h"
 #include "quickbooks/sim/simulated_company.h"
@@ -75,6 +77,9 @@ void create_demo_company(const std::string& path, const DemoOptions& options) {
     auto rate = names.salesTaxRates.find(taxItem);
     company.addSalesTaxItem(taxItem, rate == names.salesTaxRates.end() ? "0" : number_text(rate->second), taxAgency);
   }
+  // An item at the rate of the demo's unmapped tax type, under a name of its own: the assign
+  // window offers it for that tax type.
+  company.addSalesTaxItem("District Levy", "1.5", taxAgency);
 
   std::set<std::string> itemsMade;
   for (const auto& item : names.items) {
@@ -115,12 +120,22 @@ void create_demo_company(const std::string& path, const DemoOptions& options) {
   for (const auto& vendor : names.vendors) company.addVendor(vendor);
 }
 
-DemoSetup make_demo(const std::string& folder, const DemoOptions& options, bool replace) {
+DemoSetup make_demo(const std::string& folder, const DemoOptions& options, bool replace,
+                    const std::string& existingCompany) {
+  std::error_code ec;
+  const std::string company =
+      existingCompany.empty() ? "" : std::filesystem::absolute(existingCompany, ec).lexically_normal().string();
+  if (!existingCompany.empty() && !std::filesystem::is_regular_file(company))
+    throw VqbError(53, "File not found: " + existingCompany);
   DemoSetup setup;
   static_cast<DemoFolder&>(setup) = make_demo_folder(folder, options, replace);
   ConnectionConfig connection;
-  connection.companyFile = setup.settingsFolder + "/" + kDemoCompanyFileName;
-  create_demo_company(connection.companyFile, options);
+  if (!company.empty()) {
+    connection.companyFile = company;
+  } else {
+    connection.companyFile = setup.settingsFolder + "/" + kDemoCompanyFileName;
+    create_demo_company(connection.companyFile, options);
+  }
   save_connection_config(setup.settingsFolder, connection);
   setup.companyFile = connection.companyFile;
   return setup;

@@ -16,10 +16,13 @@ inline constexpr const char* kDemoCompanyFileName = "demo-company.qbxml";
 void create_demo_company(const std::string& path, const DemoOptions& options);
 
 // The whole demo: make_demo_folder, the matching company in the folder, and the connection
-// setting that chooses it. Returns where everything is; companyFile is set.
+// setting that chooses it. Returns where everything is; companyFile is set. With
+// existingCompany the folder chooses that company file instead of a new one (a second
+// Vantora database working with the same QuickBooks company).
 struct DemoSetup : DemoFolder {
   std::string companyFile;
 };
-DemoSetup make_demo(const std::string& folder, const DemoOptions& options, bool replace);
+DemoSetup make_demo(const std::string& folder, const DemoOptions& options, bool replace,
+                    const std::string& existingCompany = "");
 
 }  // namespace vqb::qb
