@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "app/database.h"
 #include "app/record_doc.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
+#include "quickbooks/sim/simulated_company.h"
 #include "support/temp_dir.h"
 
 namespace vqb {
@@ -218,6 +220,70 @@ TEST(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
   CliRun again = run_cli({"--settings", folder, "send", "customers", "1"});
   EXPECT_NE(again.out.find("1: not found among the records not exported yet"), std::string::npos) << again.out;
   EXPECT_EQ(run_cli({"--settings", folder, "send", "invoices", "--all"}).code, 2);
+}
+
+// Lines of the output that do not end with `ending`.
+std::vector<std::string> lines_not_ending(const std::string& text, const std::string& ending) {
+  std::vector<std::string> odd;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    if (line.size() < ending.size() || line.compare(line.size() - ending.size(), ending.size(), ending) != 0)
+      odd.push_back(line);
+  return odd;
+}
+
+// Everything the demo has not exported goes to QuickBooks from the command line, and a second,
+// empty Vantora database then takes every QuickBooks customer and supplier back in; names with
+// quotes, ampersands and angle brackets arrive unchanged both ways.
+TEST(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
+  test::TempDir dir;
+  const std::string first = dir.file("first"), second = dir.file("second");
+  ASSERT_EQ(run_cli({"demo", first, "--customers", "12", "--suppliers", "8", "--invoices", "4"}).code, 0);
+  CliRun customers = run_cli({"--settings", first, "send", "customers", "--all", "--name",
+                              "Northern Alberta Regional Minor Hockey Association=Northern Alberta Minor Hockey",
+                              "--assign", "2% 10 Net 30=Net 30", "--assign", "Dana=RP", "--assign",
+                              "Government=Education", "--assign", "Special District Levy=District Levy"});
+  EXPECT_EQ(customers.code, 0) << customers.out << customers.err;
+  EXPECT_EQ(lines_not_ending(customers.out, ": Success"), std::vector<std::string>{}) << customers.err;
+  CliRun suppliers = run_cli({"--settings", first, "send", "suppliers", "--all"});
+  EXPECT_EQ(suppliers.code, 0) << suppliers.out << suppliers.err;
+
+  const std::string company = first + "/demo-company.qbxml";
+  ASSERT_EQ(run_cli({"demo", second, "--empty", "--company", company}).code, 0);
+  CliRun imported = run_cli({"--settings", second, "import", "customers", "--all", "--opening-balances"});
+  EXPECT_EQ(imported.code, 0) << imported.out << imported.err;
+  EXPECT_EQ(lines_not_ending(imported.out, ": Sent"), std::vector<std::string>{});
+  EXPECT_NE(imported.err.find("  -> Yes (--opening-balances)"), std::string::npos) << imported.err;
+  CliRun importedSuppliers = run_cli({"--settings", second, "import", "suppliers", "--all"});
+  EXPECT_EQ(importedSuppliers.code, 0) << importedSuppliers.out << importedSuppliers.err;
+
+  qb::sim::SimulatedCompany sim(company);
+  auto db = open_database(second + "/vantora.db");
+  auto linked = [&](const std::string& sql) {
+    std::set<std::string> names;
+    for (const auto& row : db->queryAll(sql).rows) names.insert(row.at(0).value_or(""));
+    return names;
+  };
+  std::set<std::string> qbCustomers, qbVendors;
+  for (const auto& entry : sim.list(qb::sim::Kind::Customer)) qbCustomers.insert(entry.value("FullName"));
+  for (const auto& entry : sim.list(qb::sim::Kind::Vendor)) qbVendors.insert(entry.value("Name"));
+  EXPECT_EQ(linked("SELECT QBAccountNumber FROM Customers"), qbCustomers);
+  EXPECT_EQ(linked("SELECT QBAccount FROM Suppliers"), qbVendors);
+  EXPECT_EQ(linked("SELECT Description FROM Customers WHERE QBAccountNumber = 'O''Brien & Sons <West>'"),
+            std::set<std::string>{"O'Brien & Sons <West>"});
+  EXPECT_EQ(linked("SELECT Description FROM Suppliers WHERE QBAccount = 'Prairie Embroidery Supply <East>'").size(), 1u);
+
+  // Nothing is imported twice.
+  CliRun again = run_cli({"--settings", second, "import", "customers", "--all"});
+  EXPECT_EQ(again.code, 0);
+  EXPECT_EQ(again.out, "Nothing to import: every QuickBooks customer is already in Vantora.\n");
+  CliRun named = run_cli({"--settings", second, "import", "customers", "O'Brien & Sons <West>", "Nobody"});
+  EXPECT_EQ(named.code, 1);
+  EXPECT_EQ(named.out,
+            "O'Brien & Sons <West>: Already in Vantora: not imported again\nNobody: not found in QuickBooks\n");
+  EXPECT_EQ(linked("SELECT count(*) FROM Customers"), std::set<std::string>{std::to_string(qbCustomers.size())});
+  EXPECT_EQ(run_cli({"--settings", second, "import", "invoices", "--all"}).code, 2);
+  EXPECT_EQ(run_cli({"--settings", second, "import", "customers"}).code, 2);
 }
 
 TEST(Cli, ConnectFailsPlainlyWhenQuickBooksIsClosed) {

@@ -217,6 +217,33 @@ TEST_F(CustomerExportTest, NameInUseAtTheAddOffersTheSameChoice) {
             "Could not export customer: " + kCrlf + "Error: 3070 - The string is too long.");
 }
 
+TEST_F(CustomerExportTest, ALinkBackThatFailsSaysTheCustomerIsInQuickBooks) {
+  addCustomer(900040, "Stuck Link Co");
+  addCustomer(900041, "Racing Stuck Co");
+  run("CREATE TRIGGER refuse_link BEFORE UPDATE OF QBAccountNumber ON Customers "
+      "BEGIN SELECT RAISE(ABORT, 'the table is locked'); END");
+  EXPECT_EQ(send(900040), "Customer exported but could not update Vantora database.");
+  EXPECT_TRUE(company().findByName(Kind::Customer, "Stuck Link Co").has_value());
+  ui.answers = {Answer::Yes};  // link to the one now in QuickBooks
+  EXPECT_EQ(send(900040), "Customer sent to QuickBooks but could not update Vantora database.");
+
+  company().failRequest("CustomerAddRq", 3100,
+                        "The name \"Racing Stuck Co\" of the list element is already in use.");
+  ui.answers = {Answer::Yes};
+  EXPECT_EQ(send(900041), "Could not update Vantora database.");
+  EXPECT_EQ(first("SELECT QBAccountNumber FROM Customers WHERE Link = 900041"), "");
+}
+
+TEST_F(CustomerExportTest, ACompanyNameLongerThanQuickBooksTakesIsCut) {
+  const std::string longName = "Northern Alberta Regional Minor Hockey Association";  // 50 characters
+  addCustomer(900050, longName);
+  ui.inputs = {"Northern Alberta Minor Hockey"};
+  EXPECT_EQ(send(900050), "Success");
+  auto entry = company().findByName(Kind::Customer, "Northern Alberta Minor Hockey");
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->value("CompanyName"), longName.substr(0, 41));
+}
+
 TEST_F(CustomerExportTest, SwitchedOffMappingsAreNeitherCheckedNorSent) {
   addCustomer(900040, "No Rep Co");
   run("UPDATE Customers SET Rep = 999999, Tax1 = 999999, Terms = 999999, Industry = 999999 WHERE "
