@@ -316,5 +316,18 @@ TEST(CliUi, QuestionsFollowThePolicyOrTheTerminal) {
   EXPECT_EQ(cli::terminal_text("a\r\nb"), "a\nb");
 }
 
+TEST(CliUi, NameAnswersAreGivenOncePerBox) {
+  std::istringstream none;
+  std::ostringstream err;
+  cli::CliUi ui(none, err, false);
+  ui.inputAnswers = {{"Long & <Co>", "Short"}};
+  EXPECT_EQ(ui.inputBox("The customer name Long & <Co> is too long.", "Sending Customer", "Long & <Co"), "Short");
+  EXPECT_EQ(ui.inputBox("Please enter another name.", "Sending Customer", "Long & <Co>"), "Short");
+  EXPECT_EQ(ui.inputBox("Please enter another name.", "Sending Customer", "Long & <Co>"), "")
+      << "the same box again: the answer was refused, so give up instead of looping";
+  EXPECT_EQ(ui.inputBox("Please enter another name.", "Sending Customer", "Other"), "");
+  EXPECT_NE(err.str().find("  -> Short (--name Long & <Co>=Short)\n"), std::string::npos) << err.str();
+}
+
 }  // namespace
 }  // namespace vqb
