@@ -23,9 +23,15 @@ Answer CliUi::messageBox(const std::string& text, Buttons buttons, Icon icon, co
   err_ << "[" << title << "] " << terminal_text(text) << "\n";
   if (buttons == Buttons::Ok) return Answer::Ok;
   bool yes;
-  if (assumeYes) {
+  const QuestionRule* rule = nullptr;
+  for (const QuestionRule& candidate : questionRules)
+    if (!rule && candidate.buttons == buttons && text.find(candidate.contains) != std::string::npos) rule = &candidate;
+  if (rule) {
+    yes = rule->yes;
+    err_ << (yes ? "  -> Yes (" : "  -> No (") << rule->because << ")\n";
+  } else if (assumeYes) {
     yes = *assumeYes;
-    err_ << (yes ? "  -> Yes (" + yesBecause + ")\n" : "  -> No (" + noBecause + ")\n");
+    err_ << (yes ? "  -> Yes (--yes)\n" : "  -> No (--no)\n");
   } else if (interactive_) {
     err_ << "  [y/N] " << std::flush;
     std::string line;

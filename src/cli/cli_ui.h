@@ -20,9 +20,15 @@ class CliUi : public UserInterface {
 
   // Answer every Yes/No question this way instead of asking.
   std::optional<bool> assumeYes;
-  // The option that gave that answer, as printed after the question.
-  std::string yesBecause{"--yes"};
-  std::string noBecause{"--no"};
+  // Answers to particular questions, before assumeYes: the first rule whose buttons match and
+  // whose text the question holds gives the answer; `because` names the option that chose it.
+  struct QuestionRule {
+    Buttons buttons;
+    std::string contains;
+    bool yes;
+    std::string because;
+  };
+  std::vector<QuestionRule> questionRules;
   // Answers to input boxes given on the command line: OLD=NEW answers a box that asks about
   // the name OLD (in its text or as its proposed answer) with NEW, once per box.
   std::vector<std::pair<std::string, std::string>> inputAnswers;

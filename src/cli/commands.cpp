@@ -202,8 +202,11 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     return cmd_demo(demoFolder, demo, demoReplace, demoCompany, out, err);
   }
   if (*checkCmd) return cmd_check(globals.settings, checkOptions, in, out, err);
-  if (*sendCmd) return cmd_send(globals.settings, sendOptions, in, out, err, interactive);
-  if (*importCmd) return cmd_import(globals.settings, importOptions, in, out, err, interactive);
+  std::optional<bool> assumeYes;
+  if (globals.yes) assumeYes = true;
+  if (globals.no) assumeYes = false;
+  if (*sendCmd) return cmd_send(globals.settings, sendOptions, assumeYes, in, out, err, interactive);
+  if (*importCmd) return cmd_import(globals.settings, importOptions, assumeYes, in, out, err, interactive);
 
   CliUi ui(in, err, interactive);
   if (globals.yes) ui.assumeYes = true;

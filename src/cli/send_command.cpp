@@ -26,8 +26,8 @@ bool connect(App& app, MainWindowLogic& logic, const std::string& settingsFolder
 
 }  // namespace
 
-int cmd_send(const std::string& settingsFolder, const SendOptions& options, std::istream& in, std::ostream& out,
-             std::ostream& err, bool interactive) {
+int cmd_send(const std::string& settingsFolder, const SendOptions& options, std::optional<bool> assumeYes,
+             std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
   const bool customers = options.kind == "customers";
   if (!customers && options.kind != "suppliers") {
     err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers\n";
@@ -40,9 +40,10 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
   CliUi ui(in, err, interactive);
   // "A ... called X already exists in QuickBooks": Yes links, No asks for another name
   // (cancelled when nobody can answer).
-  ui.assumeYes = options.onNameTaken == "link";
-  ui.yesBecause = "--on-name-taken link";
-  ui.noBecause = "--on-name-taken skip";
+  ui.assumeYes = assumeYes;
+  // "A ... called, X, already exists in QuickBooks.": Yes links, No asks for another name.
+  ui.questionRules.push_back({Buttons::YesNoCancel, " already exists in QuickBooks.", options.onNameTaken == "link",
+                              "--on-name-taken " + options.onNameTaken});
   std::vector<AssignRule> rules;
   for (const auto& text : options.names) {
     std::pair<std::string, std::string> pair;
@@ -95,8 +96,8 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
   return failed == 0 ? 0 : 1;
 }
 
-int cmd_import(const std::string& settingsFolder, const ImportOptions& options, std::istream& in, std::ostream& out,
-               std::ostream& err, bool interactive) {
+int cmd_import(const std::string& settingsFolder, const ImportOptions& options, std::optional<bool> assumeYes,
+               std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
   const bool customers = options.kind == "customers";
   if (!customers && options.kind != "suppliers") {
     err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers\n";
@@ -107,9 +108,9 @@ int cmd_import(const std::string& settingsFolder, const ImportOptions& options, 
     return 2;
   }
   CliUi ui(in, err, interactive);
-  ui.assumeYes = options.openingBalances;  // "Import opening balances ?"
-  ui.yesBecause = "--opening-balances";
-  ui.noBecause = "without --opening-balances";
+  ui.assumeYes = assumeYes;
+  ui.questionRules.push_back({Buttons::YesNo, "Import opening balances ?", options.openingBalances,
+                              options.openingBalances ? "--opening-balances" : "no --opening-balances"});
   App app(ui);
   MainWindowLogic logic(app);
   if (!connect(app, logic, settingsFolder)) return 1;

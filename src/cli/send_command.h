@@ -3,6 +3,7 @@
 // vqb-cli import customers|suppliers: the window's Import list and Run for the named records.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,9 @@ struct SendOptions {
   std::vector<std::string> assign;   // CODE=NAME: the assign window's choice for CODE
 };
 
-int cmd_send(const std::string& settingsFolder, const SendOptions& options, std::istream& in, std::ostream& out,
-             std::ostream& err, bool interactive);
+// assumeYes: the answer of --yes/--no to the questions no option of the command answers.
+int cmd_send(const std::string& settingsFolder, const SendOptions& options, std::optional<bool> assumeYes,
+             std::istream& in, std::ostream& out, std::ostream& err, bool interactive);
 
 struct ImportOptions {
   std::string kind;                // customers or suppliers
@@ -27,7 +29,7 @@ struct ImportOptions {
   bool openingBalances{false};     // customers: post their QuickBooks balances
 };
 
-int cmd_import(const std::string& settingsFolder, const ImportOptions& options, std::istream& in, std::ostream& out,
-               std::ostream& err, bool interactive);
+int cmd_import(const std::string& settingsFolder, const ImportOptions& options, std::optional<bool> assumeYes,
+               std::istream& in, std::ostream& out, std::ostream& err, bool interactive);
 
 }  // namespace vqb::cli

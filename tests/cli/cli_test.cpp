@@ -316,6 +316,22 @@ TEST(CliUi, QuestionsFollowThePolicyOrTheTerminal) {
   EXPECT_EQ(cli::terminal_text("a\r\nb"), "a\nb");
 }
 
+TEST(CliUi, AQuestionRuleAnswersItsQuestionOnly) {
+  std::istringstream none;
+  std::ostringstream err;
+  cli::CliUi ui(none, err, false);
+  ui.assumeYes = false;
+  ui.questionRules.push_back({Buttons::YesNoCancel, " already exists in QuickBooks.", true, "--on-name-taken link"});
+  EXPECT_EQ(ui.messageBox("A customer called, X, already exists in QuickBooks.\r\nClick 'YES' to link", Buttons::YesNoCancel,
+                          Icon::Information, "Please Select"),
+            Answer::Yes);
+  EXPECT_EQ(ui.messageBox("There is no valid sales rep associated with this customer in Vantora. Do you want to continue?",
+                          Buttons::YesNo, Icon::Question, "Confirm"),
+            Answer::No);
+  EXPECT_NE(err.str().find("  -> Yes (--on-name-taken link)\n"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("  -> No (--no)\n"), std::string::npos) << err.str();
+}
+
 TEST(CliUi, NameAnswersAreGivenOncePerBox) {
   std::istringstream none;
   std::ostringstream err;
