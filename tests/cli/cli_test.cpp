@@ -286,6 +286,21 @@ TEST(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
   EXPECT_EQ(run_cli({"--settings", second, "import", "customers"}).code, 2);
 }
 
+TEST(Cli, OnATerminalTheAssignWindowListsTheEntriesToChooseFrom) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder}).code, 0);
+  // Customer 1037 has the terms "2% 10 Net 30", which the demo leaves unmapped.
+  CliRun sent = run_cli({"--settings", folder, "send", "customers", "1037"}, "3\n", true);
+  EXPECT_EQ(sent.out, "1037 Ironwood Catering: Success\n") << sent.err;
+  EXPECT_NE(sent.err.find("  1. Due on receipt\n  2. Net 15\n  3. Net 30\n  4. Net 60\n  Number (empty cancels): "),
+            std::string::npos)
+      << sent.err;
+  auto db = open_database(folder + "/vantora.db");
+  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM Terms WHERE Description = '2% 10 Net 30'").rows.at(0).at(0), "Net 30")
+      << "the choice is kept as the mapping";
+}
+
 TEST(Cli, ConnectFailsPlainlyWhenQuickBooksIsClosed) {
   test::TempDir dir;
   const std::string folder = dir.file("demo");
