@@ -507,72 +507,55 @@ void PurchaseOrder::update() {
 
 // ---- Item, Account, Employee ---------------------------------------------------------------
 
-void Item::reset() {
-  itemType = 0;
+void NamedEntry::resetEntry() {
   name.clear();
-  fullName.clear();
   listId.clear();
   editSequence.clear();
   isActive.reset();
   clearAnswer();
+}
+
+pugi::xml_node NamedEntry::queryByFullName(const char* requestKind, const char* what, const std::string& fullName) {
+  qbxml::Request request(requestKind);
+  add_text(request.body(), "FullName", fullName);
+  const pugi::xml_node r =
+      sendForRecord(request, false, std::string("There is no ") + what + " called " + fullName + " in QuickBooks.");
+  name = child_text(r, "Name");
+  listId = child_text(r, "ListID");
+  editSequence = child_text(r, "EditSequence");
+  isActive = qbxml::bool_of(r, "IsActive");
+  return r;
+}
+
+void Item::reset() {
+  itemType = 0;
+  fullName.clear();
+  resetEntry();
 }
 
 void Item::loadByName(std::string itemName) {
   reset();
-  qbxml::Request request("ItemQueryRq");
-  add_text(request.body(), "FullName", itemName);
-  const pugi::xml_node r =
-      sendForRecord(request, false, "There is no item called " + itemName + " in QuickBooks.");
+  const pugi::xml_node r = queryByFullName("ItemQueryRq", "item", itemName);
   itemType = item_type_of(r.name());
-  name = child_text(r, "Name");
   fullName = child_text(r, "FullName");
-  listId = child_text(r, "ListID");
-  editSequence = child_text(r, "EditSequence");
-  isActive = qbxml::bool_of(r, "IsActive");
 }
 
 void Account::reset() {
-  name.clear();
   fullName.clear();
   accountType.clear();
-  listId.clear();
-  editSequence.clear();
-  isActive.reset();
-  clearAnswer();
+  resetEntry();
 }
 
 void Account::loadByName(std::string accountName) {
   reset();
-  qbxml::Request request("AccountQueryRq");
-  add_text(request.body(), "FullName", accountName);
-  const pugi::xml_node r = sendForRecord(
-      request, false, "There is no account called " + accountName + " in QuickBooks.");
-  name = child_text(r, "Name");
+  const pugi::xml_node r = queryByFullName("AccountQueryRq", "account", accountName);
   fullName = child_text(r, "FullName");
   accountType = child_text(r, "AccountType");
-  listId = child_text(r, "ListID");
-  editSequence = child_text(r, "EditSequence");
-  isActive = qbxml::bool_of(r, "IsActive");
-}
-
-void Employee::reset() {
-  name.clear();
-  listId.clear();
-  editSequence.clear();
-  isActive.reset();
-  clearAnswer();
 }
 
 void Employee::loadByName(std::string employeeName) {
   reset();
-  qbxml::Request request("EmployeeQueryRq");
-  add_text(request.body(), "FullName", employeeName);
-  const pugi::xml_node r = sendForRecord(
-      request, false, "There is no employee called " + employeeName + " in QuickBooks.");
-  name = child_text(r, "Name");
-  listId = child_text(r, "ListID");
-  editSequence = child_text(r, "EditSequence");
-  isActive = qbxml::bool_of(r, "IsActive");
+  queryByFullName("EmployeeQueryRq", "employee", employeeName);
 }
 
 // ---- QBLists ------------------------------------------------------------------------------

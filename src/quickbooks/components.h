@@ -244,37 +244,48 @@ int item_type_of(std::string_view recordTag);
 // The record tag of an item type ("ItemServiceRet"); "" when unknown.
 std::string item_record_tag(int itemType);
 
-class Item : public Component {
+// What the item, account and employee components share: one list entry loaded by its full
+// name with a query request.
+class NamedEntry : public Component {
  public:
-  explicit Item(Session& session) : Component(session) {}
+  using Component::Component;
 
-  int itemType = 0;  // [8]
-  std::string name, fullName, listId, editSequence;
+  std::string name, listId, editSequence;
   std::optional<bool> isActive;
 
-  void reset();                                  // [505]
+ protected:
+  void resetEntry();
+  // Resets, sends `requestKind` with the FullName filter and reads the shared fields; the
+  // record is returned for the component's own. A miss says "There is no <what> called ...".
+  pugi::xml_node queryByFullName(const char* requestKind, const char* what, const std::string& fullName);
+};
+
+class Item : public NamedEntry {
+ public:
+  explicit Item(Session& session) : NamedEntry(session) {}
+
+  int itemType = 0;  // [8]
+  std::string fullName;
+
+  void reset();                           // [505]
   void loadByName(std::string fullName);  // [514] ItemQueryRq by FullName
 };
 
-class Account : public Component {
+class Account : public NamedEntry {
  public:
-  explicit Account(Session& session) : Component(session) {}
+  explicit Account(Session& session) : NamedEntry(session) {}
 
-  std::string name, fullName, accountType, listId, editSequence;
-  std::optional<bool> isActive;
+  std::string fullName, accountType;
 
   void reset();
   void loadByName(std::string fullName);  // AccountQueryRq by FullName
 };
 
-class Employee : public Component {
+class Employee : public NamedEntry {
  public:
-  explicit Employee(Session& session) : Component(session) {}
+  explicit Employee(Session& session) : NamedEntry(session) {}
 
-  std::string name, listId, editSequence;
-  std::optional<bool> isActive;
-
-  void reset();                                  // [505]
+  void reset() { resetEntry(); }          // [505]
   void loadByName(std::string fullName);  // [514] EmployeeQueryRq by FullName
 };
 

@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "app/database.h"
+#include "app/text_helpers.h"
 #include "app/startup.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
 #include "mapping/list_loader.h"
 #include "quickbooks/sim/simulated_company.h"
-#include "support/demo_fixture.h"
+#include "support/connected_demo.h"
 
 namespace vqb {
 namespace {
@@ -25,53 +26,23 @@ using qb::sim::SimulatedCompany;
 
 const std::string kCrlf = "\r\n";
 
-class CustomerExportTest : public ::testing::Test {
+class CustomerExportTest : public ::testing::Test, protected test::ConnectedDemoFixture {
  protected:
-  test::TempDir dir;
-  test::FakeUi ui;
-  App app{ui};
-  qb::DemoSetup demo;
-  std::unique_ptr<MainWindowLogic> logic;
-  std::unique_ptr<MappingContext> ctx;
-  std::vector<std::string> requests;
-
   void SetUp() override {
-    demo = qb::make_demo(dir.file("demo"), test::DemoFixture::smallOptions(), false);
-    app.programFolder = VQB_TEST_PROGRAM_DIR;
-    app.settingsFolderOverride = demo.settingsFolder;
-    ASSERT_TRUE(Main(app));
-    logic = std::make_unique<MainWindowLogic>(app);
-    ASSERT_TRUE(logic->loadLists());
-    ctx = std::make_unique<MappingContext>(MappingContext{app, logic->components(), logic->state});
-    logic->session().setObserver(
-        [this](const std::string& request, const std::string&) { requests.push_back(request); });
+    ASSERT_TRUE(connected);
     mappingsOff();
-    ui.messages.clear();
   }
   void mappingsOff() {
     MainWindowState& s = logic->state;
     s.useCustomerGroups = s.useSalesTax = s.useCustomerTerms = s.useReps = false;
   }
-  std::string first(const std::string& sql) {
-    auto rows = open_database(app.databasePath)->queryAll(sql);
-    return rows.rows.empty() ? "" : rows.rows[0][0].value_or("");
-  }
-  void run(const std::string& sql) { open_database(app.databasePath)->execute(sql); }
   // A customer row of our own, with no codes and no addresses unless set afterwards.
   void addCustomer(long link, const std::string& description) {
-    std::string quoted;
-    for (char c : description) quoted += c == '\'' ? std::string("''") : std::string(1, c);
     run("INSERT INTO Customers (Link, Description, Tel, BAddress, SAddress, QBAccountNumber) "
         "VALUES (" +
-        std::to_string(link) + ", '" + quoted + "', '555-0100', '', '', '')");
+        std::to_string(link) + ", '" + sql_quote(description) + "', '555-0100', '', '', '')");
   }
-  SimulatedCompany company() { return SimulatedCompany(demo.companyFile); }
   std::string send(long link) { return send_Customer(*ctx, link); }
-  bool sawRequest(const std::string& tag) {
-    for (const auto& r : requests)
-      if (r.find(tag) != std::string::npos) return true;
-    return false;
-  }
 };
 
 TEST_F(CustomerExportTest, ANameWithQuotesAndMarkupArrivesIntactAndIsLinkedBack) {

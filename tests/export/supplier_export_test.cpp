@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "app/database.h"
+#include "app/text_helpers.h"
 #include "app/startup.h"
 #include "main_window/main_window_logic.h"
 #include "mapping/list_loader.h"
 #include "quickbooks/sim/simulated_company.h"
-#include "support/demo_fixture.h"
+#include "support/connected_demo.h"
 
 namespace vqb {
 namespace {
@@ -23,46 +24,17 @@ using qb::sim::SimulatedCompany;
 
 const std::string kCrlf = "\r\n";
 
-class SupplierExportTest : public ::testing::Test {
+class SupplierExportTest : public ::testing::Test, protected test::ConnectedDemoFixture {
  protected:
-  test::TempDir dir;
-  test::FakeUi ui;
-  App app{ui};
-  qb::DemoSetup demo;
-  std::unique_ptr<MainWindowLogic> logic;
-  std::unique_ptr<MappingContext> ctx;
-  std::vector<std::string> requests;
-
-  void SetUp() override {
-    demo = qb::make_demo(dir.file("demo"), test::DemoFixture::smallOptions(), false);
-    app.programFolder = VQB_TEST_PROGRAM_DIR;
-    app.settingsFolderOverride = demo.settingsFolder;
-    ASSERT_TRUE(Main(app));
-    logic = std::make_unique<MainWindowLogic>(app);
-    ASSERT_TRUE(logic->loadLists());
-    ctx = std::make_unique<MappingContext>(MappingContext{app, logic->components(), logic->state});
-    logic->session().setObserver(
-        [this](const std::string& request, const std::string&) { requests.push_back(request); });
-    ui.messages.clear();
-  }
-  std::string first(const std::string& sql) {
-    auto rows = open_database(app.databasePath)->queryAll(sql);
-    return rows.rows.empty() ? "" : rows.rows[0][0].value_or("");
-  }
-  void run(const std::string& sql) { open_database(app.databasePath)->execute(sql); }
+  void SetUp() override { ASSERT_TRUE(connected); }
   void addSupplier(long link, const std::string& description, const std::string& billing = "",
                    const std::string& shipping = "") {
-    auto q = [](const std::string& text) {
-      std::string out;
-      for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-      return "'" + out + "'";
-    };
+    auto q = [](const std::string& text) { return "'" + sql_quote(text) + "'"; };
     run("INSERT INTO Suppliers (Link, Description, Tel, Email, BAddress, SAddress, QBAccount) "
         "VALUES (" +
         std::to_string(link) + ", " + q(description) + ", '555-0199', 'orders@example.com', " +
         q(billing) + ", " + q(shipping) + ", '')");
   }
-  SimulatedCompany company() { return SimulatedCompany(demo.companyFile); }
   std::string send(long link) { return send_Supplier(*ctx, link); }
   std::string qbAccount(long link) {
     return first("SELECT QBAccount FROM Suppliers WHERE Link = " + std::to_string(link));

@@ -14,7 +14,7 @@
 #include "app/module1.h"
 #include "gui/qt_ui.h"
 #include "quickbooks/sim/simulated_company.h"
-#include "support/vantora_fixture.h"
+#include "support/sim_fixture.h"
 
 using vqb::gui::ValidationWindow;
 
@@ -31,21 +31,14 @@ W* child(QWidget& window, const char* name) {
 }
 
 // A Vantora database and a simulated company; windows are opened by QtUi.
-struct Setup {
+struct Setup : vqb::test::SimCompanyFixture {
   Setup() {
     qt.setApp(&f.app);
     f.ui.onDialog = [this](vqb::DialogKind kind, const std::string& parameter) { qt.showDialog(kind, parameter); };
     company.addCustomer("O'Brien & Sons <West>");
     f.db()->execute("INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (11, 'Obrien', 'Gone & <Co>')");
   }
-  vqb::test::VantoraFixture f;
   vqb::gui::QtUi qt;
-  vqb::qb::sim::SimulatedCompany company =
-      vqb::qb::sim::SimulatedCompany::create(f.dir.file("company.qbxml"), "Check Co");
-  vqb::qb::Session session{company};
-  vqb::qb::ComponentSet components{session};
-  vqb::MainWindowState state;
-  vqb::MappingContext ctx{f.app, components, state};
 };
 
 }  // namespace

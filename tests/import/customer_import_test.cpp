@@ -11,21 +11,15 @@
 #include "main_window/work_lists.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/demo_fixture.h"
-#include "support/vantora_fixture.h"
+#include "support/sim_fixture.h"
 
 namespace vqb {
 namespace {
 
 using qb::sim::SimulatedCompany;
 
-class CustomerImportTest : public ::testing::Test {
+class CustomerImportTest : public ::testing::Test, protected test::SimCompanyFixture {
  protected:
-  test::VantoraFixture f;
-  SimulatedCompany company = SimulatedCompany::create(f.dir.file("company.qbxml"), "Import Co");
-  qb::Session session{company};
-  qb::ComponentSet components{session};
-  MainWindowState state;
-  MappingContext ctx{f.app, components, state};
   ImportListing listing;
 
   void SetUp() override {
@@ -38,10 +32,6 @@ class CustomerImportTest : public ::testing::Test {
     company.addStandardTerms("Net 30", 30);
   }
 
-  std::string cell(const std::string& sql) {
-    auto rows = f.db()->queryAll(sql);
-    return rows.rows.empty() ? "<none>" : rows.rows.front().front().value_or("<null>");
-  }
   long count(const std::string& sql) { return static_cast<long>(numeric_value(cell(sql))); }
   void tickAll() {
     for (auto& row : state.grid.rows) row.ticked = true;

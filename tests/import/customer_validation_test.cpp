@@ -10,21 +10,14 @@
 
 #include "app/module1.h"
 #include "quickbooks/sim/simulated_company.h"
-#include "support/vantora_fixture.h"
+#include "support/sim_fixture.h"
 
 namespace vqb {
 namespace {
 
-using qb::sim::SimulatedCompany;
 
-class ValidationTest : public ::testing::Test {
+class ValidationTest : public ::testing::Test, protected test::SimCompanyFixture {
  protected:
-  test::VantoraFixture f;
-  SimulatedCompany company = SimulatedCompany::create(f.dir.file("company.qbxml"), "Check Co");
-  qb::Session session{company};
-  qb::ComponentSet components{session};
-  MainWindowState state;
-  MappingContext ctx{f.app, components, state};
   std::vector<std::string> answers;  // slot 1 answers, then slot 10 names, per dialog
   std::vector<long> sent;
 

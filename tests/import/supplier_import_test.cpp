@@ -8,21 +8,14 @@
 
 #include "app/text_helpers.h"
 #include "quickbooks/sim/simulated_company.h"
-#include "support/vantora_fixture.h"
+#include "support/sim_fixture.h"
 
 namespace vqb {
 namespace {
 
-using qb::sim::SimulatedCompany;
 
-class SupplierImportTest : public ::testing::Test {
+class SupplierImportTest : public ::testing::Test, protected test::SimCompanyFixture {
  protected:
-  test::VantoraFixture f;
-  SimulatedCompany company = SimulatedCompany::create(f.dir.file("company.qbxml"), "Import Co");
-  qb::Session session{company};
-  qb::ComponentSet components{session};
-  MainWindowState state;
-  MappingContext ctx{f.app, components, state};
   ImportListing listing;
 
   void SetUp() override {
@@ -37,11 +30,6 @@ class SupplierImportTest : public ::testing::Test {
                                          {"VendorAddress/State", "ME"},
                                          {"VendorAddress/PostalCode", "04101"}});
     company.addVendor("No Address");
-  }
-
-  std::string cell(const std::string& sql) {
-    auto rows = f.db()->queryAll(sql);
-    return rows.rows.empty() ? "<none>" : rows.rows.front().front().value_or("<null>");
   }
 };
 
