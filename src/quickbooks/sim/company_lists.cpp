@@ -133,16 +133,7 @@ pugi::xml_node SimulatedCompany::Impl::modListEntry(Kind kind, pugi::xml_node mo
       work.append_copy(change);
     } else if (field->kind == 'c') {
       // Aggregates such as addresses keep the parts the request leaves out.
-      pugi::xml_node target = work.child(change.name());
-      if (!target) target = work.append_child(change.name());
-      for (pugi::xml_node part : change.children()) {
-        if (std::string_view(part.child_value()).empty()) {
-          target.remove_child(part.name());
-        } else {
-          setChild(target, part.name(), part.child_value());
-        }
-      }
-      sortBySchema(target);
+      sortBySchema(mergeAggregate(work, change));
     } else if (std::string_view(change.child_value()).empty() && name != "Name") {
       work.remove_child(change.name());
     } else {

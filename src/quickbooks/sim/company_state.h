@@ -80,6 +80,9 @@ void checkFields(pugi::xml_node node);
 // A money field in cents (0 when absent), and a decimal field (nothing when absent).
 std::int64_t centsOf(pugi::xml_node node, const char* name);
 std::optional<Decimal> decimalOf(pugi::xml_node node, const char* name);
+// Merges an aggregate of a modify request (an address) into `work`'s: parts given replace
+// the stored ones, empty parts remove them, parts left out stay. Returns the stored aggregate.
+pugi::xml_node mergeAggregate(pugi::xml_node work, pugi::xml_node change);
 // The name an entry is found by: FullName, else Name, else Initial.
 std::string entryName(pugi::xml_node ret);
 
@@ -164,6 +167,8 @@ struct SimulatedCompany::Impl {
   std::string nextRefNumber(Kind kind);
   void stampNewTransaction(pugi::xml_node ret);
   pugi::xml_node defaultAccount(std::string_view accountType) const;
+  // Gives a new transaction the default receivables account unless the request named one.
+  void defaultARAccount(pugi::xml_node ret) const;
   std::string dueDate(pugi::xml_node termsRef, const std::string& txnDate) const;
 
   // Queries.

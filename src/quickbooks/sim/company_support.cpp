@@ -189,6 +189,19 @@ std::optional<Decimal> decimalOf(pugi::xml_node node, const char* name) {
   return parseDecimal(child.child_value());
 }
 
+pugi::xml_node mergeAggregate(pugi::xml_node work, pugi::xml_node change) {
+  pugi::xml_node target = work.child(change.name());
+  if (!target) target = work.append_child(change.name());
+  for (pugi::xml_node part : change.children()) {
+    if (std::string_view(part.child_value()).empty()) {
+      target.remove_child(part.name());
+    } else {
+      setChild(target, part.name(), part.child_value());
+    }
+  }
+  return target;
+}
+
 std::string entryName(pugi::xml_node ret) {
   if (pugi::xml_node full = ret.child("FullName")) return full.child_value();
   if (pugi::xml_node name = ret.child("Name")) return name.child_value();

@@ -86,6 +86,15 @@ pugi::xml_node SimulatedCompany::Impl::defaultAccount(std::string_view accountTy
   return {};
 }
 
+void SimulatedCompany::Impl::defaultARAccount(pugi::xml_node ret) const {
+  if (ret.child("ARAccountRef")) return;
+  if (pugi::xml_node account = defaultAccount("AccountsReceivable")) {
+    pugi::xml_node ref = ret.append_child("ARAccountRef");
+    setChild(ref, "ListID", childText(account, "ListID"));
+    setChild(ref, "FullName", entryName(account));
+  }
+}
+
 std::string SimulatedCompany::Impl::dueDate(pugi::xml_node termsRef, const std::string& txnDate) const {
   pugi::xml_node terms = findById(termsRef.child_value("ListID"));
   if (std::string_view(terms.name()) == "StandardTermsRet") {
@@ -114,13 +123,7 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
 
   pugi::xml_node ret = scratch.append_child("InvoiceRet");
   copyKnownFields(add, ret, kComputedHeader);
-  if (!ret.child("ARAccountRef")) {
-    if (pugi::xml_node account = defaultAccount("AccountsReceivable")) {
-      pugi::xml_node ref = ret.append_child("ARAccountRef");
-      setChild(ref, "ListID", childText(account, "ListID"));
-      setChild(ref, "FullName", entryName(account));
-    }
-  }
+  defaultARAccount(ret);
   if (!ret.child("TxnDate")) setChild(ret, "TxnDate", todayText());
   for (const char* field : {"BillAddress", "ShipAddress", "TermsRef", "SalesRepRef", "ItemSalesTaxRef"}) {
     copyIfMissing(customer, field, ret, field);
@@ -292,13 +295,7 @@ pugi::xml_node SimulatedCompany::Impl::addReceivePayment(pugi::xml_node source) 
 
   pugi::xml_node ret = scratch.append_child("ReceivePaymentRet");
   copyKnownFields(add, ret, kComputedHeader);
-  if (!ret.child("ARAccountRef")) {
-    if (pugi::xml_node account = defaultAccount("AccountsReceivable")) {
-      pugi::xml_node ref = ret.append_child("ARAccountRef");
-      setChild(ref, "ListID", childText(account, "ListID"));
-      setChild(ref, "FullName", entryName(account));
-    }
-  }
+  defaultARAccount(ret);
   if (!ret.child("TxnDate")) setChild(ret, "TxnDate", todayText());
   setChild(ret, "TotalAmount", centsText(total));
   setChild(ret, "UnusedPayment", centsText(total - appliedTotal));
@@ -431,15 +428,7 @@ pugi::xml_node SimulatedCompany::Impl::modPurchaseOrder(pugi::xml_node source) {
       work.remove_child(change.name());
       work.append_copy(change);
     } else if (field->kind == 'c') {
-      pugi::xml_node target = work.child(change.name());
-      if (!target) target = work.append_child(change.name());
-      for (pugi::xml_node part : change.children()) {
-        if (std::string_view(part.child_value()).empty()) {
-          target.remove_child(part.name());
-        } else {
-          setChild(target, part.name(), part.child_value());
-        }
-      }
+      mergeAggregate(work, change);
     } else if (std::string_view(change.child_value()).empty()) {
       work.remove_child(change.name());
     } else {
