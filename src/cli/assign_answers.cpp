@@ -15,6 +15,19 @@ bool parse_pair(const std::string& text, std::pair<std::string, std::string>& pa
   return true;
 }
 
+bool parse_pairs(const std::vector<std::string>& texts, const char* what,
+                 std::vector<std::pair<std::string, std::string>>& pairs, std::ostream& err) {
+  for (const auto& text : texts) {
+    std::pair<std::string, std::string> pair;
+    if (!parse_pair(text, pair)) {
+      err << what << ", not \"" << text << "\"\n";
+      return false;
+    }
+    pairs.push_back(std::move(pair));
+  }
+  return true;
+}
+
 namespace {
 
 // Chooses `value` in the window: the row whose value column holds it, or the text box's text.

@@ -23,6 +23,9 @@ struct AssignRule {
 
 // Splits "CODE=NAME" at its first "="; false when there is none.
 bool parse_pair(const std::string& text, std::pair<std::string, std::string>& pair);
+// Splits every text into `pairs`; on one without "=" says "<what>, not "<text>"" and returns false.
+bool parse_pairs(const std::vector<std::string>& texts, const char* what,
+                 std::vector<std::pair<std::string, std::string>>& pairs, std::ostream& err);
 
 // Answers one assign window: reads its title, message and mode from the slots as the window
 // does and leaves the choice in slot 0 ("" when cancelled).

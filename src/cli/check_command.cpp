@@ -42,12 +42,8 @@ int cmd_check(const std::string& settingsFolder, const CheckOptions& options, st
   CheckingUi ui(terminal);
   App app(ui);
   ui.attach(app);
-  app.programFolder = program_folder();
-  app.settingsFolderOverride = settingsFolder;
-  if (!Main(app)) return 1;
-
   MainWindowLogic logic(app);
-  if (!logic.loadLists()) return 1;
+  if (!start_connected(app, logic, settingsFolder)) return 1;
 
   std::vector<std::string> keys = options.keys;
   if (options.all) {

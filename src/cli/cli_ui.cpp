@@ -3,6 +3,10 @@
 #include <istream>
 #include <ostream>
 
+#include "app/app.h"
+#include "app/startup.h"
+#include "main_window/main_window_logic.h"
+
 namespace vqb::cli {
 
 std::string terminal_text(const std::string& text) {
@@ -73,6 +77,16 @@ void CliUi::openUrl(const std::string& url) { err_ << "Open in your browser: " <
 
 void CliUi::setStatus(const std::string& text) {
   if (verbose && !text.empty()) err_ << text << "\n";
+}
+
+bool start_app(App& app, const std::string& settingsFolder) {
+  app.programFolder = program_folder();
+  app.settingsFolderOverride = settingsFolder;
+  return Main(app);
+}
+
+bool start_connected(App& app, MainWindowLogic& logic, const std::string& settingsFolder) {
+  return start_app(app, settingsFolder) && logic.loadLists();
 }
 
 }  // namespace vqb::cli

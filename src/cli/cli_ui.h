@@ -12,6 +12,11 @@
 
 #include "app/user_interface.h"
 
+namespace vqb {
+struct App;
+class MainWindowLogic;
+}  // namespace vqb
+
 namespace vqb::cli {
 
 class CliUi : public UserInterface {
@@ -53,6 +58,12 @@ class CliUi : public UserInterface {
   int errorsShown_{0};
   std::set<std::pair<std::string, std::string>> boxesAnswered_;
 };
+
+// Starts as the window does on the settings folder ("" for the usual one); false when the
+// program must end (it has said why).
+bool start_app(App& app, const std::string& settingsFolder);
+// Starts and connects, loading every list as the window does after "Yes".
+bool start_connected(App& app, MainWindowLogic& logic, const std::string& settingsFolder);
 
 // "\r\n" becomes "\n" for the terminal.
 std::string terminal_text(const std::string& text);

@@ -29,13 +29,6 @@ struct Globals {
   bool verbose{false};
 };
 
-// Start-up as the window does it; false when the program must end.
-bool start(App& app, const Globals& globals) {
-  app.programFolder = program_folder();
-  app.settingsFolderOverride = globals.settings;
-  return Main(app);
-}
-
 int cmd_demo(const std::string& folder, const DemoOptions& options, bool replace, const std::string& company,
              std::ostream& out, std::ostream& err) {
   try {
@@ -213,7 +206,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   if (globals.no) ui.assumeYes = false;
   ui.verbose = globals.verbose;
   App app(ui);
-  if (!start(app, globals)) return 1;
+  if (!start_app(app, globals.settings)) return 1;
 
   int code = 0;
   if (*infoCmd) code = cmd_info(app, out);

@@ -15,17 +15,6 @@
 
 namespace vqb::cli {
 
-namespace {
-
-// Starts on the settings folder and connects, loading the lists as the window does.
-bool connect(App& app, MainWindowLogic& logic, const std::string& settingsFolder) {
-  app.programFolder = program_folder();
-  app.settingsFolderOverride = settingsFolder;
-  return Main(app) && logic.loadLists();
-}
-
-}  // namespace
-
 int cmd_send(const std::string& settingsFolder, const SendOptions& options, std::optional<bool> assumeYes,
              std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
   const bool customers = options.kind == "customers";
@@ -38,35 +27,22 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
     return 2;
   }
   CliUi ui(in, err, interactive);
-  // "A ... called X already exists in QuickBooks": Yes links, No asks for another name
-  // (cancelled when nobody can answer).
   ui.assumeYes = assumeYes;
   // "A ... called, X, already exists in QuickBooks.": Yes links, No asks for another name.
   ui.questionRules.push_back({Buttons::YesNoCancel, " already exists in QuickBooks.", options.onNameTaken == "link",
                               "--on-name-taken " + options.onNameTaken});
+  std::vector<std::pair<std::string, std::string>> assignPairs;
+  if (!parse_pairs(options.names, "--name needs OLD=NEW", ui.inputAnswers, err) ||
+      !parse_pairs(options.assign, "--assign needs CODE=NAME", assignPairs, err))
+    return 2;
   std::vector<AssignRule> rules;
-  for (const auto& text : options.names) {
-    std::pair<std::string, std::string> pair;
-    if (!parse_pair(text, pair)) {
-      err << "--name needs OLD=NEW, not \"" << text << "\"\n";
-      return 2;
-    }
-    ui.inputAnswers.push_back(pair);
-  }
-  for (const auto& text : options.assign) {
-    std::pair<std::string, std::string> pair;
-    if (!parse_pair(text, pair)) {
-      err << "--assign needs CODE=NAME, not \"" << text << "\"\n";
-      return 2;
-    }
-    rules.push_back({pair.first, pair.second});
-  }
+  for (const auto& [code, choice] : assignPairs) rules.push_back({code, choice});
   App app(ui);
   MainWindowLogic logic(app);
   ui.onDialog = [&](DialogKind, const std::string&) {
     answer_assign(app, [&]() -> qb::ComponentSet& { return logic.components(); }, rules, in, err, interactive);
   };
-  if (!connect(app, logic, settingsFolder)) return 1;
+  if (!start_connected(app, logic, settingsFolder)) return 1;
 
   if (customers) fill_customers(app, logic.state);
   else fill_suppliers(app, logic.state);
@@ -113,7 +89,7 @@ int cmd_import(const std::string& settingsFolder, const ImportOptions& options, 
                               options.openingBalances ? "--opening-balances" : "no --opening-balances"});
   App app(ui);
   MainWindowLogic logic(app);
-  if (!connect(app, logic, settingsFolder)) return 1;
+  if (!start_connected(app, logic, settingsFolder)) return 1;
 
   const std::string listName = customers ? "Get Customers" : "Get Suppliers";
   logic.runMenuKey(customers ? "mnuGetCustomers" : "mnuGetSuppliers");
