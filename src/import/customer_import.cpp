@@ -1,6 +1,7 @@
 #include "import/customer_import.h"
 
 #include <exception>
+#include <memory>
 
 #include "app/database.h"
 #include "app/errors.h"
@@ -154,8 +155,14 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
   state.changed();
 }
 
-void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std::size_t)>& importRow) {
+void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std::size_t, Database*)>& importRow) {
   App& app = ctx.app;
+  std::unique_ptr<Database> db;
+  try {
+    db = open_database(app.databasePath);
+  } catch (const std::exception&) {
+    // Each row opens its own and reports why it cannot.
+  }
   MainWindowState& state = ctx.state;
   const int commentColumn = state.grid.column("Comment");
   const auto count = static_cast<long>(state.grid.rows.size());
@@ -169,7 +176,7 @@ void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std
     if (commentColumn < 0 || !row.cells[static_cast<std::size_t>(commentColumn)].empty()) continue;
     app.ui.setStatus("Importing " + row.cells[0]);
     app.ui.setProgress(static_cast<long>(i) + 1, count);
-    const std::string result = importRow(i);
+    const std::string result = importRow(i, db.get());
     state.grid.rows[i].cells[static_cast<std::size_t>(commentColumn)] = result;
     state.changed();
   }
@@ -203,27 +210,26 @@ std::string error_line(const std::exception& error) {
 }  // namespace detail
 
 void fill_customersQB(MappingContext& ctx, ImportListing& listing) {
-  detail::ImportGridKind kind;
-  kind.listName = lists::kGetCustomers;
-  kind.procedure = "fill_customersQB";
-  kind.queryKind = qb::ObjSearch::kCustomers;
-  kind.pageSize = 300;
-  kind.accountField = "FullName";
-  kind.linkedSql = detail::linked_customer_sql;
-  detail::fill_import_grid(ctx, listing, kind);
+  detail::fill_import_grid(ctx, listing,
+                           {.listName = lists::kGetCustomers,
+                            .procedure = "fill_customersQB",
+                            .queryKind = qb::ObjSearch::kCustomers,
+                            .pageSize = 300,
+                            .accountField = "FullName",
+                            .linkedSql = detail::linked_customer_sql});
 }
 
 void get_customers(MappingContext& ctx, ImportListing& listing) {
   App& app = ctx.app;
   listing.importBalances =
       app.ui.messageBox("Import opening balances ?", Buttons::YesNo, Icon::Question, "Confirm") == Answer::Yes;
-  detail::import_ticked_rows(ctx, [&](std::size_t row) { return get_customer(ctx, listing, row); });
+  detail::import_ticked_rows(ctx, [&](std::size_t row, Database* db) { return get_customer(ctx, listing, row, db); });
   FixDatabase(app, "Customers");
   FixDatabase(app, "CustContacts");
   FixDatabase(app, "CustPost");
 }
 
-std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_t rowIndex) {
+std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_t rowIndex, Database* db) {
   App& app = ctx.app;
   if (rowIndex >= ctx.state.grid.rows.size()) return "Cannot find customer record in XML";
   WorkRow& row = ctx.state.grid.rows[rowIndex];
@@ -242,7 +248,8 @@ std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_
     const std::string contact = field(record, "Contact");
     const std::string altContact = field(record, "AltContact");
 
-    auto db = open_database(app.databasePath);
+    std::unique_ptr<Database> own;
+    if (!db) db = (own = open_database(app.databasePath)).get();
     // The counter and the rows that use it stand or fall together.
     Transaction transaction(*db, Transaction::Mode::Immediate);
     // A customer imported before (or linked since the list was filled) is not doubled.

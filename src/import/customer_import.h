@@ -47,7 +47,8 @@ void fill_customersQB(MappingContext& ctx, ImportListing& listing);
 // is empty (the result goes into Comment), then tidies the tables written.
 void get_customers(MappingContext& ctx, ImportListing& listing);
 // Imports the customer of one data row (0-based); "Sent" on success, otherwise the reason.
-std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_t row);
+// Works through `db` when given (one connection for a whole run), else opens its own.
+std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_t row, Database* db = nullptr);
 
 namespace detail {
 // Shared by the customer and supplier imports.
@@ -59,13 +60,14 @@ struct ImportGridKind {
   int pageSize{};
   const char* accountField{};  // the field shown as "Acc Full Name"
   // The Vantora query that finds a record already linked to this QuickBooks entry.
-  std::function<std::string(pugi::xml_node)> linkedSql;
+  std::string (*linkedSql)(pugi::xml_node){};
 };
 
 void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportGridKind& kind);
 // Calls importRow for each visible, ticked row whose Comment is empty, stopping on Cancel,
-// and puts the result into Comment.
-void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std::size_t)>& importRow);
+// and puts the result into Comment. importRow gets one database connection for the run, or
+// nullptr when it could not be opened (each row then reports the failure).
+void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std::size_t, Database*)>& importRow);
 // "Error: <number> <description>".
 std::string error_line(const std::exception& error);
 // The Vantora queries that find the customer / supplier linked to a QuickBooks record.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 
 #include "app/database.h"
 #include "app/errors.h"
@@ -32,22 +33,21 @@ std::string myaddress_sql(std::int64_t link, std::int64_t supplierLink, pugi::xm
 }  // namespace
 
 void fill_suppliersQB(MappingContext& ctx, ImportListing& listing) {
-  detail::ImportGridKind kind;
-  kind.listName = lists::kGetSuppliers;
-  kind.procedure = "fill_suppliersQB";
-  kind.queryKind = qb::ObjSearch::kVendors;
-  kind.pageSize = 200;
-  kind.accountField = "Name";
-  kind.linkedSql = detail::linked_supplier_sql;
-  detail::fill_import_grid(ctx, listing, kind);
+  detail::fill_import_grid(ctx, listing,
+                           {.listName = lists::kGetSuppliers,
+                            .procedure = "fill_suppliersQB",
+                            .queryKind = qb::ObjSearch::kVendors,
+                            .pageSize = 200,
+                            .accountField = "Name",
+                            .linkedSql = detail::linked_supplier_sql});
 }
 
 void get_suppliers(MappingContext& ctx, ImportListing& listing) {
-  detail::import_ticked_rows(ctx, [&](std::size_t row) { return get_Supplier(ctx, listing, row); });
+  detail::import_ticked_rows(ctx, [&](std::size_t row, Database* db) { return get_Supplier(ctx, listing, row, db); });
   FixDatabase(ctx.app, "Suppliers");
 }
 
-std::string get_Supplier(MappingContext& ctx, ImportListing& listing, std::size_t rowIndex) {
+std::string get_Supplier(MappingContext& ctx, ImportListing& listing, std::size_t rowIndex, Database* db) {
   App& app = ctx.app;
   if (rowIndex >= ctx.state.grid.rows.size()) return "Cannot find supplier record in XML";
   WorkRow& row = ctx.state.grid.rows[rowIndex];
@@ -55,7 +55,8 @@ std::string get_Supplier(MappingContext& ctx, ImportListing& listing, std::size_
   if (!record) return "Cannot find supplier record in XML";
   try {
     const std::string today = number_text(ole_today());
-    auto db = open_database(app.databasePath);
+    std::unique_ptr<Database> own;
+    if (!db) db = (own = open_database(app.databasePath)).get();
     // Both counters and the rows that use them stand or fall together.
     Transaction transaction(*db, Transaction::Mode::Immediate);
     // A supplier imported before (or linked since the list was filled) is not doubled.
