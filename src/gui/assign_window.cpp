@@ -1,4 +1,5 @@
 #include "gui/assign_window.h"
+#include "gui/qt_text.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -26,15 +27,6 @@ const char* const kStyle = R"(
 #lblTitle { font-size: 13pt; font-weight: 600; }
 #lblMessage { color: #dbe7f6; }
 )";
-
-QString q(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
-// Carriage returns from Vantora and the checks as line breaks.
-QString lines(const std::string& text) {
-  return q(text).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
-}
 
 Qt::Alignment alignment_of(const std::string& code) {
   if (code == ">") return Qt::AlignRight | Qt::AlignVCenter;
@@ -67,8 +59,8 @@ AssignWindow::AssignWindow(App& app, std::function<qb::ComponentSet&()> componen
   setStyleSheet(QString::fromLatin1(kStyle));
   build();
   logic_->Form_Load();
-  title_->setText(q(logic_->title()));
-  message_->setText(lines(logic_->message()));
+  title_->setText(qstr(logic_->title()));
+  message_->setText(display_lines(logic_->message()));
   // The drop-down sits below the message by the lines the logic counts, at the least.
   message_->setMinimumHeight((logic_->dropDownOffset() - 150) / kTwipsPerPixel);
   fill();
@@ -173,14 +165,14 @@ void AssignWindow::fill() {
   for (const AssignColumn& column : columns) {
     if (column.index < 0) continue;
     align[static_cast<std::size_t>(column.index)] = alignment_of(column.alignment);
-    captions[column.index] = q(column.caption);
+    captions[column.index] = qstr(column.caption);
   }
   model_->setHorizontalHeaderLabels(captions);
   for (const auto& row : rows) {
     QList<QStandardItem*> items;
     for (int c = 0; c < count; ++c) {
       auto* item = new QStandardItem(
-          c < static_cast<int>(row.size()) ? q(row[static_cast<std::size_t>(c)]) : QString());
+          c < static_cast<int>(row.size()) ? qstr(row[static_cast<std::size_t>(c)]) : QString());
       item->setEditable(false);
       item->setTextAlignment(align[static_cast<std::size_t>(c)]);
       items << item;
@@ -215,7 +207,7 @@ void AssignWindow::fill() {
 void AssignWindow::applyState() {
   dropDown_->setVisible(logic_->dropDownVisible());
   text_->setVisible(logic_->textBoxVisible());
-  QString caption = q(logic_->createButtonCaption());
+  QString caption = qstr(logic_->createButtonCaption());
   create_->setText(caption.replace('&', QLatin1String("&&")));
   create_->setVisible(logic_->createButtonVisible());
   update_->setDefault(logic_->updateIsDefault());

@@ -1,4 +1,5 @@
 #include "gui/main_window.h"
+#include "gui/qt_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,10 +36,6 @@ const char* const kStyle = R"(
 #TB2 { background: transparent; border: none; }
 #welcome { color: #3b4654; }
 )";
-
-QString to_q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 }  // namespace
 
@@ -136,7 +133,7 @@ QWidget* MainWindow::buildTitlePanel() {
   database->setAlignment(Qt::AlignRight | Qt::AlignTop);
   database->setText(app_.databasePath.empty()
                         ? tr("No Vantora database")
-                        : tr("Vantora database\n%1").arg(to_q(app_.databasePath)));
+                        : tr("Vantora database\n%1").arg(qstr(app_.databasePath)));
   database->setTextInteractionFlags(Qt::TextSelectableByMouse);
   row->addWidget(database, 0, Qt::AlignTop);
   return panel;
@@ -261,8 +258,8 @@ void MainWindow::redraw() {
   applyListLayout();
 
   title_->setText(state.panelTitle.empty() ? QString::fromLatin1(kProductTitle)
-                                           : to_q(state.panelTitle));
-  comment_->setText(to_q(state.comment));
+                                           : qstr(state.panelTitle));
+  comment_->setText(qstr(state.comment));
   const bool listShown = !state.currentList.empty() || !state.grid.headers.empty();
   pages_->setCurrentIndex(listShown ? 1 : 0);
   updateCounts();
@@ -289,8 +286,8 @@ void MainWindow::applyCommandState() {
 void MainWindow::applyListLayout() {
   const MainWindowState& state = logic_->state;
   QStringList headers;
-  for (const std::string& header : state.grid.headers) headers << to_q(header);
-  const QString key = to_q(state.currentList) + '|' + headers.join('|');
+  for (const std::string& header : state.grid.headers) headers << qstr(header);
+  const QString key = qstr(state.currentList) + '|' + headers.join('|');
   if (key == layoutKey_) return;
   saveColumnWidths();
   layoutKey_ = key;
@@ -340,7 +337,7 @@ void MainWindow::updateCounts() {
 
 std::unique_ptr<QSettings> MainWindow::settings() const {
   if (app_.settingsFolder.empty()) return std::make_unique<QSettings>();
-  return std::make_unique<QSettings>(to_q(app_.settingsFolder) + QStringLiteral("/vqb-window.ini"),
+  return std::make_unique<QSettings>(qstr(app_.settingsFolder) + QStringLiteral("/vqb-window.ini"),
                                      QSettings::IniFormat);
 }
 

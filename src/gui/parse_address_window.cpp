@@ -1,4 +1,5 @@
 #include "gui/parse_address_window.h"
+#include "gui/qt_text.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -106,9 +107,7 @@ ParseAddressWindow::ParseAddressWindow(App& app, QWidget* parent) : QDialog(pare
   setMinimumWidth(520);
 
   logic_.Form_Load();
-  main_->setPlainText(QString::fromStdString(logic_.txtMain)
-                          .replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                          .replace('\r', '\n'));
+  main_->setPlainText(display_lines(logic_.txtMain));
   for (std::size_t i = 0; i < boxes_.size(); ++i)
     boxes_[i]->setText(QString::fromStdString(logic_.txt[i]));
   boxes_[0]->setFocus();

@@ -1,4 +1,5 @@
 #include "gui/validation_window.h"
+#include "gui/qt_text.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -9,27 +10,23 @@
 
 namespace vqb::gui {
 
-namespace {
-QString qt(const std::string& text) { return QString::fromStdString(text); }
-}  // namespace
-
 ValidationWindow::ValidationWindow(App& app, bool vendor, const std::string& message, QWidget* parent)
     : QDialog(parent), logic_(app, vendor, message) {
   setObjectName(vendor ? "frmVendorV" : "frmCustomerV");
   setWindowTitle(vendor ? "Vendor Validation" : "Customer Validation");
 
-  auto* header = new QLabel(qt(logic_.header()), this);
+  auto* header = new QLabel(qstr(logic_.header()), this);
   header->setObjectName("lblHeader");
   header->setWordWrap(true);
   header->setTextFormat(Qt::PlainText);
-  optNew_ = new QRadioButton(qt(logic_.newOptionText()), this);
+  optNew_ = new QRadioButton(qstr(logic_.newOptionText()), this);
   optNew_->setObjectName("optNew");
-  optLink_ = new QRadioButton(qt(logic_.linkPrompt()), this);
+  optLink_ = new QRadioButton(qstr(logic_.linkPrompt()), this);
   optLink_->setObjectName("optLink");
   txtLink_ = new QLineEdit(this);
   txtLink_->setObjectName("txtLink");
   txtLink_->setPlaceholderText("QuickBooks name");
-  optCancel_ = new QRadioButton(qt(logic_.cancelOptionText()), this);
+  optCancel_ = new QRadioButton(qstr(logic_.cancelOptionText()), this);
   optCancel_->setObjectName("optCancel");
   // Typing a name means linking to it.
   connect(txtLink_, &QLineEdit::textEdited, this, [this] { optLink_->setChecked(true); });
