@@ -144,6 +144,12 @@ Database::Rows Database::queryAll(std::string_view sql) {
   return rows;
 }
 
+bool Database::hasRows(std::string_view sql) {
+  bool found = false;
+  query(sql, [&](const std::vector<Cell>&) { found = true; });
+  return found;
+}
+
 std::unique_ptr<Database> open_database(const std::string& path) {
   if (path.empty()) throw DbError(14, "No database file is configured");
   return std::make_unique<SqliteDatabase>(path, false);

@@ -46,6 +46,8 @@ class Database {
     std::vector<std::vector<Cell>> rows;
   };
   Rows queryAll(std::string_view sql);
+  // Whether the query finds a row.
+  bool hasRows(std::string_view sql);
 };
 
 // Opens an existing SQLite file for reading and writing, with a busy timeout so that

@@ -132,7 +132,7 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
         row.raw.assign(row.cells.size(), "");
         row.raw[8] = balance.empty() ? "0" : balance;
 
-        if (detail::has_rows(*db, kind.linkedSql(fields))) row.foreColour = kSentRowColour;
+        if (db->hasRows(kind.linkedSql(fields))) row.foreColour = kSentRowColour;
         state.grid.rows.push_back(std::move(row));
         app.events.pump();
       }
@@ -195,12 +195,6 @@ std::string linked_supplier_sql(pugi::xml_node record) {
   return "Select * from suppliers where QBAccount = '" + sql_quote(field(record, "Name")) + "'";
 }
 
-bool has_rows(Database& db, const std::string& sql) {
-  bool found = false;
-  db.query(sql, [&](const std::vector<Cell>&) { found = true; });
-  return found;
-}
-
 std::string error_line(const std::exception& error) {
   if (const auto* known = dynamic_cast<const VqbError*>(&error))
     return "Error: " + std::to_string(known->number()) + " " + known->description();
@@ -253,7 +247,7 @@ std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_
     // The counter and the rows that use it stand or fall together.
     Transaction transaction(*db, Transaction::Mode::Immediate);
     // A customer imported before (or linked since the list was filled) is not doubled.
-    if (detail::has_rows(*db, detail::linked_customer_sql(record))) return kAlreadyImported;
+    if (db->hasRows(detail::linked_customer_sql(record))) return kAlreadyImported;
     const long link = static_cast<long>(take_comp_counter(*db, "NextCustLink"));
     const std::string linkText = std::to_string(link);
     db->execute(

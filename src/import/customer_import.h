@@ -73,8 +73,6 @@ std::string error_line(const std::exception& error);
 // The Vantora queries that find the customer / supplier linked to a QuickBooks record.
 std::string linked_customer_sql(pugi::xml_node record);
 std::string linked_supplier_sql(pugi::xml_node record);
-// True when the query finds a row.
-bool has_rows(Database& db, const std::string& sql);
 
 }  // namespace detail
 

@@ -60,7 +60,7 @@ std::string get_Supplier(MappingContext& ctx, ImportListing& listing, std::size_
     // Both counters and the rows that use them stand or fall together.
     Transaction transaction(*db, Transaction::Mode::Immediate);
     // A supplier imported before (or linked since the list was filled) is not doubled.
-    if (detail::has_rows(*db, detail::linked_supplier_sql(record))) return kAlreadyImported;
+    if (db->hasRows(detail::linked_supplier_sql(record))) return kAlreadyImported;
     const std::int64_t addressLink = take_comp_counter(*db, "NextMaintLink");
     const std::int64_t link = take_comp_counter(*db, "NextSuppLink");
     db->execute(
@@ -104,11 +104,9 @@ void fix_supplierAddress(MappingContext& ctx, ImportListing& listing) {
       for (std::size_t c = 0; c < suppliers.columns.size(); ++c)
         if (to_lower_ascii(suppliers.columns[c]) == "link") supplierLink = suppliers.rows.front()[c].value_or("");
       if (supplierLink.empty()) continue;
-      bool hasAddress = false;
-      db->query("Select * from myaddress where accounttype = 2 and accountid = " + supplierLink +
-                    " and AddressType = 1",
-                [&](const std::vector<Cell>&) { hasAddress = true; });
-      if (hasAddress) continue;
+      if (db->hasRows("Select * from myaddress where accounttype = 2 and accountid = " + supplierLink +
+                      " and AddressType = 1"))
+        continue;
       row.foreColour = kSentRowColour;
       // The address Link is taken in the same transaction as the row that uses it.
       Transaction transaction(*db, Transaction::Mode::Immediate);
