@@ -1,8 +1,6 @@
 // Speed of the address parser and of parse_address on the 200 varied test addresses.
 #include <benchmark/benchmark.h>
 
-#include "silent_ui.h"
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -11,11 +9,13 @@
 #include "app/app.h"
 #include "export/address_parser.h"
 #include "export/parse_address.h"
+#include "silent_ui.h"
 
 namespace {
 
 std::vector<std::string> addresses() {
-  std::ifstream in(std::filesystem::path(__FILE__).parent_path() / "../tests/export/addresses_200.txt");
+  std::ifstream in(std::filesystem::path(__FILE__).parent_path() /
+                   "../tests/export/addresses_200.txt");
   std::vector<std::string> blocks;
   std::string line, block;
   while (std::getline(in, line)) {
@@ -27,7 +27,9 @@ std::vector<std::string> addresses() {
     }
   }
   if (!block.empty()) blocks.push_back(block);
-  if (blocks.empty()) blocks.push_back("Attn: Accounts Payable\r\n1420 Market Street, Suite 200\r\nSan Francisco, CA 94103");
+  if (blocks.empty())
+    blocks.push_back(
+        "Attn: Accounts Payable\r\n1420 Market Street, Suite 200\r\nSan Francisco, CA 94103");
   return blocks;
 }
 

@@ -2,14 +2,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include "silent_ui.h"
-
 #include <filesystem>
 
 #include "app/app.h"
 #include "app/database.h"
 #include "app/module1.h"
 #include "app/record_doc.h"
+#include "silent_ui.h"
 
 namespace {
 
@@ -36,11 +35,13 @@ void BM_ReadData(benchmark::State& state) {
   std::filesystem::remove(path);
   {
     auto db = vqb::create_database(path);
-    db->execute("CREATE TABLE t (Link INTEGER, Name TEXT, Amount REAL, Address TEXT, Flag INTEGER, Note TEXT)");
+    db->execute(
+        "CREATE TABLE t (Link INTEGER, Name TEXT, Amount REAL, Address TEXT, Flag INTEGER, Note "
+        "TEXT)");
     vqb::Transaction tx(*db);
     for (int i = 0; i < n; ++i)
-      db->execute("INSERT INTO t VALUES (" + std::to_string(i) + ", 'Customer " + std::to_string(i) +
-                  "', 12.5, '1 Main St', 1, NULL)");
+      db->execute("INSERT INTO t VALUES (" + std::to_string(i) + ", 'Customer " +
+                  std::to_string(i) + "', 12.5, '1 Main St', 1, NULL)");
     tx.commit();
   }
   SilentUi ui;

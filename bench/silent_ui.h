@@ -13,7 +13,9 @@ class SilentUi : public UserInterface {
     ++messages;
     return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
   }
-  std::string inputBox(const std::string&, const std::string&, const std::string&) override { return ""; }
+  std::string inputBox(const std::string&, const std::string&, const std::string&) override {
+    return "";
+  }
   void showDialog(DialogKind, const std::string&) override {}
   void openUrl(const std::string&) override {}
   void setStatus(const std::string&) override {}

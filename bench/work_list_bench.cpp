@@ -3,8 +3,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include "silent_ui.h"
-
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -15,6 +13,7 @@
 #include "app/user_interface.h"
 #include "main_window/window_state.h"
 #include "main_window/work_lists.h"
+#include "silent_ui.h"
 
 namespace {
 

@@ -5,12 +5,14 @@
 namespace vqb {
 
 std::string& SharedSlots::operator[](long index) {
-  if (index < 0 || index >= static_cast<long>(kCount)) throw VqbError(err::kSubscriptOutOfRange, "Subscript out of range");
+  if (index < 0 || index >= static_cast<long>(kCount))
+    throw VqbError(err::kSubscriptOutOfRange, "Subscript out of range");
   return slots_[static_cast<std::size_t>(index)];
 }
 
 const std::string& SharedSlots::operator[](long index) const {
-  if (index < 0 || index >= static_cast<long>(kCount)) throw VqbError(err::kSubscriptOutOfRange, "Subscript out of range");
+  if (index < 0 || index >= static_cast<long>(kCount))
+    throw VqbError(err::kSubscriptOutOfRange, "Subscript out of range");
   return slots_[static_cast<std::size_t>(index)];
 }
 

@@ -29,7 +29,8 @@ class SharedSlots {
 // often a loop asks, so long loops stay responsive without paying per field.
 class EventPump {
  public:
-  explicit EventPump(UserInterface& ui, std::chrono::milliseconds interval = std::chrono::milliseconds(100))
+  explicit EventPump(UserInterface& ui,
+                     std::chrono::milliseconds interval = std::chrono::milliseconds(100))
       : ui_(ui), interval_(interval) {}
   void pump();
 
@@ -80,7 +81,8 @@ struct App {
   RecordDoc salesGroupSnapshot;     // "Select * from SalesGroup", not keyed
 
   // Copies of QuickBooks lists, made by the list loader.
-  RecordDoc qbTaxItems;       // "QBTaxItems": sales tax items and groups (groups with a computed TaxRate)
+  RecordDoc
+      qbTaxItems;  // "QBTaxItems": sales tax items and groups (groups with a computed TaxRate)
   RecordDoc qbTaxCodes;       // "QBTaxCodes"
   RecordDoc qbReps;           // "QBRep": sales reps
   RecordDoc qbCustomerTypes;  // "QBRep": customer types

@@ -30,7 +30,8 @@ Cell cell_text(sqlite3_stmt* stmt, int column) {
       return number_text(sqlite3_column_double(stmt, column));
     default: {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-      return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
+      return std::string(text ? text : "",
+                         static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
     }
   }
 }
@@ -59,8 +60,10 @@ class SqliteDatabase final : public Database {
       std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
       sqlite3_close(db_);
       db_ = nullptr;
-      if (path.empty()) message = "No database file is configured";
-      else message += ": " + path;
+      if (path.empty())
+        message = "No database file is configured";
+      else
+        message += ": " + path;
       throw DbError(rc & 0xff, message);
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
@@ -106,15 +109,18 @@ class SqliteDatabase final : public Database {
   std::vector<ColumnInfo> tableColumns(std::string_view table) override {
     std::vector<ColumnInfo> result;
     std::string sql = "SELECT name, type FROM pragma_table_info('" + sql_quote(table) + "')";
-    query(sql, [&](const std::vector<Cell>& cells) {
-      ColumnInfo info;
-      info.name = cells[0].value_or("");
-      info.type = cells[1].value_or("");
-      std::transform(info.type.begin(), info.type.end(), info.type.begin(),
-                     [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-      info.allowZeroLength = true;
-      result.push_back(std::move(info));
-    }, nullptr);
+    query(
+        sql,
+        [&](const std::vector<Cell>& cells) {
+          ColumnInfo info;
+          info.name = cells[0].value_or("");
+          info.type = cells[1].value_or("");
+          std::transform(info.type.begin(), info.type.end(), info.type.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+          info.allowZeroLength = true;
+          result.push_back(std::move(info));
+        },
+        nullptr);
     if (result.empty()) throw DbError(1, "no such table: " + std::string(table));
     // A CHECK that forbids '' on a column marks it as not allowing zero length.
     Rows sqlRows = queryAll("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = '" +
@@ -140,7 +146,8 @@ class SqliteDatabase final : public Database {
 
 Database::Rows Database::queryAll(std::string_view sql) {
   Rows rows;
-  query(sql, [&](const std::vector<Cell>& cells) { rows.rows.push_back(cells); }, &rows.columns);
+  query(
+      sql, [&](const std::vector<Cell>& cells) { rows.rows.push_back(cells); }, &rows.columns);
   return rows;
 }
 

@@ -5,7 +5,9 @@
 namespace vqb {
 
 VqbError::VqbError(long number, std::string description, std::source_location where)
-    : std::runtime_error(description), number_(number), description_(std::move(description)),
+    : std::runtime_error(description),
+      number_(number),
+      description_(std::move(description)),
       where_(where) {}
 
 std::string number_dash_description(long number, const std::string& description) {

@@ -15,24 +15,26 @@ std::string preference_where(std::string_view form, std::string_view description
 
 }  // namespace
 
-std::string get_Preference(Database& db, std::string_view form, std::string_view description, long user) {
-  auto rows = db.queryAll("SELECT Value FROM Preferences" + preference_where(form, description, user));
+std::string get_Preference(Database& db, std::string_view form, std::string_view description,
+                           long user) {
+  auto rows =
+      db.queryAll("SELECT Value FROM Preferences" + preference_where(form, description, user));
   if (rows.rows.empty()) return "";
   return rows.rows.front().front().value_or("");
 }
 
 void set_Preference(Database& db, std::string_view form, std::string_view description,
                     std::string_view value, long user) {
-  auto rows = db.queryAll("SELECT rowid FROM preferences" + preference_where(form, description, user) +
-                          " LIMIT 1");
+  auto rows = db.queryAll("SELECT rowid FROM preferences" +
+                          preference_where(form, description, user) + " LIMIT 1");
   if (!rows.rows.empty()) {
     db.execute("UPDATE Preferences SET Form = '" + sql_quote(form) + "', Description = '" +
                sql_quote(description) + "', Value = '" + sql_quote(value) + "', User = " +
                std::to_string(user) + " WHERE rowid = " + rows.rows.front().front().value_or("0"));
   } else {
-    db.execute("INSERT INTO Preferences (Form, Description, Value, User) VALUES ('" + sql_quote(form) +
-               "', '" + sql_quote(description) + "', '" + sql_quote(value) + "', " +
-               std::to_string(user) + ")");
+    db.execute("INSERT INTO Preferences (Form, Description, Value, User) VALUES ('" +
+               sql_quote(form) + "', '" + sql_quote(description) + "', '" + sql_quote(value) +
+               "', " + std::to_string(user) + ")");
   }
 }
 
@@ -47,7 +49,8 @@ std::int64_t take_comp_counter(Database& db, std::string_view column) {
   return value;
 }
 
-std::optional<std::int64_t> GetNewLink(App& app, std::string_view counterName, std::int64_t startValue) {
+std::optional<std::int64_t> GetNewLink(App& app, std::string_view counterName,
+                                       std::int64_t startValue) {
   try {
     auto db = open_database(app.databasePath);
     Transaction transaction(*db, Transaction::Mode::Immediate);

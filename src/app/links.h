@@ -12,7 +12,8 @@
 namespace vqb {
 
 // The Value of the matching Preferences row, or "" when there is none. Throws DbError.
-std::string get_Preference(Database& db, std::string_view form, std::string_view description, long user);
+std::string get_Preference(Database& db, std::string_view form, std::string_view description,
+                           long user);
 
 // Creates or overwrites the matching Preferences row. Throws DbError.
 void set_Preference(Database& db, std::string_view form, std::string_view description,
@@ -26,6 +27,7 @@ std::int64_t take_comp_counter(Database& db, std::string_view column);
 // user -2), starting at startValue when above 0, otherwise 10000; without one, from
 // comp.NextMaintLink. The read and the advance happen in one immediate transaction.
 // On a database error the common error report is shown and nullopt returned.
-std::optional<std::int64_t> GetNewLink(App& app, std::string_view counterName, std::int64_t startValue);
+std::optional<std::int64_t> GetNewLink(App& app, std::string_view counterName,
+                                       std::int64_t startValue);
 
 }  // namespace vqb

@@ -11,10 +11,9 @@
 
 #include <memory>
 #include <optional>
+#include <pugixml.hpp>
 #include <string>
 #include <string_view>
-
-#include <pugixml.hpp>
 
 namespace vqb {
 

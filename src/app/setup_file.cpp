@@ -6,7 +6,9 @@
 
 namespace vqb {
 
-std::string setup_file_path(const App& app) { return app.globalfolder + "QBsetup.xml"; }
+std::string setup_file_path(const App& app) {
+  return app.globalfolder + "QBsetup.xml";
+}
 
 bool load_setup_document(App& app) {
   const std::string path = setup_file_path(app);

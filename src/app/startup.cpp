@@ -18,10 +18,13 @@ std::string SpecialFolder(App& app, long folderId) {
     if (folderId == 28) {
       const char* xdg = std::getenv("XDG_DATA_HOME");
       const char* home = std::getenv("HOME");
-      if (xdg && *xdg == '/') result = xdg;
-      else if (home && *home) result = std::string(home) + "/.local/share";
+      if (xdg && *xdg == '/')
+        result = xdg;
+      else if (home && *home)
+        result = std::string(home) + "/.local/share";
     }
-    if (result.empty()) throw VqbError(err::kSpecialFolder, "The folder path could not be detected");
+    if (result.empty())
+      throw VqbError(err::kSpecialFolder, "The folder path could not be detected");
     return result;
   } catch (const VqbError& error) {
     show_common_error(app.ui, "Module1", "SpecialFolder", error);
@@ -69,16 +72,20 @@ bool Main(App& app) {
     const std::string settingsDb = app.settingsFolder + kPathSeparator + kSettingsDatabaseName;
     if (!fs::exists(settingsDb, ec)) {
       const std::string source = app.programFolder + kPathSeparator + kSettingsDatabaseName;
-      if (!fs::is_regular_file(source, ec)) throw VqbError(err::kFileNotFound, "File not found: " + source);
+      if (!fs::is_regular_file(source, ec))
+        throw VqbError(err::kFileNotFound, "File not found: " + source);
       fs::copy_file(source, settingsDb, ec);
-      if (ec) throw VqbError(err::kPathNotFound, "Path/File access error: " + settingsDb + ": " + ec.message());
+      if (ec)
+        throw VqbError(err::kPathNotFound,
+                       "Path/File access error: " + settingsDb + ": " + ec.message());
     }
 
     Cell value;
     bool found = false;
     {
       auto db = open_database(settingsDb);
-      auto rows = db->queryAll("Select * from settings where form = 'SubMain' and Description = 'DatabaseFile'");
+      auto rows = db->queryAll(
+          "Select * from settings where form = 'SubMain' and Description = 'DatabaseFile'");
       for (std::size_t i = 0; i < rows.columns.size() && !rows.rows.empty(); ++i) {
         if (to_lower_ascii(rows.columns[i]) == "value") {
           found = true;
@@ -106,7 +113,8 @@ bool Main(App& app) {
                       Icon::Critical, "Vantora");
     return false;
   } catch (const std::exception& error) {
-    app.ui.messageBox(number_dash_description(0, error.what()), Buttons::Ok, Icon::Critical, "Vantora");
+    app.ui.messageBox(number_dash_description(0, error.what()), Buttons::Ok, Icon::Critical,
+                      "Vantora");
     return false;
   }
 }

@@ -50,7 +50,8 @@ bool choose(AssignDialogLogic& dialog, const std::string& value) {
 }  // namespace
 
 void answer_assign(App& app, const std::function<qb::ComponentSet&()>& components,
-                   const std::vector<AssignRule>& rules, std::istream& in, std::ostream& err, bool interactive) {
+                   const std::vector<AssignRule>& rules, std::istream& in, std::ostream& err,
+                   bool interactive) {
   app.sharedSlots[0] = "";
   AssignDialogLogic dialog(app, components);
   dialog.Form_Load();

@@ -30,6 +30,7 @@ bool parse_pairs(const std::vector<std::string>& texts, const char* what,
 // Answers one assign window: reads its title, message and mode from the slots as the window
 // does and leaves the choice in slot 0 ("" when cancelled).
 void answer_assign(App& app, const std::function<qb::ComponentSet&()>& components,
-                   const std::vector<AssignRule>& rules, std::istream& in, std::ostream& err, bool interactive);
+                   const std::vector<AssignRule>& rules, std::istream& in, std::ostream& err,
+                   bool interactive);
 
 }  // namespace vqb::cli

@@ -14,7 +14,7 @@ struct CheckOptions {
 };
 
 // Runs with its own App (the checks must answer the assign dialog themselves).
-int cmd_check(const std::string& settingsFolder, const CheckOptions& options, std::istream& in, std::ostream& out,
-              std::ostream& err);
+int cmd_check(const std::string& settingsFolder, const CheckOptions& options, std::istream& in,
+              std::ostream& out, std::ostream& err);
 
 }  // namespace vqb::cli

@@ -22,14 +22,16 @@ std::string terminal_text(const std::string& text) {
 CliUi::CliUi(std::istream& in, std::ostream& err, bool interactive)
     : in_(in), err_(err), interactive_(interactive) {}
 
-Answer CliUi::messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) {
+Answer CliUi::messageBox(const std::string& text, Buttons buttons, Icon icon,
+                         const std::string& title) {
   if (icon == Icon::Critical) ++errorsShown_;
   err_ << "[" << title << "] " << terminal_text(text) << "\n";
   if (buttons == Buttons::Ok) return Answer::Ok;
   bool yes;
   const QuestionRule* rule = nullptr;
   for (const QuestionRule& candidate : questionRules)
-    if (!rule && candidate.buttons == buttons && text.find(candidate.contains) != std::string::npos) rule = &candidate;
+    if (!rule && candidate.buttons == buttons && text.find(candidate.contains) != std::string::npos)
+      rule = &candidate;
   if (rule) {
     yes = rule->yes;
     err_ << (yes ? "  -> Yes (" : "  -> No (") << rule->because << ")\n";
@@ -49,7 +51,8 @@ Answer CliUi::messageBox(const std::string& text, Buttons buttons, Icon icon, co
   return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::No;
 }
 
-std::string CliUi::inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
+std::string CliUi::inputBox(const std::string& prompt, const std::string& title,
+                            const std::string& defaultText) {
   err_ << "[" << title << "] " << terminal_text(prompt) << "\n";
   for (const auto& [old, answer] : inputAnswers) {
     if (defaultText != old && prompt.find(old) == std::string::npos) continue;
@@ -73,7 +76,9 @@ void CliUi::showDialog(DialogKind kind, const std::string& parameter) {
   err_ << "This step needs a window; run vqb for it.\n";
 }
 
-void CliUi::openUrl(const std::string& url) { err_ << "Open in your browser: " << url << "\n"; }
+void CliUi::openUrl(const std::string& url) {
+  err_ << "Open in your browser: " << url << "\n";
+}
 
 void CliUi::setStatus(const std::string& text) {
   if (verbose && !text.empty()) err_ << text << "\n";

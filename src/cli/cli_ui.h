@@ -41,8 +41,10 @@ class CliUi : public UserInterface {
   std::function<void(DialogKind, const std::string&)> onDialog;
   bool verbose{false};
 
-  Answer messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) override;
-  std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
+  Answer messageBox(const std::string& text, Buttons buttons, Icon icon,
+                    const std::string& title) override;
+  std::string inputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText) override;
   void showDialog(DialogKind kind, const std::string& parameter) override;
   void openUrl(const std::string& url) override;
   void setStatus(const std::string& text) override;

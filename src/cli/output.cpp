@@ -11,11 +11,21 @@ std::string json_string(const std::string& text) {
   std::string out = "\"";
   for (unsigned char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char escaped[8];
@@ -33,7 +43,8 @@ std::string text_table(const std::vector<std::vector<std::string>>& rows) {
   std::vector<std::size_t> widths;
   for (const auto& row : rows) {
     if (widths.size() < row.size()) widths.resize(row.size(), 0);
-    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], char_count(row[c]));
+    for (std::size_t c = 0; c < row.size(); ++c)
+      widths[c] = std::max(widths[c], char_count(row[c]));
   }
   std::string text;
   for (const auto& row : rows) {

@@ -1,7 +1,6 @@
 #include "cli/prefs_command.h"
 
 #include <CLI/CLI.hpp>
-
 #include <ostream>
 #include <vector>
 
@@ -18,15 +17,20 @@ void PrefsCommand::addTo(CLI::App& cli) {
   prefs_->require_subcommand(1);
   get_ = prefs_->add_subcommand("get", "Print the stored value of KEY");
   get_->add_option("KEY", key_, "Setting, e.g. chkdupinvoices (see prefs list)")->required();
-  set_ = prefs_->add_subcommand("set", "Store VALUE under KEY: \"1\"/\"0\" for a check box, \"True\"/\"False\" "
-                                       "for an option (selecting one clears the others of its group), any text "
-                                       "for a prefix or the AR account");
+  set_ = prefs_->add_subcommand(
+      "set",
+      "Store VALUE under KEY: \"1\"/\"0\" for a check box, \"True\"/\"False\" "
+      "for an option (selecting one clears the others of its group), any text "
+      "for a prefix or the AR account");
   set_->add_option("KEY", key_, "Setting, e.g. optmemo1 (see prefs list)")->required();
   set_->add_option("VALUE", value_, "The value to store")->required();
-  list_ = prefs_->add_subcommand("list", "Print every setting with its tab, caption and stored value");
+  list_ =
+      prefs_->add_subcommand("list", "Print every setting with its tab, caption and stored value");
 }
 
-bool PrefsCommand::chosen() const { return prefs_ && prefs_->parsed(); }
+bool PrefsCommand::chosen() const {
+  return prefs_ && prefs_->parsed();
+}
 
 int PrefsCommand::run(App& app, std::ostream& out, std::ostream& err) const {
   load_setup_document(app);
@@ -36,8 +40,10 @@ int PrefsCommand::run(App& app, std::ostream& out, std::ostream& err) const {
     for (const auto& control : preference_controls()) {
       std::string caption(control.caption);
       if (caption.empty()) caption = "(" + std::string(control.hint) + ")";
-      rows.push_back({control.key(), std::string(kPreferencesTabNames.at(static_cast<std::size_t>(control.tab - 1))),
-                      caption, setup_value(app, control.key())});
+      rows.push_back(
+          {control.key(),
+           std::string(kPreferencesTabNames.at(static_cast<std::size_t>(control.tab - 1))), caption,
+           setup_value(app, control.key())});
     }
     out << text_table(rows);
     return 0;

@@ -12,8 +12,10 @@ struct QbListOptions {
 };
 
 // Each returns the exit code; errors are printed on err.
-int qb_list(const std::string& settingsFolder, const QbListOptions& options, std::ostream& out, std::ostream& err);
-int qb_show(const std::string& settingsFolder, const std::string& id, std::ostream& out, std::ostream& err);
+int qb_list(const std::string& settingsFolder, const QbListOptions& options, std::ostream& out,
+            std::ostream& err);
+int qb_show(const std::string& settingsFolder, const std::string& id, std::ostream& out,
+            std::ostream& err);
 int qb_set_open(const std::string& settingsFolder, bool open, std::ostream& out, std::ostream& err);
 
 // The kinds `qb list` accepts, for the help text.

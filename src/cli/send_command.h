@@ -10,17 +10,18 @@
 namespace vqb::cli {
 
 struct SendOptions {
-  std::string kind;               // customers or suppliers
-  std::vector<std::string> keys;  // links; empty with all
-  bool all{false};                // every record not exported yet
+  std::string kind;                  // customers or suppliers
+  std::vector<std::string> keys;     // links; empty with all
+  bool all{false};                   // every record not exported yet
   std::string onNameTaken = "skip";  // link: link to the QuickBooks entry of the same name
   std::vector<std::string> names;    // OLD=NEW: the QuickBooks name to give instead of OLD
   std::vector<std::string> assign;   // CODE=NAME: the assign window's choice for CODE
 };
 
 // assumeYes: the answer of --yes/--no to the questions no option of the command answers.
-int cmd_send(const std::string& settingsFolder, const SendOptions& options, std::optional<bool> assumeYes,
-             std::istream& in, std::ostream& out, std::ostream& err, bool interactive);
+int cmd_send(const std::string& settingsFolder, const SendOptions& options,
+             std::optional<bool> assumeYes, std::istream& in, std::ostream& out, std::ostream& err,
+             bool interactive);
 
 struct ImportOptions {
   std::string kind;                // customers or suppliers
@@ -29,7 +30,8 @@ struct ImportOptions {
   bool openingBalances{false};     // customers: post their QuickBooks balances
 };
 
-int cmd_import(const std::string& settingsFolder, const ImportOptions& options, std::optional<bool> assumeYes,
-               std::istream& in, std::ostream& out, std::ostream& err, bool interactive);
+int cmd_import(const std::string& settingsFolder, const ImportOptions& options,
+               std::optional<bool> assumeYes, std::istream& in, std::ostream& out,
+               std::ostream& err, bool interactive);
 
 }  // namespace vqb::cli

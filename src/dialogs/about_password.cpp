@@ -9,12 +9,15 @@ constexpr const char* kMaintenancePassword = "trelvok42";
 
 void AboutLogic::Form_Load() {
   lblWarning =
-      "Warning: this computer program is protected by copyright law and international treaties. Unauthorised "
-      "reproduction or distribution of this program, or of any portion of it, may result in severe civil and "
+      "Warning: this computer program is protected by copyright law and international treaties. "
+      "Unauthorised "
+      "reproduction or distribution of this program, or of any portion of it, may result in severe "
+      "civil and "
       "criminal penalties, and will be prosecuted to the fullest extent of the law.";
-  lblCopy = std::string("Vantora QuickBooks Integrator ") + kVersionText +
-            ". Copyright (C) Quenbrook. All rights reserved. QuickBooks is a registered trademark of "
-            "Intuit Inc.";
+  lblCopy =
+      std::string("Vantora QuickBooks Integrator ") + kVersionText +
+      ". Copyright (C) Quenbrook. All rights reserved. QuickBooks is a registered trademark of "
+      "Intuit Inc.";
   lblVersion = "Version " + std::to_string(kVersionMajor);
   lblRevision = "Revision " + std::to_string(kVersionRevision);
 }

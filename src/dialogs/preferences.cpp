@@ -17,18 +17,20 @@ using K = PreferenceKind;
 
 constexpr std::array<PreferenceControl, 36> kControls = {{
     // General
-    {"chkAddress", K::CheckBox, "", 1, "", "Put the customer's name on the first line of the billing address"},
+    {"chkAddress", K::CheckBox, "", 1, "",
+     "Put the customer's name on the first line of the billing address"},
     {"chkShowPayments", K::CheckBox, "Show this screen before exporting payments", 1, "", ""},
     {"chkShowInvoices", K::CheckBox, "Show this screen before exporting invoices", 1, "", ""},
     {"chkShowPOs", K::CheckBox, "Show this screen before exporting purchase orders", 1, "", ""},
     // Payments
     {"optApply0", K::Option, "Don't apply payments in QuickBooks", 2, "apply", ""},
-    {"optApply1", K::Option, "Let QuickBooks apply the payment to existing invoices.", 2, "apply", ""},
-    {"optApply2", K::Option, "Apply payments to same invoices in QuickBooks as it is applied in Vantora", 2,
-     "apply", ""},
+    {"optApply1", K::Option, "Let QuickBooks apply the payment to existing invoices.", 2, "apply",
+     ""},
+    {"optApply2", K::Option,
+     "Apply payments to same invoices in QuickBooks as it is applied in Vantora", 2, "apply", ""},
     {"chkDupPayments", K::CheckBox, "Check QuickBooks for possible duplicate payments", 2, "", ""},
-    {"chkMarkDupPayments", K::CheckBox, "When duplicate payment is confirmed. Flag payment in Vantora as sent.", 2,
-     "", ""},
+    {"chkMarkDupPayments", K::CheckBox,
+     "When duplicate payment is confirmed. Flag payment in Vantora as sent.", 2, "", ""},
     {"optPMemo1", K::Option, "Send Payment Comment to QB memo field.", 2, "pmemo", ""},
     {"optPMemo2", K::Option, "Send Vantora Receipt Number to QB memo field.", 2, "pmemo", ""},
     {"optPMemo3", K::Option, "Send Payment Reference to QB memo field.", 2, "pmemo", ""},
@@ -36,8 +38,8 @@ constexpr std::array<PreferenceControl, 36> kControls = {{
     // Invoices
     {"cmbAR", K::ListBox, "Send to AR Account (Optional)", 3, "", ""},
     {"chkDupInvoices", K::CheckBox, "Check QuickBooks for possible duplicate invoices", 3, "", ""},
-    {"chkMarkDupInvoices", K::CheckBox, "When duplicate invoice is confirmed. Flag invoice in Vantora as sent.", 3,
-     "", ""},
+    {"chkMarkDupInvoices", K::CheckBox,
+     "When duplicate invoice is confirmed. Flag invoice in Vantora as sent.", 3, "", ""},
     {"chkSendRemarks", K::CheckBox, "Send Remark Lines", 3, "", ""},
     {"chkMarkInvoicePrinted", K::CheckBox, "Mark invoices in QuickBooks as printed", 3, "", ""},
     {"chkInvoicePrefix", K::CheckBox, "Add prefix to invoice", 3, "", ""},
@@ -51,9 +53,10 @@ constexpr std::array<PreferenceControl, 36> kControls = {{
     {"optMemo3", K::Option, "Don't send anything to QB memo field.", 3, "memo", ""},
     {"optMemo4", K::Option, "", 3, "memo", "Send the invoice description to the QB memo field"},
     // Purchase Orders
-    {"chkduppurchaseorders", K::CheckBox, "Check QuickBooks for possible duplicate purchase orders", 4, "", ""},
-    {"chkMarkDupPurchaseOrders", K::CheckBox, "When a PO po is confirmed. Flag the PO in Vantora as sent.", 4, "",
-     ""},
+    {"chkduppurchaseorders", K::CheckBox, "Check QuickBooks for possible duplicate purchase orders",
+     4, "", ""},
+    {"chkMarkDupPurchaseOrders", K::CheckBox,
+     "When a PO po is confirmed. Flag the PO in Vantora as sent.", 4, "", ""},
     {"chkSendRemarksPO", K::CheckBox, "Send Remark Lines", 4, "", ""},
     {"chkMarkPOsPrinted", K::CheckBox, "Mark PO's in QuickBooks as printed", 4, "", ""},
     {"chkPOPrefix", K::CheckBox, "Add prefix to PO", 4, "", ""},
@@ -62,16 +65,24 @@ constexpr std::array<PreferenceControl, 36> kControls = {{
     {"chkPOSupplierRef", K::CheckBox, "Use the supplier reference as the PO number", 4, "", ""},
 }};
 
-bool same_name(std::string_view a, std::string_view b) { return to_lower_ascii(a) == to_lower_ascii(b); }
+bool same_name(std::string_view a, std::string_view b) {
+  return to_lower_ascii(a) == to_lower_ascii(b);
+}
 
 // A stored check box is ticked when its numeric value is 1.
-bool ticked(std::string_view stored) { return numeric_value(stored) == 1.0; }
+bool ticked(std::string_view stored) {
+  return numeric_value(stored) == 1.0;
+}
 
 }  // namespace
 
-std::string PreferenceControl::key() const { return to_lower_ascii(name); }
+std::string PreferenceControl::key() const {
+  return to_lower_ascii(name);
+}
 
-std::span<const PreferenceControl> preference_controls() { return kControls; }
+std::span<const PreferenceControl> preference_controls() {
+  return kControls;
+}
 
 const PreferenceControl* find_preference_control(std::string_view nameOrKey) {
   for (const auto& control : kControls)
@@ -82,10 +93,12 @@ const PreferenceControl* find_preference_control(std::string_view nameOrKey) {
 std::string check_preference_value(const PreferenceControl& control, std::string_view value) {
   switch (control.kind) {
     case K::CheckBox:
-      if (value != "1" && value != "0") return "a check box holds \"1\" (ticked) or \"0\" (not ticked)";
+      if (value != "1" && value != "0")
+        return "a check box holds \"1\" (ticked) or \"0\" (not ticked)";
       break;
     case K::Option:
-      if (value != "True" && value != "False") return "an option holds \"True\" (selected) or \"False\"";
+      if (value != "True" && value != "False")
+        return "an option holds \"True\" (selected) or \"False\"";
       break;
     case K::TextBox:
     case K::ListBox:
@@ -97,8 +110,8 @@ std::string check_preference_value(const PreferenceControl& control, std::string
 void set_preference(App& app, const PreferenceControl& control, std::string_view value) {
   std::string reason = check_preference_value(control, value);
   if (!reason.empty())
-    throw VqbError(kInvalidArgument,
-                   std::string(control.name) + ": " + reason + ", not \"" + std::string(value) + "\"");
+    throw VqbError(kInvalidArgument, std::string(control.name) + ": " + reason + ", not \"" +
+                                         std::string(value) + "\"");
   app.setup.MoveToRoot();
   if (app.setup.GetTag().empty()) app.setup.SetTag("QBSetup");
   if (control.kind == K::Option && value == "True") {
@@ -121,15 +134,22 @@ std::size_t PreferencesLogic::indexOf(std::string_view control) const {
   throw std::invalid_argument("The preferences window has no control " + std::string(control));
 }
 
-bool PreferencesLogic::value(std::string_view control) const { return states_[indexOf(control)].value; }
-const std::string& PreferencesLogic::text(std::string_view control) const { return states_[indexOf(control)].text; }
-bool PreferencesLogic::enabled(std::string_view control) const { return states_[indexOf(control)].enabled; }
+bool PreferencesLogic::value(std::string_view control) const {
+  return states_[indexOf(control)].value;
+}
+const std::string& PreferencesLogic::text(std::string_view control) const {
+  return states_[indexOf(control)].text;
+}
+bool PreferencesLogic::enabled(std::string_view control) const {
+  return states_[indexOf(control)].enabled;
+}
 
 void PreferencesLogic::setValue(std::size_t index, bool on) {
   const PreferenceControl& control = kControls[index];
   if (control.kind == K::Option && on) {
     for (std::size_t i = 0; i < kControls.size(); ++i)
-      if (kControls[i].kind == K::Option && kControls[i].group == control.group) states_[i].value = false;
+      if (kControls[i].kind == K::Option && kControls[i].group == control.group)
+        states_[i].value = false;
   }
   states_[index].value = on;
 }
@@ -143,9 +163,12 @@ void PreferencesLogic::Form_Load() {
 }
 
 void PreferencesLogic::Timer1_Timer() {
-  if (requestedTab == "Payments") tab = 2;
-  else if (requestedTab == "Invoices") tab = 3;
-  else if (requestedTab == "Purchase Orders") tab = 4;
+  if (requestedTab == "Payments")
+    tab = 2;
+  else if (requestedTab == "Invoices")
+    tab = 3;
+  else if (requestedTab == "Purchase Orders")
+    tab = 4;
 }
 
 void PreferencesLogic::fill_me() {
@@ -154,16 +177,24 @@ void PreferencesLogic::fill_me() {
   arAccounts_.clear();
   app.qbAccounts.MoveToRoot();
   for (pugi::xml_node account : app.qbAccounts.Current().children())
-    if (account.type() == pugi::node_element) arAccounts_.emplace_back(account.child_value("fname"));
+    if (account.type() == pugi::node_element)
+      arAccounts_.emplace_back(account.child_value("fname"));
 
   for (std::size_t i = 0; i < kControls.size(); ++i) {
     const std::string stored = setup_value(app, kControls[i].key());
     switch (kControls[i].kind) {
-      case K::CheckBox: states_[i].value = ticked(stored); break;
-      case K::Option: setValue(i, stored == "True"); break;
-      case K::TextBox: states_[i].text = stored; break;
+      case K::CheckBox:
+        states_[i].value = ticked(stored);
+        break;
+      case K::Option:
+        setValue(i, stored == "True");
+        break;
+      case K::TextBox:
+        states_[i].text = stored;
+        break;
       case K::ListBox: {
-        const bool listed = std::find(arAccounts_.begin(), arAccounts_.end(), stored) != arAccounts_.end();
+        const bool listed =
+            std::find(arAccounts_.begin(), arAccounts_.end(), stored) != arAccounts_.end();
         states_[i].text = listed ? stored : "";
         break;
       }
@@ -174,7 +205,9 @@ void PreferencesLogic::fill_me() {
 
 void PreferencesLogic::enb_me() {
   auto on = [&](std::string_view control) { return value(control); };
-  auto enable = [&](std::string_view control, bool enabled) { states_[indexOf(control)].enabled = enabled; };
+  auto enable = [&](std::string_view control, bool enabled) {
+    states_[indexOf(control)].enabled = enabled;
+  };
 
   enable("chkMarkDupPayments", on("chkDupPayments"));
   enable("chkMarkDupInvoices", on("chkDupInvoices"));
@@ -200,19 +233,24 @@ std::string PreferencesLogic::storedForm(std::string_view control) const {
   const std::size_t index = indexOf(control);
   const State& state = states_[index];
   switch (kControls[index].kind) {
-    case K::CheckBox: return state.value ? "1" : "0";
-    case K::Option: return state.value ? "True" : "False";
+    case K::CheckBox:
+      return state.value ? "1" : "0";
+    case K::Option:
+      return state.value ? "True" : "False";
     case K::TextBox:
-    case K::ListBox: break;
+    case K::ListBox:
+      break;
   }
   return state.text;
 }
 
 bool PreferencesLogic::cmdUpdate_Click() {
   const std::string& account = text(kArControl);
-  if (!account.empty() && std::find(arAccounts_.begin(), arAccounts_.end(), account) == arAccounts_.end()) {
+  if (!account.empty() &&
+      std::find(arAccounts_.begin(), arAccounts_.end(), account) == arAccounts_.end()) {
     tab = 3;
-    app.ui.messageBox("Please select valid AR account or leave blank.", Buttons::Ok, Icon::Information, "Error");
+    app.ui.messageBox("Please select valid AR account or leave blank.", Buttons::Ok,
+                      Icon::Information, "Error");
     focus = std::string(kArControl);
     return false;
   }
@@ -220,7 +258,8 @@ bool PreferencesLogic::cmdUpdate_Click() {
   try {
     app.setup.MoveToRoot();
     if (app.setup.GetTag().empty()) app.setup.SetTag("QBSetup");
-    for (const auto& control : kControls) app.setup.SetChildValue(control.key(), storedForm(control.name));
+    for (const auto& control : kControls)
+      app.setup.SetChildValue(control.key(), storedForm(control.name));
     save_setup_document(app);
   } catch (const std::exception& error) {
     app.setup = std::move(before);
@@ -232,9 +271,13 @@ bool PreferencesLogic::cmdUpdate_Click() {
   return true;
 }
 
-void PreferencesLogic::cmdCancel_Click() { closed = true; }
+void PreferencesLogic::cmdCancel_Click() {
+  closed = true;
+}
 
-void PreferencesLogic::cmdHelp_Click() { app.ui.openUrl(app.programFolder + "/manual/index.html#preferences"); }
+void PreferencesLogic::cmdHelp_Click() {
+  app.ui.openUrl(app.programFolder + "/manual/index.html#preferences");
+}
 
 void PreferencesLogic::click(std::string_view control, bool on) {
   const std::size_t index = indexOf(control);

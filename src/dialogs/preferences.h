@@ -21,7 +21,7 @@ namespace vqb {
 enum class PreferenceKind { CheckBox, Option, TextBox, ListBox };
 
 struct PreferenceControl {
-  std::string_view name;     // control name, e.g. "chkDupInvoices"
+  std::string_view name;  // control name, e.g. "chkDupInvoices"
   PreferenceKind kind;
   std::string_view caption;  // the text beside the control; "" for the two without one
   int tab;                   // 1 "General", 2 "Payments", 3 "Invoices", 4 "Purchase Orders"

@@ -26,15 +26,28 @@ constexpr std::size_t kLongestName = 4;
 
 // ---- Characters and words ---------------------------------------------------------------
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool is_letter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+char lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
-bool has_digit(std::string_view s) { return std::any_of(s.begin(), s.end(), is_digit); }
+bool has_digit(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), is_digit);
+}
 bool has_letter(std::string_view s) {
-  return std::any_of(s.begin(), s.end(), [](char c) { return is_letter(c) || static_cast<unsigned char>(c) >= 0x80; });
+  return std::any_of(s.begin(), s.end(),
+                     [](char c) { return is_letter(c) || static_cast<unsigned char>(c) >= 0x80; });
 }
 
 std::string_view trim(std::string_view s) {
@@ -101,13 +114,16 @@ std::string compact(std::string_view text) {
   return out;
 }
 
-bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool starts_with(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
 
 // `s` starts with one of the prefixes followed at once by a digit.
 template <std::size_t N>
 bool prefix_then_digit(std::string_view s, const std::array<std::string_view, N>& prefixes) {
   for (auto prefix : prefixes)
-    if (starts_with(s, prefix) && s.size() > prefix.size() && is_digit(s[prefix.size()])) return true;
+    if (starts_with(s, prefix) && s.size() > prefix.size() && is_digit(s[prefix.size()]))
+      return true;
   return false;
 }
 
@@ -170,89 +186,103 @@ using WordSet = std::unordered_set<std::string_view>;
 
 const WordSet& street_suffixes() {
   static const WordSet set{
-      "street", "st", "str", "avenue", "ave", "av", "avn", "road", "rd", "drive", "dr", "drv",
-      "boulevard", "blvd", "boul", "bd", "lane", "ln", "court", "ct", "crt", "place", "pl", "plaza",
-      "plz", "square", "sq", "terrace", "ter", "terr", "trail", "trl", "parkway", "pkwy", "pky",
-      "highway", "hwy", "freeway", "fwy", "expressway", "expy", "way", "wy", "circle", "cir",
-      "crescent", "cres", "cresc", "close", "gate", "grove", "grv", "heights", "hts", "hill",
-      "hollow", "junction", "jct", "landing", "lndg", "loop", "mall", "manor", "mews", "park",
-      "pk", "path", "pike", "point", "pt", "ridge", "rdg", "row", "run", "turnpike", "tpke",
-      "view", "walk", "alley", "aly", "bypass", "byp", "causeway", "cswy", "center", "ctr",
-      "centre", "common", "commons", "cove", "crossing", "xing", "gardens", "gdns", "glen",
-      "green", "grn", "harbour", "harbor", "line", "parade", "pass", "promenade", "prom", "quay",
-      "route", "rte", "sideroad", "sdrd", "spur", "broadway", "esplanade", "crest", "trace",
-      "wharf", "concession", "conc", "gdn", "garden", "vista", "mount", "ramp", "pvt", "private"};
+      "street",   "st",      "str",      "avenue",     "ave",        "av",        "avn",
+      "road",     "rd",      "drive",    "dr",         "drv",        "boulevard", "blvd",
+      "boul",     "bd",      "lane",     "ln",         "court",      "ct",        "crt",
+      "place",    "pl",      "plaza",    "plz",        "square",     "sq",        "terrace",
+      "ter",      "terr",    "trail",    "trl",        "parkway",    "pkwy",      "pky",
+      "highway",  "hwy",     "freeway",  "fwy",        "expressway", "expy",      "way",
+      "wy",       "circle",  "cir",      "crescent",   "cres",       "cresc",     "close",
+      "gate",     "grove",   "grv",      "heights",    "hts",        "hill",      "hollow",
+      "junction", "jct",     "landing",  "lndg",       "loop",       "mall",      "manor",
+      "mews",     "park",    "pk",       "path",       "pike",       "point",     "pt",
+      "ridge",    "rdg",     "row",      "run",        "turnpike",   "tpke",      "view",
+      "walk",     "alley",   "aly",      "bypass",     "byp",        "causeway",  "cswy",
+      "center",   "ctr",     "centre",   "common",     "commons",    "cove",      "crossing",
+      "xing",     "gardens", "gdns",     "glen",       "green",      "grn",       "harbour",
+      "harbor",   "line",    "parade",   "pass",       "promenade",  "prom",      "quay",
+      "route",    "rte",     "sideroad", "sdrd",       "spur",       "broadway",  "esplanade",
+      "crest",    "trace",   "wharf",    "concession", "conc",       "gdn",       "garden",
+      "vista",    "mount",   "ramp",     "pvt",        "private"};
   return set;
 }
 
 // Words that open a street name ("Rue Principale", "Highway 7", "Concession 3").
 const WordSet& street_openers() {
-  static const WordSet set{"rue", "chemin", "ch", "boulevard", "boul", "avenue", "av", "highway",
-                           "hwy", "route", "rte", "county", "rang", "montee", "cote", "concession",
-                           "conc", "sideroad", "state", "us", "interstate", "farm", "fm", "township",
-                           "twp", "place", "allee", "impasse", "promenade", "carre", "terrasse"};
+  static const WordSet set{
+      "rue",  "chemin",   "ch",    "boulevard", "boul",       "avenue", "av",      "highway",
+      "hwy",  "route",    "rte",   "county",    "rang",       "montee", "cote",    "concession",
+      "conc", "sideroad", "state", "us",        "interstate", "farm",   "fm",      "township",
+      "twp",  "place",    "allee", "impasse",   "promenade",  "carre",  "terrasse"};
   return set;
 }
 
 const WordSet& directionals() {
-  static const WordSet set{"n",     "s",     "e",    "w",    "ne",        "nw",        "se",
-                           "sw",    "north", "south", "east", "west",      "northeast", "northwest",
-                           "southeast", "southwest", "o", "ouest", "est", "nord", "sud", "no", "so"};
+  static const WordSet set{"n",         "s",         "e",         "w",         "ne",   "nw",
+                           "se",        "sw",        "north",     "south",     "east", "west",
+                           "northeast", "northwest", "southeast", "southwest", "o",    "ouest",
+                           "est",       "nord",      "sud",       "no",        "so"};
   return set;
 }
 
 bool is_short_directional(std::string_view key) {
-  return key == "n" || key == "s" || key == "e" || key == "w" || key == "ne" || key == "nw" || key == "se" ||
-         key == "sw" || key == "o" || key == "no" || key == "so";
+  return key == "n" || key == "s" || key == "e" || key == "w" || key == "ne" || key == "nw" ||
+         key == "se" || key == "sw" || key == "o" || key == "no" || key == "so";
 }
 
 // Secondary designators followed by an identifier ("Suite 400", "Bldg C").
 const WordSet& unit_designators() {
-  static const WordSet set{"suite", "ste", "stes", "unit", "units", "apt", "apartment", "app", "appt",
-                           "bureau", "local", "lot", "space", "spc", "trailer", "trlr", "pier",
-                           "slip", "hangar", "hngr", "stop", "bay", "bays", "level", "lvl", "floor",
-                           "fl", "flr", "bldg", "building", "bld", "room", "rm", "dept",
-                           "department", "office", "ofc", "tower", "twr", "wing", "pmb", "box",
-                           "mailstop", "ms", "door", "shop", "store", "gate", "hall", "porte",
-                           "etage"};
+  static const WordSet set{
+      "suite", "ste",    "stes",       "unit",   "units", "apt",      "apartment", "app",
+      "appt",  "bureau", "local",      "lot",    "space", "spc",      "trailer",   "trlr",
+      "pier",  "slip",   "hangar",     "hngr",   "stop",  "bay",      "bays",      "level",
+      "lvl",   "floor",  "fl",         "flr",    "bldg",  "building", "bld",       "room",
+      "rm",    "dept",   "department", "office", "ofc",   "tower",    "twr",       "wing",
+      "pmb",   "box",    "mailstop",   "ms",     "door",  "shop",     "store",     "gate",
+      "hall",  "porte",  "etage"};
   return set;
 }
 
 // Secondary designators that stand alone ("Rear", "Basement").
 const WordSet& bare_designators() {
-  static const WordSet set{"basement", "bsmt", "lobby", "lbby", "penthouse", "ph", "rear", "mezzanine"};
+  static const WordSet set{"basement",  "bsmt", "lobby", "lbby",
+                           "penthouse", "ph",   "rear",  "mezzanine"};
   return set;
 }
 
 bool is_floor_word(std::string_view key) {
-  return key == "floor" || key == "fl" || key == "flr" || key == "level" || key == "lvl" || key == "etage";
+  return key == "floor" || key == "fl" || key == "flr" || key == "level" || key == "lvl" ||
+         key == "etage";
 }
 
 bool is_ordinal(std::string_view key) {
-  static const WordSet words{"first",   "second", "third", "fourth",    "fifth",  "sixth", "seventh",
-                             "eighth",  "ninth",  "tenth", "ground",    "main",   "top",   "mezzanine",
-                             "lower",   "upper",  "garden", "basement", "1er",    "rez-de-chaussee"};
+  static const WordSet words{"first",  "second",  "third",    "fourth",    "fifth",
+                             "sixth",  "seventh", "eighth",   "ninth",     "tenth",
+                             "ground", "main",    "top",      "mezzanine", "lower",
+                             "upper",  "garden",  "basement", "1er",       "rez-de-chaussee"};
   if (words.count(key)) return true;
   std::size_t digits = 0;
   while (digits < key.size() && is_digit(key[digits])) ++digits;
   if (digits == 0) return false;
   const std::string_view rest = key.substr(digits);
-  return rest == "st" || rest == "nd" || rest == "rd" || rest == "th" || rest == "e" || rest == "eme";
+  return rest == "st" || rest == "nd" || rest == "rd" || rest == "th" || rest == "e" ||
+         rest == "eme";
 }
 
 // Legal-form words that mark a company name ("3M Canada Company", "7-Eleven Inc").
 const WordSet& company_words() {
-  static const WordSet set{"inc",   "llc",   "ltd",   "corp",     "corporation", "co",        "company",
-                           "limited", "ltee", "lp",   "llp",      "plc",         "pllc",      "gmbh",
-                           "holdings", "group", "enterprises", "partners", "associates", "&", "and",
-                           "ulc",   "pc",    "lc",    "incorporated", "cie"};
+  static const WordSet set{
+      "inc",      "llc",   "ltd",         "corp",         "corporation", "co",   "company",
+      "limited",  "ltee",  "lp",          "llp",          "plc",         "pllc", "gmbh",
+      "holdings", "group", "enterprises", "partners",     "associates",  "&",    "and",
+      "ulc",      "pc",    "lc",          "incorporated", "cie"};
   return set;
 }
 
 // House numbers written as words ("One Financial Plaza").
 const WordSet& number_words() {
-  static const WordSet set{"one", "two", "three", "four",  "five",   "six",
-                           "seven", "eight", "nine", "ten", "eleven", "twelve"};
+  static const WordSet set{"one",   "two",   "three", "four", "five",   "six",
+                           "seven", "eight", "nine",  "ten",  "eleven", "twelve"};
   return set;
 }
 
@@ -266,8 +296,8 @@ struct RegionEntry {
 
 struct RegionRow {
   std::string_view code;
-  std::string_view names;         // folded full names, '|' between them
-  std::string_view abbreviations; // folded old-style abbreviations and old codes, '|' between them
+  std::string_view names;          // folded full names, '|' between them
+  std::string_view abbreviations;  // folded old-style abbreviations and old codes, '|' between them
 };
 
 constexpr RegionRow kRegions[] = {
@@ -334,7 +364,9 @@ constexpr RegionRow kRegions[] = {
     {"BC", "british columbia|colombie-britannique", ""},
     {"MB", "manitoba", "man"},
     {"NB", "new brunswick|nouveau-brunswick", ""},
-    {"NL", "newfoundland and labrador|newfoundland & labrador|newfoundland|terre-neuve-et-labrador|labrador",
+    {"NL",
+     "newfoundland and labrador|newfoundland & "
+     "labrador|newfoundland|terre-neuve-et-labrador|labrador",
      "nf|nfld|lb"},
     {"NS", "nova scotia|nouvelle-ecosse", ""},
     {"NT", "northwest territories|territoires du nord-ouest", "nwt"},
@@ -369,8 +401,9 @@ const std::unordered_map<std::string, RegionEntry>& region_table() {
 }
 
 const std::unordered_set<std::string>& country_names() {
-  static const std::unordered_set<std::string> set{"usa", "us", "united states", "united states of america",
-                                                   "canada", "etats-unis", "etats unis"};
+  static const std::unordered_set<std::string> set{
+      "usa",    "us",         "united states", "united states of america",
+      "canada", "etats-unis", "etats unis"};
   return set;
 }
 
@@ -414,8 +447,8 @@ std::vector<Token> tokenize(std::string_view line) {
       t.begin = i;
       t.commaBefore = comma;
       t.paren = paren;
-      while (i < line.size() && !is_blank(line[i]) && line[i] != ',' && line[i] != ';' && line[i] != '(' &&
-             line[i] != ')' && line[i] != '[' && line[i] != ']')
+      while (i < line.size() && !is_blank(line[i]) && line[i] != ',' && line[i] != ';' &&
+             line[i] != '(' && line[i] != ')' && line[i] != '[' && line[i] != ']')
         ++i;
       t.end = i;
       t.key = fold(line.substr(t.begin, t.end - t.begin));
@@ -426,7 +459,8 @@ std::vector<Token> tokenize(std::string_view line) {
   return tokens;
 }
 
-std::string span_text(std::string_view line, const std::vector<Token>& tokens, std::size_t from, std::size_t to) {
+std::string span_text(std::string_view line, const std::vector<Token>& tokens, std::size_t from,
+                      std::size_t to) {
   return collapse(line.substr(tokens[from].begin, tokens[to - 1].end - tokens[from].begin));
 }
 
@@ -448,7 +482,9 @@ std::size_t country_at_end(const std::vector<Token>& tokens, std::size_t n) {
 
 // How many tokens at the end of [0, n) form a postal code.
 std::size_t postal_at_end(std::string_view line, const std::vector<Token>& tokens, std::size_t n) {
-  auto text = [&](std::size_t i) { return line.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
+  auto text = [&](std::size_t i) {
+    return line.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+  };
   if (n >= 2 && is_ana(text(n - 2)) && is_nan(text(n - 1))) return 2;
   if (n >= 1 && (is_zip_code(text(n - 1)) || is_canadian_postal_code(text(n - 1)))) return 1;
   return 0;
@@ -471,8 +507,8 @@ struct StateMatch {
 // The region named by the last tokens of [0, n). Codes and abbreviations count only where a
 // reader would take them for one: before a postal code, after a comma, in parentheses,
 // written in capitals or with a period.
-std::optional<StateMatch> state_at_end(std::string_view line, const std::vector<Token>& tokens, std::size_t n,
-                                       bool postalFound) {
+std::optional<StateMatch> state_at_end(std::string_view line, const std::vector<Token>& tokens,
+                                       std::size_t n, bool postalFound) {
   const auto& table = region_table();
   for (std::size_t k = std::min(n, kLongestName); k >= 1; --k) {
     auto found = table.find(joined_keys(tokens, n - k, n));
@@ -480,7 +516,8 @@ std::optional<StateMatch> state_at_end(std::string_view line, const std::vector<
     if (found->second.form != RegionForm::Name) {
       const Token& t = tokens[n - 1];
       const std::string_view raw = line.substr(t.begin, t.end - t.begin);
-      const bool marked = postalFound || t.commaBefore || t.paren || all_upper(raw) || raw.back() == '.';
+      const bool marked =
+          postalFound || t.commaBefore || t.paren || all_upper(raw) || raw.back() == '.';
       if (!marked) continue;
     }
     return StateMatch{k, found->second.form};
@@ -490,13 +527,25 @@ std::optional<StateMatch> state_at_end(std::string_view line, const std::vector<
 
 // ---- Pieces above the city line ---------------------------------------------------------
 
-enum class Kind { Other, Attention, Street, WeakStreet, PoBox, Rural, GeneralDelivery, Qualifier, Secondary };
+enum class Kind {
+  Other,
+  Attention,
+  Street,
+  WeakStreet,
+  PoBox,
+  Rural,
+  GeneralDelivery,
+  Qualifier,
+  Secondary
+};
 
 bool is_delivery(Kind kind) {
-  return kind == Kind::Street || kind == Kind::PoBox || kind == Kind::Rural || kind == Kind::GeneralDelivery;
+  return kind == Kind::Street || kind == Kind::PoBox || kind == Kind::Rural ||
+         kind == Kind::GeneralDelivery;
 }
 bool is_box_like(Kind kind) {
-  return kind == Kind::PoBox || kind == Kind::Rural || kind == Kind::GeneralDelivery || kind == Kind::Qualifier;
+  return kind == Kind::PoBox || kind == Kind::Rural || kind == Kind::GeneralDelivery ||
+         kind == Kind::Qualifier;
 }
 
 struct Part {
@@ -505,10 +554,11 @@ struct Part {
   std::size_t line{};
 };
 
-constexpr std::array<std::string_view, 10> kBoxPrefixes{"pobox",   "postofficebox", "pob",     "box",  "cp",
-                                                        "casepostale", "podrawer", "drawer", "lockbox", "bp"};
-constexpr std::array<std::string_view, 9> kRuralPrefixes{"rr",  "ruralroute", "rfd", "hc",  "hcr",
-                                                         "starroute", "routerurale", "psc", "cmr"};
+constexpr std::array<std::string_view, 10> kBoxPrefixes{
+    "pobox",       "postofficebox", "pob",    "box",     "cp",
+    "casepostale", "podrawer",      "drawer", "lockbox", "bp"};
+constexpr std::array<std::string_view, 9> kRuralPrefixes{
+    "rr", "ruralroute", "rfd", "hc", "hcr", "starroute", "routerurale", "psc", "cmr"};
 
 bool is_general_delivery(std::string_view c) {
   return c == "gd" || starts_with(c, "generaldelivery") || starts_with(c, "posterestante") ||
@@ -525,7 +575,8 @@ bool is_attention(const Words& w) {
   static const WordSet words{"attn", "attention", "att", "atn", "c/o", "a/s"};
   const std::string& k = w.key[0];
   if (k == "care") return w.size() > 1 && w.key[1] == "of";
-  return words.count(k) || starts_with(k, "attn:") || starts_with(k, "attention:") || starts_with(k, "c/o");
+  return words.count(k) || starts_with(k, "attn:") || starts_with(k, "attention:") ||
+         starts_with(k, "c/o");
 }
 
 bool is_company(const Words& w) {
@@ -547,7 +598,8 @@ bool is_house_number(std::string_view raw, std::string_view key) {
   if (rest.empty() || rest == "\xC2\xBD") return true;  // "12", "12½"
   if (rest.front() == '-' || rest.front() == '/') {
     rest.remove_prefix(1);
-    return !rest.empty() && std::all_of(rest.begin(), rest.end(), [](char c) { return is_digit(c) || is_letter(c); });
+    return !rest.empty() && std::all_of(rest.begin(), rest.end(),
+                                        [](char c) { return is_digit(c) || is_letter(c); });
   }
   if (rest.size() <= 2 && std::all_of(rest.begin(), rest.end(), is_letter)) {
     const std::string r = fold(rest);
@@ -560,7 +612,8 @@ bool is_house_number(std::string_view raw, std::string_view key) {
 bool is_unit_id(std::string_view raw, std::string_view key) {
   if (has_digit(raw)) return true;
   if (key.empty() || key.size() > 3) return false;
-  if (street_suffixes().count(key) || directionals().count(key) || company_words().count(key)) return false;
+  if (street_suffixes().count(key) || directionals().count(key) || company_words().count(key))
+    return false;
   return std::all_of(key.begin(), key.end(), [](char c) { return is_letter(c) || c == '#'; });
 }
 
@@ -670,10 +723,12 @@ void classify_into(std::string_view text, std::size_t line, std::vector<Part>& o
 
 // The pieces of one line. A bare house number before a comma belongs to the street behind
 // it, as in "1000, rue De La Gauchetière".
-void classify_line(const std::vector<std::string>& pieces, std::size_t line, std::vector<Part>& out) {
+void classify_line(const std::vector<std::string>& pieces, std::size_t line,
+                   std::vector<Part>& out) {
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const std::string& piece = pieces[i];
-    const bool bareNumber = piece.find(' ') == std::string::npos && is_house_number(piece, fold(piece)) &&
+    const bool bareNumber = piece.find(' ') == std::string::npos &&
+                            is_house_number(piece, fold(piece)) &&
                             !number_words().count(fold(piece));
     if (bareNumber && i + 1 < pieces.size()) {
       const std::size_t first = out.size();
@@ -703,7 +758,9 @@ std::size_t street_end(const Words& w) {
     while (end < n && !has_digit(w.raw[end])) ++end;
     if (end == n) return 0;
     ++end;
-    while (end + 2 < n && (is_qualifier_word(w.key[end]) || w.key[end] == "box") && has_letter(w.raw[end])) end += 2;
+    while (end + 2 < n && (is_qualifier_word(w.key[end]) || w.key[end] == "box") &&
+           has_letter(w.raw[end]))
+      end += 2;
     return end < n ? end : 0;
   }
   if (is_general_delivery(c)) {
@@ -769,7 +826,8 @@ std::vector<std::string> text_lines(std::string_view text) {
 // The city line: the last line, joined with the line above when it holds only the postal
 // code ("Toronto ON" / "M5V 2T6"), or with the city standing on the line above ("Toronto" /
 // "ON M5V 2T6"). `cityIndex` becomes the first line it takes (lines.size() when none).
-std::optional<CityLine> find_city_line(const std::vector<std::string>& lines, std::size_t& cityIndex) {
+std::optional<CityLine> find_city_line(const std::vector<std::string>& lines,
+                                       std::size_t& cityIndex) {
   cityIndex = lines.size() - 1;
   std::optional<CityLine> city = read_city_line(lines[cityIndex]);
   if (city && city->state.empty() && city->city.empty() && city->before.empty() && cityIndex > 0) {
@@ -801,7 +859,8 @@ std::vector<Part> merge_delivery_pieces(std::vector<Part> parts) {
     if (!merged.empty() && merged.back().line == part.line) {
       Part& last = merged.back();
       const bool routeAndBox = last.kind == Kind::WeakStreet && part.kind == Kind::PoBox;
-      if (routeAndBox || (is_box_like(last.kind) && (part.kind == Kind::Qualifier || is_box_like(part.kind)))) {
+      if (routeAndBox ||
+          (is_box_like(last.kind) && (part.kind == Kind::Qualifier || is_box_like(part.kind)))) {
         last.text += ", " + part.text;
         if (last.kind == Kind::Qualifier || routeAndBox) last.kind = part.kind;
         continue;
@@ -850,12 +909,14 @@ Layout lay_out(const std::vector<Part>& parts, std::ptrdiff_t street, std::size_
   Layout layout;
   auto leads = [&](std::size_t i) {
     const auto index = static_cast<std::ptrdiff_t>(i);
-    return parts[i].kind == Kind::Attention || ((index < street || street < 0) && parts[i].kind != Kind::Secondary);
+    return parts[i].kind == Kind::Attention ||
+           ((index < street || street < 0) && parts[i].kind != Kind::Secondary);
   };
   std::vector<bool> leadingLine(lineCount + 1, false);
   for (std::size_t i = 0; i < parts.size(); ++i)
     if (leads(i)) leadingLine[parts[i].line] = true;
-  const std::size_t streetLine = street < 0 ? lineCount + 1 : parts[static_cast<std::size_t>(street)].line;
+  const std::size_t streetLine =
+      street < 0 ? lineCount + 1 : parts[static_cast<std::size_t>(street)].line;
 
   std::vector<std::vector<std::string>> groups;
   std::size_t groupLine = lineCount + 1;
@@ -866,8 +927,8 @@ Layout lay_out(const std::vector<Part>& parts, std::ptrdiff_t street, std::size_
       layout.street = part.text;
       continue;
     }
-    const bool staysOnItsLine = part.kind == Kind::Secondary && index < street && leadingLine[part.line] &&
-                                part.line != streetLine;
+    const bool staysOnItsLine = part.kind == Kind::Secondary && index < street &&
+                                leadingLine[part.line] && part.line != streetLine;
     if (leads(i) || staysOnItsLine) {
       if (groups.empty() || groupLine != part.line) groups.emplace_back();
       groupLine = part.line;
@@ -884,8 +945,8 @@ Layout lay_out(const std::vector<Part>& parts, std::ptrdiff_t street, std::size_
     const auto& pieces = groups[0];
     std::size_t best = 1, bestLength = std::string::npos;
     for (std::size_t cut = 1; cut < pieces.size(); ++cut) {
-      const std::size_t longer =
-          std::max(char_count(join_pieces(pieces, 0, cut)), char_count(join_pieces(pieces, cut, pieces.size())));
+      const std::size_t longer = std::max(char_count(join_pieces(pieces, 0, cut)),
+                                          char_count(join_pieces(pieces, cut, pieces.size())));
       if (longer < bestLength) {
         bestLength = longer;
         best = cut;
@@ -906,37 +967,97 @@ Layout lay_out(const std::vector<Part>& parts, std::ptrdiff_t street, std::size_
 // ---- Abbreviations ----------------------------------------------------------------------
 
 const std::unordered_map<std::string_view, std::string_view>& abbreviations() {
-  static const std::unordered_map<std::string_view, std::string_view> map{
-      {"street", "St"},         {"avenue", "Ave"},        {"boulevard", "Blvd"},   {"road", "Rd"},
-      {"drive", "Dr"},          {"lane", "Ln"},           {"court", "Ct"},         {"place", "Pl"},
-      {"square", "Sq"},         {"terrace", "Ter"},       {"parkway", "Pkwy"},     {"highway", "Hwy"},
-      {"expressway", "Expy"},   {"freeway", "Fwy"},       {"crescent", "Cres"},    {"circle", "Cir"},
-      {"trail", "Trl"},         {"heights", "Hts"},       {"centre", "Ctr"},       {"center", "Ctr"},
-      {"suite", "Ste"},         {"apartment", "Apt"},     {"building", "Bldg"},    {"floor", "Fl"},
-      {"department", "Dept"},   {"room", "Rm"},           {"north", "N"},          {"south", "S"},
-      {"east", "E"},            {"west", "W"},            {"northeast", "NE"},     {"northwest", "NW"},
-      {"southeast", "SE"},      {"southwest", "SW"},      {"mount", "Mt"},         {"fort", "Ft"},
-      {"saint", "St"},          {"sainte", "Ste"},        {"company", "Co"},       {"corporation", "Corp"},
-      {"incorporated", "Inc"},  {"limited", "Ltd"},       {"international", "Intl"}, {"association", "Assn"},
-      {"manufacturing", "Mfg"}, {"services", "Svcs"},     {"attention", "Attn"},   {"plaza", "Plz"},
-      {"point", "Pt"},          {"junction", "Jct"},      {"apartments", "Apts"},  {"office", "Ofc"},
-      {"post", "P"},            {"station", "Stn"},       {"rural", "R"},          {"route", "Rte"},
-      {"general", "Gen"},       {"delivery", "Del"},      {"accounts", "Acct"},    {"payable", "Pay"},
-      {"receivable", "Rec"},    {"university", "Univ"},   {"national", "Natl"},    {"brothers", "Bros"},
-      {"industries", "Inds"},   {"industrial", "Indl"},   {"boulevard", "Blvd"},   {"technologies", "Tech"},
-      {"technology", "Tech"},   {"management", "Mgmt"},   {"engineering", "Eng"},  {"hospital", "Hosp"},
-      {"professional", "Prof"}, {"building", "Bldg"},     {"county", "Co"},        {"memorial", "Mem"}};
+  static const std::unordered_map<std::string_view, std::string_view> map{{"street", "St"},
+                                                                          {"avenue", "Ave"},
+                                                                          {"boulevard", "Blvd"},
+                                                                          {"road", "Rd"},
+                                                                          {"drive", "Dr"},
+                                                                          {"lane", "Ln"},
+                                                                          {"court", "Ct"},
+                                                                          {"place", "Pl"},
+                                                                          {"square", "Sq"},
+                                                                          {"terrace", "Ter"},
+                                                                          {"parkway", "Pkwy"},
+                                                                          {"highway", "Hwy"},
+                                                                          {"expressway", "Expy"},
+                                                                          {"freeway", "Fwy"},
+                                                                          {"crescent", "Cres"},
+                                                                          {"circle", "Cir"},
+                                                                          {"trail", "Trl"},
+                                                                          {"heights", "Hts"},
+                                                                          {"centre", "Ctr"},
+                                                                          {"center", "Ctr"},
+                                                                          {"suite", "Ste"},
+                                                                          {"apartment", "Apt"},
+                                                                          {"building", "Bldg"},
+                                                                          {"floor", "Fl"},
+                                                                          {"department", "Dept"},
+                                                                          {"room", "Rm"},
+                                                                          {"north", "N"},
+                                                                          {"south", "S"},
+                                                                          {"east", "E"},
+                                                                          {"west", "W"},
+                                                                          {"northeast", "NE"},
+                                                                          {"northwest", "NW"},
+                                                                          {"southeast", "SE"},
+                                                                          {"southwest", "SW"},
+                                                                          {"mount", "Mt"},
+                                                                          {"fort", "Ft"},
+                                                                          {"saint", "St"},
+                                                                          {"sainte", "Ste"},
+                                                                          {"company", "Co"},
+                                                                          {"corporation", "Corp"},
+                                                                          {"incorporated", "Inc"},
+                                                                          {"limited", "Ltd"},
+                                                                          {"international", "Intl"},
+                                                                          {"association", "Assn"},
+                                                                          {"manufacturing", "Mfg"},
+                                                                          {"services", "Svcs"},
+                                                                          {"attention", "Attn"},
+                                                                          {"plaza", "Plz"},
+                                                                          {"point", "Pt"},
+                                                                          {"junction", "Jct"},
+                                                                          {"apartments", "Apts"},
+                                                                          {"office", "Ofc"},
+                                                                          {"post", "P"},
+                                                                          {"station", "Stn"},
+                                                                          {"rural", "R"},
+                                                                          {"route", "Rte"},
+                                                                          {"general", "Gen"},
+                                                                          {"delivery", "Del"},
+                                                                          {"accounts", "Acct"},
+                                                                          {"payable", "Pay"},
+                                                                          {"receivable", "Rec"},
+                                                                          {"university", "Univ"},
+                                                                          {"national", "Natl"},
+                                                                          {"brothers", "Bros"},
+                                                                          {"industries", "Inds"},
+                                                                          {"industrial", "Indl"},
+                                                                          {"boulevard", "Blvd"},
+                                                                          {"technologies", "Tech"},
+                                                                          {"technology", "Tech"},
+                                                                          {"management", "Mgmt"},
+                                                                          {"engineering", "Eng"},
+                                                                          {"hospital", "Hosp"},
+                                                                          {"professional", "Prof"},
+                                                                          {"building", "Bldg"},
+                                                                          {"county", "Co"},
+                                                                          {"memorial", "Mem"}};
   return map;
 }
 
-bool is_word_break(char c) { return is_blank(c) || c == '-' || c == '/'; }
+bool is_word_break(char c) {
+  return is_blank(c) || c == '-' || c == '/';
+}
 
 }  // namespace
 
 // ---- Public helpers ---------------------------------------------------------------------
 
 bool is_zip_code(std::string_view text) {
-  auto digits = [](std::string_view s) { return !s.empty() && std::all_of(s.begin(), s.end(), is_digit); };
+  auto digits = [](std::string_view s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), is_digit);
+  };
   if (text.size() == 5 || text.size() == 9) return digits(text);
   return text.size() == 10 && text[5] == '-' && digits(text.substr(0, 5)) && digits(text.substr(6));
 }
@@ -991,7 +1112,8 @@ std::optional<CityLine> read_city_line(std::string_view line) {
   result.city = span_text(line, tokens, start, n);
   result.cityFromLineStart = start == 0;
   if (start > 0)
-    for (auto piece : split_commas(line.substr(0, tokens[start].begin))) result.before.push_back(collapse(piece));
+    for (auto piece : split_commas(line.substr(0, tokens[start].begin)))
+      result.before.push_back(collapse(piece));
   return result;
 }
 
@@ -1007,7 +1129,8 @@ std::string abbreviate_to_fit(std::string_view text, std::size_t limit) {
     while (i < out.size() && !is_word_break(out[i])) ++i;
     std::size_t end = i;
     while (end > start && (out[end - 1] == ',' || out[end - 1] == '.')) --end;
-    if (end > start && abbreviations().count(fold(std::string_view(out).substr(start, end - start))))
+    if (end > start &&
+        abbreviations().count(fold(std::string_view(out).substr(start, end - start))))
       words.emplace_back(start, end);
   }
   // Last words first: suffixes and directions go before names.
@@ -1040,8 +1163,9 @@ ParsedAddress AddressParser::parse(std::string_view text) const {
   // A country on a line of its own.
   if (lines.size() >= 2 && is_country_line(lines.back())) {
     std::string_view country = trim(lines.back());
-    const bool dottedOnlyAtEnd = country.size() > 1 && country.back() == '.' &&
-                                 country.substr(0, country.size() - 1).find('.') == std::string_view::npos;
+    const bool dottedOnlyAtEnd =
+        country.size() > 1 && country.back() == '.' &&
+        country.substr(0, country.size() - 1).find('.') == std::string_view::npos;
     if (dottedOnlyAtEnd) country.remove_suffix(1);  // "USA." but "U.S.A."
     r.country = std::string(country);
     lines.pop_back();
@@ -1070,7 +1194,8 @@ ParsedAddress AddressParser::parse(std::string_view text) const {
       // "123 Main St Springfield IL 62704": the street and the city share the words.
       const Words w = words_of(city->city);
       const std::string c = compact(city->city);
-      const bool streetFirst = is_house_number(w.raw[0], w.key[0]) || prefix_then_digit(c, kBoxPrefixes) ||
+      const bool streetFirst = is_house_number(w.raw[0], w.key[0]) ||
+                               prefix_then_digit(c, kBoxPrefixes) ||
                                prefix_then_digit(c, kRuralPrefixes) || is_general_delivery(c);
       if (streetFirst && w.size() > 1) {
         if (std::size_t end = street_end(w); end > 0) {

@@ -42,8 +42,8 @@ struct ParsedAddress {
 // The last line of an address read as city, state or province, postal code and country.
 struct CityLine {
   std::string city, state, postalCode, country;
-  bool stateIsFullName{false};       // "Ontario" rather than "ON"
-  std::vector<std::string> before;   // comma-separated pieces in front of the city
+  bool stateIsFullName{false};      // "Ontario" rather than "ON"
+  std::vector<std::string> before;  // comma-separated pieces in front of the city
   // The city runs from the start of the line with no comma in front of it, so it may
   // still hold a street ("123 Main St Springfield IL 62704").
   bool cityFromLineStart{false};

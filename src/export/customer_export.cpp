@@ -226,7 +226,8 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
   customer.reset();
   ctx.set_Country();
   customer.name = name;
-  customer.companyName = first_chars(row.GetChildContent("description"), kQuickBooksCompanyNameLength);
+  customer.companyName =
+      first_chars(row.GetChildContent("description"), kQuickBooksCompanyNameLength);
   customer.phone = row.GetChildContent("tel");
   customer.fax = row.GetChildContent("fax");
   customer.email = row.GetChildContent("email");

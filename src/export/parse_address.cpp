@@ -14,7 +14,8 @@ namespace {
 
 constexpr const char* kModule = "frmQB";
 constexpr const char* kProcedure = "parse_address";
-constexpr std::array<const char*, 7> kCacheTags{"ADR1", "ADR2", "ADR3", "ADR4", "ADR5", "ADR6", "ADR7"};
+constexpr std::array<const char*, 7> kCacheTags{"ADR1", "ADR2", "ADR3", "ADR4",
+                                                "ADR5", "ADR6", "ADR7"};
 constexpr long kFirstFieldSlot = 201;
 
 // Lines 1 to 4, city, state and postal code, in the order of the dialog and the cache.
@@ -109,7 +110,8 @@ bool from_cache(App& app, const std::string& text, qb::Address& a) {
     do {
       if (cache.GetTag() == "Add" && cache.GetContent() == text) {
         auto fields = fields_of(a);
-        for (std::size_t i = 0; i < fields.size(); ++i) *fields[i] = cache.GetChildContent(kCacheTags[i]);
+        for (std::size_t i = 0; i < fields.size(); ++i)
+          *fields[i] = cache.GetChildContent(kCacheTags[i]);
         hit = true;
         break;
       }
@@ -135,7 +137,8 @@ void remember(App& app, const std::string& text) {
   }
   cache.MoveToRoot();
   const std::string path = app.globalfolder + kParsedAddressesFile;
-  if (!cache.SaveXmlFile(path)) throw VqbError(75, "Path/File access error: " + path + " cannot be written.");
+  if (!cache.SaveXmlFile(path))
+    throw VqbError(75, "Path/File access error: " + path + " cannot be written.");
 }
 
 }  // namespace
@@ -259,7 +262,8 @@ bool ParseAddressLogic::cmdUpdate_Click() {
       return false;
     }
   }
-  for (std::size_t i = 0; i < txt.size(); ++i) app_.sharedSlots[kFirstFieldSlot + static_cast<long>(i)] = txt[i];
+  for (std::size_t i = 0; i < txt.size(); ++i)
+    app_.sharedSlots[kFirstFieldSlot + static_cast<long>(i)] = txt[i];
   app_.sharedSlots[0] = "1";
   focus_ = -1;
   closed_ = true;

@@ -84,18 +84,26 @@ class ParseAddressLogic {
   static constexpr const char* kTitle = "Cannot Parse Address";
   static constexpr const char* kHeading = "QuickBooks was unable to parse the following address:";
   static constexpr const char* kInstruction =
-      "Select and copy text from the text box above and paste it into the correct fields below. To send this "
-      "invoice without an address, leave all fields below blank and click 'Update'. Click 'Cancel' if you don't "
+      "Select and copy text from the text box above and paste it into the correct fields below. To "
+      "send this "
+      "invoice without an address, leave all fields below blank and click 'Update'. Click 'Cancel' "
+      "if you don't "
       "want to send this invoice.";
-  static constexpr std::array<const char*, 7> kLabels{
-      "Address Line 1 (40 Char Max)", "Address Line 2 (40 Char Max)", "Address Line 3 (40 Char Max)",
-      "Address Line 4 (40 Char Max)", "City (30 Char Max)",           "State (20 Char Max)",
-      "Zip / Postal Code (13 Char Max)"};
+  static constexpr std::array<const char*, 7> kLabels{"Address Line 1 (40 Char Max)",
+                                                      "Address Line 2 (40 Char Max)",
+                                                      "Address Line 3 (40 Char Max)",
+                                                      "Address Line 4 (40 Char Max)",
+                                                      "City (30 Char Max)",
+                                                      "State (20 Char Max)",
+                                                      "Zip / Postal Code (13 Char Max)"};
   static constexpr std::array<std::size_t, 7> kMaxLengths{40, 40, 40, 40, 30, 20, 13};
   static constexpr std::array<const char*, 7> kMessages{
-      "Address Line 1 cannot be more than 40 Characters.", "Address Line 2 cannot be more than 40 Characters.",
-      "Address Line 3 cannot be more than 40 Characters.", "Address Line 4 cannot be more than 40 Characters.",
-      "The City cannot be more than 30 Characters.",       "The State cannot be more than 20 Characters.",
+      "Address Line 1 cannot be more than 40 Characters.",
+      "Address Line 2 cannot be more than 40 Characters.",
+      "Address Line 3 cannot be more than 40 Characters.",
+      "Address Line 4 cannot be more than 40 Characters.",
+      "The City cannot be more than 30 Characters.",
+      "The State cannot be more than 20 Characters.",
       "The Zip/Postal Code cannot be more than 13 Characters."};
   static constexpr const char* kUpdateCaption = "&Update";
   static constexpr const char* kCancelCaption = "&Cancel";

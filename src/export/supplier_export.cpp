@@ -44,7 +44,8 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, RecordDoc& row,
   vendor.reset();
   ctx.set_Country();
   vendor.name = name;
-  vendor.companyName = first_chars(row.GetChildContent("description"), kQuickBooksCompanyNameLength);
+  vendor.companyName =
+      first_chars(row.GetChildContent("description"), kQuickBooksCompanyNameLength);
   vendor.phone = row.GetChildContent("tel");
   vendor.fax = row.GetChildContent("fax");
   vendor.email = row.GetChildContent("email");

@@ -1,5 +1,4 @@
 #include "gui/assign_window.h"
-#include "gui/qt_text.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -14,6 +13,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
+
+#include "gui/qt_text.h"
 
 namespace vqb::gui {
 namespace {

@@ -1,5 +1,4 @@
 #include "gui/main_window.h"
-#include "gui/qt_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/app.h"
+#include "gui/qt_text.h"
 #include "gui/toolbars.h"
 #include "gui/work_list_model.h"
 #include "main_window/main_window_logic.h"

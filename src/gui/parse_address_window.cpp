@@ -1,5 +1,4 @@
 #include "gui/parse_address_window.h"
-#include "gui/qt_text.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -9,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "gui/qt_text.h"
 
 namespace vqb::gui {
 namespace {

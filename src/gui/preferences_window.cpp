@@ -19,7 +19,9 @@
 namespace vqb::gui {
 namespace {
 
-QString q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -31,7 +33,8 @@ PreferencesWindow::PreferencesWindow(App& app, const std::string& tab, QWidget* 
   logic_->Form_Load();
   auto* accounts = findChild<QComboBox*>(q(kArControl));
   const QSignalBlocker block(accounts);
-  for (const auto& account : logic_->arAccounts()) accounts->addItem(QString::fromStdString(account));
+  for (const auto& account : logic_->arAccounts())
+    accounts->addItem(QString::fromStdString(account));
   logic_->Timer1_Timer();
   refresh();
 }
@@ -115,7 +118,8 @@ void PreferencesWindow::build() {
     widget->setObjectName(q(control.name));
     if (!control.hint.empty()) widget->setToolTip(q(control.hint));
     row->addWidget(widget);
-    if (control.kind != PreferenceKind::CheckBox && control.kind != PreferenceKind::Option) row->addStretch();
+    if (control.kind != PreferenceKind::CheckBox && control.kind != PreferenceKind::Option)
+      row->addStretch();
   }
   for (QVBoxLayout* page : pages) page->addStretch();
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { logic_->tab = index + 1; });

@@ -6,7 +6,9 @@
 
 namespace vqb::gui {
 
-inline QString qstr(const std::string& text) { return QString::fromStdString(text); }
+inline QString qstr(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
 // For display: CR LF and lone CRs become line feeds.
 inline QString display_lines(const std::string& text) {

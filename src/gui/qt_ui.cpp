@@ -1,13 +1,5 @@
 #include "gui/qt_ui.h"
 
-#include "gui/about_window.h"
-#include "gui/assign_window.h"
-#include "gui/parse_address_window.h"
-#include "gui/password_window.h"
-#include "gui/validation_window.h"
-#include "gui/preferences_window.h"
-#include "quickbooks/qb_error.h"
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
@@ -20,6 +12,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+
+#include "gui/about_window.h"
+#include "gui/assign_window.h"
+#include "gui/parse_address_window.h"
+#include "gui/password_window.h"
+#include "gui/preferences_window.h"
+#include "gui/validation_window.h"
+#include "quickbooks/qb_error.h"
 
 namespace vqb::gui {
 namespace {
@@ -73,16 +73,26 @@ void show_progress(QProgressBar* bar, long value, long maximum) {
 
 std::string dialog_name(DialogKind kind) {
   switch (kind) {
-    case DialogKind::Assign: return "Assign";
-    case DialogKind::ParseAddress: return "Parse Address";
-    case DialogKind::CustomerValidation: return "Customer Validation";
-    case DialogKind::VendorValidation: return "Vendor Validation";
-    case DialogKind::Preferences: return "Preferences";
-    case DialogKind::Setup: return "Setup";
-    case DialogKind::Loader: return "Loader";
-    case DialogKind::About: return "About";
-    case DialogKind::Password: return "Password";
-    case DialogKind::UpdateCustomers: return "Update Customers";
+    case DialogKind::Assign:
+      return "Assign";
+    case DialogKind::ParseAddress:
+      return "Parse Address";
+    case DialogKind::CustomerValidation:
+      return "Customer Validation";
+    case DialogKind::VendorValidation:
+      return "Vendor Validation";
+    case DialogKind::Preferences:
+      return "Preferences";
+    case DialogKind::Setup:
+      return "Setup";
+    case DialogKind::Loader:
+      return "Loader";
+    case DialogKind::About:
+      return "About";
+    case DialogKind::Password:
+      return "Password";
+    case DialogKind::UpdateCustomers:
+      return "Update Customers";
   }
   return "This";
 }
@@ -178,17 +188,24 @@ std::string QtUi::inputBox(const std::string& prompt, const std::string& title,
 void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
   if (unattended) {
     // Windows are never opened unattended; record which one would have been.
-    shown.push_back({"Window", dialog_name(kind) + (parameter.empty() ? "" : ": " + parameter), Answer::Ok});
+    shown.push_back(
+        {"Window", dialog_name(kind) + (parameter.empty() ? "" : ": " + parameter), Answer::Ok});
     return;
   }
   if (app_) {
     switch (kind) {
-      case DialogKind::Preferences: return PreferencesWindow::showModal(*app_, window_, parameter);
-      case DialogKind::About: return AboutWindow::showModal(*app_, window_, parameter);
-      case DialogKind::Password: return PasswordWindow::showModal(*app_, window_, parameter);
-      case DialogKind::ParseAddress: return ParseAddressWindow::showModal(*app_, window_, parameter);
-      case DialogKind::CustomerValidation: return ValidationWindow::showModal(*app_, window_, false, parameter);
-      case DialogKind::VendorValidation: return ValidationWindow::showModal(*app_, window_, true, parameter);
+      case DialogKind::Preferences:
+        return PreferencesWindow::showModal(*app_, window_, parameter);
+      case DialogKind::About:
+        return AboutWindow::showModal(*app_, window_, parameter);
+      case DialogKind::Password:
+        return PasswordWindow::showModal(*app_, window_, parameter);
+      case DialogKind::ParseAddress:
+        return ParseAddressWindow::showModal(*app_, window_, parameter);
+      case DialogKind::CustomerValidation:
+        return ValidationWindow::showModal(*app_, window_, false, parameter);
+      case DialogKind::VendorValidation:
+        return ValidationWindow::showModal(*app_, window_, true, parameter);
       case DialogKind::Assign: {
         // Without a main window there is no QuickBooks to create a class in.
         std::function<qb::ComponentSet&()> components = components_;
@@ -198,7 +215,8 @@ void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
           };
         return AssignWindow::showModal(*app_, window_, std::move(components));
       }
-      default: break;
+      default:
+        break;
     }
   }
   messageBox(unavailable_window_text(kind), Buttons::Ok, Icon::Information, kProductTitle);

@@ -1,5 +1,4 @@
 #include "gui/validation_window.h"
-#include "gui/qt_text.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -8,9 +7,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "gui/qt_text.h"
+
 namespace vqb::gui {
 
-ValidationWindow::ValidationWindow(App& app, bool vendor, const std::string& message, QWidget* parent)
+ValidationWindow::ValidationWindow(App& app, bool vendor, const std::string& message,
+                                   QWidget* parent)
     : QDialog(parent), logic_(app, vendor, message) {
   setObjectName(vendor ? "frmVendorV" : "frmCustomerV");
   setWindowTitle(vendor ? "Vendor Validation" : "Customer Validation");
@@ -50,7 +52,8 @@ ValidationWindow::ValidationWindow(App& app, bool vendor, const std::string& mes
   setMinimumWidth(420);
 }
 
-void ValidationWindow::showModal(App& app, QWidget* parent, bool vendor, const std::string& message) {
+void ValidationWindow::showModal(App& app, QWidget* parent, bool vendor,
+                                 const std::string& message) {
   ValidationWindow window(app, vendor, message, parent);
   window.exec();
 }

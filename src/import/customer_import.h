@@ -6,11 +6,10 @@
 #include <cstddef>
 #include <exception>
 #include <functional>
+#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <pugixml.hpp>
 
 #include "app/database.h"
 #include "app/record_doc.h"
@@ -48,7 +47,8 @@ void fill_customersQB(MappingContext& ctx, ImportListing& listing);
 void get_customers(MappingContext& ctx, ImportListing& listing);
 // Imports the customer of one data row (0-based); "Sent" on success, otherwise the reason.
 // Works through `db` when given (one connection for a whole run), else opens its own.
-std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_t row, Database* db = nullptr);
+std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_t row,
+                         Database* db = nullptr);
 
 namespace detail {
 // Shared by the customer and supplier imports.
@@ -67,7 +67,8 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
 // Calls importRow for each visible, ticked row whose Comment is empty, stopping on Cancel,
 // and puts the result into Comment. importRow gets one database connection for the run, or
 // nullptr when it could not be opened (each row then reports the failure).
-void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std::size_t, Database*)>& importRow);
+void import_ticked_rows(MappingContext& ctx,
+                        const std::function<std::string(std::size_t, Database*)>& importRow);
 // "Error: <number> <description>".
 std::string error_line(const std::exception& error);
 // The Vantora queries that find the customer / supplier linked to a QuickBooks record.

@@ -30,7 +30,8 @@ bool exists(MappingContext& ctx, const Side& side, const std::string& name) {
   return side.vendor ? vendor_exist(ctx, name) : customer_exist(ctx, name);
 }
 
-bool validate(MappingContext& ctx, RecordDoc& row, const SendRecordFn& send, const Side& side, RecordDoc& cache) {
+bool validate(MappingContext& ctx, RecordDoc& row, const SendRecordFn& send, const Side& side,
+              RecordDoc& cache) {
   App& app = ctx.app;
   SharedSlots& slots = app.sharedSlots;
   slots[51] = "";
@@ -48,12 +49,14 @@ bool validate(MappingContext& ctx, RecordDoc& row, const SendRecordFn& send, con
   for (;;) {
     std::string message;
     if (side.vendor)
-      message = "There is no vendor called " + slots[0] + " in QuickBooks. " + kCrLf + kChooseOption;
+      message =
+          "There is no vendor called " + slots[0] + " in QuickBooks. " + kCrLf + kChooseOption;
     else if (!slots[0].empty())
-      message = "There is no customer called " + slots[0] + " in QuickBooks. " + kCrLf + kChooseOption;
+      message =
+          "There is no customer called " + slots[0] + " in QuickBooks. " + kCrLf + kChooseOption;
     else
-      message = "There is no customer account in QuickBooks associated with " + row.GetChildContent("description") +
-                "." + kCrLf + kChooseOption;
+      message = "There is no customer account in QuickBooks associated with " +
+                row.GetChildContent("description") + "." + kCrLf + kChooseOption;
     slots[1] = "";
     app.ui.showDialog(side.dialog, message);
     const std::string answer = slots[1];
@@ -61,7 +64,8 @@ bool validate(MappingContext& ctx, RecordDoc& row, const SendRecordFn& send, con
     if (answer == "1") {
       const std::string link = row.GetChildContent("link");
       if (!send || send(static_cast<long>(numeric_value(link))) != "Success") return false;
-      if (read_data(app, std::string("Select * from ") + side.table + " where link = " + link, false)) {
+      if (read_data(app, std::string("Select * from ") + side.table + " where link = " + link,
+                    false)) {
         RecordDoc fresh = app.scratch.Clone();
         fresh.MoveToRoot();
         if (fresh.MoveToFirstChild()) row = std::move(fresh);
@@ -73,9 +77,10 @@ bool validate(MappingContext& ctx, RecordDoc& row, const SendRecordFn& send, con
     if (answer == "2") {
       if (exists(ctx, side, slots[10])) {
         slots[51] = slots[10];
-        const std::string sql =
-            side.vendor ? "UPDATE Suppliers SET QBAccount = '" + sql_quote(slots[51]) + "' WHERE id = " + id
-                        : "UPDATE Customers Set QBAccountNumber = '" + sql_quote(slots[51]) + "' WHERE id = " + id;
+        const std::string sql = side.vendor ? "UPDATE Suppliers SET QBAccount = '" +
+                                                  sql_quote(slots[51]) + "' WHERE id = " + id
+                                            : "UPDATE Customers Set QBAccountNumber = '" +
+                                                  sql_quote(slots[51]) + "' WHERE id = " + id;
         write_data(app, sql);
         row.SetChildValue(side.accountColumn, slots[51]);
         return true;
@@ -89,11 +94,13 @@ bool validate(MappingContext& ctx, RecordDoc& row, const SendRecordFn& send, con
 
 }  // namespace
 
-bool validate_customerQB(MappingContext& ctx, RecordDoc& customer, const SendRecordFn& send_Customer) {
+bool validate_customerQB(MappingContext& ctx, RecordDoc& customer,
+                         const SendRecordFn& send_Customer) {
   return validate(ctx, customer, send_Customer, kCustomerSide, ctx.app.customerMemo);
 }
 
-bool validate_vendorQB(MappingContext& ctx, RecordDoc& supplier, const SendRecordFn& send_Supplier) {
+bool validate_vendorQB(MappingContext& ctx, RecordDoc& supplier,
+                       const SendRecordFn& send_Supplier) {
   return validate(ctx, supplier, send_Supplier, kVendorSide, ctx.app.vendorMemo);
 }
 
@@ -109,21 +116,26 @@ std::string ValidationDialogLogic::newOptionText() const {
 }
 
 std::string ValidationDialogLogic::linkPrompt() const {
-  return vendor_ ? "Link to an existing QuickBooks vendor" : "Link to an existing QuickBooks customer";
+  return vendor_ ? "Link to an existing QuickBooks vendor"
+                 : "Link to an existing QuickBooks customer";
 }
 
-std::string ValidationDialogLogic::cancelOptionText() const { return "Cancel"; }
+std::string ValidationDialogLogic::cancelOptionText() const {
+  return "Cancel";
+}
 
 bool ValidationDialogLogic::cmdUpdate_Click() {
   SharedSlots& slots = app_.sharedSlots;
   if (choice == Choice::None) {
-    app_.ui.messageBox("Please select at least on of the options above.", Buttons::Ok, Icon::Information, "Error");
+    app_.ui.messageBox("Please select at least on of the options above.", Buttons::Ok,
+                       Icon::Information, "Error");
     return false;
   }
   if (choice == Choice::Link && txtLink.empty()) {
-    app_.ui.messageBox(vendor_ ? "Please enter a existing 'QuickBooks Vendor Name' to link to this account."
-                               : "Please enter a existing 'QuickBooks Customer Name' to link to this account.",
-                       Buttons::Ok, Icon::Information, "Error");
+    app_.ui.messageBox(
+        vendor_ ? "Please enter a existing 'QuickBooks Vendor Name' to link to this account."
+                : "Please enter a existing 'QuickBooks Customer Name' to link to this account.",
+        Buttons::Ok, Icon::Information, "Error");
     return false;
   }
   slots[1] = "";
@@ -135,6 +147,8 @@ bool ValidationDialogLogic::cmdUpdate_Click() {
   return true;
 }
 
-void ValidationDialogLogic::cmdCancel_Click() { app_.sharedSlots[1] = ""; }
+void ValidationDialogLogic::cmdCancel_Click() {
+  app_.sharedSlots[1] = "";
+}
 
 }  // namespace vqb

@@ -19,7 +19,8 @@ using SendRecordFn = std::function<std::string(long link)>;
 // qbaccountnumber). True when the customer exists in QuickBooks or has just been created or
 // linked; after a link the row's qbaccountnumber holds the QuickBooks name (also in slot 51),
 // after a creation the row is read again from Vantora.
-bool validate_customerQB(MappingContext& ctx, RecordDoc& customer, const SendRecordFn& send_Customer);
+bool validate_customerQB(MappingContext& ctx, RecordDoc& customer,
+                         const SendRecordFn& send_Customer);
 // The supplier twin: children id, link, description, qbaccount.
 bool validate_vendorQB(MappingContext& ctx, RecordDoc& supplier, const SendRecordFn& send_Supplier);
 
@@ -30,9 +31,9 @@ class ValidationDialogLogic {
 
   ValidationDialogLogic(App& app, bool vendor, std::string message);
 
-  std::string header() const;          // "Customer Validation: " + the message
-  std::string newOptionText() const;   // optNew's caption
-  std::string linkPrompt() const;      // optLink's caption
+  std::string header() const;         // "Customer Validation: " + the message
+  std::string newOptionText() const;  // optNew's caption
+  std::string linkPrompt() const;     // optLink's caption
   std::string cancelOptionText() const;
 
   Choice choice{Choice::None};
@@ -52,11 +53,13 @@ class ValidationDialogLogic {
 
 class CustomerValidationLogic : public ValidationDialogLogic {
  public:
-  CustomerValidationLogic(App& app, std::string message) : ValidationDialogLogic(app, false, std::move(message)) {}
+  CustomerValidationLogic(App& app, std::string message)
+      : ValidationDialogLogic(app, false, std::move(message)) {}
 };
 class VendorValidationLogic : public ValidationDialogLogic {
  public:
-  VendorValidationLogic(App& app, std::string message) : ValidationDialogLogic(app, true, std::move(message)) {}
+  VendorValidationLogic(App& app, std::string message)
+      : ValidationDialogLogic(app, true, std::move(message)) {}
 };
 
 }  // namespace vqb

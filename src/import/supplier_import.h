@@ -15,7 +15,8 @@ void fill_suppliersQB(MappingContext& ctx, ImportListing& listing);
 void get_suppliers(MappingContext& ctx, ImportListing& listing);
 // Imports the vendor of one data row (0-based); "Sent" on success, otherwise the reason.
 // Works through `db` when given (one connection for a whole run), else opens its own.
-std::string get_Supplier(MappingContext& ctx, ImportListing& listing, std::size_t row, Database* db = nullptr);
+std::string get_Supplier(MappingContext& ctx, ImportListing& listing, std::size_t row,
+                         Database* db = nullptr);
 // For each visible row of the supplier listing whose vendor has an address: when the linked
 // Vantora supplier has no mailing address yet, creates it and empties the supplier's BAddress.
 // Ends with the message "Done".

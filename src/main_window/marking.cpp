@@ -21,8 +21,10 @@ MarkColumns columns_of(const MainWindowState& state) {
   const std::string& list = state.currentList;
   if (list == "Send Customers" || list == "Send Suppliers")
     return {4, grid.column("Comment"), grid.column("Company")};
-  if (list == "Send Customer Invoices") return {grid.column("Comment"), grid.column("Doc Number"), -1};
-  if (list == "Send Customer Payments") return {grid.column("Comment"), grid.column("Int Receipt #"), grid.column("Company")};
+  if (list == "Send Customer Invoices")
+    return {grid.column("Comment"), grid.column("Doc Number"), -1};
+  if (list == "Send Customer Payments")
+    return {grid.column("Comment"), grid.column("Int Receipt #"), grid.column("Company")};
   if (list == "Send Supplier POs") return {grid.column("Comment"), grid.column("PO Number"), -1};
   return {-1, -1, -1};
 }
@@ -32,11 +34,14 @@ std::string cell(const WorkRow& row, int column) {
   return row.cells[static_cast<std::size_t>(column)];
 }
 
-std::string status_text(const std::string& list, bool sent, const WorkRow& row, const MarkColumns& columns) {
+std::string status_text(const std::string& list, bool sent, const WorkRow& row,
+                        const MarkColumns& columns) {
   const std::string tail = sent ? " as sent" : " as not sent";
-  if (list == "Send Customers" || list == "Send Suppliers") return "Marking " + cell(row, columns.name) + tail;
+  if (list == "Send Customers" || list == "Send Suppliers")
+    return "Marking " + cell(row, columns.name) + tail;
   if (list == "Send Customer Invoices") return "Marking Invoice: " + cell(row, columns.key) + tail;
-  if (list == "Send Supplier POs") return "Marking Purchase Order: " + cell(row, columns.key) + tail;
+  if (list == "Send Supplier POs")
+    return "Marking Purchase Order: " + cell(row, columns.key) + tail;
   return "Marking Payment: " + cell(row, columns.key) + " - " + cell(row, columns.name) + tail;
 }
 
@@ -56,12 +61,14 @@ void mark(App& app, MainWindowState& state, bool sent) {
       }
       WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
       if (!row.ticked || columns.status < 0 || !cell(row, columns.status).empty()) continue;
-      std::string statement = mark_statement(state.currentList, sent, cell(row, columns.key), now_text());
+      std::string statement =
+          mark_statement(state.currentList, sent, cell(row, columns.key), now_text());
       if (statement.empty()) continue;
       app.ui.setStatus(status_text(state.currentList, sent, row, columns));
       app.ui.processEvents();
       if (write_data(app, statement)) {
-        if (row.cells.size() <= static_cast<std::size_t>(columns.status)) row.cells.resize(static_cast<std::size_t>(columns.status) + 1);
+        if (row.cells.size() <= static_cast<std::size_t>(columns.status))
+          row.cells.resize(static_cast<std::size_t>(columns.status) + 1);
         row.cells[static_cast<std::size_t>(columns.status)] = "Updated";
         state.changed();
       }
@@ -76,16 +83,22 @@ void mark(App& app, MainWindowState& state, bool sent) {
 
 }  // namespace
 
-std::string mark_statement(const std::string& list, bool sent, const std::string& keyCell, const std::string& now) {
+std::string mark_statement(const std::string& list, bool sent, const std::string& keyCell,
+                           const std::string& now) {
   // The key is read as a number, so an empty or odd cell selects nothing.
-  const std::string key = std::to_string(static_cast<long long>(std::trunc(numeric_value(keyCell))));
-  if (list == "Send Customers") return sent ? "" : "UPDATE Customers SET QBAccountNumber = '' where link = " + key;
-  if (list == "Send Suppliers") return sent ? "" : "UPDATE Suppliers SET QBAccount = '' where link = " + key;
+  const std::string key =
+      std::to_string(static_cast<long long>(std::trunc(numeric_value(keyCell))));
+  if (list == "Send Customers")
+    return sent ? "" : "UPDATE Customers SET QBAccountNumber = '' where link = " + key;
+  if (list == "Send Suppliers")
+    return sent ? "" : "UPDATE Suppliers SET QBAccount = '' where link = " + key;
   if (list == "Send Customer Invoices")
-    return sent ? "UPDATE CUSTSO set QuickBooks = 1, QuickBooksDS = " + now + " where number = " + key
+    return sent ? "UPDATE CUSTSO set QuickBooks = 1, QuickBooksDS = " + now +
+                      " where number = " + key
                 : "UPDATE CUSTSO set QuickBooks = 0 where number = " + key;
   if (list == "Send Customer Payments")
-    return sent ? "UPDATE CustPayments SET Quickbooks = 1, QuickBooksDS = " + now + " where number =  " + key
+    return sent ? "UPDATE CustPayments SET Quickbooks = 1, QuickBooksDS = " + now +
+                      " where number =  " + key
                 : "UPDATE CustPayments SET Quickbooks = 0 where number =  " + key;
   if (list == "Send Supplier POs")
     return sent ? "UPDATE SuppPO Set SendQB = " + now + " WHERE number = " + key
@@ -93,7 +106,11 @@ std::string mark_statement(const std::string& list, bool sent, const std::string
   return "";
 }
 
-void marksent(App& app, MainWindowState& state) { mark(app, state, true); }
-void marksentNot(App& app, MainWindowState& state) { mark(app, state, false); }
+void marksent(App& app, MainWindowState& state) {
+  mark(app, state, true);
+}
+void marksentNot(App& app, MainWindowState& state) {
+  mark(app, state, false);
+}
 
 }  // namespace vqb

@@ -14,6 +14,7 @@ void marksentNot(App& app, MainWindowState& state);
 
 // The statement for one row's key; "" when the list cannot be marked that way
 // ("Mark as sent" is not offered for customers and suppliers).
-std::string mark_statement(const std::string& list, bool sent, const std::string& keyCell, const std::string& now);
+std::string mark_statement(const std::string& list, bool sent, const std::string& keyCell,
+                           const std::string& now);
 
 }  // namespace vqb

@@ -2,8 +2,8 @@
 
 namespace vqb {
 
-void Menu::add(int kind, const std::string& caption, const std::string& key, const std::string& subText,
-               const std::string& colour, bool checked, bool enabled) {
+void Menu::add(int kind, const std::string& caption, const std::string& key,
+               const std::string& subText, const std::string& colour, bool checked, bool enabled) {
   MenuItem item;
   if (kind == 1) {
     item.separator = true;

@@ -8,13 +8,13 @@
 namespace vqb {
 
 struct MenuItem {
-  std::string key;      // "" for a separator
+  std::string key;  // "" for a separator
   std::string caption;
   std::string subText;
   bool separator{false};
   bool checked{false};
   bool enabled{true};
-  std::string colour;   // "Grey" shows the item greyed (0x808080)
+  std::string colour;  // "Grey" shows the item greyed (0x808080)
 };
 
 class Menu {
@@ -22,8 +22,9 @@ class Menu {
   // p_popMenu: empties the menu and its keys.
   void clear() { items_.clear(); }
   // add_pop_menu: kind 1 adds a separator; any other kind adds a keyed item.
-  void add(int kind, const std::string& caption, const std::string& key, const std::string& subText = "",
-           const std::string& colour = "", bool checked = false, bool enabled = true);
+  void add(int kind, const std::string& caption, const std::string& key,
+           const std::string& subText = "", const std::string& colour = "", bool checked = false,
+           bool enabled = true);
   const std::vector<MenuItem>& items() const { return items_; }
   // menuKeys: the key of item number n (counted from 1, separators included); "" when none.
   std::string keyOf(int itemNumber) const;

@@ -14,7 +14,8 @@ struct MainWindowState {
   bool cancelRequested{false};
 
   // Mapping switches read from the setup document by load_setup.
-  bool useReps{true}, useSalesTax{true}, useClass{true}, useCustomerTerms{true}, useCustomerGroups{true};
+  bool useReps{true}, useSalesTax{true}, useClass{true}, useCustomerTerms{true},
+      useCustomerGroups{true};
 
   // Set by customer_exist: the QuickBooks customer's default sales rep and the name looked up.
   std::string qbCustomerRep;
@@ -26,7 +27,7 @@ struct MainWindowState {
   std::string comment;        // lblComment
   bool toolbar1Enabled{true};
   bool toolbar2Enabled{true};
-  bool busy{false};           // only Cancel usable
+  bool busy{false};  // only Cancel usable
 
   // Raised on every change the window should redraw; the view compares it with the last
   // value it drew.

@@ -41,11 +41,13 @@ struct Failure {
 };
 
 Failure failure_of(const std::exception& error) {
-  if (const auto* own = dynamic_cast<const VqbError*>(&error)) return {own->number(), own->description()};
+  if (const auto* own = dynamic_cast<const VqbError*>(&error))
+    return {own->number(), own->description()};
   return {0, error.what()};
 }
 
-void report(App& app, Report how, const char* module, const char* procedure, const std::exception& error) {
+void report(App& app, Report how, const char* module, const char* procedure,
+            const std::exception& error) {
   const Failure failure = failure_of(error);
   switch (how) {
     case Report::TaxBox:
@@ -53,7 +55,8 @@ void report(App& app, Report how, const char* module, const char* procedure, con
                         "Error: " + std::to_string(failure.number));
       break;
     case Report::PlainBox:
-      app.ui.messageBox(std::to_string(failure.number) + " " + failure.description, Buttons::Ok, Icon::None, "");
+      app.ui.messageBox(std::to_string(failure.number) + " " + failure.description, Buttons::Ok,
+                        Icon::None, "");
       break;
     case Report::CommonError:
       show_common_error(app.ui, module, procedure, error);
@@ -77,13 +80,15 @@ void append_results(const ObjSearch& search, RecordDoc& list) {
   for (int i = 0; i < search.resultCount(); ++i) {
     record.Clear();
     if (!record.LoadXml(search.result(i)))
-      throw qb::QbError(qb::kMalformedResponse, "QuickBooks returned a record that is not well-formed XML.");
+      throw qb::QbError(qb::kMalformedResponse,
+                        "QuickBooks returned a record that is not well-formed XML.");
     list.AppendTree(record);
   }
 }
 
 // Runs a fresh search of one kind and replaces `list` with its records under `rootTag`.
-void load_list(App& app, qb::ComponentSet& set, int queryKind, std::string_view rootTag, RecordDoc& list) {
+void load_list(App& app, qb::ComponentSet& set, int queryKind, std::string_view rootTag,
+               RecordDoc& list) {
   ObjSearch& search = set.search;
   search.reset();
   set.set_Country(app.applyConnectionSettings);
@@ -123,7 +128,8 @@ void set_group_rates(RecordDoc& items, bool markInactive) {
   items.MoveToRoot();
   if (items.MoveToFirstChild()) {
     do {
-      rates.try_emplace(items.GetChildContent("Name"), numeric_value(items.GetChildContent("TaxRate")));
+      rates.try_emplace(items.GetChildContent("Name"),
+                        numeric_value(items.GetChildContent("TaxRate")));
     } while (items.MoveToNextSibling());
   }
 
@@ -216,11 +222,14 @@ bool snapshot(App& app, std::string_view sql, bool keyByLink, RecordDoc& target)
   if (!read_data(app, sql, keyByLink)) return false;
   app.scratch.MoveToRoot();
   if (!target.LoadXml(app.scratch.GetXml()))
-    throw VqbError(err::kTypeMismatch, "The copy of \"" + std::string(sql) + "\" could not be read back.");
+    throw VqbError(err::kTypeMismatch,
+                   "The copy of \"" + std::string(sql) + "\" could not be read back.");
   return true;
 }
 
-void load_sales_groups(App& app) { snapshot(app, "Select * from SalesGroup", false, app.salesGroupSnapshot); }
+void load_sales_groups(App& app) {
+  snapshot(app, "Select * from SalesGroup", false, app.salesGroupSnapshot);
+}
 
 // Loads a settings file into `doc`. A missing file gives an empty document with `rootTag`
 // and false. A file that exists but cannot be read raises, leaving `doc` as it was: replacing
@@ -233,7 +242,8 @@ bool load_settings_file(const std::string& path, std::string_view rootTag, Recor
     return false;
   }
   RecordDoc loaded;
-  if (!loaded.LoadXmlFile(path)) throw VqbError(75, "Path/File access error: " + path + " cannot be read.");
+  if (!loaded.LoadXmlFile(path))
+    throw VqbError(75, "Path/File access error: " + path + " cannot be read.");
   doc = std::move(loaded);
   doc.MoveToRoot();
   return true;
@@ -305,15 +315,16 @@ bool ListLoader::pop_me() {
     if (load_settings_file(setup_file_path(app_), "QBSetup", app_.setup))
       app_.applyConnectionSettings = setup_value(app_, "setcountryon") == "1";
     advance();
-    load_settings_file(app_.globalfolder + "parsedAddresses.xml", "parsedAddresses", app_.parsedAddresses);
+    load_settings_file(app_.globalfolder + "parsedAddresses.xml", "parsedAddresses",
+                       app_.parsedAddresses);
     advance();
     pop_salesGroups();
     app_.sharedSlots[100] = "0";
     return true;
   } catch (const std::exception& error) {
     const Failure failure = failure_of(error);
-    app_.ui.messageBox("Vantora cannot connect to QuickBooks.\r\n\r\nError " + std::to_string(failure.number) +
-                           " - " + failure.description,
+    app_.ui.messageBox("Vantora cannot connect to QuickBooks.\r\n\r\nError " +
+                           std::to_string(failure.number) + " - " + failure.description,
                        Buttons::Ok, Icon::Information, "Connection Error");
     app_.sharedSlots[100] = "1";
     return false;
@@ -326,7 +337,8 @@ void ListLoader::pop_QBTaxes() {
 }
 
 void ListLoader::pop_QBTerms() {
-  guarded(app_, Report::PlainBox, kLoaderWindow.module, "pop_QBTerms", [&] { load_terms(app_, components()); });
+  guarded(app_, Report::PlainBox, kLoaderWindow.module, "pop_QBTerms",
+          [&] { load_terms(app_, components()); });
 }
 
 void ListLoader::pop_QBReps() {
@@ -335,17 +347,20 @@ void ListLoader::pop_QBReps() {
 }
 
 void ListLoader::pop_QBCustomerGroups() {
-  guarded(app_, Report::PlainBox, kLoaderWindow.module, "pop_QBCustomerGroups",
-          [&] { load_list(app_, components(), ObjSearch::kCustomerTypes, "QBRep", app_.qbCustomerTypes); });
+  guarded(app_, Report::PlainBox, kLoaderWindow.module, "pop_QBCustomerGroups", [&] {
+    load_list(app_, components(), ObjSearch::kCustomerTypes, "QBRep", app_.qbCustomerTypes);
+  });
 }
 
 void ListLoader::pop_QBPaymentMethods() {
-  guarded(app_, Report::PlainBox, kLoaderWindow.module, "pop_QBPaymentMethods",
-          [&] { load_list(app_, components(), ObjSearch::kPaymentMethods, "QBPayMethods", app_.qbPayMethods); });
+  guarded(app_, Report::PlainBox, kLoaderWindow.module, "pop_QBPaymentMethods", [&] {
+    load_list(app_, components(), ObjSearch::kPaymentMethods, "QBPayMethods", app_.qbPayMethods);
+  });
 }
 
 void ListLoader::pop_QBClass() {
-  guarded(app_, Report::CommonError, kLoaderWindow.module, "pop_QBClass", [&] { load_classes(app_, components()); });
+  guarded(app_, Report::CommonError, kLoaderWindow.module, "pop_QBClass",
+          [&] { load_classes(app_, components()); });
 }
 
 void ListLoader::pop_QBLedger() {
@@ -353,21 +368,26 @@ void ListLoader::pop_QBLedger() {
           [&] { load_accounts(app_, components()); });
 }
 
-void ListLoader::pop_salesGroups() { load_sales_groups(app_); }
+void ListLoader::pop_salesGroups() {
+  load_sales_groups(app_);
+}
 
 // ---- Main window ----------------------------------------------------------------------------
 
 void pop_QBClass(App& app, qb::ComponentSet& components) {
-  guarded(app, Report::CommonError, kMainWindow.module, "pop_QBClass", [&] { load_classes(app, components); });
+  guarded(app, Report::CommonError, kMainWindow.module, "pop_QBClass",
+          [&] { load_classes(app, components); });
 }
 
 void pop_salesGroups(App& app) {
-  guarded(app, Report::CommonError, kMainWindow.module, "pop_salesGroups", [&] { load_sales_groups(app); });
+  guarded(app, Report::CommonError, kMainWindow.module, "pop_salesGroups",
+          [&] { load_sales_groups(app); });
 }
 
 void pop_QBCustomerGroups(App& app, qb::ComponentSet& components) {
-  guarded(app, Report::PlainBox, kMainWindow.module, "pop_QBCustomerGroups",
-          [&] { load_list(app, components, ObjSearch::kCustomerTypes, "QBRep", app.qbCustomerTypes); });
+  guarded(app, Report::PlainBox, kMainWindow.module, "pop_QBCustomerGroups", [&] {
+    load_list(app, components, ObjSearch::kCustomerTypes, "QBRep", app.qbCustomerTypes);
+  });
 }
 
 void pop_QBTaxes(App& app, qb::ComponentSet& components) {

@@ -14,8 +14,8 @@ enum class CheckKind { Invoice, Payment, PurchaseOrder, Customer };
 
 struct CheckResult {
   bool ok{false};
-  std::string text;           // "OK", or the text the send would stop with
-  std::string dialogTitle;    // the assign dialog the check needed, if any
+  std::string text;         // "OK", or the text the send would stop with
+  std::string dialogTitle;  // the assign dialog the check needed, if any
   std::string dialogMessage;
 };
 
@@ -31,8 +31,10 @@ class CheckingUi : public UserInterface {
   explicit CheckingUi(UserInterface& inner) : inner_(inner) {}
   // The App whose slots the assign dialog would read (set once the App exists).
   void attach(App& app) { app_ = &app; }
-  Answer messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) override;
-  std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override {
+  Answer messageBox(const std::string& text, Buttons buttons, Icon icon,
+                    const std::string& title) override;
+  std::string inputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText) override {
     return inner_.inputBox(prompt, title, defaultText);
   }
   void showDialog(DialogKind kind, const std::string& parameter) override;

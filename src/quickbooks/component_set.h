@@ -7,9 +7,17 @@ namespace vqb::qb {
 
 struct ComponentSet {
   explicit ComponentSet(Session& session)
-      : customer(session), vendor(session), invoice(session), receivePayment(session),
-        purchaseOrder(session), item(session), account(session), employee(session), lists(session),
-        search(session), address(session) {}
+      : customer(session),
+        vendor(session),
+        invoice(session),
+        receivePayment(session),
+        purchaseOrder(session),
+        item(session),
+        account(session),
+        employee(session),
+        lists(session),
+        search(session),
+        address(session) {}
 
   // When `apply` is on, gives every component the qbXML version "3.0" and the connection
   // string "ApplicationName='Vantora'"; when off, changes nothing.

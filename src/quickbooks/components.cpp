@@ -239,8 +239,7 @@ void Vendor::setProperty(std::string_view name, const std::string& value) {
     shipAddress = value;
     return;
   }
-  throw QbError(kNoSuchProperty,
-                "The vendor has no property called " + std::string(name) + ".");
+  throw QbError(kNoSuchProperty, "The vendor has no property called " + std::string(name) + ".");
 }
 
 // ---- Invoice ------------------------------------------------------------------------------
@@ -250,8 +249,12 @@ void Invoice::setItemCount(int count) {
   items_.resize(static_cast<std::size_t>(count));
 }
 
-InvoiceLine& Invoice::item(int i) { return row_at(items_, i); }
-const InvoiceLine& Invoice::item(int i) const { return row_at(items_, i); }
+InvoiceLine& Invoice::item(int i) {
+  return row_at(items_, i);
+}
+const InvoiceLine& Invoice::item(int i) const {
+  return row_at(items_, i);
+}
 
 void Invoice::reset() {
   customer.clear();
@@ -374,8 +377,9 @@ void ReceivePayment::reset() {
 void ReceivePayment::add() {
   require(customer, "The payment's customer");
   if (applicationMode == kAsListed && applications.empty())
-    throw QbError(kInvalidArgument, "The payment is to be applied as listed, but no "
-                                    "applications were given.");
+    throw QbError(kInvalidArgument,
+                  "The payment is to be applied as listed, but no "
+                  "applications were given.");
   if (applicationMode != kAutoApply && applicationMode != kNotApplied &&
       applicationMode != kAsListed)
     throw QbError(kInvalidArgument,
@@ -436,8 +440,12 @@ void PurchaseOrder::setItemCount(int count) {
   items_.resize(static_cast<std::size_t>(count));
 }
 
-PurchaseOrderLine& PurchaseOrder::item(int i) { return row_at(items_, i); }
-const PurchaseOrderLine& PurchaseOrder::item(int i) const { return row_at(items_, i); }
+PurchaseOrderLine& PurchaseOrder::item(int i) {
+  return row_at(items_, i);
+}
+const PurchaseOrderLine& PurchaseOrder::item(int i) const {
+  return row_at(items_, i);
+}
 
 void PurchaseOrder::reset() {
   static_cast<PurchaseOrderFields&>(*this) = PurchaseOrderFields{};
@@ -489,8 +497,8 @@ void PurchaseOrder::add() {
     add_decimal_if_set(line, "Quantity", row.quantity);
     add_amount_if_set(line, "Rate", row.rate);
   }
-  fill(sendForRecord(request, true,
-                     "QuickBooks answered the purchase order add without a record."));
+  fill(
+      sendForRecord(request, true, "QuickBooks answered the purchase order add without a record."));
 }
 
 void PurchaseOrder::update() {
@@ -515,11 +523,13 @@ void NamedEntry::resetEntry() {
   clearAnswer();
 }
 
-pugi::xml_node NamedEntry::queryByFullName(const char* requestKind, const char* what, const std::string& fullName) {
+pugi::xml_node NamedEntry::queryByFullName(const char* requestKind, const char* what,
+                                           const std::string& fullName) {
   qbxml::Request request(requestKind);
   add_text(request.body(), "FullName", fullName);
   const pugi::xml_node r =
-      sendForRecord(request, false, std::string("There is no ") + what + " called " + fullName + " in QuickBooks.");
+      sendForRecord(request, false,
+                    std::string("There is no ") + what + " called " + fullName + " in QuickBooks.");
   name = child_text(r, "Name");
   listId = child_text(r, "ListID");
   editSequence = child_text(r, "EditSequence");

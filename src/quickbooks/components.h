@@ -55,9 +55,9 @@ class Customer : public Component, public CustomerFields {
   std::string listId, editSequence, fullName;
   std::optional<std::int64_t> balance;  // hundredths
 
-  void reset();                                  // [505]
+  void reset();                           // [505]
   void loadByName(std::string fullName);  // [514] CustomerQueryRq by FullName
-  void add();                                    // [502] CustomerAddRq
+  void add();                             // [502] CustomerAddRq
   // [515] CustomerModRq of the loaded (or added) customer with the properties changed since.
   void update();
 
@@ -85,9 +85,9 @@ class Vendor : public Component, public VendorFields {
 
   std::string listId, editSequence;
 
-  void reset();                                  // [505]
+  void reset();                           // [505]
   void loadByName(std::string fullName);  // [514] VendorQueryRq by FullName
-  void add();                                    // [502] VendorAddRq
+  void add();                             // [502] VendorAddRq
   // Sets a property by its member name; only "ShippingAddress" is known. Other names raise
   // QbError(kNoSuchProperty).
   void setProperty(std::string_view name, const std::string& value);
@@ -133,9 +133,9 @@ class Invoice : public Component {
   InvoiceLine& item(int i);
   const InvoiceLine& item(int i) const;
 
-  void reset();                        // [505]
+  void reset();                      // [505]
   void loadById(std::string txnId);  // [504] InvoiceQueryRq by TxnID with lines
-  void add();                          // [502] InvoiceAddRq; record() [43] is the new invoice
+  void add();                        // [502] InvoiceAddRq; record() [43] is the new invoice
   // [501] "Items[i].Quantity=q" sets the quantity of row i; other settings raise
   // QbError(kInvalidArgument). Returns "".
   std::string config(std::string_view setting);
@@ -157,14 +157,14 @@ class ReceivePayment : public Component {
   explicit ReceivePayment(Session& session) : Component(session) {}
 
   enum ApplicationMode : int { kAutoApply = 0, kNotApplied = 1, kAsListed = 2 };
-  int applicationMode = kAutoApply;           // [2]
-  std::string customer;                       // [6] full name
-  std::optional<double> txnDate;              // [22]
-  std::optional<std::int64_t> totalAmount;    // [1] hundredths
-  std::string paymentMethod;                  // [11]
-  std::string depositToAccount;               // [8] full name
-  std::string memo;                           // [10]
-  std::string refNumber;                      // [21]
+  int applicationMode = kAutoApply;         // [2]
+  std::string customer;                     // [6] full name
+  std::optional<double> txnDate;            // [22]
+  std::optional<std::int64_t> totalAmount;  // [1] hundredths
+  std::string paymentMethod;                // [11]
+  std::string depositToAccount;             // [8] full name
+  std::string memo;                         // [10]
+  std::string refNumber;                    // [21]
   // The applications given by config("AppliedToTransactionDetails=...").
   std::vector<AppliedToTxn> applications;
   std::string txnId;  // read after the add
@@ -209,9 +209,9 @@ class PurchaseOrder : public Component, public PurchaseOrderFields {
   PurchaseOrderLine& item(int i);
   const PurchaseOrderLine& item(int i) const;
 
-  void reset();                             // [505]
+  void reset();                      // [505]
   void loadById(std::string txnId);  // [504] PurchaseOrderQueryRq by TxnID with lines
-  void add();  // [502] PurchaseOrderAddRq; record() [29] is the new order
+  void add();                        // [502] PurchaseOrderAddRq; record() [29] is the new order
   // [514] PurchaseOrderModRq of the loaded order with the header properties changed since
   // (lines are not modified).
   void update();
@@ -257,7 +257,8 @@ class NamedEntry : public Component {
   void resetEntry();
   // Resets, sends `requestKind` with the FullName filter and reads the shared fields; the
   // record is returned for the component's own. A miss says "There is no <what> called ...".
-  pugi::xml_node queryByFullName(const char* requestKind, const char* what, const std::string& fullName);
+  pugi::xml_node queryByFullName(const char* requestKind, const char* what,
+                                 const std::string& fullName);
 };
 
 class Item : public NamedEntry {

@@ -37,14 +37,16 @@ QuickBooksLink::QuickBooksLink(const std::string& settingsFolder)
     throw QbError(kNotReachable, "Unknown QuickBooks connection \"" + config_.transport + "\" in " +
                                      connection_file_path(settingsFolder));
   if (config_.companyFile.empty())
-    throw QbError(kNotReachable, "No QuickBooks company file is configured in " + connection_file_path(settingsFolder));
+    throw QbError(kNotReachable, "No QuickBooks company file is configured in " +
+                                     connection_file_path(settingsFolder));
   transport_ = std::make_unique<sim::SimulatedCompany>(config_.companyFile);
   session_ = std::make_unique<Session>(*transport_);
   if (config_.exchangeLog) {
     log_ = std::make_unique<ExchangeLog>(settingsFolder + "/" + kExchangeLogName);
-    session_->setObserver([log = log_.get()](const std::string& request, const std::string& response) {
-      log->record(request, response);
-    });
+    session_->setObserver(
+        [log = log_.get()](const std::string& request, const std::string& response) {
+          log->record(request, response);
+        });
   }
 }
 

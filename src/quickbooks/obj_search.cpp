@@ -18,24 +18,40 @@ bool is_transaction_kind(int kind) {
 
 std::string request_name(int kind, int itemType, const std::string& listName) {
   switch (kind) {
-    case ObjSearch::kVendors: return "VendorQueryRq";
-    case ObjSearch::kInvoices: return "InvoiceQueryRq";
-    case ObjSearch::kPurchaseOrders: return "PurchaseOrderQueryRq";
-    case ObjSearch::kCustomers: return "CustomerQueryRq";
-    case ObjSearch::kReceivedPayments: return "ReceivePaymentQueryRq";
-    case ObjSearch::kAccounts: return "AccountQueryRq";
-    case ObjSearch::kClasses: return "ClassQueryRq";
-    case ObjSearch::kCustomerTypes: return "CustomerTypeQueryRq";
-    case ObjSearch::kPaymentMethods: return "PaymentMethodQueryRq";
-    case ObjSearch::kSalesTaxCodes: return "SalesTaxCodeQueryRq";
-    case ObjSearch::kSalesReps: return "SalesRepQueryRq";
+    case ObjSearch::kVendors:
+      return "VendorQueryRq";
+    case ObjSearch::kInvoices:
+      return "InvoiceQueryRq";
+    case ObjSearch::kPurchaseOrders:
+      return "PurchaseOrderQueryRq";
+    case ObjSearch::kCustomers:
+      return "CustomerQueryRq";
+    case ObjSearch::kReceivedPayments:
+      return "ReceivePaymentQueryRq";
+    case ObjSearch::kAccounts:
+      return "AccountQueryRq";
+    case ObjSearch::kClasses:
+      return "ClassQueryRq";
+    case ObjSearch::kCustomerTypes:
+      return "CustomerTypeQueryRq";
+    case ObjSearch::kPaymentMethods:
+      return "PaymentMethodQueryRq";
+    case ObjSearch::kSalesTaxCodes:
+      return "SalesTaxCodeQueryRq";
+    case ObjSearch::kSalesReps:
+      return "SalesRepQueryRq";
     case ObjSearch::kItems:
       switch (itemType) {
-        case 0: return "ItemQueryRq";
-        case kItemDiscount: return "ItemDiscountQueryRq";
-        case kItemSalesTax: return "ItemSalesTaxQueryRq";
-        case kItemSubtotal: return "ItemSubtotalQueryRq";
-        case kItemSalesTaxGroup: return "ItemSalesTaxGroupQueryRq";
+        case 0:
+          return "ItemQueryRq";
+        case kItemDiscount:
+          return "ItemDiscountQueryRq";
+        case kItemSalesTax:
+          return "ItemSalesTaxQueryRq";
+        case kItemSubtotal:
+          return "ItemSubtotalQueryRq";
+        case kItemSalesTaxGroup:
+          return "ItemSalesTaxGroupQueryRq";
         default:
           throw QbError(kInvalidArgument,
                         "The item search has no item type " + std::to_string(itemType) + ".");
@@ -57,9 +73,13 @@ std::optional<std::int64_t> result_amount(pugi::xml_node record) {
 
 }  // namespace
 
-void ObjSearch::openConnection() { session().transport().openConnection(settings.connectionString); }
+void ObjSearch::openConnection() {
+  session().transport().openConnection(settings.connectionString);
+}
 
-void ObjSearch::closeConnection() { session().transport().closeConnection(); }
+void ObjSearch::closeConnection() {
+  session().transport().closeConnection();
+}
 
 void ObjSearch::reset() {
   queryKind = 0;

@@ -15,7 +15,8 @@ class QbError : public VqbError {
 
 inline constexpr long kNotReachable = 20852;
 inline constexpr long kNameInUse = 20806;
-inline const char* const kNotReachableText = "Could not connect to QuickBooks: no company file is open.";
+inline const char* const kNotReachableText =
+    "Could not connect to QuickBooks: no company file is open.";
 
 // qbXML status codes the gateway treats specially.
 inline constexpr long kStatusNoMatch = 1;       // a query found nothing: an empty result

@@ -20,8 +20,8 @@ bool is_digits_and_dots(std::string_view text) {
 
 std::string serialize(pugi::xml_node node) {
   std::ostringstream out;
-  node.print(out, "", pugi::format_raw | pugi::format_no_declaration |
-                          pugi::format_no_empty_element_tags);
+  node.print(out, "",
+             pugi::format_raw | pugi::format_no_declaration | pugi::format_no_empty_element_tags);
   // pugixml writes a carriage return in text as it stands, and an XML reader would turn
   // "\r\n" into "\n"; the character reference keeps it.
   const std::string raw = out.str();
@@ -42,15 +42,15 @@ struct AddressSlot {
   std::string AddressFields::*field;
 };
 constexpr AddressSlot kAddressSlots[] = {
-    {"Addr1", &AddressFields::addr1},   {"Addr2", &AddressFields::addr2},
-    {"Addr3", &AddressFields::addr3},   {"Addr4", &AddressFields::addr4},
-    {"Addr5", &AddressFields::addr5},   {"City", &AddressFields::city},
-    {"State", &AddressFields::state},   {"PostalCode", &AddressFields::postalCode},
+    {"Addr1", &AddressFields::addr1},     {"Addr2", &AddressFields::addr2},
+    {"Addr3", &AddressFields::addr3},     {"Addr4", &AddressFields::addr4},
+    {"Addr5", &AddressFields::addr5},     {"City", &AddressFields::city},
+    {"State", &AddressFields::state},     {"PostalCode", &AddressFields::postalCode},
     {"Country", &AddressFields::country}, {"Note", &AddressFields::note},
 };
 // The eight fields of the aggregate text.
-constexpr const char* kAggregateFields[] = {"Addr1", "Addr2",      "Addr3",  "Addr4",
-                                            "City",  "State",      "PostalCode", "Country"};
+constexpr const char* kAggregateFields[] = {"Addr1", "Addr2", "Addr3",      "Addr4",
+                                            "City",  "State", "PostalCode", "Country"};
 
 std::string* address_field(AddressFields& fields, std::string_view name) {
   for (const AddressSlot& slot : kAddressSlots)
@@ -85,7 +85,9 @@ std::string xml_safe(std::string_view text) {
   return out;
 }
 
-std::string bool_text(bool value) { return value ? "true" : "false"; }
+std::string bool_text(bool value) {
+  return value ? "true" : "false";
+}
 
 std::string decimal_text(double value) {
   if (!std::isfinite(value)) return "0";
@@ -101,7 +103,9 @@ std::string decimal_text(double value) {
   return text;
 }
 
-std::string date_text(double ole) { return iso_date(std::floor(ole)); }
+std::string date_text(double ole) {
+  return iso_date(std::floor(ole));
+}
 
 std::optional<double> parse_date(std::string_view text) {
   if (text.size() < 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
@@ -231,7 +235,9 @@ void add_address_if_set(pugi::xml_node parent, const char* name, std::string_vie
     add_text_if_set(address, slot.name, fields.*slot.field);
 }
 
-std::string element_text(pugi::xml_node element) { return serialize(element); }
+std::string element_text(pugi::xml_node element) {
+  return serialize(element);
+}
 
 // ---- Reading ------------------------------------------------------------------------------
 
@@ -285,9 +291,9 @@ Response Response::parse(std::string_view xml, std::string_view rsName) {
   response.iteratorId_ = response.rs_.attribute("iteratorID").value();
   const std::string remaining = response.rs_.attribute("iteratorRemainingCount").value();
   if (!remaining.empty() && !parse_long(remaining, response.remaining_))
-    throw QbError(kMalformedResponse, "QuickBooks' " + name +
-                                          " has an invalid iteratorRemainingCount (\"" +
-                                          remaining + "\").");
+    throw QbError(
+        kMalformedResponse,
+        "QuickBooks' " + name + " has an invalid iteratorRemainingCount (\"" + remaining + "\").");
   return response;
 }
 

@@ -15,11 +15,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <pugixml.hpp>
 
 #include "quickbooks/qb_error.h"
 #include "quickbooks/session.h"
@@ -27,9 +26,9 @@
 namespace vqb::qb {
 
 // Error numbers raised by the gateway itself (the classic platform's where one fits).
-inline constexpr long kInvalidArgument = 5;     // "Invalid procedure call or argument"
-inline constexpr long kIndexOutOfRange = 9;     // "Subscript out of range"
-inline constexpr long kNoSuchProperty = 438;    // "Object doesn't support this property or method"
+inline constexpr long kInvalidArgument = 5;   // "Invalid procedure call or argument"
+inline constexpr long kIndexOutOfRange = 9;   // "Subscript out of range"
+inline constexpr long kNoSuchProperty = 438;  // "Object doesn't support this property or method"
 inline constexpr long kMalformedResponse = 20853;  // QuickBooks' answer could not be read
 
 namespace qbxml {

@@ -8,7 +8,9 @@ std::string Session::exchange(const std::string& requestXml) {
     if (observer_) observer_(requestXml, response);
     return response;
   } catch (const QbError& error) {
-    if (observer_) observer_(requestXml, "ERROR " + std::to_string(error.number()) + " - " + error.description());
+    if (observer_)
+      observer_(requestXml,
+                "ERROR " + std::to_string(error.number()) + " - " + error.description());
     throw;
   }
 }

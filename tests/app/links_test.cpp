@@ -12,10 +12,14 @@ namespace {
 
 class LinksTest : public ::testing::Test, protected test::VantoraFixture {
  protected:
-  void SetUp() override { db()->execute("INSERT INTO comp (NextMaintLink, NextCustLink, NextSuppLink) VALUES (700, 10, 20)"); }
+  void SetUp() override {
+    db()->execute(
+        "INSERT INTO comp (NextMaintLink, NextCustLink, NextSuppLink) VALUES (700, 10, 20)");
+  }
   std::string stored(const std::string& counter) {
-    auto rows = db()->queryAll("SELECT Value FROM Preferences WHERE Form = 'GetNewLink' AND Description = '" +
-                               counter + "' AND User = -2");
+    auto rows = db()->queryAll(
+        "SELECT Value FROM Preferences WHERE Form = 'GetNewLink' AND Description = '" + counter +
+        "' AND User = -2");
     return rows.rows.empty() ? "<none>" : rows.rows[0][0].value_or("<null>");
   }
 };

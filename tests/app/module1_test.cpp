@@ -11,7 +11,8 @@ class Module1Test : public ::testing::Test, protected test::VantoraFixture {
  protected:
   void SetUp() override {
     db()->execute(
-        "CREATE TABLE probe (Link INTEGER, QBAccountNumber TEXT, Amount REAL, Whole REAL, Note TEXT);"
+        "CREATE TABLE probe (Link INTEGER, QBAccountNumber TEXT, Amount REAL, Whole REAL, Note "
+        "TEXT);"
         "INSERT INTO probe VALUES (17, 'AbC', 12.5, 100.0, NULL);"
         "INSERT INTO probe VALUES (3, '', 0.1, -2, 'x');");
   }
@@ -25,7 +26,8 @@ TEST_F(Module1Test, ReadDataKeyedByLinkNamesRecordsByLinkWithTheCounterAsText) {
   ASSERT_GT(doc.MoveToChild("record17"), 0);
   EXPECT_EQ(doc.GetContent(), "1");
   EXPECT_EQ(doc.GetChildContent("link"), "17");
-  EXPECT_EQ(doc.GetChildContent("qbaccountnumber"), "AbC") << "tags lower-cased, values keep their case";
+  EXPECT_EQ(doc.GetChildContent("qbaccountnumber"), "AbC")
+      << "tags lower-cased, values keep their case";
   EXPECT_EQ(doc.GetChildContent("amount"), "12.5");
   EXPECT_EQ(doc.GetChildContent("whole"), "100");
   EXPECT_EQ(doc.GetChildContent("note"), "");

@@ -182,7 +182,8 @@ TEST(RecordDoc, FilesSaveAndLoadAndLeaveNoTemporaryBehind) {
   ASSERT_TRUE(doc.SaveXmlFile(dir.file("doc.xml")));
   ASSERT_TRUE(doc.SaveXmlFile(dir.file("doc.xml")));  // replaces
   int files = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    ++files;
   EXPECT_EQ(files, 1);
   RecordDoc loaded;
   ASSERT_TRUE(loaded.LoadXmlFile(dir.file("doc.xml")));

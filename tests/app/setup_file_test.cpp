@@ -26,9 +26,12 @@ TEST(SetupFile, SavedAndReloadedGivesBackEveryKeyUnchanged) {
   app.globalfolder = dir.path().string() + "/";
   load_setup_document(app);
   const std::vector<std::pair<std::string, std::string>> keys = {
-      {"qbsetupchkreps", "0"},         {"qbsetupcmbcountry", "US"},
-      {"customdateformat", "dd mmm yyyy"}, {"optinvprefix1", "True"},
-      {"txtinvprefix", " INV-<&>'\" "}, {"cmbar", ""},
+      {"qbsetupchkreps", "0"},
+      {"qbsetupcmbcountry", "US"},
+      {"customdateformat", "dd mmm yyyy"},
+      {"optinvprefix1", "True"},
+      {"txtinvprefix", " INV-<&>'\" "},
+      {"cmbar", ""},
       {"txtpoprefix", "PO\r\nline"}};
   for (const auto& [key, value] : keys) save_setup_value(app, key, value);
   save_setup_value(app, "qbsetupchkreps", "1");  // overwrite keeps one key

@@ -25,8 +25,9 @@ class StartupTest : public ::testing::Test {
   }
   std::string settingsDb() const { return dir.file("Quenbrook/local.mdb"); }
   void setDatabaseValue(const std::string& sqlValue) {
-    open_database(settingsDb())->execute("UPDATE settings SET Value = " + sqlValue +
-                                         " WHERE form = 'SubMain' AND Description = 'DatabaseFile'");
+    open_database(settingsDb())
+        ->execute("UPDATE settings SET Value = " + sqlValue +
+                  " WHERE form = 'SubMain' AND Description = 'DatabaseFile'");
   }
 };
 
@@ -36,7 +37,8 @@ TEST_F(StartupTest, FirstStartCreatesTheFolderAndCopiesTheTemplateOnce) {
   EXPECT_EQ(app.settingsFolder, dir.file("Quenbrook"));
   // The template names no database: the information message, then a normal start.
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "No database specified. Please open Vantora to point to your database.");
+  EXPECT_EQ(ui.messages[0].text,
+            "No database specified. Please open Vantora to point to your database.");
   EXPECT_EQ(ui.messages[0].title, "Error");
   EXPECT_EQ(ui.messages[0].icon, Icon::Information);
   EXPECT_EQ(app.databasePath, "");
@@ -60,7 +62,8 @@ TEST_F(StartupTest, NullOrEmptyValueIsTreatedAsNoDatabase) {
     ui.messages.clear();
     ASSERT_TRUE(Main(app));
     ASSERT_EQ(ui.messages.size(), 1u) << value;
-    EXPECT_EQ(ui.messages[0].text, "No database specified. Please open Vantora to point to your database.");
+    EXPECT_EQ(ui.messages[0].text,
+              "No database specified. Please open Vantora to point to your database.");
   }
 }
 
@@ -135,7 +138,8 @@ TEST(SpecialFolder, LocalAppDataFollowsXdgAndReports513WhenUnknown) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "Application Error");
   EXPECT_NE(ui.messages[0].text.find("Procedure: SpecialFolder\r\n"), std::string::npos);
-  EXPECT_NE(ui.messages[0].text.find("\r\n\r\nThe folder path could not be detected (513)"), std::string::npos);
+  EXPECT_NE(ui.messages[0].text.find("\r\n\r\nThe folder path could not be detected (513)"),
+            std::string::npos);
 
   if (!oldHome.empty()) ::setenv("HOME", oldHome.c_str(), 1);
   if (oldXdg) ::setenv("XDG_DATA_HOME", savedXdg.c_str(), 1);

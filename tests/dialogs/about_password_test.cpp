@@ -14,7 +14,8 @@ TEST(About, ShowsVersionRevisionAndTheLegalNotice) {
   about.Form_Load();
   EXPECT_EQ(about.lblVersion, "Version 0");
   EXPECT_EQ(about.lblRevision, "Revision 0");
-  EXPECT_EQ(std::string(kVersionText), std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+  EXPECT_EQ(std::string(kVersionText), std::to_string(kVersionMajor) + "." +
+                                           std::to_string(kVersionMinor) + "." +
                                            std::to_string(kVersionRevision));
   EXPECT_EQ(char_count(about.lblWarning), 280u);
   EXPECT_NE(about.lblWarning.find("international treaties"), std::string::npos);
@@ -60,8 +61,9 @@ TEST_F(PasswordTest, OnlyTheExactPasswordUnlocksTheMaintenanceItems) {
   EXPECT_TRUE(dialog.closed);
   EXPECT_TRUE(app.maintenanceUnlocked);
   EXPECT_EQ(ui.messages.size(), 5u);
-  EXPECT_EQ(helpKeys(), (std::vector<std::string>{"mnuHelpAbout", "mnuHelpOnline", "mnuHelpTechSupport",
-                                                  "mnuHelpImportBalances", "mnuHelpSupplierAddress"}));
+  EXPECT_EQ(helpKeys(),
+            (std::vector<std::string>{"mnuHelpAbout", "mnuHelpOnline", "mnuHelpTechSupport",
+                                      "mnuHelpImportBalances", "mnuHelpSupplierAddress"}));
 }
 
 TEST_F(PasswordTest, OpeningTheDialogAndCancellingTurnsMaintenanceOff) {

@@ -29,7 +29,9 @@ struct PreferencesTest : ::testing::Test {
       app.qbAccounts.MoveToParent();
     }
   }
-  void store(const std::string& key, const std::string& value) { save_setup_value(app, key, value); }
+  void store(const std::string& key, const std::string& value) {
+    save_setup_value(app, key, value);
+  }
   // The keys and texts of QBsetup.xml as written on disk.
   std::map<std::string, std::string> file() {
     RecordDoc doc;
@@ -54,14 +56,36 @@ TEST_F(PreferencesTest, ControlsHaveUniqueLowerCasedKeysAndTheMendedCaption) {
   auto controls = preference_controls();
   ASSERT_EQ(controls.size(), 36u);
   std::set<std::string> keys;
-  for (const auto& control : controls) EXPECT_TRUE(keys.insert(control.key()).second) << control.name;
+  for (const auto& control : controls)
+    EXPECT_TRUE(keys.insert(control.key()).second) << control.name;
   // Every key the exports read is edited here.
-  for (const char* key : {"chkaddress", "chkdupinvoices", "chkmarkdupinvoices", "chkmarkinvoiceprinted",
-                          "chkinvoiceprefix", "txtinvprefix", "optinvprefix1", "cmbar", "optmemo1", "optmemo4",
-                          "chkmarkduppayments", "optapply0", "optapply1", "optpmemo1", "optpmemo2", "optpmemo3",
-                          "chkduppurchaseorders", "chkmarkduppurchaseorders", "chkmarkposprinted", "chkpoprefix",
-                          "txtpoprefix", "chkposupplierref", "chkqbassignponumbers", "chkshowinvoices",
-                          "chkshowpayments", "chkshowpos", "chkamortize"})
+  for (const char* key : {"chkaddress",
+                          "chkdupinvoices",
+                          "chkmarkdupinvoices",
+                          "chkmarkinvoiceprinted",
+                          "chkinvoiceprefix",
+                          "txtinvprefix",
+                          "optinvprefix1",
+                          "cmbar",
+                          "optmemo1",
+                          "optmemo4",
+                          "chkmarkduppayments",
+                          "optapply0",
+                          "optapply1",
+                          "optpmemo1",
+                          "optpmemo2",
+                          "optpmemo3",
+                          "chkduppurchaseorders",
+                          "chkmarkduppurchaseorders",
+                          "chkmarkposprinted",
+                          "chkpoprefix",
+                          "txtpoprefix",
+                          "chkposupplierref",
+                          "chkqbassignponumbers",
+                          "chkshowinvoices",
+                          "chkshowpayments",
+                          "chkshowpos",
+                          "chkamortize"})
     EXPECT_TRUE(keys.count(key)) << key;
 
   const PreferenceControl* supplierRef = find_preference_control("CHKPOSUPPLIERREF");
@@ -84,7 +108,8 @@ TEST_F(PreferencesTest, FirstStartShowsEverythingEmptyAndSavesEveryKey) {
     EXPECT_FALSE(logic.value(control.name)) << control.name;
     EXPECT_EQ(logic.text(control.name), "") << control.name;
   }
-  EXPECT_EQ(logic.arAccounts(), (std::vector<std::string>{"Accounts Receivable", "Accounts Receivable:Trade"}));
+  EXPECT_EQ(logic.arAccounts(),
+            (std::vector<std::string>{"Accounts Receivable", "Accounts Receivable:Trade"}));
   EXPECT_TRUE(ui.messages.empty());
 
   ASSERT_TRUE(logic.cmdUpdate_Click());
@@ -131,7 +156,8 @@ TEST_F(PreferencesTest, AnAccountNoLongerListedIsNotSelected) {
 
 TEST_F(PreferencesTest, StartingTabFollowsTheRequestedName) {
   const std::vector<std::pair<std::string, int>> cases = {
-      {"", 1}, {"General", 1}, {"Payments", 2}, {"Invoices", 3}, {"Purchase Orders", 4}, {"invoices", 1}};
+      {"", 1},         {"General", 1},         {"Payments", 2},
+      {"Invoices", 3}, {"Purchase Orders", 4}, {"invoices", 1}};
   for (const auto& [name, tab] : cases) EXPECT_EQ(opened(name).tab, tab) << name;
 }
 
@@ -164,7 +190,8 @@ TEST_F(PreferencesTest, PurchaseOrderPrefixRules) {
 }
 
 TEST_F(PreferencesTest, InvoicePrefixRules) {
-  const std::vector<std::string> group = {"chkInvoicePrefix", "optInvPrefix1", "optInvPrefix2", "txtInvPrefix"};
+  const std::vector<std::string> group = {"chkInvoicePrefix", "optInvPrefix1", "optInvPrefix2",
+                                          "txtInvPrefix"};
   auto enabled = [](const PreferencesLogic& logic, const std::vector<std::string>& names) {
     std::vector<bool> result;
     for (const auto& name : names) result.push_back(logic.enabled(name));
@@ -189,13 +216,15 @@ TEST_F(PreferencesTest, InvoicePrefixRules) {
 }
 
 TEST_F(PreferencesTest, StoredStatesAreEnabledOnOpeningAndOtherControlsAlwaysAre) {
-  for (const char* key : {"chkqbassigninvnumbers", "chkinvoiceprefix", "chkqbassignponumbers", "chkpoprefix"})
+  for (const char* key :
+       {"chkqbassigninvnumbers", "chkinvoiceprefix", "chkqbassignponumbers", "chkpoprefix"})
     store(key, "1");
   store("optinvprefix2", "True");
   PreferencesLogic logic = opened();
-  const std::set<std::string> ruled = {"chkInvoicePrefix", "optInvPrefix1", "optInvPrefix2", "txtInvPrefix",
-                                       "chkPOPrefix", "txtPOPrefix", "chkMarkDupPayments", "chkMarkDupInvoices",
-                                       "chkMarkDupPurchaseOrders"};
+  const std::set<std::string> ruled = {
+      "chkInvoicePrefix",   "optInvPrefix1",      "optInvPrefix2",
+      "txtInvPrefix",       "chkPOPrefix",        "txtPOPrefix",
+      "chkMarkDupPayments", "chkMarkDupInvoices", "chkMarkDupPurchaseOrders"};
   for (const auto& control : preference_controls())
     EXPECT_EQ(logic.enabled(control.name), !ruled.count(std::string(control.name))) << control.name;
 }
@@ -280,7 +309,8 @@ TEST_F(PreferencesTest, UnwritableSetupFileGoesToTheErrorReportAndLeavesTheDocum
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "Application Error");
   EXPECT_EQ(ui.messages[0].icon, Icon::Critical);
-  EXPECT_NE(ui.messages[0].text.find("Module: frmPreferences\r\nProcedure: cmdUpdate_Click\r\n"), std::string::npos)
+  EXPECT_NE(ui.messages[0].text.find("Module: frmPreferences\r\nProcedure: cmdUpdate_Click\r\n"),
+            std::string::npos)
       << ui.messages[0].text;
   EXPECT_NE(ui.messages[0].text.find("(75)"), std::string::npos);
   app.setup.MoveToRoot();
@@ -307,8 +337,10 @@ TEST_F(PreferencesTest, SetPreferenceChecksTheFormAndClearsTheOptionGroup) {
   set_preference(app, apply1, "False");
   EXPECT_EQ(file()["optapply1"], "False");
 
-  EXPECT_EQ(check_preference_value(box, "True"), "a check box holds \"1\" (ticked) or \"0\" (not ticked)");
-  EXPECT_EQ(check_preference_value(apply0, "1"), "an option holds \"True\" (selected) or \"False\"");
+  EXPECT_EQ(check_preference_value(box, "True"),
+            "a check box holds \"1\" (ticked) or \"0\" (not ticked)");
+  EXPECT_EQ(check_preference_value(apply0, "1"),
+            "an option holds \"True\" (selected) or \"False\"");
   EXPECT_EQ(check_preference_value(*find_preference_control("cmbar"), "Anything:At all"), "");
   try {
     set_preference(app, box, "yes");

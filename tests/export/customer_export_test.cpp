@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/database.h"
-#include "app/text_helpers.h"
 #include "app/startup.h"
+#include "app/text_helpers.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
 #include "mapping/list_loader.h"
@@ -206,7 +206,8 @@ TEST_F(CustomerExportTest, ALinkBackThatFailsSaysTheCustomerIsInQuickBooks) {
 }
 
 TEST_F(CustomerExportTest, ACompanyNameLongerThanQuickBooksTakesIsCut) {
-  const std::string longName = "Northern Alberta Regional Minor Hockey Association";  // 50 characters
+  const std::string longName =
+      "Northern Alberta Regional Minor Hockey Association";  // 50 characters
   addCustomer(900050, longName);
   ui.inputs = {"Northern Alberta Minor Hockey"};
   EXPECT_EQ(send(900050), "Success");

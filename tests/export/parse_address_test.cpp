@@ -18,10 +18,13 @@ namespace {
 
 using Boxes = std::array<std::string, 7>;
 
-const std::string kTooLong = "Attn: " + std::string(35, 'X');  // 41 characters, nothing to abbreviate
+const std::string kTooLong =
+    "Attn: " + std::string(35, 'X');  // 41 characters, nothing to abbreviate
 const std::string kTooLongText = kTooLong + "\r\n12 Main St\r\nSpringfield, IL 62704";
 
-Boxes fields(const qb::Address& a) { return {a.addr1, a.addr2, a.addr3, a.addr4, a.city, a.state, a.postalCode}; }
+Boxes fields(const qb::Address& a) {
+  return {a.addr1, a.addr2, a.addr3, a.addr4, a.city, a.state, a.postalCode};
+}
 
 struct ParseAddressTest : ::testing::Test {
   ParseAddressTest() {
@@ -76,17 +79,22 @@ struct ParseAddressTest : ::testing::Test {
 // ---- The parser's answer ------------------------------------------------------------------
 
 TEST_F(ParseAddressTest, UsableParserAnswerFillsTheLinesAndTheAggregate) {
-  const AddressSplit split = split_address(app, address, "Acme Tools & Dies\r\n12 Main St\r\nSpringfield, IL 62704");
+  const AddressSplit split =
+      split_address(app, address, "Acme Tools & Dies\r\n12 Main St\r\nSpringfield, IL 62704");
   EXPECT_TRUE(split.accepted);
   EXPECT_EQ(split.means, AddressMeans::Parser);
-  EXPECT_EQ(fields(address), (Boxes{"Acme Tools & Dies", "12 Main St", "", "", "Springfield", "IL", "62704"}));
+  EXPECT_EQ(fields(address),
+            (Boxes{"Acme Tools & Dies", "12 Main St", "", "", "Springfield", "IL", "62704"}));
   EXPECT_EQ(address.country, "") << "the text names no country";
-  EXPECT_EQ(address.aggregate(),
-            "<Addr1>Acme Tools &amp; Dies</Addr1><Addr2>12 Main St</Addr2><Addr3></Addr3><Addr4></Addr4>"
-            "<City>Springfield</City><State>IL</State><PostalCode>62704</PostalCode><Country></Country>");
+  EXPECT_EQ(
+      address.aggregate(),
+      "<Addr1>Acme Tools &amp; Dies</Addr1><Addr2>12 Main St</Addr2><Addr3></Addr3><Addr4></Addr4>"
+      "<City>Springfield</City><State>IL</State><PostalCode>62704</PostalCode><Country></Country>");
   EXPECT_TRUE(ui.dialogs.empty());
-  EXPECT_TRUE(parse_address(app, address, "Unit 4, 200 King St W\r\nToronto (ON) M5H 3T4\r\nCanada"));
-  EXPECT_EQ(fields(address), (Boxes{"200 King St W", "Unit 4", "", "", "Toronto", "ON", "M5H 3T4"}));
+  EXPECT_TRUE(
+      parse_address(app, address, "Unit 4, 200 King St W\r\nToronto (ON) M5H 3T4\r\nCanada"));
+  EXPECT_EQ(fields(address),
+            (Boxes{"200 King St W", "Unit 4", "", "", "Toronto", "ON", "M5H 3T4"}));
   EXPECT_EQ(address.country, "Canada");
 }
 
@@ -101,7 +109,10 @@ TEST_F(ParseAddressTest, LeadingBlockStreetAndSecondaryLandInOrder) {
       {"", "", "Suite 4", {"", "Suite 4", "", "", "C", "S", "P"}},
       {"\r\nCo B", "12 Main St", "Suite 4", {"Co B", "12 Main St", "Suite 4", "", "C", "S", "P"}},
       // The rest of the block runs together without a separator.
-      {"Attn A\r\nCo B\r\nDept C", "12 Main St", "Suite 4", {"Attn A", "Co BDept C", "12 Main St", "Suite 4", "C", "S", "P"}},
+      {"Attn A\r\nCo B\r\nDept C",
+       "12 Main St",
+       "Suite 4",
+       {"Attn A", "Co BDept C", "12 Main St", "Suite 4", "C", "S", "P"}},
   };
   for (const auto& row : rows) {
     ParsedAddress p;
@@ -132,7 +143,8 @@ TEST_F(ParseAddressTest, CountryIsWrittenOnlyWhenTheTextSpellsItAfterItsFirstCha
 
   // Written by the parser, it survives into the line split...
   p.street = std::string(41, 'S');
-  EXPECT_EQ(split_address(app, address, "1 Main St\r\nToronto\r\nCanada", stub(p)).means, AddressMeans::LineSplit);
+  EXPECT_EQ(split_address(app, address, "1 Main St\r\nToronto\r\nCanada", stub(p)).means,
+            AddressMeans::LineSplit);
   EXPECT_EQ(address.addr3, "Canada");
   EXPECT_EQ(address.country, "Canada");
   // ...but a LOW answer writes nothing.
@@ -163,12 +175,14 @@ TEST_F(ParseAddressTest, ParserErrorEndsAtOnceWithEmptyFields) {
 
 TEST_F(ParseAddressTest, LowFiveLineAddressIsSplitAtItsLines) {
   const std::string text =
-      "Attn: Accounts Payable\r\nGreenfield Orchards LLC\r\nPacking Shed 4\r\n7812 Valley View Rd\r\nYakima, WA 98908";
+      "Attn: Accounts Payable\r\nGreenfield Orchards LLC\r\nPacking Shed 4\r\n7812 Valley View "
+      "Rd\r\nYakima, WA 98908";
   const AddressSplit split = split_address(app, address, text, stub(low()));
   EXPECT_TRUE(split.accepted);
   EXPECT_EQ(split.means, AddressMeans::LineSplit);
-  EXPECT_EQ(fields(address), (Boxes{"Attn: Accounts Payable", "Greenfield Orchards LLC", "Packing Shed 4",
-                                    "7812 Valley View Rd", "Yakima", "WA", "98908"}));
+  EXPECT_EQ(fields(address),
+            (Boxes{"Attn: Accounts Payable", "Greenfield Orchards LLC", "Packing Shed 4",
+                   "7812 Valley View Rd", "Yakima", "WA", "98908"}));
   EXPECT_EQ(parserCalls, 1);
 }
 
@@ -179,10 +193,11 @@ TEST_F(ParseAddressTest, LineSplitKeepsEmptyLinesInPlaceAndDropsASixthLine) {
 }
 
 TEST_F(ParseAddressTest, LineFeedsAloneDoNotSplit) {
-  EXPECT_EQ(split_address(app, address, "12 Main St\nSpringfield", stub(low())).means, AddressMeans::LineSplit);
+  EXPECT_EQ(split_address(app, address, "12 Main St\nSpringfield", stub(low())).means,
+            AddressMeans::LineSplit);
   EXPECT_EQ(address.addr1, "12 Main St\nSpringfield");
-  const AddressSplit tooLong =
-      split_address(app, address, "Greenfield Orchards LLC\n7812 Valley View Rd\nYakima, WA 98908", stub(low()));
+  const AddressSplit tooLong = split_address(
+      app, address, "Greenfield Orchards LLC\n7812 Valley View Rd\nYakima, WA 98908", stub(low()));
   EXPECT_FALSE(tooLong.accepted);
   EXPECT_EQ(tooLong.means, AddressMeans::Cancelled);
   EXPECT_EQ(parserCalls, 1 + 2) << "the parser is asked once more before the cache";
@@ -284,7 +299,8 @@ TEST_F(ParseAddressTest, ConfirmedAnswerIsUsedSavedAndFoundAfterARestart) {
   std::vector<std::string> tags;
   for (auto child : saved.Current().children())
     if (child.type() == pugi::node_element) tags.emplace_back(child.name());
-  EXPECT_EQ(tags, (std::vector<std::string>{"ADR1", "ADR2", "ADR3", "ADR4", "ADR5", "ADR6", "ADR7"}));
+  EXPECT_EQ(tags,
+            (std::vector<std::string>{"ADR1", "ADR2", "ADR3", "ADR4", "ADR5", "ADR6", "ADR7"}));
   EXPECT_EQ(saved.GetChildContent("ADR5"), "Springfield");
 
   // A restart: a new process loads the file and never asks again.
@@ -351,11 +367,14 @@ TEST_F(ParseAddressTest, FailuresAreReportedAndTheAddressIsStillUsed) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "Application Error");
   EXPECT_EQ(ui.messages[0].icon, Icon::Critical);
-  EXPECT_NE(ui.messages[0].text.find("Module: frmQB\r\nProcedure: parse_address\r\n"), std::string::npos)
+  EXPECT_NE(ui.messages[0].text.find("Module: frmQB\r\nProcedure: parse_address\r\n"),
+            std::string::npos)
       << ui.messages[0].text;
 
   ParseAddressOptions broken;
-  broken.parser = [](const std::string&) -> ParsedAddress { throw std::runtime_error("parser unavailable"); };
+  broken.parser = [](const std::string&) -> ParsedAddress {
+    throw std::runtime_error("parser unavailable");
+  };
   const AddressSplit split = split_address(app, address, "12 Main St", broken);
   EXPECT_TRUE(split.accepted);
   EXPECT_EQ(split.means, AddressMeans::Failed);
@@ -373,17 +392,22 @@ TEST_F(ParseAddressTest, DialogLoadsTheTextAndEmptiesTheBoxes) {
   EXPECT_EQ(dialog.txtMain, "12 Main St\r\nSomewhere");
   EXPECT_EQ(dialog.txt, Boxes{});
   EXPECT_EQ(std::string(ParseAddressLogic::kInstruction),
-            "Select and copy text from the text box above and paste it into the correct fields below. To send this "
-            "invoice without an address, leave all fields below blank and click 'Update'. Click 'Cancel' if you "
+            "Select and copy text from the text box above and paste it into the correct fields "
+            "below. To send this "
+            "invoice without an address, leave all fields below blank and click 'Update'. Click "
+            "'Cancel' if you "
             "don't want to send this invoice.");
   EXPECT_EQ(std::string(ParseAddressLogic::kLabels[6]), "Zip / Postal Code (13 Char Max)");
 }
 
 TEST_F(ParseAddressTest, UpdateStopsAtTheFirstBoxThatIsTooLong) {
   const std::vector<std::string> messages = {
-      "Address Line 1 cannot be more than 40 Characters.", "Address Line 2 cannot be more than 40 Characters.",
-      "Address Line 3 cannot be more than 40 Characters.", "Address Line 4 cannot be more than 40 Characters.",
-      "The City cannot be more than 30 Characters.",       "The State cannot be more than 20 Characters.",
+      "Address Line 1 cannot be more than 40 Characters.",
+      "Address Line 2 cannot be more than 40 Characters.",
+      "Address Line 3 cannot be more than 40 Characters.",
+      "Address Line 4 cannot be more than 40 Characters.",
+      "The City cannot be more than 30 Characters.",
+      "The State cannot be more than 20 Characters.",
       "The Zip/Postal Code cannot be more than 13 Characters."};
   const std::array<std::size_t, 7> limits{40, 40, 40, 40, 30, 20, 13};
   for (std::size_t box = 0; box < 7; ++box) {
@@ -391,7 +415,8 @@ TEST_F(ParseAddressTest, UpdateStopsAtTheFirstBoxThatIsTooLong) {
     app.sharedSlots[0] = "";
     ParseAddressLogic dialog(app);
     dialog.Form_Load();
-    for (std::size_t i = 0; i < 7; ++i) dialog.txt[i] = std::string(limits[i] + (i >= box ? 1 : 0), 'a');
+    for (std::size_t i = 0; i < 7; ++i)
+      dialog.txt[i] = std::string(limits[i] + (i >= box ? 1 : 0), 'a');
     EXPECT_FALSE(dialog.cmdUpdate_Click());
     EXPECT_FALSE(dialog.closed());
     EXPECT_EQ(dialog.focusBox(), static_cast<int>(box));

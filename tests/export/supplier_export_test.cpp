@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/database.h"
-#include "app/text_helpers.h"
 #include "app/startup.h"
+#include "app/text_helpers.h"
 #include "main_window/main_window_logic.h"
 #include "mapping/list_loader.h"
 #include "quickbooks/sim/simulated_company.h"

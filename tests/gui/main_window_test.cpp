@@ -236,14 +236,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(model->rowCount(), static_cast<int>(rows.size()));
     QCOMPARE(model->headerData(9, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Select"));
     int row = 0;
-    while (row < model->rowCount() && model->index(row, 0).data().toString() != "Hatch & <Sons>") ++row;
+    while (row < model->rowCount() && model->index(row, 0).data().toString() != "Hatch & <Sons>")
+      ++row;
     QVERIFY(row < model->rowCount());
     QVERIFY(model->setData(model->index(row, 9), Qt::Checked, Qt::CheckStateRole));
 
     fx.ui.answers = {vqb::Answer::No};  // no opening balances
     window.button(2, "Run")->trigger();
     QCOMPARE(model->index(row, 10).data().toString(), QString("Sent"));
-    QCOMPARE(count_of(fx.app, "SELECT count(*) FROM Customers WHERE QBAccountNumber = 'Hatch & <Sons>'"), 1LL);
+    QCOMPARE(
+        count_of(fx.app, "SELECT count(*) FROM Customers WHERE QBAccountNumber = 'Hatch & <Sons>'"),
+        1LL);
   }
 
   void doubleClickShowsTheComment() {

@@ -1,6 +1,8 @@
 // The preferences window, the about box and the password dialog drawn offscreen: they open
 // on the requested tab, forward clicks to their logic and save through it.
 
+#include "gui/preferences_window.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,7 +19,6 @@
 #include "dialogs/preferences.h"
 #include "gui/about_window.h"
 #include "gui/password_window.h"
-#include "gui/preferences_window.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
 
@@ -124,7 +125,8 @@ class PreferencesWindowTest : public QObject {
     widget<QPushButton>(window, "cmdUpdate")->click();
     QVERIFY(window.isVisible());
     QCOMPARE(window.tabs()->currentIndex(), 2);
-    QCOMPARE(setup.ui.texts(), std::vector<std::string>{"Please select valid AR account or leave blank."});
+    QCOMPARE(setup.ui.texts(),
+             std::vector<std::string>{"Please select valid AR account or leave blank."});
     QVERIFY(!std::filesystem::exists(vqb::setup_file_path(setup.app)));
 
     widget<QPushButton>(window, "cmdCancel")->click();

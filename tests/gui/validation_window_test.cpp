@@ -21,7 +21,8 @@ using vqb::gui::ValidationWindow;
 namespace {
 
 const std::string kMessage =
-    "There is no customer called Gone & <Co> in QuickBooks. \r\nPlease select one of the following options.";
+    "There is no customer called Gone & <Co> in QuickBooks. \r\nPlease select one of the following "
+    "options.";
 
 template <class W>
 W* child(QWidget& window, const char* name) {
@@ -34,9 +35,13 @@ W* child(QWidget& window, const char* name) {
 struct Setup : vqb::test::SimCompanyFixture {
   Setup() {
     qt.setApp(&f.app);
-    f.ui.onDialog = [this](vqb::DialogKind kind, const std::string& parameter) { qt.showDialog(kind, parameter); };
+    f.ui.onDialog = [this](vqb::DialogKind kind, const std::string& parameter) {
+      qt.showDialog(kind, parameter);
+    };
     company.addCustomer("O'Brien & Sons <West>");
-    f.db()->execute("INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (11, 'Obrien', 'Gone & <Co>')");
+    f.db()->execute(
+        "INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (11, 'Obrien', 'Gone & "
+        "<Co>')");
   }
   vqb::gui::QtUi qt;
 };
@@ -51,17 +56,21 @@ class ValidationWindowTest : public QObject {
     setup.f.app.sharedSlots[1] = "old";
     ValidationWindow window(setup.f.app, false, kMessage);
     QCOMPARE(window.objectName(), QString("frmCustomerV"));
-    QCOMPARE(child<QLabel>(window, "lblHeader")->text().toStdString(), "Customer Validation: " + kMessage);
-    QCOMPARE(child<QRadioButton>(window, "optNew")->text(), QString("Create a new customer in QuickBooks"));
+    QCOMPARE(child<QLabel>(window, "lblHeader")->text().toStdString(),
+             "Customer Validation: " + kMessage);
+    QCOMPARE(child<QRadioButton>(window, "optNew")->text(),
+             QString("Create a new customer in QuickBooks"));
 
     child<QPushButton>(window, "cmdUpdate")->click();
     QCOMPARE(setup.f.ui.messages.size(), std::size_t{1});
-    QCOMPARE(setup.f.ui.messages[0].text, std::string("Please select at least on of the options above."));
+    QCOMPARE(setup.f.ui.messages[0].text,
+             std::string("Please select at least on of the options above."));
     QCOMPARE(setup.f.ui.messages[0].title, std::string("Error"));
     child<QRadioButton>(window, "optLink")->setChecked(true);
     child<QPushButton>(window, "cmdUpdate")->click();
-    QCOMPARE(setup.f.ui.messages.back().text,
-             std::string("Please enter a existing 'QuickBooks Customer Name' to link to this account."));
+    QCOMPARE(
+        setup.f.ui.messages.back().text,
+        std::string("Please enter a existing 'QuickBooks Customer Name' to link to this account."));
     QCOMPARE(window.result(), int(QDialog::Rejected));
     QCOMPARE(setup.f.app.sharedSlots[1], std::string("old"));  // nothing answered yet
 
@@ -73,7 +82,8 @@ class ValidationWindowTest : public QObject {
     Setup setup;
     ValidationWindow window(setup.f.app, true, "There is no vendor called X in QuickBooks.");
     QCOMPARE(window.objectName(), QString("frmVendorV"));
-    QCOMPARE(child<QRadioButton>(window, "optNew")->text(), QString("Create a new vendor in QuickBooks"));
+    QCOMPARE(child<QRadioButton>(window, "optNew")->text(),
+             QString("Create a new vendor in QuickBooks"));
     child<QRadioButton>(window, "optNew")->setChecked(true);
     child<QPushButton>(window, "cmdUpdate")->click();
     QCOMPARE(window.result(), int(QDialog::Accepted));
@@ -89,7 +99,8 @@ class ValidationWindowTest : public QObject {
       auto* window = qobject_cast<ValidationWindow*>(QApplication::activeModalWidget());
       QVERIFY(window);
       seen = true;
-      QCOMPARE(child<QLabel>(*window, "lblHeader")->text().toStdString(), "Customer Validation: " + kMessage);
+      QCOMPARE(child<QLabel>(*window, "lblHeader")->text().toStdString(),
+               "Customer Validation: " + kMessage);
       QTest::keyClicks(child<QLineEdit>(*window, "txtLink"), "O'Brien & Sons <West>");
       QVERIFY(child<QRadioButton>(*window, "optLink")->isChecked());
       child<QPushButton>(*window, "cmdUpdate")->click();

@@ -15,7 +15,6 @@
 namespace vqb {
 namespace {
 
-
 class ValidationTest : public ::testing::Test, protected test::SimCompanyFixture {
  protected:
   std::vector<std::string> answers;  // slot 1 answers, then slot 10 names, per dialog
@@ -24,8 +23,11 @@ class ValidationTest : public ::testing::Test, protected test::SimCompanyFixture
   void SetUp() override {
     company.addCustomer("Acme & <Co>");
     company.addVendor("Bolt's Supply");
-    f.db()->execute("INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (11, 'O''Hare Ltd', '')");
-    f.db()->execute("INSERT INTO Suppliers (Link, Description, QBAccount) VALUES (21, 'Bolts', 'Gone Vendor')");
+    f.db()->execute(
+        "INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (11, 'O''Hare Ltd', "
+        "'')");
+    f.db()->execute(
+        "INSERT INTO Suppliers (Link, Description, QBAccount) VALUES (21, 'Bolts', 'Gone Vendor')");
     f.ui.onDialog = [this](DialogKind, const std::string&) {
       f.app.sharedSlots[1] = answers.empty() ? "" : answers.front();
       if (!answers.empty()) answers.erase(answers.begin());
@@ -46,7 +48,9 @@ class ValidationTest : public ::testing::Test, protected test::SimCompanyFixture
   SendRecordFn sender(const std::string& result) {
     return [this, result](long link) {
       sent.push_back(link);
-      if (result == "Success") f.db()->execute("UPDATE Customers SET QBAccountNumber = 'Made' WHERE Link = " + std::to_string(link));
+      if (result == "Success")
+        f.db()->execute("UPDATE Customers SET QBAccountNumber = 'Made' WHERE Link = " +
+                        std::to_string(link));
       return result;
     };
   }
@@ -74,7 +78,8 @@ TEST_F(ValidationTest, LinkRetriesUntilTheNameExistsAndWritesIt) {
             "There is no customer account in QuickBooks associated with O'Hare Ltd.\r\n"
             "Please select one of the following options.");
   EXPECT_EQ(f.ui.dialogs[1].second,
-            "There is no customer called Nobody in QuickBooks. \r\nPlease select one of the following options.");
+            "There is no customer called Nobody in QuickBooks. \r\nPlease select one of the "
+            "following options.");
   EXPECT_EQ(f.app.sharedSlots[51], "Acme & <Co>");
   EXPECT_EQ(customer.GetChildContent("qbaccountnumber"), "Acme & <Co>");
   auto rows = f.db()->queryAll("SELECT QBAccountNumber FROM Customers WHERE Link = 11");
@@ -103,7 +108,8 @@ TEST_F(ValidationTest, VendorLinksByItsOwnColumnAndStatement) {
   ASSERT_EQ(f.ui.dialogs.size(), 1u);
   EXPECT_EQ(f.ui.dialogs[0].first, DialogKind::VendorValidation);
   EXPECT_EQ(f.ui.dialogs[0].second,
-            "There is no vendor called Gone Vendor in QuickBooks. \r\nPlease select one of the following options.");
+            "There is no vendor called Gone Vendor in QuickBooks. \r\nPlease select one of the "
+            "following options.");
   EXPECT_EQ(supplier.GetChildContent("qbaccount"), "Bolt's Supply");
   auto rows = f.db()->queryAll("SELECT QBAccount FROM Suppliers WHERE Link = 21");
   EXPECT_EQ(rows.rows[0][0], "Bolt's Supply");
@@ -124,7 +130,8 @@ TEST_F(ValidationTest, DialogLogicChecksTheChoice) {
   ASSERT_EQ(f.ui.messages.size(), 2u);
   EXPECT_EQ(f.ui.messages[0].text, "Please select at least on of the options above.");
   EXPECT_EQ(f.ui.messages[0].title, "Error");
-  EXPECT_EQ(f.ui.messages[1].text, "Please enter a existing 'QuickBooks Customer Name' to link to this account.");
+  EXPECT_EQ(f.ui.messages[1].text,
+            "Please enter a existing 'QuickBooks Customer Name' to link to this account.");
   dialog.txtLink = "Acme";
   EXPECT_TRUE(dialog.cmdUpdate_Click());
   EXPECT_EQ(f.app.sharedSlots[1], "2");
@@ -140,7 +147,8 @@ TEST_F(ValidationTest, DialogLogicChecksTheChoice) {
   EXPECT_EQ(vendor.newOptionText(), "Create a new vendor in QuickBooks");
   vendor.choice = ValidationDialogLogic::Choice::Link;
   EXPECT_FALSE(vendor.cmdUpdate_Click());
-  EXPECT_EQ(f.ui.messages.back().text, "Please enter a existing 'QuickBooks Vendor Name' to link to this account.");
+  EXPECT_EQ(f.ui.messages.back().text,
+            "Please enter a existing 'QuickBooks Vendor Name' to link to this account.");
 }
 
 }  // namespace

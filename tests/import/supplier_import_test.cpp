@@ -13,14 +13,14 @@
 namespace vqb {
 namespace {
 
-
 class SupplierImportTest : public ::testing::Test, protected test::SimCompanyFixture {
  protected:
   ImportListing listing;
 
   void SetUp() override {
     f.db()->execute(
-        "INSERT INTO comp (Link, Name, NextMaintLink, NextCustLink, NextSuppLink) VALUES (1, 'Co', 500, 1000, 2000)");
+        "INSERT INTO comp (Link, Name, NextMaintLink, NextCustLink, NextSuppLink) VALUES (1, 'Co', "
+        "500, 1000, 2000)");
     company.addVendor("Nuts & <Bolts>", {{"CompanyName", "Nuts & <Bolts> O'Hara"},
                                          {"Phone", "555-1"},
                                          {"AltPhone", "555-2"},
@@ -34,7 +34,8 @@ class SupplierImportTest : public ::testing::Test, protected test::SimCompanyFix
 };
 
 TEST_F(SupplierImportTest, FillListsVendorsUnderTheirName) {
-  f.db()->execute("INSERT INTO Suppliers (Link, Description, QBAccount) VALUES (3, 'x', 'No Address')");
+  f.db()->execute(
+      "INSERT INTO Suppliers (Link, Description, QBAccount) VALUES (3, 'x', 'No Address')");
   fill_suppliersQB(ctx, listing);
   EXPECT_EQ(state.currentList, "Get Suppliers");
   EXPECT_EQ(state.grid.tickColumn, 9);
@@ -48,7 +49,8 @@ TEST_F(SupplierImportTest, FillListsVendorsUnderTheirName) {
 
 TEST_F(SupplierImportTest, SupplierAlreadyLinkedIsNotImportedAgain) {
   fill_suppliersQB(ctx, listing);
-  f.db()->execute("INSERT INTO Suppliers (Link, Description, QBAccount) VALUES (3, 'x', 'Nuts & <Bolts>')");
+  f.db()->execute(
+      "INSERT INTO Suppliers (Link, Description, QBAccount) VALUES (3, 'x', 'Nuts & <Bolts>')");
   EXPECT_EQ(get_Supplier(ctx, listing, 1), kAlreadyImported);
   EXPECT_EQ(cell("SELECT COUNT(*) FROM Suppliers"), "1");
   EXPECT_EQ(cell("SELECT NextSuppLink || '/' || NextMaintLink FROM comp"), "2000/500");
@@ -64,7 +66,8 @@ TEST_F(SupplierImportTest, ImportWritesSupplierAndMailingAddress) {
   EXPECT_EQ(state.grid.rows[1].cells[10], "Sent");
 
   auto rows = f.db()->queryAll(
-      "SELECT Link, Description, Tel, Tel2, Contact, QBAccount, BAddress, Terms, DateCreated FROM Suppliers ORDER BY Link");
+      "SELECT Link, Description, Tel, Tel2, Contact, QBAccount, BAddress, Terms, DateCreated FROM "
+      "Suppliers ORDER BY Link");
   ASSERT_EQ(rows.rows.size(), 2u);
   // "No Address" is listed first: a vendor without a company name has an empty description.
   EXPECT_EQ(rows.rows[0][0], "2000");
@@ -80,7 +83,8 @@ TEST_F(SupplierImportTest, ImportWritesSupplierAndMailingAddress) {
   EXPECT_EQ(rows.rows[1][8], number_text(ole_today()));
 
   auto addresses = f.db()->queryAll(
-      "SELECT Link, Description, AccountID, ContactID, AccountType, AddressType, Address1, Address2, City, State, "
+      "SELECT Link, Description, AccountID, ContactID, AccountType, AddressType, Address1, "
+      "Address2, City, State, "
       "Zip, Country, Ship FROM myaddress");
   ASSERT_EQ(addresses.rows.size(), 1u);
   const auto& a = addresses.rows[0];
@@ -136,7 +140,8 @@ TEST_F(SupplierImportTest, MissingListingElement) {
 
 TEST_F(SupplierImportTest, FixAddressRunTwiceCreatesNothingTheSecondTime) {
   f.db()->execute(
-      "INSERT INTO Suppliers (Link, Description, QBAccount, BAddress) VALUES (42, 'Nuts', 'Nuts & <Bolts>', "
+      "INSERT INTO Suppliers (Link, Description, QBAccount, BAddress) VALUES (42, 'Nuts', 'Nuts & "
+      "<Bolts>', "
       "'old text')");
   fill_suppliersQB(ctx, listing);
 

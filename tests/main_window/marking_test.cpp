@@ -15,8 +15,10 @@ namespace {
 
 TEST(MarkStatement, EachListHasItsExactStatement) {
   const std::string now = "46362.5";
-  EXPECT_EQ(mark_statement("Send Customers", false, "17", now), "UPDATE Customers SET QBAccountNumber = '' where link = 17");
-  EXPECT_EQ(mark_statement("Send Suppliers", false, "9", now), "UPDATE Suppliers SET QBAccount = '' where link = 9");
+  EXPECT_EQ(mark_statement("Send Customers", false, "17", now),
+            "UPDATE Customers SET QBAccountNumber = '' where link = 17");
+  EXPECT_EQ(mark_statement("Send Suppliers", false, "9", now),
+            "UPDATE Suppliers SET QBAccount = '' where link = 9");
   EXPECT_EQ(mark_statement("Send Customers", true, "17", now), "") << "not offered";
   EXPECT_EQ(mark_statement("Send Customer Invoices", true, "10001", now),
             "UPDATE CUSTSO set QuickBooks = 1, QuickBooksDS = 46362.5 where number = 10001");
@@ -26,12 +28,15 @@ TEST(MarkStatement, EachListHasItsExactStatement) {
             "UPDATE CustPayments SET Quickbooks = 1, QuickBooksDS = 46362.5 where number =  55");
   EXPECT_EQ(mark_statement("Send Customer Payments", false, "55", now),
             "UPDATE CustPayments SET Quickbooks = 0 where number =  55");
-  EXPECT_EQ(mark_statement("Send Supplier POs", true, "7001", now), "UPDATE SuppPO Set SendQB = 46362.5 WHERE number = 7001");
-  EXPECT_EQ(mark_statement("Send Supplier POs", false, "7001", now), "UPDATE SuppPO Set SendQB=0 WHERE number = 7001");
+  EXPECT_EQ(mark_statement("Send Supplier POs", true, "7001", now),
+            "UPDATE SuppPO Set SendQB = 46362.5 WHERE number = 7001");
+  EXPECT_EQ(mark_statement("Send Supplier POs", false, "7001", now),
+            "UPDATE SuppPO Set SendQB=0 WHERE number = 7001");
 }
 
 TEST(MarkStatement, TheKeyIsReadAsANumber) {
-  EXPECT_EQ(mark_statement("Send Customer Invoices", false, "", "1"), "UPDATE CUSTSO set QuickBooks = 0 where number = 0");
+  EXPECT_EQ(mark_statement("Send Customer Invoices", false, "", "1"),
+            "UPDATE CUSTSO set QuickBooks = 0 where number = 0");
   EXPECT_EQ(mark_statement("Send Supplier POs", false, "7001; DROP TABLE SuppPO", "1"),
             "UPDATE SuppPO Set SendQB=0 WHERE number = 7001");
 }
@@ -41,7 +46,8 @@ class MarkingTest : public ::testing::Test, protected test::DemoFixture {
   MainWindowState state;
   std::unique_ptr<Database> db() { return open_database(app.databasePath); }
   void tick(std::size_t count) {
-    for (std::size_t i = 0; i < count && i < state.grid.rows.size(); ++i) state.grid.rows[i].ticked = true;
+    for (std::size_t i = 0; i < count && i < state.grid.rows.size(); ++i)
+      state.grid.rows[i].ticked = true;
   }
   std::string cellOf(std::size_t row, const char* header) {
     return state.grid.rows.at(row).cells.at(static_cast<std::size_t>(state.grid.column(header)));
@@ -60,11 +66,13 @@ TEST_F(MarkingTest, MarkingInvoicesAsSentWritesFlagAndTimeAndSkipsThemNextTime) 
   EXPECT_EQ(ui.status, "Operation completed");
   EXPECT_EQ(ui.progressValue, 0);
 
-  auto rows = db()->queryAll("SELECT QuickBooks, QuickBooksDS FROM CustSO WHERE Number = " + cellOf(0, "Doc Number"));
+  auto rows = db()->queryAll("SELECT QuickBooks, QuickBooksDS FROM CustSO WHERE Number = " +
+                             cellOf(0, "Doc Number"));
   ASSERT_EQ(rows.rows.size(), 1u);
   EXPECT_EQ(rows.rows[0][0], "1");
   EXPECT_NEAR(numeric_value(rows.rows[0][1].value_or("")), before, 0.001);
-  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(), "Marking Invoice: " + cellOf(0, "Doc Number") + " as sent"),
+  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(),
+                      "Marking Invoice: " + cellOf(0, "Doc Number") + " as sent"),
             ui.statuses.end());
 
   db()->execute("UPDATE CustSO SET QuickBooks = 0");
@@ -85,7 +93,8 @@ TEST_F(MarkingTest, MarkingCustomersNotSentClearsTheirLinkAndFillsTheStatusColum
   EXPECT_EQ(state.grid.rows[0].cells.at(4), "Updated");
   auto rows = db()->queryAll("SELECT QBAccountNumber FROM Customers WHERE Link = " + link);
   EXPECT_EQ(rows.rows.at(0).at(0), "");
-  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(), "Marking " + cellOf(0, "Company") + " as not sent"),
+  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(),
+                      "Marking " + cellOf(0, "Company") + " as not sent"),
             ui.statuses.end());
 }
 
@@ -95,9 +104,11 @@ TEST_F(MarkingTest, PaymentStatusNamesReceiptAndCustomer) {
   tick(1);
   marksent(app, state);
   EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(),
-                      "Marking Payment: " + cellOf(0, "Int Receipt #") + " - " + cellOf(0, "Company") + " as sent"),
+                      "Marking Payment: " + cellOf(0, "Int Receipt #") + " - " +
+                          cellOf(0, "Company") + " as sent"),
             ui.statuses.end());
-  auto rows = db()->queryAll("SELECT Quickbooks FROM CustPayments WHERE Number = " + cellOf(0, "Int Receipt #"));
+  auto rows = db()->queryAll("SELECT Quickbooks FROM CustPayments WHERE Number = " +
+                             cellOf(0, "Int Receipt #"));
   EXPECT_EQ(rows.rows.at(0).at(0), "1");
 }
 
@@ -114,9 +125,10 @@ TEST_F(MarkingTest, CancelAfterSomeRowsKeepsThoseAndSaysAborted) {
   EXPECT_EQ(cellOf(1, "Comment"), "Updated");
   EXPECT_EQ(cellOf(2, "Comment"), "");
   EXPECT_EQ(ui.status, "Operation aborted by user.");
-  EXPECT_EQ(std::find(ui.statuses.begin(), ui.statuses.end(), "Operation completed"), ui.statuses.end());
-  auto rows = db()->queryAll("SELECT count(*) FROM SuppPO WHERE SendQB > 0 AND Number IN (" + cellOf(0, "PO Number") +
-                             ", " + cellOf(1, "PO Number") + ")");
+  EXPECT_EQ(std::find(ui.statuses.begin(), ui.statuses.end(), "Operation completed"),
+            ui.statuses.end());
+  auto rows = db()->queryAll("SELECT count(*) FROM SuppPO WHERE SendQB > 0 AND Number IN (" +
+                             cellOf(0, "PO Number") + ", " + cellOf(1, "PO Number") + ")");
   EXPECT_EQ(rows.rows[0][0], "2");
 }
 
@@ -124,8 +136,8 @@ TEST_F(MarkingTest, AFailedStatementLeavesItsRowEmptyAndGoesOn) {
   fill_customerInvoices(app, state);
   ASSERT_GE(state.grid.rows.size(), 2u);
   tick(2);
-  db()->execute("CREATE TRIGGER refuse BEFORE UPDATE ON CustSO WHEN old.Number = " + cellOf(0, "Doc Number") +
-                " BEGIN SELECT RAISE(ABORT, 'locked by Vantora'); END");
+  db()->execute("CREATE TRIGGER refuse BEFORE UPDATE ON CustSO WHEN old.Number = " +
+                cellOf(0, "Doc Number") + " BEGIN SELECT RAISE(ABORT, 'locked by Vantora'); END");
   marksent(app, state);
   EXPECT_EQ(cellOf(0, "Comment"), "");
   EXPECT_EQ(cellOf(1, "Comment"), "Updated");
@@ -140,7 +152,9 @@ TEST_F(MarkingTest, RunMenuMarksThroughTheWindowAndLeavesItIdle) {
   logic.state.grid.rows.at(0).ticked = true;
   logic.TB2_ButtonClick("Run");
   logic.dMnu_ItemClick(3);  // "Mark as sent"
-  EXPECT_EQ(logic.state.grid.rows[0].cells.at(static_cast<std::size_t>(logic.state.grid.column("Comment"))), "Updated");
+  EXPECT_EQ(logic.state.grid.rows[0].cells.at(
+                static_cast<std::size_t>(logic.state.grid.column("Comment"))),
+            "Updated");
   EXPECT_FALSE(logic.state.busy);
 }
 

@@ -45,10 +45,11 @@ class FakeTransport : public QbTransport {
 };
 
 std::string response(const std::string& rs, const std::string& records = "",
-                     const std::string& status = "statusCode=\"0\" statusSeverity=\"Info\" "
-                                                 "statusMessage=\"Status OK\"") {
-  return "<?xml version=\"1.0\" ?><QBXML><QBXMLMsgsRs><" + rs + " requestID=\"1\" " + status +
-         ">" + records + "</" + rs + "></QBXMLMsgsRs></QBXML>";
+                     const std::string& status =
+                         "statusCode=\"0\" statusSeverity=\"Info\" "
+                         "statusMessage=\"Status OK\"") {
+  return "<?xml version=\"1.0\" ?><QBXML><QBXMLMsgsRs><" + rs + " requestID=\"1\" " + status + ">" +
+         records + "</" + rs + "></QBXMLMsgsRs></QBXML>";
 }
 
 std::string status(int code, const std::string& severity, const std::string& message) {
@@ -144,9 +145,10 @@ TEST_F(ComponentsTest, CustomerAddSendsNothingForEmptyFieldsAndUsesTheSettingsVe
 TEST_F(ComponentsTest, CustomerAddOfANameInUseRaises20806WithQuickBooksMessage) {
   Customer customer(session);
   customer.name = "Acme";
-  transport.responses.push_back(response(
-      "CustomerAddRs", "", status(3100, "Error", "The name &quot;Acme&quot; of the list "
-                                                 "element is already in use.")));
+  transport.responses.push_back(response("CustomerAddRs", "",
+                                         status(3100, "Error",
+                                                "The name &quot;Acme&quot; of the list "
+                                                "element is already in use.")));
   try {
     customer.add();
     FAIL();
@@ -175,9 +177,10 @@ TEST_F(ComponentsTest, CustomerLoadByNameFillsThePropertiesOrRaisesNotFound) {
   EXPECT_EQ(customer.billAddress, kAddress);
   EXPECT_EQ(customer.shipAddress, "");
 
-  transport.responses.push_back(
-      response("CustomerQueryRs", "", status(1, "Info", "A query request did not find a "
-                                                        "matching object in QuickBooks")));
+  transport.responses.push_back(response("CustomerQueryRs", "",
+                                         status(1, "Info",
+                                                "A query request did not find a "
+                                                "matching object in QuickBooks")));
   try {
     customer.loadByName("Nobody");
     FAIL();
@@ -187,9 +190,10 @@ TEST_F(ComponentsTest, CustomerLoadByNameFillsThePropertiesOrRaisesNotFound) {
   }
   EXPECT_EQ(customer.salesRep, "");  // the failed load left nothing of the earlier customer
 
-  transport.responses.push_back(response(
-      "CustomerQueryRs", "", status(500, "Warn", "The query request has not been fully "
-                                                 "completed.")));
+  transport.responses.push_back(response("CustomerQueryRs", "",
+                                         status(500, "Warn",
+                                                "The query request has not been fully "
+                                                "completed.")));
   EXPECT_EQ(error_number([&] { customer.loadByName("Nobody"); }), 500);
 }
 
@@ -204,10 +208,10 @@ TEST_F(ComponentsTest, CustomerUpdateSendsOnlyTheChangedFieldsOfTheLoadedCustome
   customer.email = "new@b.com";
   customer.companyName = "O'Brien & Daughters";
   customer.fax = "";  // still empty: nothing to send
-  transport.responses.push_back(response(
-      "CustomerModRs",
-      "<CustomerRet><ListID>80000001-1</ListID><EditSequence>112</EditSequence>"
-      "<Name>x</Name><SalesRepRef><FullName>MK</FullName></SalesRepRef></CustomerRet>"));
+  transport.responses.push_back(
+      response("CustomerModRs",
+               "<CustomerRet><ListID>80000001-1</ListID><EditSequence>112</EditSequence>"
+               "<Name>x</Name><SalesRepRef><FullName>MK</FullName></SalesRepRef></CustomerRet>"));
   customer.update();
   EXPECT_EQ(transport.lastBody(),
             "<CustomerModRq requestID=\"1\"><CustomerMod><ListID>80000001-1</ListID>"
@@ -232,8 +236,9 @@ TEST_F(ComponentsTest, VendorAddTakesTheShippingAddressByName) {
   vendor.setProperty("ShippingAddress", "<Addr1>Yard</Addr1><City>Rockford</City>");
   EXPECT_EQ(error_number([&] { vendor.setProperty("Shipping", "x"); }), kNoSuchProperty);
   transport.responses.push_back(
-      response("VendorAddRs", "<VendorRet><ListID>V1</ListID><EditSequence>5</EditSequence>"
-                              "<Name>Tools &amp; Co</Name></VendorRet>"));
+      response("VendorAddRs",
+               "<VendorRet><ListID>V1</ListID><EditSequence>5</EditSequence>"
+               "<Name>Tools &amp; Co</Name></VendorRet>"));
   vendor.add();
   EXPECT_EQ(transport.body(),
             "<VendorAddRq requestID=\"1\"><VendorAdd><Name>Tools &amp; Co</Name>"
@@ -276,9 +281,10 @@ TEST_F(ComponentsTest, InvoiceAddWritesHeaderAndItemRowsAsSet) {
   invoice.item(2).amount = -500;
   invoice.item(3).description = "";  // an empty row stays a line
   invoice.item(4).description = " \r\nWO Number: 1001\r\n ";
-  transport.responses.push_back(response(
-      "InvoiceAddRs", "<InvoiceRet><TxnID>T-1</TxnID><EditSequence>1</EditSequence>"
-                      "<RefNumber>1001</RefNumber></InvoiceRet>"));
+  transport.responses.push_back(
+      response("InvoiceAddRs",
+               "<InvoiceRet><TxnID>T-1</TxnID><EditSequence>1</EditSequence>"
+               "<RefNumber>1001</RefNumber></InvoiceRet>"));
   invoice.add();
   EXPECT_EQ(transport.body(),
             "<InvoiceAddRq requestID=\"1\"><InvoiceAdd>"
@@ -346,8 +352,7 @@ TEST_F(ComponentsTest, InvoiceLoadByIdAsksForTheLinesAndKeepsTheRecord) {
   EXPECT_EQ(invoice.item(0).amount, 2500);
   EXPECT_EQ(invoice.item(0).quantity, 2.0);
 
-  transport.responses.push_back(
-      response("InvoiceQueryRs", "", status(1, "Info", "No match")));
+  transport.responses.push_back(response("InvoiceQueryRs", "", status(1, "Info", "No match")));
   EXPECT_EQ(error_number([&] { invoice.loadById("T-404"); }), kStatusNoMatch);
   EXPECT_EQ(invoice.record(), "");
 }
@@ -369,8 +374,8 @@ TEST_F(ComponentsTest, ReceivePaymentAppliesAsListedFromTheConfiguration) {
   payment.depositToAccount = "Bank:Checking";
   payment.memo = "Receipt 44";
   payment.refNumber = "CHK 1234";
-  transport.responses.push_back(response(
-      "ReceivePaymentAddRs", "<ReceivePaymentRet><TxnID>P-1</TxnID></ReceivePaymentRet>"));
+  transport.responses.push_back(
+      response("ReceivePaymentAddRs", "<ReceivePaymentRet><TxnID>P-1</TxnID></ReceivePaymentRet>"));
   payment.add();
   EXPECT_EQ(transport.body(),
             "<ReceivePaymentAddRq requestID=\"1\"><ReceivePaymentAdd>"
@@ -404,9 +409,12 @@ TEST_F(ComponentsTest, ReceivePaymentModesZeroAndOneWriteIsAutoApply) {
 
   payment.applicationMode = ReceivePayment::kAsListed;  // nothing listed
   EXPECT_EQ(error_number([&] { payment.add(); }), kInvalidArgument);
-  EXPECT_EQ(error_number([&] { payment.config("AppliedToTransactionDetails=<AppliedToTxnAdd>"
-                                              "<PaymentAmount>1</PaymentAmount>"
-                                              "</AppliedToTxnAdd>"); }),
+  EXPECT_EQ(error_number([&] {
+              payment.config(
+                  "AppliedToTransactionDetails=<AppliedToTxnAdd>"
+                  "<PaymentAmount>1</PaymentAmount>"
+                  "</AppliedToTxnAdd>");
+            }),
             kInvalidArgument);
   EXPECT_EQ(error_number([&] { payment.config("AppliedToTransactionDetails=<x"); }),
             kInvalidArgument);
@@ -432,9 +440,10 @@ TEST_F(ComponentsTest, PurchaseOrderAddWritesHeaderAndLines) {
   order.item(0).rate = 399;
   order.item(0).quantity = 12;
   order.item(1).description = "-      WO# 7   X 12          Acme (Tees)";
-  transport.responses.push_back(response(
-      "PurchaseOrderAddRs", "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>1"
-                            "</EditSequence><RefNumber>PO500</RefNumber></PurchaseOrderRet>"));
+  transport.responses.push_back(
+      response("PurchaseOrderAddRs",
+               "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>1"
+               "</EditSequence><RefNumber>PO500</RefNumber></PurchaseOrderRet>"));
   order.add();
   EXPECT_EQ(transport.body(),
             "<PurchaseOrderAddRq requestID=\"1\"><PurchaseOrderAdd>"
@@ -470,9 +479,9 @@ TEST_F(ComponentsTest, PurchaseOrderUpdateChangesOnlyTheMemoOfTheLoadedOrder) {
   EXPECT_EQ(order.vendor, "Tools");
   EXPECT_EQ(order.itemCount(), 1);
   order.memo = "Goods In: 5 (VT Status as at 4/2/2026 10:00";
-  transport.responses.push_back(response(
-      "PurchaseOrderModRs", "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>4"
-                            "</EditSequence></PurchaseOrderRet>"));
+  transport.responses.push_back(response("PurchaseOrderModRs",
+                                         "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>4"
+                                         "</EditSequence></PurchaseOrderRet>"));
   order.update();
   EXPECT_EQ(transport.lastBody(),
             "<PurchaseOrderModRq requestID=\"1\"><PurchaseOrderMod><TxnID>PO-T1</TxnID>"
@@ -485,9 +494,10 @@ TEST_F(ComponentsTest, PurchaseOrderUpdateChangesOnlyTheMemoOfTheLoadedOrder) {
 
 TEST_F(ComponentsTest, ItemLoadByNameReadsTheItemTypeFromTheRecord) {
   Item item(session);
-  transport.responses.push_back(response(
-      "ItemQueryRs", "<ItemDiscountRet><ListID>D1</ListID><Name>Disc</Name><FullName>Setup:Disc"
-                     "</FullName><IsActive>true</IsActive></ItemDiscountRet>"));
+  transport.responses.push_back(
+      response("ItemQueryRs",
+               "<ItemDiscountRet><ListID>D1</ListID><Name>Disc</Name><FullName>Setup:Disc"
+               "</FullName><IsActive>true</IsActive></ItemDiscountRet>"));
   item.loadByName("Setup:Disc");
   EXPECT_EQ(transport.body(),
             "<ItemQueryRq requestID=\"1\"><FullName>Setup:Disc</FullName></ItemQueryRq>");
@@ -497,9 +507,8 @@ TEST_F(ComponentsTest, ItemLoadByNameReadsTheItemTypeFromTheRecord) {
   const struct {
     const char* tag;
     int type;
-  } types[] = {{"ItemServiceRet", 1},       {"ItemInventoryRet", 2},
-               {"ItemOtherChargeRet", 3},   {"ItemSalesTaxRet", 6},
-               {"ItemSubtotalRet", 7},      {"ItemNonInventoryRet", 8},
+  } types[] = {{"ItemServiceRet", 1},        {"ItemInventoryRet", 2}, {"ItemOtherChargeRet", 3},
+               {"ItemSalesTaxRet", 6},       {"ItemSubtotalRet", 7},  {"ItemNonInventoryRet", 8},
                {"ItemSalesTaxGroupRet", 11}, {"ItemGroupRet", 12}};
   for (const auto& t : types) {
     EXPECT_EQ(item_type_of(t.tag), t.type) << t.tag;
@@ -512,15 +521,15 @@ TEST_F(ComponentsTest, ItemLoadByNameReadsTheItemTypeFromTheRecord) {
 
 TEST_F(ComponentsTest, EmployeeAndAccountLoadByFullName) {
   Employee employee(session);
-  transport.responses.push_back(
-      response("EmployeeQueryRs", "", status(1, "Info", "not found")));
+  transport.responses.push_back(response("EmployeeQueryRs", "", status(1, "Info", "not found")));
   EXPECT_EQ(error_number([&] { employee.loadByName("Ann Lee"); }), kStatusNoMatch);
   EXPECT_EQ(transport.body(),
             "<EmployeeQueryRq requestID=\"1\"><FullName>Ann Lee</FullName></EmployeeQueryRq>");
   Account account(session);
-  transport.responses.push_back(response(
-      "AccountQueryRs", "<AccountRet><ListID>A1</ListID><Name>Checking</Name><FullName>"
-                        "Bank:Checking</FullName><AccountType>Bank</AccountType></AccountRet>"));
+  transport.responses.push_back(
+      response("AccountQueryRs",
+               "<AccountRet><ListID>A1</ListID><Name>Checking</Name><FullName>"
+               "Bank:Checking</FullName><AccountType>Bank</AccountType></AccountRet>"));
   account.loadByName("Bank:Checking");
   EXPECT_EQ(transport.lastBody(),
             "<AccountQueryRq requestID=\"1\"><FullName>Bank:Checking</FullName></AccountQueryRq>");
@@ -531,8 +540,9 @@ TEST_F(ComponentsTest, QBListsAddsClassesAndCustomerTypesUnderTheirParent) {
   QBLists lists(session);
   lists.listKind = QBLists::kClass;
   lists.name = "East & West";
-  transport.responses.push_back(response(
-      "ClassAddRs", "<ClassRet><ListID>C1</ListID><FullName>East &amp; West</FullName></ClassRet>"));
+  transport.responses.push_back(
+      response("ClassAddRs",
+               "<ClassRet><ListID>C1</ListID><FullName>East &amp; West</FullName></ClassRet>"));
   lists.add();
   EXPECT_EQ(transport.body(),
             "<ClassAddRq requestID=\"1\"><ClassAdd><Name>East &amp; West</Name></ClassAdd>"
@@ -587,14 +597,16 @@ TEST_F(ComponentsTest, SearchOfInvoicesByReferenceNumber) {
   search.reset();
   search.queryKind = ObjSearch::kInvoices;
   search.refNumber = "1001";
-  transport.responses.push_back(response(
-      "InvoiceQueryRs", "<InvoiceRet><TxnID>A</TxnID><Subtotal>10.00</Subtotal></InvoiceRet>"
-                        "<InvoiceRet><TxnID>B</TxnID><Subtotal>12.00</Subtotal></InvoiceRet>"));
+  transport.responses.push_back(
+      response("InvoiceQueryRs",
+               "<InvoiceRet><TxnID>A</TxnID><Subtotal>10.00</Subtotal></InvoiceRet>"
+               "<InvoiceRet><TxnID>B</TxnID><Subtotal>12.00</Subtotal></InvoiceRet>"));
   search.run();
   EXPECT_EQ(transport.body(),
             "<InvoiceQueryRq requestID=\"1\"><RefNumber>1001</RefNumber></InvoiceQueryRq>");
   ASSERT_EQ(search.resultCount(), 2);
-  EXPECT_EQ(search.result(1), "<InvoiceRet><TxnID>B</TxnID><Subtotal>12.00</Subtotal></InvoiceRet>");
+  EXPECT_EQ(search.result(1),
+            "<InvoiceRet><TxnID>B</TxnID><Subtotal>12.00</Subtotal></InvoiceRet>");
   EXPECT_EQ(search.remaining(), 0);
   EXPECT_EQ(error_number([&] { search.result(2); }), kIndexOutOfRange);
 
@@ -640,11 +652,11 @@ TEST_F(ComponentsTest, SearchPagesThroughTheIterator) {
   search.queryKind = ObjSearch::kCustomers;
   search.activeStatus = 3;
   search.pageSize = 2;
-  transport.responses.push_back(
-      response("CustomerQueryRs", "<CustomerRet><Name>A</Name></CustomerRet>"
-                                  "<CustomerRet><Name>B</Name></CustomerRet>",
-               status(0, "Info", "Status OK") +
-                   " iteratorRemainingCount=\"1\" iteratorID=\"{it-1}\""));
+  transport.responses.push_back(response(
+      "CustomerQueryRs",
+      "<CustomerRet><Name>A</Name></CustomerRet>"
+      "<CustomerRet><Name>B</Name></CustomerRet>",
+      status(0, "Info", "Status OK") + " iteratorRemainingCount=\"1\" iteratorID=\"{it-1}\""));
   search.run();
   EXPECT_NE(transport.requests[0].find("<?qbxml version=\"5.0\"?>"), std::string::npos);
   EXPECT_EQ(transport.body(0),
@@ -653,10 +665,9 @@ TEST_F(ComponentsTest, SearchPagesThroughTheIterator) {
   EXPECT_EQ(search.resultCount(), 2);
   EXPECT_EQ(search.remaining(), 1);
 
-  transport.responses.push_back(
-      response("CustomerQueryRs", "<CustomerRet><Name>C</Name></CustomerRet>",
-               status(0, "Info", "Status OK") +
-                   " iteratorRemainingCount=\"0\" iteratorID=\"{it-1}\""));
+  transport.responses.push_back(response(
+      "CustomerQueryRs", "<CustomerRet><Name>C</Name></CustomerRet>",
+      status(0, "Info", "Status OK") + " iteratorRemainingCount=\"0\" iteratorID=\"{it-1}\""));
   search.nextPage();
   EXPECT_EQ(transport.body(1),
             "<CustomerQueryRq requestID=\"1\" iterator=\"Continue\" iteratorID=\"{it-1}\">"

@@ -35,7 +35,8 @@ TEST(ExchangeLog, RecordsBothSidesReadableByItsOwnerOnly) {
 TEST(ExchangeLog, RotatesWhenFullKeepingOneOlderFile) {
   test::TempDir dir;
   ExchangeLog log(dir.file("x.log"), 300);
-  for (int i = 0; i < 10; ++i) log.record("<request n=\"" + std::to_string(i) + "\"/>", std::string(50, 'r'));
+  for (int i = 0; i < 10; ++i)
+    log.record("<request n=\"" + std::to_string(i) + "\"/>", std::string(50, 'r'));
   EXPECT_LE(std::filesystem::file_size(dir.file("x.log")), 300u);
   EXPECT_TRUE(std::filesystem::exists(dir.file("x.log.1")));
   EXPECT_NE(read_file(dir.file("x.log")).find("<request n=\"9\"/>"), std::string::npos);
@@ -60,7 +61,8 @@ TEST(Connection, SettingsRoundTripAndChooseTheTransport) {
   QuickBooksLink link(dir.path().string());
   link.session().exchange(
       "<?xml version=\"1.0\"?><?qbxml version=\"3.0\"?><QBXML><QBXMLMsgsRq onError=\"stopOnError\">"
-      "<CustomerQueryRq requestID=\"1\"><FullName>Nobody</FullName></CustomerQueryRq></QBXMLMsgsRq></QBXML>");
+      "<CustomerQueryRq "
+      "requestID=\"1\"><FullName>Nobody</FullName></CustomerQueryRq></QBXMLMsgsRq></QBXML>");
   std::string logged = read_file(dir.file(kExchangeLogName));
   EXPECT_NE(logged.find("<FullName>Nobody</FullName>"), std::string::npos);
   EXPECT_NE(logged.find("statusCode=\"1\""), std::string::npos);

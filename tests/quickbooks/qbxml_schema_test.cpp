@@ -5,11 +5,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <pugixml.hpp>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <pugixml.hpp>
 
 #include "app/text_helpers.h"
 #include "quickbooks/components.h"
@@ -42,8 +41,8 @@ class AnsweringTransport : public QbTransport {
     if (how == "Continue") iterator = " iteratorRemainingCount=\"0\" iteratorID=\"{it-1}\"";
     return "<QBXML><QBXMLMsgsRs><" + rs + " requestID=\"1\" statusCode=\"0\" " +
            "statusSeverity=\"Info\" statusMessage=\"Status OK\"" + iterator + "><" + ret +
-           "><TxnID>T-1</TxnID><ListID>L-1</ListID><EditSequence>1</EditSequence></" + ret +
-           "></" + rs + "></QBXMLMsgsRs></QBXML>";
+           "><TxnID>T-1</TxnID><ListID>L-1</ListID><EditSequence>1</EditSequence></" + ret + "></" +
+           rs + "></QBXMLMsgsRs></QBXML>";
   }
 };
 
@@ -74,7 +73,8 @@ class QbxmlSchemaTest : public ::testing::Test {
     for (std::size_t i = 0; i < transport.requests.size(); ++i)
       EXPECT_NE(messages.str().find("request-" + std::to_string(i) + ".xml validates"),
                 std::string::npos)
-          << label << "\n" << transport.requests[i];
+          << label << "\n"
+          << transport.requests[i];
     transport.requests.clear();
   }
 
@@ -253,15 +253,16 @@ TEST_F(QbxmlSchemaTest, ListEntryRequests) {
   lists.add();
   lists.name = "Retail:Shops";
   lists.add();
-  expectAllValid("ItemQueryRq / AccountQueryRq / EmployeeQueryRq / ClassAddRq / "
-                 "CustomerTypeAddRq");
+  expectAllValid(
+      "ItemQueryRq / AccountQueryRq / EmployeeQueryRq / ClassAddRq / "
+      "CustomerTypeAddRq");
 }
 
 TEST_F(QbxmlSchemaTest, SearchRequestsOfEveryKind) {
   ObjSearch search(session);
-  const int list_kinds[] = {ObjSearch::kAccounts,       ObjSearch::kClasses,
-                            ObjSearch::kCustomerTypes,  ObjSearch::kPaymentMethods,
-                            ObjSearch::kSalesTaxCodes,  ObjSearch::kSalesReps};
+  const int list_kinds[] = {ObjSearch::kAccounts,      ObjSearch::kClasses,
+                            ObjSearch::kCustomerTypes, ObjSearch::kPaymentMethods,
+                            ObjSearch::kSalesTaxCodes, ObjSearch::kSalesReps};
   for (const int kind : list_kinds) {
     for (const bool filled : {false, true}) {
       search.reset();

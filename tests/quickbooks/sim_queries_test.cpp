@@ -9,8 +9,8 @@
 #include <set>
 
 #include "quickbooks/sim/simulated_company.h"
-#include "support/temp_dir.h"
 #include "quickbooks/sim_reply.h"
+#include "support/temp_dir.h"
 
 namespace vqb::qb::sim {
 namespace {
@@ -29,12 +29,15 @@ class SimQueriesTest : public ::testing::Test {
 TEST_F(SimQueriesTest, IteratorReturnsEveryCustomerExactlyOnce) {
   std::string adds;
   for (int i = 0; i < 1000; ++i) {
-    adds += "<CustomerAddRq><CustomerAdd><Name>Customer " + std::to_string(i) + "</Name></CustomerAdd></CustomerAddRq>";
+    adds += "<CustomerAddRq><CustomerAdd><Name>Customer " + std::to_string(i) +
+            "</Name></CustomerAdd></CustomerAddRq>";
   }
   company.process(request(adds));
   company.addVendor("Not a customer");
 
-  Reply page = send(company, "<CustomerQueryRq requestID=\"1\" iterator=\"Start\"><MaxReturned>300</MaxReturned></CustomerQueryRq>");
+  Reply page = send(company,
+                    "<CustomerQueryRq requestID=\"1\" "
+                    "iterator=\"Start\"><MaxReturned>300</MaxReturned></CustomerQueryRq>");
   std::map<std::string, int> seen;
   std::vector<long> remaining;
   std::string iteratorId = page.iterator();
@@ -44,9 +47,10 @@ TEST_F(SimQueriesTest, IteratorReturnsEveryCustomerExactlyOnce) {
     for (const std::string& name : page.values("Name")) ++seen[name];
     remaining.push_back(page.remaining());
     if (page.remaining() == 0) break;
-    if (remaining.size() == 2) company.addCustomer("Added while paging");  // not part of this search
-    page = send(company, "<CustomerQueryRq requestID=\"2\" iterator=\"Continue\" iteratorID=\"" + iteratorId +
-                             "\"><MaxReturned>300</MaxReturned></CustomerQueryRq>");
+    if (remaining.size() == 2)
+      company.addCustomer("Added while paging");  // not part of this search
+    page = send(company, "<CustomerQueryRq requestID=\"2\" iterator=\"Continue\" iteratorID=\"" +
+                             iteratorId + "\"><MaxReturned>300</MaxReturned></CustomerQueryRq>");
     EXPECT_EQ(page.iterator(), iteratorId);
   }
   EXPECT_EQ(remaining, (std::vector<long>{700, 400, 100, 0}));
@@ -54,8 +58,9 @@ TEST_F(SimQueriesTest, IteratorReturnsEveryCustomerExactlyOnce) {
   for (const auto& [name, times] : seen) EXPECT_EQ(times, 1) << name;
   EXPECT_EQ(seen.count("Added while paging"), 0u);
 
-  Reply finished = send(company, "<CustomerQueryRq iterator=\"Continue\" iteratorID=\"" + iteratorId +
-                                     "\"><MaxReturned>300</MaxReturned></CustomerQueryRq>");
+  Reply finished =
+      send(company, "<CustomerQueryRq iterator=\"Continue\" iteratorID=\"" + iteratorId +
+                        "\"><MaxReturned>300</MaxReturned></CustomerQueryRq>");
   EXPECT_EQ(finished.code(), 3120);
 }
 
@@ -64,17 +69,20 @@ TEST_F(SimQueriesTest, InvoicesPageWithTheirLines) {
   company.addItem(Kind::ItemService, "Labour", "10.00");
   std::string adds;
   for (int i = 1; i <= 25; ++i) {
-    adds += "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
-            "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Quantity>" + std::to_string(i) +
-            "</Quantity></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>";
+    adds +=
+        "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
+        "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Quantity>" +
+        std::to_string(i) + "</Quantity></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>";
   }
   company.process(request(adds));
-  Reply page = send(company, "<InvoiceQueryRq iterator=\"Start\"><MaxReturned>10</MaxReturned>"
-                             "<IncludeLineItems>true</IncludeLineItems></InvoiceQueryRq>");
+  Reply page = send(company,
+                    "<InvoiceQueryRq iterator=\"Start\"><MaxReturned>10</MaxReturned>"
+                    "<IncludeLineItems>true</IncludeLineItems></InvoiceQueryRq>");
   std::vector<std::string> refs, amounts;
   for (;;) {
     for (const std::string& ref : page.values("RefNumber")) refs.push_back(ref);
-    for (const std::string& amount : page.values("InvoiceLineRet/Amount")) amounts.push_back(amount);
+    for (const std::string& amount : page.values("InvoiceLineRet/Amount"))
+      amounts.push_back(amount);
     if (page.remaining() == 0) break;
     page = send(company, "<InvoiceQueryRq iterator=\"Continue\" iteratorID=\"" + page.iterator() +
                              "\"><MaxReturned>10</MaxReturned></InvoiceQueryRq>");
@@ -92,38 +100,58 @@ TEST_F(SimQueriesTest, ListFiltersActiveStatusNamesAndMaxReturned) {
 
   EXPECT_EQ(send(company, "<CustomerQueryRq/>").values("Name"),
             (std::vector<std::string>{"Alpha", "Alpine", "Beta", "Delta"}));
-  EXPECT_EQ(send(company, "<CustomerQueryRq><ActiveStatus>InactiveOnly</ActiveStatus></CustomerQueryRq>").values("Name"),
-            (std::vector<std::string>{"Gamma"}));
-  EXPECT_EQ(send(company, "<CustomerQueryRq><ActiveStatus>All</ActiveStatus></CustomerQueryRq>").values("Name").size(), 5u);
-  EXPECT_EQ(send(company, "<CustomerQueryRq><FullName>gamma</FullName><FullName>Beta</FullName></CustomerQueryRq>").values("Name"),
-            (std::vector<std::string>{"Gamma", "Beta"}));
-  EXPECT_EQ(send(company, "<CustomerQueryRq><MaxReturned>2</MaxReturned></CustomerQueryRq>").values("Name"),
-            (std::vector<std::string>{"Alpha", "Alpine"}));
-  EXPECT_EQ(send(company, "<CustomerQueryRq><NameFilter><MatchCriterion>StartsWith</MatchCriterion><Name>alp</Name>"
-                          "</NameFilter></CustomerQueryRq>")
+  EXPECT_EQ(
+      send(company, "<CustomerQueryRq><ActiveStatus>InactiveOnly</ActiveStatus></CustomerQueryRq>")
+          .values("Name"),
+      (std::vector<std::string>{"Gamma"}));
+  EXPECT_EQ(send(company, "<CustomerQueryRq><ActiveStatus>All</ActiveStatus></CustomerQueryRq>")
+                .values("Name")
+                .size(),
+            5u);
+  EXPECT_EQ(
+      send(company,
+           "<CustomerQueryRq><FullName>gamma</FullName><FullName>Beta</FullName></CustomerQueryRq>")
+          .values("Name"),
+      (std::vector<std::string>{"Gamma", "Beta"}));
+  EXPECT_EQ(send(company, "<CustomerQueryRq><MaxReturned>2</MaxReturned></CustomerQueryRq>")
                 .values("Name"),
             (std::vector<std::string>{"Alpha", "Alpine"}));
-  EXPECT_EQ(send(company, "<CustomerQueryRq><NameFilter><MatchCriterion>Contains</MatchCriterion><Name>ta</Name>"
-                          "</NameFilter></CustomerQueryRq>")
-                .values("Name"),
-            (std::vector<std::string>{"Beta", "Delta"}));
-  EXPECT_EQ(send(company, "<CustomerQueryRq><NameFilter><MatchCriterion>EndsWith</MatchCriterion><Name>A</Name>"
-                          "</NameFilter></CustomerQueryRq>")
-                .values("Name"),
-            (std::vector<std::string>{"Alpha", "Beta", "Delta"}));
-  EXPECT_EQ(send(company, "<CustomerQueryRq><NameRangeFilter><FromName>B</FromName><ToName>D</ToName></NameRangeFilter>"
-                          "</CustomerQueryRq>")
+  EXPECT_EQ(
+      send(
+          company,
+          "<CustomerQueryRq><NameFilter><MatchCriterion>StartsWith</MatchCriterion><Name>alp</Name>"
+          "</NameFilter></CustomerQueryRq>")
+          .values("Name"),
+      (std::vector<std::string>{"Alpha", "Alpine"}));
+  EXPECT_EQ(
+      send(company,
+           "<CustomerQueryRq><NameFilter><MatchCriterion>Contains</MatchCriterion><Name>ta</Name>"
+           "</NameFilter></CustomerQueryRq>")
+          .values("Name"),
+      (std::vector<std::string>{"Beta", "Delta"}));
+  EXPECT_EQ(
+      send(company,
+           "<CustomerQueryRq><NameFilter><MatchCriterion>EndsWith</MatchCriterion><Name>A</Name>"
+           "</NameFilter></CustomerQueryRq>")
+          .values("Name"),
+      (std::vector<std::string>{"Alpha", "Beta", "Delta"}));
+  EXPECT_EQ(send(company,
+                 "<CustomerQueryRq><NameRangeFilter><FromName>B</FromName><ToName>D</ToName></"
+                 "NameRangeFilter>"
+                 "</CustomerQueryRq>")
                 .values("Name"),
             (std::vector<std::string>{"Beta", "Delta"}));
   std::string beta = company.findByName(Kind::Customer, "Beta")->id;
-  EXPECT_EQ(send(company, "<CustomerQueryRq><ListID>" + beta + "</ListID></CustomerQueryRq>").values("Name"),
+  EXPECT_EQ(send(company, "<CustomerQueryRq><ListID>" + beta + "</ListID></CustomerQueryRq>")
+                .values("Name"),
             (std::vector<std::string>{"Beta"}));
 }
 
 TEST_F(SimQueriesTest, AQueryThatFindsNothingIsStatusOne) {
   company.addVendor("Vend");
-  for (const char* body : {"<CustomerQueryRq><FullName>Vend</FullName></CustomerQueryRq>", "<InvoiceQueryRq/>",
-                           "<ClassQueryRq/>", "<CustomerQueryRq><ListID>80000099-1</ListID></CustomerQueryRq>"}) {
+  for (const char* body :
+       {"<CustomerQueryRq><FullName>Vend</FullName></CustomerQueryRq>", "<InvoiceQueryRq/>",
+        "<ClassQueryRq/>", "<CustomerQueryRq><ListID>80000099-1</ListID></CustomerQueryRq>"}) {
     Reply rs = send(company, body);
     EXPECT_EQ(rs.code(), 1) << body;
     EXPECT_STREQ(rs.rs.attribute("statusSeverity").value(), "Info");
@@ -136,7 +164,9 @@ TEST_F(SimQueriesTest, AccountsFilterByType) {
   company.addAccount("Checking", "Bank");
   company.addAccount("Sales", "Income");
   company.addAccount("Undeposited Funds", "OtherCurrentAsset");
-  EXPECT_EQ(send(company, "<AccountQueryRq><AccountType>Bank</AccountType><AccountType>Income</AccountType></AccountQueryRq>")
+  EXPECT_EQ(send(company,
+                 "<AccountQueryRq><AccountType>Bank</AccountType><AccountType>Income</"
+                 "AccountType></AccountQueryRq>")
                 .values("Name"),
             (std::vector<std::string>{"Checking", "Sales"}));
 }
@@ -148,11 +178,13 @@ class SimTransactionQueriesTest : public SimQueriesTest {
     company.addCustomer("Bolt");
     company.addItem(Kind::ItemService, "Labour", "10.00");
     std::string adds;
-    auto add = [&](const std::string& customer, const std::string& ref, const std::string& date, const std::string& amount) {
-      adds += "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer + "</FullName></CustomerRef><TxnDate>" + date +
-              "</TxnDate><RefNumber>" + ref + "</RefNumber><Memo>Memo " + ref +
-              "</Memo><InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Amount>" + amount +
-              "</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>";
+    auto add = [&](const std::string& customer, const std::string& ref, const std::string& date,
+                   const std::string& amount) {
+      adds += "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer +
+              "</FullName></CustomerRef><TxnDate>" + date + "</TxnDate><RefNumber>" + ref +
+              "</RefNumber><Memo>Memo " + ref +
+              "</Memo><InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Amount>" +
+              amount + "</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>";
     };
     add("Acme", "1001", "2026-01-05", "100.00");
     add("Bolt", "1002", "2026-01-20", "50.00");
@@ -166,29 +198,43 @@ TEST_F(SimTransactionQueriesTest, ByReferenceNumber) {
   Reply same = send(company, "<InvoiceQueryRq><RefNumber>1001</RefNumber></InvoiceQueryRq>");
   EXPECT_EQ(same.values("CustomerRef/FullName"), (std::vector<std::string>{"Acme", "Bolt"}));
   EXPECT_EQ(same.values("Subtotal"), (std::vector<std::string>{"100.00", "20.00"}));
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><RefNumber>inv-7</RefNumber></InvoiceQueryRq>").values("Memo"),
-            (std::vector<std::string>{"Memo INV-7"}));
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><RefNumberCaseSensitive>inv-7</RefNumberCaseSensitive></InvoiceQueryRq>").code(), 1);
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><RefNumberFilter><MatchCriterion>StartsWith</MatchCriterion>"
-                          "<RefNumber>100</RefNumber></RefNumberFilter></InvoiceQueryRq>")
+  EXPECT_EQ(
+      send(company, "<InvoiceQueryRq><RefNumber>inv-7</RefNumber></InvoiceQueryRq>").values("Memo"),
+      (std::vector<std::string>{"Memo INV-7"}));
+  EXPECT_EQ(
+      send(
+          company,
+          "<InvoiceQueryRq><RefNumberCaseSensitive>inv-7</RefNumberCaseSensitive></InvoiceQueryRq>")
+          .code(),
+      1);
+  EXPECT_EQ(send(company,
+                 "<InvoiceQueryRq><RefNumberFilter><MatchCriterion>StartsWith</MatchCriterion>"
+                 "<RefNumber>100</RefNumber></RefNumberFilter></InvoiceQueryRq>")
                 .values("RefNumber"),
             (std::vector<std::string>{"1001", "1002", "1001"}));
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><RefNumberRangeFilter><FromRefNumber>1001</FromRefNumber>"
-                          "<ToRefNumber>1001</ToRefNumber></RefNumberRangeFilter></InvoiceQueryRq>")
+  EXPECT_EQ(send(company,
+                 "<InvoiceQueryRq><RefNumberRangeFilter><FromRefNumber>1001</FromRefNumber>"
+                 "<ToRefNumber>1001</ToRefNumber></RefNumberRangeFilter></InvoiceQueryRq>")
                 .values("TxnDate"),
             (std::vector<std::string>{"2026-01-05", "2026-03-01"}));
 }
 
 TEST_F(SimTransactionQueriesTest, PagedSearchByCustomerAndReference) {
-  Reply rs = send(company, "<InvoiceQueryRq iterator=\"Start\"><MaxReturned>2</MaxReturned><EntityFilter><FullName>Bolt</FullName>"
-                           "</EntityFilter><RefNumberRangeFilter><FromRefNumber>1001</FromRefNumber><ToRefNumber>1001</ToRefNumber>"
-                           "</RefNumberRangeFilter></InvoiceQueryRq>");
+  Reply rs =
+      send(company,
+           "<InvoiceQueryRq "
+           "iterator=\"Start\"><MaxReturned>2</MaxReturned><EntityFilter><FullName>Bolt</FullName>"
+           "</EntityFilter><RefNumberRangeFilter><FromRefNumber>1001</"
+           "FromRefNumber><ToRefNumber>1001</ToRefNumber>"
+           "</RefNumberRangeFilter></InvoiceQueryRq>");
   EXPECT_EQ(rs.values("Subtotal"), (std::vector<std::string>{"20.00"}));
   EXPECT_EQ(rs.remaining(), 0);
-  Reply all = send(company, "<InvoiceQueryRq iterator=\"Start\"><MaxReturned>3</MaxReturned></InvoiceQueryRq>");
+  Reply all = send(
+      company, "<InvoiceQueryRq iterator=\"Start\"><MaxReturned>3</MaxReturned></InvoiceQueryRq>");
   EXPECT_EQ(all.values("RefNumber"), (std::vector<std::string>{"1001", "1002", "INV-7"}));
   EXPECT_EQ(all.remaining(), 1);
-  Reply stop = send(company, "<InvoiceQueryRq iterator=\"Stop\" iteratorID=\"" + all.iterator() + "\"></InvoiceQueryRq>");
+  Reply stop = send(company, "<InvoiceQueryRq iterator=\"Stop\" iteratorID=\"" + all.iterator() +
+                                 "\"></InvoiceQueryRq>");
   EXPECT_EQ(stop.code(), 0);
   EXPECT_EQ(send(company, "<InvoiceQueryRq iterator=\"Continue\" iteratorID=\"" + all.iterator() +
                               "\"><MaxReturned>3</MaxReturned></InvoiceQueryRq>")
@@ -197,35 +243,52 @@ TEST_F(SimTransactionQueriesTest, PagedSearchByCustomerAndReference) {
 }
 
 TEST_F(SimTransactionQueriesTest, ByEntityDateAndPaidStatus) {
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><EntityFilter><FullName>bolt</FullName></EntityFilter></InvoiceQueryRq>")
-                .values("RefNumber"),
-            (std::vector<std::string>{"1002", "1001"}));
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><TxnDateRangeFilter><FromTxnDate>2026-01-20</FromTxnDate>"
-                          "<ToTxnDate>2026-02-10</ToTxnDate></TxnDateRangeFilter></InvoiceQueryRq>")
+  EXPECT_EQ(
+      send(
+          company,
+          "<InvoiceQueryRq><EntityFilter><FullName>bolt</FullName></EntityFilter></InvoiceQueryRq>")
+          .values("RefNumber"),
+      (std::vector<std::string>{"1002", "1001"}));
+  EXPECT_EQ(send(company,
+                 "<InvoiceQueryRq><TxnDateRangeFilter><FromTxnDate>2026-01-20</FromTxnDate>"
+                 "<ToTxnDate>2026-02-10</ToTxnDate></TxnDateRangeFilter></InvoiceQueryRq>")
                 .values("RefNumber"),
             (std::vector<std::string>{"1002", "INV-7"}));
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><MaxReturned>1</MaxReturned><TxnDateRangeFilter><FromTxnDate>2026-02-01</FromTxnDate>"
-                          "</TxnDateRangeFilter><EntityFilter><FullName>Acme</FullName></EntityFilter></InvoiceQueryRq>")
+  EXPECT_EQ(send(company,
+                 "<InvoiceQueryRq><MaxReturned>1</"
+                 "MaxReturned><TxnDateRangeFilter><FromTxnDate>2026-02-01</FromTxnDate>"
+                 "</TxnDateRangeFilter><EntityFilter><FullName>Acme</FullName></EntityFilter></"
+                 "InvoiceQueryRq>")
                 .values("RefNumber"),
             (std::vector<std::string>{"INV-7"}));
 
-  std::string acmeFirst = send(company, "<InvoiceQueryRq><RefNumber>1001</RefNumber></InvoiceQueryRq>").values("TxnID")[0];
-  company.process(request("<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
-                          "<RefNumber>R-1</RefNumber><TotalAmount>100.00</TotalAmount><Memo>Receipt 55</Memo>"
-                          "<AppliedToTxnAdd><TxnID>" + acmeFirst + "</TxnID><PaymentAmount>100.00</PaymentAmount>"
-                          "</AppliedToTxnAdd></ReceivePaymentAdd></ReceivePaymentAddRq>"));
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><PaidStatus>NotPaidOnly</PaidStatus></InvoiceQueryRq>").values("RefNumber"),
+  std::string acmeFirst =
+      send(company, "<InvoiceQueryRq><RefNumber>1001</RefNumber></InvoiceQueryRq>")
+          .values("TxnID")[0];
+  company.process(request(
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
+      "<RefNumber>R-1</RefNumber><TotalAmount>100.00</TotalAmount><Memo>Receipt 55</Memo>"
+      "<AppliedToTxnAdd><TxnID>" +
+      acmeFirst +
+      "</TxnID><PaymentAmount>100.00</PaymentAmount>"
+      "</AppliedToTxnAdd></ReceivePaymentAdd></ReceivePaymentAddRq>"));
+  EXPECT_EQ(send(company, "<InvoiceQueryRq><PaidStatus>NotPaidOnly</PaidStatus></InvoiceQueryRq>")
+                .values("RefNumber"),
             (std::vector<std::string>{"1002", "INV-7", "1001"}));
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><PaidStatus>PaidOnly</PaidStatus></InvoiceQueryRq>").values("TxnID"),
+  EXPECT_EQ(send(company, "<InvoiceQueryRq><PaidStatus>PaidOnly</PaidStatus></InvoiceQueryRq>")
+                .values("TxnID"),
             (std::vector<std::string>{acmeFirst}));
 
-  Reply payments = send(company, "<ReceivePaymentQueryRq><EntityFilter><FullName>Acme</FullName></EntityFilter>"
-                                 "</ReceivePaymentQueryRq>");
+  Reply payments =
+      send(company,
+           "<ReceivePaymentQueryRq><EntityFilter><FullName>Acme</FullName></EntityFilter>"
+           "</ReceivePaymentQueryRq>");
   EXPECT_EQ(payments.values("TotalAmount"), (std::vector<std::string>{"100.00"}));
   EXPECT_EQ(payments.values("Memo"), (std::vector<std::string>{"Receipt 55"}));
   EXPECT_FALSE(payments.rs.first_child().child("AppliedToTxnRet"));
-  EXPECT_EQ(send(company, "<ReceivePaymentQueryRq><EntityFilter><FullName>Bolt</FullName></EntityFilter>"
-                          "</ReceivePaymentQueryRq>")
+  EXPECT_EQ(send(company,
+                 "<ReceivePaymentQueryRq><EntityFilter><FullName>Bolt</FullName></EntityFilter>"
+                 "</ReceivePaymentQueryRq>")
                 .code(),
             1);
 }
@@ -233,29 +296,40 @@ TEST_F(SimTransactionQueriesTest, ByEntityDateAndPaidStatus) {
 TEST_F(SimTransactionQueriesTest, LinesOnlyWhenAskedAndOnlyTheElementsAskedFor) {
   Reply without = send(company, "<InvoiceQueryRq><RefNumber>1002</RefNumber></InvoiceQueryRq>");
   EXPECT_FALSE(without.rs.first_child().child("InvoiceLineRet"));
-  Reply with = send(company, "<InvoiceQueryRq><RefNumber>1002</RefNumber><IncludeLineItems>true</IncludeLineItems></InvoiceQueryRq>");
+  Reply with = send(company,
+                    "<InvoiceQueryRq><RefNumber>1002</RefNumber><IncludeLineItems>true</"
+                    "IncludeLineItems></InvoiceQueryRq>");
   EXPECT_EQ(with.values("InvoiceLineRet/Amount"), (std::vector<std::string>{"50.00"}));
-  Reply some = send(company, "<InvoiceQueryRq><RefNumber>1002</RefNumber><IncludeRetElement>TxnID</IncludeRetElement>"
-                             "<IncludeRetElement>Subtotal</IncludeRetElement></InvoiceQueryRq>");
+  Reply some =
+      send(company,
+           "<InvoiceQueryRq><RefNumber>1002</RefNumber><IncludeRetElement>TxnID</IncludeRetElement>"
+           "<IncludeRetElement>Subtotal</IncludeRetElement></InvoiceQueryRq>");
   std::vector<std::string> tags;
   for (pugi::xml_node child : some.rs.first_child().children()) tags.push_back(child.name());
   EXPECT_EQ(tags, (std::vector<std::string>{"TxnID", "Subtotal"}));
   std::string id = with.values("TxnID")[0];
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><TxnID>" + id + "</TxnID></InvoiceQueryRq>").values("RefNumber"),
+  EXPECT_EQ(send(company, "<InvoiceQueryRq><TxnID>" + id + "</TxnID></InvoiceQueryRq>")
+                .values("RefNumber"),
             (std::vector<std::string>{"1002"}));
 }
 
 TEST_F(SimTransactionQueriesTest, PurchaseOrdersByReferenceAndVendor) {
   company.addVendor("Mill");
-  company.process(request("<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Mill</FullName></VendorRef>"
-                          "<RefNumber>PO77</RefNumber><PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></ItemRef>"
-                          "<Quantity>3</Quantity></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>"));
-  EXPECT_EQ(send(company, "<PurchaseOrderQueryRq><RefNumber>PO77</RefNumber></PurchaseOrderQueryRq>").values("TotalAmount"),
-            (std::vector<std::string>{"30.00"}));
-  EXPECT_EQ(send(company, "<PurchaseOrderQueryRq iterator=\"Start\"><MaxReturned>5</MaxReturned><EntityFilter>"
-                          "<FullName>Mill</FullName></EntityFilter></PurchaseOrderQueryRq>")
-                .remaining(),
-            0);
+  company.process(request(
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Mill</FullName></VendorRef>"
+      "<RefNumber>PO77</RefNumber><PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></"
+      "ItemRef>"
+      "<Quantity>3</Quantity></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>"));
+  EXPECT_EQ(
+      send(company, "<PurchaseOrderQueryRq><RefNumber>PO77</RefNumber></PurchaseOrderQueryRq>")
+          .values("TotalAmount"),
+      (std::vector<std::string>{"30.00"}));
+  EXPECT_EQ(
+      send(company,
+           "<PurchaseOrderQueryRq iterator=\"Start\"><MaxReturned>5</MaxReturned><EntityFilter>"
+           "<FullName>Mill</FullName></EntityFilter></PurchaseOrderQueryRq>")
+          .remaining(),
+      0);
 }
 
 }  // namespace

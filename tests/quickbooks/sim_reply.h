@@ -2,9 +2,9 @@
 // Building qbXML requests for the simulated company and reading its answers, for tests.
 
 #include <gtest/gtest.h>
-#include <pugixml.hpp>
 
 #include <memory>
+#include <pugixml.hpp>
 #include <string>
 #include <vector>
 
@@ -14,8 +14,8 @@ namespace vqb::qb::sim::simtest {
 
 inline std::string request(const std::string& body, const std::string& onError = "stopOnError",
                            const std::string& version = "5.0") {
-  return "<?xml version=\"1.0\"?>\n<?qbxml version=\"" + version + "\"?>\n<QBXML><QBXMLMsgsRq onError=\"" + onError +
-         "\">" + body + "</QBXMLMsgsRq></QBXML>";
+  return "<?xml version=\"1.0\"?>\n<?qbxml version=\"" + version +
+         "\"?>\n<QBXML><QBXMLMsgsRq onError=\"" + onError + "\">" + body + "</QBXMLMsgsRq></QBXML>";
 }
 
 // One response element of a response document.
@@ -30,11 +30,14 @@ struct Reply {
   pugi::xml_node ret() const { return rs.first_child(); }
   // A field by path below the response element ("CustomerRet/Name") or below its first record.
   std::string text(const char* path) const { return rs.first_element_by_path(path).child_value(); }
-  std::string field(const char* path) const { return ret().first_element_by_path(path).child_value(); }
+  std::string field(const char* path) const {
+    return ret().first_element_by_path(path).child_value();
+  }
   // A field of every returned record.
   std::vector<std::string> values(const char* path) const {
     std::vector<std::string> out;
-    for (pugi::xml_node record : rs.children()) out.push_back(record.first_element_by_path(path).child_value());
+    for (pugi::xml_node record : rs.children())
+      out.push_back(record.first_element_by_path(path).child_value());
     return out;
   }
   std::size_t count(const char* tag) const {
@@ -52,6 +55,8 @@ inline Reply reply(const std::string& response, int index = 0) {
   return result;
 }
 
-inline Reply send(SimulatedCompany& company, const std::string& body) { return reply(company.process(request(body))); }
+inline Reply send(SimulatedCompany& company, const std::string& body) {
+  return reply(company.process(request(body)));
+}
 
 }  // namespace vqb::qb::sim::simtest

@@ -8,8 +8,8 @@
 #include <set>
 
 #include "quickbooks/sim/simulated_company.h"
-#include "support/temp_dir.h"
 #include "quickbooks/sim_reply.h"
+#include "support/temp_dir.h"
 
 namespace vqb::qb::sim {
 namespace {
@@ -28,56 +28,69 @@ std::vector<std::string> column(pugi::xml_node ret, const char* lineTag, const c
 class SimTransactionsTest : public ::testing::Test {
  protected:
   SimTransactionsTest() {
-    company.addVendor("Tax Agency", {{"VendorAddress/Addr1", "1 Tax Rd"}, {"VendorAddress/City", "Albany"}});
+    company.addVendor("Tax Agency",
+                      {{"VendorAddress/Addr1", "1 Tax Rd"}, {"VendorAddress/City", "Albany"}});
     company.addSalesTaxItem("City", "1.5", "Tax Agency");
     company.addSalesTaxItem("State", "6.25", "Tax Agency");
     company.addSalesTaxGroup("Combined", {"City", "State"});
     company.addSalesTaxCode("Tax", true);
     company.addSalesTaxCode("Non", false);
     company.addAccount("Accounts Receivable", "AccountsReceivable");
-    company.addItem(Kind::ItemService, "Labour", "45.00", {{"SalesOrPurchase/Desc", "Labour hours"}, {"SalesTaxCodeRef/FullName", "Tax"}});
+    company.addItem(
+        Kind::ItemService, "Labour", "45.00",
+        {{"SalesOrPurchase/Desc", "Labour hours"}, {"SalesTaxCodeRef/FullName", "Tax"}});
     company.addItem(Kind::ItemService, "Consulting");
     company.addItem(Kind::ItemNonInventory, "Shirt", "",
-                    {{"SalesAndPurchase/SalesDesc", "Cotton shirt"}, {"SalesAndPurchase/SalesPrice", "12.50"},
-                     {"SalesAndPurchase/PurchaseDesc", "Shirt, bulk"}, {"SalesAndPurchase/PurchaseCost", "6.00"},
+                    {{"SalesAndPurchase/SalesDesc", "Cotton shirt"},
+                     {"SalesAndPurchase/SalesPrice", "12.50"},
+                     {"SalesAndPurchase/PurchaseDesc", "Shirt, bulk"},
+                     {"SalesAndPurchase/PurchaseCost", "6.00"},
                      {"SalesTaxCodeRef/FullName", "Tax"}});
     company.addDiscountItem("Discount 10%", "10");
     company.addSubtotalItem("Subtotal");
     company.addStandardTerms("Net 30", 30);
     company.addDateDrivenTerms("15th", 15, {{"DueNextMonthDays", "5"}});
-    company.addCustomer("Acme", {{"ItemSalesTaxRef/FullName", "State"}, {"TermsRef/FullName", "Net 30"},
+    company.addCustomer("Acme", {{"ItemSalesTaxRef/FullName", "State"},
+                                 {"TermsRef/FullName", "Net 30"},
                                  {"BillAddress/Addr1", "9 Elm St"}});
     company.addCustomer("Bolt");
-    company.addCustomer("Exempt", {{"SalesTaxCodeRef/FullName", "Non"}, {"ItemSalesTaxRef/FullName", "State"}});
+    company.addCustomer(
+        "Exempt", {{"SalesTaxCodeRef/FullName", "Non"}, {"ItemSalesTaxRef/FullName", "State"}});
   }
 
   // Adds an invoice; returns its InvoiceRet (status checked).
   Reply invoice(const std::string& customer, const std::string& fields, const std::string& lines) {
-    Reply rs = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer + "</FullName></CustomerRef>" +
-                                 fields + lines + "</InvoiceAdd></InvoiceAddRq>");
+    Reply rs = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer +
+                                 "</FullName></CustomerRef>" + fields + lines +
+                                 "</InvoiceAdd></InvoiceAddRq>");
     EXPECT_EQ(rs.code(), 0) << rs.message();
     return rs;
   }
 
-  std::string balance(const std::string& customer) { return company.findByName(Kind::Customer, customer)->value("Balance"); }
+  std::string balance(const std::string& customer) {
+    return company.findByName(Kind::Customer, customer)->value("Balance");
+  }
 
   test::TempDir dir;
   SimulatedCompany company = SimulatedCompany::create(dir.file("company.xml"), "Test Co");
 };
 
 const std::string kLabourLine = "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef>";
-const std::string kConsultingLine = "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef>";
+const std::string kConsultingLine =
+    "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef>";
 
 // ---------------------------------------------------------------------------------------------
 // Invoices
 
 TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
-  Reply rs = invoice("Acme", "<TxnDate>2026-01-15</TxnDate><RefNumber>INV-1</RefNumber>",
-                     kLabourLine + "<Quantity>3</Quantity><Rate>10.333</Rate></InvoiceLineAdd>" + kConsultingLine +
-                         "<Amount>100.00</Amount></InvoiceLineAdd>" + kConsultingLine +
-                         "<Quantity>1</Quantity><Rate>0.005</Rate></InvoiceLineAdd>");
+  Reply rs =
+      invoice("Acme", "<TxnDate>2026-01-15</TxnDate><RefNumber>INV-1</RefNumber>",
+              kLabourLine + "<Quantity>3</Quantity><Rate>10.333</Rate></InvoiceLineAdd>" +
+                  kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>" + kConsultingLine +
+                  "<Quantity>1</Quantity><Rate>0.005</Rate></InvoiceLineAdd>");
   pugi::xml_node ret = rs.ret();
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"), (std::vector<std::string>{"31.00", "100.00", "0.01"}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"),
+            (std::vector<std::string>{"31.00", "100.00", "0.01"}));
   EXPECT_EQ(rs.field("Subtotal"), "131.01");
   EXPECT_EQ(rs.field("ItemSalesTaxRef/FullName"), "State");  // from the customer
   EXPECT_EQ(rs.field("SalesTaxPercentage"), "6.25");
@@ -100,8 +113,10 @@ TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
 
 TEST_F(SimTransactionsTest, TaxGroupRateIsTheSumOfItsMembers) {
   Reply rs = invoice("Bolt", "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
-                     kLabourLine + "<Quantity>2</Quantity><Rate>100</Rate></InvoiceLineAdd>" + kLabourLine +
-                         "<Amount>50.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></SalesTaxCodeRef></InvoiceLineAdd>");
+                     kLabourLine + "<Quantity>2</Quantity><Rate>100</Rate></InvoiceLineAdd>" +
+                         kLabourLine +
+                         "<Amount>50.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></"
+                         "SalesTaxCodeRef></InvoiceLineAdd>");
   EXPECT_EQ(rs.field("SalesTaxPercentage"), "7.75");
   EXPECT_EQ(rs.field("SalesTaxTotal"), "15.50");
   EXPECT_EQ(rs.field("BalanceRemaining"), "265.50");
@@ -116,18 +131,25 @@ TEST_F(SimTransactionsTest, ANonTaxableCustomerPaysNoTax) {
 }
 
 TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
-  Reply rs = invoice("Bolt", "",
-                     "<InvoiceLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>2</Quantity></InvoiceLineAdd>" +
-                         kLabourLine + "</InvoiceLineAdd>"
-                         "<InvoiceLineAdd><ItemRef><FullName>Subtotal</FullName></ItemRef></InvoiceLineAdd>"
-                         "<InvoiceLineAdd><ItemRef><FullName>Discount 10%</FullName></ItemRef></InvoiceLineAdd>"
-                         "<InvoiceLineAdd><Desc>Thank you for your order</Desc></InvoiceLineAdd>");
+  Reply rs = invoice(
+      "Bolt", "",
+      "<InvoiceLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>2</Quantity></"
+      "InvoiceLineAdd>" +
+          kLabourLine +
+          "</InvoiceLineAdd>"
+          "<InvoiceLineAdd><ItemRef><FullName>Subtotal</FullName></ItemRef></InvoiceLineAdd>"
+          "<InvoiceLineAdd><ItemRef><FullName>Discount 10%</FullName></ItemRef></InvoiceLineAdd>"
+          "<InvoiceLineAdd><Desc>Thank you for your order</Desc></InvoiceLineAdd>");
   pugi::xml_node ret = rs.ret();
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"), (std::vector<std::string>{"25.00", "45.00", "70.00", "-7.00", ""}));
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Rate"), (std::vector<std::string>{"12.50", "45.00", "", "", ""}));
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "RatePercent"), (std::vector<std::string>{"", "", "", "10.00", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"),
+            (std::vector<std::string>{"25.00", "45.00", "70.00", "-7.00", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Rate"),
+            (std::vector<std::string>{"12.50", "45.00", "", "", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "RatePercent"),
+            (std::vector<std::string>{"", "", "", "10.00", ""}));
   EXPECT_EQ(column(ret, "InvoiceLineRet", "Desc"),
-            (std::vector<std::string>{"Cotton shirt", "Labour hours", "", "", "Thank you for your order"}));
+            (std::vector<std::string>{"Cotton shirt", "Labour hours", "", "",
+                                      "Thank you for your order"}));
   EXPECT_EQ(rs.field("Subtotal"), "63.00");
   std::set<std::string> lineIds;
   for (const std::string& id : column(ret, "InvoiceLineRet", "TxnLineID")) lineIds.insert(id);
@@ -135,69 +157,102 @@ TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
 }
 
 TEST_F(SimTransactionsTest, BlankLinesAreKeptWithoutAnAmount) {
-  Reply rs = invoice("Bolt", "", kConsultingLine + "<Amount>8.00</Amount></InvoiceLineAdd><InvoiceLineAdd></InvoiceLineAdd>");
+  Reply rs = invoice(
+      "Bolt", "",
+      kConsultingLine + "<Amount>8.00</Amount></InvoiceLineAdd><InvoiceLineAdd></InvoiceLineAdd>");
   std::vector<std::string> children;
-  for (pugi::xml_node child : rs.ret().child("InvoiceLineRet").next_sibling("InvoiceLineRet").children()) children.push_back(child.name());
+  for (pugi::xml_node child :
+       rs.ret().child("InvoiceLineRet").next_sibling("InvoiceLineRet").children())
+    children.push_back(child.name());
   EXPECT_EQ(children, (std::vector<std::string>{"TxnLineID"}));
   EXPECT_EQ(rs.field("Subtotal"), "8.00");
-  Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                              "<PurchaseOrderLineAdd></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<PurchaseOrderLineAdd></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(order.field("TotalAmount"), "0.00");
   EXPECT_EQ(column(order.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{""}));
 }
 
 TEST_F(SimTransactionsTest, ReferenceNumbersAreAssignedAfterTheLargestNumericOne) {
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>").field("RefNumber"), "1");
-  invoice("Bolt", "<RefNumber>1005</RefNumber>", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  invoice("Bolt", "<RefNumber>INV-99999</RefNumber>", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  invoice("Bolt", "<RefNumber>12</RefNumber>", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>").field("RefNumber"), "1006");
+  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
+                .field("RefNumber"),
+            "1");
+  invoice("Bolt", "<RefNumber>1005</RefNumber>",
+          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
+  invoice("Bolt", "<RefNumber>INV-99999</RefNumber>",
+          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
+  invoice("Bolt", "<RefNumber>12</RefNumber>",
+          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
+  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
+                .field("RefNumber"),
+            "1006");
   // Purchase orders count on their own.
-  Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                              "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(order.field("RefNumber"), "1");
   // And survive a reload.
   SimulatedCompany reloaded(dir.file("company.xml"));
-  EXPECT_EQ(send(reloaded, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef></InvoiceAdd>"
-                           "</InvoiceAddRq>")
+  EXPECT_EQ(send(reloaded,
+                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef></"
+                 "InvoiceAdd>"
+                 "</InvoiceAddRq>")
                 .field("RefNumber"),
             "1007");
 }
 
 TEST_F(SimTransactionsTest, InvoiceFieldLengths) {
-  Reply ref = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                            "<RefNumber>123456789012</RefNumber></InvoiceAdd></InvoiceAddRq>");
+  Reply ref = send(company,
+                   "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+                   "<RefNumber>123456789012</RefNumber></InvoiceAdd></InvoiceAddRq>");
   EXPECT_EQ(ref.code(), 3070);
   EXPECT_EQ(ref.message(), "The string \"123456789012\" in the field \"RefNumber\" is too long.");
-  Reply po = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                           "<PONumber>" + std::string(26, '7') + "</PONumber></InvoiceAdd></InvoiceAddRq>");
+  Reply po = send(company,
+                  "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+                  "<PONumber>" +
+                      std::string(26, '7') + "</PONumber></InvoiceAdd></InvoiceAddRq>");
   EXPECT_EQ(po.code(), 3070);
-  EXPECT_EQ(send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                          "<RefNumber>12345678901</RefNumber><PONumber>" + std::string(25, '7') +
-                          "</PONumber></InvoiceAdd></InvoiceAddRq>")
+  EXPECT_EQ(send(company,
+                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+                 "<RefNumber>12345678901</RefNumber><PONumber>" +
+                     std::string(25, '7') + "</PONumber></InvoiceAdd></InvoiceAddRq>")
                 .code(),
             0);
-  Reply amount = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" + kConsultingLine +
-                                   "<Amount>12,50</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
+  Reply amount = send(
+      company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" +
+                   kConsultingLine +
+                   "<Amount>12,50</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
   EXPECT_EQ(amount.code(), 3040);
-  EXPECT_EQ(amount.message(), "There was an error when converting the amount \"12,50\" in the field \"Amount\".");
+  EXPECT_EQ(amount.message(),
+            "There was an error when converting the amount \"12,50\" in the field \"Amount\".");
   EXPECT_EQ(company.list(Kind::Invoice).size(), 1u);
 }
 
 TEST_F(SimTransactionsTest, InvoiceReferencesMustExistAndBeActive) {
-  Reply customer = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Nobody</FullName></CustomerRef>"
-                                 "</InvoiceAdd></InvoiceAddRq>");
+  Reply customer =
+      send(company,
+           "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Nobody</FullName></CustomerRef>"
+           "</InvoiceAdd></InvoiceAddRq>");
   EXPECT_EQ(customer.code(), 3140);
-  EXPECT_EQ(customer.message(), "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice. "
-                                "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
+  EXPECT_EQ(customer.message(),
+            "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice. "
+            "QuickBooks error message: Invalid argument. The specified record does not exist in "
+            "the list.");
   company.setActive(company.findByName(Kind::ItemService, "Consulting")->id, false);
-  Reply item = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" + kConsultingLine +
-                                 "<Amount>5</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
+  Reply item =
+      send(company,
+           "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" +
+               kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
   EXPECT_EQ(item.code(), 3140);
-  EXPECT_EQ(item.message(), "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice. "
-                            "QuickBooks error message: The specified record is inactive.");
-  Reply klass = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                              "<ClassRef><FullName>West</FullName></ClassRef></InvoiceAdd></InvoiceAddRq>");
+  EXPECT_EQ(item.message(),
+            "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice. "
+            "QuickBooks error message: The specified record is inactive.");
+  Reply klass =
+      send(company,
+           "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+           "<ClassRef><FullName>West</FullName></ClassRef></InvoiceAdd></InvoiceAddRq>");
   EXPECT_EQ(klass.code(), 3140);
   EXPECT_TRUE(company.list(Kind::Invoice).empty());
   EXPECT_EQ(balance("Bolt"), "0.00");
@@ -205,7 +260,10 @@ TEST_F(SimTransactionsTest, InvoiceReferencesMustExistAndBeActive) {
 
 TEST_F(SimTransactionsTest, DueDatesFollowTheTerms) {
   auto due = [&](const std::string& date, const std::string& terms) {
-    return invoice("Bolt", "<TxnDate>" + date + "</TxnDate><TermsRef><FullName>" + terms + "</FullName></TermsRef>", "")
+    return invoice("Bolt",
+                   "<TxnDate>" + date + "</TxnDate><TermsRef><FullName>" + terms +
+                       "</FullName></TermsRef>",
+                   "")
         .field("DueDate");
   };
   EXPECT_EQ(due("2026-01-15", "Net 30"), "2026-02-14");
@@ -216,7 +274,8 @@ TEST_F(SimTransactionsTest, DueDatesFollowTheTerms) {
 }
 
 TEST_F(SimTransactionsTest, TransactionXmlReadsTheInvoiceBack) {
-  std::string id = invoice("Bolt", "<Memo>O'Brien &amp; Sons</Memo>", kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd>")
+  std::string id = invoice("Bolt", "<Memo>O'Brien &amp; Sons</Memo>",
+                           kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd>")
                        .field("TxnID");
   std::string xml = company.transactionXml(id);
   EXPECT_EQ(xml.rfind("<InvoiceRet><TxnID>" + id + "</TxnID>", 0), 0u) << xml;
@@ -229,11 +288,17 @@ TEST_F(SimTransactionsTest, TransactionXmlReadsTheInvoiceBack) {
 // Received payments
 
 TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
-  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").field("TxnID");
-  Reply payment = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber><TotalAmount>60.00</TotalAmount>"
-                                "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-                                "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  std::string txn =
+      invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
+          .field("TxnID");
+  Reply payment = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber><TotalAmount>60.00</TotalAmount>"
+      "<AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
+          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
   ASSERT_EQ(payment.code(), 0) << payment.message();
   EXPECT_EQ(payment.field("TotalAmount"), "60.00");
   EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
@@ -247,58 +312,92 @@ TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
   EXPECT_EQ(after->value("IsPaid"), "false");
   EXPECT_EQ(balance("Bolt"), "40.00");
 
-  send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                "<TotalAmount>40.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                "</TxnID><PaymentAmount>40.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>40.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>40.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
+          "ReceivePaymentAddRq>");
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "0.00");
   EXPECT_EQ(company.find(txn)->value("IsPaid"), "true");
   EXPECT_EQ(balance("Bolt"), "0.00");
 }
 
 TEST_F(SimTransactionsTest, TheUnappliedRestOfAPaymentIsUnusedAndStillCredited) {
-  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").field("TxnID");
-  Reply payment = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TotalAmount>150.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                                "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-                                "</ReceivePaymentAddRq>");
+  std::string txn =
+      invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
+          .field("TxnID");
+  Reply payment = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>150.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
   EXPECT_EQ(payment.field("UnusedPayment"), "50.00");
   EXPECT_EQ(balance("Bolt"), "-50.00");
-  Reply unapplied = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                  "<TotalAmount>5.00</TotalAmount><IsAutoApply>false</IsAutoApply></ReceivePaymentAdd>"
-                                  "</ReceivePaymentAddRq>");
+  Reply unapplied = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>5.00</TotalAmount><IsAutoApply>false</IsAutoApply></ReceivePaymentAdd>"
+      "</ReceivePaymentAddRq>");
   EXPECT_EQ(unapplied.field("UnusedPayment"), "5.00");
   EXPECT_FALSE(unapplied.ret().child("AppliedToTxnRet"));
   EXPECT_EQ(balance("Bolt"), "-55.00");
 }
 
 TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
-  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").field("TxnID");
-  Reply over = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                             "<TotalAmount>120.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                             "</TxnID><PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-                             "</ReceivePaymentAddRq>");
+  std::string txn =
+      invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
+          .field("TxnID");
+  Reply over = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>120.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
   EXPECT_EQ(over.code(), 3210);
-  EXPECT_EQ(over.message(), "The amount 120.00 cannot be applied to invoice \"1\": its balance remaining is 100.00.");
-  Reply split = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                              "<TotalAmount>100.00</TotalAmount>"
-                              "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-                              "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-                              "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  EXPECT_EQ(
+      over.message(),
+      "The amount 120.00 cannot be applied to invoice \"1\": its balance remaining is 100.00.");
+  Reply split = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>100.00</TotalAmount>"
+      "<AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
+          "<AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
+          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(split.code(), 3210);
-  Reply beyondTotal = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                    "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                                    "</TxnID><PaymentAmount>20.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-                                    "</ReceivePaymentAddRq>");
+  Reply beyondTotal = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>20.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
   EXPECT_EQ(beyondTotal.code(), 3210);
-  EXPECT_EQ(beyondTotal.message(), "The amounts applied (20.00) are more than the total amount of the payment (10.00).");
-  Reply otherCustomer = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
-                                      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                                      "</TxnID><PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-                                      "</ReceivePaymentAddRq>");
+  EXPECT_EQ(beyondTotal.message(),
+            "The amounts applied (20.00) are more than the total amount of the payment (10.00).");
+  Reply otherCustomer = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
+      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
   EXPECT_EQ(otherCustomer.code(), 3210);
-  Reply unknown = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>99-1</TxnID>"
-                                "<PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply unknown = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>99-1</TxnID>"
+      "<PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
+      "ReceivePaymentAddRq>");
   EXPECT_EQ(unknown.code(), 3120);
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "100.00");
   EXPECT_EQ(balance("Bolt"), "100.00");
@@ -307,16 +406,27 @@ TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
 }
 
 TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
-  std::string march = invoice("Bolt", "<TxnDate>2026-03-01</TxnDate>", kConsultingLine + "<Amount>50</Amount></InvoiceLineAdd>").field("TxnID");
-  std::string january = invoice("Bolt", "<TxnDate>2026-01-10</TxnDate>", kConsultingLine + "<Amount>30</Amount></InvoiceLineAdd>").field("TxnID");
-  std::string february = invoice("Bolt", "<TxnDate>2026-02-01</TxnDate>", kConsultingLine + "<Amount>40</Amount></InvoiceLineAdd>").field("TxnID");
-  invoice("Acme", "<TxnDate>2025-01-01</TxnDate>", kConsultingLine + "<Amount>99</Amount></InvoiceLineAdd>");
-  Reply payment = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply></ReceivePaymentAdd>"
-                                "</ReceivePaymentAddRq>");
+  std::string march = invoice("Bolt", "<TxnDate>2026-03-01</TxnDate>",
+                              kConsultingLine + "<Amount>50</Amount></InvoiceLineAdd>")
+                          .field("TxnID");
+  std::string january = invoice("Bolt", "<TxnDate>2026-01-10</TxnDate>",
+                                kConsultingLine + "<Amount>30</Amount></InvoiceLineAdd>")
+                            .field("TxnID");
+  std::string february = invoice("Bolt", "<TxnDate>2026-02-01</TxnDate>",
+                                 kConsultingLine + "<Amount>40</Amount></InvoiceLineAdd>")
+                             .field("TxnID");
+  invoice("Acme", "<TxnDate>2025-01-01</TxnDate>",
+          kConsultingLine + "<Amount>99</Amount></InvoiceLineAdd>");
+  Reply payment = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply></ReceivePaymentAdd>"
+      "</ReceivePaymentAddRq>");
   ASSERT_EQ(payment.code(), 0) << payment.message();
-  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"), (std::vector<std::string>{january, february}));
-  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "Amount"), (std::vector<std::string>{"30.00", "30.00"}));
+  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"),
+            (std::vector<std::string>{january, february}));
+  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "Amount"),
+            (std::vector<std::string>{"30.00", "30.00"}));
   EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
   EXPECT_EQ(company.find(january)->value("IsPaid"), "true");
   EXPECT_EQ(company.find(february)->value("BalanceRemaining"), "10.00");
@@ -326,22 +436,38 @@ TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
 }
 
 TEST_F(SimTransactionsTest, PaymentChecks) {
-  Reply neither = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TotalAmount>5.00</TotalAmount></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply neither = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>5.00</TotalAmount></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(neither.code(), 3210);
-  Reply reference = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                  "<RefNumber>" + std::string(21, '9') + "</RefNumber><TotalAmount>5.00</TotalAmount>"
-                                  "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply reference = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<RefNumber>" +
+          std::string(21, '9') +
+          "</RefNumber><TotalAmount>5.00</TotalAmount>"
+          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(reference.code(), 3070);
-  Reply method = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                               "<TotalAmount>5.00</TotalAmount><PaymentMethodRef><FullName>Barter</FullName></PaymentMethodRef>"
-                               "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply method = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>5.00</TotalAmount><PaymentMethodRef><FullName>Barter</FullName></"
+      "PaymentMethodRef>"
+      "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(method.code(), 3140);
-  EXPECT_EQ(method.message(), "There is an invalid reference to QuickBooks Payment Method \"Barter\" in the Receive Payment. "
-                              "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
-  Reply ok = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                           "<RefNumber>" + std::string(20, '9') + "</RefNumber><TotalAmount>5.00</TotalAmount>"
-                           "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  EXPECT_EQ(method.message(),
+            "There is an invalid reference to QuickBooks Payment Method \"Barter\" in the Receive "
+            "Payment. "
+            "QuickBooks error message: Invalid argument. The specified record does not exist in "
+            "the list.");
+  Reply ok = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<RefNumber>" +
+          std::string(20, '9') +
+          "</RefNumber><TotalAmount>5.00</TotalAmount>"
+          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(ok.code(), 0) << ok.message();
   EXPECT_EQ(company.list(Kind::ReceivePayment).size(), 1u);
 }
@@ -350,67 +476,90 @@ TEST_F(SimTransactionsTest, PaymentChecks) {
 // Purchase orders
 
 TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
-  Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                              "<TxnDate>2026-04-01</TxnDate><Memo>Goods In = 0</Memo>"
-                              "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></PurchaseOrderLineAdd>"
-                              "<PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Desc>Fitting</Desc>"
-                              "<Quantity>2</Quantity><Rate>10.125</Rate></PurchaseOrderLineAdd>"
-                              "<PurchaseOrderLineAdd><Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>"
-                              "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<TxnDate>2026-04-01</TxnDate><Memo>Goods In = 0</Memo>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
+      "PurchaseOrderLineAdd>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Desc>Fitting</Desc>"
+      "<Quantity>2</Quantity><Rate>10.125</Rate></PurchaseOrderLineAdd>"
+      "<PurchaseOrderLineAdd><Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   ASSERT_EQ(order.code(), 0) << order.message();
   pugi::xml_node ret = order.ret();
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{"24.00", "20.25", ""}));
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Rate"), (std::vector<std::string>{"6.00", "10.125", ""}));
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Desc"), (std::vector<std::string>{"Shirt, bulk", "Fitting", "-      WO# 12"}));
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"),
+            (std::vector<std::string>{"24.00", "20.25", ""}));
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Rate"),
+            (std::vector<std::string>{"6.00", "10.125", ""}));
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Desc"),
+            (std::vector<std::string>{"Shirt, bulk", "Fitting", "-      WO# 12"}));
   EXPECT_EQ(order.field("TotalAmount"), "44.25");
   EXPECT_EQ(order.field("VendorAddress/City"), "Albany");
   EXPECT_EQ(order.field("IsManuallyClosed"), "false");
   EXPECT_EQ(order.field("RefNumber"), "1");
   EXPECT_EQ(company.findByName(Kind::Vendor, "Tax Agency")->value("Balance"), "0.00");
 
-  Reply longRef = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                                "<RefNumber>PO-123456789</RefNumber></PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply longRef = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<RefNumber>PO-123456789</RefNumber></PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(longRef.code(), 3070);
-  Reply noVendor = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Acme</FullName></VendorRef>"
-                                 "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply noVendor =
+      send(company,
+           "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Acme</FullName></VendorRef>"
+           "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(noVendor.code(), 3140);
 }
 
 TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
-  Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                              "<Memo>Goods In = 0</Memo>"
-                              "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></PurchaseOrderLineAdd>"
-                              "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>"
-                              "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<Memo>Goods In = 0</Memo>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
+      "PurchaseOrderLineAdd>"
+      "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   std::string txn = order.field("TxnID");
   std::string sequence = order.field("EditSequence");
   std::string firstLine = order.field("PurchaseOrderLineRet/TxnLineID");
 
-  Reply memo = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" + sequence +
-                                 "</EditSequence><Memo>Goods In: 4</Memo></PurchaseOrderMod></PurchaseOrderModRq>");
+  Reply memo = send(
+      company,
+      "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" + sequence +
+          "</EditSequence><Memo>Goods In: 4</Memo></PurchaseOrderMod></PurchaseOrderModRq>");
   ASSERT_EQ(memo.code(), 0) << memo.message();
   EXPECT_EQ(memo.field("Memo"), "Goods In: 4");
-  EXPECT_EQ(column(memo.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{"24.00", ""}));
-  EXPECT_EQ(send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" + sequence +
-                              "</EditSequence><Memo>x</Memo></PurchaseOrderMod></PurchaseOrderModRq>")
-                .code(),
-            3200);
+  EXPECT_EQ(column(memo.ret(), "PurchaseOrderLineRet", "Amount"),
+            (std::vector<std::string>{"24.00", ""}));
+  EXPECT_EQ(
+      send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
+                        "</TxnID><EditSequence>" + sequence +
+                        "</EditSequence><Memo>x</Memo></PurchaseOrderMod></PurchaseOrderModRq>")
+          .code(),
+      3200);
 
-  Reply lines = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" +
-                                  memo.field("EditSequence") +
+  Reply lines = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
+                                  "</TxnID><EditSequence>" + memo.field("EditSequence") +
                                   "</EditSequence><PurchaseOrderLineMod><TxnLineID>" + firstLine +
                                   "</TxnLineID><Quantity>5</Quantity></PurchaseOrderLineMod>"
-                                  "<PurchaseOrderLineMod><TxnLineID>-1</TxnLineID><ItemRef><FullName>Labour</FullName></ItemRef>"
-                                  "<Quantity>1</Quantity><Rate>30</Rate></PurchaseOrderLineMod></PurchaseOrderMod></PurchaseOrderModRq>");
+                                  "<PurchaseOrderLineMod><TxnLineID>-1</"
+                                  "TxnLineID><ItemRef><FullName>Labour</FullName></ItemRef>"
+                                  "<Quantity>1</Quantity><Rate>30</Rate></PurchaseOrderLineMod></"
+                                  "PurchaseOrderMod></PurchaseOrderModRq>");
   ASSERT_EQ(lines.code(), 0) << lines.message();
-  EXPECT_EQ(column(lines.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{"30.00", "30.00"}));
+  EXPECT_EQ(column(lines.ret(), "PurchaseOrderLineRet", "Amount"),
+            (std::vector<std::string>{"30.00", "30.00"}));
   EXPECT_EQ(lines.field("PurchaseOrderLineRet/TxnLineID"), firstLine);
   EXPECT_EQ(lines.field("TotalAmount"), "60.00");
   EXPECT_EQ(lines.field("Memo"), "Goods In: 4");
 
-  Reply missing = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" +
-                                    lines.field("EditSequence") + "</EditSequence><PurchaseOrderLineMod><TxnLineID>77-1</TxnLineID>"
-                                    "</PurchaseOrderLineMod></PurchaseOrderMod></PurchaseOrderModRq>");
+  Reply missing =
+      send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
+                        "</TxnID><EditSequence>" + lines.field("EditSequence") +
+                        "</EditSequence><PurchaseOrderLineMod><TxnLineID>77-1</TxnLineID>"
+                        "</PurchaseOrderLineMod></PurchaseOrderMod></PurchaseOrderModRq>");
   EXPECT_EQ(missing.code(), 3120);
   EXPECT_EQ(company.find(txn)->value("TotalAmount"), "60.00");
 }

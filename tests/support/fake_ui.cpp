@@ -2,7 +2,8 @@
 
 namespace vqb::test {
 
-Answer FakeUi::messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) {
+Answer FakeUi::messageBox(const std::string& text, Buttons buttons, Icon icon,
+                          const std::string& title) {
   messages.push_back({text, buttons, icon, title});
   if (!answers.empty()) {
     Answer answer = answers.front();

@@ -19,8 +19,10 @@ struct ShownMessage {
 
 class FakeUi : public UserInterface {
  public:
-  Answer messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) override;
-  std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
+  Answer messageBox(const std::string& text, Buttons buttons, Icon icon,
+                    const std::string& title) override;
+  std::string inputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText) override;
   void showDialog(DialogKind kind, const std::string& parameter) override;
   void openUrl(const std::string& url) override { urlsOpened.push_back(url); }
   void loaderVisible(bool visible) override { loaderShown.push_back(visible); }

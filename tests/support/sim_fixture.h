@@ -15,7 +15,8 @@ namespace vqb::test {
 
 struct SimCompanyFixture {
   VantoraFixture f;
-  qb::sim::SimulatedCompany company = qb::sim::SimulatedCompany::create(f.dir.file("company.qbxml"), "Test Co");
+  qb::sim::SimulatedCompany company =
+      qb::sim::SimulatedCompany::create(f.dir.file("company.qbxml"), "Test Co");
   qb::Session session{company};
   qb::ComponentSet components{session};
   MainWindowState state;

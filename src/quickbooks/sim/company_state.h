@@ -6,13 +6,12 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <pugixml.hpp>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-#include <pugixml.hpp>
 
 #include "quickbooks/sim/decimal.h"
 #include "quickbooks/sim/simulated_company.h"
@@ -47,7 +46,18 @@ inline constexpr long kInvalidValue = 3210;
 }  // namespace status
 
 // Name spaces: entries of one space may not share a full name.
-enum class Space { Entity, Item, Class, CustomerType, SalesTaxCode, SalesRep, PaymentMethod, Terms, Account, None };
+enum class Space {
+  Entity,
+  Item,
+  Class,
+  CustomerType,
+  SalesTaxCode,
+  SalesRep,
+  PaymentMethod,
+  Terms,
+  Account,
+  None
+};
 inline constexpr int kSpaceCount = static_cast<int>(Space::None);
 
 struct KindInfo {
@@ -56,7 +66,7 @@ struct KindInfo {
   const char* ret;        // "CustomerRet"
   const char* container;  // element of the company file holding the entries
   Space space;
-  const char* label;      // the kind in messages: "Customer", "Item", "Sales Tax Code"
+  const char* label;  // the kind in messages: "Customer", "Item", "Sales Tax Code"
 };
 const KindInfo& kindInfo(Kind kind);
 std::optional<Kind> kindOfRet(std::string_view retTag);
@@ -174,8 +184,8 @@ struct SimulatedCompany::Impl {
   // Queries.
   long queryList(const std::vector<Kind>& kinds, pugi::xml_node request, pugi::xml_node response);
   long queryTxn(Kind kind, pugi::xml_node request, pugi::xml_node response);
-  long writeResults(std::vector<pugi::xml_node> found, pugi::xml_node request, pugi::xml_node response,
-                    const QueryOptions& options);
+  long writeResults(std::vector<pugi::xml_node> found, pugi::xml_node request,
+                    pugi::xml_node response, const QueryOptions& options);
   long continueIterator(pugi::xml_node request, pugi::xml_node response);
   void appendResult(pugi::xml_node response, pugi::xml_node ret, const QueryOptions& options) const;
 };

@@ -19,23 +19,31 @@ const KindInfo kKinds[kKindCount] = {
     {Kind::Vendor, "Vendor", "VendorRet", "Vendors", Space::Entity, "Vendor"},
     {Kind::Employee, "Employee", "EmployeeRet", "Employees", Space::Entity, "Employee"},
     {Kind::ItemService, "ItemService", "ItemServiceRet", "Items", Space::Item, "Item"},
-    {Kind::ItemNonInventory, "ItemNonInventory", "ItemNonInventoryRet", "Items", Space::Item, "Item"},
+    {Kind::ItemNonInventory, "ItemNonInventory", "ItemNonInventoryRet", "Items", Space::Item,
+     "Item"},
     {Kind::ItemOtherCharge, "ItemOtherCharge", "ItemOtherChargeRet", "Items", Space::Item, "Item"},
     {Kind::ItemDiscount, "ItemDiscount", "ItemDiscountRet", "Items", Space::Item, "Item"},
     {Kind::ItemSubtotal, "ItemSubtotal", "ItemSubtotalRet", "Items", Space::Item, "Item"},
     {Kind::ItemSalesTax, "ItemSalesTax", "ItemSalesTaxRet", "Items", Space::Item, "Item"},
-    {Kind::ItemSalesTaxGroup, "ItemSalesTaxGroup", "ItemSalesTaxGroupRet", "Items", Space::Item, "Item"},
-    {Kind::SalesTaxCode, "SalesTaxCode", "SalesTaxCodeRet", "SalesTaxCodes", Space::SalesTaxCode, "Sales Tax Code"},
+    {Kind::ItemSalesTaxGroup, "ItemSalesTaxGroup", "ItemSalesTaxGroupRet", "Items", Space::Item,
+     "Item"},
+    {Kind::SalesTaxCode, "SalesTaxCode", "SalesTaxCodeRet", "SalesTaxCodes", Space::SalesTaxCode,
+     "Sales Tax Code"},
     {Kind::SalesRep, "SalesRep", "SalesRepRet", "SalesReps", Space::SalesRep, "Sales Rep"},
-    {Kind::CustomerType, "CustomerType", "CustomerTypeRet", "CustomerTypes", Space::CustomerType, "Customer Type"},
-    {Kind::PaymentMethod, "PaymentMethod", "PaymentMethodRet", "PaymentMethods", Space::PaymentMethod, "Payment Method"},
+    {Kind::CustomerType, "CustomerType", "CustomerTypeRet", "CustomerTypes", Space::CustomerType,
+     "Customer Type"},
+    {Kind::PaymentMethod, "PaymentMethod", "PaymentMethodRet", "PaymentMethods",
+     Space::PaymentMethod, "Payment Method"},
     {Kind::StandardTerms, "StandardTerms", "StandardTermsRet", "Terms", Space::Terms, "Terms"},
-    {Kind::DateDrivenTerms, "DateDrivenTerms", "DateDrivenTermsRet", "Terms", Space::Terms, "Terms"},
+    {Kind::DateDrivenTerms, "DateDrivenTerms", "DateDrivenTermsRet", "Terms", Space::Terms,
+     "Terms"},
     {Kind::Class, "Class", "ClassRet", "Classes", Space::Class, "Class"},
     {Kind::Account, "Account", "AccountRet", "Accounts", Space::Account, "Account"},
     {Kind::Invoice, "Invoice", "InvoiceRet", "Invoices", Space::None, "Invoice"},
-    {Kind::ReceivePayment, "ReceivePayment", "ReceivePaymentRet", "ReceivePayments", Space::None, "Receive Payment"},
-    {Kind::PurchaseOrder, "PurchaseOrder", "PurchaseOrderRet", "PurchaseOrders", Space::None, "Purchase Order"},
+    {Kind::ReceivePayment, "ReceivePayment", "ReceivePaymentRet", "ReceivePayments", Space::None,
+     "Receive Payment"},
+    {Kind::PurchaseOrder, "PurchaseOrder", "PurchaseOrderRet", "PurchaseOrders", Space::None,
+     "Purchase Order"},
 };
 
 bool validDate(std::string_view text) {
@@ -46,12 +54,15 @@ bool validDate(std::string_view text) {
   int year = std::stoi(std::string(text.substr(0, 4)));
   unsigned month = static_cast<unsigned>(std::stoi(std::string(text.substr(5, 2))));
   unsigned day = static_cast<unsigned>(std::stoi(std::string(text.substr(8, 2))));
-  return std::chrono::year_month_day{std::chrono::year{year}, std::chrono::month{month}, std::chrono::day{day}}.ok();
+  return std::chrono::year_month_day{std::chrono::year{year}, std::chrono::month{month},
+                                     std::chrono::day{day}}
+      .ok();
 }
 
 bool validInteger(std::string_view text) {
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) text.remove_prefix(1);
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::chrono::year_month_day parseDate(const std::string& iso) {
@@ -70,14 +81,17 @@ std::string dateText(std::chrono::year_month_day date) {
 
 // The day of a month, moved back to the month's last day when the month is shorter.
 std::chrono::year_month_day dayOfMonth(std::chrono::year_month ym, int day) {
-  unsigned last = static_cast<unsigned>(std::chrono::year_month_day_last{ym.year(), std::chrono::month_day_last{ym.month()}}.day());
+  unsigned last = static_cast<unsigned>(
+      std::chrono::year_month_day_last{ym.year(), std::chrono::month_day_last{ym.month()}}.day());
   unsigned wanted = static_cast<unsigned>(std::clamp(day, 1, 31));
   return {ym.year(), ym.month(), std::chrono::day{std::min(wanted, last)}};
 }
 
 }  // namespace
 
-std::string kindName(Kind kind) { return kindInfo(kind).name; }
+std::string kindName(Kind kind) {
+  return kindInfo(kind).name;
+}
 
 std::optional<Kind> kindFromName(std::string_view name) {
   std::string wanted = lower(name);
@@ -87,7 +101,9 @@ std::optional<Kind> kindFromName(std::string_view name) {
   return std::nullopt;
 }
 
-const KindInfo& kindInfo(Kind kind) { return kKinds[static_cast<int>(kind)]; }
+const KindInfo& kindInfo(Kind kind) {
+  return kKinds[static_cast<int>(kind)];
+}
 
 std::optional<Kind> kindOfRet(std::string_view retTag) {
   for (const KindInfo& info : kKinds) {
@@ -96,13 +112,21 @@ std::optional<Kind> kindOfRet(std::string_view retTag) {
   return std::nullopt;
 }
 
-bool isTransaction(Kind kind) { return kindInfo(kind).space == Space::None; }
+bool isTransaction(Kind kind) {
+  return kindInfo(kind).space == Space::None;
+}
 
-int txnSlot(Kind kind) { return static_cast<int>(kind) - static_cast<int>(Kind::Invoice); }
+int txnSlot(Kind kind) {
+  return static_cast<int>(kind) - static_cast<int>(Kind::Invoice);
+}
 
-std::string lower(std::string_view text) { return to_lower_ascii(text); }
+std::string lower(std::string_view text) {
+  return to_lower_ascii(text);
+}
 
-std::string childText(pugi::xml_node node, const char* name) { return node.child(name).child_value(); }
+std::string childText(pugi::xml_node node, const char* name) {
+  return node.child(name).child_value();
+}
 
 pugi::xml_node setChild(pugi::xml_node parent, const char* name, const std::string& text) {
   pugi::xml_node child = parent.child(name);
@@ -111,7 +135,9 @@ pugi::xml_node setChild(pugi::xml_node parent, const char* name, const std::stri
   return child;
 }
 
-bool isTrue(std::string_view text) { return lower(text) == "true" || text == "1"; }
+bool isTrue(std::string_view text) {
+  return lower(text) == "true" || text == "1";
+}
 
 void sortBySchema(pugi::xml_node node) {
   const ElementLayout* layout = findLayout(node.name());
@@ -164,16 +190,20 @@ void checkFields(pugi::xml_node node) {
       throw StatusError(status::kTooLong, "The string " + quoted + " is too long.");
     }
     if (field->kind == 'a' && !parseDecimal(text)) {
-      throw StatusError(status::kBadAmount, "There was an error when converting the amount " + quoted + ".");
+      throw StatusError(status::kBadAmount,
+                        "There was an error when converting the amount " + quoted + ".");
     }
     if (field->kind == 'i' && !validInteger(text)) {
-      throw StatusError(status::kBadAmount, "There was an error when converting the number " + quoted + ".");
+      throw StatusError(status::kBadAmount,
+                        "There was an error when converting the number " + quoted + ".");
     }
     if (field->kind == 'd' && !validDate(text)) {
-      throw StatusError(status::kBadDate, "There was an error when converting the date value " + quoted + ".");
+      throw StatusError(status::kBadDate,
+                        "There was an error when converting the date value " + quoted + ".");
     }
     if (field->kind == 'b' && lower(text) != "true" && lower(text) != "false") {
-      throw StatusError(status::kBadBoolean, "There was an error when converting the boolean value " + quoted + ".");
+      throw StatusError(status::kBadBoolean,
+                        "There was an error when converting the boolean value " + quoted + ".");
     }
   }
 }
@@ -220,7 +250,8 @@ std::string todayText() {
 std::string addDays(const std::string& isoDate, int days) {
   std::chrono::year_month_day date = parseDate(isoDate);
   if (!date.ok()) return isoDate;
-  return dateText(std::chrono::year_month_day{std::chrono::sys_days{date} + std::chrono::days{days}});
+  return dateText(
+      std::chrono::year_month_day{std::chrono::sys_days{date} + std::chrono::days{days}});
 }
 
 std::string dueDateDriven(const std::string& isoDate, int dayOfMonthDue, int dueNextMonthDays) {

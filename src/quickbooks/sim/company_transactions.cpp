@@ -17,11 +17,12 @@ const char* const kOrderLabel = "Purchase Order";
 
 // Header fields the company fills itself.
 const std::set<std::string, std::less<>> kComputedHeader = {
-    "TxnID", "TimeCreated", "TimeModified", "EditSequence", "TxnNumber", "Subtotal", "SalesTaxPercentage",
-    "SalesTaxTotal", "AppliedAmount", "BalanceRemaining", "IsPaid", "TotalAmount", "UnusedPayment",
-    "UnusedCredits", "IsFullyReceived"};
+    "TxnID",    "TimeCreated",        "TimeModified",  "EditSequence",  "TxnNumber",
+    "Subtotal", "SalesTaxPercentage", "SalesTaxTotal", "AppliedAmount", "BalanceRemaining",
+    "IsPaid",   "TotalAmount",        "UnusedPayment", "UnusedCredits", "IsFullyReceived"};
 
-void copyKnownFields(pugi::xml_node from, pugi::xml_node to, const std::set<std::string, std::less<>>& skip) {
+void copyKnownFields(pugi::xml_node from, pugi::xml_node to,
+                     const std::set<std::string, std::less<>>& skip) {
   const ElementLayout& layout = *findLayout(to.name());
   for (pugi::xml_node child : from.children()) {
     if (child.type() != pugi::node_element || skip.count(child.name()) > 0) continue;
@@ -45,9 +46,10 @@ std::optional<Decimal> itemPrice(pugi::xml_node item, bool purchase) {
 }
 
 std::string itemDescription(pugi::xml_node item, bool purchase) {
-  for (std::string text : {childText(item.child("SalesOrPurchase"), "Desc"),
-                           childText(item.child("SalesAndPurchase"), purchase ? "PurchaseDesc" : "SalesDesc"),
-                           childText(item, "ItemDesc")}) {
+  for (std::string text :
+       {childText(item.child("SalesOrPurchase"), "Desc"),
+        childText(item.child("SalesAndPurchase"), purchase ? "PurchaseDesc" : "SalesDesc"),
+        childText(item, "ItemDesc")}) {
     if (!text.empty()) return text;
   }
   return "";
@@ -81,7 +83,9 @@ void SimulatedCompany::Impl::stampNewTransaction(pugi::xml_node ret) {
 
 pugi::xml_node SimulatedCompany::Impl::defaultAccount(std::string_view accountType) const {
   for (const auto& [name, account] : byName[static_cast<int>(Space::Account)]) {
-    if (childText(account, "AccountType") == accountType && childText(account, "IsActive") != "false") return account;
+    if (childText(account, "AccountType") == accountType &&
+        childText(account, "IsActive") != "false")
+      return account;
   }
   return {};
 }
@@ -95,7 +99,8 @@ void SimulatedCompany::Impl::defaultARAccount(pugi::xml_node ret) const {
   }
 }
 
-std::string SimulatedCompany::Impl::dueDate(pugi::xml_node termsRef, const std::string& txnDate) const {
+std::string SimulatedCompany::Impl::dueDate(pugi::xml_node termsRef,
+                                            const std::string& txnDate) const {
   pugi::xml_node terms = findById(termsRef.child_value("ListID"));
   if (std::string_view(terms.name()) == "StandardTermsRet") {
     return addDays(txnDate, terms.child("StdDueDays").text().as_int());
@@ -117,19 +122,23 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
   pugi::xml_node customer = resolveRef(add.child("CustomerRef"), Kind::Invoice, kInvoiceLabel);
   resolveRefs(add, Kind::Invoice, kInvoiceLabel);
   if (add.child("InvoiceLineGroupAdd")) {
-    throw StatusError(status::kInvalidReference, "There is an invalid reference to QuickBooks Item Group in the Invoice. "
-                                                 "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
+    throw StatusError(status::kInvalidReference,
+                      "There is an invalid reference to QuickBooks Item Group in the Invoice. "
+                      "QuickBooks error message: Invalid argument. The specified record does not "
+                      "exist in the list.");
   }
 
   pugi::xml_node ret = scratch.append_child("InvoiceRet");
   copyKnownFields(add, ret, kComputedHeader);
   defaultARAccount(ret);
   if (!ret.child("TxnDate")) setChild(ret, "TxnDate", todayText());
-  for (const char* field : {"BillAddress", "ShipAddress", "TermsRef", "SalesRepRef", "ItemSalesTaxRef"}) {
+  for (const char* field :
+       {"BillAddress", "ShipAddress", "TermsRef", "SalesRepRef", "ItemSalesTaxRef"}) {
     copyIfMissing(customer, field, ret, field);
   }
   copyIfMissing(customer, "SalesTaxCodeRef", ret, "CustomerSalesTaxCodeRef");
-  if (!ret.child("DueDate")) setChild(ret, "DueDate", dueDate(ret.child("TermsRef"), childText(ret, "TxnDate")));
+  if (!ret.child("DueDate"))
+    setChild(ret, "DueDate", dueDate(ret.child("TermsRef"), childText(ret, "TxnDate")));
   if (!ret.child("RefNumber")) setChild(ret, "RefNumber", nextRefNumber(Kind::Invoice));
   for (const char* flag : {"IsPending", "IsFinanceCharge", "IsToBePrinted", "IsToBeEmailed"}) {
     if (!ret.child(flag)) setChild(ret, flag, "false");
@@ -145,7 +154,8 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
     // A line without a known item has no item kind; Customer stands for "none" here.
     const Kind itemKind = item ? kindOfRet(item.name()).value_or(Kind::Customer) : Kind::Customer;
     if (!line.child("Desc") && item) {
-      if (std::string desc = itemDescription(item, false); !desc.empty()) setChild(line, "Desc", desc);
+      if (std::string desc = itemDescription(item, false); !desc.empty())
+        setChild(line, "Desc", desc);
     }
     if (item) copyIfMissing(item, "SalesTaxCodeRef", line, "SalesTaxCodeRef");
     std::optional<Decimal> quantity = decimalOf(line, "Quantity");
@@ -181,7 +191,8 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
       subtotal += amount;
       sinceSubtotal += amount;
     }
-    if (pugi::xml_node code = findById(line.child("SalesTaxCodeRef").child_value("ListID")); isTrue(childText(code, "IsTaxable"))) {
+    if (pugi::xml_node code = findById(line.child("SalesTaxCodeRef").child_value("ListID"));
+        isTrue(childText(code, "IsTaxable"))) {
       taxable += amount;
     }
     if (item) previous = amount;
@@ -189,7 +200,8 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
   }
 
   std::int64_t tax = 0;
-  pugi::xml_node customerCode = findById(ret.child("CustomerSalesTaxCodeRef").child_value("ListID"));
+  pugi::xml_node customerCode =
+      findById(ret.child("CustomerSalesTaxCodeRef").child_value("ListID"));
   bool customerTaxable = !customerCode || isTrue(childText(customerCode, "IsTaxable"));
   if (pugi::xml_node taxItem = findById(ret.child("ItemSalesTaxRef").child_value("ListID"))) {
     Decimal rate;
@@ -197,7 +209,8 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
       rate = decimalOf(taxItem, "TaxRate").value_or(Decimal{});
     } else {
       for (pugi::xml_node member : taxItem.children("ItemSalesTaxRef")) {
-        rate = addDecimals(rate, decimalOf(findById(member.child_value("ListID")), "TaxRate").value_or(Decimal{}));
+        rate = addDecimals(
+            rate, decimalOf(findById(member.child_value("ListID")), "TaxRate").value_or(Decimal{}));
       }
     }
     if (customerTaxable) tax = percentOfCents(taxable, rate);
@@ -209,7 +222,8 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
   setChild(ret, "AppliedAmount", centsText(0));
   setChild(ret, "BalanceRemaining", centsText(total));
   setChild(ret, "IsPaid", total <= 0 ? "true" : "false");
-  for (pugi::xml_node line : ret.children("InvoiceLineRet")) line.prepend_child("TxnLineID").text().set(newTxnId().c_str());
+  for (pugi::xml_node line : ret.children("InvoiceLineRet"))
+    line.prepend_child("TxnLineID").text().set(newTxnId().c_str());
   stampNewTransaction(ret);
   sortBySchema(ret);
 
@@ -228,9 +242,11 @@ pugi::xml_node SimulatedCompany::Impl::addReceivePayment(pugi::xml_node source) 
   pugi::xml_document scratch;
   pugi::xml_node add = scratch.append_copy(source);
   if (!add.child("IsAutoApply") && !add.child("AppliedToTxnAdd")) {
-    throw StatusError(status::kInvalidValue, "A received payment needs IsAutoApply or at least one AppliedToTxnAdd.");
+    throw StatusError(status::kInvalidValue,
+                      "A received payment needs IsAutoApply or at least one AppliedToTxnAdd.");
   }
-  pugi::xml_node customer = resolveRef(add.child("CustomerRef"), Kind::ReceivePayment, kPaymentLabel);
+  pugi::xml_node customer =
+      resolveRef(add.child("CustomerRef"), Kind::ReceivePayment, kPaymentLabel);
   resolveRefs(add, Kind::ReceivePayment, kPaymentLabel);
   std::string customerId = childText(customer, "ListID");
 
@@ -246,24 +262,31 @@ pugi::xml_node SimulatedCompany::Impl::addReceivePayment(pugi::xml_node source) 
     std::string txnId = childText(app, "TxnID");
     pugi::xml_node invoice = findById(txnId);
     if (!invoice || std::string_view(invoice.name()) != "InvoiceRet") {
-      throw StatusError(status::kNotFound, "Object \"" + txnId +
-                                               "\" specified in the request cannot be found. QuickBooks error message: "
-                                               "Invalid argument. The specified record does not exist in the list.");
+      throw StatusError(
+          status::kNotFound,
+          "Object \"" + txnId +
+              "\" specified in the request cannot be found. QuickBooks error message: "
+              "Invalid argument. The specified record does not exist in the list.");
     }
     if (invoice.child("CustomerRef").child_value("ListID") != customerId) {
-      throw StatusError(status::kInvalidValue, "The transaction \"" + txnId + "\" in the field \"TxnID\" is not an invoice of customer \"" +
-                                                   entryName(customer) + "\".");
+      throw StatusError(status::kInvalidValue,
+                        "The transaction \"" + txnId +
+                            "\" in the field \"TxnID\" is not an invoice of customer \"" +
+                            entryName(customer) + "\".");
     }
     Application application{invoice, centsOf(app, "PaymentAmount"), centsOf(app, "DiscountAmount")};
     std::int64_t open = centsOf(invoice, "BalanceRemaining") - applied[invoice];
     std::int64_t wanted = application.payment + application.discount;
     if (application.payment < 0 || application.discount < 0) {
-      throw StatusError(status::kInvalidValue, "The amount applied to invoice \"" + childText(invoice, "RefNumber") + "\" cannot be negative.");
+      throw StatusError(status::kInvalidValue, "The amount applied to invoice \"" +
+                                                   childText(invoice, "RefNumber") +
+                                                   "\" cannot be negative.");
     }
     if (wanted > open) {
-      throw StatusError(status::kInvalidValue, "The amount " + centsText(wanted) + " cannot be applied to invoice \"" +
-                                                   childText(invoice, "RefNumber") + "\": its balance remaining is " +
-                                                   centsText(open) + ".");
+      throw StatusError(status::kInvalidValue,
+                        "The amount " + centsText(wanted) + " cannot be applied to invoice \"" +
+                            childText(invoice, "RefNumber") + "\": its balance remaining is " +
+                            centsText(open) + ".");
     }
     applied[invoice] += wanted;
     appliedTotal += application.payment;
@@ -271,8 +294,10 @@ pugi::xml_node SimulatedCompany::Impl::addReceivePayment(pugi::xml_node source) 
   }
   std::int64_t total = add.child("TotalAmount") ? centsOf(add, "TotalAmount") : appliedTotal;
   if (appliedTotal > total) {
-    throw StatusError(status::kInvalidValue, "The amounts applied (" + centsText(appliedTotal) +
-                                                 ") are more than the total amount of the payment (" + centsText(total) + ").");
+    throw StatusError(status::kInvalidValue,
+                      "The amounts applied (" + centsText(appliedTotal) +
+                          ") are more than the total amount of the payment (" + centsText(total) +
+                          ").");
   }
   if (applications.empty() && isTrue(childText(add, "IsAutoApply"))) {
     // Oldest open invoices first.
@@ -321,7 +346,8 @@ pugi::xml_node SimulatedCompany::Impl::addReceivePayment(pugi::xml_node source) 
     setChild(line, "RefNumber", childText(invoice, "RefNumber"));
     setChild(line, "BalanceRemaining", centsText(balance));
     setChild(line, "Amount", centsText(application.payment));
-    if (application.discount != 0) setChild(line, "DiscountAmount", centsText(application.discount));
+    if (application.discount != 0)
+      setChild(line, "DiscountAmount", centsText(application.discount));
   }
   stampNewTransaction(ret);
   sortBySchema(ret);
@@ -341,7 +367,8 @@ namespace {
 // Fills a purchase-order line from its item and returns its amount.
 std::int64_t completeOrderLine(pugi::xml_node line, pugi::xml_node item, bool itemChanged) {
   if (item && (!line.child("Desc") || itemChanged)) {
-    if (std::string desc = itemDescription(item, true); !desc.empty() && !line.child("Desc")) setChild(line, "Desc", desc);
+    if (std::string desc = itemDescription(item, true); !desc.empty() && !line.child("Desc"))
+      setChild(line, "Desc", desc);
   }
   if (!item && !line.child("Amount")) {
     line.remove_child("Amount");
@@ -353,7 +380,8 @@ std::int64_t completeOrderLine(pugi::xml_node line, pugi::xml_node item, bool it
     if (rate) setChild(line, "Rate", decimalText(*rate, 2));
   }
   std::int64_t amount = centsOf(line, "Amount");
-  if (!line.child("Amount") && rate) amount = productCents(decimalOf(line, "Quantity").value_or(Decimal{1, 0}), *rate);
+  if (!line.child("Amount") && rate)
+    amount = productCents(decimalOf(line, "Quantity").value_or(Decimal{1, 0}), *rate);
   setChild(line, "Amount", centsText(amount));
   if (item) {
     if (!line.child("ReceivedQuantity")) setChild(line, "ReceivedQuantity", "0");
@@ -370,13 +398,18 @@ pugi::xml_node SimulatedCompany::Impl::addPurchaseOrder(pugi::xml_node source) {
   pugi::xml_document scratch;
   pugi::xml_node add = scratch.append_copy(source);
   if (!add.child("VendorRef")) {
-    throw StatusError(status::kCannotSave, "There was an error when saving a Purchase Order. QuickBooks error message: A vendor is required.");
+    throw StatusError(status::kCannotSave,
+                      "There was an error when saving a Purchase Order. QuickBooks error message: "
+                      "A vendor is required.");
   }
   pugi::xml_node vendor = resolveRef(add.child("VendorRef"), Kind::PurchaseOrder, kOrderLabel);
   resolveRefs(add, Kind::PurchaseOrder, kOrderLabel);
   if (add.child("PurchaseOrderLineGroupAdd")) {
-    throw StatusError(status::kInvalidReference, "There is an invalid reference to QuickBooks Item Group in the Purchase Order. "
-                                                 "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
+    throw StatusError(
+        status::kInvalidReference,
+        "There is an invalid reference to QuickBooks Item Group in the Purchase Order. "
+        "QuickBooks error message: Invalid argument. The specified record does not exist in the "
+        "list.");
   }
 
   pugi::xml_node ret = scratch.append_child("PurchaseOrderRet");
@@ -384,9 +417,11 @@ pugi::xml_node SimulatedCompany::Impl::addPurchaseOrder(pugi::xml_node source) {
   if (!ret.child("TxnDate")) setChild(ret, "TxnDate", todayText());
   copyIfMissing(vendor, "VendorAddress", ret, "VendorAddress");
   copyIfMissing(vendor, "TermsRef", ret, "TermsRef");
-  if (!ret.child("DueDate")) setChild(ret, "DueDate", dueDate(ret.child("TermsRef"), childText(ret, "TxnDate")));
+  if (!ret.child("DueDate"))
+    setChild(ret, "DueDate", dueDate(ret.child("TermsRef"), childText(ret, "TxnDate")));
   if (!ret.child("RefNumber")) setChild(ret, "RefNumber", nextRefNumber(Kind::PurchaseOrder));
-  for (const char* flag : {"IsManuallyClosed", "IsFullyReceived", "IsToBePrinted", "IsToBeEmailed"}) {
+  for (const char* flag :
+       {"IsManuallyClosed", "IsFullyReceived", "IsToBePrinted", "IsToBeEmailed"}) {
     if (!ret.child(flag)) setChild(ret, flag, "false");
   }
   std::int64_t total = 0;
@@ -397,7 +432,8 @@ pugi::xml_node SimulatedCompany::Impl::addPurchaseOrder(pugi::xml_node source) {
   }
   setChild(ret, "TotalAmount", centsText(total));
   // Line ids after the checks, so a refused order uses none.
-  for (pugi::xml_node line : ret.children("PurchaseOrderLineRet")) line.prepend_child("TxnLineID").text().set(newTxnId().c_str());
+  for (pugi::xml_node line : ret.children("PurchaseOrderLineRet"))
+    line.prepend_child("TxnLineID").text().set(newTxnId().c_str());
   stampNewTransaction(ret);
   sortBySchema(ret);
 
@@ -415,13 +451,18 @@ pugi::xml_node SimulatedCompany::Impl::modPurchaseOrder(pugi::xml_node source) {
   pugi::xml_node work = scratch.append_copy(ret);
   resolveRefs(changes, Kind::PurchaseOrder, kOrderLabel);
   if (changes.child("PurchaseOrderLineGroupMod")) {
-    throw StatusError(status::kInvalidReference, "There is an invalid reference to QuickBooks Item Group in the Purchase Order. "
-                                                 "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
+    throw StatusError(
+        status::kInvalidReference,
+        "There is an invalid reference to QuickBooks Item Group in the Purchase Order. "
+        "QuickBooks error message: Invalid argument. The specified record does not exist in the "
+        "list.");
   }
   const ElementLayout& layout = *findLayout("PurchaseOrderRet");
   for (pugi::xml_node change : changes.children()) {
     std::string_view name = change.name();
-    if (change.type() != pugi::node_element || name == "TxnID" || name == "EditSequence" || name == "PurchaseOrderLineMod") continue;
+    if (change.type() != pugi::node_element || name == "TxnID" || name == "EditSequence" ||
+        name == "PurchaseOrderLineMod")
+      continue;
     const FieldLayout* field = findField(layout, change.name());
     if (field == nullptr || kComputedHeader.count(name) > 0) continue;
     if (name.size() > 3 && name.substr(name.size() - 3) == "Ref") {
@@ -453,22 +494,29 @@ pugi::xml_node SimulatedCompany::Impl::modPurchaseOrder(pugi::xml_node source) {
           if (childText(candidate, "TxnLineID") == lineId) old = candidate;
         }
         if (!old) {
-          throw StatusError(status::kNotFound, "Object \"" + lineId + "\" specified in the request cannot be found. QuickBooks error message: "
-                                                                      "Invalid argument. The specified record does not exist in the list.");
+          throw StatusError(
+              status::kNotFound,
+              "Object \"" + lineId +
+                  "\" specified in the request cannot be found. QuickBooks error message: "
+                  "Invalid argument. The specified record does not exist in the list.");
         }
         line = kept.append_copy(old);
         // A new quantity or rate makes the amount follow them unless an amount is given.
-        if ((lineMod.child("Quantity") || lineMod.child("Rate")) && !lineMod.child("Amount")) line.remove_child("Amount");
+        if ((lineMod.child("Quantity") || lineMod.child("Rate")) && !lineMod.child("Amount"))
+          line.remove_child("Amount");
         if (itemChanged) {
           line.remove_child("Desc");
           line.remove_child("Rate");
         }
       }
       for (pugi::xml_node part : lineMod.children()) {
-        if (part.type() != pugi::node_element || std::string_view(part.name()) == "TxnLineID") continue;
+        if (part.type() != pugi::node_element || std::string_view(part.name()) == "TxnLineID")
+          continue;
         if (!findField(*findLayout("PurchaseOrderLineRet"), part.name())) continue;
         line.remove_child(part.name());
-        if (part.first_child().type() == pugi::node_element || !std::string_view(part.child_value()).empty()) line.append_copy(part);
+        if (part.first_child().type() == pugi::node_element ||
+            !std::string_view(part.child_value()).empty())
+          line.append_copy(part);
       }
       completeOrderLine(line, findById(line.child("ItemRef").child_value("ListID")), itemChanged);
     }

@@ -7,8 +7,9 @@ namespace vqb::qb::sim {
 const ElementLayout* findLayout(std::string_view element) {
   const ElementLayout* end = kElementLayouts + kElementLayoutCount;
   const ElementLayout* found = std::lower_bound(
-      kElementLayouts, end, element,
-      [](const ElementLayout& layout, std::string_view name) { return std::string_view(layout.element) < name; });
+      kElementLayouts, end, element, [](const ElementLayout& layout, std::string_view name) {
+        return std::string_view(layout.element) < name;
+      });
   return found != end && element == found->element ? found : nullptr;
 }
 

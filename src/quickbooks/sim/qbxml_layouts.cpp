@@ -103,22 +103,15 @@ constexpr FieldLayout k12[] = {
     {"Note", 's', 4095, true, false, 2},
 };
 constexpr FieldLayout k13[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
-    {"Addr5", 's', 41, false, false, 4},
-    {"City", 's', 31, false, false, 5},
-    {"State", 's', 21, false, false, 6},
-    {"PostalCode", 's', 13, false, false, 7},
-    {"Country", 's', 31, false, false, 8},
-    {"Note", 's', 41, false, false, 9},
+    {"Addr1", 's', 41, false, false, 0},   {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2},   {"Addr4", 's', 41, false, false, 3},
+    {"Addr5", 's', 41, false, false, 4},   {"City", 's', 31, false, false, 5},
+    {"State", 's', 21, false, false, 6},   {"PostalCode", 's', 13, false, false, 7},
+    {"Country", 's', 31, false, false, 8}, {"Note", 's', 41, false, false, 9},
 };
 constexpr FieldLayout k14[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
+    {"Addr1", 's', 41, false, false, 0}, {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2}, {"Addr4", 's', 41, false, false, 3},
     {"Addr5", 's', 41, false, false, 4},
 };
 constexpr FieldLayout k15[] = {
@@ -149,22 +142,15 @@ constexpr FieldLayout k17[] = {
     {"AllowOverride", 'b', 0, false, false, 2},
 };
 constexpr FieldLayout k18[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
-    {"Addr5", 's', 41, false, false, 4},
-    {"City", 's', 31, false, false, 5},
-    {"State", 's', 21, false, false, 6},
-    {"PostalCode", 's', 13, false, false, 7},
-    {"Country", 's', 31, false, false, 8},
-    {"Note", 's', 41, false, false, 9},
+    {"Addr1", 's', 41, false, false, 0},   {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2},   {"Addr4", 's', 41, false, false, 3},
+    {"Addr5", 's', 41, false, false, 4},   {"City", 's', 31, false, false, 5},
+    {"State", 's', 21, false, false, 6},   {"PostalCode", 's', 13, false, false, 7},
+    {"Country", 's', 31, false, false, 8}, {"Note", 's', 41, false, false, 9},
 };
 constexpr FieldLayout k19[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
+    {"Addr1", 's', 41, false, false, 0}, {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2}, {"Addr4", 's', 41, false, false, 3},
     {"Addr5", 's', 41, false, false, 4},
 };
 constexpr FieldLayout k20[] = {
@@ -208,34 +194,23 @@ constexpr FieldLayout k27[] = {
     {"FullName", 's', 159, false, false, 1},
 };
 constexpr FieldLayout k28[] = {
-    {"ListID", 's', 36, false, false, 0},
-    {"TimeCreated", 'd', 0, false, false, 1},
-    {"TimeModified", 'd', 0, false, false, 2},
-    {"EditSequence", 's', 16, false, false, 3},
-    {"Name", 's', 31, false, false, 4},
-    {"FullName", 's', 159, false, false, 5},
-    {"IsActive", 'b', 0, false, false, 6},
-    {"ParentRef", 'c', 0, false, false, 7},
+    {"ListID", 's', 36, false, false, 0},      {"TimeCreated", 'd', 0, false, false, 1},
+    {"TimeModified", 'd', 0, false, false, 2}, {"EditSequence", 's', 16, false, false, 3},
+    {"Name", 's', 31, false, false, 4},        {"FullName", 's', 159, false, false, 5},
+    {"IsActive", 'b', 0, false, false, 6},     {"ParentRef", 'c', 0, false, false, 7},
     {"Sublevel", 'i', 0, false, false, 8},
 };
 constexpr FieldLayout k29[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
+    {"Addr1", 's', 41, false, false, 0}, {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2}, {"Addr4", 's', 41, false, false, 3},
     {"Addr5", 's', 41, false, false, 4},
 };
 constexpr FieldLayout k30[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
-    {"Addr5", 's', 41, false, false, 4},
-    {"City", 's', 31, false, false, 5},
-    {"State", 's', 21, false, false, 6},
-    {"PostalCode", 's', 13, false, false, 7},
-    {"Country", 's', 31, false, false, 8},
-    {"Note", 's', 41, false, false, 9},
+    {"Addr1", 's', 41, false, false, 0},   {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2},   {"Addr4", 's', 41, false, false, 3},
+    {"Addr5", 's', 41, false, false, 4},   {"City", 's', 31, false, false, 5},
+    {"State", 's', 21, false, false, 6},   {"PostalCode", 's', 13, false, false, 7},
+    {"Country", 's', 31, false, false, 8}, {"Note", 's', 41, false, false, 9},
 };
 constexpr FieldLayout k31[] = {
     {"IncludeRetElement", 's', 50, false, true, 0},
@@ -266,22 +241,15 @@ constexpr FieldLayout k32[] = {
     {"DataExtRet", 'c', 0, false, true, 21},
 };
 constexpr FieldLayout k33[] = {
-    {"Salutation", 's', 15, false, false, 0},
-    {"FirstName", 's', 25, true, false, 1},
-    {"MiddleName", 's', 5, false, false, 2},
-    {"LastName", 's', 25, false, false, 3},
-    {"JobTitle", 's', 41, false, false, 4},
-    {"AdditionalContactRef", 'c', 0, false, true, 5},
+    {"Salutation", 's', 15, false, false, 0}, {"FirstName", 's', 25, true, false, 1},
+    {"MiddleName", 's', 5, false, false, 2},  {"LastName", 's', 25, false, false, 3},
+    {"JobTitle", 's', 41, false, false, 4},   {"AdditionalContactRef", 'c', 0, false, true, 5},
 };
 constexpr FieldLayout k34[] = {
-    {"ListID", 's', 36, false, false, 0},
-    {"EditSequence", 's', 16, false, false, 1},
-    {"Salutation", 's', 15, false, false, 2},
-    {"FirstName", 's', 25, true, false, 3},
-    {"MiddleName", 's', 5, false, false, 4},
-    {"LastName", 's', 25, false, false, 5},
-    {"JobTitle", 's', 41, false, false, 6},
-    {"AdditionalContactRef", 'c', 0, false, true, 7},
+    {"ListID", 's', 36, false, false, 0},     {"EditSequence", 's', 16, false, false, 1},
+    {"Salutation", 's', 15, false, false, 2}, {"FirstName", 's', 25, true, false, 3},
+    {"MiddleName", 's', 5, false, false, 4},  {"LastName", 's', 25, false, false, 5},
+    {"JobTitle", 's', 41, false, false, 6},   {"AdditionalContactRef", 'c', 0, false, true, 7},
 };
 constexpr FieldLayout k35[] = {
     {"ListID", 's', 36, false, false, 0},
@@ -588,14 +556,10 @@ constexpr FieldLayout k57[] = {
     {"FullName", 's', 159, false, false, 1},
 };
 constexpr FieldLayout k58[] = {
-    {"ListID", 's', 36, false, false, 0},
-    {"TimeCreated", 'd', 0, false, false, 1},
-    {"TimeModified", 'd', 0, false, false, 2},
-    {"EditSequence", 's', 16, false, false, 3},
-    {"Name", 's', 31, false, false, 4},
-    {"FullName", 's', 159, false, false, 5},
-    {"IsActive", 'b', 0, false, false, 6},
-    {"ParentRef", 'c', 0, false, false, 7},
+    {"ListID", 's', 36, false, false, 0},      {"TimeCreated", 'd', 0, false, false, 1},
+    {"TimeModified", 'd', 0, false, false, 2}, {"EditSequence", 's', 16, false, false, 3},
+    {"Name", 's', 31, false, false, 4},        {"FullName", 's', 159, false, false, 5},
+    {"IsActive", 'b', 0, false, false, 6},     {"ParentRef", 'c', 0, false, false, 7},
     {"Sublevel", 'i', 0, false, false, 8},
 };
 constexpr FieldLayout k59[] = {
@@ -721,14 +685,10 @@ constexpr FieldLayout k71[] = {
     {"IncludeRetElement", 's', 50, false, true, 1},
 };
 constexpr FieldLayout k72[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 0, false, false, 2},
-    {"Addr4", 's', 0, false, false, 3},
-    {"City", 's', 31, false, false, 4},
-    {"State", 's', 21, false, false, 5},
-    {"PostalCode", 's', 13, false, false, 6},
-    {"Country", 's', 0, false, false, 7},
+    {"Addr1", 's', 41, false, false, 0},      {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 0, false, false, 2},       {"Addr4", 's', 0, false, false, 3},
+    {"City", 's', 31, false, false, 4},       {"State", 's', 21, false, false, 5},
+    {"PostalCode", 's', 13, false, false, 6}, {"Country", 's', 0, false, false, 7},
 };
 constexpr FieldLayout k73[] = {
     {"PayPeriod", 'e', 0, false, false, 0},
@@ -1048,16 +1008,11 @@ constexpr FieldLayout k94[] = {
     {"IncludeRetElement", 's', 50, false, true, 1},
 };
 constexpr FieldLayout k95[] = {
-    {"ListID", 's', 36, false, true, 0},
-    {"FullName", 's', 0, false, true, 1},
-    {"MaxReturned", 'i', 0, false, false, 2},
-    {"ActiveStatus", 'e', 0, false, false, 3},
-    {"FromModifiedDate", 'd', 0, false, false, 4},
-    {"ToModifiedDate", 'd', 0, false, false, 5},
-    {"NameFilter", 'c', 0, false, false, 6},
-    {"NameRangeFilter", 'c', 0, false, false, 7},
-    {"ClassFilter", 'c', 0, false, false, 8},
-    {"IncludeRetElement", 's', 50, false, true, 9},
+    {"ListID", 's', 36, false, true, 0},           {"FullName", 's', 0, false, true, 1},
+    {"MaxReturned", 'i', 0, false, false, 2},      {"ActiveStatus", 'e', 0, false, false, 3},
+    {"FromModifiedDate", 'd', 0, false, false, 4}, {"ToModifiedDate", 'd', 0, false, false, 5},
+    {"NameFilter", 'c', 0, false, false, 6},       {"NameRangeFilter", 'c', 0, false, false, 7},
+    {"ClassFilter", 'c', 0, false, false, 8},      {"IncludeRetElement", 's', 50, false, true, 9},
     {"OwnerID", 's', 0, false, true, 10},
 };
 constexpr FieldLayout k96[] = {
@@ -1106,16 +1061,11 @@ constexpr FieldLayout k100[] = {
     {"IncludeRetElement", 's', 50, false, true, 1},
 };
 constexpr FieldLayout k101[] = {
-    {"ListID", 's', 36, false, true, 0},
-    {"FullName", 's', 0, false, true, 1},
-    {"MaxReturned", 'i', 0, false, false, 2},
-    {"ActiveStatus", 'e', 0, false, false, 3},
-    {"FromModifiedDate", 'd', 0, false, false, 4},
-    {"ToModifiedDate", 'd', 0, false, false, 5},
-    {"NameFilter", 'c', 0, false, false, 6},
-    {"NameRangeFilter", 'c', 0, false, false, 7},
-    {"ClassFilter", 'c', 0, false, false, 8},
-    {"IncludeRetElement", 's', 50, false, true, 9},
+    {"ListID", 's', 36, false, true, 0},           {"FullName", 's', 0, false, true, 1},
+    {"MaxReturned", 'i', 0, false, false, 2},      {"ActiveStatus", 'e', 0, false, false, 3},
+    {"FromModifiedDate", 'd', 0, false, false, 4}, {"ToModifiedDate", 'd', 0, false, false, 5},
+    {"NameFilter", 'c', 0, false, false, 6},       {"NameRangeFilter", 'c', 0, false, false, 7},
+    {"ClassFilter", 'c', 0, false, false, 8},      {"IncludeRetElement", 's', 50, false, true, 9},
     {"OwnerID", 's', 0, false, true, 10},
 };
 constexpr FieldLayout k102[] = {
@@ -1156,16 +1106,11 @@ constexpr FieldLayout k104[] = {
     {"IncludeRetElement", 's', 50, false, true, 1},
 };
 constexpr FieldLayout k105[] = {
-    {"ListID", 's', 36, false, true, 0},
-    {"FullName", 's', 0, false, true, 1},
-    {"MaxReturned", 'i', 0, false, false, 2},
-    {"ActiveStatus", 'e', 0, false, false, 3},
-    {"FromModifiedDate", 'd', 0, false, false, 4},
-    {"ToModifiedDate", 'd', 0, false, false, 5},
-    {"NameFilter", 'c', 0, false, false, 6},
-    {"NameRangeFilter", 'c', 0, false, false, 7},
-    {"ClassFilter", 'c', 0, false, false, 8},
-    {"IncludeRetElement", 's', 50, false, true, 9},
+    {"ListID", 's', 36, false, true, 0},           {"FullName", 's', 0, false, true, 1},
+    {"MaxReturned", 'i', 0, false, false, 2},      {"ActiveStatus", 'e', 0, false, false, 3},
+    {"FromModifiedDate", 'd', 0, false, false, 4}, {"ToModifiedDate", 'd', 0, false, false, 5},
+    {"NameFilter", 'c', 0, false, false, 6},       {"NameRangeFilter", 'c', 0, false, false, 7},
+    {"ClassFilter", 'c', 0, false, false, 8},      {"IncludeRetElement", 's', 50, false, true, 9},
     {"OwnerID", 's', 0, false, true, 10},
 };
 constexpr FieldLayout k106[] = {
@@ -1209,14 +1154,10 @@ constexpr FieldLayout k109[] = {
     {"FullName", 's', 0, false, false, 1},
 };
 constexpr FieldLayout k110[] = {
-    {"Name", 's', 31, true, false, 0},
-    {"BarCode", 'c', 0, false, false, 1},
-    {"IsActive", 'b', 0, false, false, 2},
-    {"ClassRef", 'c', 0, false, false, 3},
-    {"ItemDesc", 's', 4095, false, false, 4},
-    {"TaxRate", 'a', 0, false, false, 5},
-    {"TaxVendorRef", 'c', 0, false, false, 6},
-    {"SalesTaxReturnLineRef", 'c', 0, false, false, 7},
+    {"Name", 's', 31, true, false, 0},         {"BarCode", 'c', 0, false, false, 1},
+    {"IsActive", 'b', 0, false, false, 2},     {"ClassRef", 'c', 0, false, false, 3},
+    {"ItemDesc", 's', 4095, false, false, 4},  {"TaxRate", 'a', 0, false, false, 5},
+    {"TaxVendorRef", 'c', 0, false, false, 6}, {"SalesTaxReturnLineRef", 'c', 0, false, false, 7},
     {"ExternalGUID", 's', 0, false, false, 8},
 };
 constexpr FieldLayout k111[] = {
@@ -1224,12 +1165,9 @@ constexpr FieldLayout k111[] = {
     {"IncludeRetElement", 's', 50, false, true, 1},
 };
 constexpr FieldLayout k112[] = {
-    {"Name", 's', 31, true, false, 0},
-    {"BarCode", 'c', 0, false, false, 1},
-    {"IsActive", 'b', 0, false, false, 2},
-    {"ItemDesc", 's', 4095, false, false, 3},
-    {"ExternalGUID", 's', 0, false, false, 4},
-    {"ItemSalesTaxRef", 'c', 0, true, true, 5},
+    {"Name", 's', 31, true, false, 0},         {"BarCode", 'c', 0, false, false, 1},
+    {"IsActive", 'b', 0, false, false, 2},     {"ItemDesc", 's', 4095, false, false, 3},
+    {"ExternalGUID", 's', 0, false, false, 4}, {"ItemSalesTaxRef", 'c', 0, true, true, 5},
 };
 constexpr FieldLayout k113[] = {
     {"ItemSalesTaxGroupAdd", 'c', 0, true, false, 0},
@@ -1248,29 +1186,19 @@ constexpr FieldLayout k114[] = {
     {"OwnerID", 's', 0, false, true, 9},
 };
 constexpr FieldLayout k115[] = {
-    {"ListID", 's', 36, false, false, 0},
-    {"TimeCreated", 'd', 0, false, false, 1},
-    {"TimeModified", 'd', 0, false, false, 2},
-    {"EditSequence", 's', 16, false, false, 3},
-    {"Name", 's', 31, false, false, 4},
-    {"BarCodeValue", 's', 50, false, false, 5},
-    {"IsActive", 'b', 0, false, false, 6},
-    {"ItemDesc", 's', 4095, false, false, 7},
-    {"ExternalGUID", 's', 0, false, false, 8},
-    {"ItemSalesTaxRef", 'c', 0, false, true, 9},
+    {"ListID", 's', 36, false, false, 0},      {"TimeCreated", 'd', 0, false, false, 1},
+    {"TimeModified", 'd', 0, false, false, 2}, {"EditSequence", 's', 16, false, false, 3},
+    {"Name", 's', 31, false, false, 4},        {"BarCodeValue", 's', 50, false, false, 5},
+    {"IsActive", 'b', 0, false, false, 6},     {"ItemDesc", 's', 4095, false, false, 7},
+    {"ExternalGUID", 's', 0, false, false, 8}, {"ItemSalesTaxRef", 'c', 0, false, true, 9},
     {"DataExtRet", 'c', 0, false, true, 10},
 };
 constexpr FieldLayout k116[] = {
-    {"ListID", 's', 36, false, true, 0},
-    {"FullName", 's', 0, false, true, 1},
-    {"MaxReturned", 'i', 0, false, false, 2},
-    {"ActiveStatus", 'e', 0, false, false, 3},
-    {"FromModifiedDate", 'd', 0, false, false, 4},
-    {"ToModifiedDate", 'd', 0, false, false, 5},
-    {"NameFilter", 'c', 0, false, false, 6},
-    {"NameRangeFilter", 'c', 0, false, false, 7},
-    {"ClassFilter", 'c', 0, false, false, 8},
-    {"IncludeRetElement", 's', 50, false, true, 9},
+    {"ListID", 's', 36, false, true, 0},           {"FullName", 's', 0, false, true, 1},
+    {"MaxReturned", 'i', 0, false, false, 2},      {"ActiveStatus", 'e', 0, false, false, 3},
+    {"FromModifiedDate", 'd', 0, false, false, 4}, {"ToModifiedDate", 'd', 0, false, false, 5},
+    {"NameFilter", 'c', 0, false, false, 6},       {"NameRangeFilter", 'c', 0, false, false, 7},
+    {"ClassFilter", 'c', 0, false, false, 8},      {"IncludeRetElement", 's', 50, false, true, 9},
     {"OwnerID", 's', 0, false, true, 10},
 };
 constexpr FieldLayout k117[] = {
@@ -1278,20 +1206,13 @@ constexpr FieldLayout k117[] = {
     {"FullName", 's', 31, false, false, 1},
 };
 constexpr FieldLayout k118[] = {
-    {"ListID", 's', 36, false, false, 0},
-    {"TimeCreated", 'd', 0, false, false, 1},
-    {"TimeModified", 'd', 0, false, false, 2},
-    {"EditSequence", 's', 16, false, false, 3},
-    {"Name", 's', 31, false, false, 4},
-    {"BarCodeValue", 's', 50, false, false, 5},
-    {"IsActive", 'b', 0, false, false, 6},
-    {"ClassRef", 'c', 0, false, false, 7},
-    {"ItemDesc", 's', 4095, false, false, 8},
-    {"TaxRate", 'a', 0, false, false, 9},
-    {"TaxVendorRef", 'c', 0, false, false, 10},
-    {"SalesTaxReturnLineRef", 'c', 0, false, false, 11},
-    {"ExternalGUID", 's', 0, false, false, 12},
-    {"DataExtRet", 'c', 0, false, true, 13},
+    {"ListID", 's', 36, false, false, 0},       {"TimeCreated", 'd', 0, false, false, 1},
+    {"TimeModified", 'd', 0, false, false, 2},  {"EditSequence", 's', 16, false, false, 3},
+    {"Name", 's', 31, false, false, 4},         {"BarCodeValue", 's', 50, false, false, 5},
+    {"IsActive", 'b', 0, false, false, 6},      {"ClassRef", 'c', 0, false, false, 7},
+    {"ItemDesc", 's', 4095, false, false, 8},   {"TaxRate", 'a', 0, false, false, 9},
+    {"TaxVendorRef", 'c', 0, false, false, 10}, {"SalesTaxReturnLineRef", 'c', 0, false, false, 11},
+    {"ExternalGUID", 's', 0, false, false, 12}, {"DataExtRet", 'c', 0, false, true, 13},
 };
 constexpr FieldLayout k119[] = {
     {"Name", 's', 31, true, false, 0},
@@ -1311,16 +1232,11 @@ constexpr FieldLayout k120[] = {
     {"IncludeRetElement", 's', 50, false, true, 1},
 };
 constexpr FieldLayout k121[] = {
-    {"ListID", 's', 36, false, true, 0},
-    {"FullName", 's', 0, false, true, 1},
-    {"MaxReturned", 'i', 0, false, false, 2},
-    {"ActiveStatus", 'e', 0, false, false, 3},
-    {"FromModifiedDate", 'd', 0, false, false, 4},
-    {"ToModifiedDate", 'd', 0, false, false, 5},
-    {"NameFilter", 'c', 0, false, false, 6},
-    {"NameRangeFilter", 'c', 0, false, false, 7},
-    {"ClassFilter", 'c', 0, false, false, 8},
-    {"IncludeRetElement", 's', 50, false, true, 9},
+    {"ListID", 's', 36, false, true, 0},           {"FullName", 's', 0, false, true, 1},
+    {"MaxReturned", 'i', 0, false, false, 2},      {"ActiveStatus", 'e', 0, false, false, 3},
+    {"FromModifiedDate", 'd', 0, false, false, 4}, {"ToModifiedDate", 'd', 0, false, false, 5},
+    {"NameFilter", 'c', 0, false, false, 6},       {"NameRangeFilter", 'c', 0, false, false, 7},
+    {"ClassFilter", 'c', 0, false, false, 8},      {"IncludeRetElement", 's', 50, false, true, 9},
     {"OwnerID", 's', 0, false, true, 10},
 };
 constexpr FieldLayout k122[] = {
@@ -1344,10 +1260,8 @@ constexpr FieldLayout k122[] = {
     {"DataExtRet", 'c', 0, false, true, 17},
 };
 constexpr FieldLayout k123[] = {
-    {"Name", 's', 31, true, false, 0},
-    {"BarCode", 'c', 0, false, false, 1},
-    {"IsActive", 'b', 0, false, false, 2},
-    {"ItemDesc", 's', 4095, false, false, 3},
+    {"Name", 's', 31, true, false, 0},         {"BarCode", 'c', 0, false, false, 1},
+    {"IsActive", 'b', 0, false, false, 2},     {"ItemDesc", 's', 4095, false, false, 3},
     {"ExternalGUID", 's', 0, false, false, 4},
 };
 constexpr FieldLayout k124[] = {
@@ -1367,16 +1281,11 @@ constexpr FieldLayout k125[] = {
     {"OwnerID", 's', 0, false, true, 9},
 };
 constexpr FieldLayout k126[] = {
-    {"ListID", 's', 36, false, false, 0},
-    {"TimeCreated", 'd', 0, false, false, 1},
-    {"TimeModified", 'd', 0, false, false, 2},
-    {"EditSequence", 's', 16, false, false, 3},
-    {"Name", 's', 31, false, false, 4},
-    {"BarCodeValue", 's', 50, false, false, 5},
-    {"IsActive", 'b', 0, false, false, 6},
-    {"ItemDesc", 's', 0, false, false, 7},
-    {"SpecialItemType", 'e', 0, false, false, 8},
-    {"ExternalGUID", 's', 0, false, false, 9},
+    {"ListID", 's', 36, false, false, 0},         {"TimeCreated", 'd', 0, false, false, 1},
+    {"TimeModified", 'd', 0, false, false, 2},    {"EditSequence", 's', 16, false, false, 3},
+    {"Name", 's', 31, false, false, 4},           {"BarCodeValue", 's', 50, false, false, 5},
+    {"IsActive", 'b', 0, false, false, 6},        {"ItemDesc", 's', 0, false, false, 7},
+    {"SpecialItemType", 'e', 0, false, false, 8}, {"ExternalGUID", 's', 0, false, false, 9},
     {"DataExtRet", 'c', 0, false, true, 10},
 };
 constexpr FieldLayout k127[] = {
@@ -1387,28 +1296,20 @@ constexpr FieldLayout k128[] = {
     {"FullName", 's', 159, false, false, 1},
 };
 constexpr FieldLayout k129[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
-    {"Addr5", 's', 41, false, false, 4},
-    {"City", 's', 31, false, false, 5},
-    {"State", 's', 21, false, false, 6},
-    {"PostalCode", 's', 13, false, false, 7},
-    {"Country", 's', 31, false, false, 8},
-    {"Note", 's', 41, false, false, 9},
+    {"Addr1", 's', 41, false, false, 0},   {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2},   {"Addr4", 's', 41, false, false, 3},
+    {"Addr5", 's', 41, false, false, 4},   {"City", 's', 31, false, false, 5},
+    {"State", 's', 21, false, false, 6},   {"PostalCode", 's', 13, false, false, 7},
+    {"Country", 's', 31, false, false, 8}, {"Note", 's', 41, false, false, 9},
 };
 constexpr FieldLayout k130[] = {
     {"TxnID", 's', 36, true, false, 0},
     {"TxnLineID", 's', 36, true, false, 1},
 };
 constexpr FieldLayout k131[] = {
-    {"TxnID", 's', 36, true, false, 0},
-    {"TxnType", 'e', 0, true, false, 1},
-    {"TxnDate", 'd', 0, true, false, 2},
-    {"RefNumber", 's', 20, false, false, 3},
-    {"LinkType", 'e', 0, false, false, 4},
-    {"Amount", 'a', 0, true, false, 5},
+    {"TxnID", 's', 36, true, false, 0},        {"TxnType", 'e', 0, true, false, 1},
+    {"TxnDate", 'd', 0, true, false, 2},       {"RefNumber", 's', 20, false, false, 3},
+    {"LinkType", 'e', 0, false, false, 4},     {"Amount", 'a', 0, true, false, 5},
     {"TxnLineDetail", 'c', 0, false, true, 6},
 };
 constexpr FieldLayout k132[] = {
@@ -1445,22 +1346,15 @@ constexpr FieldLayout k135[] = {
     {"ToName", 's', 0, false, false, 1},
 };
 constexpr FieldLayout k136[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
-    {"Addr5", 's', 41, false, false, 4},
-    {"City", 's', 31, false, false, 5},
-    {"State", 's', 21, false, false, 6},
-    {"PostalCode", 's', 13, false, false, 7},
-    {"Country", 's', 31, false, false, 8},
-    {"Note", 's', 41, false, false, 9},
+    {"Addr1", 's', 41, false, false, 0},   {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2},   {"Addr4", 's', 41, false, false, 3},
+    {"Addr5", 's', 41, false, false, 4},   {"City", 's', 31, false, false, 5},
+    {"State", 's', 21, false, false, 6},   {"PostalCode", 's', 13, false, false, 7},
+    {"Country", 's', 31, false, false, 8}, {"Note", 's', 41, false, false, 9},
 };
 constexpr FieldLayout k137[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
+    {"Addr1", 's', 41, false, false, 0}, {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2}, {"Addr4", 's', 41, false, false, 3},
     {"Addr5", 's', 41, false, false, 4},
 };
 constexpr FieldLayout k138[] = {
@@ -1525,16 +1419,11 @@ constexpr FieldLayout k145[] = {
     {"MaxCapacity", 'i', 0, true, false, 0},
 };
 constexpr FieldLayout k146[] = {
-    {"ListID", 's', 36, false, true, 0},
-    {"FullName", 's', 0, false, true, 1},
-    {"MaxReturned", 'i', 0, false, false, 2},
-    {"ActiveStatus", 'e', 0, false, false, 3},
-    {"FromModifiedDate", 'd', 0, false, false, 4},
-    {"ToModifiedDate", 'd', 0, false, false, 5},
-    {"NameFilter", 'c', 0, false, false, 6},
-    {"NameRangeFilter", 'c', 0, false, false, 7},
-    {"PaymentMethodType", 'e', 0, false, true, 8},
-    {"IncludeRetElement", 's', 50, false, true, 9},
+    {"ListID", 's', 36, false, true, 0},           {"FullName", 's', 0, false, true, 1},
+    {"MaxReturned", 'i', 0, false, false, 2},      {"ActiveStatus", 'e', 0, false, false, 3},
+    {"FromModifiedDate", 'd', 0, false, false, 4}, {"ToModifiedDate", 'd', 0, false, false, 5},
+    {"NameFilter", 'c', 0, false, false, 6},       {"NameRangeFilter", 'c', 0, false, false, 7},
+    {"PaymentMethodType", 'e', 0, false, true, 8}, {"IncludeRetElement", 's', 50, false, true, 9},
 };
 constexpr FieldLayout k147[] = {
     {"ListID", 's', 36, false, false, 0},
@@ -1632,12 +1521,9 @@ constexpr FieldLayout k159[] = {
     {"DataExt", 'c', 0, false, true, 16},
 };
 constexpr FieldLayout k160[] = {
-    {"ItemGroupRef", 'c', 0, true, false, 0},
-    {"Desc", 's', 0, false, false, 1},
-    {"Quantity", 'a', 0, false, false, 2},
-    {"UnitOfMeasure", 's', 31, false, false, 3},
-    {"ServiceDate", 'd', 0, false, false, 4},
-    {"InventorySiteLocationRef", 'c', 0, false, false, 5},
+    {"ItemGroupRef", 'c', 0, true, false, 0}, {"Desc", 's', 0, false, false, 1},
+    {"Quantity", 'a', 0, false, false, 2},    {"UnitOfMeasure", 's', 31, false, false, 3},
+    {"ServiceDate", 'd', 0, false, false, 4}, {"InventorySiteLocationRef", 'c', 0, false, false, 5},
     {"DataExt", 'c', 0, false, true, 6},
 };
 constexpr FieldLayout k161[] = {
@@ -1871,14 +1757,10 @@ constexpr FieldLayout k175[] = {
     {"ToRefNumber", 's', 0, false, false, 1},
 };
 constexpr FieldLayout k176[] = {
-    {"SalesDesc", 's', 4095, false, false, 0},
-    {"SalesPrice", 'a', 0, false, false, 1},
-    {"IncomeAccountRef", 'c', 0, false, false, 2},
-    {"PurchaseDesc", 's', 4095, false, false, 3},
-    {"PurchaseCost", 'a', 0, false, false, 4},
-    {"PurchaseTaxCodeRef", 'c', 0, false, false, 5},
-    {"ExpenseAccountRef", 'c', 0, false, false, 6},
-    {"PrefVendorRef", 'c', 0, false, false, 7},
+    {"SalesDesc", 's', 4095, false, false, 0},      {"SalesPrice", 'a', 0, false, false, 1},
+    {"IncomeAccountRef", 'c', 0, false, false, 2},  {"PurchaseDesc", 's', 4095, false, false, 3},
+    {"PurchaseCost", 'a', 0, false, false, 4},      {"PurchaseTaxCodeRef", 'c', 0, false, false, 5},
+    {"ExpenseAccountRef", 'c', 0, false, false, 6}, {"PrefVendorRef", 'c', 0, false, false, 7},
 };
 constexpr FieldLayout k177[] = {
     {"Desc", 's', 4095, false, false, 0},
@@ -1918,12 +1800,9 @@ constexpr FieldLayout k183[] = {
     {"FullName", 's', 5, false, false, 1},
 };
 constexpr FieldLayout k184[] = {
-    {"ListID", 's', 36, false, false, 0},
-    {"TimeCreated", 'd', 0, false, false, 1},
-    {"TimeModified", 'd', 0, false, false, 2},
-    {"EditSequence", 's', 16, false, false, 3},
-    {"Initial", 's', 5, false, false, 4},
-    {"IsActive", 'b', 0, false, false, 5},
+    {"ListID", 's', 36, false, false, 0},           {"TimeCreated", 'd', 0, false, false, 1},
+    {"TimeModified", 'd', 0, false, false, 2},      {"EditSequence", 's', 16, false, false, 3},
+    {"Initial", 's', 5, false, false, 4},           {"IsActive", 'b', 0, false, false, 5},
     {"SalesRepEntityRef", 'c', 0, false, false, 6},
 };
 constexpr FieldLayout k185[] = {
@@ -2003,22 +1882,15 @@ constexpr FieldLayout k197[] = {
     {"Override", 'b', 0, false, false, 3},
 };
 constexpr FieldLayout k198[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
-    {"Addr5", 's', 41, false, false, 4},
-    {"City", 's', 31, false, false, 5},
-    {"State", 's', 21, false, false, 6},
-    {"PostalCode", 's', 13, false, false, 7},
-    {"Country", 's', 31, false, false, 8},
-    {"Note", 's', 41, false, false, 9},
+    {"Addr1", 's', 41, false, false, 0},   {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2},   {"Addr4", 's', 41, false, false, 3},
+    {"Addr5", 's', 41, false, false, 4},   {"City", 's', 31, false, false, 5},
+    {"State", 's', 21, false, false, 6},   {"PostalCode", 's', 13, false, false, 7},
+    {"Country", 's', 31, false, false, 8}, {"Note", 's', 41, false, false, 9},
 };
 constexpr FieldLayout k199[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
+    {"Addr1", 's', 41, false, false, 0}, {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2}, {"Addr4", 's', 41, false, false, 3},
     {"Addr5", 's', 41, false, false, 4},
 };
 constexpr FieldLayout k200[] = {
@@ -2029,18 +1901,12 @@ constexpr FieldLayout k201[] = {
     {"FullName", 's', 15, false, false, 1},
 };
 constexpr FieldLayout k202[] = {
-    {"Name", 's', 41, true, false, 0},
-    {"Addr1", 's', 41, false, false, 1},
-    {"Addr2", 's', 41, false, false, 2},
-    {"Addr3", 's', 41, false, false, 3},
-    {"Addr4", 's', 41, false, false, 4},
-    {"Addr5", 's', 41, false, false, 5},
-    {"City", 's', 31, false, false, 6},
-    {"State", 's', 21, false, false, 7},
-    {"PostalCode", 's', 13, false, false, 8},
-    {"Country", 's', 31, false, false, 9},
-    {"Note", 's', 41, false, false, 10},
-    {"DefaultShipTo", 'b', 0, false, false, 11},
+    {"Name", 's', 41, true, false, 0},        {"Addr1", 's', 41, false, false, 1},
+    {"Addr2", 's', 41, false, false, 2},      {"Addr3", 's', 41, false, false, 3},
+    {"Addr4", 's', 41, false, false, 4},      {"Addr5", 's', 41, false, false, 5},
+    {"City", 's', 31, false, false, 6},       {"State", 's', 21, false, false, 7},
+    {"PostalCode", 's', 13, false, false, 8}, {"Country", 's', 31, false, false, 9},
+    {"Note", 's', 41, false, false, 10},      {"DefaultShipTo", 'b', 0, false, false, 11},
 };
 constexpr FieldLayout k203[] = {
     {"ListID", 's', 36, false, false, 0},
@@ -2064,10 +1930,8 @@ constexpr FieldLayout k206[] = {
     {"AccrualStartDate", 'd', 0, false, false, 6},
 };
 constexpr FieldLayout k207[] = {
-    {"Name", 's', 31, true, false, 0},
-    {"IsActive", 'b', 0, false, false, 1},
-    {"StdDueDays", 'i', 0, false, false, 2},
-    {"StdDiscountDays", 'i', 0, false, false, 3},
+    {"Name", 's', 31, true, false, 0},        {"IsActive", 'b', 0, false, false, 1},
+    {"StdDueDays", 'i', 0, false, false, 2},  {"StdDiscountDays", 'i', 0, false, false, 3},
     {"DiscountPct", 'a', 0, false, false, 4},
 };
 constexpr FieldLayout k208[] = {
@@ -2086,14 +1950,10 @@ constexpr FieldLayout k209[] = {
     {"IncludeRetElement", 's', 50, false, true, 8},
 };
 constexpr FieldLayout k210[] = {
-    {"ListID", 's', 36, false, false, 0},
-    {"TimeCreated", 'd', 0, false, false, 1},
-    {"TimeModified", 'd', 0, false, false, 2},
-    {"EditSequence", 's', 16, false, false, 3},
-    {"Name", 's', 31, false, false, 4},
-    {"IsActive", 'b', 0, false, false, 5},
-    {"StdDueDays", 'i', 0, false, false, 6},
-    {"StdDiscountDays", 'i', 0, false, false, 7},
+    {"ListID", 's', 36, false, false, 0},      {"TimeCreated", 'd', 0, false, false, 1},
+    {"TimeModified", 'd', 0, false, false, 2}, {"EditSequence", 's', 16, false, false, 3},
+    {"Name", 's', 31, false, false, 4},        {"IsActive", 'b', 0, false, false, 5},
+    {"StdDueDays", 'i', 0, false, false, 6},   {"StdDiscountDays", 'i', 0, false, false, 7},
     {"DiscountPct", 'a', 0, false, false, 8},
 };
 constexpr FieldLayout k211[] = {
@@ -2238,22 +2098,15 @@ constexpr FieldLayout k232[] = {
     {"IncludeRetElement", 's', 50, false, true, 1},
 };
 constexpr FieldLayout k233[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
-    {"Addr5", 's', 41, false, false, 4},
-    {"City", 's', 31, false, false, 5},
-    {"State", 's', 21, false, false, 6},
-    {"PostalCode", 's', 13, false, false, 7},
-    {"Country", 's', 31, false, false, 8},
-    {"Note", 's', 41, false, false, 9},
+    {"Addr1", 's', 41, false, false, 0},   {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2},   {"Addr4", 's', 41, false, false, 3},
+    {"Addr5", 's', 41, false, false, 4},   {"City", 's', 31, false, false, 5},
+    {"State", 's', 21, false, false, 6},   {"PostalCode", 's', 13, false, false, 7},
+    {"Country", 's', 31, false, false, 8}, {"Note", 's', 41, false, false, 9},
 };
 constexpr FieldLayout k234[] = {
-    {"Addr1", 's', 41, false, false, 0},
-    {"Addr2", 's', 41, false, false, 1},
-    {"Addr3", 's', 41, false, false, 2},
-    {"Addr4", 's', 41, false, false, 3},
+    {"Addr1", 's', 41, false, false, 0}, {"Addr2", 's', 41, false, false, 1},
+    {"Addr3", 's', 41, false, false, 2}, {"Addr4", 's', 41, false, false, 3},
     {"Addr5", 's', 41, false, false, 4},
 };
 constexpr FieldLayout k235[] = {
