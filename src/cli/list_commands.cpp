@@ -1,21 +1,22 @@
 #include "cli/list_commands.h"
-#include "cli/output.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <memory>
 #include <cstdio>
+#include <filesystem>
 #include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <vector>
 
 #include "app/app.h"
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
+#include "cli/output.h"
+#include "main_window/main_window_logic.h"
 #include "main_window/marking.h"
 #include "main_window/window_state.h"
 #include "main_window/work_lists.h"
-#include "main_window/main_window_logic.h"
 #include "quickbooks/connection.h"
 
 namespace vqb::cli {
@@ -51,7 +52,10 @@ int cmd_connect(App& app, std::ostream& out) {
   for (const auto& [what, doc] : loaded) rows.push_back({what, std::to_string(count(*doc))});
   out << "Connected to QuickBooks.\n" << text_table(rows);
   out << "Setup file: " << setup_file_path(app)
-      << (std::filesystem::exists(setup_file_path(app)) ? "" : " (not there yet: review setup and preferences)") << "\n";
+      << (std::filesystem::exists(setup_file_path(app))
+              ? ""
+              : " (not there yet: review setup and preferences)")
+      << "\n";
   return 0;
 }
 
@@ -61,8 +65,9 @@ using FillFunction = void (*)(App&, MainWindowState&);
 
 FillFunction fill_of(const std::string& kind, std::ostream& err) {
   static const std::map<std::string, FillFunction> fills = {
-      {"customers", &fill_customers},       {"suppliers", &fill_suppliers}, {"invoices", &fill_customerInvoices},
-      {"payments", &fill_customerPayments}, {"pos", &fill_supplierPOs},
+      {"customers", &fill_customers},       {"suppliers", &fill_suppliers},
+      {"invoices", &fill_customerInvoices}, {"payments", &fill_customerPayments},
+      {"pos", &fill_supplierPOs},
   };
   auto fill = fills.find(kind);
   if (fill != fills.end()) return fill->second;
@@ -80,34 +85,41 @@ int cmd_mark(App& app, const MarkOptions& options, std::ostream& out, std::ostre
     return 2;
   }
   if (options.keys.empty() && !options.all) {
-    err << "Name the records to mark (their numbers, or links for customers and suppliers), or --all.\n";
+    err << "Name the records to mark (their numbers, or links for customers and suppliers), or "
+           "--all.\n";
     return 2;
   }
   // Every record is listed, whatever the saved filters say (in memory only).
   load_setup_document(app);
   app.setup.MoveToRoot();
-  for (const char* key : {"filtershowexported", "filtershowexportednot", "filtershowinvoices", "filtershowworkorders"})
+  for (const char* key : {"filtershowexported", "filtershowexportednot", "filtershowinvoices",
+                          "filtershowworkorders"})
     app.setup.SetChildValue(key, "1");
   MainWindowState state;
   fill(app, state);
   WorkList& grid = state.grid;
   const bool named = options.kind == "customers" || options.kind == "suppliers";
-  const int keyColumn = grid.column(named                          ? "Comment"
-                                    : options.kind == "invoices"   ? "Doc Number"
-                                    : options.kind == "payments"   ? "Int Receipt #"
-                                                                   : "PO Number");
+  const int keyColumn = grid.column(named                        ? "Comment"
+                                    : options.kind == "invoices" ? "Doc Number"
+                                    : options.kind == "payments" ? "Int Receipt #"
+                                                                 : "PO Number");
   const int statusColumn = named ? 4 : grid.column("Comment");
   std::map<std::string, std::size_t> rowOfKey;
-  for (std::size_t r = 0; r < grid.rows.size(); ++r) rowOfKey.emplace(grid.rows[r].cells.at(static_cast<std::size_t>(keyColumn)), r);
+  for (std::size_t r = 0; r < grid.rows.size(); ++r)
+    rowOfKey.emplace(grid.rows[r].cells.at(static_cast<std::size_t>(keyColumn)), r);
 
   std::vector<std::string> keys = options.keys;
   if (options.all)
-    for (const auto& row : grid.rows) keys.push_back(row.cells.at(static_cast<std::size_t>(keyColumn)));
+    for (const auto& row : grid.rows)
+      keys.push_back(row.cells.at(static_cast<std::size_t>(keyColumn)));
   for (const auto& key : keys)
-    if (auto found = rowOfKey.find(key); found != rowOfKey.end()) grid.rows[found->second].ticked = true;
+    if (auto found = rowOfKey.find(key); found != rowOfKey.end())
+      grid.rows[found->second].ticked = true;
 
-  if (options.sent) marksent(app, state);
-  else marksentNot(app, state);
+  if (options.sent)
+    marksent(app, state);
+  else
+    marksentNot(app, state);
 
   int missing = 0;
   for (const auto& key : keys) {
@@ -117,7 +129,8 @@ int cmd_mark(App& app, const MarkOptions& options, std::ostream& out, std::ostre
       ++missing;
       continue;
     }
-    const std::string& status = grid.rows[found->second].cells.at(static_cast<std::size_t>(statusColumn));
+    const std::string& status =
+        grid.rows[found->second].cells.at(static_cast<std::size_t>(statusColumn));
     out << key << ": " << (status.empty() ? "not updated" : status) << "\n";
     if (status.empty()) ++missing;
   }
@@ -144,20 +157,19 @@ int cmd_list(App& app, const ListOptions& options, std::ostream& out, std::ostre
   // The tick and result columns mean nothing here; a "Sent" column shows the row colour.
   std::vector<int> columns;
   for (int c = 0; c < static_cast<int>(grid.headers.size()); ++c)
-    if (c != grid.tickColumn && !grid.headers[static_cast<std::size_t>(c)].empty()) columns.push_back(c);
+    if (c != grid.tickColumn && !grid.headers[static_cast<std::size_t>(c)].empty())
+      columns.push_back(c);
 
   if (options.json) {
-    out << "[";
-    for (std::size_t r = 0; r < grid.rows.size(); ++r) {
-      const WorkRow& row = grid.rows[r];
-      out << (r ? ",\n " : "\n ") << "{";
-      for (std::size_t i = 0; i < columns.size(); ++i) {
-        auto c = static_cast<std::size_t>(columns[i]);
-        out << (i ? ", " : "") << json_string(grid.headers[c]) << ": " << json_string(row.cells[c]);
-      }
-      out << ", \"Sent\": " << (row.foreColour == kSentRowColour ? "true" : "false") << "}";
+    auto records = nlohmann::ordered_json::array();
+    for (const WorkRow& row : grid.rows) {
+      nlohmann::ordered_json record;
+      for (int c : columns)
+        record[grid.headers[static_cast<std::size_t>(c)]] = row.cells[static_cast<std::size_t>(c)];
+      record["Sent"] = row.foreColour == kSentRowColour;
+      records.push_back(std::move(record));
     }
-    out << (grid.rows.empty() ? "]\n" : "\n]\n");
+    out << json_text(records);
     return 0;
   }
   std::vector<std::vector<std::string>> rows;
@@ -171,7 +183,8 @@ int cmd_list(App& app, const ListOptions& options, std::ostream& out, std::ostre
     cells.push_back(row.foreColour == kSentRowColour ? "yes" : "");
     rows.push_back(std::move(cells));
   }
-  out << state.currentList << "\n" << text_table(rows) << grid.rows.size()
+  out << state.currentList << "\n"
+      << text_table(rows) << grid.rows.size()
       << (grid.rows.size() == 1 ? " record\n" : " records\n");
   return 0;
 }

@@ -1,8 +1,8 @@
 #include "cli/parse_address_command.h"
 
 #include <CLI/CLI.hpp>
-
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -51,12 +51,16 @@ std::string address_argument_text(const std::string& argument) {
 }
 
 void ParseAddressCommand::addTo(CLI::App& cli) {
-  command_ = cli.add_subcommand("parse-address", "Show how an address text is split into QuickBooks address fields");
-  command_->add_option("TEXT", text_, "The address; lines separated by line breaks or \\n")->required();
+  command_ = cli.add_subcommand("parse-address",
+                                "Show how an address text is split into QuickBooks address fields");
+  command_->add_option("TEXT", text_, "The address; lines separated by line breaks or \\n")
+      ->required();
   command_->add_flag("--json", json_, "Print JSON instead of text");
 }
 
-bool ParseAddressCommand::chosen() const { return command_ && command_->parsed(); }
+bool ParseAddressCommand::chosen() const {
+  return command_ && command_->parsed();
+}
 
 int ParseAddressCommand::run(App& app, std::ostream& out, std::ostream& err) const {
   if (!load_cache(app, err)) return 1;
@@ -65,19 +69,25 @@ int ParseAddressCommand::run(App& app, std::ostream& out, std::ostream& err) con
   options.askUser = false;
   const AddressSplit split = split_address(app, address, address_argument_text(text_), options);
   const std::vector<std::pair<std::string, std::string>> rows = {
-      {"line1", address.addr1}, {"line2", address.addr2}, {"line3", address.addr3},
-      {"line4", address.addr4}, {"city", address.city},   {"state", address.state},
-      {"postalCode", address.postalCode}, {"country", address.country}, {"means", means_text(split.means)}};
+      {"line1", address.addr1},
+      {"line2", address.addr2},
+      {"line3", address.addr3},
+      {"line4", address.addr4},
+      {"city", address.city},
+      {"state", address.state},
+      {"postalCode", address.postalCode},
+      {"country", address.country},
+      {"means", means_text(split.means)}};
   if (json_) {
-    out << "{";
-    for (std::size_t i = 0; i < rows.size(); ++i)
-      out << (i ? ", " : "") << json_string(rows[i].first) << ": " << json_string(rows[i].second);
-    out << "}\n";
+    nlohmann::ordered_json split;
+    for (const auto& [key, value] : rows) split[key] = value;
+    out << json_text(split);
   } else {
-    const char* labels[] = {"Line 1:", "Line 2:", "Line 3:", "Line 4:", "City:", "State:", "Postal code:", "Country:",
-                            "Means:"};
+    const char* labels[] = {"Line 1:", "Line 2:",      "Line 3:",  "Line 4:", "City:",
+                            "State:",  "Postal code:", "Country:", "Means:"};
     std::vector<std::vector<std::string>> table;
-    for (std::size_t i = 0; i < rows.size(); ++i) table.push_back({labels[i], terminal_text(rows[i].second)});
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      table.push_back({labels[i], terminal_text(rows[i].second)});
     out << text_table(table);
   }
   return split.means == AddressMeans::Failed ? 1 : 0;

@@ -1,15 +1,16 @@
 #include "cli/qb_commands.h"
-#include "cli/output.h"
 
 #include <algorithm>
-#include <map>
 #include <cstdio>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <vector>
 
 #include "app/errors.h"
 #include "app/text_helpers.h"
+#include "cli/output.h"
 #include "quickbooks/connection.h"
 #include "quickbooks/sim/simulated_company.h"
 
@@ -35,34 +36,62 @@ struct ListKind {
 
 const std::map<std::string, ListKind>& list_kinds() {
   static const std::map<std::string, ListKind> kinds = {
-      {"customers", {{Kind::Customer}, {{"Name", "@name"}, {"Company", "CompanyName"}, {"Phone", "Phone"}, {"Balance", "Balance"}}}},
-      {"vendors", {{Kind::Vendor}, {{"Name", "@name"}, {"Company", "CompanyName"}, {"Phone", "Phone"}, {"Balance", "Balance"}}}},
+      {"customers",
+       {{Kind::Customer},
+        {{"Name", "@name"},
+         {"Company", "CompanyName"},
+         {"Phone", "Phone"},
+         {"Balance", "Balance"}}}},
+      {"vendors",
+       {{Kind::Vendor},
+        {{"Name", "@name"},
+         {"Company", "CompanyName"},
+         {"Phone", "Phone"},
+         {"Balance", "Balance"}}}},
       {"employees", {{Kind::Employee}, {{"Name", "@name"}}}},
-      {"items", {{Kind::ItemService, Kind::ItemNonInventory, Kind::ItemOtherCharge, Kind::ItemDiscount, Kind::ItemSubtotal,
-                  Kind::ItemSalesTax, Kind::ItemSalesTaxGroup},
-                 {{"Name", "@name"}, {"Rate", "TaxRate"}}}},
+      {"items",
+       {{Kind::ItemService, Kind::ItemNonInventory, Kind::ItemOtherCharge, Kind::ItemDiscount,
+         Kind::ItemSubtotal, Kind::ItemSalesTax, Kind::ItemSalesTaxGroup},
+        {{"Name", "@name"}, {"Rate", "TaxRate"}}}},
       {"salestaxcodes", {{Kind::SalesTaxCode}, {{"Name", "@name"}, {"Taxable", "IsTaxable"}}}},
-      {"salesreps", {{Kind::SalesRep}, {{"Initial", "@name"}, {"Name", "SalesRepEntityRef/FullName"}}}},
+      {"salesreps",
+       {{Kind::SalesRep}, {{"Initial", "@name"}, {"Name", "SalesRepEntityRef/FullName"}}}},
       {"customertypes", {{Kind::CustomerType}, {{"Name", "@name"}}}},
       {"paymentmethods", {{Kind::PaymentMethod}, {{"Name", "@name"}}}},
       {"terms", {{Kind::StandardTerms, Kind::DateDrivenTerms}, {{"Name", "@name"}}}},
       {"classes", {{Kind::Class}, {{"Name", "@name"}}}},
       {"accounts", {{Kind::Account}, {{"Name", "@name"}, {"Type", "AccountType"}}}},
-      {"invoices", {{Kind::Invoice}, {{"Ref", "RefNumber"}, {"Customer", "CustomerRef/FullName"}, {"Date", "TxnDate"},
-                                      {"Subtotal", "Subtotal"}, {"Balance", "BalanceRemaining"}}}},
-      {"payments", {{Kind::ReceivePayment}, {{"Ref", "RefNumber"}, {"Customer", "CustomerRef/FullName"}, {"Date", "TxnDate"},
-                                             {"Amount", "TotalAmount"}, {"Unused", "UnusedPayment"}}}},
-      {"pos", {{Kind::PurchaseOrder}, {{"Ref", "RefNumber"}, {"Vendor", "VendorRef/FullName"}, {"Date", "TxnDate"},
-                                       {"Total", "TotalAmount"}}}},
+      {"invoices",
+       {{Kind::Invoice},
+        {{"Ref", "RefNumber"},
+         {"Customer", "CustomerRef/FullName"},
+         {"Date", "TxnDate"},
+         {"Subtotal", "Subtotal"},
+         {"Balance", "BalanceRemaining"}}}},
+      {"payments",
+       {{Kind::ReceivePayment},
+        {{"Ref", "RefNumber"},
+         {"Customer", "CustomerRef/FullName"},
+         {"Date", "TxnDate"},
+         {"Amount", "TotalAmount"},
+         {"Unused", "UnusedPayment"}}}},
+      {"pos",
+       {{Kind::PurchaseOrder},
+        {{"Ref", "RefNumber"},
+         {"Vendor", "VendorRef/FullName"},
+         {"Date", "TxnDate"},
+         {"Total", "TotalAmount"}}}},
   };
   return kinds;
 }
 
 // Opens the company the settings point to; prints why not on err.
-std::optional<qb::sim::SimulatedCompany> open_company(const std::string& settingsFolder, std::ostream& err) {
+std::optional<qb::sim::SimulatedCompany> open_company(const std::string& settingsFolder,
+                                                      std::ostream& err) {
   qb::ConnectionConfig config = qb::load_connection_config(settingsFolder);
   if (config.transport != "simulated" || config.companyFile.empty()) {
-    err << "No simulated QuickBooks company is configured in " << qb::connection_file_path(settingsFolder) << "\n";
+    err << "No simulated QuickBooks company is configured in "
+        << qb::connection_file_path(settingsFolder) << "\n";
     return std::nullopt;
   }
   try {
@@ -81,7 +110,8 @@ std::string qb_list_kinds() {
   return text;
 }
 
-int qb_list(const std::string& settingsFolder, const QbListOptions& options, std::ostream& out, std::ostream& err) {
+int qb_list(const std::string& settingsFolder, const QbListOptions& options, std::ostream& out,
+            std::ostream& err) {
   auto found = list_kinds().find(options.kind);
   if (found == list_kinds().end()) {
     err << "Unknown kind \"" << options.kind << "\"; one of: " << qb_list_kinds() << "\n";
@@ -97,16 +127,14 @@ int qb_list(const std::string& settingsFolder, const QbListOptions& options, std
   const auto& columns = found->second.columns;
 
   if (options.json) {
-    out << "[";
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      const Entry& entry = entries[i];
-      out << (i ? ",\n " : "\n ") << "{\"id\": " << json_string(entry.id)
-          << ", \"kind\": " << json_string(qb::sim::kindName(entry.kind))
-          << ", \"active\": " << (entry.active ? "true" : "false");
-      for (const auto& column : columns) out << ", " << json_string(column.header) << ": " << json_string(cell(entry, column));
-      out << "}";
+    auto records = nlohmann::ordered_json::array();
+    for (const Entry& entry : entries) {
+      nlohmann::ordered_json record = {
+          {"id", entry.id}, {"kind", qb::sim::kindName(entry.kind)}, {"active", entry.active}};
+      for (const auto& column : columns) record[column.header] = cell(entry, column);
+      records.push_back(std::move(record));
     }
-    out << (entries.empty() ? "]\n" : "\n]\n");
+    out << json_text(records);
     return 0;
   }
 
@@ -126,7 +154,8 @@ int qb_list(const std::string& settingsFolder, const QbListOptions& options, std
   return 0;
 }
 
-int qb_show(const std::string& settingsFolder, const std::string& id, std::ostream& out, std::ostream& err) {
+int qb_show(const std::string& settingsFolder, const std::string& id, std::ostream& out,
+            std::ostream& err) {
   auto company = open_company(settingsFolder, err);
   if (!company) return 1;
   auto entry = company->find(id);
@@ -138,7 +167,8 @@ int qb_show(const std::string& settingsFolder, const std::string& id, std::ostre
   return 0;
 }
 
-int qb_set_open(const std::string& settingsFolder, bool open, std::ostream& out, std::ostream& err) {
+int qb_set_open(const std::string& settingsFolder, bool open, std::ostream& out,
+                std::ostream& err) {
   auto company = open_company(settingsFolder, err);
   if (!company) return 1;
   company->setOpen(open);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
 #include "app/database.h"
 #include "app/record_doc.h"
+#include "app/text_helpers.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 #include "quickbooks/sim/simulated_company.h"
@@ -259,6 +261,33 @@ TEST(Cli, ParseAddressShowsTheSplitAndTheMeans) {
       "\"\", "
       "\"city\": \"Springfield\", \"state\": \"IL\", \"postalCode\": \"62701\", \"country\": \"\", "
       "\"means\": \"parser\"}\n");
+}
+
+// Any text survives the JSON output: quotes, a backslash, "&<>", a tab and a non-ASCII letter
+// (written as UTF-8, not as \u escapes) parse back to the same name.
+TEST(Cli, JsonOutputParsesBackToTheSameText) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "5", "--invoices", "2"}).code, 0);
+  const std::string name = "Caf\u00e9 \"Q\" \\ &<>\tLtd";
+  auto db = open_database(folder + "/vantora.db");
+  db->execute("UPDATE Customers SET Description = '" + sql_quote(name) + "' WHERE Link = 1004");
+
+  CliRun listed = run_cli({"--settings", folder, "list", "customers", "--json"});
+  ASSERT_EQ(listed.code, 0) << listed.err;
+  EXPECT_NE(listed.out.find("\"Caf\u00e9 \\\"Q\\\" \\\\ &<>\\tLtd\""), std::string::npos)
+      << listed.out;
+  const auto records = nlohmann::ordered_json::parse(listed.out);
+  ASSERT_TRUE(records.is_array());
+  std::vector<std::string> keys;
+  for (auto item = records.at(0).begin(); item != records.at(0).end(); ++item)
+    keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"Company", "Phone", "Comment", "Sent"}))
+      << "in the order of the columns";
+  std::vector<std::string> named;
+  for (const auto& record : records)
+    if (record.at("Comment") == "1004") named.push_back(record.at("Company"));
+  EXPECT_EQ(named, std::vector<std::string>{name});
 }
 
 TEST(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
