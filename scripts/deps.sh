@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsqlite3-dev sqlite3 libpugixml-dev libcli11-dev
+  libsqlite3-dev sqlite3 libpugixml-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libxml2-utils
 )

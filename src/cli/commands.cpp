@@ -66,6 +66,9 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         bool interactive) {
   CLI::App cli{"vqb-cli: the Vantora QuickBooks Integrator without a window"};
   cli.require_subcommand(1);
+  // Options a command does not know go up to its parent, so the global options below may
+  // also follow the command (and a command's own command, as in "qb list").
+  cli.fallthrough();
   Globals globals;
   cli.add_option("--settings", globals.settings,
                  "Settings folder to use (holds local.mdb); default: $VQB_SETTINGS_DIR or "

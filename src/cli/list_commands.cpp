@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <vector>
 
@@ -160,17 +161,15 @@ int cmd_list(App& app, const ListOptions& options, std::ostream& out, std::ostre
       columns.push_back(c);
 
   if (options.json) {
-    out << "[";
-    for (std::size_t r = 0; r < grid.rows.size(); ++r) {
-      const WorkRow& row = grid.rows[r];
-      out << (r ? ",\n " : "\n ") << "{";
-      for (std::size_t i = 0; i < columns.size(); ++i) {
-        auto c = static_cast<std::size_t>(columns[i]);
-        out << (i ? ", " : "") << json_string(grid.headers[c]) << ": " << json_string(row.cells[c]);
-      }
-      out << ", \"Sent\": " << (row.foreColour == kSentRowColour ? "true" : "false") << "}";
+    auto records = nlohmann::ordered_json::array();
+    for (const WorkRow& row : grid.rows) {
+      nlohmann::ordered_json record;
+      for (int c : columns)
+        record[grid.headers[static_cast<std::size_t>(c)]] = row.cells[static_cast<std::size_t>(c)];
+      record["Sent"] = row.foreColour == kSentRowColour;
+      records.push_back(std::move(record));
     }
-    out << (grid.rows.empty() ? "]\n" : "\n]\n");
+    out << json_text(records);
     return 0;
   }
   std::vector<std::vector<std::string>> rows;

@@ -1,42 +1,39 @@
 #include "cli/output.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "app/text_helpers.h"
 
 namespace vqb::cli {
 
-std::string json_string(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
+namespace {
+
+std::string json_layout(const nlohmann::ordered_json& value) {
+  if (value.is_array()) {
+    if (value.empty()) return "[]";
+    std::string text = "[";
+    for (std::size_t i = 0; i < value.size(); ++i)
+      text += (i ? ",\n " : "\n ") + json_layout(value[i]);
+    return text + "\n]";
   }
-  return out + "\"";
+  if (value.is_object()) {
+    std::string text = "{";
+    bool first = true;
+    for (auto item = value.begin(); item != value.end(); ++item) {
+      text += (first ? "" : ", ") + json_layout(nlohmann::ordered_json(item.key())) + ": " +
+              json_layout(*item);
+      first = false;
+    }
+    return text + "}";
+  }
+  return value.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+}  // namespace
+
+std::string json_text(const nlohmann::ordered_json& value) {
+  return json_layout(value) + "\n";
 }
 
 std::string text_table(const std::vector<std::vector<std::string>>& rows) {

@@ -1,12 +1,16 @@
 #pragma once
-// Output helpers of vqb-cli: JSON strings and padded text tables.
+// Output helpers of vqb-cli: JSON documents and padded text tables.
 
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
 namespace vqb::cli {
 
-std::string json_string(const std::string& text);
+// `value` as JSON text ending in a line break: objects on one line ({"key": value, ...}), the
+// elements of an array one per line. Text comes out as UTF-8, escaped by nlohmann-json; a byte
+// that is not valid UTF-8 becomes U+FFFD rather than failing the command.
+std::string json_text(const nlohmann::ordered_json& value);
 // Rows as a padded text table (widths in characters, trailing blanks trimmed).
 std::string text_table(const std::vector<std::vector<std::string>>& rows);
 

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <utility>
 #include <vector>
@@ -78,10 +79,9 @@ int ParseAddressCommand::run(App& app, std::ostream& out, std::ostream& err) con
       {"country", address.country},
       {"means", means_text(split.means)}};
   if (json_) {
-    out << "{";
-    for (std::size_t i = 0; i < rows.size(); ++i)
-      out << (i ? ", " : "") << json_string(rows[i].first) << ": " << json_string(rows[i].second);
-    out << "}\n";
+    nlohmann::ordered_json split;
+    for (const auto& [key, value] : rows) split[key] = value;
+    out << json_text(split);
   } else {
     const char* labels[] = {"Line 1:", "Line 2:",      "Line 3:",  "Line 4:", "City:",
                             "State:",  "Postal code:", "Country:", "Means:"};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -126,17 +127,14 @@ int qb_list(const std::string& settingsFolder, const QbListOptions& options, std
   const auto& columns = found->second.columns;
 
   if (options.json) {
-    out << "[";
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      const Entry& entry = entries[i];
-      out << (i ? ",\n " : "\n ") << "{\"id\": " << json_string(entry.id)
-          << ", \"kind\": " << json_string(qb::sim::kindName(entry.kind))
-          << ", \"active\": " << (entry.active ? "true" : "false");
-      for (const auto& column : columns)
-        out << ", " << json_string(column.header) << ": " << json_string(cell(entry, column));
-      out << "}";
+    auto records = nlohmann::ordered_json::array();
+    for (const Entry& entry : entries) {
+      nlohmann::ordered_json record = {
+          {"id", entry.id}, {"kind", qb::sim::kindName(entry.kind)}, {"active", entry.active}};
+      for (const auto& column : columns) record[column.header] = cell(entry, column);
+      records.push_back(std::move(record));
     }
-    out << (entries.empty() ? "]\n" : "\n]\n");
+    out << json_text(records);
     return 0;
   }
 

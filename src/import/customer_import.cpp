@@ -175,25 +175,36 @@ void import_ticked_rows(MappingContext& ctx,
     // Each row opens its own and reports why it cannot.
   }
   MainWindowState& state = ctx.state;
+  // A Cancel that stopped the last run must not stop this one.
+  state.cancelRequested = false;
   const int commentColumn = state.grid.column("Comment");
   const auto count = static_cast<long>(state.grid.rows.size());
   state.busy = true;
   state.changed();
+  app.ui.setProgress(0, count);
   for (std::size_t i = 0; i < state.grid.rows.size(); ++i) {
+    app.ui.setProgress(static_cast<long>(i) + 1, count);
     app.ui.processEvents();
-    if (state.cancelRequested) break;
+    if (state.cancelRequested) {
+      app.ui.setStatus("Operation aborted by user.");
+      state.busy = false;
+      state.changed();
+      return;
+    }
     WorkRow& row = state.grid.rows[i];
     if (row.hidden || !row.ticked) continue;
     if (commentColumn < 0 || !row.cells[static_cast<std::size_t>(commentColumn)].empty()) continue;
     app.ui.setStatus("Importing " + row.cells[0]);
-    app.ui.setProgress(static_cast<long>(i) + 1, count);
-    const std::string result = importRow(i, db.get());
-    state.grid.rows[i].cells[static_cast<std::size_t>(commentColumn)] = result;
+    std::string result = importRow(i, db.get());
+    // The row may have gone while events ran (a refill); its result then has no cell.
+    if (i >= state.grid.rows.size()) continue;
+    state.grid.rows[i].cells[static_cast<std::size_t>(commentColumn)] = std::move(result);
     state.changed();
   }
+  app.ui.setProgress(count, count);
+  app.ui.setStatus("Operation completed");
+  app.ui.setProgress(0, count);
   state.busy = false;
-  app.ui.setStatus("Status: Idle");
-  app.ui.setProgress(0, 1);
   state.changed();
 }
 

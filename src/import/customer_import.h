@@ -64,8 +64,10 @@ struct ImportGridKind {
 };
 
 void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportGridKind& kind);
-// Calls importRow for each visible, ticked row whose Comment is empty, stopping on Cancel,
-// and puts the result into Comment. importRow gets one database connection for the run, or
+// Calls importRow for each visible, ticked row whose Comment is empty, stopping on Cancel
+// (one left from an earlier run is cleared first), and puts the result into Comment. The
+// progress bar moves on every row; the status ends "Operation completed" or "Operation
+// aborted by user.". importRow gets one database connection for the run, or
 // nullptr when it could not be opened (each row then reports the failure).
 void import_ticked_rows(MappingContext& ctx,
                         const std::function<std::string(std::size_t, Database*)>& importRow);

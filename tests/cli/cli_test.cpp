@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
 #include "app/database.h"
 #include "app/record_doc.h"
+#include "app/text_helpers.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 #include "quickbooks/sim/simulated_company.h"
@@ -62,6 +64,42 @@ TEST(Cli, DemoMakesAReadySettingsFolderThatLaterCommandsUse) {
   EXPECT_EQ(again.code, 1) << "an existing demo is kept";
   EXPECT_NE(again.err.find("[Vantora] 58 - File already exists: "), std::string::npos) << again.err;
   EXPECT_EQ(run_cli({"demo", folder, "--replace", "--customers", "2"}).code, 0);
+}
+
+// The global options mean the same after the command (and after "qb list", "prefs get").
+TEST(Cli, GlobalOptionsMayFollowTheCommand) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "4"}).code, 0);
+  ASSERT_EQ(run_cli({"prefs", "set", "chkdupinvoices", "1", "--settings", folder}).code, 0);
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"info"},
+                                                  {"qb", "list", "salesreps"},
+                                                  {"prefs", "get", "chkdupinvoices"}}) {
+    std::vector<std::string> before = {"--settings", folder}, after = command;
+    before.insert(before.end(), command.begin(), command.end());
+    after.insert(after.end(), {"--settings", folder});
+    CliRun first = run_cli(before), second = run_cli(after);
+    EXPECT_EQ(second.code, 0) << command.front() << ": " << second.err;
+    EXPECT_EQ(second.out, first.out) << command.front();
+    EXPECT_EQ(second.err, first.err) << command.front();
+  }
+  EXPECT_NE(run_cli({"info", "--settings", folder})
+                .out.find("Vantora database: " + folder + "/vantora.db"),
+            std::string::npos);
+  EXPECT_EQ(run_cli({"prefs", "get", "chkdupinvoices", "--settings", folder}).out, "1\n");
+
+  // Customer 1008 without a sales rep asks whether to send it anyway; --yes after the command
+  // answers Yes.
+  auto db = open_database(folder + "/vantora.db");
+  db->execute("UPDATE Customers SET Rep = 0 WHERE Link = 1008");
+  CliRun sent = run_cli({"send", "customers", "1008", "--yes", "--settings", folder});
+  EXPECT_EQ(sent.out, "1008 Evergreen Dental Group: Success\n") << sent.err;
+  EXPECT_NE(sent.err.find(
+                "Do you want to continue sending this customer to QuickBooks?\n  -> Yes (--yes)\n"),
+            std::string::npos)
+      << sent.err;
+  EXPECT_NE(run_cli({"info", "--yes", "--no", "--settings", folder}).code, 0)
+      << "--yes and --no exclude each other";
 }
 
 TEST(Cli, NoDatabaseConfiguredSaysSoAndFailsTheCommand) {
@@ -223,6 +261,33 @@ TEST(Cli, ParseAddressShowsTheSplitAndTheMeans) {
       "\"\", "
       "\"city\": \"Springfield\", \"state\": \"IL\", \"postalCode\": \"62701\", \"country\": \"\", "
       "\"means\": \"parser\"}\n");
+}
+
+// Any text survives the JSON output: quotes, a backslash, "&<>", a tab and a non-ASCII letter
+// (written as UTF-8, not as \u escapes) parse back to the same name.
+TEST(Cli, JsonOutputParsesBackToTheSameText) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "5", "--invoices", "2"}).code, 0);
+  const std::string name = "Caf\u00e9 \"Q\" \\ &<>\tLtd";
+  auto db = open_database(folder + "/vantora.db");
+  db->execute("UPDATE Customers SET Description = '" + sql_quote(name) + "' WHERE Link = 1004");
+
+  CliRun listed = run_cli({"--settings", folder, "list", "customers", "--json"});
+  ASSERT_EQ(listed.code, 0) << listed.err;
+  EXPECT_NE(listed.out.find("\"Caf\u00e9 \\\"Q\\\" \\\\ &<>\\tLtd\""), std::string::npos)
+      << listed.out;
+  const auto records = nlohmann::ordered_json::parse(listed.out);
+  ASSERT_TRUE(records.is_array());
+  std::vector<std::string> keys;
+  for (auto item = records.at(0).begin(); item != records.at(0).end(); ++item)
+    keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{"Company", "Phone", "Comment", "Sent"}))
+      << "in the order of the columns";
+  std::vector<std::string> named;
+  for (const auto& record : records)
+    if (record.at("Comment") == "1004") named.push_back(record.at("Company"));
+  EXPECT_EQ(named, std::vector<std::string>{name});
 }
 
 TEST(Cli, SendCustomersPrintsEachResultAsTheGridWould) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/module1.h"
 #include "app/text_helpers.h"
@@ -166,6 +168,46 @@ TEST_F(CustomerImportTest, ImportMapsRefsAddressesContactsAndPostsACredit) {
   f.ui.answers = {Answer::Yes};
   get_customers(ctx, listing);
   EXPECT_EQ(count("SELECT COUNT(*) FROM Customers"), 1);
+}
+
+// Cancel stops the run before the next row; the next Run starts afresh and imports the rest.
+// The progress bar moves on every row, ticked or not.
+TEST_F(CustomerImportTest, ARunAfterCancelImportsTheRest) {
+  for (const char* name : {"First", "Skipped", "Third"}) company.addCustomer(name);
+  fill_customersQB(ctx, listing);
+  ASSERT_EQ(state.grid.rows.size(), 3u);
+  state.grid.rows[0].ticked = state.grid.rows[2].ticked = true;
+  using Bar = std::pair<long, long>;  // value, maximum
+  std::vector<Bar> progress;          // where the bar stood at each pause
+  bool clickCancel = true;
+  f.ui.onProcessEvents = [&] {
+    progress.emplace_back(f.ui.progressValue, f.ui.progressMaximum);
+    if (clickCancel && progress.size() == 2) state.cancelRequested = true;  // before row 2
+  };
+  f.ui.statuses.clear();
+  get_customers(ctx, listing);
+  EXPECT_EQ(state.grid.rows[0].cells[10], "Sent");
+  EXPECT_EQ(state.grid.rows[2].cells[10], "");
+  EXPECT_EQ(count("SELECT COUNT(*) FROM Customers"), 1);
+  ASSERT_GE(f.ui.statuses.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(f.ui.statuses.begin(), f.ui.statuses.begin() + 2),
+            (std::vector<std::string>{"Importing First", "Operation aborted by user."}));
+  EXPECT_FALSE(state.busy);
+
+  clickCancel = false;
+  progress.clear();
+  f.ui.statuses.clear();
+  get_customers(ctx, listing);  // state.cancelRequested is still set from the first run
+  EXPECT_EQ(state.grid.rows[0].cells[10], "Sent");
+  EXPECT_EQ(state.grid.rows[1].cells[10], "");
+  EXPECT_EQ(state.grid.rows[2].cells[10], "Sent");
+  EXPECT_EQ(cell("SELECT group_concat(Description, ',') FROM Customers"), "First,Third");
+  ASSERT_GE(f.ui.statuses.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(f.ui.statuses.begin(), f.ui.statuses.begin() + 2),
+            (std::vector<std::string>{"Importing Third", "Operation completed"}));
+  ASSERT_GE(progress.size(), 3u);
+  EXPECT_EQ(std::vector<Bar>(progress.begin(), progress.begin() + 3),
+            (std::vector<Bar>{{1, 3}, {2, 3}, {3, 3}}));
 }
 
 TEST_F(CustomerImportTest, NameStandsInForCompanyAndNoBalanceWithoutYes) {
