@@ -67,6 +67,8 @@ struct App {
   RecordDoc customerMemo;
   RecordDoc vendorMemo;
   RecordDoc spareMemo;
+  // The QuickBooks invoice the invoice duplicate search looked at last.
+  RecordDoc invoiceMatch;
 
   // Copies of Vantora code tables, made by the list loader on each connection.
   RecordDoc taxSnapshot;            // "Select * from tax", keyed by link
