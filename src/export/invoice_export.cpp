@@ -145,7 +145,12 @@ class InvoiceSender {
   std::optional<std::string> duplicate_check() {
     std::string reference = invoice_.GetChildContent("quickbooksref");
     if (reference.empty()) reference = invoice_.GetChildContent("number");
-    if (get_QBInvRef(ctx_, reference, numeric_value(invoice_.GetChildContent("total"))).empty()) return std::nullopt;
+    // The TxnID recorded when this invoice was sent before finds it whatever its subtotal (rate
+    // mode may give QuickBooks another one), so a resend after "Mark as NOT sent" is caught.
+    RecordDoc sentBefore;
+    sentBefore.LoadXml(invoice_.GetChildContent("xmladd"));
+    const std::string sentAs = sentBefore.GetTag() == "OrderInfo" ? sentBefore.GetChildContent("QBReference") : "";
+    if (get_QBInvRef(ctx_, reference, numeric_value(invoice_.GetChildContent("total")), sentAs).empty()) return std::nullopt;
     RecordDoc& match = app_.invoiceMatch;
     const bool markDuplicates = setup_on(app_, "chkmarkdupinvoices");
     const std::string question =
@@ -472,7 +477,7 @@ void send_Invoices(MappingContext& ctx) {
   }
 }
 
-std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, double amount) {
+std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, double amount, const std::string& sentAs) {
   qb::ObjSearch& search = ctx.components.search;
   search.reset();
   ctx.set_Country();
@@ -482,7 +487,8 @@ std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, doub
   RecordDoc& match = ctx.app.invoiceMatch;
   for (int i = 0; i < search.resultCount(); ++i) {
     match.LoadXml(search.result(i));
-    if (numeric_value(match.GetChildContent("Subtotal")) == amount) return match.GetChildContent("TxnID");
+    const std::string txnId = match.GetChildContent("TxnID");
+    if (numeric_value(match.GetChildContent("Subtotal")) == amount || (!sentAs.empty() && txnId == sentAs)) return txnId;
   }
   return "";
 }

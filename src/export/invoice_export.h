@@ -31,8 +31,10 @@ void send_Invoices(MappingContext& ctx);
 std::string send_Invoice(MappingContext& ctx, long number);
 
 // The TxnID of a QuickBooks invoice with this reference number whose Subtotal equals
-// `amount`, or "". The last invoice looked at stays in app.invoiceMatch.
-std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, double amount);
+// `amount`, or whose TxnID is `sentAs` (the one the Vantora invoice recorded when it was sent
+// before), or "". The last invoice looked at stays in app.invoiceMatch.
+std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, double amount,
+                         const std::string& sentAs = "");
 
 // Loads QuickBooks invoice `txnId` into the invoice component and returns its qbXML record;
 // "" when QuickBooks has no such invoice.
