@@ -93,6 +93,8 @@ struct App {
 
   // Whether set_Country gives the QuickBooks components their version and application name.
   bool applyConnectionSettings{true};
+  // While on, write_data and write_data2 change nothing and answer true (previews).
+  bool holdWrites{false};
   // Set by the maintenance password; shows the maintenance items of the help menu.
   bool maintenanceUnlocked{false};
 };
