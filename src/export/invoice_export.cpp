@@ -97,7 +97,8 @@ std::string line_tax_code(App& app, const std::string& link) {
 
 class InvoiceSender {
  public:
-  InvoiceSender(MappingContext& ctx, long number) : ctx_(ctx), app_(ctx.app), number_(number), n_(std::to_string(number)) {}
+  InvoiceSender(MappingContext& ctx, long number)
+      : ctx_(ctx), app_(ctx.app), n_(std::to_string(number)), status_("Sending Invoice: " + n_) {}
 
   std::string run() {
     try {
@@ -452,10 +453,9 @@ class InvoiceSender {
 
   MappingContext& ctx_;
   App& app_;
-  long number_;
   std::string n_;
+  std::string status_;  // the status text, a dot added per line checked
   RecordDoc invoice_, customer_, lines_;
-  std::string status_;
   std::string overrideTaxItem_;
   long taxType_{0};
   int itemCount_{0};

@@ -365,6 +365,8 @@ TEST_F(InvoiceExportTest, EveryListedDemoInvoiceArrivesOnceToTheCentAndASecondRu
   for (auto& row : grid.rows) row.ticked = true;
   send_Invoices(*ctx);
   EXPECT_EQ(ui.status, "Operation completed");
+  const std::string firstNumber = grid.rows[0].cells[kInvoiceListDocNumberColumn];
+  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(), "Sending Invoice: " + firstNumber + ".."), ui.statuses.end());
   std::vector<std::string> sent;
   for (const auto& row : grid.rows)
     if (row.cells[kInvoiceListCommentColumn].rfind("Sent! ", 0) == 0) sent.push_back(row.cells[kInvoiceListDocNumberColumn]);
