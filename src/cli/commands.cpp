@@ -150,9 +150,11 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
   SendOptions sendOptions;
   auto* sendCmd = cli.add_subcommand(
-      "send", "Send customers or suppliers to QuickBooks, as Run > Send to QuickBooks does");
-  sendCmd->add_option("LIST", sendOptions.kind, "customers or suppliers")->required();
-  sendCmd->add_option("KEYS", sendOptions.keys, "Links of the records to send");
+      "send",
+      "Send customers, suppliers or invoices to QuickBooks, as Run > Send to QuickBooks does");
+  sendCmd->add_option("LIST", sendOptions.kind, "customers, suppliers or invoices")->required();
+  sendCmd->add_option("KEYS", sendOptions.keys,
+                      "Links of the records to send (document numbers for invoices)");
   sendCmd->add_flag("--all", sendOptions.all, "Every record not exported yet");
   sendCmd
       ->add_option(
@@ -170,6 +172,22 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
           "CODE=NAME: when a Vantora code has no valid QuickBooks counterpart, map CODE to the "
           "QuickBooks entry NAME (the assign window's choice)")
       ->allow_extra_args(false);
+  sendCmd
+      ->add_option("--on-duplicate", sendOptions.onDuplicate,
+                   "Invoices found in QuickBooks with the same reference and amount: send "
+                   "(anyway), skip, or mark "
+                   "(as sent without sending); default: --yes/--no")
+      ->check(CLI::IsMember({"send", "skip", "mark"}));
+  sendCmd->add_flag("--create-missing", sendOptions.createMissing,
+                    "Create an invoice's customer in QuickBooks when it is not there (otherwise "
+                    "the invoice is not sent)");
+
+  PreviewOptions previewOptions;
+  auto* previewCmd = cli.add_subcommand(
+      "preview",
+      "Run every check of a send and print the qbXML it would send, sending and writing nothing");
+  previewCmd->add_option("LIST", previewOptions.kind, "invoices")->required();
+  previewCmd->add_option("KEYS", previewOptions.keys, "Document numbers")->required();
 
   ImportOptions importOptions;
   auto* importCmd = cli.add_subcommand(
@@ -237,6 +255,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   if (globals.no) assumeYes = false;
   if (*sendCmd)
     return cmd_send(globals.settings, sendOptions, assumeYes, in, out, err, interactive);
+  if (*previewCmd) return cmd_preview(globals.settings, previewOptions, in, out, err);
   if (*importCmd)
     return cmd_import(globals.settings, importOptions, assumeYes, in, out, err, interactive);
 
