@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsqlite3-dev sqlite3 libpugixml-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libgl-dev libxml2-utils
+  qt6-base-dev libgl-dev libxml2-utils clang-format
 )
 # Only needed to show the window on a machine without a display (screenshots).
 if [ "${VQB_WITH_XVFB:-0}" = 1 ]; then packages+=(xvfb xauth); fi

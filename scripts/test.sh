@@ -9,6 +9,12 @@ jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 export VQB_SETTINGS_DIR=""  # tests make their own folders
 
+echo "== Code layout (.clang-format) =="
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+  echo "every C++ file follows .clang-format (scripts/format.sh applies it)"
+fi
+
 echo "== Build and test (warnings as errors) =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVQB_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
