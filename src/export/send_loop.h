@@ -20,6 +20,11 @@ struct SendLoop {
 
 // Runs `send` on each ticked row with an empty result cell, in grid order. Clears
 // state.cancelRequested first; stops with "Operation aborted by user." once it is set.
-void send_ticked_rows(MappingContext& ctx, const SendLoop& loop, const std::function<std::string(long)>& send);
+void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
+                      const std::function<std::string(long)>& send);
+// The same, with the text shown after statusPrefix made from the row by `label`.
+void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
+                      const std::function<std::string(long)>& send,
+                      const std::function<std::string(const WorkRow&)>& label);
 
 }  // namespace vqb

@@ -2,13 +2,15 @@
 
 namespace vqb::test {
 
-Answer FakeUi::messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) {
+Answer FakeUi::messageBox(const std::string& text, Buttons buttons, Icon icon,
+                          const std::string& title) {
   messages.push_back({text, buttons, icon, title});
   if (!answers.empty()) {
     Answer answer = answers.front();
     answers.pop_front();
     return answer;
   }
+  if (onMessage) return onMessage(text, title);
   switch (buttons) {
     case Buttons::Ok:
       return Answer::Ok;

@@ -19,8 +19,10 @@ struct ShownMessage {
 
 class FakeUi : public UserInterface {
  public:
-  Answer messageBox(const std::string& text, Buttons buttons, Icon icon, const std::string& title) override;
-  std::string inputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) override;
+  Answer messageBox(const std::string& text, Buttons buttons, Icon icon,
+                    const std::string& title) override;
+  std::string inputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText) override;
   void showDialog(DialogKind kind, const std::string& parameter) override;
   void openUrl(const std::string& url) override { urlsOpened.push_back(url); }
   void loaderVisible(bool visible) override { loaderShown.push_back(visible); }
@@ -41,6 +43,8 @@ class FakeUi : public UserInterface {
 
   // Script: answers used in order; when empty, Ok/Yes-No boxes answer Ok/No, input boxes "".
   std::deque<Answer> answers;
+  // Answers a box when `answers` is empty, when set (text, title).
+  std::function<Answer(const std::string&, const std::string&)> onMessage;
   std::deque<std::string> inputs;
   // Called from showDialog after it is recorded, so a test can play the dialog (for the
   // assign dialog: put the choice into slot 0).
