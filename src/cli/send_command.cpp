@@ -5,11 +5,12 @@
 #include "app/app.h"
 #include "app/setup_file.h"
 #include "app/startup.h"
+#include "app/text_helpers.h"
 #include "cli/assign_answers.h"
 #include "cli/cli_ui.h"
-#include "app/text_helpers.h"
 #include "export/customer_export.h"
 #include "export/invoice_export.h"
+#include "export/payment_export.h"
 #include "export/supplier_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_list.h"
@@ -28,36 +29,50 @@ struct SendKind {
   const char* keyHeader;     // the cell a KEY names
   const char* resultHeader;  // the cell the result goes to
   const char* success;       // a result starting with this is a success
+  const char* markKey;       // the setup key --on-duplicate mark turns on
 };
 constexpr SendKind kSendKinds[] = {
-    {"customers", &fill_customers, &send_Customers, "Comment", "", "Success"},
-    {"suppliers", &fill_suppliers, &send_Suppliers, "Comment", "", "Success"},
-    {"invoices", &fill_customerInvoices, &send_Invoices, "Doc Number", "Comment", kInvoiceSent},
+    {"customers", &fill_customers, &send_Customers, "Comment", "", "Success", ""},
+    {"suppliers", &fill_suppliers, &send_Suppliers, "Comment", "", "Success", ""},
+    {"invoices", &fill_customerInvoices, &send_Invoices, "Doc Number", "Comment", kInvoiceSent,
+     "chkmarkdupinvoices"},
+    {"payments", &fill_customerPayments, &send_Payments, "Int Receipt #", "Comment", kPaymentSent,
+     "chkmarkduppayments"},
 };
 
 }  // namespace
 
-int cmd_send(const std::string& settingsFolder, const SendOptions& options, std::optional<bool> assumeYes,
-             std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
+int cmd_send(const std::string& settingsFolder, const SendOptions& options,
+             std::optional<bool> assumeYes, std::istream& in, std::ostream& out, std::ostream& err,
+             bool interactive) {
   const SendKind* kind = nullptr;
   for (const SendKind& k : kSendKinds)
     if (options.kind == k.name) kind = &k;
   if (!kind) {
-    err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers, invoices\n";
+    err << "Unknown list \"" << options.kind
+        << "\"; one of: customers, suppliers, invoices, payments\n";
     return 2;
   }
   if (options.keys.empty() && !options.all) {
-    err << "Name the records to send (their links, or document numbers for invoices), or --all.\n";
+    err << "Name the records to send (their links, document numbers for invoices, receipt numbers "
+           "for payments), or "
+           "--all.\n";
     return 2;
   }
   CliUi ui(in, err, interactive);
   ui.assumeYes = assumeYes;
   // "A ... called, X, already exists in QuickBooks.": Yes links, No asks for another name.
-  ui.questionRules.push_back({Buttons::YesNoCancel, " already exists in QuickBooks.", options.onNameTaken == "link",
+  ui.questionRules.push_back({Buttons::YesNoCancel, " already exists in QuickBooks.",
+                              options.onNameTaken == "link",
                               "--on-name-taken " + options.onNameTaken});
   if (!options.onDuplicate.empty())
-    ui.questionRules.push_back({Buttons::YesNo, "This may be a duplicate transaction.", options.onDuplicate == "send",
+    ui.questionRules.push_back({Buttons::YesNo, "This may be a duplicate transaction.",
+                                options.onDuplicate == "send",
                                 "--on-duplicate " + options.onDuplicate});
+  // A payment applied to an invoice or work order QuickBooks does not have yet.
+  ui.questionRules.push_back({Buttons::YesNo, " that has not yet been sent to QuickBooks.",
+                              options.sendInvoices,
+                              options.sendInvoices ? "--send-invoices" : "no --send-invoices"});
   std::vector<std::pair<std::string, std::string>> assignPairs;
   if (!parse_pairs(options.names, "--name needs OLD=NEW", ui.inputAnswers, err) ||
       !parse_pairs(options.assign, "--assign needs CODE=NAME", assignPairs, err))
@@ -74,17 +89,20 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
       if (options.createMissing) answer.push_back('1');
       return;
     }
-    answer_assign(app, [&]() -> qb::ComponentSet& { return logic.components(); }, rules, in, err, interactive);
+    answer_assign(
+        app, [&]() -> qb::ComponentSet& { return logic.components(); }, rules, in, err,
+        interactive);
   };
   if (!start_connected(app, logic, settingsFolder)) return 1;
   // "mark" marks a confirmed duplicate as sent, for this run only.
-  if (options.onDuplicate == "mark") app.setup.SetChildValue("chkmarkdupinvoices", "1");
+  if (options.onDuplicate == "mark" && *kind->markKey) app.setup.SetChildValue(kind->markKey, "1");
 
   kind->fill(app, logic.state);
   WorkList& grid = logic.state.grid;
   const auto keyColumn = static_cast<std::size_t>(grid.column(kind->keyHeader));
-  const auto resultColumn =
-      *kind->resultHeader ? static_cast<std::size_t>(grid.column(kind->resultHeader)) : kNameListResultColumn;
+  const auto resultColumn = *kind->resultHeader
+                                ? static_cast<std::size_t>(grid.column(kind->resultHeader))
+                                : kNameListResultColumn;
   std::vector<std::string> missing;
   for (auto& row : grid.rows) row.ticked = options.all;
   for (const auto& key : options.keys) {
@@ -109,14 +127,16 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
   return failed == 0 ? 0 : 1;
 }
 
-int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options, std::istream& in, std::ostream& out,
-                std::ostream& err) {
-  if (options.kind != "invoices") {
-    err << "Unknown list \"" << options.kind << "\"; one of: invoices\n";
+int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options, std::istream& in,
+                std::ostream& out, std::ostream& err) {
+  const bool payments = options.kind == "payments";
+  if (!payments && options.kind != "invoices") {
+    err << "Unknown list \"" << options.kind << "\"; one of: invoices, payments\n";
     return 2;
   }
   if (options.keys.empty()) {
-    err << "Name the invoices to preview (their document numbers).\n";
+    err << (payments ? "Name the payments to preview (their receipt numbers).\n"
+                     : "Name the invoices to preview (their document numbers).\n");
     return 2;
   }
   // Windows are cancelled and questions answered No, as the mapping check does.
@@ -131,25 +151,36 @@ int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options
   qb::Session& session = logic.session();
   session.holdChanges(true);
   MappingContext ctx{app, logic.components(), logic.state};
+  const char* addTag = payments ? "<ReceivePaymentAddRq" : "<InvoiceAddRq";
   int failed = 0;
   for (const auto& key : options.keys) {
     session.clearHeld();
-    const std::string result = send_Invoice(ctx, static_cast<long>(numeric_value(key)));
+    const long number = static_cast<long>(numeric_value(key));
+    PaymentPlan plan;
+    const std::string result =
+        payments ? send_Payment(ctx, number, &plan) : send_Invoice(ctx, number);
     std::string add;
     for (const auto& request : session.held())
-      if (request.find("<InvoiceAddRq") != std::string::npos) add = request;
+      if (request.find(addTag) != std::string::npos) add = request;
     if (add.empty()) {
       out << key << ": " << terminal_text(result) << "\n";
       ++failed;
     } else {
-      out << key << ": would send\n" << add << (add.ends_with("\n") ? "" : "\n");
+      out << key << ": would send\n";
     }
+    for (const auto& application : plan.applications)
+      out << "  would apply " << application.amount << " to invoice " << application.document
+          << " (QuickBooks " << application.txnId << ")\n";
+    for (const auto& document : plan.toSendFirst)
+      out << "  " << document << " would have to be sent to QuickBooks first\n";
+    if (!add.empty()) out << add << (add.ends_with("\n") ? "" : "\n");
   }
   return failed == 0 ? 0 : 1;
 }
 
-int cmd_import(const std::string& settingsFolder, const ImportOptions& options, std::optional<bool> assumeYes,
-               std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
+int cmd_import(const std::string& settingsFolder, const ImportOptions& options,
+               std::optional<bool> assumeYes, std::istream& in, std::ostream& out,
+               std::ostream& err, bool interactive) {
   const bool customers = options.kind == "customers";
   if (!customers && options.kind != "suppliers") {
     err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers\n";
@@ -161,8 +192,9 @@ int cmd_import(const std::string& settingsFolder, const ImportOptions& options, 
   }
   CliUi ui(in, err, interactive);
   ui.assumeYes = assumeYes;
-  ui.questionRules.push_back({Buttons::YesNo, "Import opening balances ?", options.openingBalances,
-                              options.openingBalances ? "--opening-balances" : "no --opening-balances"});
+  ui.questionRules.push_back(
+      {Buttons::YesNo, "Import opening balances ?", options.openingBalances,
+       options.openingBalances ? "--opening-balances" : "no --opening-balances"});
   App app(ui);
   MainWindowLogic logic(app);
   if (!start_connected(app, logic, settingsFolder)) return 1;
@@ -184,9 +216,11 @@ int cmd_import(const std::string& settingsFolder, const ImportOptions& options, 
   }
   bool any = false;
   for (const auto& row : grid.rows) any = any || row.ticked;
-  if (any) logic.TB2_ButtonClick("Run");
-  else if (missing.empty()) out << "Nothing to import: every QuickBooks " << (customers ? "customer" : "supplier")
-                                << " is already in Vantora.\n";
+  if (any)
+    logic.TB2_ButtonClick("Run");
+  else if (missing.empty())
+    out << "Nothing to import: every QuickBooks " << (customers ? "customer" : "supplier")
+        << " is already in Vantora.\n";
 
   const auto commentColumn = static_cast<std::size_t>(grid.column("Comment"));
   int failed = static_cast<int>(missing.size());

@@ -19,7 +19,8 @@ struct CliRun {
   std::string err;
 };
 
-CliRun run_cli(std::vector<std::string> args, const std::string& input = "", bool interactive = false) {
+CliRun run_cli(std::vector<std::string> args, const std::string& input = "",
+               bool interactive = false) {
   args.insert(args.begin(), "vqb-cli");
   std::vector<const char*> argv;
   for (const auto& arg : args) argv.push_back(arg.c_str());
@@ -40,12 +41,13 @@ TEST(Cli, DemoMakesAReadySettingsFolderThatLaterCommandsUse) {
   test::TempDir dir;
   const std::string folder = dir.file("demo");
   CliRun made = run_cli({"demo", folder, "--customers", "5", "--invoices", "10", "--payments", "4",
-                      "--purchase-orders", "3", "--suppliers", "3"});
+                         "--purchase-orders", "3", "--suppliers", "3"});
   ASSERT_EQ(made.code, 0) << made.err;
 
   CliRun info = run_cli({"--settings", folder, "info"});
   ASSERT_EQ(info.code, 0) << info.err;
-  EXPECT_NE(info.out.find("Vantora database: " + folder + "/vantora.db"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Vantora database: " + folder + "/vantora.db"), std::string::npos)
+      << info.out;
   EXPECT_NE(info.out.find("Global folder:    " + folder + "/\n"), std::string::npos) << info.out;
   EXPECT_EQ(info.err, "");
 
@@ -66,10 +68,12 @@ TEST(Cli, NoDatabaseConfiguredSaysSoAndFailsTheCommand) {
   test::TempDir dir;
   CliRun info = run_cli({"--settings", dir.file("fresh"), "link"});
   EXPECT_EQ(info.code, 1);
-  EXPECT_NE(info.err.find("[Error] No database specified. Please open Vantora to point to your database.\n"),
+  EXPECT_NE(info.err.find(
+                "[Error] No database specified. Please open Vantora to point to your database.\n"),
             std::string::npos)
       << info.err;
-  EXPECT_NE(info.err.find("[Application Error]"), std::string::npos) << "the link could not be taken";
+  EXPECT_NE(info.err.find("[Application Error]"), std::string::npos)
+      << "the link could not be taken";
 }
 
 TEST(Cli, QbCommandsShowTheDemoCompany) {
@@ -100,7 +104,8 @@ TEST(Cli, QbCommandsShowTheDemoCompany) {
 
   CliRun closed = run_cli({"--settings", folder, "qb", "close"});
   EXPECT_EQ(closed.out, "The company Vantora Demo Company is closed.\n");
-  EXPECT_EQ(run_cli({"--settings", folder, "qb", "open"}).out, "The company Vantora Demo Company is open.\n");
+  EXPECT_EQ(run_cli({"--settings", folder, "qb", "open"}).out,
+            "The company Vantora Demo Company is open.\n");
 }
 
 TEST(Cli, ConnectLoadsTheListsAndListPrintsAWorkList) {
@@ -111,12 +116,15 @@ TEST(Cli, ConnectLoadsTheListsAndListPrintsAWorkList) {
   CliRun connected = run_cli({"--settings", folder, "connect"});
   ASSERT_EQ(connected.code, 0) << connected.err;
   EXPECT_EQ(connected.out.rfind("Connected to QuickBooks.\nLoaded", 0), 0u) << connected.out;
-  EXPECT_NE(connected.out.find("QuickBooks sales reps                  4\n"), std::string::npos) << connected.out;
+  EXPECT_NE(connected.out.find("QuickBooks sales reps                  4\n"), std::string::npos)
+      << connected.out;
 
   CliRun pending = run_cli({"--settings", folder, "list", "invoices"});
   ASSERT_EQ(pending.code, 0) << pending.err;
-  EXPECT_EQ(pending.out.rfind("Send Customer Invoices\nInvoice Date  Company", 0), 0u) << pending.out;
-  EXPECT_EQ(pending.out.find("yes\n"), std::string::npos) << "by default only records not exported yet";
+  EXPECT_EQ(pending.out.rfind("Send Customer Invoices\nInvoice Date  Company", 0), 0u)
+      << pending.out;
+  EXPECT_EQ(pending.out.find("yes\n"), std::string::npos)
+      << "by default only records not exported yet";
 
   CliRun all = run_cli({"--settings", folder, "list", "invoices", "--exported", "yes", "--json"});
   ASSERT_EQ(all.code, 0) << all.err;
@@ -124,11 +132,14 @@ TEST(Cli, ConnectLoadsTheListsAndListPrintsAWorkList) {
   EXPECT_NE(all.out.find("\"Sent\": false"), std::string::npos);
   EXPECT_EQ(all.out.find("Select"), std::string::npos) << "no tick column in the output";
 
-  CliRun none = run_cli({"--settings", folder, "list", "customers", "--exported", "no", "--not-exported", "no"});
-  EXPECT_NE(none.err.find("[Export Invoices] Please check your filter options to see records"), std::string::npos)
+  CliRun none = run_cli(
+      {"--settings", folder, "list", "customers", "--exported", "no", "--not-exported", "no"});
+  EXPECT_NE(none.err.find("[Export Invoices] Please check your filter options to see records"),
+            std::string::npos)
       << none.err;
   EXPECT_NE(none.out.find("\n0 records\n"), std::string::npos) << none.out;
-  EXPECT_FALSE(std::filesystem::exists(folder + "/QBsetup.xml")) << "filters given on the command line are not saved";
+  EXPECT_FALSE(std::filesystem::exists(folder + "/QBsetup.xml"))
+      << "filters given on the command line are not saved";
 
   EXPECT_EQ(run_cli({"--settings", folder, "list", "gadgets"}).code, 2);
   EXPECT_EQ(run_cli({"--settings", folder, "list", "pos", "--exported", "maybe"}).code, 109 - 4)
@@ -143,14 +154,17 @@ TEST(Cli, MarkWritesTheFlagsAndSaysWhatHappenedToEachKey) {
   EXPECT_EQ(marked.code, 1) << "one key was not found";
   EXPECT_EQ(marked.out, "10004: Updated\n99999: not found\n");
   auto db = open_database(folder + "/vantora.db");
-  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = 10004").rows.at(0).at(0), "1");
+  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = 10004").rows.at(0).at(0),
+            "1");
 
   CliRun cleared = run_cli({"--settings", folder, "mark", "invoices", "--not-sent", "10004"});
   EXPECT_EQ(cleared.code, 0) << cleared.err;
-  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = 10004").rows.at(0).at(0), "0");
+  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = 10004").rows.at(0).at(0),
+            "0");
 
   EXPECT_EQ(run_cli({"--settings", folder, "mark", "customers", "--sent", "1"}).code, 2);
-  EXPECT_NE(run_cli({"--settings", folder, "mark", "pos", "7001"}).code, 0) << "--sent or --not-sent is required";
+  EXPECT_NE(run_cli({"--settings", folder, "mark", "pos", "7001"}).code, 0)
+      << "--sent or --not-sent is required";
 }
 
 TEST(Cli, CheckReportsWhatWouldStopASendAndChangesNothing) {
@@ -159,12 +173,15 @@ TEST(Cli, CheckReportsWhatWouldStopASendAndChangesNothing) {
   ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "40"}).code, 0);
   auto db = open_database(folder + "/vantora.db");
   auto snapshot = [&] {
-    return db->queryAll("SELECT group_concat(QBClass || SalesGroup || Tax1, ',') FROM custsodetail").rows.at(0).at(0);
+    return db->queryAll("SELECT group_concat(QBClass || SalesGroup || Tax1, ',') FROM custsodetail")
+        .rows.at(0)
+        .at(0);
   };
   const auto before = snapshot();
   CliRun checked = run_cli({"--settings", folder, "check", "invoices", "--all"});
   EXPECT_EQ(checked.code, 1) << "the demo leaves some codes unmapped on purpose";
-  EXPECT_NE(checked.out.find(": QB Class Events could not be validated. Invoice not sent!\n  needs: QuickBooks Class not valid: "),
+  EXPECT_NE(checked.out.find(": QB Class Events could not be validated. Invoice not sent!\n  "
+                             "needs: QuickBooks Class not valid: "),
             std::string::npos)
       << checked.out;
   EXPECT_NE(checked.out.find(" ready to send\n"), std::string::npos);
@@ -178,13 +195,16 @@ TEST(Cli, PrefsReadAndWriteTheStoredFormsOfThePreferencesWindow) {
   ASSERT_EQ(run_cli({"demo", folder, "--customers", "3", "--invoices", "2"}).code, 0);
   EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkdupinvoices", "1"}).code, 0);
   EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "chkdupinvoices"}).out, "1\n");
-  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkdupinvoices", "yes"}).code, 2) << "check boxes take 1 or 0";
+  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkdupinvoices", "yes"}).code, 2)
+      << "check boxes take 1 or 0";
   EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "optapply1", "True"}).code, 0);
   EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "optapply0", "True"}).code, 0);
-  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "optapply1"}).out, "False\n") << "one option of a group";
+  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "optapply1"}).out, "False\n")
+      << "one option of a group";
   EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "nosuchkey"}).code, 2);
   CliRun listed = run_cli({"--settings", folder, "prefs", "list"});
-  EXPECT_NE(listed.out.find("Check QuickBooks for possible duplicate invoices"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("Check QuickBooks for possible duplicate invoices"), std::string::npos)
+      << listed.out;
   RecordDoc saved;
   ASSERT_TRUE(saved.LoadXmlFile(folder + "/QBsetup.xml"));
   EXPECT_EQ(saved.GetChildContent("optapply0"), "True");
@@ -194,12 +214,15 @@ TEST(Cli, ParseAddressShowsTheSplitAndTheMeans) {
   test::TempDir dir;
   const std::string folder = dir.file("demo");
   ASSERT_EQ(run_cli({"demo", folder, "--customers", "3", "--invoices", "2"}).code, 0);
-  CliRun parsed = run_cli({"--settings", folder, "parse-address", "--json", "Acme Corp\\n12 Main St Suite 4\\nSpringfield, IL 62701"});
+  CliRun parsed = run_cli({"--settings", folder, "parse-address", "--json",
+                           "Acme Corp\\n12 Main St Suite 4\\nSpringfield, IL 62701"});
   ASSERT_EQ(parsed.code, 0) << parsed.err;
-  EXPECT_EQ(parsed.out,
-            "{\"line1\": \"Acme Corp\", \"line2\": \"12 Main St\", \"line3\": \"Suite 4\", \"line4\": \"\", "
-            "\"city\": \"Springfield\", \"state\": \"IL\", \"postalCode\": \"62701\", \"country\": \"\", "
-            "\"means\": \"parser\"}\n");
+  EXPECT_EQ(
+      parsed.out,
+      "{\"line1\": \"Acme Corp\", \"line2\": \"12 Main St\", \"line3\": \"Suite 4\", \"line4\": "
+      "\"\", "
+      "\"city\": \"Springfield\", \"state\": \"IL\", \"postalCode\": \"62701\", \"country\": \"\", "
+      "\"means\": \"parser\"}\n");
 }
 
 TEST(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
@@ -210,16 +233,22 @@ TEST(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
   EXPECT_EQ(sent.code, 1) << "the demo leaves some codes unmapped on purpose";
   EXPECT_NE(sent.out.find(": Success\n"), std::string::npos) << sent.out;
   auto db = open_database(folder + "/vantora.db");
-  for (std::size_t at = sent.out.find(": Success\n"); at != std::string::npos; at = sent.out.find(": Success\n", at + 1)) {
+  for (std::size_t at = sent.out.find(": Success\n"); at != std::string::npos;
+       at = sent.out.find(": Success\n", at + 1)) {
     std::size_t lineStart = sent.out.rfind('\n', at);
     lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
     const std::string link = sent.out.substr(lineStart, sent.out.find(' ', lineStart) - lineStart);
-    EXPECT_NE(db->queryAll("SELECT QBAccountNumber FROM Customers WHERE Link = " + link).rows.at(0).at(0).value_or(""), "")
+    EXPECT_NE(db->queryAll("SELECT QBAccountNumber FROM Customers WHERE Link = " + link)
+                  .rows.at(0)
+                  .at(0)
+                  .value_or(""),
+              "")
         << "customer " << link << " is linked to QuickBooks";
   }
   CliRun again = run_cli({"--settings", folder, "send", "customers", "1"});
-  EXPECT_NE(again.out.find("1: not found among the records not exported yet"), std::string::npos) << again.out;
-  EXPECT_EQ(run_cli({"--settings", folder, "send", "payments", "--all"}).code, 2);
+  EXPECT_NE(again.out.find("1: not found among the records not exported yet"), std::string::npos)
+      << again.out;
+  EXPECT_EQ(run_cli({"--settings", folder, "send", "pos", "--all"}).code, 2);
 }
 
 // Invoices go once: a preview sends and writes nothing; a resend after "mark --not-sent" is
@@ -228,23 +257,35 @@ TEST(Cli, InvoicesArePreviewedSentOnceAndDuplicatesFollowTheOption) {
   test::TempDir dir;
   const std::string folder = dir.file("demo");
   ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "20"}).code, 0);
-  CliRun sent = run_cli({"--settings", folder, "--yes", "send", "invoices", "--all", "--create-missing"});
+  CliRun sent =
+      run_cli({"--settings", folder, "--yes", "send", "invoices", "--all", "--create-missing"});
   EXPECT_EQ(sent.code, 1) << "the demo leaves some codes unmapped on purpose";
   const std::size_t at = sent.out.find(": Sent! \n");
   ASSERT_NE(at, std::string::npos) << sent.out;
-  const std::size_t lineStart = sent.out.rfind('\n', at) == std::string::npos ? 0 : sent.out.rfind('\n', at) + 1;
+  const std::size_t lineStart =
+      sent.out.rfind('\n', at) == std::string::npos ? 0 : sent.out.rfind('\n', at) + 1;
   const std::string number = sent.out.substr(lineStart, 5);
   auto db = open_database(folder + "/vantora.db");
-  auto flag = [&] { return db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = " + number).rows.at(0).at(0).value_or(""); };
+  auto flag = [&] {
+    return db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = " + number)
+        .rows.at(0)
+        .at(0)
+        .value_or("");
+  };
   qb::sim::SimulatedCompany company(folder + "/demo-company.qbxml");
   const std::size_t invoices = company.list(qb::sim::Kind::Invoice).size();
   ASSERT_EQ(run_cli({"--settings", folder, "mark", "invoices", "--not-sent", number}).code, 0);
 
   CliRun preview = run_cli({"--settings", folder, "preview", "invoices", number, "1"});
   EXPECT_EQ(preview.code, 1) << "invoice 1 does not exist";
-  EXPECT_EQ(preview.out.find(number + ": would send\n<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<?qbxml version=\"3.0\"?>\n"), 0u)
+  EXPECT_EQ(
+      preview.out.find(
+          number +
+          ": would send\n<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<?qbxml version=\"3.0\"?>\n"),
+      0u)
       << preview.out;
-  EXPECT_NE(preview.out.find("<InvoiceAddRq requestID=\"1\"><InvoiceAdd><CustomerRef>"), std::string::npos);
+  EXPECT_NE(preview.out.find("<InvoiceAddRq requestID=\"1\"><InvoiceAdd><CustomerRef>"),
+            std::string::npos);
   EXPECT_NE(preview.out.find("\n1: Cannot find invoice in Vantora database.\n"), std::string::npos);
   EXPECT_EQ(flag(), "0");
 
@@ -254,14 +295,96 @@ TEST(Cli, InvoicesArePreviewedSentOnceAndDuplicatesFollowTheOption) {
     const char* result;
     const char* flag;
   };
-  for (const Case& c : {Case{"skip", "Possible duplicate invoice. User selected not send invoice.", "0"},
-                        Case{"mark", "Possible duplicate invoice. User selected not send invoice. invoice marked as exported", "1"}}) {
-    CliRun again = run_cli({"--settings", folder, "send", "invoices", number, "--on-duplicate", c.option});
+  for (const Case& c :
+       {Case{"skip", "Possible duplicate invoice. User selected not send invoice.", "0"},
+        Case{"mark",
+             "Possible duplicate invoice. User selected not send invoice. invoice marked as "
+             "exported",
+             "1"}}) {
+    CliRun again =
+        run_cli({"--settings", folder, "send", "invoices", number, "--on-duplicate", c.option});
     EXPECT_EQ(again.code, 1) << c.option;
     EXPECT_NE(again.out.find(": " + std::string(c.result) + "\n"), std::string::npos) << again.out;
     EXPECT_EQ(flag(), c.flag) << c.option;
   }
-  EXPECT_EQ(qb::sim::SimulatedCompany(folder + "/demo-company.qbxml").list(qb::sim::Kind::Invoice).size(), invoices);
+  EXPECT_EQ(
+      qb::sim::SimulatedCompany(folder + "/demo-company.qbxml").list(qb::sim::Kind::Invoice).size(),
+      invoices);
+}
+
+// A payment applied to an invoice QuickBooks does not have yet: the preview names the invoice
+// and writes nothing; --send-invoices sends it first; a resend is caught as a duplicate.
+TEST(Cli, PaymentsArePreviewedSentWithTheirInvoicesAndNeverTwice) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(
+      run_cli({"demo", folder, "--customers", "12", "--invoices", "4", "--payments", "0"}).code, 0);
+  auto db = open_database(folder + "/vantora.db");
+  auto value = [&](const std::string& sql) {
+    return db->queryAll(sql).rows.at(0).at(0).value_or("");
+  };
+  const std::string customer = value(
+      "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 ORDER BY "
+      "Link LIMIT 1");
+  db->execute(
+      "INSERT INTO CustSO (Number, Customer, Status, InvDate, SalesRep, TaxType1, TaxPercentage1, "
+      "TaxAmount1, DiscAmount, "
+      "Total, QuickBooks, xmlAdd) VALUES (90001, " +
+      customer + ", 4, 46000, " + value("SELECT Rep FROM Customers WHERE Link = " + customer) +
+      ", 1, 8.25, 0, 0, 100, 0, '')");
+  db->execute(
+      "INSERT INTO custsodetail (SONumber, LineNumber, LineType, PrintLine, Description, Qty, "
+      "UnitPrice, AdjustedQty, "
+      "LineChargeAdjusted, SalesGroup, Tax1, AmortizeGroup, QBClass) VALUES (90001, 1, 'Service', "
+      "1, 'Logo', 1, 100, 1, "
+      "100, 'EMB', 12, 0, '')");
+  db->execute("INSERT INTO CustPost (id, Customer, Trans, WONumber) VALUES (90001, " + customer +
+              ", 'INV', 90001), (95001, " + customer + ", 'PMT', 0)");
+  db->execute("UPDATE CustPost SET ReceiptNumber = 95001 WHERE id = 95001");
+  db->execute(
+      "INSERT INTO CustPayments (Number, Customer, Date, Amount, Method, Reference, POS, Voided, "
+      "QuickBooks) VALUES (95001, " +
+      customer + ", 46010, 30, 42, '', 0, 0, 0)");
+  db->execute("INSERT INTO CustAllocate (CRef, DRef, Amount) VALUES (95001, 90001, 30)");
+  ASSERT_EQ(run_cli({"--settings", folder, "prefs", "set", "optapply2", "True"}).code, 0);
+  auto payments = [&] {
+    return qb::sim::SimulatedCompany(folder + "/demo-company.qbxml")
+        .list(qb::sim::Kind::ReceivePayment);
+  };
+
+  CliRun preview = run_cli({"--settings", folder, "preview", "payments", "95001"});
+  EXPECT_EQ(preview.code, 0) << preview.out << preview.err;
+  EXPECT_EQ(
+      preview.out.find(
+          "95001: would send\n  invoice 90001 would have to be sent to QuickBooks first\n<?xml"),
+      0u)
+      << preview.out;
+  EXPECT_NE(preview.out.find("<IsAutoApply>false</IsAutoApply>"), std::string::npos);
+  EXPECT_EQ(value("SELECT QuickBooks FROM CustSO WHERE Number = 90001"), "0");
+  EXPECT_TRUE(payments().empty());
+
+  CliRun sent = run_cli({"--settings", folder, "send", "payments", "95001", "--send-invoices"});
+  EXPECT_EQ(sent.code, 0) << sent.out << sent.err;
+  EXPECT_NE(
+      sent.out.find("95001 " + value("SELECT Description FROM Customers WHERE Link = " + customer) +
+                    ": Sent!\n"),
+      std::string::npos)
+      << sent.out;
+  ASSERT_EQ(payments().size(), 1u);
+  EXPECT_EQ(payments()[0].value("AppliedToTxnRet/Amount"), "30.00");
+  EXPECT_EQ(payments()[0].value("AppliedToTxnRet/BalanceRemaining"), "70.00");
+
+  ASSERT_EQ(run_cli({"--settings", folder, "mark", "payments", "--not-sent", "95001"}).code, 0);
+  ASSERT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkduppayments", "1"}).code, 0);
+  CliRun again =
+      run_cli({"--settings", folder, "send", "payments", "--all", "--on-duplicate", "mark"});
+  EXPECT_EQ(again.code, 1);
+  EXPECT_NE(again.out.find(": Possible duplicate payment. User selected not send payment. Payment "
+                           "marked as exported\n"),
+            std::string::npos)
+      << again.out;
+  EXPECT_EQ(value("SELECT QuickBooksRef FROM CustPayments WHERE Number = 95001"), payments()[0].id);
+  EXPECT_EQ(payments().size(), 1u);
 }
 
 // Lines of the output that do not end with `ending`.
@@ -269,7 +392,8 @@ std::vector<std::string> lines_not_ending(const std::string& text, const std::st
   std::vector<std::string> odd;
   std::istringstream lines(text);
   for (std::string line; std::getline(lines, line);)
-    if (line.size() < ending.size() || line.compare(line.size() - ending.size(), ending.size(), ending) != 0)
+    if (line.size() < ending.size() ||
+        line.compare(line.size() - ending.size(), ending.size(), ending) != 0)
       odd.push_back(line);
   return odd;
 }
@@ -280,19 +404,23 @@ std::vector<std::string> lines_not_ending(const std::string& text, const std::st
 TEST(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
   test::TempDir dir;
   const std::string first = dir.file("first"), second = dir.file("second");
-  ASSERT_EQ(run_cli({"demo", first, "--customers", "12", "--suppliers", "8", "--invoices", "4"}).code, 0);
-  CliRun customers = run_cli({"--settings", first, "send", "customers", "--all", "--name",
-                              "Northern Alberta Regional Minor Hockey Association=Northern Alberta Minor Hockey",
-                              "--assign", "2% 10 Net 30=Net 30", "--assign", "Dana=RP", "--assign",
-                              "Government=Education", "--assign", "Special District Levy=District Levy"});
+  ASSERT_EQ(
+      run_cli({"demo", first, "--customers", "12", "--suppliers", "8", "--invoices", "4"}).code, 0);
+  CliRun customers =
+      run_cli({"--settings", first, "send", "customers", "--all", "--name",
+               "Northern Alberta Regional Minor Hockey Association=Northern Alberta Minor Hockey",
+               "--assign", "2% 10 Net 30=Net 30", "--assign", "Dana=RP", "--assign",
+               "Government=Education", "--assign", "Special District Levy=District Levy"});
   EXPECT_EQ(customers.code, 0) << customers.out << customers.err;
-  EXPECT_EQ(lines_not_ending(customers.out, ": Success"), std::vector<std::string>{}) << customers.err;
+  EXPECT_EQ(lines_not_ending(customers.out, ": Success"), std::vector<std::string>{})
+      << customers.err;
   CliRun suppliers = run_cli({"--settings", first, "send", "suppliers", "--all"});
   EXPECT_EQ(suppliers.code, 0) << suppliers.out << suppliers.err;
 
   const std::string company = first + "/demo-company.qbxml";
   ASSERT_EQ(run_cli({"demo", second, "--empty", "--company", company}).code, 0);
-  CliRun imported = run_cli({"--settings", second, "import", "customers", "--all", "--opening-balances"});
+  CliRun imported =
+      run_cli({"--settings", second, "import", "customers", "--all", "--opening-balances"});
   EXPECT_EQ(imported.code, 0) << imported.out << imported.err;
   EXPECT_EQ(lines_not_ending(imported.out, ": Sent"), std::vector<std::string>{});
   EXPECT_NE(imported.err.find("  -> Yes (--opening-balances)"), std::string::npos) << imported.err;
@@ -307,23 +435,32 @@ TEST(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
     return names;
   };
   std::set<std::string> qbCustomers, qbVendors;
-  for (const auto& entry : sim.list(qb::sim::Kind::Customer)) qbCustomers.insert(entry.value("FullName"));
+  for (const auto& entry : sim.list(qb::sim::Kind::Customer))
+    qbCustomers.insert(entry.value("FullName"));
   for (const auto& entry : sim.list(qb::sim::Kind::Vendor)) qbVendors.insert(entry.value("Name"));
   EXPECT_EQ(linked("SELECT QBAccountNumber FROM Customers"), qbCustomers);
   EXPECT_EQ(linked("SELECT QBAccount FROM Suppliers"), qbVendors);
-  EXPECT_EQ(linked("SELECT Description FROM Customers WHERE QBAccountNumber = 'O''Brien & Sons <West>'"),
-            std::set<std::string>{"O'Brien & Sons <West>"});
-  EXPECT_EQ(linked("SELECT Description FROM Suppliers WHERE QBAccount = 'Prairie Embroidery Supply <East>'").size(), 1u);
+  EXPECT_EQ(
+      linked("SELECT Description FROM Customers WHERE QBAccountNumber = 'O''Brien & Sons <West>'"),
+      std::set<std::string>{"O'Brien & Sons <West>"});
+  EXPECT_EQ(
+      linked(
+          "SELECT Description FROM Suppliers WHERE QBAccount = 'Prairie Embroidery Supply <East>'")
+          .size(),
+      1u);
 
   // Nothing is imported twice.
   CliRun again = run_cli({"--settings", second, "import", "customers", "--all"});
   EXPECT_EQ(again.code, 0);
   EXPECT_EQ(again.out, "Nothing to import: every QuickBooks customer is already in Vantora.\n");
-  CliRun named = run_cli({"--settings", second, "import", "customers", "O'Brien & Sons <West>", "Nobody"});
+  CliRun named =
+      run_cli({"--settings", second, "import", "customers", "O'Brien & Sons <West>", "Nobody"});
   EXPECT_EQ(named.code, 1);
   EXPECT_EQ(named.out,
-            "O'Brien & Sons <West>: Already in Vantora: not imported again\nNobody: not found in QuickBooks\n");
-  EXPECT_EQ(linked("SELECT count(*) FROM Customers"), std::set<std::string>{std::to_string(qbCustomers.size())});
+            "O'Brien & Sons <West>: Already in Vantora: not imported again\nNobody: not found in "
+            "QuickBooks\n");
+  EXPECT_EQ(linked("SELECT count(*) FROM Customers"),
+            std::set<std::string>{std::to_string(qbCustomers.size())});
   EXPECT_EQ(run_cli({"--settings", second, "import", "invoices", "--all"}).code, 2);
   EXPECT_EQ(run_cli({"--settings", second, "import", "customers"}).code, 2);
 }
@@ -335,11 +472,16 @@ TEST(Cli, OnATerminalTheAssignWindowListsTheEntriesToChooseFrom) {
   // Customer 1037 has the terms "2% 10 Net 30", which the demo leaves unmapped.
   CliRun sent = run_cli({"--settings", folder, "send", "customers", "1037"}, "3\n", true);
   EXPECT_EQ(sent.out, "1037 Ironwood Catering: Success\n") << sent.err;
-  EXPECT_NE(sent.err.find("  1. Due on receipt\n  2. Net 15\n  3. Net 30\n  4. Net 60\n  Number (empty cancels): "),
-            std::string::npos)
+  EXPECT_NE(
+      sent.err.find(
+          "  1. Due on receipt\n  2. Net 15\n  3. Net 30\n  4. Net 60\n  Number (empty cancels): "),
+      std::string::npos)
       << sent.err;
   auto db = open_database(folder + "/vantora.db");
-  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM Terms WHERE Description = '2% 10 Net 30'").rows.at(0).at(0), "Net 30")
+  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM Terms WHERE Description = '2% 10 Net 30'")
+                .rows.at(0)
+                .at(0),
+            "Net 30")
       << "the choice is kept as the mapping";
 }
 
@@ -350,7 +492,8 @@ TEST(Cli, ConnectFailsPlainlyWhenQuickBooksIsClosed) {
   ASSERT_EQ(run_cli({"--settings", folder, "qb", "close"}).code, 0);
   CliRun connected = run_cli({"--settings", folder, "connect"});
   EXPECT_EQ(connected.code, 1);
-  EXPECT_NE(connected.err.find("[Connection Error] Vantora cannot connect to QuickBooks.\n\nError 20852 - "),
+  EXPECT_NE(connected.err.find(
+                "[Connection Error] Vantora cannot connect to QuickBooks.\n\nError 20852 - "),
             std::string::npos)
       << connected.err;
 }
@@ -378,11 +521,14 @@ TEST(CliUi, AQuestionRuleAnswersItsQuestionOnly) {
   std::ostringstream err;
   cli::CliUi ui(none, err, false);
   ui.assumeYes = false;
-  ui.questionRules.push_back({Buttons::YesNoCancel, " already exists in QuickBooks.", true, "--on-name-taken link"});
-  EXPECT_EQ(ui.messageBox("A customer called, X, already exists in QuickBooks.\r\nClick 'YES' to link", Buttons::YesNoCancel,
-                          Icon::Information, "Please Select"),
-            Answer::Yes);
-  EXPECT_EQ(ui.messageBox("There is no valid sales rep associated with this customer in Vantora. Do you want to continue?",
+  ui.questionRules.push_back(
+      {Buttons::YesNoCancel, " already exists in QuickBooks.", true, "--on-name-taken link"});
+  EXPECT_EQ(
+      ui.messageBox("A customer called, X, already exists in QuickBooks.\r\nClick 'YES' to link",
+                    Buttons::YesNoCancel, Icon::Information, "Please Select"),
+      Answer::Yes);
+  EXPECT_EQ(ui.messageBox("There is no valid sales rep associated with this customer in Vantora. "
+                          "Do you want to continue?",
                           Buttons::YesNo, Icon::Question, "Confirm"),
             Answer::No);
   EXPECT_NE(err.str().find("  -> Yes (--on-name-taken link)\n"), std::string::npos) << err.str();
@@ -394,12 +540,15 @@ TEST(CliUi, NameAnswersAreGivenOncePerBox) {
   std::ostringstream err;
   cli::CliUi ui(none, err, false);
   ui.inputAnswers = {{"Long & <Co>", "Short"}};
-  EXPECT_EQ(ui.inputBox("The customer name Long & <Co> is too long.", "Sending Customer", "Long & <Co"), "Short");
+  EXPECT_EQ(
+      ui.inputBox("The customer name Long & <Co> is too long.", "Sending Customer", "Long & <Co"),
+      "Short");
   EXPECT_EQ(ui.inputBox("Please enter another name.", "Sending Customer", "Long & <Co>"), "Short");
   EXPECT_EQ(ui.inputBox("Please enter another name.", "Sending Customer", "Long & <Co>"), "")
       << "the same box again: the answer was refused, so give up instead of looping";
   EXPECT_EQ(ui.inputBox("Please enter another name.", "Sending Customer", "Other"), "");
-  EXPECT_NE(err.str().find("  -> Short (--name Long & <Co>=Short)\n"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("  -> Short (--name Long & <Co>=Short)\n"), std::string::npos)
+      << err.str();
 }
 
 }  // namespace
