@@ -549,6 +549,9 @@ TEST_F(PaymentExportTest, EveryListedDemoPaymentIsAppliedAsInVantoraToTheCent) {
   for (auto& row : grid.rows) row.ticked = true;
   send_Payments(*ctx);
   EXPECT_EQ(ui.status, "Operation completed");
+  const std::string shown =
+      "Sending Payment: " + grid.rows[0].cells[1] + " - " + grid.rows[0].cells[2];
+  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(), shown), ui.statuses.end()) << shown;
 
   std::vector<std::string> sent;
   std::map<std::string, std::int64_t> applied;  // cents per QuickBooks invoice
