@@ -68,6 +68,10 @@ struct App {
   RecordDoc customerMemo;
   RecordDoc vendorMemo;
   RecordDoc spareMemo;
+  // The QuickBooks invoice the invoice duplicate search looked at last.
+  RecordDoc invoiceMatch;
+  // The QuickBooks payment the payment duplicate search looked at last.
+  RecordDoc paymentMatch;
 
   // Copies of Vantora code tables, made by the list loader on each connection.
   RecordDoc taxSnapshot;            // "Select * from tax", keyed by link
@@ -93,6 +97,8 @@ struct App {
 
   // Whether set_Country gives the QuickBooks components their version and application name.
   bool applyConnectionSettings{true};
+  // While on, write_data and write_data2 change nothing and answer true (previews).
+  bool holdWrites{false};
   // Set by the maintenance password; shows the maintenance items of the help menu.
   bool maintenanceUnlocked{false};
 };

@@ -62,6 +62,7 @@ bool read_data(App& app, std::string_view sql, bool keyByLink) {
 }
 
 bool write_data(App& app, std::string_view sql) {
+  if (app.holdWrites) return true;
   try {
     auto db = open_database(app.databasePath);
     db->execute(sql);
@@ -77,6 +78,7 @@ bool write_data2(App& app) {
   batch.MoveToRoot();
   long count = batch.GetChildCount();
   if (count == 0) return false;
+  if (app.holdWrites) return true;
   try {
     auto db = open_database(app.databasePath);
     Transaction transaction(*db, Transaction::Mode::Immediate);

@@ -72,7 +72,8 @@ std::string CliUi::inputBox(const std::string& prompt, const std::string& title,
 }
 
 void CliUi::showDialog(DialogKind kind, const std::string& parameter) {
-  if (onDialog && kind == DialogKind::Assign) return onDialog(kind, parameter);
+  if (onDialog && (kind == DialogKind::Assign || kind == DialogKind::CustomerValidation))
+    return onDialog(kind, parameter);
   err_ << "This step needs a window; run vqb for it.\n";
 }
 

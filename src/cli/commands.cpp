@@ -146,10 +146,14 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   checkCmd->add_flag("--all", checkOptions.all, "Every record of the list not exported yet");
 
   SendOptions sendOptions;
-  auto* sendCmd = cli.add_subcommand(
-      "send", "Send customers or suppliers to QuickBooks, as Run > Send to QuickBooks does");
-  sendCmd->add_option("LIST", sendOptions.kind, "customers or suppliers")->required();
-  sendCmd->add_option("KEYS", sendOptions.keys, "Links of the records to send");
+  auto* sendCmd = cli.add_subcommand("send",
+                                     "Send customers, suppliers, invoices or payments to "
+                                     "QuickBooks, as Run > Send to QuickBooks does");
+  sendCmd->add_option("LIST", sendOptions.kind, "customers, suppliers, invoices or payments")
+      ->required();
+  sendCmd->add_option(
+      "KEYS", sendOptions.keys,
+      "Links of the records to send (document numbers for invoices, receipt numbers for payments)");
   sendCmd->add_flag("--all", sendOptions.all, "Every record not exported yet");
   sendCmd
       ->add_option(
@@ -167,6 +171,28 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
           "CODE=NAME: when a Vantora code has no valid QuickBooks counterpart, map CODE to the "
           "QuickBooks entry NAME (the assign window's choice)")
       ->allow_extra_args(false);
+  sendCmd
+      ->add_option("--on-duplicate", sendOptions.onDuplicate,
+                   "Invoices or payments found in QuickBooks with the same reference and amount: "
+                   "send (anyway), skip, or mark "
+                   "(as sent without sending); default: --yes/--no")
+      ->check(CLI::IsMember({"send", "skip", "mark"}));
+  sendCmd->add_flag("--create-missing", sendOptions.createMissing,
+                    "Create an invoice's or payment's customer in QuickBooks when it is not there "
+                    "(otherwise it is not sent)");
+  sendCmd->add_flag("--send-invoices", sendOptions.sendInvoices,
+                    "Payments: send the invoices and work orders a payment is applied to when "
+                    "QuickBooks does not have them "
+                    "yet (otherwise the payment is not applied to them)");
+
+  PreviewOptions previewOptions;
+  auto* previewCmd = cli.add_subcommand(
+      "preview",
+      "Run every check of a send and print the qbXML it would send, sending and writing nothing");
+  previewCmd->add_option("LIST", previewOptions.kind, "invoices or payments")->required();
+  previewCmd
+      ->add_option("KEYS", previewOptions.keys, "Document numbers (receipt numbers for payments)")
+      ->required();
 
   ImportOptions importOptions;
   auto* importCmd = cli.add_subcommand(
@@ -234,6 +260,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   if (globals.no) assumeYes = false;
   if (*sendCmd)
     return cmd_send(globals.settings, sendOptions, assumeYes, in, out, err, interactive);
+  if (*previewCmd) return cmd_preview(globals.settings, previewOptions, in, out, err);
   if (*importCmd)
     return cmd_import(globals.settings, importOptions, assumeYes, in, out, err, interactive);
 

@@ -5,26 +5,58 @@
 #include "app/app.h"
 #include "app/setup_file.h"
 #include "app/startup.h"
+#include "app/text_helpers.h"
 #include "cli/assign_answers.h"
 #include "cli/cli_ui.h"
 #include "export/customer_export.h"
+#include "export/invoice_export.h"
+#include "export/payment_export.h"
 #include "export/supplier_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_list.h"
 #include "main_window/work_lists.h"
+#include "mapping/mapping_check.h"
 
 namespace vqb::cli {
+
+namespace {
+
+// How each list is sent from the command line.
+struct SendKind {
+  const char* name;
+  void (*fill)(App&, MainWindowState&);
+  void (*send)(MappingContext&);
+  const char* keyHeader;     // the cell a KEY names
+  const char* resultHeader;  // the cell the result goes to
+  const char* success;       // a result starting with this is a success
+  const char* markKey;       // the setup key --on-duplicate mark turns on
+};
+constexpr SendKind kSendKinds[] = {
+    {"customers", &fill_customers, &send_Customers, "Comment", "", "Success", ""},
+    {"suppliers", &fill_suppliers, &send_Suppliers, "Comment", "", "Success", ""},
+    {"invoices", &fill_customerInvoices, &send_Invoices, "Doc Number", "Comment", kInvoiceSent,
+     "chkmarkdupinvoices"},
+    {"payments", &fill_customerPayments, &send_Payments, "Int Receipt #", "Comment", kPaymentSent,
+     "chkmarkduppayments"},
+};
+
+}  // namespace
 
 int cmd_send(const std::string& settingsFolder, const SendOptions& options,
              std::optional<bool> assumeYes, std::istream& in, std::ostream& out, std::ostream& err,
              bool interactive) {
-  const bool customers = options.kind == "customers";
-  if (!customers && options.kind != "suppliers") {
-    err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers\n";
+  const SendKind* kind = nullptr;
+  for (const SendKind& k : kSendKinds)
+    if (options.kind == k.name) kind = &k;
+  if (!kind) {
+    err << "Unknown list \"" << options.kind
+        << "\"; one of: customers, suppliers, invoices, payments\n";
     return 2;
   }
   if (options.keys.empty() && !options.all) {
-    err << "Name the records to send (their links), or --all.\n";
+    err << "Name the records to send (their links, document numbers for invoices, receipt numbers "
+           "for payments), or "
+           "--all.\n";
     return 2;
   }
   CliUi ui(in, err, interactive);
@@ -33,6 +65,14 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
   ui.questionRules.push_back({Buttons::YesNoCancel, " already exists in QuickBooks.",
                               options.onNameTaken == "link",
                               "--on-name-taken " + options.onNameTaken});
+  if (!options.onDuplicate.empty())
+    ui.questionRules.push_back({Buttons::YesNo, "This may be a duplicate transaction.",
+                                options.onDuplicate == "send",
+                                "--on-duplicate " + options.onDuplicate});
+  // A payment applied to an invoice or work order QuickBooks does not have yet.
+  ui.questionRules.push_back({Buttons::YesNo, " that has not yet been sent to QuickBooks.",
+                              options.sendInvoices,
+                              options.sendInvoices ? "--send-invoices" : "no --send-invoices"});
   std::vector<std::pair<std::string, std::string>> assignPairs;
   if (!parse_pairs(options.names, "--name needs OLD=NEW", ui.inputAnswers, err) ||
       !parse_pairs(options.assign, "--assign needs CODE=NAME", assignPairs, err))
@@ -41,42 +81,100 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
   for (const auto& [code, choice] : assignPairs) rules.push_back({code, choice});
   App app(ui);
   MainWindowLogic logic(app);
-  ui.onDialog = [&](DialogKind, const std::string&) {
+  ui.onDialog = [&](DialogKind dialog, const std::string&) {
+    if (dialog == DialogKind::CustomerValidation) {
+      // "1": create the customer in QuickBooks; "": cancel.
+      std::string& answer = app.sharedSlots[1];
+      answer.clear();
+      if (options.createMissing) answer.push_back('1');
+      return;
+    }
     answer_assign(
         app, [&]() -> qb::ComponentSet& { return logic.components(); }, rules, in, err,
         interactive);
   };
   if (!start_connected(app, logic, settingsFolder)) return 1;
+  // "mark" marks a confirmed duplicate as sent, for this run only.
+  if (options.onDuplicate == "mark" && *kind->markKey) app.setup.SetChildValue(kind->markKey, "1");
 
-  if (customers)
-    fill_customers(app, logic.state);
-  else
-    fill_suppliers(app, logic.state);
+  kind->fill(app, logic.state);
   WorkList& grid = logic.state.grid;
-  const auto linkColumn = static_cast<std::size_t>(grid.column("Comment"));
+  const auto keyColumn = static_cast<std::size_t>(grid.column(kind->keyHeader));
+  const auto resultColumn = *kind->resultHeader
+                                ? static_cast<std::size_t>(grid.column(kind->resultHeader))
+                                : kNameListResultColumn;
   std::vector<std::string> missing;
   for (auto& row : grid.rows) row.ticked = options.all;
   for (const auto& key : options.keys) {
     bool found = false;
     for (auto& row : grid.rows)
-      if (row.cells.at(linkColumn) == key) row.ticked = found = true;
+      if (row.cells.at(keyColumn) == key) row.ticked = found = true;
     if (!found) missing.push_back(key);
   }
 
   MappingContext ctx{app, logic.components(), logic.state};
-  if (customers)
-    send_Customers(ctx);
-  else
-    send_Suppliers(ctx);
+  kind->send(ctx);
 
   int failed = static_cast<int>(missing.size());
   for (const auto& row : grid.rows) {
     if (!row.ticked) continue;
-    const std::string& result = row.cells.at(4);
-    out << row.cells.at(linkColumn) << " " << row.cells.at(0) << ": " << result << "\n";
-    if (result != "Success") ++failed;
+    const std::string& result = row.cells.at(resultColumn);
+    const std::string& label = kind->resultHeader[0] ? row.cells.at(1) : row.cells.at(0);
+    out << row.cells.at(keyColumn) << " " << label << ": " << terminal_text(result) << "\n";
+    if (result.rfind(kind->success, 0) != 0) ++failed;
   }
   for (const auto& key : missing) out << key << ": not found among the records not exported yet\n";
+  return failed == 0 ? 0 : 1;
+}
+
+int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options, std::istream& in,
+                std::ostream& out, std::ostream& err) {
+  const bool payments = options.kind == "payments";
+  if (!payments && options.kind != "invoices") {
+    err << "Unknown list \"" << options.kind << "\"; one of: invoices, payments\n";
+    return 2;
+  }
+  if (options.keys.empty()) {
+    err << (payments ? "Name the payments to preview (their receipt numbers).\n"
+                     : "Name the invoices to preview (their document numbers).\n");
+    return 2;
+  }
+  // Windows are cancelled and questions answered No, as the mapping check does.
+  CliUi terminal(in, err, false);
+  terminal.assumeYes = false;
+  CheckingUi ui(terminal);
+  App app(ui);
+  ui.attach(app);
+  MainWindowLogic logic(app);
+  if (!start_connected(app, logic, settingsFolder)) return 1;
+  app.holdWrites = true;
+  qb::Session& session = logic.session();
+  session.holdChanges(true);
+  MappingContext ctx{app, logic.components(), logic.state};
+  const char* addTag = payments ? "<ReceivePaymentAddRq" : "<InvoiceAddRq";
+  int failed = 0;
+  for (const auto& key : options.keys) {
+    session.clearHeld();
+    const long number = static_cast<long>(numeric_value(key));
+    PaymentPlan plan;
+    const std::string result =
+        payments ? send_Payment(ctx, number, &plan) : send_Invoice(ctx, number);
+    std::string add;
+    for (const auto& request : session.held())
+      if (request.find(addTag) != std::string::npos) add = request;
+    if (add.empty()) {
+      out << key << ": " << terminal_text(result) << "\n";
+      ++failed;
+    } else {
+      out << key << ": would send\n";
+    }
+    for (const auto& application : plan.applications)
+      out << "  would apply " << application.amount << " to invoice " << application.document
+          << " (QuickBooks " << application.txnId << ")\n";
+    for (const auto& document : plan.toSendFirst)
+      out << "  " << document << " would have to be sent to QuickBooks first\n";
+    if (!add.empty()) out << add << (add.ends_with("\n") ? "" : "\n");
+  }
   return failed == 0 ? 0 : 1;
 }
 

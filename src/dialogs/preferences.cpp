@@ -17,8 +17,8 @@ using K = PreferenceKind;
 
 constexpr std::array<PreferenceControl, 36> kControls = {{
     // General
-    {"chkAddress", K::CheckBox, "", 1, "",
-     "Put the customer's name on the first line of the billing address"},
+    {"chkAddress", K::CheckBox, "Put the customer name on the first line of the billing address", 1,
+     "", ""},
     {"chkShowPayments", K::CheckBox, "Show this screen before exporting payments", 1, "", ""},
     {"chkShowInvoices", K::CheckBox, "Show this screen before exporting invoices", 1, "", ""},
     {"chkShowPOs", K::CheckBox, "Show this screen before exporting purchase orders", 1, "", ""},

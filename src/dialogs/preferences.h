@@ -23,7 +23,7 @@ enum class PreferenceKind { CheckBox, Option, TextBox, ListBox };
 struct PreferenceControl {
   std::string_view name;  // control name, e.g. "chkDupInvoices"
   PreferenceKind kind;
-  std::string_view caption;  // the text beside the control; "" for the two without one
+  std::string_view caption;  // the text beside the control; "" for those without one
   int tab;                   // 1 "General", 2 "Payments", 3 "Invoices", 4 "Purchase Orders"
   std::string_view group;    // option buttons: the group that allows one selection; else ""
   std::string_view hint;     // what a control without a caption does (tooltip); else ""

@@ -227,6 +227,11 @@ Answer CheckingUi::messageBox(const std::string& text, Buttons buttons, Icon ico
 }
 
 void CheckingUi::showDialog(DialogKind kind, const std::string& parameter) {
+  // The customer and vendor validation windows are cancelled: nothing is created or linked.
+  if ((kind == DialogKind::CustomerValidation || kind == DialogKind::VendorValidation) && app_) {
+    app_->sharedSlots[1].clear();
+    return;
+  }
   if (kind != DialogKind::Assign || !app_) return inner_.showDialog(kind, parameter);
   dialogTitle = app_->sharedSlots[1];
   dialogMessage = app_->sharedSlots[2];

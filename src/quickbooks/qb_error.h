@@ -15,6 +15,8 @@ class QbError : public VqbError {
 
 inline constexpr long kNotReachable = 20852;
 inline constexpr long kNameInUse = 20806;
+// An add or modification a preview did not send.
+inline constexpr long kHeldBack = 20870;
 inline const char* const kNotReachableText =
     "Could not connect to QuickBooks: no company file is open.";
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "quickbooks/qb_error.h"
 #include "quickbooks/transport.h"
@@ -31,9 +32,17 @@ class Session {
   // kNotReachable when the transport cannot reach QuickBooks.
   std::string exchange(const std::string& requestXml);
 
+  // While on, a request that adds or modifies anything is not sent: it is kept in held() and
+  // exchange throws QbError(kHeldBack). Queries still go through (previews).
+  void holdChanges(bool hold) { hold_ = hold; }
+  const std::vector<std::string>& held() const { return held_; }
+  void clearHeld() { held_.clear(); }
+
  private:
   QbTransport& transport_;
   Observer observer_;
+  bool hold_{false};
+  std::vector<std::string> held_;
 };
 
 }  // namespace vqb::qb

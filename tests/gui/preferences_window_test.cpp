@@ -71,8 +71,8 @@ class PreferencesWindowTest : public QObject {
     QCOMPARE(window.tabs()->tabText(3), QString("Purchase Orders"));
     QCOMPARE(widget<QCheckBox>(window, "chkPOSupplierRef")->text(),
              QString("Use the supplier reference as the PO number"));
-    QCOMPARE(widget<QCheckBox>(window, "chkAddress")->text(), QString());
-    QVERIFY(!widget<QCheckBox>(window, "chkAddress")->toolTip().isEmpty());
+    QCOMPARE(widget<QCheckBox>(window, "chkAddress")->text(),
+             QString("Put the customer name on the first line of the billing address"));
   }
 
   void clicksFollowTheEnableRulesAndSave() {
