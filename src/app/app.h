@@ -70,6 +70,8 @@ struct App {
   RecordDoc spareMemo;
   // The QuickBooks invoice the invoice duplicate search looked at last.
   RecordDoc invoiceMatch;
+  // The QuickBooks payment the payment duplicate search looked at last.
+  RecordDoc paymentMatch;
 
   // Copies of Vantora code tables, made by the list loader on each connection.
   RecordDoc taxSnapshot;            // "Select * from tax", keyed by link

@@ -149,12 +149,14 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   checkCmd->add_flag("--all", checkOptions.all, "Every record of the list not exported yet");
 
   SendOptions sendOptions;
-  auto* sendCmd = cli.add_subcommand(
-      "send",
-      "Send customers, suppliers or invoices to QuickBooks, as Run > Send to QuickBooks does");
-  sendCmd->add_option("LIST", sendOptions.kind, "customers, suppliers or invoices")->required();
-  sendCmd->add_option("KEYS", sendOptions.keys,
-                      "Links of the records to send (document numbers for invoices)");
+  auto* sendCmd = cli.add_subcommand("send",
+                                     "Send customers, suppliers, invoices or payments to "
+                                     "QuickBooks, as Run > Send to QuickBooks does");
+  sendCmd->add_option("LIST", sendOptions.kind, "customers, suppliers, invoices or payments")
+      ->required();
+  sendCmd->add_option(
+      "KEYS", sendOptions.keys,
+      "Links of the records to send (document numbers for invoices, receipt numbers for payments)");
   sendCmd->add_flag("--all", sendOptions.all, "Every record not exported yet");
   sendCmd
       ->add_option(
@@ -174,20 +176,26 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
       ->allow_extra_args(false);
   sendCmd
       ->add_option("--on-duplicate", sendOptions.onDuplicate,
-                   "Invoices found in QuickBooks with the same reference and amount: send "
-                   "(anyway), skip, or mark "
+                   "Invoices or payments found in QuickBooks with the same reference and amount: "
+                   "send (anyway), skip, or mark "
                    "(as sent without sending); default: --yes/--no")
       ->check(CLI::IsMember({"send", "skip", "mark"}));
   sendCmd->add_flag("--create-missing", sendOptions.createMissing,
-                    "Create an invoice's customer in QuickBooks when it is not there (otherwise "
-                    "the invoice is not sent)");
+                    "Create an invoice's or payment's customer in QuickBooks when it is not there "
+                    "(otherwise it is not sent)");
+  sendCmd->add_flag("--send-invoices", sendOptions.sendInvoices,
+                    "Payments: send the invoices and work orders a payment is applied to when "
+                    "QuickBooks does not have them "
+                    "yet (otherwise the payment is not applied to them)");
 
   PreviewOptions previewOptions;
   auto* previewCmd = cli.add_subcommand(
       "preview",
       "Run every check of a send and print the qbXML it would send, sending and writing nothing");
-  previewCmd->add_option("LIST", previewOptions.kind, "invoices")->required();
-  previewCmd->add_option("KEYS", previewOptions.keys, "Document numbers")->required();
+  previewCmd->add_option("LIST", previewOptions.kind, "invoices or payments")->required();
+  previewCmd
+      ->add_option("KEYS", previewOptions.keys, "Document numbers (receipt numbers for payments)")
+      ->required();
 
   ImportOptions importOptions;
   auto* importCmd = cli.add_subcommand(

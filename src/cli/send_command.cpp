@@ -10,6 +10,7 @@
 #include "cli/cli_ui.h"
 #include "export/customer_export.h"
 #include "export/invoice_export.h"
+#include "export/payment_export.h"
 #include "export/supplier_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_list.h"
@@ -28,11 +29,15 @@ struct SendKind {
   const char* keyHeader;     // the cell a KEY names
   const char* resultHeader;  // the cell the result goes to
   const char* success;       // a result starting with this is a success
+  const char* markKey;       // the setup key --on-duplicate mark turns on
 };
 constexpr SendKind kSendKinds[] = {
-    {"customers", &fill_customers, &send_Customers, "Comment", "", "Success"},
-    {"suppliers", &fill_suppliers, &send_Suppliers, "Comment", "", "Success"},
-    {"invoices", &fill_customerInvoices, &send_Invoices, "Doc Number", "Comment", kInvoiceSent},
+    {"customers", &fill_customers, &send_Customers, "Comment", "", "Success", ""},
+    {"suppliers", &fill_suppliers, &send_Suppliers, "Comment", "", "Success", ""},
+    {"invoices", &fill_customerInvoices, &send_Invoices, "Doc Number", "Comment", kInvoiceSent,
+     "chkmarkdupinvoices"},
+    {"payments", &fill_customerPayments, &send_Payments, "Int Receipt #", "Comment", kPaymentSent,
+     "chkmarkduppayments"},
 };
 
 }  // namespace
@@ -44,11 +49,14 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
   for (const SendKind& k : kSendKinds)
     if (options.kind == k.name) kind = &k;
   if (!kind) {
-    err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers, invoices\n";
+    err << "Unknown list \"" << options.kind
+        << "\"; one of: customers, suppliers, invoices, payments\n";
     return 2;
   }
   if (options.keys.empty() && !options.all) {
-    err << "Name the records to send (their links, or document numbers for invoices), or --all.\n";
+    err << "Name the records to send (their links, document numbers for invoices, receipt numbers "
+           "for payments), or "
+           "--all.\n";
     return 2;
   }
   CliUi ui(in, err, interactive);
@@ -61,6 +69,10 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
     ui.questionRules.push_back({Buttons::YesNo, "This may be a duplicate transaction.",
                                 options.onDuplicate == "send",
                                 "--on-duplicate " + options.onDuplicate});
+  // A payment applied to an invoice or work order QuickBooks does not have yet.
+  ui.questionRules.push_back({Buttons::YesNo, " that has not yet been sent to QuickBooks.",
+                              options.sendInvoices,
+                              options.sendInvoices ? "--send-invoices" : "no --send-invoices"});
   std::vector<std::pair<std::string, std::string>> assignPairs;
   if (!parse_pairs(options.names, "--name needs OLD=NEW", ui.inputAnswers, err) ||
       !parse_pairs(options.assign, "--assign needs CODE=NAME", assignPairs, err))
@@ -83,7 +95,7 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
   };
   if (!start_connected(app, logic, settingsFolder)) return 1;
   // "mark" marks a confirmed duplicate as sent, for this run only.
-  if (options.onDuplicate == "mark") app.setup.SetChildValue("chkmarkdupinvoices", "1");
+  if (options.onDuplicate == "mark" && *kind->markKey) app.setup.SetChildValue(kind->markKey, "1");
 
   kind->fill(app, logic.state);
   WorkList& grid = logic.state.grid;
@@ -117,12 +129,14 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
 
 int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options, std::istream& in,
                 std::ostream& out, std::ostream& err) {
-  if (options.kind != "invoices") {
-    err << "Unknown list \"" << options.kind << "\"; one of: invoices\n";
+  const bool payments = options.kind == "payments";
+  if (!payments && options.kind != "invoices") {
+    err << "Unknown list \"" << options.kind << "\"; one of: invoices, payments\n";
     return 2;
   }
   if (options.keys.empty()) {
-    err << "Name the invoices to preview (their document numbers).\n";
+    err << (payments ? "Name the payments to preview (their receipt numbers).\n"
+                     : "Name the invoices to preview (their document numbers).\n");
     return 2;
   }
   // Windows are cancelled and questions answered No, as the mapping check does.
@@ -137,19 +151,29 @@ int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options
   qb::Session& session = logic.session();
   session.holdChanges(true);
   MappingContext ctx{app, logic.components(), logic.state};
+  const char* addTag = payments ? "<ReceivePaymentAddRq" : "<InvoiceAddRq";
   int failed = 0;
   for (const auto& key : options.keys) {
     session.clearHeld();
-    const std::string result = send_Invoice(ctx, static_cast<long>(numeric_value(key)));
+    const long number = static_cast<long>(numeric_value(key));
+    PaymentPlan plan;
+    const std::string result =
+        payments ? send_Payment(ctx, number, &plan) : send_Invoice(ctx, number);
     std::string add;
     for (const auto& request : session.held())
-      if (request.find("<InvoiceAddRq") != std::string::npos) add = request;
+      if (request.find(addTag) != std::string::npos) add = request;
     if (add.empty()) {
       out << key << ": " << terminal_text(result) << "\n";
       ++failed;
     } else {
-      out << key << ": would send\n" << add << (add.ends_with("\n") ? "" : "\n");
+      out << key << ": would send\n";
     }
+    for (const auto& application : plan.applications)
+      out << "  would apply " << application.amount << " to invoice " << application.document
+          << " (QuickBooks " << application.txnId << ")\n";
+    for (const auto& document : plan.toSendFirst)
+      out << "  " << document << " would have to be sent to QuickBooks first\n";
+    if (!add.empty()) out << add << (add.ends_with("\n") ? "" : "\n");
   }
   return failed == 0 ? 0 : 1;
 }

@@ -15,6 +15,13 @@ std::string cell(const WorkRow& row, std::size_t column) {
 
 void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
                       const std::function<std::string(long)>& send) {
+  send_ticked_rows(ctx, loop, send,
+                   [&](const WorkRow& row) { return cell(row, loop.labelColumn); });
+}
+
+void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
+                      const std::function<std::string(long)>& send,
+                      const std::function<std::string(const WorkRow&)>& label) {
   App& app = ctx.app;
   auto& state = ctx.state;
   state.cancelRequested = false;
@@ -29,7 +36,7 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
     if (static_cast<std::size_t>(r) >= state.grid.rows.size()) break;
     WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
     if (!cell(row, loop.resultColumn).empty() || !row.ticked) continue;
-    app.ui.setStatus(loop.statusPrefix + cell(row, loop.labelColumn));
+    app.ui.setStatus(loop.statusPrefix + label(row));
     app.ui.processEvents();
     const long key = static_cast<long>(std::trunc(numeric_value(cell(row, loop.keyColumn))));
     std::string result = send(key);

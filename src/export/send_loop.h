@@ -22,5 +22,9 @@ struct SendLoop {
 // state.cancelRequested first; stops with "Operation aborted by user." once it is set.
 void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
                       const std::function<std::string(long)>& send);
+// The same, with the text shown after statusPrefix made from the row by `label`.
+void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
+                      const std::function<std::string(long)>& send,
+                      const std::function<std::string(const WorkRow&)>& label);
 
 }  // namespace vqb

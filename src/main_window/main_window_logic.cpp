@@ -7,6 +7,7 @@
 #include "app/setup_file.h"
 #include "export/customer_export.h"
 #include "export/invoice_export.h"
+#include "export/payment_export.h"
 #include "export/supplier_export.h"
 #include "import/supplier_import.h"
 #include "main_window/marking.h"
@@ -509,6 +510,10 @@ void MainWindowLogic::sendTicked() {
     if (state.currentList == lists::kSendCustomerInvoices) {
       MappingContext ctx = mappingContext();
       return whileBusy([&] { send_Invoices(ctx); });
+    }
+    if (state.currentList == lists::kSendCustomerPayments) {
+      MappingContext ctx = mappingContext();
+      return whileBusy([&] { send_Payments(ctx); });
     }
     return notAvailableYet(route.what);
   }

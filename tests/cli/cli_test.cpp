@@ -313,7 +313,7 @@ TEST(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
   CliRun again = run_cli({"--settings", folder, "send", "customers", "1"});
   EXPECT_NE(again.out.find("1: not found among the records not exported yet"), std::string::npos)
       << again.out;
-  EXPECT_EQ(run_cli({"--settings", folder, "send", "payments", "--all"}).code, 2);
+  EXPECT_EQ(run_cli({"--settings", folder, "send", "pos", "--all"}).code, 2);
 }
 
 // Invoices go once: a preview sends and writes nothing; a resend after "mark --not-sent" is
@@ -375,6 +375,81 @@ TEST(Cli, InvoicesArePreviewedSentOnceAndDuplicatesFollowTheOption) {
   EXPECT_EQ(
       qb::sim::SimulatedCompany(folder + "/demo-company.qbxml").list(qb::sim::Kind::Invoice).size(),
       invoices);
+}
+
+// A payment applied to an invoice QuickBooks does not have yet: the preview names the invoice
+// and writes nothing; --send-invoices sends it first; a resend is caught as a duplicate.
+TEST(Cli, PaymentsArePreviewedSentWithTheirInvoicesAndNeverTwice) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(
+      run_cli({"demo", folder, "--customers", "12", "--invoices", "4", "--payments", "0"}).code, 0);
+  auto db = open_database(folder + "/vantora.db");
+  auto value = [&](const std::string& sql) {
+    return db->queryAll(sql).rows.at(0).at(0).value_or("");
+  };
+  const std::string customer = value(
+      "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 ORDER BY "
+      "Link LIMIT 1");
+  db->execute(
+      "INSERT INTO CustSO (Number, Customer, Status, InvDate, SalesRep, TaxType1, TaxPercentage1, "
+      "TaxAmount1, DiscAmount, "
+      "Total, QuickBooks, xmlAdd) VALUES (90001, " +
+      customer + ", 4, 46000, " + value("SELECT Rep FROM Customers WHERE Link = " + customer) +
+      ", 1, 8.25, 0, 0, 100, 0, '')");
+  db->execute(
+      "INSERT INTO custsodetail (SONumber, LineNumber, LineType, PrintLine, Description, Qty, "
+      "UnitPrice, AdjustedQty, "
+      "LineChargeAdjusted, SalesGroup, Tax1, AmortizeGroup, QBClass) VALUES (90001, 1, 'Service', "
+      "1, 'Logo', 1, 100, 1, "
+      "100, 'EMB', 12, 0, '')");
+  db->execute("INSERT INTO CustPost (id, Customer, Trans, WONumber) VALUES (90001, " + customer +
+              ", 'INV', 90001), (95001, " + customer + ", 'PMT', 0)");
+  db->execute("UPDATE CustPost SET ReceiptNumber = 95001 WHERE id = 95001");
+  db->execute(
+      "INSERT INTO CustPayments (Number, Customer, Date, Amount, Method, Reference, POS, Voided, "
+      "QuickBooks) VALUES (95001, " +
+      customer + ", 46010, 30, 42, '', 0, 0, 0)");
+  db->execute("INSERT INTO CustAllocate (CRef, DRef, Amount) VALUES (95001, 90001, 30)");
+  ASSERT_EQ(run_cli({"--settings", folder, "prefs", "set", "optapply2", "True"}).code, 0);
+  auto payments = [&] {
+    return qb::sim::SimulatedCompany(folder + "/demo-company.qbxml")
+        .list(qb::sim::Kind::ReceivePayment);
+  };
+
+  CliRun preview = run_cli({"--settings", folder, "preview", "payments", "95001"});
+  EXPECT_EQ(preview.code, 0) << preview.out << preview.err;
+  EXPECT_EQ(
+      preview.out.find(
+          "95001: would send\n  invoice 90001 would have to be sent to QuickBooks first\n<?xml"),
+      0u)
+      << preview.out;
+  EXPECT_NE(preview.out.find("<IsAutoApply>false</IsAutoApply>"), std::string::npos);
+  EXPECT_EQ(value("SELECT QuickBooks FROM CustSO WHERE Number = 90001"), "0");
+  EXPECT_TRUE(payments().empty());
+
+  CliRun sent = run_cli({"--settings", folder, "send", "payments", "95001", "--send-invoices"});
+  EXPECT_EQ(sent.code, 0) << sent.out << sent.err;
+  EXPECT_NE(
+      sent.out.find("95001 " + value("SELECT Description FROM Customers WHERE Link = " + customer) +
+                    ": Sent!\n"),
+      std::string::npos)
+      << sent.out;
+  ASSERT_EQ(payments().size(), 1u);
+  EXPECT_EQ(payments()[0].value("AppliedToTxnRet/Amount"), "30.00");
+  EXPECT_EQ(payments()[0].value("AppliedToTxnRet/BalanceRemaining"), "70.00");
+
+  ASSERT_EQ(run_cli({"--settings", folder, "mark", "payments", "--not-sent", "95001"}).code, 0);
+  ASSERT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkduppayments", "1"}).code, 0);
+  CliRun again =
+      run_cli({"--settings", folder, "send", "payments", "--all", "--on-duplicate", "mark"});
+  EXPECT_EQ(again.code, 1);
+  EXPECT_NE(again.out.find(": Possible duplicate payment. User selected not send payment. Payment "
+                           "marked as exported\n"),
+            std::string::npos)
+      << again.out;
+  EXPECT_EQ(value("SELECT QuickBooksRef FROM CustPayments WHERE Number = 95001"), payments()[0].id);
+  EXPECT_EQ(payments().size(), 1u);
 }
 
 // Lines of the output that do not end with `ending`.

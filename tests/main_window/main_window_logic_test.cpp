@@ -250,24 +250,28 @@ TEST_F(MainWindowLogicTest, SendOpensPreferencesOnItsTabFirstUnlessSwitchedOff) 
   EXPECT_TRUE(ui.dialogs.empty());
 }
 
-TEST_F(MainWindowLogicTest, SendingTickedInvoicesFillsTheirCommentsUnlessTheConnectionFailed) {
+TEST_F(MainWindowLogicTest,
+       SendingTickedInvoicesAndPaymentsFillsTheirCommentsUnlessTheConnectionFailed) {
   writeSetup();
   ui.answers = {Answer::Yes};
   ASSERT_TRUE(logic.Timer1_Timer());
-  logic.runMenuKey("mnuSendCustomerInvoices");
-  ASSERT_GE(logic.state.grid.rows.size(), 2u);
-  auto& rows = logic.state.grid.rows;
-  const auto comment = static_cast<std::size_t>(logic.state.grid.column("Comment"));
-  app.sharedSlots[100] = "1";  // abortFlag: the last connection failed
-  rows[0].ticked = true;
-  logic.runMenuKey("mnuSendQB");
-  EXPECT_EQ(rows[0].cells[comment], "");
-  app.sharedSlots[100] = "0";
-  logic.runMenuKey("mnuSendQB");
-  EXPECT_NE(rows[0].cells[comment], "");
-  EXPECT_EQ(rows[1].cells[comment], "") << "only ticked rows are sent";
-  EXPECT_EQ(ui.status, "Operation completed");
-  EXPECT_FALSE(logic.state.busy);
+  for (const char* list : {"mnuSendCustomerInvoices", "mnuSendCustomerPayments"}) {
+    SCOPED_TRACE(list);
+    logic.runMenuKey(list);
+    ASSERT_GE(logic.state.grid.rows.size(), 2u);
+    auto& rows = logic.state.grid.rows;
+    const auto comment = static_cast<std::size_t>(logic.state.grid.column("Comment"));
+    app.sharedSlots[100] = "1";  // abortFlag: the last connection failed
+    rows[0].ticked = true;
+    logic.runMenuKey("mnuSendQB");
+    EXPECT_EQ(rows[0].cells[comment], "");
+    app.sharedSlots[100] = "0";
+    logic.runMenuKey("mnuSendQB");
+    EXPECT_NE(rows[0].cells[comment], "");
+    EXPECT_EQ(rows[1].cells[comment], "") << "only ticked rows are sent";
+    EXPECT_EQ(ui.status, "Operation completed");
+    EXPECT_FALSE(logic.state.busy);
+  }
 }
 
 TEST_F(MainWindowLogicTest, SendingTickedCustomersFromTheRunMenuCreatesThemInQuickBooks) {

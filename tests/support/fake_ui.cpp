@@ -10,6 +10,7 @@ Answer FakeUi::messageBox(const std::string& text, Buttons buttons, Icon icon,
     answers.pop_front();
     return answer;
   }
+  if (onMessage) return onMessage(text, title);
   switch (buttons) {
     case Buttons::Ok:
       return Answer::Ok;

@@ -43,6 +43,8 @@ class FakeUi : public UserInterface {
 
   // Script: answers used in order; when empty, Ok/Yes-No boxes answer Ok/No, input boxes "".
   std::deque<Answer> answers;
+  // Answers a box when `answers` is empty, when set (text, title).
+  std::function<Answer(const std::string&, const std::string&)> onMessage;
   std::deque<std::string> inputs;
   // Called from showDialog after it is recorded, so a test can play the dialog (for the
   // assign dialog: put the choice into slot 0).

@@ -1,0 +1,471 @@
+#include "export/payment_export.h"
+
+#include <cmath>
+#include <exception>
+#include <optional>
+
+#include "app/errors.h"
+#include "app/module1.h"
+#include "app/setup_file.h"
+#include "app/text_helpers.h"
+#include "export/customer_export.h"
+#include "export/invoice_export.h"
+#include "export/send_loop.h"
+#include "import/customer_validation.h"
+#include "mapping/validators.h"
+
+namespace vqb {
+namespace {
+
+constexpr const char* kCrlf = "\r\n";
+constexpr std::size_t kRefNumberLength = 20;
+
+// The stop texts of one payment travel as this exception, so the checks read top to bottom.
+struct Stop {
+  std::string text;
+};
+
+// Reads `sql` into a private document; false when read_data failed (it has said why).
+bool load(App& app, const std::string& sql, RecordDoc& into) {
+  if (!read_data(app, sql, false)) return false;
+  into = app.scratch.Clone();
+  return true;
+}
+
+bool setup_on(App& app, const char* key) {
+  return setup_value(app, key) == "1";
+}
+bool option_on(App& app, const char* key) {
+  return setup_value(app, key) == "True";
+}
+
+// A whole number read from a Vantora cell, as SQL and messages show it.
+std::string whole(const std::string& text) {
+  return number_text(std::trunc(numeric_value(text)));
+}
+
+// The texts of the invoice and work-order walks.
+struct Walk {
+  const char* missing;   // + w
+  const char* question;  // the "Send Invoice ?" question, with w where "%" stands
+  const char* declined;  // + w + declinedEnd
+  const char* declinedEnd;
+  const char* exportFailed;  // + number + " to QuickBooks."
+  const char* notFound;      // + w + notFoundEnd
+  const char* notFoundEnd;
+  const char* planned;  // "invoice " / "work order "
+};
+constexpr Walk kInvoiceWalk{"Cannot find Invoice ",
+                            "This payment is applied to an invoice that has not yet been sent to "
+                            "QuickBooks. In order to apply this payment "
+                            "to the correct invoice in QuickBooks we need to export it first. Do "
+                            "you want to send this invoice now ?",
+                            "Invoice ",
+                            " not in QuickBooks.",
+                            "Could not export invoice ",
+                            "Invoice ",
+                            " not found in QuickBooks.",
+                            "invoice "};
+constexpr Walk kWorkOrderWalk{"Cannot find WO ",
+                              "This payment is reserved as a deposit against work order % that has "
+                              "not yet been sent to QuickBooks. In order to "
+                              "apply this payment to the correct invoice in QuickBooks we need to "
+                              "export this work order first. Do you want to "
+                              "send this WO as an invoice to QuickBooks now ?",
+                              "Work Order ",
+                              " not in QuickBooks.",
+                              "Could not export work order ",
+                              "WO ",
+                              " not found in QuickBooks ",
+                              "work order "};
+
+class PaymentSender {
+ public:
+  PaymentSender(MappingContext& ctx, long number, PaymentPlan* plan)
+      : ctx_(ctx), app_(ctx.app), n_(std::to_string(number)), plan_(plan) {}
+
+  std::string run() {
+    try {
+      read_payment();
+      check_customer();
+      if (auto marked = duplicate_check()) return *marked;
+      check_method();
+      const int mode = application_mode();
+      fill(mode);
+      ctx_.components.receivePayment.add();
+      return mark_sent();
+    } catch (const Stop& stop) {
+      return stop.text;
+    } catch (const VqbError& error) {
+      show_common_error(app_.ui, "frmQB", "send_Payment", error);
+      return std::to_string(error.number()) + " " + error.description();
+    } catch (const std::exception& error) {
+      show_common_error(app_.ui, "frmQB", "send_Payment", error);
+      return std::string("0 ") + error.what();
+    }
+  }
+
+ private:
+  void status(const std::string& text) {
+    app_.ui.setStatus(text);
+    app_.events.pump();
+  }
+
+  void read_payment() {
+    if (!load(app_, "Select * from CustPayments where number = " + n_, payment_))
+      throw Stop{"Cannot open payment in Vantora database."};
+    if (!payment_.MoveToFirstChild()) throw Stop{"Cannot find payment in Vantora database."};
+    status("Loading Payment");
+    if (!load(app_, "Select * from CustPost where Trans = 'PMT' and ReceiptNumber = " + n_, post_))
+      throw Stop{"Cannot open Vantora customer register to locate post."};
+    status("Loading Register Entry");
+    if (!post_.MoveToFirstChild()) throw Stop{"Cannot find payment register entry in Vantmora."};
+    if (!load(app_,
+              "Select * from customers where link = " + whole(post_.GetChildContent("customer")),
+              customer_))
+      throw Stop{"Cannot open Vantora customer."};
+    status("Loading Customer Detail");
+    if (!customer_.MoveToFirstChild()) throw Stop{"Cannot find customer in Vantmora."};
+  }
+
+  void check_customer() {
+    status("Validating Customer");
+    const bool unlinked = customer_.GetChildContent("qbaccountnumber").empty();
+    if (!validate_customerQB(ctx_, customer_,
+                             [this](long link) { return send_Customer(ctx_, link); }))
+      throw Stop{
+          unlinked
+              ? "No customer account in QuickBooks associated with this customer. Not Exported."
+              : "Cannot validate existance of customer in QuickBooks. Not Exported."};
+  }
+
+  double amount() const { return numeric_value(payment_.GetChildContent("amount")); }
+  std::string method() const { return whole(payment_.GetChildContent("method")); }
+
+  // An answer when the user declined to send a possible duplicate.
+  std::optional<std::string> duplicate_check() {
+    status("Checking for duplicate payments");
+    if (!setup_on(app_, "chkduppayments")) return std::nullopt;
+    if (!chkdup_QBPayment(ctx_, customer_.GetChildContent("qbaccountnumber"), amount(), n_,
+                          payment_.GetChildContent("reference")))
+      return std::nullopt;
+    RecordDoc& match = app_.paymentMatch;
+    const bool markDuplicates = setup_on(app_, "chkmarkduppayments");
+    const std::string question =
+        "Vantora detected another payment in QuickBooks for " +
+        customer_.GetChildContent("description") +
+        " for the same amount and has the following references:" + kCrlf + kCrlf +
+        "Reference: " + match.GetChildContent("RefNumber") + kCrlf +
+        "Memo: " + match.GetChildContent("Memo") + kCrlf + kCrlf +
+        (markDuplicates
+             ? "This may be a duplicate transaction. Click 'YES' to send this payment anyhow. "
+               "Click 'NO' "
+               "to flag this payment as exported."
+             : "This may be a duplicate transaction. Are you sure you want to send this payment?");
+    if (app_.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Warning!") == Answer::Yes)
+      return std::nullopt;
+    if (!markDuplicates) throw Stop{"Possible duplicate payment. User selected not send payment."};
+    const std::string result =
+        "Possible duplicate payment. User selected not send payment. Payment marked as exported";
+    const bool marked =
+        write_data(app_, "UPDATE CustPayments Set QuickBooks = 1, QuickBooksDS = " + now_text() +
+                             ", QuickBooksRef = '" + sql_quote(app_.sharedSlots[30]) +
+                             "' where number = " + n_);
+    return marked ? result
+                  : result + kCrlf +
+                        "But Vantora could not be marked: mark this payment as sent by hand.";
+  }
+
+  void check_method() {
+    status("Validating Payment Method");
+    const long link = static_cast<long>(numeric_value(method()));
+    if (!validate_PMVT(ctx_, link, false))
+      throw Stop{
+          "No valid payment method associated with this transaction, in Vantora. Cannot export "
+          "payment."};
+    const std::string deposit = app_.sharedSlots[400];
+    if (!validate_PMQB(ctx_, link))
+      throw Stop{
+          "No valid QuickBooks 'payment method' associated with this transaction. Cannot export"};
+    if (deposit.empty()) return;
+    status("Validating Deposit Account");
+    if (!validate_LedgerQB(ctx_, deposit))
+      throw Stop{
+          "Cannot validate QB ledger account where payment will be deposite to. Payment not sent!"};
+    const std::string replacement = app_.sharedSlots[51];
+    if (replacement.empty()) return;
+    write_data(app_, "UPDATE CustPaymentMethods SET QBLedger = '" + sql_quote(replacement) +
+                         "' WHERE link = " + method());
+    RecordDoc& methods = app_.paymentMethodSnapshot;
+    methods.MoveToRoot();
+    for (bool more = methods.MoveToFirstChild(); more; more = methods.MoveToNextSibling())
+      if (whole(methods.GetChildContent("link")) == method()) {
+        methods.SetChildValue("qbledger", replacement);
+        break;
+      }
+    methods.MoveToRoot();
+  }
+
+  void fail(const std::string& text) {
+    failed_ = true;
+    app_.sharedSlots[200] = text;
+  }
+
+  // The QuickBooks invoice of Vantora invoice or work order `w`, sending it first when the
+  // user agrees; "" after fail().
+  std::string invoice_txn(const Walk& walk, const std::string& w) {
+    status("Validating existance of invoice in QuickBooks INV: " + w);
+    RecordDoc order;
+    if (!load(app_, "Select * from CustSO where number = " + w, order) ||
+        !order.MoveToFirstChild()) {
+      fail(walk.missing + w);
+      return "";
+    }
+    const std::string number = whole(order.GetChildContent("number"));
+    documentNumber_ = number;
+    std::string txn;
+    if (numeric_value(order.GetChildContent("quickbooks")) != 0) {
+      RecordDoc sent;
+      if (sent.LoadXml(order.GetChildContent("xmladd")) && sent.GetChildCount() > 0)
+        txn = sent.GetChildContent("QBReference");
+      if (txn.empty())
+        txn = get_QBInvRef(ctx_, number, numeric_value(order.GetChildContent("total")));
+    } else {
+      if (plan_) plan_->toSendFirst.push_back(walk.planned + w);
+      std::string question = walk.question;
+      if (auto at = question.find('%'); at != std::string::npos) question.replace(at, 1, w);
+      if (app_.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Send Invoice ?") !=
+          Answer::Yes) {
+        fail(walk.declined + w + walk.declinedEnd);
+        return "";
+      }
+      if (send_Invoice(ctx_, static_cast<long>(numeric_value(number))).substr(0, 5) != "Sent!") {
+        fail(walk.exportFailed + number + " to QuickBooks.");
+        return "";
+      }
+      txn = app_.sharedSlots[201];
+    }
+    if (txn.empty()) {
+      fail(walk.notFound + w + walk.notFoundEnd);
+      return "";
+    }
+    return txn;
+  }
+
+  // Applies `amountText` to Vantora document `w`; false after fail().
+  bool apply(const Walk& walk, const std::string& w, const std::string& amountText) {
+    const std::string txn = invoice_txn(walk, w);
+    if (txn.empty()) return false;
+    const std::string record = load_QBInvoice(ctx_, txn);
+    if (record.empty()) {
+      fail("Invoice " + w + " not found in QuickBooks based on the QB Reference ID.");
+      return false;
+    }
+    RecordDoc invoice;
+    invoice.LoadXml(record);
+    const double balance = numeric_value(invoice.GetChildContent("BalanceRemaining"));
+    const double applied = numeric_value(amountText);
+    if (to_hundredths(applied) > to_hundredths(balance)) {
+      fail("The amount of " + format_number(applied, "0.00") + " could not be applied to invoice " +
+           documentNumber_ + ". The balance outstanding in QuickBooks is " +
+           format_number(balance, "0.00"));
+      return false;
+    }
+    RecordDoc element;
+    element.LoadXml("<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>" +
+                    format_number(applied, "0.00") + "</PaymentAmount></AppliedToTxnAdd>");
+    applications_.AppendTree(element);
+    ++applied_;
+    if (plan_) plan_->applications.push_back({w, txn, format_number(applied, "0.00")});
+    return true;
+  }
+
+  void walk_applications() {
+    status("Validating if payment can be applied to specific invoices.");
+    const std::string id = whole(post_.GetChildContent("id"));
+    RecordDoc allocations, deposits;
+    if (!load(app_, "Select * from CustAllocate where CRef = " + id, allocations))
+      throw Stop{"Cannot open allocation table"};
+    if (!load(app_, "Select * from CustWOPayments where PostLink = " + id, deposits))
+      throw Stop{"Cannot open WO Deposits table"};
+    for (bool more = allocations.MoveToFirstChild(); more; more = allocations.MoveToNextSibling()) {
+      const std::string dref = whole(allocations.GetChildContent("dref"));
+      RecordDoc entry;
+      if (!load(app_, "Select * from CustPost where id = " + dref, entry)) {
+        fail("Cannot find record, " + dref + " in customer register.");
+        break;
+      }
+      entry.MoveToFirstChild();
+      const double wonumber = numeric_value(entry.GetChildContent("wonumber"));
+      if (wonumber < 1) continue;  // not against an invoice
+      lastW_ = whole(entry.GetChildContent("wonumber"));
+      if (!apply(kInvoiceWalk, lastW_, allocations.GetChildContent("amount"))) break;
+    }
+    for (bool more = deposits.MoveToFirstChild(); more; more = deposits.MoveToNextSibling()) {
+      const double wonumber = numeric_value(deposits.GetChildContent("wonumber"));
+      if (wonumber < 1) continue;
+      lastW_ = whole(deposits.GetChildContent("wonumber"));
+      if (!apply(kWorkOrderWalk, lastW_, deposits.GetChildContent("amount"))) break;
+    }
+  }
+
+  int application_mode() {
+    applications_.Clear();
+    applications_.SetTag("aConfig");
+    applied_ = 0;
+    failed_ = false;
+    app_.sharedSlots[200] = "";
+    if (option_on(app_, "optapply0")) return qb::ReceivePayment::kNotApplied;
+    if (option_on(app_, "optapply1")) return qb::ReceivePayment::kAutoApply;
+    if (!option_on(app_, "optapply2")) return qb::ReceivePayment::kNotApplied;
+    walk_applications();
+    if (applied_ == 0) {
+      // Nothing could be applied: the payment goes unapplied, and its result says why.
+      if (failed_) unappliedNote_ = " Not applied to any invoice: " + app_.sharedSlots[200];
+      return qb::ReceivePayment::kNotApplied;
+    }
+    if (!failed_) return qb::ReceivePayment::kAsListed;
+    const std::string question =
+        "We are unable to apply this payment to the same invoices in QuickBooks as those in "
+        "Vantora for the following "
+        "reason: " +
+        std::string(kCrlf) + app_.sharedSlots[200] + kCrlf + kCrlf +
+        "Do you want to send this payment without applying it to any exisitng transactions ?";
+    if (app_.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Confirm") != Answer::Yes)
+      throw Stop{"Could not apply payments to the correct invoices in QuickBooks"};
+    if (plan_) plan_->applications.clear();
+    return qb::ReceivePayment::kNotApplied;
+  }
+
+  void fill(int mode) {
+    status("Sending Payment" + (lastW_.empty() ? "" : " " + lastW_));
+    qb::ReceivePayment& out = ctx_.components.receivePayment;
+    out.reset();
+    ctx_.set_Country();
+    out.applicationMode = mode;
+    if (mode == qb::ReceivePayment::kAsListed) {
+      std::string details;
+      applications_.MoveToRoot();
+      for (bool more = applications_.MoveToFirstChild(); more;
+           more = applications_.MoveToNextSibling())
+        details += applications_.GetXml();
+      applications_.MoveToRoot();
+      out.config("AppliedToTransactionDetails=" + details);
+    }
+    // QuickBooks gets the calendar date itself, whatever display format the user chose.
+    out.txnDate = std::floor(numeric_value(payment_.GetChildContent("date")));
+    out.customer = customer_.GetChildContent("qbaccountnumber");
+    out.totalAmount = to_hundredths(amount());
+
+    RecordDoc& methods = app_.paymentMethodSnapshot;
+    methods.MoveToRoot();
+    for (bool more = methods.MoveToFirstChild(); more; more = methods.MoveToNextSibling()) {
+      if (whole(methods.GetChildContent("link")) != method()) continue;
+      out.paymentMethod = methods.GetChildContent("quickbooks");
+      if (const std::string ledger = methods.GetChildContent("qbledger"); !ledger.empty()) {
+        RecordDoc& accounts = app_.qbAccounts;
+        accounts.MoveToRoot();
+        for (bool acc = accounts.MoveToFirstChild(); acc; acc = accounts.MoveToNextSibling())
+          if (accounts.GetContent() == ledger) {
+            out.depositToAccount = accounts.GetChildContent("fname");
+            break;
+          }
+        accounts.MoveToRoot();
+      }
+      break;
+    }
+    methods.MoveToRoot();
+
+    std::string memo;
+    if (option_on(app_, "optpmemo1"))
+      memo = payment_.GetChildContent("comment");
+    else if (option_on(app_, "optpmemo2"))
+      memo = payment_.GetChildContent("number");
+    else if (option_on(app_, "optpmemo3"))
+      memo = payment_.GetChildContent("reference");
+    if (!memo.empty()) out.memo = memo;
+    const std::string reference = payment_.GetChildContent("reference");
+    out.refNumber = reference.empty() ? payment_.GetChildContent("number")
+                                      : first_chars(reference, kRefNumberLength);
+  }
+
+  std::string mark_sent() {
+    RecordDoc added;
+    added.LoadXml(ctx_.components.receivePayment.record());
+    const std::string txnId = added.GetChildContent("TxnID");
+    std::string result = std::string(kPaymentSent) + unappliedNote_;
+    if (!write_data(app_, "UPDATE CustPayments Set QuickBooks = 1, QuickBooksDS = " + now_text() +
+                              ", QuickBooksRef = '" + sql_quote(txnId) + "' where number = " + n_))
+      result +=
+          " The payment is in QuickBooks but Vantora could not be marked: mark this payment as "
+          "sent by hand "
+          "(Run > Mark as sent) so that it is not sent again.";
+    return result;
+  }
+
+  MappingContext& ctx_;
+  App& app_;
+  std::string n_;
+  PaymentPlan* plan_;
+  RecordDoc payment_, post_, customer_;
+  RecordDoc applications_;  // "aConfig": one AppliedToTxnAdd per application
+  int applied_{0};
+  bool failed_{false};
+  std::string lastW_;
+  std::string documentNumber_;  // the Vantora number of the invoice or work order last looked up
+  std::string unappliedNote_;
+};
+
+}  // namespace
+
+std::string send_Payment(MappingContext& ctx, long number, PaymentPlan* plan) {
+  return PaymentSender(ctx, number, plan).run();
+}
+
+void send_Payments(MappingContext& ctx) {
+  try {
+    ctx.app.ui.setStatus("");
+    send_ticked_rows(
+        ctx,
+        {kPaymentListReceiptColumn, kPaymentListCommentColumn, kPaymentListCompanyColumn,
+         "Sending Payment: "},
+        [&](long number) { return send_Payment(ctx, number); },
+        [](const WorkRow& row) {
+          return row.cells.at(kPaymentListCompanyColumn) + " - " +
+                 row.cells.at(kPaymentListAmountColumn);
+        });
+  } catch (const VqbError& error) {
+    show_common_error(ctx.app.ui, "frmQB", "send_Payments", error);
+  } catch (const std::exception& error) {
+    show_common_error(ctx.app.ui, "frmQB", "send_Payments", error);
+  }
+}
+
+bool chkdup_QBPayment(MappingContext& ctx, const std::string& customer, double amount,
+                      const std::string& receipt, const std::string& /*reference*/) {
+  SharedSlots& slots = ctx.app.sharedSlots;
+  slots[30] = "";
+  qb::ObjSearch& search = ctx.components.search;
+  search.reset();
+  search.queryKind = qb::ObjSearch::kReceivedPayments;
+  search.amount = std::lround(amount);
+  search.entityName = customer;
+  search.run();
+  RecordDoc& match = ctx.app.paymentMatch;
+  const std::string wanted = to_lower_ascii(receipt);
+  for (int i = 0; i < search.resultCount(); ++i) {
+    match.LoadXml(search.result(i));
+    std::string payer;
+    if (auto ref = match.FindChild("CustomerRef")) payer = ref->GetChildContent("FullName");
+    if (payer != customer || numeric_value(match.GetChildContent("TotalAmount")) != amount)
+      continue;
+    if (to_lower_ascii(match.GetChildContent("Memo")).find(wanted) == std::string::npos &&
+        to_lower_ascii(match.GetChildContent("RefNumber")).find(wanted) == std::string::npos)
+      continue;
+    slots[30] = match.GetChildContent("TxnID");
+    return true;
+  }
+  return false;
+}
+
+}  // namespace vqb
