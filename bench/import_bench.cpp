@@ -5,8 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include "silent_ui.h"
-
 #include <filesystem>
 #include <random>
 #include <string>
@@ -17,6 +15,7 @@
 #include "quickbooks/component_set.h"
 #include "quickbooks/session.h"
 #include "quickbooks/sim/simulated_company.h"
+#include "silent_ui.h"
 
 namespace {
 
@@ -28,7 +27,8 @@ constexpr int kImported = 1000;
 class Fixture {
  public:
   Fixture() {
-    folder_ = std::filesystem::temp_directory_path() / ("vqb-import-bench-" + std::to_string(std::random_device{}()));
+    folder_ = std::filesystem::temp_directory_path() /
+              ("vqb-import-bench-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(folder_);
     vqb::DemoOptions options;
     options.customers = 2000;
@@ -39,12 +39,17 @@ class Fixture {
     company_ = (folder_ / "company.qbxml").string();
     auto company = vqb::qb::sim::SimulatedCompany::create(company_, "Bench Co");
     // One request document adds them all (the company file is written once).
-    std::string request = "<?xml version=\"1.0\"?><?qbxml version=\"13.0\"?><QBXML><QBXMLMsgsRq onError=\"continueOnError\">";
+    std::string request =
+        "<?xml version=\"1.0\"?><?qbxml version=\"13.0\"?><QBXML><QBXMLMsgsRq "
+        "onError=\"continueOnError\">";
     for (int i = 0; i < kQuickBooksCustomers; ++i) {
       const std::string n = std::to_string(i);
-      request += "<CustomerAddRq><CustomerAdd><Name>Bench &amp; Co " + n + "</Name><CompanyName>Bench &amp; Co " + n +
-                 " Ltd</CompanyName><BillAddress><Addr1>" + n + " Main St</Addr1><City>Springfield</City><State>IL</State>"
-                 "<PostalCode>62701</PostalCode></BillAddress><Phone>555-0100</Phone><Contact>Pat</Contact>"
+      request += "<CustomerAddRq><CustomerAdd><Name>Bench &amp; Co " + n +
+                 "</Name><CompanyName>Bench &amp; Co " + n +
+                 " Ltd</CompanyName><BillAddress><Addr1>" + n +
+                 " Main St</Addr1><City>Springfield</City><State>IL</State>"
+                 "<PostalCode>62701</PostalCode></BillAddress><Phone>555-0100</Phone><Contact>Pat</"
+                 "Contact>"
                  "<OpenBalance>12.50</OpenBalance></CustomerAdd></CustomerAddRq>";
     }
     request += "</QBXMLMsgsRq></QBXML>";
@@ -84,8 +89,10 @@ struct Run {
   vqb::qb::sim::SimulatedCompany company{fixture().company()};
   vqb::qb::Session session{company};
   vqb::qb::ComponentSet components{session};
-  vqb::MainWindowState state;
-  vqb::MappingContext ctx{app, components, state};
+  vqb::WorkState state;
+  vqb::MappingSwitches switches;
+  vqb::CustomerCheck customerCheck;
+  vqb::MappingContext ctx{app, components, state, switches, customerCheck};
   vqb::ImportListing listing;
 };
 
@@ -107,7 +114,8 @@ void BM_ImportCustomers(benchmark::State& benchState) {
     benchState.PauseTiming();
     Run run(fixture().copyOfDatabase());
     vqb::fill_customersQB(run.ctx, run.listing);
-    for (int i = 0; i < kImported; ++i) run.state.grid.rows[static_cast<std::size_t>(i)].ticked = true;
+    for (int i = 0; i < kImported; ++i)
+      run.state.grid.rows[static_cast<std::size_t>(i)].ticked = true;
     benchState.ResumeTiming();
     vqb::get_customers(run.ctx, run.listing);  // "Import opening balances ?" is answered No
     benchState.PauseTiming();

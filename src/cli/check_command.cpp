@@ -14,8 +14,8 @@
 
 namespace vqb::cli {
 
-int cmd_check(const std::string& settingsFolder, const CheckOptions& options, std::istream& in, std::ostream& out,
-              std::ostream& err) {
+int cmd_check(const std::string& settingsFolder, const CheckOptions& options, std::istream& in,
+              std::ostream& out, std::ostream& err) {
   struct Kind {
     CheckKind check;
     void (*fill)(App&, MainWindowState&);
@@ -49,24 +49,27 @@ int cmd_check(const std::string& settingsFolder, const CheckOptions& options, st
   if (options.all) {
     kind->second.fill(app, logic.state);
     const int column = logic.state.grid.column(kind->second.keyHeader);
-    for (const auto& row : logic.state.grid.rows) keys.push_back(row.cells.at(static_cast<std::size_t>(column)));
+    for (const auto& row : logic.state.grid.rows)
+      keys.push_back(row.cells.at(static_cast<std::size_t>(column)));
   }
 
-  MappingContext ctx{app, logic.components(), logic.state};
+  MappingContext ctx = logic.mappingContext();
   int failed = 0;
   for (const auto& key : keys) {
-    CheckResult result = check_mappings(ctx, kind->second.check, static_cast<long>(numeric_value(key)));
+    CheckResult result =
+        check_mappings(ctx, kind->second.check, static_cast<long>(numeric_value(key)));
     out << key << ": " << result.text << "\n";
-    if (!result.dialogTitle.empty() || !result.dialogMessage.empty())
-    {
+    if (!result.dialogTitle.empty() || !result.dialogMessage.empty()) {
       std::string message = terminal_text(result.dialogMessage);
-      for (std::size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at + 5))
+      for (std::size_t at = message.find('\n'); at != std::string::npos;
+           at = message.find('\n', at + 5))
         message.insert(at + 1, "    ");
       out << "  needs: " << result.dialogTitle << ": " << message << "\n";
     }
     if (!result.ok) ++failed;
   }
-  out << keys.size() - static_cast<std::size_t>(failed) << " of " << keys.size() << " ready to send\n";
+  out << keys.size() - static_cast<std::size_t>(failed) << " of " << keys.size()
+      << " ready to send\n";
   return failed == 0 ? 0 : 1;
 }
 

@@ -5,18 +5,19 @@
 #include "app/app.h"
 #include "app/setup_file.h"
 #include "app/startup.h"
+#include "app/work_list.h"
 #include "cli/assign_answers.h"
 #include "cli/cli_ui.h"
 #include "export/customer_export.h"
 #include "export/supplier_export.h"
 #include "main_window/main_window_logic.h"
-#include "main_window/work_list.h"
 #include "main_window/work_lists.h"
 
 namespace vqb::cli {
 
-int cmd_send(const std::string& settingsFolder, const SendOptions& options, std::optional<bool> assumeYes,
-             std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
+int cmd_send(const std::string& settingsFolder, const SendOptions& options,
+             std::optional<bool> assumeYes, std::istream& in, std::ostream& out, std::ostream& err,
+             bool interactive) {
   const bool customers = options.kind == "customers";
   if (!customers && options.kind != "suppliers") {
     err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers\n";
@@ -29,7 +30,8 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
   CliUi ui(in, err, interactive);
   ui.assumeYes = assumeYes;
   // "A ... called, X, already exists in QuickBooks.": Yes links, No asks for another name.
-  ui.questionRules.push_back({Buttons::YesNoCancel, " already exists in QuickBooks.", options.onNameTaken == "link",
+  ui.questionRules.push_back({Buttons::YesNoCancel, " already exists in QuickBooks.",
+                              options.onNameTaken == "link",
                               "--on-name-taken " + options.onNameTaken});
   std::vector<std::pair<std::string, std::string>> assignPairs;
   if (!parse_pairs(options.names, "--name needs OLD=NEW", ui.inputAnswers, err) ||
@@ -40,12 +42,16 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
   App app(ui);
   MainWindowLogic logic(app);
   ui.onDialog = [&](DialogKind, const std::string&) {
-    answer_assign(app, [&]() -> qb::ComponentSet& { return logic.components(); }, rules, in, err, interactive);
+    answer_assign(
+        app, [&]() -> qb::ComponentSet& { return logic.components(); }, rules, in, err,
+        interactive);
   };
   if (!start_connected(app, logic, settingsFolder)) return 1;
 
-  if (customers) fill_customers(app, logic.state);
-  else fill_suppliers(app, logic.state);
+  if (customers)
+    fill_customers(app, logic.state);
+  else
+    fill_suppliers(app, logic.state);
   WorkList& grid = logic.state.grid;
   const auto linkColumn = static_cast<std::size_t>(grid.column("Comment"));
   std::vector<std::string> missing;
@@ -57,9 +63,11 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
     if (!found) missing.push_back(key);
   }
 
-  MappingContext ctx{app, logic.components(), logic.state};
-  if (customers) send_Customers(ctx);
-  else send_Suppliers(ctx);
+  MappingContext ctx = logic.mappingContext();
+  if (customers)
+    send_Customers(ctx);
+  else
+    send_Suppliers(ctx);
 
   int failed = static_cast<int>(missing.size());
   for (const auto& row : grid.rows) {
@@ -72,8 +80,9 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options, std:
   return failed == 0 ? 0 : 1;
 }
 
-int cmd_import(const std::string& settingsFolder, const ImportOptions& options, std::optional<bool> assumeYes,
-               std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
+int cmd_import(const std::string& settingsFolder, const ImportOptions& options,
+               std::optional<bool> assumeYes, std::istream& in, std::ostream& out,
+               std::ostream& err, bool interactive) {
   const bool customers = options.kind == "customers";
   if (!customers && options.kind != "suppliers") {
     err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers\n";
@@ -85,8 +94,9 @@ int cmd_import(const std::string& settingsFolder, const ImportOptions& options, 
   }
   CliUi ui(in, err, interactive);
   ui.assumeYes = assumeYes;
-  ui.questionRules.push_back({Buttons::YesNo, "Import opening balances ?", options.openingBalances,
-                              options.openingBalances ? "--opening-balances" : "no --opening-balances"});
+  ui.questionRules.push_back(
+      {Buttons::YesNo, "Import opening balances ?", options.openingBalances,
+       options.openingBalances ? "--opening-balances" : "no --opening-balances"});
   App app(ui);
   MainWindowLogic logic(app);
   if (!start_connected(app, logic, settingsFolder)) return 1;
@@ -108,9 +118,11 @@ int cmd_import(const std::string& settingsFolder, const ImportOptions& options, 
   }
   bool any = false;
   for (const auto& row : grid.rows) any = any || row.ticked;
-  if (any) logic.TB2_ButtonClick("Run");
-  else if (missing.empty()) out << "Nothing to import: every QuickBooks " << (customers ? "customer" : "supplier")
-                                << " is already in Vantora.\n";
+  if (any)
+    logic.TB2_ButtonClick("Run");
+  else if (missing.empty())
+    out << "Nothing to import: every QuickBooks " << (customers ? "customer" : "supplier")
+        << " is already in Vantora.\n";
 
   const auto commentColumn = static_cast<std::size_t>(grid.column("Comment"));
   int failed = static_cast<int>(missing.size());

@@ -5,10 +5,10 @@
 
 #include "app/database.h"
 #include "app/errors.h"
+#include "app/fix_database.h"
 #include "app/links.h"
 #include "app/text_helpers.h"
-#include "main_window/fix_database.h"
-#include "main_window/work_lists.h"
+#include "app/work_list.h"
 #include "quickbooks/obj_search.h"
 
 namespace vqb {
@@ -17,9 +17,13 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 
-std::string field(pugi::xml_node record, const char* name) { return record.child_value(name); }
+std::string field(pugi::xml_node record, const char* name) {
+  return record.child_value(name);
+}
 
-std::string quoted(std::string_view text) { return "'" + sql_quote(text) + "'"; }
+std::string quoted(std::string_view text) {
+  return "'" + sql_quote(text) + "'";
+}
 
 // The Link of the first snapshot row whose `column` equals the ref's full name; -1 when the
 // record has no such ref or nothing matches.
@@ -28,7 +32,8 @@ long mapped_link(RecordDoc& snapshot, pugi::xml_node record, const char* ref, co
   if (!refNode) return -1;
   const std::string name = refNode.child_value("FullName");
   snapshot.MoveToRoot();
-  for (pugi::xml_node entry = snapshot.Current().first_child(); entry; entry = entry.next_sibling()) {
+  for (pugi::xml_node entry = snapshot.Current().first_child(); entry;
+       entry = entry.next_sibling()) {
     if (entry.type() != pugi::node_element) continue;
     if (name == entry.child_value(column))
       return static_cast<long>(numeric_value(entry.child_value("link")));
@@ -37,17 +42,19 @@ long mapped_link(RecordDoc& snapshot, pugi::xml_node record, const char* ref, co
 }
 
 std::string contact_sql(long link, std::string_view name) {
-  return "INSERT INTO CustContacts ([Customer], [Name], [Tel], [Cell], [EMail], [Department], [MailList], "
+  return "INSERT INTO CustContacts ([Customer], [Name], [Tel], [Cell], [EMail], [Department], "
+         "[MailList], "
          "[ShipAddress], [BillingAddress], [SaveAs], [Tax], [Tax2], [Fax], [Skype]) VALUES (" +
-         std::to_string(link) + ", " + quoted(name) + ", '', '', '', '', 0, '', '', '', 0, 0, '', '')";
+         std::to_string(link) + ", " + quoted(name) +
+         ", '', '', '', '', 0, '', '', '', 0, 0, '', '')";
 }
 
 }  // namespace
 
 const std::vector<std::string>& import_grid_headers() {
-  static const std::vector<std::string> headers{"Name",  "Phone",         "Active",  "First Name",
-                                                "Last Name", "Alt Phone", "Email",   "Acc Full Name",
-                                                "Balance",   "Select",    "Comment", "TagID"};
+  static const std::vector<std::string> headers{
+      "Name",  "Phone",         "Active",  "First Name", "Last Name", "Alt Phone",
+      "Email", "Acc Full Name", "Balance", "Select",     "Comment",   "TagID"};
   return headers;
 }
 
@@ -60,7 +67,8 @@ std::string qb_address_text(pugi::xml_node aggregate) {
   }
   const std::string city = aggregate.child_value("City");
   if (!city.empty())
-    text += city + ", " + aggregate.child_value("State") + " " + aggregate.child_value("PostalCode") + kCrLf;
+    text += city + ", " + aggregate.child_value("State") + " " +
+            aggregate.child_value("PostalCode") + kCrLf;
   if (text.size() >= 2 && text.ends_with(kCrLf)) text.resize(text.size() - 2);
   return text;
 }
@@ -77,7 +85,7 @@ namespace detail {
 
 void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportGridKind& kind) {
   App& app = ctx.app;
-  MainWindowState& state = ctx.state;
+  WorkState& state = ctx.state;
   try {
     state.cancelRequested = false;
     listing.importBalances = false;
@@ -103,11 +111,13 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
       const long total = position + search.resultCount() + search.remaining();
       for (int i = 0; i < search.resultCount(); ++i) {
         ++position;
-        app.ui.setStatus("Reading record " + std::to_string(position) + " of " + std::to_string(total));
+        app.ui.setStatus("Reading record " + std::to_string(position) + " of " +
+                         std::to_string(total));
         app.ui.setProgress(position, total);
         record.Clear();
         if (!record.LoadXml(search.result(i)))
-          throw qb::QbError(qb::kMalformedResponse, "QuickBooks returned a record that is not well-formed XML.");
+          throw qb::QbError(qb::kMalformedResponse,
+                            "QuickBooks returned a record that is not well-formed XML.");
         const std::string tag = "r_" + std::to_string(position);
         record.MoveToRoot();
         record.SetTag(tag);
@@ -155,7 +165,8 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
   state.changed();
 }
 
-void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std::size_t, Database*)>& importRow) {
+void import_ticked_rows(MappingContext& ctx,
+                        const std::function<std::string(std::size_t, Database*)>& importRow) {
   App& app = ctx.app;
   std::unique_ptr<Database> db;
   try {
@@ -163,7 +174,7 @@ void import_ticked_rows(MappingContext& ctx, const std::function<std::string(std
   } catch (const std::exception&) {
     // Each row opens its own and reports why it cannot.
   }
-  MainWindowState& state = ctx.state;
+  WorkState& state = ctx.state;
   const int commentColumn = state.grid.column("Comment");
   const auto count = static_cast<long>(state.grid.rows.size());
   state.busy = true;
@@ -215,15 +226,17 @@ void fill_customersQB(MappingContext& ctx, ImportListing& listing) {
 
 void get_customers(MappingContext& ctx, ImportListing& listing) {
   App& app = ctx.app;
-  listing.importBalances =
-      app.ui.messageBox("Import opening balances ?", Buttons::YesNo, Icon::Question, "Confirm") == Answer::Yes;
-  detail::import_ticked_rows(ctx, [&](std::size_t row, Database* db) { return get_customer(ctx, listing, row, db); });
+  listing.importBalances = app.ui.messageBox("Import opening balances ?", Buttons::YesNo,
+                                             Icon::Question, "Confirm") == Answer::Yes;
+  detail::import_ticked_rows(
+      ctx, [&](std::size_t row, Database* db) { return get_customer(ctx, listing, row, db); });
   FixDatabase(app, "Customers");
   FixDatabase(app, "CustContacts");
   FixDatabase(app, "CustPost");
 }
 
-std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_t rowIndex, Database* db) {
+std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_t rowIndex,
+                         Database* db) {
   App& app = ctx.app;
   if (rowIndex >= ctx.state.grid.rows.size()) return "Cannot find customer record in XML";
   WorkRow& row = ctx.state.grid.rows[rowIndex];
@@ -233,7 +246,8 @@ std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_
     const long terms = mapped_link(app.termsSnapshot, record, "TermsRef", "quickbooks");
     const long rep = mapped_link(app.usersSnapshot, record, "SalesRepRef", "quickbooks");
     const long tax = mapped_link(app.taxSnapshot, record, "ItemSalesTaxRef", "qblink");
-    const long industry = mapped_link(app.industrySnapshot, record, "CustomerTypeRef", "quickbooks");
+    const long industry =
+        mapped_link(app.industrySnapshot, record, "CustomerTypeRef", "quickbooks");
 
     std::string description = field(record, "CompanyName");
     if (description.empty()) description = field(record, "Name");
@@ -251,20 +265,26 @@ std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_
     const long link = static_cast<long>(take_comp_counter(*db, "NextCustLink"));
     const std::string linkText = std::to_string(link);
     db->execute(
-        "INSERT INTO Customers ([Link], [Description], [Tel], [Fax], [Email], [Website], [Origination], [OnHold], "
-        "[Hide], [Industry], [Area], [Ship], [Rep], [BAddress], [SADdress], [CreditLimit], [Disc], [SetDisc], "
-        "[Deposit], [Int], [Terms], [Type], [PriceGroup], [Tax1], [Tax2], [Contact], [Tel2], [TaxNumber], "
-        "[MailState], [PrintState], [PopNotes], [Notes], [Balance], [P0], [P1], [P2], [P3], [P4], [P5], "
-        "[DateCreated], [DateLastEdited], [Cell], [SageAccountNumber], [QBAccountNumber], [DontLockQuote], "
+        "INSERT INTO Customers ([Link], [Description], [Tel], [Fax], [Email], [Website], "
+        "[Origination], [OnHold], "
+        "[Hide], [Industry], [Area], [Ship], [Rep], [BAddress], [SADdress], [CreditLimit], [Disc], "
+        "[SetDisc], "
+        "[Deposit], [Int], [Terms], [Type], [PriceGroup], [Tax1], [Tax2], [Contact], [Tel2], "
+        "[TaxNumber], "
+        "[MailState], [PrintState], [PopNotes], [Notes], [Balance], [P0], [P1], [P2], [P3], [P4], "
+        "[P5], "
+        "[DateCreated], [DateLastEdited], [Cell], [SageAccountNumber], [QBAccountNumber], "
+        "[DontLockQuote], "
         "[DontLockWO], [WebAccount], [dateActive]) VALUES (" +
         linkText + ", " + quoted(description) + ", " + quoted(field(record, "Phone")) + ", " +
         quoted(field(record, "Fax")) + ", " + quoted(field(record, "Email")) + ", '', -1, 0, 0, " +
         std::to_string(industry) + ", -1, '', " + std::to_string(rep) + ", " +
         quoted(qb_address_text(record.child("BillAddress"))) + ", " +
-        quoted(qb_address_text(record.child("ShipAddress"))) + ", 0, 0, 0, 0, 0, " + std::to_string(terms) +
-        ", 0, 0, " + std::to_string(tax) + ", -1, " + quoted(contact) + ", " + quoted(field(record, "AltPhone")) +
-        ", " + quoted(field(record, "ResaleNumber")) + ", 0, 0, '', '', 0, 0, 0, 0, 0, 0, 0, " + today + ", " +
-        today + ", '', '', " + quoted(field(record, "FullName")) + ", 0, 0, '', 0)");
+        quoted(qb_address_text(record.child("ShipAddress"))) + ", 0, 0, 0, 0, 0, " +
+        std::to_string(terms) + ", 0, 0, " + std::to_string(tax) + ", -1, " + quoted(contact) +
+        ", " + quoted(field(record, "AltPhone")) + ", " + quoted(field(record, "ResaleNumber")) +
+        ", 0, 0, '', '', 0, 0, 0, 0, 0, 0, 0, " + today + ", " + today + ", '', '', " +
+        quoted(field(record, "FullName")) + ", 0, 0, '', 0)");
     if (!contact.empty()) db->execute(contact_sql(link, contact));
     if (!altContact.empty()) db->execute(contact_sql(link, altContact));
 
@@ -279,10 +299,12 @@ std::string get_customer(MappingContext& ctx, ImportListing& listing, std::size_
         outstanding = credit;
       }
       db->execute(
-          "INSERT INTO CustPost (Customer, [Date], Trans, Description, reference, rep, debit, credit, outstanding, "
+          "INSERT INTO CustPost (Customer, [Date], Trans, Description, reference, rep, debit, "
+          "credit, outstanding, "
           "chargetax1, chargetax2, notes) VALUES (" +
-          linkText + ", " + today + ", 'JNL', 'Open Bal QB', 'Import', -1, " + debit + ", " + credit + ", " +
-          outstanding + ", -1, -1, 'Bal B/F from QuickBooks After Customer Import' )");
+          linkText + ", " + today + ", 'JNL', 'Open Bal QB', 'Import', -1, " + debit + ", " +
+          credit + ", " + outstanding +
+          ", -1, -1, 'Bal B/F from QuickBooks After Customer Import' )");
     }
     transaction.commit();
     row.foreColour = kSentRowColour;

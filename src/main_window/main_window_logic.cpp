@@ -27,9 +27,11 @@ bool filter_on(App& app, const std::string& key) {
 
 }  // namespace
 
-const char* const kToolbar1Buttons[7] = {"Export", "Import", "Sync", "Setup", "Preferences", "Help", "Exit"};
-const char* const kToolbar2Buttons[9] = {"Refresh Grid", "Filter", "Run", "Select", "Refresh List", "Options",
-                                         "Preferences", "Print", "Cancel"};
+const char* const kToolbar1Buttons[7] = {"Export",      "Import", "Sync", "Setup",
+                                         "Preferences", "Help",   "Exit"};
+const char* const kToolbar2Buttons[9] = {"Refresh Grid", "Filter",       "Run",
+                                         "Select",       "Refresh List", "Options",
+                                         "Preferences",  "Print",        "Cancel"};
 
 MainWindowLogic::MainWindowLogic(App& application) : app(application) {}
 MainWindowLogic::~MainWindowLogic() = default;
@@ -48,7 +50,8 @@ bool MainWindowLogic::Timer1_Timer() {
     app.ui.setStatus("Status: Idle");
     state.changed();
     Answer answer = app.ui.messageBox(
-        "You need to have QuickBooks open on this computer in order to use the integrator. If you are ready, click 'YES'",
+        "You need to have QuickBooks open on this computer in order to use the integrator. If you "
+        "are ready, click 'YES'",
         Buttons::YesNo, Icon::Question, "Connect to QuickBooks?");
     if (answer != Answer::Yes) {
       closeRequested = true;
@@ -72,7 +75,8 @@ bool MainWindowLogic::Timer1_Timer() {
       state.changed();
       if (!std::filesystem::exists(setup_file_path(app))) {
         app.ui.messageBox(
-            "As this is the first time you are using the integrator on this computer you need to review the setup and "
+            "As this is the first time you are using the integrator on this computer you need to "
+            "review the setup and "
             "preferences screen.",
             Buttons::Ok, Icon::Information, "IMPORTANT INFORMATION");
         app.ui.showDialog(DialogKind::Preferences, "");
@@ -81,8 +85,8 @@ bool MainWindowLogic::Timer1_Timer() {
       return true;
     } catch (const VqbError& error) {
       app.ui.loaderVisible(false);
-      app.ui.messageBox("Vantora is unable to connect to QuickBooks." + crlf + std::to_string(error.number()) + ": " +
-                            error.description(),
+      app.ui.messageBox("Vantora is unable to connect to QuickBooks." + crlf +
+                            std::to_string(error.number()) + ": " + error.description(),
                         Buttons::Ok, Icon::Information, "Connection Error");
     }
   }
@@ -99,14 +103,16 @@ bool MainWindowLogic::loadLists() {
 
 void MainWindowLogic::load_setup() {
   auto on = [&](const char* key) { return setup_value(app, key) != "0"; };
-  state.useReps = on("qbsetupchkreps");
-  state.useSalesTax = on("qbsetupchksalestax");
-  state.useCustomerTerms = on("qbsetupchkcustomerterms");
-  state.useCustomerGroups = on("qbsetupchkcustomergroups");
-  state.useClass = on("qbsetupchkclass");
+  switches.useReps = on("qbsetupchkreps");
+  switches.useSalesTax = on("qbsetupchksalestax");
+  switches.useCustomerTerms = on("qbsetupchkcustomerterms");
+  switches.useCustomerGroups = on("qbsetupchkcustomergroups");
+  switches.useClass = on("qbsetupchkclass");
 }
 
-void MainWindowLogic::set_Country() { components().set_Country(app.applyConnectionSettings); }
+void MainWindowLogic::set_Country() {
+  components().set_Country(app.applyConnectionSettings);
+}
 
 void MainWindowLogic::imBusy(bool busy) {
   state.busy = busy;
@@ -115,18 +121,14 @@ void MainWindowLogic::imBusy(bool busy) {
   state.changed();
 }
 
-std::string MainWindowLogic::qb_error(const std::string& code, const std::string& description) {
-  if (code == "20852")
-    return "Cannot connect to QuickBooks. Please ensure that QuicBooks PRO 2005 or higher is open on this computer.";
-  return description;
-}
-
 void MainWindowLogic::clr_me() {
   state.welcomeVisible = true;
   state.grid.clear();
   state.panelTitle.clear();
   app.ui.setStatus("Status: Idle");
-  state.comment = "If this is your first time using the integrator we highly recommend that you read the online documentation first.";
+  state.comment =
+      "If this is your first time using the integrator we highly recommend that you read the "
+      "online documentation first.";
   state.currentList.clear();
   state.changed();
 }
@@ -146,22 +148,31 @@ void MainWindowLogic::disconnect() {
   link_.reset();
 }
 
-std::string MainWindowLogic::manualUrl() const { return app.programFolder + "/manual/index.html"; }
+std::string MainWindowLogic::manualUrl() const {
+  return app.programFolder + "/manual/index.html";
+}
 
 void MainWindowLogic::notAvailableYet(const std::string& what) {
-  app.ui.messageBox(what + " is not available in this version of the integrator yet.", Buttons::Ok, Icon::Information,
-                    "QB Integrator");
+  app.ui.messageBox(what + " is not available in this version of the integrator yet.", Buttons::Ok,
+                    Icon::Information, "QB Integrator");
 }
 
 void MainWindowLogic::TB1_ButtonClick(const std::string& caption) {
   try {
-    if (caption == "Export") mnu_send();
-    else if (caption == "Import") mnu_get();
-    else if (caption == "Sync") mnu_sync();
-    else if (caption == "Setup") app.ui.showDialog(DialogKind::Setup, "");
-    else if (caption == "Preferences") app.ui.showDialog(DialogKind::Preferences, "");
-    else if (caption == "Help") mnu_Help();
-    else if (caption == "Exit") closeRequested = true;
+    if (caption == "Export")
+      mnu_send();
+    else if (caption == "Import")
+      mnu_get();
+    else if (caption == "Sync")
+      mnu_sync();
+    else if (caption == "Setup")
+      app.ui.showDialog(DialogKind::Setup, "");
+    else if (caption == "Preferences")
+      app.ui.showDialog(DialogKind::Preferences, "");
+    else if (caption == "Help")
+      mnu_Help();
+    else if (caption == "Exit")
+      closeRequested = true;
   } catch (const std::exception& error) {
     show_common_error(app.ui, kModule, "TB1_ButtonClick", error);
   }
@@ -182,14 +193,17 @@ void MainWindowLogic::TB2_ButtonClick(const std::string& caption) {
       return;
     }
     if (!gridHasData()) {
-      app.ui.messageBox("Click on the export or import button to get a list of items first.", Buttons::Ok, Icon::None, "");
+      app.ui.messageBox("Click on the export or import button to get a list of items first.",
+                        Buttons::Ok, Icon::None, "");
       return;
     }
     if (caption == "Print") {
       app.ui.messageBox("Not Available. Beta Version", Buttons::Ok, Icon::None, "");
     } else if (caption == "Run") {
-      if (state.currentList == "Get Customers" || state.currentList == "Get Suppliers") importTicked();
-      else mnu_Run(false);
+      if (state.currentList == "Get Customers" || state.currentList == "Get Suppliers")
+        importTicked();
+      else
+        mnu_Run(false);
     } else if (caption == "Preferences") {
       app.ui.showDialog(DialogKind::Preferences, "General");
     } else if (caption == "Refresh List") {
@@ -254,15 +268,16 @@ void MainWindowLogic::mnu_Run(bool importAllowed) {
   menuOpen = false;
   const std::string& list = state.currentList;
   if (list.empty()) {
-    app.ui.messageBox("Click on the export or import button first to get a list of records", Buttons::Ok,
-                      Icon::Information, "QB Integrator");
+    app.ui.messageBox("Click on the export or import button first to get a list of records",
+                      Buttons::Ok, Icon::Information, "QB Integrator");
     return;
   }
   if (list == "Send Customers" || list == "Send Suppliers") {
     menu.add(0, "Send to QuickBooks", "mnuSendQB");
     menu.add(1, "", "");
     menu.add(0, "Mark as NOT sent", "mnuMarkSentNot");
-  } else if (list == "Send Customer Invoices" || list == "Send Customer Payments" || list == "Send Supplier POs") {
+  } else if (list == "Send Customer Invoices" || list == "Send Customer Payments" ||
+             list == "Send Supplier POs") {
     menu.add(0, "Send to QuickBooks", "mnuSendQB");
     menu.add(1, "", "");
     menu.add(0, "Mark as sent", "mnuMarkSent");
@@ -277,8 +292,9 @@ void MainWindowLogic::mnu_Filter() {
   menuOpen = false;
   const std::string& list = state.currentList;
   if (list.empty()) {
-    app.ui.messageBox("First click on the export or import button above to select the correct options.", Buttons::Ok,
-                      Icon::None, "Filter Options");
+    app.ui.messageBox(
+        "First click on the export or import button above to select the correct options.",
+        Buttons::Ok, Icon::None, "Filter Options");
     return;
   }
   auto item = [&](const std::string& caption, const std::string& setupKey) {
@@ -312,12 +328,14 @@ void MainWindowLogic::mnu_Filter() {
 
 void MainWindowLogic::mnu_invoiceOptions() {
   menu.clear();
-  auto option = [&](const std::string& caption, const std::string& key, const std::string& setupKey) {
+  auto option = [&](const std::string& caption, const std::string& key,
+                    const std::string& setupKey) {
     menu.add(0, caption, key, "", "", setup_value(app, setupKey) == "1");
   };
   option("Mark as printed", "mnuInvoiceMarkPrinted", "optinvprint");
   option("Use QB Invoice Numbers", "mnuInvoiceQBNumber", "optinvqbnumber");
-  option("Add company name and contact to billing address", "mnuInvoiceBillingAddress", "optinvbillingaddress");
+  option("Add company name and contact to billing address", "mnuInvoiceBillingAddress",
+         "optinvbillingaddress");
   option("Always send invoices amortized", "mnuInvoiceAmortized", "optinvamortized");
   menuOpen = true;
 }
@@ -340,40 +358,64 @@ void MainWindowLogic::toggleOption(const std::string& key) {
 
 void MainWindowLogic::runMenuKey(const std::string& key) {
   try {
-    if (key == "mnuUpdateCustomers") app.ui.showDialog(DialogKind::UpdateCustomers, "");
-    else if (key == "mnuHelpImportBalances") notAvailableYet("Importing customer balances");
-    else if (key == "mnuHelpSupplierAddress") updateSupplierAddresses();
-    else if (key == "mnuHelpTechSupport") app.ui.showDialog(DialogKind::Password, "");
-    else if (key == "mnuHelpAbout") app.ui.showDialog(DialogKind::About, "");
-    else if (key == "mnuHelpOnline") app.ui.openUrl(manualUrl());
-    else if (key == "mnuSyncBalance") notAvailableYet("Synchronising customer balances");
-    else if (key == "mnuSyncContact") notAvailableYet("Synchronising customer contact details");
-    else if (key == "mnuGetCustomers") fillQuickBooksList(true);
-    else if (key == "mnuGetSuppliers") fillQuickBooksList(false);
-    else if (key == "mnuSelectAll") selectme(state, true);
-    else if (key == "mnuSelectNone") selectme(state, false);
+    if (key == "mnuUpdateCustomers")
+      app.ui.showDialog(DialogKind::UpdateCustomers, "");
+    else if (key == "mnuHelpImportBalances")
+      notAvailableYet("Importing customer balances");
+    else if (key == "mnuHelpSupplierAddress")
+      updateSupplierAddresses();
+    else if (key == "mnuHelpTechSupport")
+      app.ui.showDialog(DialogKind::Password, "");
+    else if (key == "mnuHelpAbout")
+      app.ui.showDialog(DialogKind::About, "");
+    else if (key == "mnuHelpOnline")
+      app.ui.openUrl(manualUrl());
+    else if (key == "mnuSyncBalance")
+      notAvailableYet("Synchronising customer balances");
+    else if (key == "mnuSyncContact")
+      notAvailableYet("Synchronising customer contact details");
+    else if (key == "mnuGetCustomers")
+      fillQuickBooksList(true);
+    else if (key == "mnuGetSuppliers")
+      fillQuickBooksList(false);
+    else if (key == "mnuSelectAll")
+      selectme(state, true);
+    else if (key == "mnuSelectNone")
+      selectme(state, false);
     else if (key == "mnuMarkSent" || key == "mnuMarkSentNot") {
       whileBusy([&] {
-        if (key == "mnuMarkSent") marksent(app, state);
-        else marksentNot(app, state);
+        if (key == "mnuMarkSent")
+          marksent(app, state);
+        else
+          marksentNot(app, state);
       });
-    }
-    else if (key == "mnuSendQB") sendTicked();
-    else if (key == "mnufiltershowinactive" || key == "mnufiltershowparent" || key == "mnufiltershowinvoices" ||
-             key == "mnufiltershowworkorders" || key == "mnufiltershowexported" || key == "mnufiltershowexportednot") {
+    } else if (key == "mnuSendQB")
+      sendTicked();
+    else if (key == "mnufiltershowinactive" || key == "mnufiltershowparent" ||
+             key == "mnufiltershowinvoices" || key == "mnufiltershowworkorders" ||
+             key == "mnufiltershowexported" || key == "mnufiltershowexportednot") {
       toggleFilter(key.substr(3));
       refreshGrid();
       // A QuickBooks list refilled shows every row again: its filters apply after the refill.
       filter_grid(app, state, [this](bool busy) { imBusy(busy); });
-    } else if (key == "mnuSendCustomers") fill_customers(app, state);
-    else if (key == "mnuSendSuppliers") fill_suppliers(app, state);
-    else if (key == "mnuSendPOs") fill_supplierPOs(app, state);
-    else if (key == "mnuSendCustomerPayments") fill_customerPayments(app, state);
-    else if (key == "mnuSendCustomerInvoices") fill_customerInvoices(app, state);
-    else if (key == "mnuInvoiceAmortized") toggleOption("optinvamortized");
-    else if (key == "mnuInvoiceBillingAddress") toggleOption("optinvbillingaddress");
-    else if (key == "mnuInvoiceQBNumber") toggleOption("optinvqbnumber");
-    else if (key == "mnuInvoiceMarkPrinted") toggleOption("optinvprint");
+    } else if (key == "mnuSendCustomers")
+      fill_customers(app, state);
+    else if (key == "mnuSendSuppliers")
+      fill_suppliers(app, state);
+    else if (key == "mnuSendPOs")
+      fill_supplierPOs(app, state);
+    else if (key == "mnuSendCustomerPayments")
+      fill_customerPayments(app, state);
+    else if (key == "mnuSendCustomerInvoices")
+      fill_customerInvoices(app, state);
+    else if (key == "mnuInvoiceAmortized")
+      toggleOption("optinvamortized");
+    else if (key == "mnuInvoiceBillingAddress")
+      toggleOption("optinvbillingaddress");
+    else if (key == "mnuInvoiceQBNumber")
+      toggleOption("optinvqbnumber");
+    else if (key == "mnuInvoiceMarkPrinted")
+      toggleOption("optinvprint");
     state.changed();
   } catch (const std::exception& error) {
     show_common_error(app.ui, kModule, "dMnu_ItemClick", error);
@@ -398,16 +440,20 @@ void MainWindowLogic::whileBusy(const std::function<void()>& work) {
 void MainWindowLogic::fillQuickBooksList(bool customers) {
   MappingContext ctx = mappingContext();
   whileBusy([&] {
-    if (customers) fill_customersQB(ctx, listing);
-    else fill_suppliersQB(ctx, listing);
+    if (customers)
+      fill_customersQB(ctx, listing);
+    else
+      fill_suppliersQB(ctx, listing);
   });
 }
 
 void MainWindowLogic::importTicked() {
   MappingContext ctx = mappingContext();
   whileBusy([&] {
-    if (state.currentList == "Get Customers") get_customers(ctx, listing);
-    else get_suppliers(ctx, listing);
+    if (state.currentList == "Get Customers")
+      get_customers(ctx, listing);
+    else
+      get_suppliers(ctx, listing);
   });
 }
 
@@ -428,22 +474,27 @@ void MainWindowLogic::sendTicked() {
     const char* what;
   };
   static const Route routes[] = {
-      {"Send Customer Invoices", "chkshowinvoices", "Invoices", "Preparing to send invoices...", "Sending invoices"},
-      {"Send Customer Payments", "chkshowpayments", "Payments", "Preparing to send payments...", "Sending payments"},
+      {"Send Customer Invoices", "chkshowinvoices", "Invoices", "Preparing to send invoices...",
+       "Sending invoices"},
+      {"Send Customer Payments", "chkshowpayments", "Payments", "Preparing to send payments...",
+       "Sending payments"},
       {"Send Supplier POs", "chkshowpos", "Purchase Orders", "Preparing to send purchase orders...",
        "Sending purchase orders"},
   };
   if (state.currentList == "Send Customers" || state.currentList == "Send Suppliers") {
     MappingContext ctx = mappingContext();
     whileBusy([&] {
-      if (state.currentList == "Send Customers") send_Customers(ctx);
-      else send_Suppliers(ctx);
+      if (state.currentList == "Send Customers")
+        send_Customers(ctx);
+      else
+        send_Suppliers(ctx);
     });
     return;
   }
   for (const Route& route : routes) {
     if (state.currentList != route.list) continue;
-    if (setup_value(app, route.showKey) != "0") app.ui.showDialog(DialogKind::Preferences, route.tab);
+    if (setup_value(app, route.showKey) != "0")
+      app.ui.showDialog(DialogKind::Preferences, route.tab);
     app.ui.setStatus(route.status);
     app.ui.setProgress(0, 100);
     if (app.sharedSlots[100] == "1") return;

@@ -24,8 +24,10 @@ class MainWindowLogic {
 
   App& app;
   MainWindowState state;
-  Menu menu;             // dMnu: the last menu built
-  bool menuOpen{false};  // a builder filled `menu`: the window pops it up under the pointer
+  MappingSwitches switches;     // read from the setup by load_setup
+  CustomerCheck customerCheck;  // the customer customer_exist found last
+  Menu menu;                    // dMnu: the last menu built
+  bool menuOpen{false};         // a builder filled `menu`: the window pops it up under the pointer
   bool closeRequested{false};
   // The QuickBooks records behind the "Get Customers" / "Get Suppliers" grid.
   ImportListing listing;
@@ -42,7 +44,6 @@ class MainWindowLogic {
   void set_Country();
   void imBusy(bool busy);
   void clr_me();
-  static std::string qb_error(const std::string& code, const std::string& description);
 
   // The QuickBooks session of the configured company; connects on first use.
   // Throws QbError 20852 when no QuickBooks is configured or reachable.
@@ -50,6 +51,11 @@ class MainWindowLogic {
   qb::ComponentSet& components();
   // Forgets the session, so the next use reads the connection settings again.
   void disconnect();
+  // What the mapping, export and import code works on: this window's components, work list,
+  // switches and customer check. Connects on first use.
+  MappingContext mappingContext() {
+    return MappingContext{app, components(), state, switches, customerCheck};
+  }
 
   // Toolbars (by caption) and the menu (by item number, counted from 1).
   void TB1_ButtonClick(const std::string& caption);
@@ -76,7 +82,6 @@ class MainWindowLogic {
   void toggleFilter(const std::string& key);
   void toggleOption(const std::string& key);
   void sendTicked();
-  MappingContext mappingContext() { return MappingContext{app, components(), state}; }
   void fillQuickBooksList(bool customers);
   void importTicked();
   void updateSupplierAddresses();

@@ -246,16 +246,6 @@ void fill_names(App& app, MainWindowState& state, const ListSpec& shape,
 
 // ---------------------------------------------------------------------------------------
 
-int tick_column_of(const std::string& listName) {
-  if (listName == lists::kSendCustomers || listName == lists::kSendSuppliers ||
-      listName == lists::kSyncCustomerContactInfo)
-    return 2;
-  if (listName == lists::kSendCustomerPayments) return 6;
-  if (listName == lists::kSendCustomerInvoices || listName == lists::kSendSupplierPOs) return 7;
-  if (listName == lists::kGetCustomers || listName == lists::kGetSuppliers) return 9;
-  return -1;
-}
-
 std::string format_date(App& app, std::string_view dateText) {
   if (dateText.empty()) return "";
   std::string format = setup_value(app, "customdateformat");
@@ -308,25 +298,25 @@ std::string supplierPOs_sql(App& app) {
 
 void fill_customers(App& app, MainWindowState& state) {
   static const ListSpec shape{"fill_customers", lists::kSendCustomers, "Sending Customers",
-                             kHintRecords, kNameHeaders};
+                              kHintRecords, kNameHeaders};
   fill_names(app, state, shape, customers_sql,
              std::array<const char*, 4>{"Description", "Tel", "Link", "QBAccountNumber"});
 }
 
 void fill_suppliers(App& app, MainWindowState& state) {
   static const ListSpec shape{"fill_suppliers", lists::kSendSuppliers, "Sending Suppliers",
-                             kHintRecords, kNameHeaders};
+                              kHintRecords, kNameHeaders};
   fill_names(app, state, shape, suppliers_sql,
              std::array<const char*, 4>{"Description", "Tel", "Link", "QBAccount"});
 }
 
 void fill_customerInvoices(App& app, MainWindowState& state) {
   static const ListSpec shape{"fill_customerInvoices",
-                             lists::kSendCustomerInvoices,
-                             "Sending Customer Invoices",
-                             kHintInvoices,
-                             {"Invoice Date", "Company", "Amount", "Order Description",
-                              "Doc Number", "Status", "Paid", "Select", "Comment", "ID"}};
+                              lists::kSendCustomerInvoices,
+                              "Sending Customer Invoices",
+                              kHintInvoices,
+                              {"Invoice Date", "Company", "Amount", "Order Description",
+                               "Doc Number", "Status", "Paid", "Select", "Comment", "ID"}};
   constexpr std::array<const char*, 9> names{"InvDate",          "CustomerName", "NetTotal",
                                              "OrderDescription", "Number",       "Status",
                                              "PaymentStatus",    "id",           "QuickBooks"};
@@ -346,11 +336,11 @@ void fill_customerInvoices(App& app, MainWindowState& state) {
 
 void fill_customerPayments(App& app, MainWindowState& state) {
   static const ListSpec shape{"fill_customerPayments",
-                             lists::kSendCustomerPayments,
-                             "Sending Customer Payments",
-                             kHintTransactions,
-                             {"Date", "Company", "Amount", "Payment Type", "Reference",
-                              "Int Receipt #", "Select", "Comment", "ID"}};
+                              lists::kSendCustomerPayments,
+                              "Sending Customer Payments",
+                              kHintTransactions,
+                              {"Date", "Company", "Amount", "Payment Type", "Reference",
+                               "Int Receipt #", "Select", "Comment", "ID"}};
   constexpr std::array<const char*, 8> names{
       "PayDate",   "CustomerName",  "Amount", "PayMethodDesc",
       "Reference", "ReceiptNumber", "id",     "QuickBooks"};
@@ -369,11 +359,11 @@ void fill_customerPayments(App& app, MainWindowState& state) {
 
 void fill_supplierPOs(App& app, MainWindowState& state) {
   static const ListSpec shape{"fill_supplierPOs",
-                             lists::kSendSupplierPOs,
-                             "Sending Supplier Purchase Orders",
-                             kHintTransactions,
-                             {"Order Date", "Supplier", "Amount", "Confirmation Number",
-                              "PO Number", "Goods In", "Due Date", "Select", "Comment", "ID"}};
+                              lists::kSendSupplierPOs,
+                              "Sending Supplier Purchase Orders",
+                              kHintTransactions,
+                              {"Order Date", "Supplier", "Amount", "Confirmation Number",
+                               "PO Number", "Goods In", "Due Date", "Select", "Comment", "ID"}};
   constexpr std::array<const char*, 9> names{"poDate",       "SupplierName", "Subtotal",
                                              "Confirmation", "Number",       "GoodsIn",
                                              "DueDate",      "ID",           "SendQB"};

@@ -24,9 +24,15 @@ class CustomerImportTest : public ::testing::Test, protected test::SimCompanyFix
 
   void SetUp() override {
     auto db = f.db();
-    db->execute("INSERT INTO comp (Link, Name, NextMaintLink, NextCustLink, NextSuppLink) VALUES (1, 'Co', 500, 1000, 2000)");
-    db->execute("INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (7, 'Thirty', 30, 0, 'Net 30')");
-    db->execute("INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (8, 'Net 3', 3, 0, 'Net 3')");
+    db->execute(
+        "INSERT INTO comp (Link, Name, NextMaintLink, NextCustLink, NextSuppLink) VALUES (1, 'Co', "
+        "500, 1000, 2000)");
+    db->execute(
+        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (7, 'Thirty', 30, 0, "
+        "'Net 30')");
+    db->execute(
+        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (8, 'Net 3', 3, 0, "
+        "'Net 3')");
     ASSERT_TRUE(read_data(f.app, "Select * from Terms", true));
     f.app.termsSnapshot = f.app.scratch.Clone();
     company.addStandardTerms("Net 30", 30);
@@ -41,7 +47,9 @@ class CustomerImportTest : public ::testing::Test, protected test::SimCompanyFix
 TEST_F(CustomerImportTest, FillListsEveryCustomerAndColoursTheLinkedOnes) {
   company.addCustomer("O'Brien & <Sons>", {{"Phone", "555-0101"}, {"OpenBalance", "-150.25"}});
   company.addCustomer("Plain Co");
-  f.db()->execute("INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (5, 'x', 'O''Brien & <Sons>')");
+  f.db()->execute(
+      "INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (5, 'x', 'O''Brien & "
+      "<Sons>')");
 
   fill_customersQB(ctx, listing);
 
@@ -104,7 +112,8 @@ TEST_F(CustomerImportTest, ImportMapsRefsAddressesContactsAndPostsACredit) {
   EXPECT_EQ(state.grid.rows[0].foreColour, kSentRowColour);
 
   auto rows = f.db()->queryAll(
-      "SELECT Link, Description, Tel, Fax, Email, Terms, Rep, Tax1, Industry, BAddress, SADdress, Contact, Tel2, "
+      "SELECT Link, Description, Tel, Fax, Email, Terms, Rep, Tax1, Industry, BAddress, SADdress, "
+      "Contact, Tel2, "
       "TaxNumber, QBAccountNumber, DateCreated, Tax2, Origination FROM Customers");
   ASSERT_EQ(rows.rows.size(), 1u);
   const auto& c = rows.rows[0];
@@ -128,7 +137,8 @@ TEST_F(CustomerImportTest, ImportMapsRefsAddressesContactsAndPostsACredit) {
   EXPECT_EQ(c[17], "-1");
   EXPECT_EQ(cell("SELECT NextCustLink FROM comp"), "1001");
 
-  auto contacts = f.db()->queryAll("SELECT Customer, Name, MailList, Tel FROM CustContacts ORDER BY id");
+  auto contacts =
+      f.db()->queryAll("SELECT Customer, Name, MailList, Tel FROM CustContacts ORDER BY id");
   ASSERT_EQ(contacts.rows.size(), 2u);
   EXPECT_EQ(contacts.rows[0][0], "1000");
   EXPECT_EQ(contacts.rows[0][1], "Pat O'Neil");
@@ -137,7 +147,8 @@ TEST_F(CustomerImportTest, ImportMapsRefsAddressesContactsAndPostsACredit) {
   EXPECT_EQ(contacts.rows[1][1], "Sam");
 
   auto post = f.db()->queryAll(
-      "SELECT Customer, Date, Trans, Description, reference, rep, debit, credit, outstanding, notes FROM CustPost");
+      "SELECT Customer, Date, Trans, Description, reference, rep, debit, credit, outstanding, "
+      "notes FROM CustPost");
   ASSERT_EQ(post.rows.size(), 1u);
   const auto& p = post.rows[0];
   EXPECT_EQ(p[0], "1000");
@@ -190,7 +201,8 @@ TEST_F(CustomerImportTest, CustomerAlreadyLinkedIsNotImportedAgain) {
   company.addCustomer("Twice & <Co>");
   fill_customersQB(ctx, listing);
   // Linked by its full name after the list was filled (by another window, say).
-  f.db()->execute("INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (5, 'x', 'Twice & <Co>')");
+  f.db()->execute(
+      "INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (5, 'x', 'Twice & <Co>')");
   state.grid.rows[0].ticked = true;
   f.ui.answers = {Answer::No};
   get_customers(ctx, listing);
@@ -218,8 +230,10 @@ TEST(CustomerImportDemo, DemoCustomersShowLinkedAndANewOneImports) {
   company.addCustomer("D'Arcy & <Kin>", {{"CompanyName", "D'Arcy & <Kin> Ltd"}});
   qb::Session session{company};
   qb::ComponentSet components{session};
-  MainWindowState state;
-  MappingContext ctx{d.app, components, state};
+  WorkState state;
+  MappingSwitches switches;
+  CustomerCheck customerCheck;
+  MappingContext ctx{d.app, components, state, switches, customerCheck};
   ImportListing listing;
   fill_customersQB(ctx, listing);
   ASSERT_TRUE(d.ui.messages.empty()) << d.ui.texts().front();
@@ -230,14 +244,16 @@ TEST(CustomerImportDemo, DemoCustomersShowLinkedAndANewOneImports) {
   for (std::size_t i = 0; i < state.grid.rows.size(); ++i) {
     const WorkRow& row = state.grid.rows[i];
     const bool linked = !db->queryAll("SELECT id FROM Customers WHERE QBAccountNumber = '" +
-                                      sql_quote(row.cells[7]) + "'").rows.empty();
+                                      sql_quote(row.cells[7]) + "'")
+                             .rows.empty();
     EXPECT_EQ(row.foreColour == kSentRowColour, linked) << row.cells[0];
     if (row.cells[0] == "D'Arcy & <Kin>") newRow = i;
   }
   ASSERT_LT(newRow, state.grid.rows.size());
   EXPECT_EQ(state.grid.rows[newRow].foreColour, -1);
   EXPECT_EQ(get_customer(ctx, listing, newRow), "Sent");
-  auto added = db->queryAll("SELECT Link, Description FROM Customers WHERE QBAccountNumber = 'D''Arcy & <Kin>'");
+  auto added = db->queryAll(
+      "SELECT Link, Description FROM Customers WHERE QBAccountNumber = 'D''Arcy & <Kin>'");
   ASSERT_EQ(added.rows.size(), 1u);
   EXPECT_EQ(added.rows[0][0], before);
   EXPECT_EQ(added.rows[0][1], "D'Arcy & <Kin> Ltd");
@@ -245,7 +261,8 @@ TEST(CustomerImportDemo, DemoCustomersShowLinkedAndANewOneImports) {
 
 TEST(QbAddressText, BuildsLinesAndCityLine) {
   pugi::xml_document doc;
-  doc.load_string("<A><Addr1>1 Main</Addr1><Addr3>Back</Addr3><City>Town</City><PostalCode>9</PostalCode></A>");
+  doc.load_string(
+      "<A><Addr1>1 Main</Addr1><Addr3>Back</Addr3><City>Town</City><PostalCode>9</PostalCode></A>");
   EXPECT_EQ(qb_address_text(doc.child("A")), "1 Main\r\nBack\r\nTown,  9");
   EXPECT_EQ(qb_address_text(doc.child("Missing")), "");
   pugi::xml_document empty;

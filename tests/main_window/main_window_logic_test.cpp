@@ -4,10 +4,9 @@
 
 #include "app/database.h"
 #include "app/setup_file.h"
+#include "app/work_list.h"
 #include "import/customer_import.h"
 #include "mapping/assign_dialog.h"
-#include "main_window/work_list.h"
-#include "main_window/fix_database.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/demo_fixture.h"
 #include "support/vantora_fixture.h"
@@ -16,7 +15,8 @@ namespace vqb {
 namespace {
 
 const char* const kConnectQuestion =
-    "You need to have QuickBooks open on this computer in order to use the integrator. If you are ready, click 'YES'";
+    "You need to have QuickBooks open on this computer in order to use the integrator. If you are "
+    "ready, click 'YES'";
 
 class MainWindowLogicTest : public ::testing::Test, protected test::DemoFixture {
  protected:
@@ -56,7 +56,8 @@ TEST_F(MainWindowLogicTest, ClosedCompanyShowsConnectionErrorAndAsksAgain) {
   EXPECT_EQ(ui.messages[0].text, kConnectQuestion);
   EXPECT_EQ(ui.messages[1].title, "Connection Error");
   EXPECT_EQ(ui.messages[1].text,
-            "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - Could not connect to QuickBooks: no company file is open.");
+            "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - Could not connect to "
+            "QuickBooks: no company file is open.");
   EXPECT_EQ(ui.messages[2].text, kConnectQuestion) << "the question comes back";
   EXPECT_EQ(app.sharedSlots[100], "1");
 }
@@ -69,7 +70,8 @@ TEST_F(MainWindowLogicTest, FirstStartShowsInformationThenPreferencesThenSetup) 
   EXPECT_EQ(ui.messages[1].title, "IMPORTANT INFORMATION");
   EXPECT_EQ(ui.messages[1].icon, Icon::Information);
   EXPECT_EQ(ui.messages[1].text,
-            "As this is the first time you are using the integrator on this computer you need to review the setup and "
+            "As this is the first time you are using the integrator on this computer you need to "
+            "review the setup and "
             "preferences screen.");
   ASSERT_EQ(ui.dialogs.size(), 2u);
   EXPECT_EQ(ui.dialogs[0].first, DialogKind::Preferences);
@@ -95,15 +97,16 @@ TEST_F(MainWindowLogicTest, MappingSwitchesAreOnUnlessExactlyZero) {
   app.setup.SetChildValue("qbsetupchkclass", "0");
   app.setup.SetChildValue("qbsetupchkreps", "false");
   logic.load_setup();
-  EXPECT_FALSE(logic.state.useClass);
-  EXPECT_TRUE(logic.state.useReps);
-  EXPECT_TRUE(logic.state.useSalesTax) << "a missing key is on";
+  EXPECT_FALSE(logic.switches.useClass);
+  EXPECT_TRUE(logic.switches.useReps);
+  EXPECT_TRUE(logic.switches.useSalesTax) << "a missing key is on";
 }
 
 TEST(QbError, NotReachableHasItsFixedTextOthersTheirDescription) {
-  EXPECT_EQ(MainWindowLogic::qb_error("20852", "anything"),
-            "Cannot connect to QuickBooks. Please ensure that QuicBooks PRO 2005 or higher is open on this computer.");
-  EXPECT_EQ(MainWindowLogic::qb_error("3100", "The name is in use."), "The name is in use.");
+  EXPECT_EQ(qb::qb_error("20852", "anything"),
+            "Cannot connect to QuickBooks. Please ensure that QuicBooks PRO 2005 or higher is open "
+            "on this computer.");
+  EXPECT_EQ(qb::qb_error("3100", "The name is in use."), "The name is in use.");
 }
 
 TEST_F(MainWindowLogicTest, ClrMeEmptiesTheWindow) {
@@ -114,26 +117,31 @@ TEST_F(MainWindowLogicTest, ClrMeEmptiesTheWindow) {
   EXPECT_EQ(logic.state.currentList, "");
   EXPECT_EQ(ui.status, "Status: Idle");
   EXPECT_EQ(logic.state.comment,
-            "If this is your first time using the integrator we highly recommend that you read the online documentation first.");
+            "If this is your first time using the integrator we highly recommend that you read the "
+            "online documentation first.");
 }
 
 TEST_F(MainWindowLogicTest, ToolbarMenusHaveTheirKeysAndCaptions) {
   logic.TB1_ButtonClick("Export");
   EXPECT_TRUE(logic.menuOpen);
-  EXPECT_EQ(keys(), (std::vector<std::string>{"mnuSendCustomerInvoices", "mnuSendCustomerPayments", "mnuSendCustomers",
-                                              "mnuSendPOs", "mnuSendSuppliers", "mnuUpdateCustomers"}));
-  EXPECT_EQ(captions(), (std::vector<std::string>{"Invoices", "Payments", "Customers", "Purchase Orders", "Suppliers",
-                                                  "Update Customer Records"}));
+  EXPECT_EQ(keys(), (std::vector<std::string>{"mnuSendCustomerInvoices", "mnuSendCustomerPayments",
+                                              "mnuSendCustomers", "mnuSendPOs", "mnuSendSuppliers",
+                                              "mnuUpdateCustomers"}));
+  EXPECT_EQ(captions(),
+            (std::vector<std::string>{"Invoices", "Payments", "Customers", "Purchase Orders",
+                                      "Suppliers", "Update Customer Records"}));
   logic.TB1_ButtonClick("Import");
   EXPECT_EQ(keys(), (std::vector<std::string>{"mnuGetCustomers", "mnuGetSuppliers"}));
   logic.TB1_ButtonClick("Sync");
   EXPECT_EQ(captions(), (std::vector<std::string>{"Customer Balances"}));
   logic.TB1_ButtonClick("Help");
-  EXPECT_EQ(captions(), (std::vector<std::string>{"About", "Online Manual", "-", "Work In Tech Support Mode"}));
+  EXPECT_EQ(captions(),
+            (std::vector<std::string>{"About", "Online Manual", "-", "Work In Tech Support Mode"}));
   app.maintenanceUnlocked = true;
   logic.TB1_ButtonClick("Help");
-  EXPECT_EQ(captions(), (std::vector<std::string>{"About", "Online Manual", "-", "Work In Tech Support Mode", "-",
-                                                  "Import Customer Balances", "Update Supplier Addresses"}));
+  EXPECT_EQ(captions(), (std::vector<std::string>{
+                            "About", "Online Manual", "-", "Work In Tech Support Mode", "-",
+                            "Import Customer Balances", "Update Supplier Addresses"}));
   EXPECT_EQ(logic.menu.keyOf(6), "mnuHelpImportBalances") << "item numbers count separators";
   logic.TB1_ButtonClick("Exit");
   EXPECT_TRUE(logic.closeRequested);
@@ -145,13 +153,15 @@ TEST_F(MainWindowLogicTest, DataButtonsWithAnEmptyGridOnlySaySo) {
     logic.menuOpen = false;
     logic.TB2_ButtonClick(caption);
     ASSERT_EQ(ui.messages.size(), 1u) << caption;
-    EXPECT_EQ(ui.messages[0].text, "Click on the export or import button to get a list of items first.");
+    EXPECT_EQ(ui.messages[0].text,
+              "Click on the export or import button to get a list of items first.");
     EXPECT_FALSE(logic.menuOpen);
     EXPECT_TRUE(ui.dialogs.empty());
   }
   ui.messages.clear();
   logic.TB2_ButtonClick("Filter");
-  EXPECT_EQ(ui.messages.at(0).text, "First click on the export or import button above to select the correct options.");
+  EXPECT_EQ(ui.messages.at(0).text,
+            "First click on the export or import button above to select the correct options.");
   EXPECT_EQ(ui.messages.at(0).title, "Filter Options");
 }
 
@@ -162,13 +172,15 @@ TEST_F(MainWindowLogicTest, RunMenuDependsOnTheList) {
   EXPECT_EQ(keys(), (std::vector<std::string>{"mnuSendQB", "", "mnuMarkSentNot"}));
   logic.runMenuKey("mnuSendCustomerInvoices");
   logic.TB2_ButtonClick("Run");
-  EXPECT_EQ(captions(), (std::vector<std::string>{"Send to QuickBooks", "-", "Mark as sent", "Mark as NOT sent"}));
+  EXPECT_EQ(captions(), (std::vector<std::string>{"Send to QuickBooks", "-", "Mark as sent",
+                                                  "Mark as NOT sent"}));
   logic.mnu_Run(true);
   EXPECT_EQ(keys().back(), "mnuGetQB");
   logic.state.currentList.clear();
   ui.messages.clear();
   logic.mnu_Run(false);
-  EXPECT_EQ(ui.messages.at(0).text, "Click on the export or import button first to get a list of records");
+  EXPECT_EQ(ui.messages.at(0).text,
+            "Click on the export or import button first to get a list of records");
   EXPECT_EQ(ui.messages.at(0).title, "QB Integrator");
 }
 
@@ -227,7 +239,8 @@ TEST_F(MainWindowLogicTest, SendOpensPreferencesOnItsTabFirstUnlessSwitchedOff) 
   logic.runMenuKey("mnuSendQB");
   ASSERT_EQ(ui.dialogs.size(), 1u);
   EXPECT_EQ(ui.dialogs[0], std::make_pair(DialogKind::Preferences, std::string("Invoices")));
-  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(), "Preparing to send invoices..."), ui.statuses.end());
+  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(), "Preparing to send invoices..."),
+            ui.statuses.end());
 
   save_setup_value(app, "chkshowpos", "0");
   logic.runMenuKey("mnuSendPOs");
@@ -251,7 +264,8 @@ TEST_F(MainWindowLogicTest, SendingTickedCustomersFromTheRunMenuCreatesThemInQui
     EXPECT_FALSE(row.cells.at(4).empty()) << "every ticked row gets its result";
     if (row.cells.at(4) != "Success") continue;
     ++sent;
-    EXPECT_TRUE(company.findByName(qb::sim::Kind::Customer, row.cells[0]).has_value()) << row.cells[0];
+    EXPECT_TRUE(company.findByName(qb::sim::Kind::Customer, row.cells[0]).has_value())
+        << row.cells[0];
   }
   EXPECT_GT(sent, 0) << "the demo's customers with mapped codes go through";
 }
@@ -264,7 +278,10 @@ TEST_F(MainWindowLogicTest, EveryUnexportedDemoCustomerAndSupplierCanBeSentFromT
   ui.answers = {Answer::Yes};
   ASSERT_TRUE(logic.Timer1_Timer());
   const std::vector<std::pair<std::string, std::string>> choices{
-      {"2% 10 Net 30", "Net 30"}, {"Dana", "RP"}, {"Government", "Education"}, {"Special District Levy", "District Levy"}};
+      {"2% 10 Net 30", "Net 30"},
+      {"Dana", "RP"},
+      {"Government", "Education"},
+      {"Special District Levy", "District Levy"}};
   ui.onDialog = [&](DialogKind kind, const std::string&) {
     ASSERT_EQ(kind, DialogKind::Assign);
     AssignDialogLogic dialog(app, logic.components());
@@ -286,7 +303,8 @@ TEST_F(MainWindowLogicTest, EveryUnexportedDemoCustomerAndSupplierCanBeSentFromT
     ASSERT_FALSE(logic.state.grid.rows.empty()) << key;
     logic.runMenuKey("mnuSelectAll");
     logic.runMenuKey("mnuSendQB");
-    for (const auto& row : logic.state.grid.rows) EXPECT_EQ(row.cells.at(4), "Success") << row.cells.at(0);
+    for (const auto& row : logic.state.grid.rows)
+      EXPECT_EQ(row.cells.at(4), "Success") << row.cells.at(0);
     logic.runMenuKey(key);
     EXPECT_TRUE(logic.state.grid.rows.empty()) << key << ": nothing is left to send";
   }
@@ -315,8 +333,8 @@ TEST_F(MainWindowLogicTest, OnlineManualOpensTheHelpPage) {
 TEST_F(MainWindowLogicTest, EveryMenuKeyIsDispatched) {
   struct Case {
     const char* key;
-    const char* list;          // currentList afterwards ("" = unchanged/none)
-    DialogKind dialog;         // a dialog it opens...
+    const char* list;   // currentList afterwards ("" = unchanged/none)
+    DialogKind dialog;  // a dialog it opens...
     bool opensDialog;
     const char* messageStart;  // ...or the start of the message it shows
   };
@@ -331,7 +349,11 @@ TEST_F(MainWindowLogicTest, EveryMenuKeyIsDispatched) {
       {"mnuHelpAbout", nullptr, DialogKind::About, true, nullptr},
       {"mnuHelpImportBalances", nullptr, {}, false, "Importing customer balances is not available"},
       {"mnuSyncBalance", nullptr, {}, false, "Synchronising customer balances is not available"},
-      {"mnuSyncContact", nullptr, {}, false, "Synchronising customer contact details is not available"},
+      {"mnuSyncContact",
+       nullptr,
+       {},
+       false,
+       "Synchronising customer contact details is not available"},
       {"mnuGetCustomers", "Get Customers", {}, false, nullptr},
       {"mnuGetSuppliers", "Get Suppliers", {}, false, nullptr},
   };
@@ -352,7 +374,8 @@ TEST_F(MainWindowLogicTest, EveryMenuKeyIsDispatched) {
       EXPECT_EQ(ui.messages[0].title, "QB Integrator");
     }
     if (c.list) {
-      EXPECT_TRUE(ui.messages.empty()) << c.key << ": " << (ui.messages.empty() ? "" : ui.messages[0].text);
+      EXPECT_TRUE(ui.messages.empty())
+          << c.key << ": " << (ui.messages.empty() ? "" : ui.messages[0].text);
     }
   }
 }
@@ -380,8 +403,10 @@ class ImportFromWindowTest : public MainWindowLogicTest {
 
 TEST_F(ImportFromWindowTest, RunOnGetCustomersImportsTheTickedNewCustomer) {
   qb::sim::SimulatedCompany(demo.companyFile)
-      .addCustomer("Ruth's <Bakery> & Co", {{"Phone", "555-0100"}, {"BillAddress/Addr1", "4 Mill St"},
-                                            {"BillAddress/City", "Dover"}, {"OpenBalance", "-12.5"}});
+      .addCustomer("Ruth's <Bakery> & Co", {{"Phone", "555-0100"},
+                                            {"BillAddress/Addr1", "4 Mill St"},
+                                            {"BillAddress/City", "Dover"},
+                                            {"OpenBalance", "-12.5"}});
   logic.TB1_ButtonClick("Import");
   EXPECT_EQ(keys(), (std::vector<std::string>{"mnuGetCustomers", "mnuGetSuppliers"}));
   logic.dMnu_ItemClick(1);
@@ -408,14 +433,17 @@ TEST_F(ImportFromWindowTest, RunOnGetCustomersImportsTheTickedNewCustomer) {
     if (&row == added) continue;
     EXPECT_EQ(row.cells.at(10), "") << "unticked rows are left alone";
   }
-  const std::string link = cell("SELECT Link FROM Customers WHERE QBAccountNumber = 'Ruth''s <Bakery> & Co'");
+  const std::string link =
+      cell("SELECT Link FROM Customers WHERE QBAccountNumber = 'Ruth''s <Bakery> & Co'");
   EXPECT_EQ(cell("SELECT BAddress FROM Customers WHERE Link = " + link), "4 Mill St\r\nDover,  ");
-  EXPECT_EQ(cell("SELECT credit || '/' || outstanding FROM CustPost WHERE Customer = " + link), "12.5/12.5");
+  EXPECT_EQ(cell("SELECT credit || '/' || outstanding FROM CustPost WHERE Customer = " + link),
+            "12.5/12.5");
 
   // Run again: the row has its result, nothing is imported twice.
   ui.answers = {Answer::Yes};
   logic.TB2_ButtonClick("Run");
-  EXPECT_EQ(cell("SELECT COUNT(*) FROM Customers WHERE QBAccountNumber = 'Ruth''s <Bakery> & Co'"), "1");
+  EXPECT_EQ(cell("SELECT COUNT(*) FROM Customers WHERE QBAccountNumber = 'Ruth''s <Bakery> & Co'"),
+            "1");
 }
 
 TEST_F(ImportFromWindowTest, FiltersOnTheCustomerListApplyAfterTheRefill) {
@@ -423,7 +451,8 @@ TEST_F(ImportFromWindowTest, FiltersOnTheCustomerListApplyAfterTheRefill) {
   logic.runMenuKey("mnuGetCustomers");
   const std::size_t listed = logic.state.grid.rows.size();
   ASSERT_GT(listed, 1u);
-  for (const auto& row : logic.state.grid.rows) EXPECT_FALSE(row.hidden) << "the fill shows every record";
+  for (const auto& row : logic.state.grid.rows)
+    EXPECT_FALSE(row.hidden) << "the fill shows every record";
   // "Show if imported" is off unless "1": toggling it twice leaves it off and hides imported rows.
   logic.runMenuKey("mnufiltershowexported");
   logic.runMenuKey("mnufiltershowexported");
@@ -435,7 +464,8 @@ TEST_F(ImportFromWindowTest, FiltersOnTheCustomerListApplyAfterTheRefill) {
 }
 
 TEST_F(ImportFromWindowTest, RunOnGetSuppliersImportsWithoutAQuestion) {
-  qb::sim::SimulatedCompany(demo.companyFile).addVendor("Loom & <Shuttle>", {{"CompanyName", "Loom & <Shuttle> Ltd"}});
+  qb::sim::SimulatedCompany(demo.companyFile)
+      .addVendor("Loom & <Shuttle>", {{"CompanyName", "Loom & <Shuttle> Ltd"}});
   logic.runMenuKey("mnuGetSuppliers");
   WorkRow* added = rowNamed("Loom & <Shuttle>");
   ASSERT_NE(added, nullptr);
@@ -443,14 +473,17 @@ TEST_F(ImportFromWindowTest, RunOnGetSuppliersImportsWithoutAQuestion) {
   logic.TB2_ButtonClick("Run");
   EXPECT_TRUE(ui.messages.empty()) << (ui.messages.empty() ? "" : ui.messages[0].text);
   EXPECT_EQ(rowNamed("Loom & <Shuttle>")->cells.at(10), "Sent");
-  EXPECT_EQ(cell("SELECT Description FROM Suppliers WHERE QBAccount = 'Loom & <Shuttle>'"), "Loom & <Shuttle> Ltd");
+  EXPECT_EQ(cell("SELECT Description FROM Suppliers WHERE QBAccount = 'Loom & <Shuttle>'"),
+            "Loom & <Shuttle> Ltd");
 }
 
 TEST_F(ImportFromWindowTest, UpdateSupplierAddressesListsTheSuppliersAndCreatesEachAddressOnce) {
   qb::sim::SimulatedCompany(demo.companyFile)
       .addVendor("Bay Thread", {{"VendorAddress/Addr1", "1 Quay"}, {"VendorAddress/City", "Bay"}});
   open_database(app.databasePath)
-      ->execute("INSERT INTO Suppliers (Link, Description, QBAccount, BAddress) VALUES (9001, 'Bay', 'Bay Thread', 'old')");
+      ->execute(
+          "INSERT INTO Suppliers (Link, Description, QBAccount, BAddress) VALUES (9001, 'Bay', "
+          "'Bay Thread', 'old')");
   app.maintenanceUnlocked = true;
   logic.runMenuKey("mnuSendCustomers");  // another list is shown
   ui.messages.clear();
@@ -458,7 +491,9 @@ TEST_F(ImportFromWindowTest, UpdateSupplierAddressesListsTheSuppliersAndCreatesE
   EXPECT_EQ(logic.state.currentList, "Get Suppliers");
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "Done");
-  EXPECT_EQ(cell("SELECT Address1 || '|' || City FROM myaddress WHERE AccountID = 9001 AND AccountType = 2"), "1 Quay|Bay");
+  EXPECT_EQ(cell("SELECT Address1 || '|' || City FROM myaddress WHERE AccountID = 9001 AND "
+                 "AccountType = 2"),
+            "1 Quay|Bay");
   EXPECT_EQ(cell("SELECT BAddress FROM Suppliers WHERE Link = 9001"), "");
   logic.runMenuKey("mnuHelpSupplierAddress");
   EXPECT_EQ(cell("SELECT COUNT(*) FROM myaddress WHERE AccountID = 9001 AND AccountType = 2"), "1");
@@ -472,30 +507,6 @@ TEST_F(MainWindowLogicTest, SendStopsWhenTheConnectionFailedEarlier) {
   logic.runMenuKey("mnuSendQB");
   EXPECT_TRUE(ui.messages.empty()) << "nothing is sent while the connection flag is set";
   EXPECT_EQ(ui.dialogs.at(0), std::make_pair(DialogKind::Preferences, std::string("Payments")));
-}
-
-class FixDatabaseTest : public ::testing::Test, protected test::VantoraFixture {};
-
-TEST_F(FixDatabaseTest, NullsBecomeEmptyTextOrZeroAndDatesStayNull) {
-  db()->execute(
-      "INSERT INTO Suppliers (Link, Description, Tel, DateCreated) VALUES (1, NULL, 'x', NULL);"
-      "INSERT INTO Suppliers (Link, Description) VALUES (NULL, 'B')");
-  FixDatabase(app, "Suppliers");
-  auto rows = db()->queryAll("SELECT Link, Description, Tel, DateCreated FROM Suppliers ORDER BY rowid");
-  EXPECT_EQ(rows.rows[0][1], "");
-  EXPECT_EQ(rows.rows[0][2], "x");
-  EXPECT_FALSE(rows.rows[0][3].has_value()) << "dates stay Null";
-  EXPECT_EQ(rows.rows[1][0], "0");
-  EXPECT_EQ(ui.status, "Operation Complete.");
-  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(), "Checking for Null Values - Suppliers. Please Wait..."),
-            ui.statuses.end());
-}
-
-TEST_F(FixDatabaseTest, EmptyTableChangesNothing) {
-  ui.status = "before";
-  FixDatabase(app, "Suppliers");
-  EXPECT_EQ(ui.status, "before");
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

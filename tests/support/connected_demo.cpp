@@ -7,8 +7,9 @@ namespace vqb::test {
 ConnectedDemoFixture::ConnectedDemoFixture() : logic(std::make_unique<MainWindowLogic>(app)) {
   connected = logic->loadLists();
   if (!connected) return;
-  ctx = std::make_unique<MappingContext>(MappingContext{app, logic->components(), logic->state});
-  logic->session().setObserver([this](const std::string& request, const std::string&) { requests.push_back(request); });
+  ctx = std::make_unique<MappingContext>(logic->mappingContext());
+  logic->session().setObserver(
+      [this](const std::string& request, const std::string&) { requests.push_back(request); });
   ui.messages.clear();
 }
 
@@ -17,7 +18,9 @@ std::string ConnectedDemoFixture::first(const std::string& sql) const {
   return rows.rows.empty() ? "" : rows.rows[0][0].value_or("");
 }
 
-void ConnectedDemoFixture::run(const std::string& sql) const { open_database(app.databasePath)->execute(sql); }
+void ConnectedDemoFixture::run(const std::string& sql) const {
+  open_database(app.databasePath)->execute(sql);
+}
 
 bool ConnectedDemoFixture::sawRequest(const std::string& text) const {
   for (const auto& request : requests)

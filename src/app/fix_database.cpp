@@ -1,4 +1,4 @@
-#include "main_window/fix_database.h"
+#include "app/fix_database.h"
 
 #include "app/database.h"
 #include "app/errors.h"
@@ -11,9 +11,11 @@ namespace {
 std::optional<std::string> replacement(const ColumnInfo& column) {
   const std::string& type = column.type;
   auto has = [&](const char* word) { return type.find(word) != std::string::npos; };
-  if (has("CHAR") || has("TEXT") || has("CLOB") || has("MEMO")) return column.allowZeroLength ? "''" : "' '";
+  if (has("CHAR") || has("TEXT") || has("CLOB") || has("MEMO"))
+    return column.allowZeroLength ? "''" : "' '";
   if (has("DATE") || has("TIME")) return std::nullopt;
-  if (has("INT") || has("REAL") || has("DOUB") || has("FLOA") || has("SINGLE") || has("LONG")) return "0";
+  if (has("INT") || has("REAL") || has("DOUB") || has("FLOA") || has("SINGLE") || has("LONG"))
+    return "0";
   return std::nullopt;
 }
 
@@ -35,7 +37,8 @@ void FixDatabase(App& app, const std::string& table) {
     long step = 0;
     for (const ColumnInfo& column : columns) {
       if (auto value = replacement(column))
-        db->execute("UPDATE " + quoted + " SET [" + column.name + "] = " + *value + " WHERE [" + column.name + "] IS NULL");
+        db->execute("UPDATE " + quoted + " SET [" + column.name + "] = " + *value + " WHERE [" +
+                    column.name + "] IS NULL");
       app.ui.setProgress(rows * ++step / static_cast<long>(columns.size()), rows);
       app.ui.processEvents();
     }

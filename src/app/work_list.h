@@ -1,5 +1,6 @@
 #pragma once
-// The work list shown in the main window's grid: plain data that the grid view draws.
+// The work list shown in the main window's grid: plain data that the grid view draws and
+// that the send and import loops work on.
 
 #include <cstdint>
 #include <string>
@@ -44,6 +45,36 @@ struct WorkList {
   }
   // Grid row count as the original counts it: the header row plus the data rows.
   std::size_t gridRows() const { return rows.size() + 1; }
+};
+
+// List names as currentList holds them.
+namespace lists {
+inline constexpr const char* kSendCustomers = "Send Customers";
+inline constexpr const char* kSendSuppliers = "Send Suppliers";
+inline constexpr const char* kSendCustomerInvoices = "Send Customer Invoices";
+inline constexpr const char* kSendCustomerPayments = "Send Customer Payments";
+inline constexpr const char* kSendSupplierPOs = "Send Supplier POs";
+inline constexpr const char* kGetCustomers = "Get Customers";
+inline constexpr const char* kGetSuppliers = "Get Suppliers";
+inline constexpr const char* kSyncCustomerContactInfo = "Sync Customer Contact Info";
+}  // namespace lists
+
+// The tick ("Select") column of a list, counted from 0; -1 for "" and unknown names.
+int tick_column_of(const std::string& listName);
+
+// What a send or import loop works on and the window draws: the list, its name and hint,
+// the cancel request and the busy state.
+struct WorkState {
+  WorkList grid;            // fg1
+  std::string currentList;  // "Send Customers", ..., or "" when the grid is empty
+  std::string comment;      // lblComment
+  bool cancelRequested{false};
+  bool busy{false};  // only Cancel usable
+
+  // Raised on every change the window should redraw; the view compares it with the last
+  // value it drew.
+  std::uint64_t version{0};
+  void changed() { ++version; }
 };
 
 }  // namespace vqb
