@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/demo_data.h"
+#include "demo/demo_data.h"
 #include "import/customer_import.h"
 #include "quickbooks/component_set.h"
 #include "quickbooks/session.h"

@@ -1,23 +1,22 @@
 #include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
-
 #include <ostream>
 
 #include "app/app.h"
-#include "app/demo_setup.h"
 #include "app/errors.h"
 #include "app/links.h"
 #include "app/startup.h"
 #include "cli/check_command.h"
-#include "cli/send_command.h"
 #include "cli/cli_ui.h"
 #include "cli/list_commands.h"
 #include "cli/parse_address_command.h"
 #include "cli/prefs_command.h"
 #include "cli/qb_commands.h"
+#include "cli/send_command.h"
+#include "demo/demo_company.h"
+#include "demo/demo_setup.h"
 #include "quickbooks/connection.h"
-#include "quickbooks/demo_company.h"
 
 namespace vqb::cli {
 namespace {
@@ -29,14 +28,15 @@ struct Globals {
   bool verbose{false};
 };
 
-int cmd_demo(const std::string& folder, const DemoOptions& options, bool replace, const std::string& company,
-             std::ostream& out, std::ostream& err) {
+int cmd_demo(const std::string& folder, const DemoOptions& options, bool replace,
+             const std::string& company, std::ostream& out, std::ostream& err) {
   try {
     qb::DemoSetup made = qb::make_demo(folder, options, replace, company);
     out << "Demo settings folder: " << made.settingsFolder << "\n"
         << "  settings database:  " << made.settingsDatabase << "\n"
         << "  Vantora database:   " << made.vantoraDatabase << "\n"
-        << "  QuickBooks company: " << made.companyFile << (company.empty() ? " (simulated)\n" : " (simulated, shared)\n")
+        << "  QuickBooks company: " << made.companyFile
+        << (company.empty() ? " (simulated)\n" : " (simulated, shared)\n")
         << "Use it with: vqb-cli --settings " << folder << " <command>\n";
     return 0;
   } catch (const VqbError& error) {
@@ -68,7 +68,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   cli.require_subcommand(1);
   Globals globals;
   cli.add_option("--settings", globals.settings,
-                 "Settings folder to use (holds local.mdb); default: $VQB_SETTINGS_DIR or ~/.local/share/Quenbrook");
+                 "Settings folder to use (holds local.mdb); default: $VQB_SETTINGS_DIR or "
+                 "~/.local/share/Quenbrook");
   auto* yesFlag = cli.add_flag("--yes", globals.yes, "Answer Yes to every question");
   cli.add_flag("--no", globals.no, "Answer No to every question")->excludes(yesFlag);
   cli.add_flag("-v,--verbose", globals.verbose, "Show progress texts");
@@ -76,14 +77,17 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   DemoOptions demo;
   std::string demoFolder;
   bool demoReplace = false;
-  auto* demoCmd = cli.add_subcommand("demo", "Make DIR a ready settings folder with a demo Vantora database");
+  auto* demoCmd =
+      cli.add_subcommand("demo", "Make DIR a ready settings folder with a demo Vantora database");
   demoCmd->add_option("DIR", demoFolder, "Folder to fill")->required();
   demoCmd->add_option("--seed", demo.seed, "Seed of the generated data")->capture_default_str();
   demoCmd->add_option("--customers", demo.customers, "Number of customers")->capture_default_str();
   demoCmd->add_option("--suppliers", demo.suppliers, "Number of suppliers")->capture_default_str();
-  demoCmd->add_option("--invoices", demo.invoices, "Number of invoices and work orders")->capture_default_str();
+  demoCmd->add_option("--invoices", demo.invoices, "Number of invoices and work orders")
+      ->capture_default_str();
   demoCmd->add_option("--payments", demo.payments, "Number of payments")->capture_default_str();
-  demoCmd->add_option("--purchase-orders", demo.purchaseOrders, "Number of purchase orders")->capture_default_str();
+  demoCmd->add_option("--purchase-orders", demo.purchaseOrders, "Number of purchase orders")
+      ->capture_default_str();
   demoCmd->add_flag("--replace", demoReplace, "Replace a demo database already in DIR");
   bool demoEmpty = false;
   std::string demoCompany;
@@ -92,76 +96,105 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   demoCmd->add_option("--company", demoCompany,
                       "Work with this existing simulated company file instead of making one");
 
-  auto* infoCmd = cli.add_subcommand("info", "Show where the settings and the Vantora database are");
+  auto* infoCmd =
+      cli.add_subcommand("info", "Show where the settings and the Vantora database are");
 
   std::string counter;
   long long startValue = 0;
   auto* linkCmd = cli.add_subcommand("link", "Take a new Vantora Link from a counter");
-  linkCmd->add_option("--counter", counter, "Named counter (default: the common counter comp.NextMaintLink)");
-  linkCmd->add_option("--start", startValue, "Start value of a named counter that does not exist yet");
+  linkCmd->add_option("--counter", counter,
+                      "Named counter (default: the common counter comp.NextMaintLink)");
+  linkCmd->add_option("--start", startValue,
+                      "Start value of a named counter that does not exist yet");
 
-  auto* connectCmd = cli.add_subcommand("connect", "Connect to QuickBooks and load the lists, as the window does");
+  auto* connectCmd =
+      cli.add_subcommand("connect", "Connect to QuickBooks and load the lists, as the window does");
 
   ListOptions listOptions2;
-  auto* listCmd = cli.add_subcommand("list", "Print a work list: customers, suppliers, invoices, payments or pos");
-  listCmd->add_option("LIST", listOptions2.kind, "customers, suppliers, invoices, payments or pos")->required();
+  auto* listCmd = cli.add_subcommand(
+      "list", "Print a work list: customers, suppliers, invoices, payments or pos");
+  listCmd->add_option("LIST", listOptions2.kind, "customers, suppliers, invoices, payments or pos")
+      ->required();
   listCmd->add_flag("--json", listOptions2.json, "Print JSON instead of a table");
   auto onOff = [](std::optional<bool>& target) {
     return [&target](const std::string& value) {
-      if (value == "yes" || value == "on" || value == "1") target = true;
-      else if (value == "no" || value == "off" || value == "0") target = false;
-      else throw CLI::ValidationError("expected yes or no, not " + value);
+      if (value == "yes" || value == "on" || value == "1")
+        target = true;
+      else if (value == "no" || value == "off" || value == "0")
+        target = false;
+      else
+        throw CLI::ValidationError("expected yes or no, not " + value);
     };
   };
-  listCmd->add_option_function<std::string>("--exported", onOff(listOptions2.exported),
-                                            "yes/no: show records already exported (this run only)");
+  listCmd->add_option_function<std::string>(
+      "--exported", onOff(listOptions2.exported),
+      "yes/no: show records already exported (this run only)");
   listCmd->add_option_function<std::string>("--not-exported", onOff(listOptions2.notExported),
                                             "yes/no: show records not exported yet");
-  listCmd->add_option_function<std::string>("--invoices", onOff(listOptions2.invoices), "yes/no: show invoices");
-  listCmd->add_option_function<std::string>("--work-orders", onOff(listOptions2.workOrders), "yes/no: show work orders");
+  listCmd->add_option_function<std::string>("--invoices", onOff(listOptions2.invoices),
+                                            "yes/no: show invoices");
+  listCmd->add_option_function<std::string>("--work-orders", onOff(listOptions2.workOrders),
+                                            "yes/no: show work orders");
 
   CheckOptions checkOptions;
-  auto* checkCmd = cli.add_subcommand("check", "Run the mapping checks a send would run, without sending anything");
-  checkCmd->add_option("LIST", checkOptions.kind, "invoices, payments, pos or customers")->required();
-  checkCmd->add_option("KEYS", checkOptions.keys, "Document, receipt or PO numbers; links for customers");
+  auto* checkCmd = cli.add_subcommand(
+      "check", "Run the mapping checks a send would run, without sending anything");
+  checkCmd->add_option("LIST", checkOptions.kind, "invoices, payments, pos or customers")
+      ->required();
+  checkCmd->add_option("KEYS", checkOptions.keys,
+                       "Document, receipt or PO numbers; links for customers");
   checkCmd->add_flag("--all", checkOptions.all, "Every record of the list not exported yet");
 
   SendOptions sendOptions;
-  auto* sendCmd = cli.add_subcommand("send", "Send customers or suppliers to QuickBooks, as Run > Send to QuickBooks does");
+  auto* sendCmd = cli.add_subcommand(
+      "send", "Send customers or suppliers to QuickBooks, as Run > Send to QuickBooks does");
   sendCmd->add_option("LIST", sendOptions.kind, "customers or suppliers")->required();
   sendCmd->add_option("KEYS", sendOptions.keys, "Links of the records to send");
   sendCmd->add_flag("--all", sendOptions.all, "Every record not exported yet");
-  sendCmd->add_option("--on-name-taken", sendOptions.onNameTaken,
-                      "link: link to the QuickBooks entry of the same name; skip: leave the record (default)")
+  sendCmd
+      ->add_option(
+          "--on-name-taken", sendOptions.onNameTaken,
+          "link: link to the QuickBooks entry of the same name; skip: leave the record (default)")
       ->check(CLI::IsMember({"link", "skip"}));
-  sendCmd->add_option("--name", sendOptions.names,
-                      "OLD=NEW: send the record named OLD under the QuickBooks name NEW when OLD is too long or taken")
+  sendCmd
+      ->add_option("--name", sendOptions.names,
+                   "OLD=NEW: send the record named OLD under the QuickBooks name NEW when OLD is "
+                   "too long or taken")
       ->allow_extra_args(false);
-  sendCmd->add_option("--assign", sendOptions.assign,
-                      "CODE=NAME: when a Vantora code has no valid QuickBooks counterpart, map CODE to the "
-                      "QuickBooks entry NAME (the assign window's choice)")
+  sendCmd
+      ->add_option(
+          "--assign", sendOptions.assign,
+          "CODE=NAME: when a Vantora code has no valid QuickBooks counterpart, map CODE to the "
+          "QuickBooks entry NAME (the assign window's choice)")
       ->allow_extra_args(false);
 
   ImportOptions importOptions;
-  auto* importCmd =
-      cli.add_subcommand("import", "Bring QuickBooks customers or suppliers into Vantora, as Import and Run do");
+  auto* importCmd = cli.add_subcommand(
+      "import", "Bring QuickBooks customers or suppliers into Vantora, as Import and Run do");
   importCmd->add_option("LIST", importOptions.kind, "customers or suppliers")->required();
-  importCmd->add_option("NAMES", importOptions.names, "QuickBooks names (or full names) of the records to import");
+  importCmd->add_option("NAMES", importOptions.names,
+                        "QuickBooks names (or full names) of the records to import");
   importCmd->add_flag("--all", importOptions.all, "Every QuickBooks record not in Vantora yet");
   importCmd->add_flag("--opening-balances", importOptions.openingBalances,
                       "Customers: post each QuickBooks balance as an opening balance");
 
   MarkOptions markOptions;
-  auto* markCmd = cli.add_subcommand("mark", "Mark records as sent or not sent without sending them");
-  markCmd->add_option("LIST", markOptions.kind, "customers, suppliers, invoices, payments or pos")->required();
-  auto* sentFlag = markCmd->add_flag("--sent", markOptions.sent, "Mark as sent (invoices, payments, pos)");
+  auto* markCmd =
+      cli.add_subcommand("mark", "Mark records as sent or not sent without sending them");
+  markCmd->add_option("LIST", markOptions.kind, "customers, suppliers, invoices, payments or pos")
+      ->required();
+  auto* sentFlag =
+      markCmd->add_flag("--sent", markOptions.sent, "Mark as sent (invoices, payments, pos)");
   bool markNotSent = false;
-  auto* notSentFlag = markCmd->add_flag("--not-sent", markNotSent, "Mark as NOT sent, so that they can be sent again");
+  auto* notSentFlag = markCmd->add_flag("--not-sent", markNotSent,
+                                        "Mark as NOT sent, so that they can be sent again");
   sentFlag->excludes(notSentFlag);
-  markCmd->add_option("KEYS", markOptions.keys, "Document, receipt or PO numbers; links for customers and suppliers");
+  markCmd->add_option("KEYS", markOptions.keys,
+                      "Document, receipt or PO numbers; links for customers and suppliers");
   markCmd->add_flag("--all", markOptions.all, "Every record of the list");
   markCmd->callback([sentFlag, notSentFlag] {
-    if (sentFlag->count() + notSentFlag->count() != 1) throw CLI::ValidationError("give --sent or --not-sent");
+    if (sentFlag->count() + notSentFlag->count() != 1)
+      throw CLI::ValidationError("give --sent or --not-sent");
   });
 
   auto* qbCmd = cli.add_subcommand("qb", "Look at the simulated QuickBooks company");
@@ -191,15 +224,18 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   }
 
   if (*demoCmd) {
-    if (demoEmpty) demo.customers = demo.suppliers = demo.invoices = demo.payments = demo.purchaseOrders = 0;
+    if (demoEmpty)
+      demo.customers = demo.suppliers = demo.invoices = demo.payments = demo.purchaseOrders = 0;
     return cmd_demo(demoFolder, demo, demoReplace, demoCompany, out, err);
   }
   if (*checkCmd) return cmd_check(globals.settings, checkOptions, in, out, err);
   std::optional<bool> assumeYes;
   if (globals.yes) assumeYes = true;
   if (globals.no) assumeYes = false;
-  if (*sendCmd) return cmd_send(globals.settings, sendOptions, assumeYes, in, out, err, interactive);
-  if (*importCmd) return cmd_import(globals.settings, importOptions, assumeYes, in, out, err, interactive);
+  if (*sendCmd)
+    return cmd_send(globals.settings, sendOptions, assumeYes, in, out, err, interactive);
+  if (*importCmd)
+    return cmd_import(globals.settings, importOptions, assumeYes, in, out, err, interactive);
 
   CliUi ui(in, err, interactive);
   if (globals.yes) ui.assumeYes = true;
@@ -209,15 +245,24 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   if (!start_app(app, globals.settings)) return 1;
 
   int code = 0;
-  if (*infoCmd) code = cmd_info(app, out);
-  else if (*connectCmd) code = cmd_connect(app, out);
-  else if (*listCmd) code = cmd_list(app, listOptions2, out, err);
-  else if (*markCmd) code = cmd_mark(app, markOptions, out, err);
-  else if (*qbList) code = qb_list(app.settingsFolder, listOptions, out, err);
-  else if (*qbShow) code = qb_show(app.settingsFolder, showId, out, err);
-  else if (*qbOpen || *qbClose) code = qb_set_open(app.settingsFolder, static_cast<bool>(*qbOpen), out, err);
-  else if (*linkCmd) code = cmd_link(app, counter, startValue, out);
-  else if (prefsCommand.chosen()) code = prefsCommand.run(app, out, err);
+  if (*infoCmd)
+    code = cmd_info(app, out);
+  else if (*connectCmd)
+    code = cmd_connect(app, out);
+  else if (*listCmd)
+    code = cmd_list(app, listOptions2, out, err);
+  else if (*markCmd)
+    code = cmd_mark(app, markOptions, out, err);
+  else if (*qbList)
+    code = qb_list(app.settingsFolder, listOptions, out, err);
+  else if (*qbShow)
+    code = qb_show(app.settingsFolder, showId, out, err);
+  else if (*qbOpen || *qbClose)
+    code = qb_set_open(app.settingsFolder, static_cast<bool>(*qbOpen), out, err);
+  else if (*linkCmd)
+    code = cmd_link(app, counter, startValue, out);
+  else if (prefsCommand.chosen())
+    code = prefsCommand.run(app, out, err);
   if (parseAddressCommand.chosen()) code = parseAddressCommand.run(app, out, err);
   return code != 0 ? code : (ui.errorsShown() > 0 ? 1 : 0);
 }

@@ -12,8 +12,8 @@
 
 #include "app/app.h"
 #include "app/database.h"
-#include "app/demo_data.h"
 #include "app/text_helpers.h"
+#include "demo/demo_data.h"
 #include "export/parse_address.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
@@ -55,16 +55,21 @@ void expect_case(const Case& c) {
 
 TEST(AddressParser, UsCityLinesStatesAndZipCodes) {
   const std::vector<Case> cases = {
-      {"1420 Market Street|San Francisco, CA 94103", "", "1420 Market Street", "", "San Francisco", "CA", "94103", ""},
-      {"2200 Ross Ave|Dallas TX 75201-1234", "", "2200 Ross Ave", "", "Dallas", "TX", "75201-1234", ""},
-      {"123 Main Street|Springfield, Illinois 62701", "", "123 Main Street", "", "Springfield", "Illinois", "62701", ""},
-      {"55 East 52nd Street|New York, New York 10055", "", "55 East 52nd Street", "", "New York", "New York", "10055",
+      {"1420 Market Street|San Francisco, CA 94103", "", "1420 Market Street", "", "San Francisco",
+       "CA", "94103", ""},
+      {"2200 Ross Ave|Dallas TX 75201-1234", "", "2200 Ross Ave", "", "Dallas", "TX", "75201-1234",
        ""},
-      {"1600 Pennsylvania Avenue NW|Washington, D.C. 20500", "", "1600 Pennsylvania Avenue NW", "", "Washington",
-       "D.C.", "20500", ""},
+      {"123 Main Street|Springfield, Illinois 62701", "", "123 Main Street", "", "Springfield",
+       "Illinois", "62701", ""},
+      {"55 East 52nd Street|New York, New York 10055", "", "55 East 52nd Street", "", "New York",
+       "New York", "10055", ""},
+      {"1600 Pennsylvania Avenue NW|Washington, D.C. 20500", "", "1600 Pennsylvania Avenue NW", "",
+       "Washington", "D.C.", "20500", ""},
       {"85 broad st|new york, ny 10004", "", "85 broad st", "", "new york", "ny", "10004", ""},
-      {"6030 Tee Pee Rd|Tepic Springs, Nev. 89001", "", "6030 Tee Pee Rd", "", "Tepic Springs", "Nev.", "89001", ""},
-      {"Unit 2050 Box 4190|APO AP 96278-2050", "", "Unit 2050 Box 4190", "", "APO", "AP", "96278-2050", ""},
+      {"6030 Tee Pee Rd|Tepic Springs, Nev. 89001", "", "6030 Tee Pee Rd", "", "Tepic Springs",
+       "Nev.", "89001", ""},
+      {"Unit 2050 Box 4190|APO AP 96278-2050", "", "Unit 2050 Box 4190", "", "APO", "AP",
+       "96278-2050", ""},
       {"12 Main St|New York 10001", "", "12 Main St", "", "New York", "", "10001", ""},
   };
   for (const auto& c : cases) expect_case(c);
@@ -72,43 +77,50 @@ TEST(AddressParser, UsCityLinesStatesAndZipCodes) {
 
 TEST(AddressParser, CanadianCityLinesProvincesAndPostalCodes) {
   const std::vector<Case> cases = {
-      {"Unit 4, 200 King St W|Toronto (ON) M5H 3T4", "", "200 King St W", "Unit 4", "Toronto", "ON", "M5H 3T4", ""},
-      {"1 Yonge Street|Toronto, ON M5E1W7", "", "1 Yonge Street", "", "Toronto", "ON", "M5E1W7", ""},
-      {"3700 Boulevard Saint-Laurent, bureau 500|Montréal (Québec) H2X 2V4", "", "3700 Boulevard Saint-Laurent",
-       "bureau 500", "Montréal", "Québec", "H2X 2V4", ""},
-      {"880 Douglas St|Victoria, British Columbia|V8W 2B7|Canada", "", "880 Douglas St", "", "Victoria",
-       "British Columbia", "V8W 2B7", "Canada"},
+      {"Unit 4, 200 King St W|Toronto (ON) M5H 3T4", "", "200 King St W", "Unit 4", "Toronto", "ON",
+       "M5H 3T4", ""},
+      {"1 Yonge Street|Toronto, ON M5E1W7", "", "1 Yonge Street", "", "Toronto", "ON", "M5E1W7",
+       ""},
+      {"3700 Boulevard Saint-Laurent, bureau 500|Montréal (Québec) H2X 2V4", "",
+       "3700 Boulevard Saint-Laurent", "bureau 500", "Montréal", "Québec", "H2X 2V4", ""},
+      {"880 Douglas St|Victoria, British Columbia|V8W 2B7|Canada", "", "880 Douglas St", "",
+       "Victoria", "British Columbia", "V8W 2B7", "Canada"},
       {"55 Metcalfe St|Ottawa ON|K1P 6L5", "", "55 Metcalfe St", "", "Ottawa", "ON", "K1P 6L5", ""},
-      {"45 Water Street|St. John's, NL a1c 1a1", "", "45 Water Street", "", "St. John's", "NL", "a1c 1a1", ""},
-      {"10 Main St|Toronto|Ontario|M5V 2T6", "", "10 Main St", "", "Toronto", "Ontario", "M5V 2T6", ""},
-      {"1000, rue De La Gauchetière Ouest|Montréal QC  H3B 4W5", "", "1000, rue De La Gauchetière Ouest", "",
-       "Montréal", "QC", "H3B 4W5", ""},
-      {"44 Front St W., Suite 200|Toronto, Ont. M5J 2X8", "", "44 Front St W.", "Suite 200", "Toronto", "Ont.",
-       "M5J 2X8", ""},
+      {"45 Water Street|St. John's, NL a1c 1a1", "", "45 Water Street", "", "St. John's", "NL",
+       "a1c 1a1", ""},
+      {"10 Main St|Toronto|Ontario|M5V 2T6", "", "10 Main St", "", "Toronto", "Ontario", "M5V 2T6",
+       ""},
+      {"1000, rue De La Gauchetière Ouest|Montréal QC  H3B 4W5", "",
+       "1000, rue De La Gauchetière Ouest", "", "Montréal", "QC", "H3B 4W5", ""},
+      {"44 Front St W., Suite 200|Toronto, Ont. M5J 2X8", "", "44 Front St W.", "Suite 200",
+       "Toronto", "Ont.", "M5J 2X8", ""},
   };
   for (const auto& c : cases) expect_case(c);
 }
 
 TEST(AddressParser, SecondaryDesignatorsInEveryPosition) {
   const std::vector<Case> cases = {
-      {"88 Pine St Fl 12|New York, NY 10005", "", "88 Pine St", "Fl 12", "New York", "NY", "10005", ""},
-      {"710 N Post Oak Rd #400|Houston, TX 77024", "", "710 N Post Oak Rd", "#400", "Houston", "TX", "77024", ""},
-      {"350 Fifth Avenue, 34th Floor|New York, NY 10118", "", "350 Fifth Avenue", "34th Floor", "New York", "NY",
-       "10118", ""},
-      {"2400 Sand Hill Road|Suite 200|Menlo Park, CA 94025", "", "2400 Sand Hill Road", "Suite 200", "Menlo Park",
-       "CA", "94025", ""},
-      {"Building 3, Room 214|1200 Corporate Center Way|Wellington, FL 33414", "", "1200 Corporate Center Way",
-       "Building 3, Room 214", "Wellington", "FL", "33414", ""},
-      {"Suite 210 - 1055 West Georgia Street|Vancouver, BC V6E 3P3", "", "1055 West Georgia Street", "Suite 210",
-       "Vancouver", "BC", "V6E 3P3", ""},
-      {"2nd Floor, 155 Carlton Street|Winnipeg MB  R3C 3H8", "", "155 Carlton Street", "2nd Floor", "Winnipeg", "MB",
-       "R3C 3H8", ""},
-      {"8800 Sunset Boulevard, Penthouse|West Hollywood, CA 90069", "", "8800 Sunset Boulevard", "Penthouse",
-       "West Hollywood", "CA", "90069", ""},
-      {"Dept 4400|PO Box 7000|Carol Stream, IL 60197-7000", "", "PO Box 7000", "Dept 4400", "Carol Stream", "IL",
-       "60197-7000", ""},
+      {"88 Pine St Fl 12|New York, NY 10005", "", "88 Pine St", "Fl 12", "New York", "NY", "10005",
+       ""},
+      {"710 N Post Oak Rd #400|Houston, TX 77024", "", "710 N Post Oak Rd", "#400", "Houston", "TX",
+       "77024", ""},
+      {"350 Fifth Avenue, 34th Floor|New York, NY 10118", "", "350 Fifth Avenue", "34th Floor",
+       "New York", "NY", "10118", ""},
+      {"2400 Sand Hill Road|Suite 200|Menlo Park, CA 94025", "", "2400 Sand Hill Road", "Suite 200",
+       "Menlo Park", "CA", "94025", ""},
+      {"Building 3, Room 214|1200 Corporate Center Way|Wellington, FL 33414", "",
+       "1200 Corporate Center Way", "Building 3, Room 214", "Wellington", "FL", "33414", ""},
+      {"Suite 210 - 1055 West Georgia Street|Vancouver, BC V6E 3P3", "", "1055 West Georgia Street",
+       "Suite 210", "Vancouver", "BC", "V6E 3P3", ""},
+      {"2nd Floor, 155 Carlton Street|Winnipeg MB  R3C 3H8", "", "155 Carlton Street", "2nd Floor",
+       "Winnipeg", "MB", "R3C 3H8", ""},
+      {"8800 Sunset Boulevard, Penthouse|West Hollywood, CA 90069", "", "8800 Sunset Boulevard",
+       "Penthouse", "West Hollywood", "CA", "90069", ""},
+      {"Dept 4400|PO Box 7000|Carol Stream, IL 60197-7000", "", "PO Box 7000", "Dept 4400",
+       "Carol Stream", "IL", "60197-7000", ""},
       // Street names that contain designator words keep them.
-      {"100 Hudson Bay Rd|Bay Roberts, NL A0A 1G0", "", "100 Hudson Bay Rd", "", "Bay Roberts", "NL", "A0A 1G0", ""},
+      {"100 Hudson Bay Rd|Bay Roberts, NL A0A 1G0", "", "100 Hudson Bay Rd", "", "Bay Roberts",
+       "NL", "A0A 1G0", ""},
       {"1 Bay St|Toronto ON M5J 2R8", "", "1 Bay St", "", "Toronto", "ON", "M5J 2R8", ""},
   };
   for (const auto& c : cases) expect_case(c);
@@ -116,15 +128,16 @@ TEST(AddressParser, SecondaryDesignatorsInEveryPosition) {
 
 TEST(AddressParser, UnitFirstCanadianFormsStayOrSplitAsWritten) {
   const std::vector<Case> cases = {
-      {"12-345 Main St|Vancouver BC  V5T 3E2", "", "12-345 Main St", "", "Vancouver", "BC", "V5T 3E2", ""},
-      {"#300-1111 West Hastings Street|Vancouver BC V6E 2J3", "", "#300-1111 West Hastings Street", "", "Vancouver",
-       "BC", "V6E 2J3", ""},
-      {"#8 - 4453 Bridge Street|Niagara Falls ON L2E 2S2", "", "4453 Bridge Street", "#8", "Niagara Falls", "ON",
-       "L2E 2S2", ""},
-      {"Unit 12 - 2550 Boundary Rd|Burnaby BC  V5M 3Z3", "", "2550 Boundary Rd", "Unit 12", "Burnaby", "BC",
-       "V5M 3Z3", ""},
-      {"Suite 1100, 10020 100 Street NW|Edmonton AB  T5J 0N3", "", "10020 100 Street NW", "Suite 1100", "Edmonton",
-       "AB", "T5J 0N3", ""},
+      {"12-345 Main St|Vancouver BC  V5T 3E2", "", "12-345 Main St", "", "Vancouver", "BC",
+       "V5T 3E2", ""},
+      {"#300-1111 West Hastings Street|Vancouver BC V6E 2J3", "", "#300-1111 West Hastings Street",
+       "", "Vancouver", "BC", "V6E 2J3", ""},
+      {"#8 - 4453 Bridge Street|Niagara Falls ON L2E 2S2", "", "4453 Bridge Street", "#8",
+       "Niagara Falls", "ON", "L2E 2S2", ""},
+      {"Unit 12 - 2550 Boundary Rd|Burnaby BC  V5M 3Z3", "", "2550 Boundary Rd", "Unit 12",
+       "Burnaby", "BC", "V5M 3Z3", ""},
+      {"Suite 1100, 10020 100 Street NW|Edmonton AB  T5J 0N3", "", "10020 100 Street NW",
+       "Suite 1100", "Edmonton", "AB", "T5J 0N3", ""},
   };
   for (const auto& c : cases) expect_case(c);
 }
@@ -132,20 +145,24 @@ TEST(AddressParser, UnitFirstCanadianFormsStayOrSplitAsWritten) {
 TEST(AddressParser, PoBoxesRuralRoutesAndGeneralDelivery) {
   const std::vector<Case> cases = {
       {"P.O. Box 1208|Santa Fe, NM 87504", "", "P.O. Box 1208", "", "Santa Fe", "NM", "87504", ""},
-      {"PO Box 1234, Station A|Toronto ON  M5W 1G5", "", "PO Box 1234, Station A", "", "Toronto", "ON", "M5W 1G5", ""},
-      {"C.P. 1500, succ. Centre-ville|Québec (Québec) G1K 7P4", "", "C.P. 1500, succ. Centre-ville", "", "Québec",
-       "Québec", "G1K 7P4", ""},
-      {"RR 3, Site 7, Comp 12|Okotoks AB  T1S 1A3", "", "RR 3, Site 7, Comp 12", "", "Okotoks", "AB", "T1S 1A3", ""},
-      {"Site 12, Comp 4, RR 8|Lethbridge AB  T1J 4P4", "", "Site 12, Comp 4, RR 8", "", "Lethbridge", "AB", "T1J 4P4",
-       ""},
+      {"PO Box 1234, Station A|Toronto ON  M5W 1G5", "", "PO Box 1234, Station A", "", "Toronto",
+       "ON", "M5W 1G5", ""},
+      {"C.P. 1500, succ. Centre-ville|Québec (Québec) G1K 7P4", "", "C.P. 1500, succ. Centre-ville",
+       "", "Québec", "Québec", "G1K 7P4", ""},
+      {"RR 3, Site 7, Comp 12|Okotoks AB  T1S 1A3", "", "RR 3, Site 7, Comp 12", "", "Okotoks",
+       "AB", "T1S 1A3", ""},
+      {"Site 12, Comp 4, RR 8|Lethbridge AB  T1J 4P4", "", "Site 12, Comp 4, RR 8", "",
+       "Lethbridge", "AB", "T1J 4P4", ""},
       {"Rural Route 1|Dalton, NE 69131", "", "Rural Route 1", "", "Dalton", "NE", "69131", ""},
-      {"HC 64 Box 2250|Castle Valley, UT 84532", "", "HC 64 Box 2250", "", "Castle Valley", "UT", "84532", ""},
-      {"Twin Pines Feed & Seed|Route 2, Box 88|Fayetteville, AR 72701", "Twin Pines Feed & Seed", "Route 2, Box 88", "",
-       "Fayetteville", "AR", "72701", ""},
-      {"General Delivery|Banff AB  T1L 1A1", "", "General Delivery", "", "Banff", "AB", "T1L 1A1", ""},
+      {"HC 64 Box 2250|Castle Valley, UT 84532", "", "HC 64 Box 2250", "", "Castle Valley", "UT",
+       "84532", ""},
+      {"Twin Pines Feed & Seed|Route 2, Box 88|Fayetteville, AR 72701", "Twin Pines Feed & Seed",
+       "Route 2, Box 88", "", "Fayetteville", "AR", "72701", ""},
+      {"General Delivery|Banff AB  T1L 1A1", "", "General Delivery", "", "Banff", "AB", "T1L 1A1",
+       ""},
       // The line above the city is the one mail is delivered to; the other stays in front.
-      {"Gulf Coast Marine|4300 Bay Road|P.O. Box 1447|Mobile, AL 36633", "Gulf Coast Marine|4300 Bay Road",
-       "P.O. Box 1447", "", "Mobile", "AL", "36633", ""},
+      {"Gulf Coast Marine|4300 Bay Road|P.O. Box 1447|Mobile, AL 36633",
+       "Gulf Coast Marine|4300 Bay Road", "P.O. Box 1447", "", "Mobile", "AL", "36633", ""},
   };
   for (const auto& c : cases) expect_case(c);
 }
@@ -153,37 +170,44 @@ TEST(AddressParser, PoBoxesRuralRoutesAndGeneralDelivery) {
 TEST(AddressParser, CompanyAndAttentionLinesLeadTheStreet) {
   const std::vector<Case> cases = {
       {"Attn: Accounts Payable|Greenfield Orchards LLC|7812 Valley View Rd|Yakima, WA 98908",
-       "Attn: Accounts Payable|Greenfield Orchards LLC", "7812 Valley View Rd", "", "Yakima", "WA", "98908", ""},
-      {"c/o Morgan & Reyes CPA|315 W 9th St, Suite 410|Los Angeles, CA 90015", "c/o Morgan & Reyes CPA",
-       "315 W 9th St", "Suite 410", "Los Angeles", "CA", "90015", ""},
-      {"Bayside Medical Clinic|Suite 101|4400 Bay Blvd|Tampa FL 33611", "Bayside Medical Clinic", "4400 Bay Blvd",
-       "Suite 101", "Tampa", "FL", "33611", ""},
+       "Attn: Accounts Payable|Greenfield Orchards LLC", "7812 Valley View Rd", "", "Yakima", "WA",
+       "98908", ""},
+      {"c/o Morgan & Reyes CPA|315 W 9th St, Suite 410|Los Angeles, CA 90015",
+       "c/o Morgan & Reyes CPA", "315 W 9th St", "Suite 410", "Los Angeles", "CA", "90015", ""},
+      {"Bayside Medical Clinic|Suite 101|4400 Bay Blvd|Tampa FL 33611", "Bayside Medical Clinic",
+       "4400 Bay Blvd", "Suite 101", "Tampa", "FL", "33611", ""},
       // Three lines in front of the street: the last two share the second line.
       {"Attn: Sam|Tech Harbour Inc.|Research Wing|1 Research Dr|Dartmouth NS  B2Y 4M9",
-       "Attn: Sam|Tech Harbour Inc., Research Wing", "1 Research Dr", "", "Dartmouth", "NS", "B2Y 4M9", ""},
+       "Attn: Sam|Tech Harbour Inc., Research Wing", "1 Research Dr", "", "Dartmouth", "NS",
+       "B2Y 4M9", ""},
       // A company whose name starts with a number is no street.
-      {"3M Canada Company|300 Tartan Dr|London ON N5V 4M9", "3M Canada Company", "300 Tartan Dr", "", "London", "ON",
-       "N5V 4M9", ""},
+      {"3M Canada Company|300 Tartan Dr|London ON N5V 4M9", "3M Canada Company", "300 Tartan Dr",
+       "", "London", "ON", "N5V 4M9", ""},
       // A secondary on the company's line stays with it.
       {"Suite 900, 1 Place Alexis Nihon|3400 de Maisonneuve Blvd W|Montreal, QC H3Z 3B8",
-       "Suite 900, 1 Place Alexis Nihon", "3400 de Maisonneuve Blvd W", "", "Montreal", "QC", "H3Z 3B8", ""},
+       "Suite 900, 1 Place Alexis Nihon", "3400 de Maisonneuve Blvd W", "", "Montreal", "QC",
+       "H3Z 3B8", ""},
   };
   for (const auto& c : cases) expect_case(c);
 }
 
 TEST(AddressParser, OneLineAddressesWithAndWithoutCommas) {
   const std::vector<Case> cases = {
-      {"Attn: Billing, Harbor Freight Lines, 4200 Harbor Blvd, Oxnard, CA 93035", "Attn: Billing, Harbor Freight Lines",
-       "4200 Harbor Blvd", "", "Oxnard", "CA", "93035", ""},
-      {"2711 Centerville Rd, Suite 400, Wilmington, DE 19808", "", "2711 Centerville Rd", "Suite 400", "Wilmington",
-       "DE", "19808", ""},
-      {"3 Times Square, New York, NY 10036, United States", "", "3 Times Square", "", "New York", "NY", "10036",
-       "United States"},
-      {"PO Box 845, Stn Main, Regina, SK S4P 3B1", "", "PO Box 845, Stn Main", "", "Regina", "SK", "S4P 3B1", ""},
-      {"1200 Main St Kansas City MO 64105", "", "1200 Main St", "", "Kansas City", "MO", "64105", ""},
+      {"Attn: Billing, Harbor Freight Lines, 4200 Harbor Blvd, Oxnard, CA 93035",
+       "Attn: Billing, Harbor Freight Lines", "4200 Harbor Blvd", "", "Oxnard", "CA", "93035", ""},
+      {"2711 Centerville Rd, Suite 400, Wilmington, DE 19808", "", "2711 Centerville Rd",
+       "Suite 400", "Wilmington", "DE", "19808", ""},
+      {"3 Times Square, New York, NY 10036, United States", "", "3 Times Square", "", "New York",
+       "NY", "10036", "United States"},
+      {"PO Box 845, Stn Main, Regina, SK S4P 3B1", "", "PO Box 845, Stn Main", "", "Regina", "SK",
+       "S4P 3B1", ""},
+      {"1200 Main St Kansas City MO 64105", "", "1200 Main St", "", "Kansas City", "MO", "64105",
+       ""},
       {"1919 Rose St Regina SK S4P 3P1", "", "1919 Rose St", "", "Regina", "SK", "S4P 3P1", ""},
-      {"123 Main St Suite 5 Springfield IL 62704", "", "123 Main St", "Suite 5", "Springfield", "IL", "62704", ""},
-      {"PO Box 12 Stn A Whitby ON L1N 5R7", "", "PO Box 12 Stn A", "", "Whitby", "ON", "L1N 5R7", ""},
+      {"123 Main St Suite 5 Springfield IL 62704", "", "123 Main St", "Suite 5", "Springfield",
+       "IL", "62704", ""},
+      {"PO Box 12 Stn A Whitby ON L1N 5R7", "", "PO Box 12 Stn A", "", "Whitby", "ON", "L1N 5R7",
+       ""},
   };
   for (const auto& c : cases) expect_case(c);
 }
@@ -193,8 +217,10 @@ TEST(AddressParser, CountryIsReturnedAsWrittenOnlyWhenTheTextNamesOne) {
   EXPECT_EQ(parse("1701 Wynkoop St\r\nDenver, CO 80202\r\nU.S.A.").country, "U.S.A.");
   EXPECT_EQ(parse("1 Main St\r\nHalifax NS B3H 2A2\r\nCANADA").country, "CANADA");
   EXPECT_EQ(parse("1 Main St\r\nOttawa, ON, Canada K1A 0B1").country, "Canada");
-  EXPECT_EQ(parse("PO Box 2210\r\nLancaster PA 17608\r\nUnited States of America").country, "United States of America");
-  EXPECT_EQ(parse("1 Main St\r\nToronto ON M5V 2T6").country, "") << "a province does not name the country";
+  EXPECT_EQ(parse("PO Box 2210\r\nLancaster PA 17608\r\nUnited States of America").country,
+            "United States of America");
+  EXPECT_EQ(parse("1 Main St\r\nToronto ON M5V 2T6").country, "")
+      << "a province does not name the country";
 }
 
 TEST(AddressParser, LineBreaksOfEveryKindAndStrayBlanks) {
@@ -213,10 +239,12 @@ TEST(AddressParser, BlankTextIsAnErrorAndUnknownFormsAreLow) {
   EXPECT_EQ(parse(" \r\n\t\r\n").error, "The address is empty.");
   EXPECT_EQ(parse("10 Downing St\r\nLondon SW1A 2AA\r\nUnited Kingdom").confidence, "LOW");
   EXPECT_EQ(parse("12 Main St\r\nSpringfield").confidence, "LOW");
-  EXPECT_EQ(parse("123 Broadway New York NY 10001").confidence, "LOW") << "no safe street/city boundary";
+  EXPECT_EQ(parse("123 Broadway New York NY 10001").confidence, "LOW")
+      << "no safe street/city boundary";
   EXPECT_EQ(parse(std::string(2500, 'x')).confidence, "LOW");
   // Three lines in front of the street that cannot share two lines.
-  EXPECT_EQ(parse("Attn: Controller\r\nRiverbend Paper Mills Incorporated\r\nMill Division, Building Seven\r\n"
+  EXPECT_EQ(parse("Attn: Controller\r\nRiverbend Paper Mills Incorporated\r\nMill Division, "
+                  "Building Seven\r\n"
                   "1 Riverbend Rd\r\nWausau WI 54401")
                 .confidence,
             "LOW");
@@ -227,7 +255,8 @@ TEST(AddressParser, BlankTextIsAnErrorAndUnknownFormsAreLow) {
 TEST(AddressParser, AbbreviatesOnlyWhatDoesNotFit) {
   AddressParser plain;
   const std::string text =
-      "4500 North Saint Lawrence Boulevard Northwest\r\nSuite 1200\r\nSt. John's, Newfoundland and Labrador A1C 6C9";
+      "4500 North Saint Lawrence Boulevard Northwest\r\nSuite 1200\r\nSt. John's, Newfoundland and "
+      "Labrador A1C 6C9";
   const ParsedAddress kept = plain.parse(text);
   EXPECT_EQ(kept.street, "4500 North Saint Lawrence Boulevard Northwest");
   EXPECT_EQ(kept.state, "Newfoundland and Labrador");
@@ -235,12 +264,14 @@ TEST(AddressParser, AbbreviatesOnlyWhatDoesNotFit) {
   AddressParser shortening;
   shortening.abbreviateToFit = true;
   const ParsedAddress shortened = shortening.parse(text);
-  EXPECT_EQ(shortened.street, "4500 North Saint Lawrence Boulevard NW") << "last words first, only until it fits";
+  EXPECT_EQ(shortened.street, "4500 North Saint Lawrence Boulevard NW")
+      << "last words first, only until it fits";
   EXPECT_EQ(shortened.secondary, "Suite 1200");
   EXPECT_EQ(shortened.state, "NL");
   EXPECT_EQ(abbreviate_to_fit("12345 Northwest Saint Lawrence Boulevard East", 40),
             "12345 Northwest Saint Lawrence Blvd E");
-  EXPECT_EQ(abbreviate_to_fit("1200 WEST HIGHWAY SEVENTY-SEVEN NORTHEAST", 40), "1200 WEST HIGHWAY SEVENTY-SEVEN NE");
+  EXPECT_EQ(abbreviate_to_fit("1200 WEST HIGHWAY SEVENTY-SEVEN NORTHEAST", 40),
+            "1200 WEST HIGHWAY SEVENTY-SEVEN NE");
   const std::string unbreakable = "Attn: " + std::string(35, 'X');
   EXPECT_EQ(abbreviate_to_fit(unbreakable, 40), unbreakable);
   shortening.reset();
@@ -270,7 +301,8 @@ TEST(AddressParser, CodesAndPostalCodes) {
   EXPECT_EQ(line->city, "Springfield");
   EXPECT_EQ(line->before, (std::vector<std::string>{"123 Main St"}));
   EXPECT_FALSE(read_city_line("Springfield"));
-  EXPECT_FALSE(read_city_line("Toronto on the lake")) << "a lower-case code without a postal code or comma";
+  EXPECT_FALSE(read_city_line("Toronto on the lake"))
+      << "a lower-case code without a postal code or comma";
 }
 
 // ---- How many addresses the parser splits without the dialog ------------------------------
@@ -290,8 +322,10 @@ Rate measure(const std::vector<std::string>& texts, std::vector<std::string>* mi
     options.askUser = false;
     const AddressSplit split = split_address(app, address, text, options);
     ++rate.total;
-    if (split.means == AddressMeans::Parser) ++rate.parser;
-    else if (split.means == AddressMeans::LineSplit) ++rate.lineSplit;
+    if (split.means == AddressMeans::Parser)
+      ++rate.parser;
+    else if (split.means == AddressMeans::LineSplit)
+      ++rate.lineSplit;
     if (split.means != AddressMeans::Parser && misses) misses->push_back(text);
     if (split.means == AddressMeans::Parser) {
       // Every field is a piece of the text (or a shortening of one).
@@ -304,9 +338,10 @@ Rate measure(const std::vector<std::string>& texts, std::vector<std::string>* mi
 
 void report(const std::string& name, const Rate& rate) {
   const auto percent = [&](int n) { return 100.0 * n / rate.total; };
-  std::cout << std::fixed << std::setprecision(1) << name << ": " << rate.parser + rate.lineSplit << " of "
-            << rate.total << " split without the dialog (" << percent(rate.parser + rate.lineSplit) << "%); by the parser "
-            << rate.parser << " (" << percent(rate.parser) << "%), by the line split " << rate.lineSplit << "\n";
+  std::cout << std::fixed << std::setprecision(1) << name << ": " << rate.parser + rate.lineSplit
+            << " of " << rate.total << " split without the dialog ("
+            << percent(rate.parser + rate.lineSplit) << "%); by the parser " << rate.parser << " ("
+            << percent(rate.parser) << "%), by the line split " << rate.lineSplit << "\n";
 }
 
 std::vector<std::string> read_blocks(const std::filesystem::path& file) {
@@ -327,7 +362,8 @@ std::vector<std::string> read_blocks(const std::filesystem::path& file) {
 }
 
 TEST(AddressParserRate, TwoHundredVariedAddresses) {
-  const auto blocks = read_blocks(std::filesystem::path(__FILE__).parent_path() / "addresses_200.txt");
+  const auto blocks =
+      read_blocks(std::filesystem::path(__FILE__).parent_path() / "addresses_200.txt");
   ASSERT_EQ(blocks.size(), 200u);
   std::vector<std::string> misses;
   const Rate rate = measure(blocks, &misses);
@@ -345,8 +381,9 @@ TEST(AddressParserRate, DemoDatabaseAddresses) {
   create_demo_vantora_database(path, options);
   auto db = open_database(path);
   std::vector<std::string> texts;
-  for (const char* sql : {"SELECT BAddress, SADdress FROM Customers", "SELECT BAddress, SADdress FROM Suppliers",
-                          "SELECT BillingAddress, ShipAddress FROM CustSO"})
+  for (const char* sql :
+       {"SELECT BAddress, SADdress FROM Customers", "SELECT BAddress, SADdress FROM Suppliers",
+        "SELECT BillingAddress, ShipAddress FROM CustSO"})
     db->query(sql, [&](const std::vector<Cell>& row) {
       for (const Cell& cell : row)
         if (cell && !cell->empty()) texts.push_back(*cell);
@@ -355,7 +392,8 @@ TEST(AddressParserRate, DemoDatabaseAddresses) {
   std::vector<std::string> misses;
   const Rate rate = measure(texts, &misses);
   report("demo database addresses", rate);
-  for (std::size_t i = 0; i < misses.size() && i < 10; ++i) std::cout << "  not by the parser: " << misses[i] << "\n";
+  for (std::size_t i = 0; i < misses.size() && i < 10; ++i)
+    std::cout << "  not by the parser: " << misses[i] << "\n";
   EXPECT_GE(rate.parser * 100, rate.total * 95);
 
   // The demo writes "City, ST 12345" or "City ST  12345" last: the parser finds all three.

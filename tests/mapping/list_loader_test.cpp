@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/database.h"
-#include "app/demo_data.h"
 #include "app/embedded_sql.h"
 #include "app/startup.h"
-#include "quickbooks/demo_company.h"
+#include "demo/demo_company.h"
+#include "demo/demo_data.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
@@ -72,7 +72,8 @@ class ListLoaderTest : public ::testing::Test {
     app.databasePath = dir.file("vantora.db");
     create_database(app.databasePath)->execute(embedded::kVantoraSchemaSql);
     get_globalfolder(app);
-    session.setObserver([this](const std::string& request, const std::string&) { requests.push_back(request); });
+    session.setObserver(
+        [this](const std::string& request, const std::string&) { requests.push_back(request); });
     company.addVendor("Tax Agency");
   }
 
@@ -85,7 +86,9 @@ class ListLoaderTest : public ::testing::Test {
       if (text.find("<" + kind) != std::string::npos) return text;
     return "";
   }
-  void write(const std::string& name, const std::string& text) { std::ofstream(dir.file(name)) << text; }
+  void write(const std::string& name, const std::string& text) {
+    std::ofstream(dir.file(name)) << text;
+  }
 };
 
 TEST(ListLoaderDemo, LoadsEveryCopyFromTheDemoDatabaseAndCompany) {
@@ -115,12 +118,13 @@ TEST(ListLoaderDemo, LoadsEveryCopyFromTheDemoDatabaseAndCompany) {
     const char* table;
     bool keyed;
   };
-  for (const Copy& copy : {Copy{app.taxSnapshot, "tax", true}, Copy{app.lineTaxSnapshot, "LineTax", true},
-                           Copy{app.termsSnapshot, "Terms", true}, Copy{app.usersSnapshot, "Users", true},
-                           Copy{app.industrySnapshot, "CustIndustry", true}, Copy{app.classSnapshot, "QBClass", true},
-                           Copy{app.qbSettingsSnapshot, "QuickBooks", false},
-                           Copy{app.paymentMethodSnapshot, "CustPaymentMethods", true},
-                           Copy{app.salesGroupSnapshot, "SalesGroup", false}}) {
+  for (const Copy& copy :
+       {Copy{app.taxSnapshot, "tax", true}, Copy{app.lineTaxSnapshot, "LineTax", true},
+        Copy{app.termsSnapshot, "Terms", true}, Copy{app.usersSnapshot, "Users", true},
+        Copy{app.industrySnapshot, "CustIndustry", true}, Copy{app.classSnapshot, "QBClass", true},
+        Copy{app.qbSettingsSnapshot, "QuickBooks", false},
+        Copy{app.paymentMethodSnapshot, "CustPaymentMethods", true},
+        Copy{app.salesGroupSnapshot, "SalesGroup", false}}) {
     auto rows = db->queryAll(std::string("Select * from ") + copy.table);
     copy.doc.MoveToRoot();
     EXPECT_EQ(copy.doc.GetTag(), "rData") << copy.table;
@@ -129,7 +133,9 @@ TEST(ListLoaderDemo, LoadsEveryCopyFromTheDemoDatabaseAndCompany) {
     copy.doc.MoveToFirstChild();
     std::size_t link = 0;
     while (link < rows.columns.size() && rows.columns[link] != "Link") ++link;
-    EXPECT_EQ(copy.doc.GetTag(), copy.keyed ? "record" + rows.rows[0].at(link).value_or("") : "record1") << copy.table;
+    EXPECT_EQ(copy.doc.GetTag(),
+              copy.keyed ? "record" + rows.rows[0].at(link).value_or("") : "record1")
+        << copy.table;
   }
 
   auto active_count = [&](std::initializer_list<Kind> kinds) {
@@ -145,12 +151,15 @@ TEST(ListLoaderDemo, LoadsEveryCopyFromTheDemoDatabaseAndCompany) {
     long count;
   };
   for (const List& list :
-       {List{app.qbTaxItems, "QBTaxItems", "ItemSalesTaxRet", active_count({Kind::ItemSalesTax, Kind::ItemSalesTaxGroup})},
+       {List{app.qbTaxItems, "QBTaxItems", "ItemSalesTaxRet",
+             active_count({Kind::ItemSalesTax, Kind::ItemSalesTaxGroup})},
         List{app.qbTaxCodes, "QBTaxCodes", "SalesTaxCodeRet", active_count({Kind::SalesTaxCode})},
         List{app.qbReps, "QBRep", "SalesRepRet", active_count({Kind::SalesRep})},
         List{app.qbCustomerTypes, "QBRep", "CustomerTypeRet", active_count({Kind::CustomerType})},
-        List{app.qbPayMethods, "QBPayMethods", "PaymentMethodRet", active_count({Kind::PaymentMethod})},
-        List{app.qbTerms, "QBTerms", "StandardTermsRet", active_count({Kind::StandardTerms, Kind::DateDrivenTerms})},
+        List{app.qbPayMethods, "QBPayMethods", "PaymentMethodRet",
+             active_count({Kind::PaymentMethod})},
+        List{app.qbTerms, "QBTerms", "StandardTermsRet",
+             active_count({Kind::StandardTerms, Kind::DateDrivenTerms})},
         List{app.qbClasses, "", "ClassT", static_cast<long>(company.list(Kind::Class).size())},
         List{app.qbAccounts, "Accounts", "AccName", active_count({Kind::Account})}}) {
     list.doc.MoveToRoot();
@@ -185,7 +194,9 @@ TEST_F(ListLoaderTest, GroupRatesSumMemberRatesAndInactiveEntriesAreDroppedAfter
   pugi::xml_node both = entry_named(app.qbTaxItems, "State+County");
   EXPECT_STREQ(both.child_value("TaxRate"), "7.5");
   EXPECT_EQ(std::distance(both.children("TaxRate").begin(), both.children("TaxRate").end()), 1);
-  EXPECT_EQ(std::distance(both.children("ItemSalesTaxRef").begin(), both.children("ItemSalesTaxRef").end()), 2);
+  EXPECT_EQ(std::distance(both.children("ItemSalesTaxRef").begin(),
+                          both.children("ItemSalesTaxRef").end()),
+            2);
   EXPECT_STREQ(entry_named(app.qbTaxItems, "State+City").child_value("TaxRate"), "6.25");
   EXPECT_FALSE(entry_named(app.qbTaxItems, "City"));
   EXPECT_STREQ(entry_named(app.qbTaxItems, "County").child_value("TaxRate"), "2.5");
@@ -193,8 +204,10 @@ TEST_F(ListLoaderTest, GroupRatesSumMemberRatesAndInactiveEntriesAreDroppedAfter
   EXPECT_EQ(app.qbTaxCodes.GetChildCount(), 1);
 
   // Inactive entries are asked for with the items and the groups, not with the tax codes.
-  EXPECT_NE(request("ItemSalesTaxQueryRq").find("<ActiveStatus>All</ActiveStatus>"), std::string::npos);
-  EXPECT_NE(request("ItemSalesTaxGroupQueryRq").find("<ActiveStatus>All</ActiveStatus>"), std::string::npos);
+  EXPECT_NE(request("ItemSalesTaxQueryRq").find("<ActiveStatus>All</ActiveStatus>"),
+            std::string::npos);
+  EXPECT_NE(request("ItemSalesTaxGroupQueryRq").find("<ActiveStatus>All</ActiveStatus>"),
+            std::string::npos);
   EXPECT_EQ(request("SalesTaxCodeQueryRq").find("ActiveStatus"), std::string::npos);
 }
 
@@ -250,8 +263,9 @@ TEST_F(ListLoaderTest, ClassesAccountsTermsAndNamedLists) {
   ASSERT_TRUE(load());
   using Entries = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(app.qbClasses.GetTag(), "");
-  EXPECT_EQ(entries(app.qbClasses),
-            (Entries{{"ClassT", "Embroidery"}, {"ClassT", "Embroidery:Stitching"}, {"ClassF", "Old"}}));
+  EXPECT_EQ(
+      entries(app.qbClasses),
+      (Entries{{"ClassT", "Embroidery"}, {"ClassT", "Embroidery:Stitching"}, {"ClassF", "Old"}}));
   EXPECT_EQ(app.qbAccounts.GetTag(), "Accounts");
   EXPECT_EQ(entries(app.qbAccounts), (Entries{{"AccName", "Checking"}, {"AccName", "Savings"}}));
   app.qbAccounts.MoveToLastChild();
@@ -271,8 +285,9 @@ TEST_F(ListLoaderTest, ClassesAccountsTermsAndNamedLists) {
   mark(app.qbCustomerTypes, "old");
   pop_QBClass(app, components);
   pop_QBCustomerGroups(app, components);
-  EXPECT_EQ(entries(app.qbClasses),
-            (Entries{{"ClassT", "Embroidery"}, {"ClassT", "Embroidery:Stitching"}, {"ClassF", "Old"}}));
+  EXPECT_EQ(
+      entries(app.qbClasses),
+      (Entries{{"ClassT", "Embroidery"}, {"ClassT", "Embroidery:Stitching"}, {"ClassF", "Old"}}));
   EXPECT_TRUE(entry_named(app.qbCustomerTypes, "Retail"));
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -287,7 +302,8 @@ TEST_F(ListLoaderTest, ClosedCompanyFailsTheConnectionTestAndLoadsNothing) {
   EXPECT_FALSE(load());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text,
-            "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - Could not connect to QuickBooks: no company "
+            "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - Could not connect to "
+            "QuickBooks: no company "
             "file is open.");
   EXPECT_EQ(ui.messages[0].title, "Connection Error");
   EXPECT_EQ(ui.messages[0].icon, Icon::Information);
@@ -299,18 +315,21 @@ TEST_F(ListLoaderTest, ClosedCompanyFailsTheConnectionTestAndLoadsNothing) {
   EXPECT_EQ(app.setup.GetTag(), "old");
 
   // No company configured: the session itself cannot be given.
-  ListLoader unconfigured(app, []() -> qb::Session& { throw qb::QbError(20852, "No company file is configured."); });
+  ListLoader unconfigured(
+      app, []() -> qb::Session& { throw qb::QbError(20852, "No company file is configured."); });
   unconfigured.Form_Load();
   EXPECT_FALSE(unconfigured.pop_me());
-  EXPECT_EQ(ui.messages.back().text,
-            "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - No company file is configured.");
+  EXPECT_EQ(
+      ui.messages.back().text,
+      "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - No company file is configured.");
   EXPECT_EQ(app.sharedSlots[100], "1");
 
   // The next attempt, with QuickBooks open, succeeds.
   company.setOpen(true);
   EXPECT_TRUE(load());
   EXPECT_EQ(app.sharedSlots[100], "0");
-  EXPECT_EQ(entries(app.qbClasses), (std::vector<std::pair<std::string, std::string>>{{"ClassT", "Embroidery"}}));
+  EXPECT_EQ(entries(app.qbClasses),
+            (std::vector<std::pair<std::string, std::string>>{{"ClassT", "Embroidery"}}));
 }
 
 TEST_F(ListLoaderTest, FailingCopyKeepsItsOldContentAndTheLoadGoesOn) {
@@ -322,7 +341,8 @@ TEST_F(ListLoaderTest, FailingCopyKeepsItsOldContentAndTheLoadGoesOn) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "Confirm");
   EXPECT_EQ(ui.messages[0].icon, Icon::Critical);
-  EXPECT_NE(ui.messages[0].text.find("no such table: tax"), std::string::npos) << ui.messages[0].text;
+  EXPECT_NE(ui.messages[0].text.find("no such table: tax"), std::string::npos)
+      << ui.messages[0].text;
   EXPECT_EQ(app.taxSnapshot.GetTag(), "old");
   EXPECT_EQ(app.lineTaxSnapshot.GetTag(), "rData");
   EXPECT_EQ(app.lineTaxSnapshot.MoveToChild("record7"), 1);
@@ -339,7 +359,8 @@ TEST_F(ListLoaderTest, SettingsFilesDecideTheConnectionSettings) {
   EXPECT_EQ(app.setup.GetChildCount(), 0);
   EXPECT_EQ(app.parsedAddresses.GetTag(), "parsedAddresses");
 
-  write("QBsetup.xml", "<QBSetup><setcountryon>1</setcountryon><qbsetupchkreps>0</qbsetupchkreps></QBSetup>");
+  write("QBsetup.xml",
+        "<QBSetup><setcountryon>1</setcountryon><qbsetupchkreps>0</qbsetupchkreps></QBSetup>");
   write("parsedAddresses.xml", "<parsedAddresses><a1>12 Main St</a1></parsedAddresses>");
   ASSERT_TRUE(load());
   EXPECT_TRUE(app.applyConnectionSettings);
@@ -347,7 +368,8 @@ TEST_F(ListLoaderTest, SettingsFilesDecideTheConnectionSettings) {
   EXPECT_EQ(app.parsedAddresses.GetChildContent("a1"), "12 Main St");
 
   for (const char* value : {"0", "True", " 1"}) {
-    write("QBsetup.xml", std::string("<QBSetup><setcountryon>") + value + "</setcountryon></QBSetup>");
+    write("QBsetup.xml",
+          std::string("<QBSetup><setcountryon>") + value + "</setcountryon></QBSetup>");
     app.applyConnectionSettings = true;
     ASSERT_TRUE(load());
     EXPECT_FALSE(app.applyConnectionSettings) << value;
@@ -363,15 +385,17 @@ TEST_F(ListLoaderTest, UnreadableSettingsFileStopsTheLoadAndKeepsTheOldSettings)
 
   EXPECT_FALSE(load());
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Vantora cannot connect to QuickBooks.\r\n\r\nError 75 - Path/File access error: " +
-                                     dir.file("QBsetup.xml") + " cannot be read.");
+  EXPECT_EQ(ui.messages[0].text,
+            "Vantora cannot connect to QuickBooks.\r\n\r\nError 75 - Path/File access error: " +
+                dir.file("QBsetup.xml") + " cannot be read.");
   EXPECT_EQ(ui.messages[0].title, "Connection Error");
   EXPECT_EQ(app.sharedSlots[100], "1");
   EXPECT_EQ(ui.steps, progress_up_to(16));
   EXPECT_EQ(app.setup.GetChildContent("chkaddress"), "1");
   EXPECT_EQ(app.parsedAddresses.GetTag(), "old");
   EXPECT_EQ(app.salesGroupSnapshot.GetTag(), "old");
-  EXPECT_EQ(app.qbTaxItems.GetTag(), "QBTaxItems") << "lists loaded before the failure keep their new content";
+  EXPECT_EQ(app.qbTaxItems.GetTag(), "QBTaxItems")
+      << "lists loaded before the failure keep their new content";
 }
 
 TEST_F(ListLoaderTest, EachListLoaderReportsItsOwnErrorAndTheLoadGoesOn) {
@@ -405,7 +429,8 @@ TEST_F(ListLoaderTest, EachListLoaderReportsItsOwnErrorAndTheLoadGoesOn) {
   ASSERT_TRUE(load());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "3250 Date-driven terms are not available.");
-  EXPECT_EQ(entries(app.qbTerms), (std::vector<std::pair<std::string, std::string>>{{"StandardTermsRet", ""}}));
+  EXPECT_EQ(entries(app.qbTerms),
+            (std::vector<std::pair<std::string, std::string>>{{"StandardTermsRet", ""}}));
 
   // QuickBooks stopping in the middle is reported like any other error, untranslated.
   ui.messages.clear();
@@ -415,8 +440,10 @@ TEST_F(ListLoaderTest, EachListLoaderReportsItsOwnErrorAndTheLoadGoesOn) {
   ASSERT_EQ(ui.messages.size(), 1u);
   const std::string& report = ui.messages[0].text;
   EXPECT_EQ(ui.messages[0].title, "Application Error");
-  EXPECT_NE(report.find("Module: frmPop\r\nProcedure: pop_QBClass\r\n"), std::string::npos) << report;
-  EXPECT_NE(report.find("Could not connect to QuickBooks: QuickBooks is not responding. (20852)"), std::string::npos)
+  EXPECT_NE(report.find("Module: frmPop\r\nProcedure: pop_QBClass\r\n"), std::string::npos)
+      << report;
+  EXPECT_NE(report.find("Could not connect to QuickBooks: QuickBooks is not responding. (20852)"),
+            std::string::npos)
       << report;
   EXPECT_EQ(app.qbClasses.GetTag(), "old");
 
@@ -424,11 +451,13 @@ TEST_F(ListLoaderTest, EachListLoaderReportsItsOwnErrorAndTheLoadGoesOn) {
   qb::ComponentSet components(session);
   pop_QBClass(app, components);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_NE(ui.messages[0].text.find("Module: frmQB\r\nProcedure: pop_QBClass\r\n"), std::string::npos);
+  EXPECT_NE(ui.messages[0].text.find("Module: frmQB\r\nProcedure: pop_QBClass\r\n"),
+            std::string::npos);
 }
 
 TEST_F(ListLoaderTest, MainWindowSalesGroupsCopyTheTableUnkeyed) {
-  open_database(app.databasePath)->execute("INSERT INTO SalesGroup (Code, QB, Hide) VALUES ('EMB', 'Stitching', 0)");
+  open_database(app.databasePath)
+      ->execute("INSERT INTO SalesGroup (Code, QB, Hide) VALUES ('EMB', 'Stitching', 0)");
   pop_salesGroups(app);
   EXPECT_EQ(app.salesGroupSnapshot.MoveToChild("record1"), 1);
   EXPECT_EQ(app.salesGroupSnapshot.GetChildContent("qb"), "Stitching");

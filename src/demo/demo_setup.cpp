@@ -1,4 +1,4 @@
-#include "app/demo_setup.h"
+#include "demo/demo_setup.h"
 
 #include <filesystem>
 
@@ -18,7 +18,8 @@ DemoFolder make_demo_folder(const std::string& folder, const DemoOptions& option
   fs::path base = fs::absolute(folder, ec);
   DemoFolder result;
   result.settingsFolder = base.lexically_normal().string();
-  while (result.settingsFolder.size() > 1 && result.settingsFolder.back() == '/') result.settingsFolder.pop_back();
+  while (result.settingsFolder.size() > 1 && result.settingsFolder.back() == '/')
+    result.settingsFolder.pop_back();
   result.settingsDatabase = (base / kSettingsDatabaseName).string();
   result.vantoraDatabase = (base / kDemoDatabaseName).string();
 
@@ -30,7 +31,8 @@ DemoFolder make_demo_folder(const std::string& folder, const DemoOptions& option
   }
   create_demo_vantora_database(result.vantoraDatabase, options);
 
-  if (!fs::exists(result.settingsDatabase)) create_database(result.settingsDatabase)->execute(embedded::kSettingsTemplateSql);
+  if (!fs::exists(result.settingsDatabase))
+    create_database(result.settingsDatabase)->execute(embedded::kSettingsTemplateSql);
   open_database(result.settingsDatabase)
       ->execute("UPDATE settings SET Value = '" + sql_quote(result.vantoraDatabase) +
                 "' WHERE form = 'SubMain' AND Description = 'DatabaseFile'");

@@ -1,4 +1,4 @@
-#include "quickbooks/demo_company.h"
+#include "demo/demo_company.h"
 
 #include <filesystem>
 #include <set>
@@ -29,8 +29,8 @@ Kind item_kind(const std::string& type) {
 
 // Adds an entry of a hierarchical list, creating its parents first.
 template <typename AddLeaf>
-void add_with_parents(SimulatedCompany& company, Kind kind, const std::string& fullName, AddLeaf addLeaf,
-                      std::set<std::string>& made) {
+void add_with_parents(SimulatedCompany& company, Kind kind, const std::string& fullName,
+                      AddLeaf addLeaf, std::set<std::string>& made) {
   if (made.count(fullName)) return;
   auto [parent, leaf] = split_full_name(fullName);
   sim::Fields more;
@@ -56,9 +56,12 @@ void create_demo_company(const std::string& path, const DemoOptions& options) {
 
   std::set<std::string> accountsMade;
   auto addAccount = [&](const std::string& fullName, const std::string& type) {
-    add_with_parents(company, Kind::Account, fullName,
-                     [&](const std::string& leaf, const sim::Fields& more) { company.addAccount(leaf, type, more); },
-                     accountsMade);
+    add_with_parents(
+        company, Kind::Account, fullName,
+        [&](const std::string& leaf, const sim::Fields& more) {
+          company.addAccount(leaf, type, more);
+        },
+        accountsMade);
   };
   addAccount("Accounts Receivable", "AccountsReceivable");
   addAccount("Accounts Payable", "AccountsPayable");
@@ -75,7 +78,8 @@ void create_demo_company(const std::string& path, const DemoOptions& options) {
   }
   for (const auto& taxItem : names.salesTaxItems) {
     auto rate = names.salesTaxRates.find(taxItem);
-    company.addSalesTaxItem(taxItem, rate == names.salesTaxRates.end() ? "0" : number_text(rate->second), taxAgency);
+    company.addSalesTaxItem(
+        taxItem, rate == names.salesTaxRates.end() ? "0" : number_text(rate->second), taxAgency);
   }
   // An item at the rate of the demo's unmapped tax type, under a name of its own: the assign
   // window offers it for that tax type.
@@ -85,11 +89,12 @@ void create_demo_company(const std::string& path, const DemoOptions& options) {
   for (const auto& item : names.items) {
     auto type = names.itemTypes.find(item);
     Kind kind = item_kind(type == names.itemTypes.end() ? "" : type->second);
-    add_with_parents(company, kind, item,
-                     [&](const std::string& leaf, const sim::Fields& more) {
-                       company.addItem(kind, leaf, "", {more.begin(), more.end()});
-                     },
-                     itemsMade);
+    add_with_parents(
+        company, kind, item,
+        [&](const std::string& leaf, const sim::Fields& more) {
+          company.addItem(kind, leaf, "", {more.begin(), more.end()});
+        },
+        itemsMade);
   }
   for (const auto& item : names.discountItems) company.addDiscountItem(item, "");
   company.addSubtotalItem("Subtotal");
@@ -99,14 +104,18 @@ void create_demo_company(const std::string& path, const DemoOptions& options) {
 
   std::set<std::string> typesMade;
   for (const auto& type : names.customerTypes)
-    add_with_parents(company, Kind::CustomerType, type,
-                     [&](const std::string& leaf, const sim::Fields& more) { company.addCustomerType(leaf, more); },
-                     typesMade);
+    add_with_parents(
+        company, Kind::CustomerType, type,
+        [&](const std::string& leaf, const sim::Fields& more) {
+          company.addCustomerType(leaf, more);
+        },
+        typesMade);
   std::set<std::string> classesMade;
   for (const auto& name : names.classes)
-    add_with_parents(company, Kind::Class, name,
-                     [&](const std::string& leaf, const sim::Fields& more) { company.addClass(leaf, more); },
-                     classesMade);
+    add_with_parents(
+        company, Kind::Class, name,
+        [&](const std::string& leaf, const sim::Fields& more) { company.addClass(leaf, more); },
+        classesMade);
 
   for (const auto& initials : names.salesReps) {
     auto person = names.salesRepNames.find(initials);
@@ -124,7 +133,9 @@ DemoSetup make_demo(const std::string& folder, const DemoOptions& options, bool 
                     const std::string& existingCompany) {
   std::error_code ec;
   const std::string company =
-      existingCompany.empty() ? "" : std::filesystem::absolute(existingCompany, ec).lexically_normal().string();
+      existingCompany.empty()
+          ? ""
+          : std::filesystem::absolute(existingCompany, ec).lexically_normal().string();
   if (!existingCompany.empty() && !std::filesystem::is_regular_file(company))
     throw VqbError(53, "File not found: " + existingCompany);
   DemoSetup setup;
