@@ -33,7 +33,8 @@ const char* const kToolbar2Buttons[9] = {"Refresh Grid", "Filter",       "Run",
                                          "Select",       "Refresh List", "Options",
                                          "Preferences",  "Print",        "Cancel"};
 
-MainWindowLogic::MainWindowLogic(App& application) : app(application) {}
+MainWindowLogic::MainWindowLogic(App& application, qb::TransportFactory transports)
+    : app(application), transports_(std::move(transports)) {}
 MainWindowLogic::~MainWindowLogic() = default;
 
 void MainWindowLogic::Form_Load() {
@@ -134,7 +135,7 @@ void MainWindowLogic::clr_me() {
 }
 
 qb::Session& MainWindowLogic::session() {
-  if (!link_) link_ = std::make_unique<qb::QuickBooksLink>(app.settingsFolder);
+  if (!link_) link_ = std::make_unique<qb::QuickBooksLink>(app.settingsFolder, transports_);
   return link_->session();
 }
 

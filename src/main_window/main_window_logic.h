@@ -19,7 +19,9 @@ namespace vqb {
 
 class MainWindowLogic {
  public:
-  explicit MainWindowLogic(App& app);
+  // `transports` makes the QuickBooks transport on connecting: the registry chooses by
+  // QBconnection.xml unless a test hands in its own.
+  explicit MainWindowLogic(App& app, qb::TransportFactory transports = qb::make_transport);
   ~MainWindowLogic();
 
   App& app;
@@ -90,6 +92,7 @@ class MainWindowLogic {
   void whileBusy(const std::function<void()>& work);
   bool gridHasData() const { return !state.grid.rows.empty(); }
 
+  qb::TransportFactory transports_;
   std::unique_ptr<qb::QuickBooksLink> link_;
   std::unique_ptr<qb::ComponentSet> components_;
 };

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/database.h"
 #include "app/setup_file.h"
 #include "app/work_list.h"
 #include "import/customer_import.h"
 #include "mapping/assign_dialog.h"
 #include "quickbooks/sim/simulated_company.h"
+#include "support/counting_transport.h"
 #include "support/demo_fixture.h"
 #include "support/vantora_fixture.h"
 
@@ -100,6 +103,21 @@ TEST_F(MainWindowLogicTest, MappingSwitchesAreOnUnlessExactlyZero) {
   EXPECT_FALSE(logic.switches.useClass);
   EXPECT_TRUE(logic.switches.useReps);
   EXPECT_TRUE(logic.switches.useSalesTax) << "a missing key is on";
+}
+
+TEST_F(MainWindowLogicTest, ConnectingAndLoadingGoThroughTheHandedInTransport) {
+  writeSetup();
+  test::TransportCount count;
+  MainWindowLogic counted{app, test::counting_transports(count)};
+  ui.answers = {Answer::Yes};
+  ASSERT_TRUE(counted.Timer1_Timer());
+  EXPECT_GT(count.count(), 0u);
+  // Every request in the exchange log went through it, and nothing else did.
+  std::ifstream log(app.settingsFolder + "/" + qb::kExchangeLogName);
+  std::size_t logged = 0;
+  for (std::string line; std::getline(log, line);)
+    if (line.starts_with("=== ") && line.ends_with(" request")) ++logged;
+  EXPECT_EQ(count.count(), logged);
 }
 
 TEST(QbError, NotReachableHasItsFixedTextOthersTheirDescription) {
