@@ -31,11 +31,15 @@ struct WorkList {
   std::vector<std::string> headers;  // the header row (grid row 0)
   int tickColumn{-1};                // counted from 0; -1 when the list has none
   std::vector<WorkRow> rows;         // data rows (grid rows 1 and on)
+  // The data row a send is working on, counted from 0; -1 when none. The window selects it
+  // and scrolls it into view.
+  int currentRow{-1};
 
   void clear() {
     headers.clear();
     rows.clear();
     tickColumn = -1;
+    currentRow = -1;
   }
   // The column with this header; -1 when there is none.
   int column(const std::string& header) const {

@@ -43,6 +43,8 @@ void send_name_rows(MappingContext& ctx, const std::function<std::string(long)>&
     WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
     if (!cell(row, kNameListResultColumn).empty() || !row.ticked) continue;
     app.ui.setStatus("Sending " + cell(row, kNameListNameColumn));
+    state.grid.currentRow = static_cast<int>(r);
+    state.changed();
     app.ui.processEvents();
     const long link = static_cast<long>(std::trunc(numeric_value(cell(row, kNameListLinkColumn))));
     std::string result = send(link);

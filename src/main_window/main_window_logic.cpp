@@ -46,6 +46,19 @@ void MainWindowLogic::Form_Load() {
 }
 
 bool MainWindowLogic::Timer1_Timer() {
+  try {
+    return connectionDialogue();
+  } catch (const std::exception& error) {
+    // Anything but a connection failure ends the dialogue here; the window stays usable.
+    app.ui.loaderVisible(false);
+    state.toolbar1Enabled = state.toolbar2Enabled = true;
+    state.changed();
+    show_common_error(app.ui, kModule, "Timer1_Timer", error);
+    return true;
+  }
+}
+
+bool MainWindowLogic::connectionDialogue() {
   for (;;) {
     state.toolbar1Enabled = state.toolbar2Enabled = true;
     app.ui.setStatus("Status: Idle");
@@ -74,7 +87,8 @@ bool MainWindowLogic::Timer1_Timer() {
       state.toolbar1Enabled = state.toolbar2Enabled = true;
       app.ui.setStatus("Status: Idle");
       state.changed();
-      if (!std::filesystem::exists(setup_file_path(app))) {
+      std::error_code unreadable;  // a setup file that cannot be looked at counts as missing
+      if (!std::filesystem::exists(setup_file_path(app), unreadable)) {
         app.ui.messageBox(
             "As this is the first time you are using the integrator on this computer you need to "
             "review the setup and "

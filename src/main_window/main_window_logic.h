@@ -36,7 +36,9 @@ class MainWindowLogic {
 
   // Window events.
   void Form_Load();
-  // The connection dialogue; false when the user answered No (the window closes).
+  // The connection dialogue; false when the user answered No (the window closes). An error
+  // other than a failed connection shows the common error report and gives true (the
+  // window stays open, not connected).
   bool Timer1_Timer();
 
   void load_setup();
@@ -80,6 +82,7 @@ class MainWindowLogic {
   std::string manualUrl() const;
 
  private:
+  bool connectionDialogue();  // Timer1_Timer without its error report
   void notAvailableYet(const std::string& what);
   void toggleFilter(const std::string& key);
   void toggleOption(const std::string& key);

@@ -336,7 +336,12 @@ TEST_F(CustomerExportTest, TheLoopSendsTickedUnansweredRowsAndStopsOnCancel) {
   };
   grid.rows = {row("Loop One", "900070", true, ""), row("Loop Two", "900071", false, ""),
                row("Loop Three", "900072", true, "Success"), row("Missing", "987000", true, "")};
+  std::vector<int> current;  // the grid's current row each time it moves on
+  ui.onProcessEvents = [&] {
+    if (current.empty() || current.back() != grid.currentRow) current.push_back(grid.currentRow);
+  };
   send_Customers(*ctx);
+  EXPECT_EQ(current, (std::vector<int>{0, 3})) << "each row sent becomes current, in order";
   EXPECT_EQ(grid.rows[0].cells[4], "Success");
   EXPECT_EQ(grid.rows[1].cells[4], "");
   EXPECT_EQ(grid.rows[2].cells[4], "Success");

@@ -91,6 +91,30 @@ class MainWindowTest : public QObject {
     QVERIFY(!window.grid()->isRowHidden(1));
   }
 
+  void theRowUnderWayIsSelectedAndScrolledIntoView() {
+    vqb::test::DemoFixture fx;
+    MainWindow window(fx.app);
+    window.formLoad();
+    window.runMenuKey("mnuSendCustomerInvoices");
+    window.resize(700, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTableView* grid = window.grid();
+    const int last = window.model()->rowCount() - 1;
+    QCOMPARE(grid->rowAt(0), 0);
+
+    auto& state = window.logic().state;
+    state.grid.currentRow = last;
+    state.changed();
+    window.redraw();
+    const QModelIndexList selected = grid->selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected.front().row(), last);
+    QVERIFY(grid->rowAt(0) > 0);
+    QVERIFY(grid->viewport()->rect().contains(
+        grid->visualRect(window.model()->index(last, 0)).center()));
+  }
+
   void ticksOnlyInTheTickColumn() {
     vqb::test::DemoFixture fx;
     MainWindow window(fx.app);
@@ -236,14 +260,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(model->rowCount(), static_cast<int>(rows.size()));
     QCOMPARE(model->headerData(9, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Select"));
     int row = 0;
-    while (row < model->rowCount() && model->index(row, 0).data().toString() != "Hatch & <Sons>") ++row;
+    while (row < model->rowCount() && model->index(row, 0).data().toString() != "Hatch & <Sons>")
+      ++row;
     QVERIFY(row < model->rowCount());
     QVERIFY(model->setData(model->index(row, 9), Qt::Checked, Qt::CheckStateRole));
 
     fx.ui.answers = {vqb::Answer::No};  // no opening balances
     window.button(2, "Run")->trigger();
     QCOMPARE(model->index(row, 10).data().toString(), QString("Sent"));
-    QCOMPARE(count_of(fx.app, "SELECT count(*) FROM Customers WHERE QBAccountNumber = 'Hatch & <Sons>'"), 1LL);
+    QCOMPARE(
+        count_of(fx.app, "SELECT count(*) FROM Customers WHERE QBAccountNumber = 'Hatch & <Sons>'"),
+        1LL);
   }
 
   void doubleClickShowsTheComment() {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <stdexcept>
 
 #include "app/database.h"
+#include "app/errors.h"
 #include "app/setup_file.h"
 #include "app/work_list.h"
 #include "import/customer_import.h"
@@ -103,6 +105,28 @@ TEST_F(MainWindowLogicTest, MappingSwitchesAreOnUnlessExactlyZero) {
   EXPECT_FALSE(logic.switches.useClass);
   EXPECT_TRUE(logic.switches.useReps);
   EXPECT_TRUE(logic.switches.useSalesTax) << "a missing key is on";
+}
+
+TEST_F(MainWindowLogicTest, ErrorsAfterConnectingAreReportedNotThrown) {
+  // A setup file that cannot be looked at counts as missing: the first-start information.
+  app.globalfolder = app.settingsFolder + "/" + std::string(300, 'n') + "/";
+  ui.messages.clear();
+  ui.answers = {Answer::Yes};
+  ASSERT_TRUE(logic.Timer1_Timer());
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].title, "IMPORTANT INFORMATION");
+
+  // Any other failure ends the dialogue with the common error report; the window stays usable.
+  ui.messages.clear();
+  ui.answers = {Answer::Yes};
+  ui.onDialog = [](DialogKind, const std::string&) { throw std::runtime_error("no window"); };
+  EXPECT_TRUE(logic.Timer1_Timer());
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(ui.messages[2].title, "Application Error");
+  EXPECT_EQ(ui.messages[2].text,
+            common_error_report_text("frmQB", "Timer1_Timer", 0, 0, "no window"));
+  EXPECT_TRUE(logic.state.toolbar1Enabled);
+  EXPECT_FALSE(logic.closeRequested);
 }
 
 TEST_F(MainWindowLogicTest, ConnectingAndLoadingGoThroughTheHandedInTransport) {
