@@ -5,12 +5,12 @@
 #include "app/app.h"
 #include "app/setup_file.h"
 #include "app/startup.h"
+#include "app/work_list.h"
 #include "cli/assign_answers.h"
 #include "cli/cli_ui.h"
 #include "export/customer_export.h"
 #include "export/supplier_export.h"
 #include "main_window/main_window_logic.h"
-#include "main_window/work_list.h"
 #include "main_window/work_lists.h"
 
 namespace vqb::cli {
@@ -63,7 +63,7 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
     if (!found) missing.push_back(key);
   }
 
-  MappingContext ctx{app, logic.components(), logic.state};
+  MappingContext ctx = logic.mappingContext();
   if (customers)
     send_Customers(ctx);
   else

@@ -7,7 +7,6 @@
 #include "app/module1.h"
 #include "app/text_helpers.h"
 #include "export/parse_address.h"
-#include "main_window/main_window_logic.h"
 #include "mapping/existence.h"
 #include "mapping/validators.h"
 #include "quickbooks/qb_error.h"
@@ -30,7 +29,7 @@ std::string cell(const WorkRow& row, std::size_t column) {
 
 void send_name_rows(MappingContext& ctx, const std::function<std::string(long)>& send) {
   App& app = ctx.app;
-  MainWindowState& state = ctx.state;
+  WorkState& state = ctx.state;
   state.cancelRequested = false;
   const long rows = static_cast<long>(state.grid.gridRows()) - 1;
   app.ui.setProgress(0, rows);
@@ -44,6 +43,8 @@ void send_name_rows(MappingContext& ctx, const std::function<std::string(long)>&
     WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
     if (!cell(row, kNameListResultColumn).empty() || !row.ticked) continue;
     app.ui.setStatus("Sending " + cell(row, kNameListNameColumn));
+    state.grid.currentRow = static_cast<int>(r);
+    state.changed();
     app.ui.processEvents();
     const long link = static_cast<long>(std::trunc(numeric_value(cell(row, kNameListLinkColumn))));
     std::string result = send(link);
@@ -158,9 +159,9 @@ std::string export_one(MappingContext& ctx, long link, const Texts& t, const Add
     } catch (const VqbError& error) {
       if (error.number() != qb::kNameInUse)
         return t.exportFailed + kCrlf + "Error: " + std::to_string(error.number()) + " - " +
-               MainWindowLogic::qb_error(std::to_string(error.number()), error.description());
+               qb::qb_error(std::to_string(error.number()), error.description());
     } catch (const std::exception& error) {
-      return t.exportFailed + kCrlf + "Error: 0 - " + MainWindowLogic::qb_error("0", error.what());
+      return t.exportFailed + kCrlf + "Error: 0 - " + qb::qb_error("0", error.what());
     }
     // QuickBooks already holds the name: link, rename or give up.
     Answer a = app.ui.messageBox(same_kind_question(t, name), Buttons::YesNoCancel,
@@ -221,7 +222,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
                                         const std::string& name) {
   App& app = ctx.app;
   SharedSlots& slots = app.sharedSlots;
-  const MainWindowState& state = ctx.state;
+  const MappingSwitches& switches = ctx.switches;
   qb::Customer& customer = ctx.components.customer;
   customer.reset();
   ctx.set_Country();
@@ -235,7 +236,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
   customer.altPhone = row.GetChildContent("cell");
   customer.contact = row.GetChildContent("contact");
 
-  if (state.useCustomerGroups) {
+  if (switches.useCustomerGroups) {
     slots[51] = "";
     if (!validate_customerGroupQB(ctx, number_of(row, "industry")))
       return "Associated customer group in QuickBooks does not exist. Customer not exported.";
@@ -244,7 +245,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
       customer.customerType = slots[51];
     }
   }
-  if (state.useSalesTax) {
+  if (switches.useSalesTax) {
     slots[51] = "";
     if (!validate_taxItemVT(ctx, number_of(row, "tax1"), true))
       return "Vantora tax type does not exist. Customer not exported.";
@@ -253,7 +254,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
       return "Associated tax item in QuickBooks does not exist. Customer not exported.";
     customer.salesTaxItem = slots[50];
   }
-  if (state.useCustomerTerms) {
+  if (switches.useCustomerTerms) {
     slots[51] = "";
     if (!validate_termsVT(ctx, number_of(row, "terms"), true))
       return "Vantora terms does not exist. Customer not exported.";
@@ -262,7 +263,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
       return "Associated customer terms in QuickBooks does not exist. Customer not exported.";
     customer.terms = slots[50];
   }
-  if (state.useReps) {
+  if (switches.useReps) {
     slots[51] = "";
     if (!validate_RepVT(ctx, number_of(row, "rep"), true)) {
       Answer a = app.ui.messageBox(
