@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/demo_data.h"
+#include "demo/demo_data.h"
 #include "import/customer_import.h"
 #include "quickbooks/component_set.h"
 #include "quickbooks/session.h"
@@ -89,8 +89,10 @@ struct Run {
   vqb::qb::sim::SimulatedCompany company{fixture().company()};
   vqb::qb::Session session{company};
   vqb::qb::ComponentSet components{session};
-  vqb::MainWindowState state;
-  vqb::MappingContext ctx{app, components, state};
+  vqb::WorkState state;
+  vqb::MappingSwitches switches;
+  vqb::CustomerCheck customerCheck;
+  vqb::MappingContext ctx{app, components, state, switches, customerCheck};
   vqb::ImportListing listing;
 };
 

@@ -130,7 +130,7 @@ void BM_SendPayments(benchmark::State& benchState) {
   vqb::save_setup_value(app, "optapply2", "True");
   long requests = 0;
   logic.session().setObserver([&](const std::string&, const std::string&) { ++requests; });
-  vqb::MappingContext ctx{app, logic.components(), logic.state};
+  vqb::MappingContext ctx = logic.mappingContext();
   std::size_t sent = 0;
   for (auto _ : benchState) {
     benchState.PauseTiming();

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/demo_data.h"
 #include "app/user_interface.h"
+#include "demo/demo_data.h"
 #include "main_window/window_state.h"
 #include "main_window/work_lists.h"
 #include "silent_ui.h"

@@ -53,7 +53,7 @@ int cmd_check(const std::string& settingsFolder, const CheckOptions& options, st
       keys.push_back(row.cells.at(static_cast<std::size_t>(column)));
   }
 
-  MappingContext ctx{app, logic.components(), logic.state};
+  MappingContext ctx = logic.mappingContext();
   int failed = 0;
   for (const auto& key : keys) {
     CheckResult result =

@@ -4,7 +4,6 @@
 #include <ostream>
 
 #include "app/app.h"
-#include "app/demo_setup.h"
 #include "app/errors.h"
 #include "app/links.h"
 #include "app/startup.h"
@@ -15,8 +14,9 @@
 #include "cli/prefs_command.h"
 #include "cli/qb_commands.h"
 #include "cli/send_command.h"
+#include "demo/demo_company.h"
+#include "demo/demo_setup.h"
 #include "quickbooks/connection.h"
-#include "quickbooks/demo_company.h"
 
 namespace vqb::cli {
 namespace {

@@ -6,6 +6,7 @@
 #include "app/setup_file.h"
 #include "app/startup.h"
 #include "app/text_helpers.h"
+#include "app/work_list.h"
 #include "cli/assign_answers.h"
 #include "cli/cli_ui.h"
 #include "export/customer_export.h"
@@ -13,7 +14,6 @@
 #include "export/payment_export.h"
 #include "export/supplier_export.h"
 #include "main_window/main_window_logic.h"
-#include "main_window/work_list.h"
 #include "main_window/work_lists.h"
 #include "mapping/mapping_check.h"
 
@@ -112,7 +112,7 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
     if (!found) missing.push_back(key);
   }
 
-  MappingContext ctx{app, logic.components(), logic.state};
+  MappingContext ctx = logic.mappingContext();
   kind->send(ctx);
 
   int failed = static_cast<int>(missing.size());
@@ -150,7 +150,7 @@ int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options
   app.holdWrites = true;
   qb::Session& session = logic.session();
   session.holdChanges(true);
-  MappingContext ctx{app, logic.components(), logic.state};
+  MappingContext ctx = logic.mappingContext();
   const char* addTag = payments ? "<ReceivePaymentAddRq" : "<InvoiceAddRq";
   int failed = 0;
   for (const auto& key : options.keys) {

@@ -7,7 +7,7 @@
 #include "app/module1.h"
 #include "app/text_helpers.h"
 #include "export/parse_address.h"
-#include "main_window/main_window_logic.h"
+#include "export/send_loop.h"
 #include "mapping/existence.h"
 #include "mapping/validators.h"
 #include "quickbooks/qb_error.h"
@@ -22,41 +22,11 @@ long number_of(const RecordDoc& row, const char* field) {
   return static_cast<long>(std::trunc(numeric_value(row.GetChildContent(field))));
 }
 
-std::string cell(const WorkRow& row, std::size_t column) {
-  return column < row.cells.size() ? row.cells[column] : std::string();
-}
-
 }  // namespace
 
 void send_name_rows(MappingContext& ctx, const std::function<std::string(long)>& send) {
-  App& app = ctx.app;
-  MainWindowState& state = ctx.state;
-  state.cancelRequested = false;
-  const long rows = static_cast<long>(state.grid.gridRows()) - 1;
-  app.ui.setProgress(0, rows);
-  for (long r = 0; r < rows; ++r) {
-    app.ui.setProgress(r + 1, rows);
-    if (state.cancelRequested) {
-      app.ui.setStatus("Operation aborted by user.");
-      return;
-    }
-    if (static_cast<std::size_t>(r) >= state.grid.rows.size()) break;
-    WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
-    if (!cell(row, kNameListResultColumn).empty() || !row.ticked) continue;
-    app.ui.setStatus("Sending " + cell(row, kNameListNameColumn));
-    app.ui.processEvents();
-    const long link = static_cast<long>(std::trunc(numeric_value(cell(row, kNameListLinkColumn))));
-    std::string result = send(link);
-    // The row may have gone while events ran (a refill); its result then has no cell.
-    if (static_cast<std::size_t>(r) >= state.grid.rows.size()) continue;
-    WorkRow& same = state.grid.rows[static_cast<std::size_t>(r)];
-    if (same.cells.size() <= kNameListResultColumn) same.cells.resize(kNameListResultColumn + 1);
-    same.cells[kNameListResultColumn] = std::move(result);
-    state.changed();
-  }
-  app.ui.setProgress(rows, rows);
-  app.ui.setStatus("Operation completed");
-  app.ui.setProgress(0, rows);
+  send_ticked_rows(
+      ctx, {kNameListLinkColumn, kNameListResultColumn, kNameListNameColumn, "Sending "}, send);
 }
 
 namespace name_export {
@@ -158,9 +128,9 @@ std::string export_one(MappingContext& ctx, long link, const Texts& t, const Add
     } catch (const VqbError& error) {
       if (error.number() != qb::kNameInUse)
         return t.exportFailed + kCrlf + "Error: " + std::to_string(error.number()) + " - " +
-               MainWindowLogic::qb_error(std::to_string(error.number()), error.description());
+               qb::qb_error(std::to_string(error.number()), error.description());
     } catch (const std::exception& error) {
-      return t.exportFailed + kCrlf + "Error: 0 - " + MainWindowLogic::qb_error("0", error.what());
+      return t.exportFailed + kCrlf + "Error: 0 - " + qb::qb_error("0", error.what());
     }
     // QuickBooks already holds the name: link, rename or give up.
     Answer a = app.ui.messageBox(same_kind_question(t, name), Buttons::YesNoCancel,
@@ -221,7 +191,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
                                         const std::string& name) {
   App& app = ctx.app;
   SharedSlots& slots = app.sharedSlots;
-  const MainWindowState& state = ctx.state;
+  const MappingSwitches& switches = ctx.switches;
   qb::Customer& customer = ctx.components.customer;
   customer.reset();
   ctx.set_Country();
@@ -235,7 +205,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
   customer.altPhone = row.GetChildContent("cell");
   customer.contact = row.GetChildContent("contact");
 
-  if (state.useCustomerGroups) {
+  if (switches.useCustomerGroups) {
     slots[51] = "";
     if (!validate_customerGroupQB(ctx, number_of(row, "industry")))
       return "Associated customer group in QuickBooks does not exist. Customer not exported.";
@@ -244,7 +214,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
       customer.customerType = slots[51];
     }
   }
-  if (state.useSalesTax) {
+  if (switches.useSalesTax) {
     slots[51] = "";
     if (!validate_taxItemVT(ctx, number_of(row, "tax1"), true))
       return "Vantora tax type does not exist. Customer not exported.";
@@ -253,7 +223,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
       return "Associated tax item in QuickBooks does not exist. Customer not exported.";
     customer.salesTaxItem = slots[50];
   }
-  if (state.useCustomerTerms) {
+  if (switches.useCustomerTerms) {
     slots[51] = "";
     if (!validate_termsVT(ctx, number_of(row, "terms"), true))
       return "Vantora terms does not exist. Customer not exported.";
@@ -262,7 +232,7 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
       return "Associated customer terms in QuickBooks does not exist. Customer not exported.";
     customer.terms = slots[50];
   }
-  if (state.useReps) {
+  if (switches.useReps) {
     slots[51] = "";
     if (!validate_RepVT(ctx, number_of(row, "rep"), true)) {
       Answer a = app.ui.messageBox(

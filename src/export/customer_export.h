@@ -35,7 +35,8 @@ void send_Customers(MappingContext& ctx);
 std::string send_Customer(MappingContext& ctx, long link);
 
 // The loop both name lists share: progress, status texts, cancel, skip of rows already
-// answered; `send` exports one Link and returns its result text.
+// answered, the row being sent made the grid's current row; `send` exports one Link and
+// returns its result text.
 void send_name_rows(MappingContext& ctx, const std::function<std::string(long)>& send);
 
 // The name handling customers and suppliers share, with the texts of each.

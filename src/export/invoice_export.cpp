@@ -228,7 +228,7 @@ class InvoiceSender {
       app_.ui.setStatus(status_ += ".");
       app_.events.pump();
       const std::string id = number_text(numeric_value(lines_.GetChildContent("id")));
-      if (ctx_.state.useClass) {
+      if (ctx_.switches.useClass) {
         const std::string qbclass = lines_.GetChildContent("qbclass");
         if (!validate_ClassQB(ctx_, qbclass))
           throw Stop{"QB Class " + qbclass + " could not be validated. Invoice not sent!"};
@@ -278,8 +278,8 @@ class InvoiceSender {
   }
 
   void check_customer() {
-    ctx_.state.qbCustomerRep.clear();
-    ctx_.state.qbCustomerName.clear();
+    ctx_.customerCheck.qbCustomerRep.clear();
+    ctx_.customerCheck.qbCustomerName.clear();
     const bool unlinked = customer_.GetChildContent("qbaccountnumber").empty();
     if (!validate_customerQB(ctx_, customer_,
                              [this](long link) { return send_Customer(ctx_, link); }))
@@ -290,7 +290,7 @@ class InvoiceSender {
   }
 
   void check_sales_tax() {
-    if (!ctx_.state.useSalesTax) {
+    if (!ctx_.switches.useSalesTax) {
       if (numeric_value(invoice_.GetChildContent("taxamount1")) != 0)
         throw Stop{
             "There is a tax amount associated with this invoice and the integrator setup does not "
@@ -325,7 +325,7 @@ class InvoiceSender {
   }
 
   void check_rep() {
-    if (!ctx_.state.useReps) return;
+    if (!ctx_.switches.useReps) return;
     long rep = as_long(invoice_.GetChildContent("salesrep"));
     if (!validate_RepVT(ctx_, rep, true))
       throw Stop{"No sales rep associated with this order, in Vantora. Cannot export invoice."};
@@ -385,7 +385,7 @@ class InvoiceSender {
       invoice.memo = "WO Number: " + n_;
 
     const std::string country = setup_value(app_, "qbsetupcmbcountry");
-    if ((country.empty() || country == "United States") && ctx_.state.useSalesTax) {
+    if ((country.empty() || country == "United States") && ctx_.switches.useSalesTax) {
       if (!overrideTaxItem_.empty()) {
         invoice.salesTaxItem = overrideTaxItem_;
       } else {
@@ -396,7 +396,7 @@ class InvoiceSender {
         taxes.MoveToRoot();
       }
     }
-    if (ctx_.state.useReps) fill_rep(invoice);
+    if (ctx_.switches.useReps) fill_rep(invoice);
 
     qb::Address& address = ctx_.components.address;
     if (const std::string billing = invoice_.GetChildContent("billingaddress"); !billing.empty()) {
@@ -430,14 +430,14 @@ class InvoiceSender {
       if (users.GetChildContent("link") != rep) continue;
       const std::string initials = users.GetChildContent("quickbooks");
       invoice.salesRep = initials;
-      const std::string customerRep = ctx_.state.qbCustomerRep;
+      const std::string customerRep = ctx_.customerCheck.qbCustomerRep;
       if (!customerRep.empty() && customerRep != initials &&
           app_.ui.messageBox("The default Sales Rep in QuickBooks for this customer is different "
                              "to the one on this invoice. "
                              "Do you want to update the default sales rep in QuickBooks to " +
                                  users.GetChildContent("firstname") + "?",
                              Buttons::YesNo, Icon::Question, "Confirm") == Answer::Yes)
-        upd_customer(ctx_, ctx_.state.qbCustomerName, initials);
+        upd_customer(ctx_, ctx_.customerCheck.qbCustomerName, initials);
       break;
     }
     users.MoveToRoot();
@@ -461,10 +461,10 @@ class InvoiceSender {
         row.amount = static_cast<std::int64_t>(
             round_half_away(numeric_value(lines_.GetChildContent("linechargeadjusted")) *
                             numeric_value(lines_.GetChildContent("adjustedqty")) * 100));
-      if (ctx_.state.useSalesTax)
+      if (ctx_.switches.useSalesTax)
         if (std::string code = line_tax_code(app_, lines_.GetChildContent("tax1")); !code.empty())
           row.salesTaxCode = code;
-      if (ctx_.state.useClass)
+      if (ctx_.switches.useClass)
         if (std::string className = lines_.GetChildContent("qbclass"); !className.empty())
           row.className = className;
     }

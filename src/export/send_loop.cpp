@@ -37,6 +37,9 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
     WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
     if (!cell(row, loop.resultColumn).empty() || !row.ticked) continue;
     app.ui.setStatus(loop.statusPrefix + label(row));
+    // The grid follows the row being sent.
+    state.grid.currentRow = static_cast<int>(r);
+    state.changed();
     app.ui.processEvents();
     const long key = static_cast<long>(std::trunc(numeric_value(cell(row, loop.keyColumn))));
     std::string result = send(key);

@@ -256,6 +256,7 @@ void MainWindow::redraw() {
     if (hidden || grid_->isRowHidden(row)) grid_->setRowHidden(row, hidden);
   }
   applyListLayout();
+  followCurrentRow();
 
   title_->setText(state.panelTitle.empty() ? QString::fromLatin1(kProductTitle)
                                            : qstr(state.panelTitle));
@@ -263,6 +264,17 @@ void MainWindow::redraw() {
   const bool listShown = !state.currentList.empty() || !state.grid.headers.empty();
   pages_->setCurrentIndex(listShown ? 1 : 0);
   updateCounts();
+}
+
+// The row a send works on is selected (a reset model forgets the selection) and scrolled into
+// view when it moves on, so a long send shows where it is.
+void MainWindow::followCurrentRow() {
+  const int current = logic_->state.grid.currentRow;
+  if (current >= 0 && current < model_->rowCount()) {
+    grid_->selectRow(current);
+    if (current != drawnCurrentRow_) grid_->scrollTo(model_->index(current, 0));
+  }
+  drawnCurrentRow_ = current;
 }
 
 void MainWindow::applyCommandState() {

@@ -72,6 +72,7 @@ class MainWindow : public QMainWindow {
   void popupMenu(QWidget* anchor);
   void applyCommandState();
   void applyListLayout();
+  void followCurrentRow();
   void saveColumnWidths();
   void updateCounts();
   std::unique_ptr<QSettings> settings() const;
@@ -90,6 +91,7 @@ class MainWindow : public QMainWindow {
   QStackedWidget* pages_{};
 
   std::uint64_t drawnVersion_{~std::uint64_t{0}};
+  int drawnCurrentRow_{-1};
   QString layoutKey_;  // the list whose column layout the grid shows
   bool columnsResizedByUser_{false};
   bool applyingLayout_{false};

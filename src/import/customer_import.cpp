@@ -5,10 +5,10 @@
 
 #include "app/database.h"
 #include "app/errors.h"
+#include "app/fix_database.h"
 #include "app/links.h"
 #include "app/text_helpers.h"
-#include "main_window/fix_database.h"
-#include "main_window/work_lists.h"
+#include "app/work_list.h"
 #include "quickbooks/obj_search.h"
 
 namespace vqb {
@@ -85,7 +85,7 @@ namespace detail {
 
 void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportGridKind& kind) {
   App& app = ctx.app;
-  MainWindowState& state = ctx.state;
+  WorkState& state = ctx.state;
   try {
     state.cancelRequested = false;
     listing.importBalances = false;
@@ -174,7 +174,7 @@ void import_ticked_rows(MappingContext& ctx,
   } catch (const std::exception&) {
     // Each row opens its own and reports why it cannot.
   }
-  MainWindowState& state = ctx.state;
+  WorkState& state = ctx.state;
   // A Cancel that stopped the last run must not stop this one.
   state.cancelRequested = false;
   const int commentColumn = state.grid.column("Comment");

@@ -6,10 +6,10 @@
 
 #include "app/database.h"
 #include "app/errors.h"
+#include "app/fix_database.h"
 #include "app/links.h"
 #include "app/text_helpers.h"
-#include "main_window/fix_database.h"
-#include "main_window/work_lists.h"
+#include "app/work_list.h"
 #include "quickbooks/obj_search.h"
 
 namespace vqb {
@@ -99,7 +99,7 @@ std::string get_Supplier(MappingContext& ctx, ImportListing& listing, std::size_
 
 void fix_supplierAddress(MappingContext& ctx, ImportListing& listing) {
   App& app = ctx.app;
-  MainWindowState& state = ctx.state;
+  WorkState& state = ctx.state;
   try {
     auto db = open_database(app.databasePath);
     const int accountColumn = state.grid.column("Acc Full Name");

@@ -35,7 +35,8 @@ const char* const kToolbar2Buttons[9] = {"Refresh Grid", "Filter",       "Run",
                                          "Select",       "Refresh List", "Options",
                                          "Preferences",  "Print",        "Cancel"};
 
-MainWindowLogic::MainWindowLogic(App& application) : app(application) {}
+MainWindowLogic::MainWindowLogic(App& application, qb::TransportFactory transports)
+    : app(application), transports_(std::move(transports)) {}
 MainWindowLogic::~MainWindowLogic() = default;
 
 void MainWindowLogic::Form_Load() {
@@ -47,6 +48,19 @@ void MainWindowLogic::Form_Load() {
 }
 
 bool MainWindowLogic::Timer1_Timer() {
+  try {
+    return connectionDialogue();
+  } catch (const std::exception& error) {
+    // Anything but a connection failure ends the dialogue here; the window stays usable.
+    app.ui.loaderVisible(false);
+    state.toolbar1Enabled = state.toolbar2Enabled = true;
+    state.changed();
+    show_common_error(app.ui, kModule, "Timer1_Timer", error);
+    return true;
+  }
+}
+
+bool MainWindowLogic::connectionDialogue() {
   for (;;) {
     state.toolbar1Enabled = state.toolbar2Enabled = true;
     app.ui.setStatus("Status: Idle");
@@ -75,7 +89,8 @@ bool MainWindowLogic::Timer1_Timer() {
       state.toolbar1Enabled = state.toolbar2Enabled = true;
       app.ui.setStatus("Status: Idle");
       state.changed();
-      if (!std::filesystem::exists(setup_file_path(app))) {
+      std::error_code unreadable;  // a setup file that cannot be looked at counts as missing
+      if (!std::filesystem::exists(setup_file_path(app), unreadable)) {
         app.ui.messageBox(
             "As this is the first time you are using the integrator on this computer you need to "
             "review the setup and "
@@ -105,11 +120,11 @@ bool MainWindowLogic::loadLists() {
 
 void MainWindowLogic::load_setup() {
   auto on = [&](const char* key) { return setup_value(app, key) != "0"; };
-  state.useReps = on("qbsetupchkreps");
-  state.useSalesTax = on("qbsetupchksalestax");
-  state.useCustomerTerms = on("qbsetupchkcustomerterms");
-  state.useCustomerGroups = on("qbsetupchkcustomergroups");
-  state.useClass = on("qbsetupchkclass");
+  switches.useReps = on("qbsetupchkreps");
+  switches.useSalesTax = on("qbsetupchksalestax");
+  switches.useCustomerTerms = on("qbsetupchkcustomerterms");
+  switches.useCustomerGroups = on("qbsetupchkcustomergroups");
+  switches.useClass = on("qbsetupchkclass");
 }
 
 void MainWindowLogic::set_Country() {
@@ -121,13 +136,6 @@ void MainWindowLogic::imBusy(bool busy) {
   state.toolbar1Enabled = !busy;
   state.toolbar2Enabled = true;  // while busy only its Cancel button is usable
   state.changed();
-}
-
-std::string MainWindowLogic::qb_error(const std::string& code, const std::string& description) {
-  if (code == "20852")
-    return "Cannot connect to QuickBooks. Please ensure that QuicBooks PRO 2005 or higher is open "
-           "on this computer.";
-  return description;
 }
 
 void MainWindowLogic::clr_me() {
@@ -143,7 +151,7 @@ void MainWindowLogic::clr_me() {
 }
 
 qb::Session& MainWindowLogic::session() {
-  if (!link_) link_ = std::make_unique<qb::QuickBooksLink>(app.settingsFolder);
+  if (!link_) link_ = std::make_unique<qb::QuickBooksLink>(app.settingsFolder, transports_);
   return link_->session();
 }
 

@@ -19,20 +19,26 @@ namespace vqb {
 
 class MainWindowLogic {
  public:
-  explicit MainWindowLogic(App& app);
+  // `transports` makes the QuickBooks transport on connecting: the registry chooses by
+  // QBconnection.xml unless a test hands in its own.
+  explicit MainWindowLogic(App& app, qb::TransportFactory transports = qb::make_transport);
   ~MainWindowLogic();
 
   App& app;
   MainWindowState state;
-  Menu menu;             // dMnu: the last menu built
-  bool menuOpen{false};  // a builder filled `menu`: the window pops it up under the pointer
+  MappingSwitches switches;     // read from the setup by load_setup
+  CustomerCheck customerCheck;  // the customer customer_exist found last
+  Menu menu;                    // dMnu: the last menu built
+  bool menuOpen{false};         // a builder filled `menu`: the window pops it up under the pointer
   bool closeRequested{false};
   // The QuickBooks records behind the "Get Customers" / "Get Suppliers" grid.
   ImportListing listing;
 
   // Window events.
   void Form_Load();
-  // The connection dialogue; false when the user answered No (the window closes).
+  // The connection dialogue; false when the user answered No (the window closes). An error
+  // other than a failed connection shows the common error report and gives true (the
+  // window stays open, not connected).
   bool Timer1_Timer();
 
   void load_setup();
@@ -42,7 +48,6 @@ class MainWindowLogic {
   void set_Country();
   void imBusy(bool busy);
   void clr_me();
-  static std::string qb_error(const std::string& code, const std::string& description);
 
   // The QuickBooks session of the configured company; connects on first use.
   // Throws QbError 20852 when no QuickBooks is configured or reachable.
@@ -50,6 +55,11 @@ class MainWindowLogic {
   qb::ComponentSet& components();
   // Forgets the session, so the next use reads the connection settings again.
   void disconnect();
+  // What the mapping, export and import code works on: this window's components, work list,
+  // switches and customer check. Connects on first use.
+  MappingContext mappingContext() {
+    return MappingContext{app, components(), state, switches, customerCheck};
+  }
 
   // Toolbars (by caption) and the menu (by item number, counted from 1).
   void TB1_ButtonClick(const std::string& caption);
@@ -72,11 +82,11 @@ class MainWindowLogic {
   std::string manualUrl() const;
 
  private:
+  bool connectionDialogue();  // Timer1_Timer without its error report
   void notAvailableYet(const std::string& what);
   void toggleFilter(const std::string& key);
   void toggleOption(const std::string& key);
   void sendTicked();
-  MappingContext mappingContext() { return MappingContext{app, components(), state}; }
   void fillQuickBooksList(bool customers);
   void importTicked();
   void updateSupplierAddresses();
@@ -85,6 +95,7 @@ class MainWindowLogic {
   void whileBusy(const std::function<void()>& work);
   bool gridHasData() const { return !state.grid.rows.empty(); }
 
+  qb::TransportFactory transports_;
   std::unique_ptr<qb::QuickBooksLink> link_;
   std::unique_ptr<qb::ComponentSet> components_;
 };

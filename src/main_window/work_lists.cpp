@@ -246,16 +246,6 @@ void fill_names(App& app, MainWindowState& state, const ListSpec& shape,
 
 // ---------------------------------------------------------------------------------------
 
-int tick_column_of(const std::string& listName) {
-  if (listName == lists::kSendCustomers || listName == lists::kSendSuppliers ||
-      listName == lists::kSyncCustomerContactInfo)
-    return 2;
-  if (listName == lists::kSendCustomerPayments) return 6;
-  if (listName == lists::kSendCustomerInvoices || listName == lists::kSendSupplierPOs) return 7;
-  if (listName == lists::kGetCustomers || listName == lists::kGetSuppliers) return 9;
-  return -1;
-}
-
 std::string format_date(App& app, std::string_view dateText) {
   if (dateText.empty()) return "";
   std::string format = setup_value(app, "customdateformat");

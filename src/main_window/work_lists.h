@@ -16,24 +16,9 @@
 
 namespace vqb {
 
-// List names as currentList holds them.
-namespace lists {
-inline constexpr const char* kSendCustomers = "Send Customers";
-inline constexpr const char* kSendSuppliers = "Send Suppliers";
-inline constexpr const char* kSendCustomerInvoices = "Send Customer Invoices";
-inline constexpr const char* kSendCustomerPayments = "Send Customer Payments";
-inline constexpr const char* kSendSupplierPOs = "Send Supplier POs";
-inline constexpr const char* kGetCustomers = "Get Customers";
-inline constexpr const char* kGetSuppliers = "Get Suppliers";
-inline constexpr const char* kSyncCustomerContactInfo = "Sync Customer Contact Info";
-}  // namespace lists
-
 // Shown (information icon, title "Export Invoices") when the filters leave nothing to show.
 inline constexpr const char* kNoRecordsFilterMessage =
     "Please check your filter options to see records";
-
-// The tick ("Select") column of a list, counted from 0; -1 for "" and unknown names.
-int tick_column_of(const std::string& listName);
 
 // A Vantora date (an OLE day number as text) in the format of the setup key
 // "customdateformat", or "Short Date" when that is empty. An empty text gives "".

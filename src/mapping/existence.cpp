@@ -23,8 +23,8 @@ bool loads(MappingContext& ctx, Component& component, const std::string& name) {
 bool customer_exist(MappingContext& ctx, const std::string& name) {
   qb::Customer& customer = ctx.components.customer;
   if (!loads(ctx, customer, name)) return false;
-  ctx.state.qbCustomerRep = customer.salesRep;  // [35]
-  ctx.state.qbCustomerName = name;
+  ctx.customerCheck.qbCustomerRep = customer.salesRep;  // [35]
+  ctx.customerCheck.qbCustomerName = name;
   return true;
 }
 

@@ -10,8 +10,8 @@
 
 namespace vqb {
 
-// On true, also records the customer's default sales rep (state.qbCustomerRep) and the name
-// looked up (state.qbCustomerName); on false both keep their values.
+// On true, also records the customer's default sales rep (customerCheck.qbCustomerRep) and the name
+// looked up (customerCheck.qbCustomerName); on false both keep their values.
 bool customer_exist(MappingContext& ctx, const std::string& name);
 // On true the item stays loaded in ctx.components.item, so its type can be read.
 bool item_exist(MappingContext& ctx, const std::string& name);

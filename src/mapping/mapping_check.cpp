@@ -71,7 +71,7 @@ CheckResult check_invoice(MappingContext& ctx, long number) {
   for (bool more = lines.MoveToFirstChild(); more; more = lines.MoveToNextSibling()) {
     ++k;
     const std::string qbclass = lines.GetChildContent("qbclass");
-    if (ctx.state.useClass && !validate_ClassQB(ctx, qbclass))
+    if (ctx.switches.useClass && !validate_ClassQB(ctx, qbclass))
       return stop("QB Class " + qbclass + " could not be validated. Invoice not sent!");
     if (lines.GetChildContent("linetype") == "Remark") continue;
     const std::string group = lines.GetChildContent("salesgroup");
@@ -93,7 +93,7 @@ CheckResult check_invoice(MappingContext& ctx, long number) {
   bool sentFirst = false;
   if (auto failed = check_customer_linked(ctx, customer, sentFirst)) return *failed;
 
-  if (!ctx.state.useSalesTax) {
+  if (!ctx.switches.useSalesTax) {
     if (numeric_value(invoice.GetChildContent("taxamount1")) != 0)
       return stop(
           "There is a tax amount associated with this invoice and the integrator setup does not "
@@ -114,7 +114,7 @@ CheckResult check_invoice(MappingContext& ctx, long number) {
           "No valid QuickBooks 'sales tax item' associated with this invoice. Cannot export "
           "invoice");
   }
-  if (ctx.state.useReps) {
+  if (ctx.switches.useReps) {
     const long rep = as_long(invoice.GetChildContent("salesrep"));
     if (!validate_RepVT(ctx, rep, true))
       return stop("No sales rep associated with this order, in Vantora. Cannot export invoice.");
@@ -191,7 +191,7 @@ CheckResult check_customer(MappingContext& ctx, long link) {
   RecordDoc customer;
   if (!read_row(app, "Select * from customers where link = " + std::to_string(link), customer))
     return stop("Cannot find customer in Vantora database.");
-  const MainWindowState& s = ctx.state;
+  const MappingSwitches& s = ctx.switches;
   if (s.useCustomerGroups &&
       !validate_customerGroupQB(ctx, as_long(customer.GetChildContent("industry"))))
     return stop("Associated customer group in QuickBooks does not exist. Customer not exported.");

@@ -2,7 +2,6 @@
 
 #include "app/errors.h"
 #include "app/record_doc.h"
-#include "quickbooks/sim/simulated_company.h"
 
 namespace vqb::qb {
 
@@ -31,15 +30,10 @@ void save_connection_config(const std::string& settingsFolder, const ConnectionC
   if (!doc.SaveXmlFile(path)) throw VqbError(75, "Path/File access error: " + path);
 }
 
-QuickBooksLink::QuickBooksLink(const std::string& settingsFolder)
+QuickBooksLink::QuickBooksLink(const std::string& settingsFolder,
+                               const TransportFactory& transports)
     : config_(load_connection_config(settingsFolder)) {
-  if (config_.transport != "simulated")
-    throw QbError(kNotReachable, "Unknown QuickBooks connection \"" + config_.transport + "\" in " +
-                                     connection_file_path(settingsFolder));
-  if (config_.companyFile.empty())
-    throw QbError(kNotReachable, "No QuickBooks company file is configured in " +
-                                     connection_file_path(settingsFolder));
-  transport_ = std::make_unique<sim::SimulatedCompany>(config_.companyFile);
+  transport_ = transports(config_, settingsFolder);
   session_ = std::make_unique<Session>(*transport_);
   if (config_.exchangeLog) {
     log_ = std::make_unique<ExchangeLog>(settingsFolder + "/" + kExchangeLogName);

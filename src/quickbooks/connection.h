@@ -1,7 +1,8 @@
 #pragma once
 // Which QuickBooks the integrator talks to, kept in the settings folder ("QBconnection.xml"),
 // so that another transport is a choice of setting, not a rebuild.
-//   transport    "simulated" (the simulated company in a company file)
+//   transport    a name registered with register_transport (transport_factory.h);
+//                "simulated" (the simulated company in a company file) is always there
 //   companyfile  the simulated company's file
 //   exchangelog  "1" (default) logs every request and response, "0" does not
 
@@ -11,6 +12,7 @@
 #include "quickbooks/exchange_log.h"
 #include "quickbooks/session.h"
 #include "quickbooks/transport.h"
+#include "quickbooks/transport_factory.h"
 
 namespace vqb {
 struct App;
@@ -36,8 +38,10 @@ void save_connection_config(const std::string& settingsFolder, const ConnectionC
 // exchange log and the session the components use.
 class QuickBooksLink {
  public:
+  // The transport comes from `transports` (the registry unless a test hands in its own).
   // Throws QbError(kNotReachable) when no QuickBooks is configured or the transport is unknown.
-  explicit QuickBooksLink(const std::string& settingsFolder);
+  explicit QuickBooksLink(const std::string& settingsFolder,
+                          const TransportFactory& transports = make_transport);
   ~QuickBooksLink();
   QuickBooksLink(const QuickBooksLink&) = delete;
   QuickBooksLink& operator=(const QuickBooksLink&) = delete;

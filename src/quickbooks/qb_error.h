@@ -24,4 +24,8 @@ inline const char* const kNotReachableText =
 inline constexpr long kStatusNoMatch = 1;       // a query found nothing: an empty result
 inline constexpr long kStatusNameInUse = 3100;  // the name of a list element is already in use
 
+// The text shown for a QuickBooks error: a fixed hint for 20852 (QuickBooks not reachable),
+// otherwise the error's own description.
+std::string qb_error(const std::string& code, const std::string& description);
+
 }  // namespace vqb::qb

@@ -12,8 +12,8 @@
 
 #include "app/app.h"
 #include "app/database.h"
-#include "app/demo_data.h"
 #include "app/text_helpers.h"
+#include "demo/demo_data.h"
 #include "export/parse_address.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"

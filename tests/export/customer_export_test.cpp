@@ -33,7 +33,7 @@ class CustomerExportTest : public ::testing::Test, protected test::ConnectedDemo
     mappingsOff();
   }
   void mappingsOff() {
-    MainWindowState& s = logic->state;
+    MappingSwitches& s = logic->switches;
     s.useCustomerGroups = s.useSalesTax = s.useCustomerTerms = s.useReps = false;
   }
   // A customer row of our own, with no codes and no addresses unless set afterwards.
@@ -225,7 +225,7 @@ TEST_F(CustomerExportTest, SwitchedOffMappingsAreNeitherCheckedNorSent) {
   EXPECT_TRUE(ui.dialogs.empty());
   EXPECT_FALSE(sawRequest("<SalesRepRef>"));
 
-  logic->state.useReps = true;
+  logic->switches.useReps = true;
   addCustomer(900041, "Bad Rep Co");
   run("UPDATE Customers SET Rep = 999999 WHERE Link = 900041");
   ui.answers = {Answer::No};
@@ -240,12 +240,12 @@ TEST_F(CustomerExportTest, SwitchedOffMappingsAreNeitherCheckedNorSent) {
   ui.answers = {Answer::Yes};
   EXPECT_EQ(send(900041), "Success");
 
-  logic->state.useSalesTax = true;
+  logic->switches.useSalesTax = true;
   addCustomer(900042, "Bad Tax Co");
   run("UPDATE Customers SET Tax1 = 999999 WHERE Link = 900042");
   EXPECT_EQ(send(900042), "Vantora tax type does not exist. Customer not exported.");
-  logic->state.useSalesTax = false;
-  logic->state.useCustomerTerms = true;
+  logic->switches.useSalesTax = false;
+  logic->switches.useCustomerTerms = true;
   EXPECT_EQ(send(900042), "Vantora terms does not exist. Customer not exported.");
 }
 
@@ -259,7 +259,7 @@ TEST_F(CustomerExportTest, MappedCodesOfAnExportedCustomerAreSent) {
       "Customers WHERE "
       "Link = " +
       source + ") WHERE Link = 900050");
-  logic->state.useSalesTax = logic->state.useCustomerTerms = logic->state.useReps = true;
+  logic->switches.useSalesTax = logic->switches.useCustomerTerms = logic->switches.useReps = true;
   ui.answers = {Answer::Yes};  // a rep that is not mapped is skipped
   EXPECT_EQ(send(900050), "Success");
   auto entry = company().findByName(Kind::Customer, "Mapped Codes Co");
@@ -273,7 +273,7 @@ TEST_F(CustomerExportTest, ATaxChosenInTheAssignDialogIsStoredAndSent) {
   if (tax.empty()) GTEST_SKIP() << "no mapped tax in this demo";
   addCustomer(900055, "Chosen Tax Co");
   run("UPDATE Customers SET Tax1 = 999999 WHERE Link = 900055");
-  logic->state.useSalesTax = true;
+  logic->switches.useSalesTax = true;
   ui.onDialog = [&](DialogKind kind, const std::string&) {
     if (kind == DialogKind::Assign) app.sharedSlots[0] = tax;
   };
@@ -285,7 +285,7 @@ TEST_F(CustomerExportTest, ATaxChosenInTheAssignDialogIsStoredAndSent) {
 TEST_F(CustomerExportTest, AMappedCustomerGroupIsShownAndSentAsTheType) {
   std::string group = first("SELECT Link FROM CustIndustry WHERE QuickBooks <> '' LIMIT 1");
   if (group.empty()) GTEST_SKIP() << "no mapped customer group in this demo";
-  logic->state.useCustomerGroups = true;
+  logic->switches.useCustomerGroups = true;
   addCustomer(900056, "Grouped Co");
   run("UPDATE Customers SET Industry = " + group + " WHERE Link = 900056");
   EXPECT_EQ(send(900056), "Success");
@@ -336,7 +336,12 @@ TEST_F(CustomerExportTest, TheLoopSendsTickedUnansweredRowsAndStopsOnCancel) {
   };
   grid.rows = {row("Loop One", "900070", true, ""), row("Loop Two", "900071", false, ""),
                row("Loop Three", "900072", true, "Success"), row("Missing", "987000", true, "")};
+  std::vector<int> current;  // the grid's current row each time it moves on
+  ui.onProcessEvents = [&] {
+    if (current.empty() || current.back() != grid.currentRow) current.push_back(grid.currentRow);
+  };
   send_Customers(*ctx);
+  EXPECT_EQ(current, (std::vector<int>{0, 3})) << "each row sent becomes current, in order";
   EXPECT_EQ(grid.rows[0].cells[4], "Success");
   EXPECT_EQ(grid.rows[1].cells[4], "");
   EXPECT_EQ(grid.rows[2].cells[4], "Success");

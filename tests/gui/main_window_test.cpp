@@ -91,6 +91,30 @@ class MainWindowTest : public QObject {
     QVERIFY(!window.grid()->isRowHidden(1));
   }
 
+  void theRowUnderWayIsSelectedAndScrolledIntoView() {
+    vqb::test::DemoFixture fx;
+    MainWindow window(fx.app);
+    window.formLoad();
+    window.runMenuKey("mnuSendCustomerInvoices");
+    window.resize(700, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTableView* grid = window.grid();
+    const int last = window.model()->rowCount() - 1;
+    QCOMPARE(grid->rowAt(0), 0);
+
+    auto& state = window.logic().state;
+    state.grid.currentRow = last;
+    state.changed();
+    window.redraw();
+    const QModelIndexList selected = grid->selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected.front().row(), last);
+    QVERIFY(grid->rowAt(0) > 0);
+    QVERIFY(grid->viewport()->rect().contains(
+        grid->visualRect(window.model()->index(last, 0)).center()));
+  }
+
   void ticksOnlyInTheTickColumn() {
     vqb::test::DemoFixture fx;
     MainWindow window(fx.app);

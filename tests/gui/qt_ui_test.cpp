@@ -11,11 +11,11 @@
 #include <QToolBar>
 
 #include "app/startup.h"
+#include "demo/demo_company.h"
 #include "gui/main_window.h"
 #include "gui/work_list_model.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
-#include "quickbooks/demo_company.h"
 #include "support/demo_fixture.h"
 #include "support/temp_dir.h"
 

@@ -272,8 +272,10 @@ TEST(CustomerImportDemo, DemoCustomersShowLinkedAndANewOneImports) {
   company.addCustomer("D'Arcy & <Kin>", {{"CompanyName", "D'Arcy & <Kin> Ltd"}});
   qb::Session session{company};
   qb::ComponentSet components{session};
-  MainWindowState state;
-  MappingContext ctx{d.app, components, state};
+  WorkState state;
+  MappingSwitches switches;
+  CustomerCheck customerCheck;
+  MappingContext ctx{d.app, components, state, switches, customerCheck};
   ImportListing listing;
   fill_customersQB(ctx, listing);
   ASSERT_TRUE(d.ui.messages.empty()) << d.ui.texts().front();

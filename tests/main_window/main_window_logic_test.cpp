@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <stdexcept>
+
 #include "app/database.h"
+#include "app/errors.h"
 #include "app/setup_file.h"
+#include "app/work_list.h"
 #include "import/customer_import.h"
-#include "main_window/fix_database.h"
-#include "main_window/work_list.h"
 #include "mapping/assign_dialog.h"
 #include "quickbooks/sim/simulated_company.h"
+#include "support/counting_transport.h"
 #include "support/demo_fixture.h"
 #include "support/vantora_fixture.h"
 
@@ -98,16 +102,53 @@ TEST_F(MainWindowLogicTest, MappingSwitchesAreOnUnlessExactlyZero) {
   app.setup.SetChildValue("qbsetupchkclass", "0");
   app.setup.SetChildValue("qbsetupchkreps", "false");
   logic.load_setup();
-  EXPECT_FALSE(logic.state.useClass);
-  EXPECT_TRUE(logic.state.useReps);
-  EXPECT_TRUE(logic.state.useSalesTax) << "a missing key is on";
+  EXPECT_FALSE(logic.switches.useClass);
+  EXPECT_TRUE(logic.switches.useReps);
+  EXPECT_TRUE(logic.switches.useSalesTax) << "a missing key is on";
+}
+
+TEST_F(MainWindowLogicTest, ErrorsAfterConnectingAreReportedNotThrown) {
+  // A setup file that cannot be looked at counts as missing: the first-start information.
+  app.globalfolder = app.settingsFolder + "/" + std::string(300, 'n') + "/";
+  ui.messages.clear();
+  ui.answers = {Answer::Yes};
+  ASSERT_TRUE(logic.Timer1_Timer());
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].title, "IMPORTANT INFORMATION");
+
+  // Any other failure ends the dialogue with the common error report; the window stays usable.
+  ui.messages.clear();
+  ui.answers = {Answer::Yes};
+  ui.onDialog = [](DialogKind, const std::string&) { throw std::runtime_error("no window"); };
+  EXPECT_TRUE(logic.Timer1_Timer());
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(ui.messages[2].title, "Application Error");
+  EXPECT_EQ(ui.messages[2].text,
+            common_error_report_text("frmQB", "Timer1_Timer", 0, 0, "no window"));
+  EXPECT_TRUE(logic.state.toolbar1Enabled);
+  EXPECT_FALSE(logic.closeRequested);
+}
+
+TEST_F(MainWindowLogicTest, ConnectingAndLoadingGoThroughTheHandedInTransport) {
+  writeSetup();
+  test::TransportCount count;
+  MainWindowLogic counted{app, test::counting_transports(count)};
+  ui.answers = {Answer::Yes};
+  ASSERT_TRUE(counted.Timer1_Timer());
+  EXPECT_GT(count.count(), 0u);
+  // Every request in the exchange log went through it, and nothing else did.
+  std::ifstream log(app.settingsFolder + "/" + qb::kExchangeLogName);
+  std::size_t logged = 0;
+  for (std::string line; std::getline(log, line);)
+    if (line.starts_with("=== ") && line.ends_with(" request")) ++logged;
+  EXPECT_EQ(count.count(), logged);
 }
 
 TEST(QbError, NotReachableHasItsFixedTextOthersTheirDescription) {
-  EXPECT_EQ(MainWindowLogic::qb_error("20852", "anything"),
+  EXPECT_EQ(qb::qb_error("20852", "anything"),
             "Cannot connect to QuickBooks. Please ensure that QuicBooks PRO 2005 or higher is open "
             "on this computer.");
-  EXPECT_EQ(MainWindowLogic::qb_error("3100", "The name is in use."), "The name is in use.");
+  EXPECT_EQ(qb::qb_error("3100", "The name is in use."), "The name is in use.");
 }
 
 TEST_F(MainWindowLogicTest, ClrMeEmptiesTheWindow) {
@@ -532,32 +573,6 @@ TEST_F(MainWindowLogicTest, SendStopsWhenTheConnectionFailedEarlier) {
   logic.runMenuKey("mnuSendQB");
   EXPECT_TRUE(ui.messages.empty()) << "nothing is sent while the connection flag is set";
   EXPECT_EQ(ui.dialogs.at(0), std::make_pair(DialogKind::Preferences, std::string("Payments")));
-}
-
-class FixDatabaseTest : public ::testing::Test, protected test::VantoraFixture {};
-
-TEST_F(FixDatabaseTest, NullsBecomeEmptyTextOrZeroAndDatesStayNull) {
-  db()->execute(
-      "INSERT INTO Suppliers (Link, Description, Tel, DateCreated) VALUES (1, NULL, 'x', NULL);"
-      "INSERT INTO Suppliers (Link, Description) VALUES (NULL, 'B')");
-  FixDatabase(app, "Suppliers");
-  auto rows =
-      db()->queryAll("SELECT Link, Description, Tel, DateCreated FROM Suppliers ORDER BY rowid");
-  EXPECT_EQ(rows.rows[0][1], "");
-  EXPECT_EQ(rows.rows[0][2], "x");
-  EXPECT_FALSE(rows.rows[0][3].has_value()) << "dates stay Null";
-  EXPECT_EQ(rows.rows[1][0], "0");
-  EXPECT_EQ(ui.status, "Operation Complete.");
-  EXPECT_NE(std::find(ui.statuses.begin(), ui.statuses.end(),
-                      "Checking for Null Values - Suppliers. Please Wait..."),
-            ui.statuses.end());
-}
-
-TEST_F(FixDatabaseTest, EmptyTableChangesNothing) {
-  ui.status = "before";
-  FixDatabase(app, "Suppliers");
-  EXPECT_EQ(ui.status, "before");
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/demo_data.h"
 #include "app/setup_file.h"
+#include "demo/demo_data.h"
 #include "support/vantora_fixture.h"
 
 namespace vqb {

@@ -304,8 +304,10 @@ TEST_F(AssignDialogTest, MessageLinesMoveTheDropDownDown) {
 
 // The checks and the dialog together, as the running program plays them.
 TEST_F(AssignDialogTest, TaxItemCheckOffersItemsAtTheVantoraRateAndStoresThePick) {
-  MainWindowState state;
-  MappingContext ctx{app, components, state};
+  WorkState state;
+  MappingSwitches switches;
+  CustomerCheck customerCheck;
+  MappingContext ctx{app, components, state, switches, customerCheck};
   std::vector<Rows> offered;
   ui.onDialog = [&](DialogKind, const std::string&) {
     AssignDialogLogic dialog(app, components);
@@ -330,8 +332,10 @@ TEST_F(AssignDialogTest, TaxItemCheckOffersItemsAtTheVantoraRateAndStoresThePick
 }
 
 TEST_F(AssignDialogTest, ClassCheckCreatesTheMissingClassThroughTheDialog) {
-  MainWindowState state;
-  MappingContext ctx{app, components, state};
+  WorkState state;
+  MappingSwitches switches;
+  CustomerCheck customerCheck;
+  MappingContext ctx{app, components, state, switches, customerCheck};
   ui.onDialog = [&](DialogKind, const std::string&) {
     AssignDialogLogic dialog(app, components);
     dialog.Form_Load();

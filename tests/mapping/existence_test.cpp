@@ -25,8 +25,10 @@ class ExistenceTest : public ::testing::Test {
   SimulatedCompany company = SimulatedCompany::create(dir.file("company.qbxml"), "Exist Co");
   qb::Session session{company};
   qb::ComponentSet components{session};
-  MainWindowState state;
-  MappingContext ctx{app, components, state};
+  WorkState state;
+  MappingSwitches switches;
+  CustomerCheck customerCheck;
+  MappingContext ctx{app, components, state, switches, customerCheck};
   std::vector<std::string> requests;
 
   void SetUp() override {
@@ -44,8 +46,8 @@ class ExistenceTest : public ::testing::Test {
 
 TEST_F(ExistenceTest, CustomerFoundRecordsItsDefaultRepAndName) {
   EXPECT_TRUE(customer_exist(ctx, "Acme Ltd"));
-  EXPECT_EQ(state.qbCustomerRep, "JD");
-  EXPECT_EQ(state.qbCustomerName, "Acme Ltd");
+  EXPECT_EQ(customerCheck.qbCustomerRep, "JD");
+  EXPECT_EQ(customerCheck.qbCustomerName, "Acme Ltd");
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_NE(requests[0].find(
                 "<CustomerQueryRq requestID=\"1\"><FullName>Acme Ltd</FullName></CustomerQueryRq>"),
@@ -54,16 +56,16 @@ TEST_F(ExistenceTest, CustomerFoundRecordsItsDefaultRepAndName) {
 
   // A customer without a rep clears the rep of the previous one.
   EXPECT_TRUE(customer_exist(ctx, "Plain Co"));
-  EXPECT_EQ(state.qbCustomerRep, "");
-  EXPECT_EQ(state.qbCustomerName, "Plain Co");
+  EXPECT_EQ(customerCheck.qbCustomerRep, "");
+  EXPECT_EQ(customerCheck.qbCustomerName, "Plain Co");
 }
 
 TEST_F(ExistenceTest, UnknownCustomerAnswersFalseAndLeavesTheFieldsAlone) {
-  state.qbCustomerRep = "XX";
-  state.qbCustomerName = "Earlier";
+  customerCheck.qbCustomerRep = "XX";
+  customerCheck.qbCustomerName = "Earlier";
   EXPECT_FALSE(customer_exist(ctx, "Nobody"));
-  EXPECT_EQ(state.qbCustomerRep, "XX");
-  EXPECT_EQ(state.qbCustomerName, "Earlier");
+  EXPECT_EQ(customerCheck.qbCustomerRep, "XX");
+  EXPECT_EQ(customerCheck.qbCustomerName, "Earlier");
   EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -91,7 +93,7 @@ TEST_F(ExistenceTest, QuickBooksNotReachableReadsAsNotFoundWithoutAMessage) {
   EXPECT_FALSE(vendor_exist(ctx, "Thread Supply"));
   EXPECT_FALSE(employee_exist(ctx, "Jane Doe"));
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(state.qbCustomerName, "");
+  EXPECT_EQ(customerCheck.qbCustomerName, "");
 }
 
 TEST_F(ExistenceTest, ConnectionSettingsAreAppliedOnlyWhenSwitchedOn) {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/database.h"
-#include "app/demo_data.h"
 #include "app/embedded_sql.h"
 #include "app/startup.h"
-#include "quickbooks/demo_company.h"
+#include "demo/demo_company.h"
+#include "demo/demo_data.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"

@@ -31,7 +31,7 @@ class MappingCheckTest : public ::testing::Test {
     ASSERT_TRUE(logic->loadLists());
   }
   CheckResult check(CheckKind kind, long key) {
-    MappingContext ctx{app, logic->components(), logic->state};
+    MappingContext ctx = logic->mappingContext();
     return check_mappings(ctx, kind, key);
   }
   std::string first(const std::string& sql) {

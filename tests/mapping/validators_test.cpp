@@ -67,8 +67,10 @@ class ValidatorTest : public ::testing::Test {
   InventoryItems transport{company};
   qb::Session session{transport};
   qb::ComponentSet components{session};
-  MainWindowState state;
-  MappingContext ctx{app, components, state};
+  WorkState state;
+  MappingSwitches switches;
+  CustomerCheck customerCheck;
+  MappingContext ctx{app, components, state, switches, customerCheck};
 
   std::vector<std::string> requests;  // requests the checks sent
   std::vector<Opening> openings;

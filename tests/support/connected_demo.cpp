@@ -7,7 +7,7 @@ namespace vqb::test {
 ConnectedDemoFixture::ConnectedDemoFixture() : logic(std::make_unique<MainWindowLogic>(app)) {
   connected = logic->loadLists();
   if (!connected) return;
-  ctx = std::make_unique<MappingContext>(MappingContext{app, logic->components(), logic->state});
+  ctx = std::make_unique<MappingContext>(logic->mappingContext());
   logic->session().setObserver(
       [this](const std::string& request, const std::string&) { requests.push_back(request); });
   ui.messages.clear();

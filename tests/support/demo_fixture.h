@@ -3,7 +3,7 @@
 // simulated QuickBooks company, as `vqb-cli demo` makes them.
 
 #include "app/app.h"
-#include "quickbooks/demo_company.h"
+#include "demo/demo_company.h"
 #include "support/fake_ui.h"
 #include "support/temp_dir.h"
 

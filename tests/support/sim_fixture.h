@@ -1,10 +1,9 @@
 #pragma once
 // An empty Vantora database with an empty simulated QuickBooks company behind a set of
-// components, and the main window state the mapping and import code works on.
+// components, and the work list and session state the mapping and import code works on.
 
 #include <string>
 
-#include "main_window/window_state.h"
 #include "mapping/mapping_context.h"
 #include "quickbooks/component_set.h"
 #include "quickbooks/session.h"
@@ -19,8 +18,10 @@ struct SimCompanyFixture {
       qb::sim::SimulatedCompany::create(f.dir.file("company.qbxml"), "Test Co");
   qb::Session session{company};
   qb::ComponentSet components{session};
-  MainWindowState state;
-  MappingContext ctx{f.app, components, state};
+  WorkState state;
+  MappingSwitches switches;
+  CustomerCheck customerCheck;
+  MappingContext ctx{f.app, components, state, switches, customerCheck};
 
   // The first cell of the query's first row; "<none>" without a row, "<null>" for Null.
   std::string cell(const std::string& sql) const {

@@ -1,4 +1,4 @@
-#include "app/demo_setup.h"
+#include "demo/demo_setup.h"
 
 #include <filesystem>
 

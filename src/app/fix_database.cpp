@@ -1,4 +1,4 @@
-#include "main_window/fix_database.h"
+#include "app/fix_database.h"
 
 #include "app/database.h"
 #include "app/errors.h"

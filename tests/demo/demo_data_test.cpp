@@ -1,7 +1,7 @@
 // The demo Vantora database: deterministic, scalable, internally consistent, and matching
 // the QuickBooks names it declares.
 
-#include "app/demo_data.h"
+#include "demo/demo_data.h"
 
 #include <gtest/gtest.h>
 

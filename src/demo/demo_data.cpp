@@ -1,4 +1,4 @@
-#include "app/demo_data.h"
+#include "demo/demo_data.h"
 
 #include <algorithm>
 #include <cctype>

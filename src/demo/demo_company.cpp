@@ -1,4 +1,4 @@
-#include "quickbooks/demo_company.h"
+#include "demo/demo_company.h"
 
 #include <filesystem>
 #include <set>

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/demo_data.h"
-#include "app/demo_setup.h"
+#include "demo/demo_data.h"
+#include "demo/demo_setup.h"
 
 namespace vqb::qb {
 

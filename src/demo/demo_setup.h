@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/demo_data.h"
+#include "demo/demo_data.h"
 
 namespace vqb {
 
