@@ -4,7 +4,6 @@
 #include "quickbooks/sim/simulated_company.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <chrono>
@@ -17,8 +16,8 @@
 #include <sstream>
 
 #include "quickbooks/qb_error.h"
-#include "support/temp_dir.h"
 #include "quickbooks/sim_reply.h"
+#include "support/temp_dir.h"
 
 namespace vqb::qb::sim {
 namespace {
@@ -39,8 +38,8 @@ class SimulatedCompanyTest : public ::testing::Test {
 
 TEST_F(SimulatedCompanyTest, AnswersARequestWithItsIdAndStatusOk) {
   company.addCustomer("Acme Ltd");
-  std::string response = company.process(request(
-      "<CustomerQueryRq requestID=\"7\"><FullName>Acme Ltd</FullName></CustomerQueryRq>"));
+  std::string response = company.process(
+      request("<CustomerQueryRq requestID=\"7\"><FullName>Acme Ltd</FullName></CustomerQueryRq>"));
   EXPECT_EQ(response.rfind("<?xml version=\"1.0\" ?>\n<QBXML>", 0), 0u) << response;
   Reply rs = reply(response);
   EXPECT_STREQ(rs.rs.name(), "CustomerQueryRs");
@@ -54,21 +53,26 @@ TEST_F(SimulatedCompanyTest, AnswersARequestWithItsIdAndStatusOk) {
 
 TEST_F(SimulatedCompanyTest, AddedCustomerComesBackInSchemaOrderWithItsIdentity) {
   company.addSalesTaxCode("Tax", true);
-  Reply rs = send(company,
-                  "<CustomerAddRq requestID=\"1\"><CustomerAdd><Name>Brown &amp; Co</Name><CompanyName>Brown</CompanyName>"
-                  "<BillAddress><Addr1>1 Main St</Addr1><City>Springfield</City><PostalCode>12345</PostalCode></BillAddress>"
-                  "<Phone>555-1234</Phone><SalesTaxCodeRef><FullName>Tax</FullName></SalesTaxCodeRef>"
-                  "</CustomerAdd></CustomerAddRq>");
+  Reply rs =
+      send(company,
+           "<CustomerAddRq requestID=\"1\"><CustomerAdd><Name>Brown &amp; "
+           "Co</Name><CompanyName>Brown</CompanyName>"
+           "<BillAddress><Addr1>1 Main "
+           "St</Addr1><City>Springfield</City><PostalCode>12345</PostalCode></BillAddress>"
+           "<Phone>555-1234</Phone><SalesTaxCodeRef><FullName>Tax</FullName></SalesTaxCodeRef>"
+           "</CustomerAdd></CustomerAddRq>");
   ASSERT_EQ(rs.code(), 0) << rs.message();
   pugi::xml_node ret = rs.rs.child("CustomerRet");
   std::vector<std::string> order;
   for (pugi::xml_node child : ret.children()) order.push_back(child.name());
-  EXPECT_EQ(order, (std::vector<std::string>{"ListID", "TimeCreated", "TimeModified", "EditSequence", "Name", "FullName",
-                                             "IsActive", "Sublevel", "CompanyName", "BillAddress", "Phone",
+  EXPECT_EQ(order, (std::vector<std::string>{"ListID", "TimeCreated", "TimeModified",
+                                             "EditSequence", "Name", "FullName", "IsActive",
+                                             "Sublevel", "CompanyName", "BillAddress", "Phone",
                                              "Balance", "TotalBalance", "SalesTaxCodeRef"}));
   EXPECT_EQ(rs.text("CustomerRet/FullName"), "Brown & Co");
   EXPECT_EQ(rs.text("CustomerRet/IsActive"), "true");
-  EXPECT_EQ(rs.text("CustomerRet/SalesTaxCodeRef/ListID"), company.findByName(Kind::SalesTaxCode, "Tax")->id);
+  EXPECT_EQ(rs.text("CustomerRet/SalesTaxCodeRef/ListID"),
+            company.findByName(Kind::SalesTaxCode, "Tax")->id);
   EXPECT_FALSE(rs.text("CustomerRet/ListID").empty());
   EXPECT_EQ(company.findByName(Kind::Customer, "brown & co")->id, rs.text("CustomerRet/ListID"));
 }
@@ -110,27 +114,84 @@ TEST_F(SimulatedCompanyTest, DocumentsQuickBooksCannotParseAreRefusedWhole) {
     }
     return std::string("no error");
   };
-  EXPECT_EQ(parseError("<QBXML><QBXMLMsgsRq"), "QuickBooks found an error when parsing the provided XML text stream.");
-  EXPECT_EQ(parseError("<QBXML></QBXML>"), "QuickBooks found an error when parsing the provided XML text stream.");
-  EXPECT_EQ(parseError(request("<CustomerAddRq><CustomerAdd><Phone>1</Phone><Name>A</Name></CustomerAdd></CustomerAddRq>")),
+  EXPECT_EQ(parseError("<QBXML><QBXMLMsgsRq"),
+            "QuickBooks found an error when parsing the provided XML text stream.");
+  EXPECT_EQ(parseError("<QBXML></QBXML>"),
+            "QuickBooks found an error when parsing the provided XML text stream.");
+  EXPECT_EQ(parseError(request("<CustomerAddRq><CustomerAdd><Phone>1</Phone><Name>A</Name></"
+                               "CustomerAdd></CustomerAddRq>")),
             "QuickBooks found an error when parsing the provided XML text stream. "
             "(element out of order: \"Name\" in \"CustomerAdd\")");
-  EXPECT_EQ(parseError(request("<CustomerAddRq><CustomerAdd><Phone>1</Phone></CustomerAdd></CustomerAddRq>")),
+  EXPECT_EQ(parseError(request(
+                "<CustomerAddRq><CustomerAdd><Phone>1</Phone></CustomerAdd></CustomerAddRq>")),
             "QuickBooks found an error when parsing the provided XML text stream. "
             "(missing element \"Name\" in \"CustomerAdd\")");
   EXPECT_EQ(parseError(request("<CustomerQueryRq><Nickname>A</Nickname></CustomerQueryRq>")),
             "QuickBooks found an error when parsing the provided XML text stream. "
             "(unexpected element \"Nickname\" in \"CustomerQueryRq\")");
-  EXPECT_EQ(parseError(request("<ClassQueryRq iterator=\"Start\"><MaxReturned>5</MaxReturned></ClassQueryRq>")),
+  EXPECT_EQ(parseError(request(
+                "<ClassQueryRq iterator=\"Start\"><MaxReturned>5</MaxReturned></ClassQueryRq>")),
             "QuickBooks found an error when parsing the provided XML text stream. "
             "(attribute \"iterator\" is not allowed in \"ClassQueryRq\")");
   EXPECT_TRUE(company.list(Kind::Customer).empty());
 }
 
+// Iterators came with qbXML 5.0 and metaData with 4.0: under an older version line QuickBooks
+// cannot parse the document; under the right one the same request is answered.
+TEST_F(SimulatedCompanyTest, FeaturesNewerThanTheDeclaredVersionAreRefusedAsUnparsable) {
+  company.addCustomer("Acme");
+  company.addCustomer("Brown");
+  company.addVendor("Bay Thread");
+  const struct {
+    const char* body;
+    const char* tooOld;
+    const char* problem;
+    const char* enough;
+    std::size_t records;
+    const char* retCount;
+  } cases[] = {
+      {"<CustomerQueryRq iterator=\"Start\"><MaxReturned>1</MaxReturned></CustomerQueryRq>", "3.0",
+       "attribute \"iterator\" in \"CustomerQueryRq\" needs qbXML 5.0, the document declares 3.0",
+       "5.0", 1, ""},
+      {"<VendorQueryRq iterator=\"Start\"><MaxReturned>5</MaxReturned></VendorQueryRq>", "4.1",
+       "attribute \"iterator\" in \"VendorQueryRq\" needs qbXML 5.0, the document declares 4.1",
+       "13.0", 1, ""},
+      {"<CustomerQueryRq iterator=\"Start\"><MaxReturned>1</MaxReturned></CustomerQueryRq>", "",
+       "attribute \"iterator\" in \"CustomerQueryRq\" needs qbXML 5.0, the document declares no "
+       "version",
+       "5.0", 1, ""},
+      {"<CustomerQueryRq metaData=\"MetaDataOnly\"></CustomerQueryRq>", "3.0",
+       "attribute \"metaData\" in \"CustomerQueryRq\" needs qbXML 4.0, the document declares 3.0",
+       "4.0", 0, "2"},
+      {"<VendorQueryRq metaData=\"MetaDataAndResponseData\"></VendorQueryRq>", "2.1",
+       "attribute \"metaData\" in \"VendorQueryRq\" needs qbXML 4.0, the document declares 2.1",
+       "4.0", 1, "1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    try {
+      company.process(request(c.body, "stopOnError", c.tooOld));
+      ADD_FAILURE() << "not refused under " << c.tooOld;
+    } catch (const QbError& error) {
+      EXPECT_EQ(error.number(), kParseError);
+      EXPECT_EQ(
+          error.description(),
+          std::string("QuickBooks found an error when parsing the provided XML text stream. (") +
+              c.problem + ")");
+    }
+    Reply rs = reply(company.process(request(c.body, "stopOnError", c.enough)));
+    EXPECT_EQ(rs.code(), 0) << rs.message();
+    EXPECT_EQ(rs.values("Name").size(), c.records);
+    EXPECT_STREQ(rs.rs.attribute("retCount").value(), c.retCount);
+  }
+}
+
 TEST_F(SimulatedCompanyTest, HostAndCompanyQueries) {
-  std::string response = company.process(request("<HostQueryRq requestID=\"1\"/><CompanyQueryRq requestID=\"2\"/>"));
+  std::string response =
+      company.process(request("<HostQueryRq requestID=\"1\"/><CompanyQueryRq requestID=\"2\"/>"));
   EXPECT_EQ(reply(response, 0).text("HostRet/Country"), "US");
-  EXPECT_EQ(reply(response, 0).rs.child("HostRet").select_nodes("SupportedQBXMLVersion").size(), 16u);
+  EXPECT_EQ(reply(response, 0).rs.child("HostRet").select_nodes("SupportedQBXMLVersion").size(),
+            16u);
   EXPECT_EQ(reply(response, 1).text("CompanyRet/CompanyName"), "Vantora Demo Co");
   EXPECT_EQ(company.companyName(), "Vantora Demo Co");
 }
@@ -140,13 +201,15 @@ TEST_F(SimulatedCompanyTest, HostAndCompanyQueries) {
 
 TEST_F(SimulatedCompanyTest, CustomersVendorsAndEmployeesShareOneNameSpace) {
   company.addCustomer("O'Brien & Sons");
-  Reply vendor = send(company, "<VendorAddRq><VendorAdd><Name>o'brien &amp; sons</Name></VendorAdd></VendorAddRq>");
+  Reply vendor = send(
+      company, "<VendorAddRq><VendorAdd><Name>o'brien &amp; sons</Name></VendorAdd></VendorAddRq>");
   EXPECT_EQ(vendor.code(), 3100);
   EXPECT_EQ(vendor.message(), "The name \"o'brien & sons\" of the list element is already in use.");
   EXPECT_TRUE(company.list(Kind::Vendor).empty());
 
   company.addEmployee("Jane", "Doe");
-  Reply customer = send(company, "<CustomerAddRq><CustomerAdd><Name>Jane Doe</Name></CustomerAdd></CustomerAddRq>");
+  Reply customer = send(
+      company, "<CustomerAddRq><CustomerAdd><Name>Jane Doe</Name></CustomerAdd></CustomerAddRq>");
   EXPECT_EQ(customer.code(), 3100);
 
   try {
@@ -164,17 +227,27 @@ TEST_F(SimulatedCompanyTest, ItemsClassesAndTypesHaveNameSpacesOfTheirOwn) {
   EXPECT_THROW(company.addItem(Kind::ItemNonInventory, "WIDGETS"), QbError);
   EXPECT_THROW(company.addDiscountItem("widgets", "5"), QbError);
   company.addClass("Widgets");
-  EXPECT_EQ(send(company, "<ClassAddRq><ClassAdd><Name>widgets</Name></ClassAdd></ClassAddRq>").code(), 3100);
+  EXPECT_EQ(
+      send(company, "<ClassAddRq><ClassAdd><Name>widgets</Name></ClassAdd></ClassAddRq>").code(),
+      3100);
   company.addCustomerType("Retail");
-  Reply type = send(company, "<CustomerTypeAddRq><CustomerTypeAdd><Name>Retail</Name></CustomerTypeAdd></CustomerTypeAddRq>");
+  Reply type = send(company,
+                    "<CustomerTypeAddRq><CustomerTypeAdd><Name>Retail</Name></CustomerTypeAdd></"
+                    "CustomerTypeAddRq>");
   EXPECT_EQ(type.code(), 3100);
-  EXPECT_EQ(send(company, "<CustomerTypeAddRq><CustomerTypeAdd><Name>Trade</Name></CustomerTypeAdd></CustomerTypeAddRq>").code(), 0);
+  EXPECT_EQ(send(company,
+                 "<CustomerTypeAddRq><CustomerTypeAdd><Name>Trade</Name></CustomerTypeAdd></"
+                 "CustomerTypeAddRq>")
+                .code(),
+            0);
 }
 
 TEST_F(SimulatedCompanyTest, SubEntriesTakeTheirParentsNameAndSublevel) {
   company.addClass("East");
-  Reply rs = send(company, "<ClassAddRq><ClassAdd><Name>Boston</Name><ParentRef><FullName>East</FullName></ParentRef>"
-                           "</ClassAdd></ClassAddRq>");
+  Reply rs = send(
+      company,
+      "<ClassAddRq><ClassAdd><Name>Boston</Name><ParentRef><FullName>East</FullName></ParentRef>"
+      "</ClassAdd></ClassAddRq>");
   ASSERT_EQ(rs.code(), 0) << rs.message();
   EXPECT_EQ(rs.text("ClassRet/FullName"), "East:Boston");
   EXPECT_EQ(rs.text("ClassRet/Sublevel"), "1");
@@ -193,24 +266,37 @@ TEST_F(SimulatedCompanyTest, FieldLengthsAreEnforcedWithTheFieldNamed) {
     return rs.message();
   };
   std::string name41(41, 'n');
-  EXPECT_EQ(send(company, "<CustomerAddRq><CustomerAdd><Name>" + name41 + "</Name></CustomerAdd></CustomerAddRq>").code(), 0);
-  EXPECT_EQ(tooLong("<CustomerAddRq><CustomerAdd><Name>" + name41 + "x</Name></CustomerAdd></CustomerAddRq>"),
+  EXPECT_EQ(send(company, "<CustomerAddRq><CustomerAdd><Name>" + name41 +
+                              "</Name></CustomerAdd></CustomerAddRq>")
+                .code(),
+            0);
+  EXPECT_EQ(tooLong("<CustomerAddRq><CustomerAdd><Name>" + name41 +
+                    "x</Name></CustomerAdd></CustomerAddRq>"),
             "The string \"" + name41 + "x\" in the field \"Name\" is too long.");
-  EXPECT_EQ(tooLong("<VendorAddRq><VendorAdd><Name>V</Name><VendorAddress><Addr1>" + std::string(42, 'a') +
-                    "</Addr1></VendorAddress></VendorAdd></VendorAddRq>"),
+  EXPECT_EQ(tooLong("<VendorAddRq><VendorAdd><Name>V</Name><VendorAddress><Addr1>" +
+                    std::string(42, 'a') + "</Addr1></VendorAddress></VendorAdd></VendorAddRq>"),
             "The string \"" + std::string(42, 'a') + "\" in the field \"Addr1\" is too long.");
   tooLong("<CustomerAddRq><CustomerAdd><Name>C</Name><BillAddress><City>" + std::string(32, 'c') +
           "</City></BillAddress></CustomerAdd></CustomerAddRq>");
   tooLong("<CustomerAddRq><CustomerAdd><Name>C</Name><BillAddress><State>" + std::string(22, 's') +
           "</State></BillAddress></CustomerAdd></CustomerAddRq>");
-  tooLong("<CustomerAddRq><CustomerAdd><Name>C</Name><BillAddress><PostalCode>12345678901234</PostalCode>"
-          "</BillAddress></CustomerAdd></CustomerAddRq>");
-  tooLong("<ClassAddRq><ClassAdd><Name>" + std::string(32, 'k') + "</Name></ClassAdd></ClassAddRq>");
-  EXPECT_EQ(send(company, "<ClassAddRq><ClassAdd><Name>" + std::string(31, 'k') + "</Name></ClassAdd></ClassAddRq>").code(), 0);
+  tooLong(
+      "<CustomerAddRq><CustomerAdd><Name>C</Name><BillAddress><PostalCode>12345678901234</"
+      "PostalCode>"
+      "</BillAddress></CustomerAdd></CustomerAddRq>");
+  tooLong("<ClassAddRq><ClassAdd><Name>" + std::string(32, 'k') +
+          "</Name></ClassAdd></ClassAddRq>");
+  EXPECT_EQ(send(company, "<ClassAddRq><ClassAdd><Name>" + std::string(31, 'k') +
+                              "</Name></ClassAdd></ClassAddRq>")
+                .code(),
+            0);
   // Characters, not bytes: 41 accented letters fit.
   std::string accented;
   for (int i = 0; i < 41; ++i) accented += "\xC3\xA9";
-  EXPECT_EQ(send(company, "<CustomerAddRq><CustomerAdd><Name>" + accented + "</Name></CustomerAdd></CustomerAddRq>").code(), 0);
+  EXPECT_EQ(send(company, "<CustomerAddRq><CustomerAdd><Name>" + accented +
+                              "</Name></CustomerAdd></CustomerAddRq>")
+                .code(),
+            0);
   EXPECT_EQ(company.list(Kind::Customer).size(), 2u);
 }
 
@@ -230,7 +316,10 @@ TEST_F(SimulatedCompanyTest, ListBuildingApiEnforcesTheSameLengths) {
   EXPECT_EQ(code([&] { company.addSalesRep("ABCDE", "Rob Smith"); }), 0);
   EXPECT_EQ(code([&] { company.addItem(Kind::ItemService, std::string(32, 'i')); }), 3070);
   EXPECT_EQ(code([&] { company.addAccount(std::string(32, 'a'), "Income"); }), 3070);
-  EXPECT_EQ(code([&] { company.addCustomer("C", {{"BillAddress/Addr5", std::string(42, 'x')}}); }), 3070);
+  EXPECT_EQ(code([&] {
+              company.addCustomer("C", {{"BillAddress/Addr5", std::string(42, 'x')}});
+            }),
+            3070);
   EXPECT_EQ(code([&] { company.addCustomer("D", {{"BillAdress/City", "Typo"}}); }), 530);
   EXPECT_EQ(code([&] { company.addCustomer("E", {{"OpenBalance", "12.50"}}); }), 0);
   EXPECT_EQ(company.findByName(Kind::Customer, "E")->value("Balance"), "12.50");
@@ -241,16 +330,22 @@ TEST_F(SimulatedCompanyTest, ListBuildingApiEnforcesTheSameLengths) {
 
 TEST_F(SimulatedCompanyTest, ReferencesMustNameActiveEntries) {
   Entry retail = company.addCustomerType("Retail");
-  Reply missing = send(company, "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><FullName>Wholesale</FullName>"
-                                "</CustomerTypeRef></CustomerAdd></CustomerAddRq>");
+  Reply missing = send(
+      company,
+      "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><FullName>Wholesale</FullName>"
+      "</CustomerTypeRef></CustomerAdd></CustomerAddRq>");
   EXPECT_EQ(missing.code(), 3140);
-  EXPECT_EQ(missing.message(),
-            "There is an invalid reference to QuickBooks Customer Type \"Wholesale\" in the Customer. "
-            "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
+  EXPECT_EQ(
+      missing.message(),
+      "There is an invalid reference to QuickBooks Customer Type \"Wholesale\" in the Customer. "
+      "QuickBooks error message: Invalid argument. The specified record does not exist in the "
+      "list.");
 
   company.setActive(retail.id, false);
-  Reply inactive = send(company, "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><FullName>Retail</FullName>"
-                                 "</CustomerTypeRef></CustomerAdd></CustomerAddRq>");
+  Reply inactive =
+      send(company,
+           "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><FullName>Retail</FullName>"
+           "</CustomerTypeRef></CustomerAdd></CustomerAddRq>");
   EXPECT_EQ(inactive.code(), 3140);
   EXPECT_EQ(inactive.message(),
             "There is an invalid reference to QuickBooks Customer Type \"Retail\" in the Customer. "
@@ -258,16 +353,18 @@ TEST_F(SimulatedCompanyTest, ReferencesMustNameActiveEntries) {
   EXPECT_TRUE(company.list(Kind::Customer).empty());
 
   company.setActive(retail.id, true);
-  Reply byId = send(company, "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><ListID>" + retail.id +
-                                 "</ListID></CustomerTypeRef></CustomerAdd></CustomerAddRq>");
+  Reply byId =
+      send(company, "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><ListID>" +
+                        retail.id + "</ListID></CustomerTypeRef></CustomerAdd></CustomerAddRq>");
   ASSERT_EQ(byId.code(), 0) << byId.message();
   EXPECT_EQ(byId.text("CustomerRet/CustomerTypeRef/FullName"), "Retail");
 }
 
 TEST_F(SimulatedCompanyTest, AReferenceToTheWrongKindOfEntryIsInvalid) {
   company.addVendor("SUP");
-  EXPECT_EQ(send(company, "<CustomerAddRq><CustomerAdd><Name>A</Name><SalesRepRef><FullName>SUP</FullName>"
-                          "</SalesRepRef></CustomerAdd></CustomerAddRq>")
+  EXPECT_EQ(send(company,
+                 "<CustomerAddRq><CustomerAdd><Name>A</Name><SalesRepRef><FullName>SUP</FullName>"
+                 "</SalesRepRef></CustomerAdd></CustomerAddRq>")
                 .code(),
             3140);
   try {
@@ -275,8 +372,10 @@ TEST_F(SimulatedCompanyTest, AReferenceToTheWrongKindOfEntryIsInvalid) {
     FAIL();
   } catch (const QbError& error) {
     EXPECT_EQ(error.number(), 3140);
-    EXPECT_EQ(error.description(), "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item. "
-                                   "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
+    EXPECT_EQ(error.description(),
+              "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item. "
+              "QuickBooks error message: Invalid argument. The specified record does not exist in "
+              "the list.");
   }
 }
 
@@ -284,18 +383,23 @@ TEST_F(SimulatedCompanyTest, AReferenceToTheWrongKindOfEntryIsInvalid) {
 // Modifications
 
 TEST_F(SimulatedCompanyTest, CustomerModChecksTheEditSequenceAndKeepsUnsentAddressParts) {
-  Entry customer = company.addCustomer("Acme", {{"BillAddress/Addr1", "1 Main St"}, {"BillAddress/City", "Springfield"},
+  Entry customer = company.addCustomer("Acme", {{"BillAddress/Addr1", "1 Main St"},
+                                                {"BillAddress/City", "Springfield"},
                                                 {"Phone", "555-0000"}});
   Entry rep = company.addSalesRep("JD", company.addEmployee("John", "Doe").name);
-  Reply stale = send(company, "<CustomerModRq><CustomerMod><ListID>" + customer.id +
-                                  "</ListID><EditSequence>1</EditSequence><Phone>1</Phone></CustomerMod></CustomerModRq>");
+  Reply stale = send(
+      company,
+      "<CustomerModRq><CustomerMod><ListID>" + customer.id +
+          "</ListID><EditSequence>1</EditSequence><Phone>1</Phone></CustomerMod></CustomerModRq>");
   EXPECT_EQ(stale.code(), 3200);
   EXPECT_EQ(stale.message(), "The provided edit sequence \"1\" is out-of-date.");
 
-  Reply rs = send(company, "<CustomerModRq><CustomerMod><ListID>" + customer.id + "</ListID><EditSequence>" +
-                               customer.editSequence +
-                               "</EditSequence><BillAddress><City>Shelbyville</City></BillAddress><Phone></Phone>"
-                               "<SalesRepRef><FullName>JD</FullName></SalesRepRef></CustomerMod></CustomerModRq>");
+  Reply rs =
+      send(company,
+           "<CustomerModRq><CustomerMod><ListID>" + customer.id + "</ListID><EditSequence>" +
+               customer.editSequence +
+               "</EditSequence><BillAddress><City>Shelbyville</City></BillAddress><Phone></Phone>"
+               "<SalesRepRef><FullName>JD</FullName></SalesRepRef></CustomerMod></CustomerModRq>");
   ASSERT_EQ(rs.code(), 0) << rs.message();
   EXPECT_EQ(rs.text("CustomerRet/BillAddress/Addr1"), "1 Main St");
   EXPECT_EQ(rs.text("CustomerRet/BillAddress/City"), "Shelbyville");
@@ -303,19 +407,24 @@ TEST_F(SimulatedCompanyTest, CustomerModChecksTheEditSequenceAndKeepsUnsentAddre
   EXPECT_EQ(rs.text("CustomerRet/SalesRepRef/ListID"), rep.id);
   EXPECT_NE(rs.text("CustomerRet/EditSequence"), customer.editSequence);
 
-  Reply again = send(company, "<CustomerModRq><CustomerMod><ListID>" + customer.id + "</ListID><EditSequence>" +
-                                  customer.editSequence + "</EditSequence><Phone>2</Phone></CustomerMod></CustomerModRq>");
+  Reply again = send(company, "<CustomerModRq><CustomerMod><ListID>" + customer.id +
+                                  "</ListID><EditSequence>" + customer.editSequence +
+                                  "</EditSequence><Phone>2</Phone></CustomerMod></CustomerModRq>");
   EXPECT_EQ(again.code(), 3200);
 }
 
 TEST_F(SimulatedCompanyTest, CustomerModRenamesWithinTheNameSpace) {
   Entry acme = company.addCustomer("Acme");
   company.addVendor("Globex");
-  Reply taken = send(company, "<CustomerModRq><CustomerMod><ListID>" + acme.id + "</ListID><EditSequence>" +
-                                  acme.editSequence + "</EditSequence><Name>Globex</Name></CustomerMod></CustomerModRq>");
+  Reply taken =
+      send(company, "<CustomerModRq><CustomerMod><ListID>" + acme.id + "</ListID><EditSequence>" +
+                        acme.editSequence +
+                        "</EditSequence><Name>Globex</Name></CustomerMod></CustomerModRq>");
   EXPECT_EQ(taken.code(), 3100);
-  Reply renamed = send(company, "<CustomerModRq><CustomerMod><ListID>" + acme.id + "</ListID><EditSequence>" +
-                                    acme.editSequence + "</EditSequence><Name>Acme Corp</Name></CustomerMod></CustomerModRq>");
+  Reply renamed =
+      send(company, "<CustomerModRq><CustomerMod><ListID>" + acme.id + "</ListID><EditSequence>" +
+                        acme.editSequence +
+                        "</EditSequence><Name>Acme Corp</Name></CustomerMod></CustomerModRq>");
   ASSERT_EQ(renamed.code(), 0) << renamed.message();
   EXPECT_EQ(renamed.text("CustomerRet/FullName"), "Acme Corp");
   EXPECT_FALSE(company.findByName(Kind::Customer, "Acme"));
@@ -323,11 +432,15 @@ TEST_F(SimulatedCompanyTest, CustomerModRenamesWithinTheNameSpace) {
 }
 
 TEST_F(SimulatedCompanyTest, ModOfAnUnknownIdIsNotFound) {
-  Reply rs = send(company, "<CustomerModRq><CustomerMod><ListID>80000099-1</ListID><EditSequence>1</EditSequence>"
-                           "</CustomerMod></CustomerModRq>");
+  Reply rs =
+      send(company,
+           "<CustomerModRq><CustomerMod><ListID>80000099-1</ListID><EditSequence>1</EditSequence>"
+           "</CustomerMod></CustomerModRq>");
   EXPECT_EQ(rs.code(), 3120);
-  EXPECT_EQ(rs.message(), "Object \"80000099-1\" specified in the request cannot be found. QuickBooks error message: "
-                          "Invalid argument. The specified record does not exist in the list.");
+  EXPECT_EQ(
+      rs.message(),
+      "Object \"80000099-1\" specified in the request cannot be found. QuickBooks error message: "
+      "Invalid argument. The specified record does not exist in the list.");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -350,21 +463,27 @@ TEST_F(SimulatedCompanyTest, EveryListKindIsBuiltAndAnsweredByItsQuery) {
 
   Reply items = send(company, "<ItemQueryRq/>");
   std::vector<std::string> tags;
-  for (pugi::xml_node ret : items.rs.children()) tags.push_back(std::string(ret.name()) + ":" + ret.child_value("Name"));
-  EXPECT_EQ(tags, (std::vector<std::string>{"ItemSalesTaxRet:City", "ItemSalesTaxGroupRet:City+State",
-                                            "ItemDiscountRet:Discount 10%", "ItemOtherChargeRet:Freight",
-                                            "ItemServiceRet:Labour", "ItemNonInventoryRet:Shirt",
-                                            "ItemSalesTaxRet:State", "ItemSubtotalRet:Subtotal"}));
+  for (pugi::xml_node ret : items.rs.children())
+    tags.push_back(std::string(ret.name()) + ":" + ret.child_value("Name"));
+  EXPECT_EQ(tags,
+            (std::vector<std::string>{"ItemSalesTaxRet:City", "ItemSalesTaxGroupRet:City+State",
+                                      "ItemDiscountRet:Discount 10%", "ItemOtherChargeRet:Freight",
+                                      "ItemServiceRet:Labour", "ItemNonInventoryRet:Shirt",
+                                      "ItemSalesTaxRet:State", "ItemSubtotalRet:Subtotal"}));
   Reply group = send(company, "<ItemSalesTaxGroupQueryRq/>");
   EXPECT_EQ(group.rs.child("ItemSalesTaxGroupRet").select_nodes("ItemSalesTaxRef").size(), 2u);
   EXPECT_EQ(send(company, "<ItemSalesTaxQueryRq/>").count("ItemSalesTaxRet"), 2u);
-  EXPECT_EQ(send(company, "<ItemSalesTaxQueryRq><FullName>State</FullName></ItemSalesTaxQueryRq>").text("ItemSalesTaxRet/TaxVendorRef/FullName"),
+  EXPECT_EQ(send(company, "<ItemSalesTaxQueryRq><FullName>State</FullName></ItemSalesTaxQueryRq>")
+                .text("ItemSalesTaxRet/TaxVendorRef/FullName"),
             "State Tax Agency");
   EXPECT_EQ(send(company, "<StandardTermsQueryRq/>").text("StandardTermsRet/StdDueDays"), "30");
-  EXPECT_EQ(send(company, "<DateDrivenTermsQueryRq/>").text("DateDrivenTermsRet/DayOfMonthDue"), "15");
-  EXPECT_EQ(send(company, "<PaymentMethodQueryRq/>").text("PaymentMethodRet/PaymentMethodType"), "Check");
+  EXPECT_EQ(send(company, "<DateDrivenTermsQueryRq/>").text("DateDrivenTermsRet/DayOfMonthDue"),
+            "15");
+  EXPECT_EQ(send(company, "<PaymentMethodQueryRq/>").text("PaymentMethodRet/PaymentMethodType"),
+            "Check");
   EXPECT_EQ(send(company, "<AccountQueryRq/>").text("AccountRet/AccountType"), "Income");
-  EXPECT_EQ(send(company, "<ItemServiceQueryRq/>").text("ItemServiceRet/SalesOrPurchase/Price"), "45.00");
+  EXPECT_EQ(send(company, "<ItemServiceQueryRq/>").text("ItemServiceRet/SalesOrPurchase/Price"),
+            "45.00");
 }
 
 TEST_F(SimulatedCompanyTest, SalesRepsCodesTypesAndClassesAnswerTheirQueries) {
@@ -383,7 +502,8 @@ TEST_F(SimulatedCompanyTest, SalesRepsCodesTypesAndClassesAnswerTheirQueries) {
   ASSERT_EQ(codes.count("SalesTaxCodeRet"), 2u);
   EXPECT_EQ(codes.text("SalesTaxCodeRet/Name"), "Non");
   EXPECT_EQ(codes.text("SalesTaxCodeRet/IsTaxable"), "false");
-  EXPECT_EQ(codes.rs.child("SalesTaxCodeRet").next_sibling().child_value("IsTaxable"), std::string("true"));
+  EXPECT_EQ(codes.rs.child("SalesTaxCodeRet").next_sibling().child_value("IsTaxable"),
+            std::string("true"));
   EXPECT_EQ(send(company, "<CustomerTypeQueryRq/>").text("CustomerTypeRet/FullName"), "Retail");
   EXPECT_EQ(send(company, "<ClassQueryRq/>").text("ClassRet/FullName"), "East");
   EXPECT_EQ(send(company, "<EmployeeQueryRq/>").text("EmployeeRet/Name"), "Mary Major");
@@ -411,22 +531,27 @@ TEST_F(SimulatedCompanyTest, ListAndFindReadEntriesBack) {
 
 TEST_F(SimulatedCompanyTest, EscapedTextRoundTripsThroughRequestsAndTheFile) {
   const std::string name = "O'Brien & Sons <West>";
-  Reply added = send(company, "<CustomerAddRq><CustomerAdd><Name>O'Brien &amp; Sons &lt;West&gt;</Name>"
-                              "<Notes>\"quoted\" &amp; more</Notes></CustomerAdd></CustomerAddRq>");
+  Reply added = send(company,
+                     "<CustomerAddRq><CustomerAdd><Name>O'Brien &amp; Sons &lt;West&gt;</Name>"
+                     "<Notes>\"quoted\" &amp; more</Notes></CustomerAdd></CustomerAddRq>");
   ASSERT_EQ(added.code(), 0) << added.message();
   EXPECT_EQ(added.text("CustomerRet/Name"), name);
 
   SimulatedCompany reloaded(dir.file("company.xml"));
-  Reply queried = send(reloaded, "<CustomerQueryRq><FullName>O'Brien &amp; Sons &lt;West&gt;</FullName></CustomerQueryRq>");
+  Reply queried = send(
+      reloaded,
+      "<CustomerQueryRq><FullName>O'Brien &amp; Sons &lt;West&gt;</FullName></CustomerQueryRq>");
   EXPECT_EQ(queried.text("CustomerRet/FullName"), name);
   EXPECT_EQ(queried.text("CustomerRet/Notes"), "\"quoted\" & more");
   EXPECT_EQ(reloaded.list(Kind::Customer).at(0).name, name);
 }
 
 TEST_F(SimulatedCompanyTest, CarriageReturnsSurviveResponsesAndTheFile) {
-  std::string response = company.process(request("<CustomerAddRq><CustomerAdd><Name>CR</Name>"
-                                                  "<Notes> &#13;\nWO Number: 5&#13;\n </Notes></CustomerAdd></CustomerAddRq>"));
-  EXPECT_NE(response.find("<Notes> &#13;\nWO Number: 5&#13;\n </Notes>"), std::string::npos) << response;
+  std::string response = company.process(
+      request("<CustomerAddRq><CustomerAdd><Name>CR</Name>"
+              "<Notes> &#13;\nWO Number: 5&#13;\n </Notes></CustomerAdd></CustomerAddRq>"));
+  EXPECT_NE(response.find("<Notes> &#13;\nWO Number: 5&#13;\n </Notes>"), std::string::npos)
+      << response;
   EXPECT_EQ(reply(response).text("CustomerRet/Notes"), " \r\nWO Number: 5\r\n ");
   SimulatedCompany reloaded(dir.file("company.xml"));
   EXPECT_EQ(reloaded.findByName(Kind::Customer, "CR")->value("Notes"), " \r\nWO Number: 5\r\n ");
@@ -499,7 +624,8 @@ TEST_F(SimulatedCompanyTest, FailsAfterNRequestsCountedAcrossProcesses) {
       FAIL();
     } catch (const QbError& error) {
       EXPECT_EQ(error.number(), kNotReachable);
-      EXPECT_EQ(error.description(), "Could not connect to QuickBooks: QuickBooks is not responding.");
+      EXPECT_EQ(error.description(),
+                "Could not connect to QuickBooks: QuickBooks is not responding.");
     }
   }
   EXPECT_THROW(company.openConnection(""), QbError);
@@ -509,8 +635,9 @@ TEST_F(SimulatedCompanyTest, FailsAfterNRequestsCountedAcrossProcesses) {
 
 TEST_F(SimulatedCompanyTest, FailsOneRequestKindWithTheChosenStatus) {
   company.failRequest("ClassAddRq", 3180, "There was an error when saving a Class.");
-  std::string response = company.process(request(
-      "<ClassQueryRq requestID=\"1\"/><ClassAddRq requestID=\"2\"><ClassAdd><Name>East</Name></ClassAdd></ClassAddRq>"));
+  std::string response = company.process(
+      request("<ClassQueryRq requestID=\"1\"/><ClassAddRq "
+              "requestID=\"2\"><ClassAdd><Name>East</Name></ClassAdd></ClassAddRq>"));
   EXPECT_EQ(reply(response, 0).code(), 1);
   EXPECT_EQ(reply(response, 1).code(), 3180);
   EXPECT_EQ(reply(response, 1).message(), "There was an error when saving a Class.");
@@ -532,13 +659,16 @@ TEST_F(SimulatedCompanyTest, AnswersSlowlyWhenToldTo) {
 // Every response the company writes is valid qbXML.
 
 TEST_F(SimulatedCompanyTest, ResponsesValidateAgainstTheSchema) {
-  if (std::system("xmllint --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "xmllint is not installed";
+  if (std::system("xmllint --version > /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "xmllint is not installed";
   company.addVendor("Tax Agency", {{"VendorAddress/Addr1", "1 Tax Rd"}});
   company.addSalesTaxItem("State", "6.25", "Tax Agency");
   company.addSalesTaxGroup("Group", {"State"});
   company.addSalesTaxCode("Tax", true);
   company.addItem(Kind::ItemService, "Labour", "45.00", {{"SalesTaxCodeRef/FullName", "Tax"}});
-  company.addItem(Kind::ItemNonInventory, "Shirt", "", {{"SalesAndPurchase/SalesPrice", "9.99"}, {"SalesAndPurchase/PurchaseCost", "4"}});
+  company.addItem(
+      Kind::ItemNonInventory, "Shirt", "",
+      {{"SalesAndPurchase/SalesPrice", "9.99"}, {"SalesAndPurchase/PurchaseCost", "4"}});
   company.addItem(Kind::ItemOtherCharge, "Freight", "7");
   company.addDiscountItem("Disc", "10");
   company.addSubtotalItem("Sub");
@@ -550,22 +680,31 @@ TEST_F(SimulatedCompanyTest, ResponsesValidateAgainstTheSchema) {
   company.addCustomerType("Retail");
   company.addEmployee("Rob", "Ray");
   company.addSalesRep("RR", "Rob Ray");
-  company.addCustomer("Acme", {{"BillAddress/Addr1", "1 Main"}, {"TermsRef/FullName", "Net 30"}, {"ItemSalesTaxRef/FullName", "Group"}});
+  company.addCustomer("Acme", {{"BillAddress/Addr1", "1 Main"},
+                               {"TermsRef/FullName", "Net 30"},
+                               {"ItemSalesTaxRef/FullName", "Group"}});
   std::string body =
-      "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Acme</FullName></CustomerRef><TxnDate>2026-01-15</TxnDate>"
+      "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Acme</FullName></"
+      "CustomerRef><TxnDate>2026-01-15</TxnDate>"
       "<SalesRepRef><FullName>RR</FullName></SalesRepRef>"
-      "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity><Rate>45</Rate></InvoiceLineAdd>"
+      "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</"
+      "Quantity><Rate>45</Rate></InvoiceLineAdd>"
       "<InvoiceLineAdd><ItemRef><FullName>Sub</FullName></ItemRef></InvoiceLineAdd>"
       "<InvoiceLineAdd><ItemRef><FullName>Disc</FullName></ItemRef></InvoiceLineAdd>"
       "<InvoiceLineAdd><Desc>Thank you</Desc></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>"
       "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
-      "<TotalAmount>20.00</TotalAmount><PaymentMethodRef><FullName>Cash</FullName></PaymentMethodRef>"
+      "<TotalAmount>20.00</TotalAmount><PaymentMethodRef><FullName>Cash</FullName></"
+      "PaymentMethodRef>"
       "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>"
       "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>3</Quantity></PurchaseOrderLineAdd>"
-      "<PurchaseOrderLineAdd><Desc>Text line</Desc></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>"
-      "<HostQueryRq/><CompanyQueryRq/><CustomerQueryRq/><VendorQueryRq/><EmployeeQueryRq/><ItemQueryRq/>"
-      "<AccountQueryRq/><ClassQueryRq/><CustomerTypeQueryRq/><SalesTaxCodeQueryRq/><SalesRepQueryRq/>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>3</Quantity></"
+      "PurchaseOrderLineAdd>"
+      "<PurchaseOrderLineAdd><Desc>Text "
+      "line</Desc></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>"
+      "<HostQueryRq/><CompanyQueryRq/><CustomerQueryRq/><VendorQueryRq/><EmployeeQueryRq/"
+      "><ItemQueryRq/>"
+      "<AccountQueryRq/><ClassQueryRq/><CustomerTypeQueryRq/><SalesTaxCodeQueryRq/"
+      "><SalesRepQueryRq/>"
       "<PaymentMethodQueryRq/><StandardTermsQueryRq/><DateDrivenTermsQueryRq/>"
       "<InvoiceQueryRq><IncludeLineItems>true</IncludeLineItems></InvoiceQueryRq>"
       "<ReceivePaymentQueryRq><IncludeLineItems>true</IncludeLineItems></ReceivePaymentQueryRq>"
@@ -573,10 +712,12 @@ TEST_F(SimulatedCompanyTest, ResponsesValidateAgainstTheSchema) {
       "<CustomerQueryRq iterator=\"Start\"><MaxReturned>1</MaxReturned></CustomerQueryRq>"
       "<BillQueryRq/><ClassAddRq><ClassAdd><Name>East</Name></ClassAdd></ClassAddRq>";
   std::string response = company.process(request(body, "continueOnError"));
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(reply(response, i).code(), 0) << reply(response, i).message();
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(reply(response, i).code(), 0) << reply(response, i).message();
   std::string file = dir.file("response.xml");
   std::ofstream(file) << response;
-  std::string command = "xmllint --noout --schema " VQB_QBXML_SCHEMA_DIR "/qbxmlops130.xsd " + file + " 2> " + dir.file("lint.txt");
+  std::string command = "xmllint --noout --schema " VQB_QBXML_SCHEMA_DIR "/qbxmlops130.xsd " +
+                        file + " 2> " + dir.file("lint.txt");
   int result = std::system(command.c_str());
   std::ifstream lint(dir.file("lint.txt"));
   std::stringstream errors;

@@ -11,8 +11,9 @@
 namespace vqb::qb::sim {
 namespace {
 
-const std::set<std::string, std::less<>> kLineTags = {"InvoiceLineRet", "InvoiceLineGroupRet", "PurchaseOrderLineRet",
-                                                      "PurchaseOrderLineGroupRet", "AppliedToTxnRet"};
+const std::set<std::string, std::less<>> kLineTags = {
+    "InvoiceLineRet", "InvoiceLineGroupRet", "PurchaseOrderLineRet", "PurchaseOrderLineGroupRet",
+    "AppliedToTxnRet"};
 
 bool contains(const std::vector<Kind>& kinds, pugi::xml_node ret) {
   std::optional<Kind> kind = kindOfRet(ret.name());
@@ -25,13 +26,15 @@ bool matches(const std::string& text, pugi::xml_node filter, const char* valueTa
   std::string criterion = childText(filter, "MatchCriterion");
   if (criterion == "StartsWith") return subject.compare(0, value.size(), value) == 0;
   if (criterion == "EndsWith") {
-    return subject.size() >= value.size() && subject.compare(subject.size() - value.size(), value.size(), value) == 0;
+    return subject.size() >= value.size() &&
+           subject.compare(subject.size() - value.size(), value.size(), value) == 0;
   }
   return subject.find(value) != std::string::npos;  // Contains
 }
 
 // From and To of a range filter; To also takes everything that starts with it.
-bool inNameRange(const std::string& name, pugi::xml_node range, const char* fromTag, const char* toTag) {
+bool inNameRange(const std::string& name, pugi::xml_node range, const char* fromTag,
+                 const char* toTag) {
   std::string subject = lower(name);
   std::string from = lower(childText(range, fromTag));
   std::string to = lower(childText(range, toTag));
@@ -40,7 +43,8 @@ bool inNameRange(const std::string& name, pugi::xml_node range, const char* from
 }
 
 bool isNumber(const std::string& text) {
-  return !text.empty() && text.size() <= 18 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() && text.size() <= 18 &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool inRefRange(const std::string& ref, pugi::xml_node range) {
@@ -55,7 +59,8 @@ bool inRefRange(const std::string& ref, pugi::xml_node range) {
 
 // A modification time against a date ("2026-12-06") or date and time bound.
 bool modifiedFrom(const std::string& modified, const std::string& from) {
-  return from.empty() || modified.substr(0, std::min<std::size_t>(from.size(), 19)) >= from.substr(0, 19);
+  return from.empty() ||
+         modified.substr(0, std::min<std::size_t>(from.size(), 19)) >= from.substr(0, 19);
 }
 bool modifiedTo(const std::string& modified, const std::string& to) {
   return to.empty() || modified.substr(0, std::min<std::size_t>(to.size(), 19)) <= to.substr(0, 19);
@@ -83,19 +88,21 @@ std::size_t maxReturned(pugi::xml_node request) {
 QueryOptions optionsOf(pugi::xml_node request) {
   QueryOptions options;
   options.includeLines = isTrue(childText(request, "IncludeLineItems"));
-  for (pugi::xml_node element : request.children("IncludeRetElement")) options.includeRetElements.push_back(element.child_value());
+  for (pugi::xml_node element : request.children("IncludeRetElement"))
+    options.includeRetElements.push_back(element.child_value());
   return options;
 }
 
 }  // namespace
 
-void SimulatedCompany::Impl::appendResult(pugi::xml_node response, pugi::xml_node ret, const QueryOptions& options) const {
+void SimulatedCompany::Impl::appendResult(pugi::xml_node response, pugi::xml_node ret,
+                                          const QueryOptions& options) const {
   pugi::xml_node copy = response.append_child(ret.name());
   for (pugi::xml_node child : ret.children()) {
     if (!options.includeLines && kLineTags.count(child.name()) > 0) continue;
     if (!options.includeRetElements.empty() &&
-        std::find(options.includeRetElements.begin(), options.includeRetElements.end(), child.name()) ==
-            options.includeRetElements.end()) {
+        std::find(options.includeRetElements.begin(), options.includeRetElements.end(),
+                  child.name()) == options.includeRetElements.end()) {
       continue;
     }
     copy.append_copy(child);
@@ -105,9 +112,15 @@ void SimulatedCompany::Impl::appendResult(pugi::xml_node response, pugi::xml_nod
 long SimulatedCompany::Impl::writeResults(std::vector<pugi::xml_node> found, pugi::xml_node request,
                                           pugi::xml_node response, const QueryOptions& options) {
   std::size_t max = maxReturned(request);
+  // metaData asks for the count of records (retCount), with them or instead of them.
+  std::string_view metaData = request.attribute("metaData").value();
+  const bool countOnly = metaData == "MetaDataOnly";
+  if (countOnly || metaData == "MetaDataAndResponseData") {
+    response.append_attribute("retCount").set_value(std::min(max, found.size()));
+  }
   if (std::string_view(request.attribute("iterator").value()) == "Start") {
     std::size_t page = std::min(max, found.size());
-    for (std::size_t i = 0; i < page; ++i) appendResult(response, found[i], options);
+    for (std::size_t i = 0; i < page && !countOnly; ++i) appendResult(response, found[i], options);
     Iterator iterator;
     iterator.options = options;
     for (std::size_t i = page; i < found.size(); ++i) {
@@ -115,14 +128,17 @@ long SimulatedCompany::Impl::writeResults(std::vector<pugi::xml_node> found, pug
     }
     long number = ++iteratorCount;
     char id[64];
-    std::snprintf(id, sizeof id, "{%08lX-%04X-4000-8000-%012lX}", static_cast<unsigned long>(std::time(nullptr)),
+    std::snprintf(id, sizeof id, "{%08lX-%04X-4000-8000-%012lX}",
+                  static_cast<unsigned long>(std::time(nullptr)),
                   static_cast<unsigned>(number & 0xFFFF), static_cast<unsigned long>(number));
     response.append_attribute("iteratorRemainingCount").set_value(iterator.ids.size());
     response.append_attribute("iteratorID").set_value(id);
     if (!iterator.ids.empty()) iterators[id] = std::move(iterator);
   } else {
     if (found.size() > max) found.resize(max);
-    for (pugi::xml_node ret : found) appendResult(response, ret, options);
+    if (!countOnly) {
+      for (pugi::xml_node ret : found) appendResult(response, ret, options);
+    }
   }
   return found.empty() ? status::kNoMatch : status::kOk;
 }
@@ -135,7 +151,8 @@ long SimulatedCompany::Impl::continueIterator(pugi::xml_node request, pugi::xml_
     return status::kOk;
   }
   if (found == iterators.end()) {
-    throw StatusError(status::kNotFound, "The iterator \"" + id + "\" specified in the request cannot be found.");
+    throw StatusError(status::kNotFound,
+                      "The iterator \"" + id + "\" specified in the request cannot be found.");
   }
   Iterator& iterator = found->second;
   std::size_t max = maxReturned(request);
@@ -155,7 +172,8 @@ long SimulatedCompany::Impl::continueIterator(pugi::xml_node request, pugi::xml_
   return written == 0 ? status::kNoMatch : status::kOk;
 }
 
-long SimulatedCompany::Impl::queryList(const std::vector<Kind>& kinds, pugi::xml_node request, pugi::xml_node response) {
+long SimulatedCompany::Impl::queryList(const std::vector<Kind>& kinds, pugi::xml_node request,
+                                       pugi::xml_node response) {
   checkFields(request);
   std::string_view iterator = request.attribute("iterator").value();
   if (iterator == "Continue" || iterator == "Stop") return continueIterator(request, response);
@@ -163,11 +181,13 @@ long SimulatedCompany::Impl::queryList(const std::vector<Kind>& kinds, pugi::xml
   Space space = kindInfo(kinds.front()).space;
   if (request.child("ListID")) {
     for (pugi::xml_node id : request.children("ListID")) {
-      if (pugi::xml_node ret = findById(id.child_value()); ret && contains(kinds, ret)) found.push_back(ret);
+      if (pugi::xml_node ret = findById(id.child_value()); ret && contains(kinds, ret))
+        found.push_back(ret);
     }
   } else if (request.child("FullName")) {
     for (pugi::xml_node name : request.children("FullName")) {
-      if (pugi::xml_node ret = findByName(space, name.child_value()); ret && contains(kinds, ret)) found.push_back(ret);
+      if (pugi::xml_node ret = findByName(space, name.child_value()); ret && contains(kinds, ret))
+        found.push_back(ret);
     }
   } else {
     std::string active = childText(request, "ActiveStatus");
@@ -176,8 +196,11 @@ long SimulatedCompany::Impl::queryList(const std::vector<Kind>& kinds, pugi::xml
     pugi::xml_node nameFilter = request.child("NameFilter");
     pugi::xml_node nameRange = request.child("NameRangeFilter");
     std::vector<std::string> accountTypes;
-    for (pugi::xml_node type : request.children("AccountType")) accountTypes.push_back(type.child_value());
-    std::size_t max = std::string_view(request.attribute("iterator").value()) == "Start" ? SIZE_MAX : maxReturned(request);
+    for (pugi::xml_node type : request.children("AccountType"))
+      accountTypes.push_back(type.child_value());
+    std::size_t max = std::string_view(request.attribute("iterator").value()) == "Start"
+                          ? SIZE_MAX
+                          : maxReturned(request);
     for (const auto& [key, ret] : byName[static_cast<int>(space)]) {
       if (found.size() >= max) break;
       if (!contains(kinds, ret)) continue;
@@ -189,8 +212,8 @@ long SimulatedCompany::Impl::queryList(const std::vector<Kind>& kinds, pugi::xml
       std::string name = entryName(ret);
       if (nameFilter && !matches(name, nameFilter, "Name")) continue;
       if (nameRange && !inNameRange(name, nameRange, "FromName", "ToName")) continue;
-      if (!accountTypes.empty() &&
-          std::find(accountTypes.begin(), accountTypes.end(), childText(ret, "AccountType")) == accountTypes.end()) {
+      if (!accountTypes.empty() && std::find(accountTypes.begin(), accountTypes.end(),
+                                             childText(ret, "AccountType")) == accountTypes.end()) {
         continue;
       }
       found.push_back(ret);
@@ -211,7 +234,9 @@ long SimulatedCompany::Impl::queryTxn(Kind kind, pugi::xml_node request, pugi::x
   std::vector<pugi::xml_node> found;
   if (request.child("TxnID")) {
     for (pugi::xml_node id : request.children("TxnID")) {
-      if (pugi::xml_node ret = findById(id.child_value()); ret && std::string_view(ret.name()) == retTag) found.push_back(ret);
+      if (pugi::xml_node ret = findById(id.child_value());
+          ret && std::string_view(ret.name()) == retTag)
+        found.push_back(ret);
     }
     return writeResults(std::move(found), request, response, optionsOf(request));
   }
@@ -222,7 +247,8 @@ long SimulatedCompany::Impl::queryTxn(Kind kind, pugi::xml_node request, pugi::x
       auto [first, last] = byRefNumber[slot].equal_range(lower(ref.child_value()));
       std::vector<pugi::xml_node> same;
       for (auto it = first; it != last; ++it) {
-        if (!exact || childText(it->second, "RefNumber") == ref.child_value()) same.push_back(it->second);
+        if (!exact || childText(it->second, "RefNumber") == ref.child_value())
+          same.push_back(it->second);
       }
       std::sort(same.begin(), same.end(), byNumber);
       found.insert(found.end(), same.begin(), same.end());
@@ -239,7 +265,8 @@ long SimulatedCompany::Impl::queryTxn(Kind kind, pugi::xml_node request, pugi::x
     std::set<std::string> ids;
     for (pugi::xml_node id : entity.children("ListID")) ids.insert(id.child_value());
     for (pugi::xml_node name : entity.children("FullName")) {
-      if (pugi::xml_node ret = findByName(Space::Entity, name.child_value())) ids.insert(childText(ret, "ListID"));
+      if (pugi::xml_node ret = findByName(Space::Entity, name.child_value()))
+        ids.insert(childText(ret, "ListID"));
     }
     std::string parentId = childText(entity, "ListIDWithChildren");
     std::string parentName = childText(entity, "FullNameWithChildren");
@@ -247,12 +274,14 @@ long SimulatedCompany::Impl::queryTxn(Kind kind, pugi::xml_node request, pugi::x
     if (!parentName.empty()) {
       std::string prefix = lower(parentName);
       for (const auto& [key, ret] : byName[static_cast<int>(Space::Entity)]) {
-        if (key == prefix || key.compare(0, prefix.size() + 1, prefix + ":") == 0) ids.insert(childText(ret, "ListID"));
+        if (key == prefix || key.compare(0, prefix.size() + 1, prefix + ":") == 0)
+          ids.insert(childText(ret, "ListID"));
       }
     }
     for (const std::string& id : ids) {
       auto txns = byEntity[slot].find(id);
-      if (txns != byEntity[slot].end()) candidates.insert(candidates.end(), txns->second.begin(), txns->second.end());
+      if (txns != byEntity[slot].end())
+        candidates.insert(candidates.end(), txns->second.begin(), txns->second.end());
     }
     if (ids.size() > 1) std::sort(candidates.begin(), candidates.end(), byNumber);
   }
@@ -263,7 +292,8 @@ long SimulatedCompany::Impl::queryTxn(Kind kind, pugi::xml_node request, pugi::x
   pugi::xml_node dateRange = request.child("TxnDateRangeFilter");
   std::string fromDate = childText(dateRange, "FromTxnDate");
   std::string toDate = childText(dateRange, "ToTxnDate");
-  if (dateRange.child("DateMacro")) std::tie(fromDate, toDate) = macroRange(childText(dateRange, "DateMacro"));
+  if (dateRange.child("DateMacro"))
+    std::tie(fromDate, toDate) = macroRange(childText(dateRange, "DateMacro"));
   pugi::xml_node refFilter = request.child("RefNumberFilter");
   pugi::xml_node refRange = request.child("RefNumberRangeFilter");
   std::string paid = childText(request, "PaidStatus");
@@ -272,7 +302,8 @@ long SimulatedCompany::Impl::queryTxn(Kind kind, pugi::xml_node request, pugi::x
 
   auto keep = [&](pugi::xml_node ret) {
     std::string modified = childText(ret, "TimeModified");
-    if (!modifiedFrom(modified, modifiedFromText) || !modifiedTo(modified, modifiedToText)) return false;
+    if (!modifiedFrom(modified, modifiedFromText) || !modifiedTo(modified, modifiedToText))
+      return false;
     std::string date = childText(ret, "TxnDate");
     if ((!fromDate.empty() && date < fromDate) || (!toDate.empty() && date > toDate)) return false;
     std::string ref = childText(ret, "RefNumber");
@@ -284,7 +315,8 @@ long SimulatedCompany::Impl::queryTxn(Kind kind, pugi::xml_node request, pugi::x
       bool any = false;
       for (const char* refTag : {"ARAccountRef", "DepositToAccountRef"}) {
         pugi::xml_node account = ret.child(refTag);
-        for (pugi::xml_node id : accountFilter.children("ListID")) any = any || childText(account, "ListID") == id.child_value();
+        for (pugi::xml_node id : accountFilter.children("ListID"))
+          any = any || childText(account, "ListID") == id.child_value();
         for (pugi::xml_node name : accountFilter.children("FullName")) {
           any = any || lower(childText(account, "FullName")) == lower(name.child_value());
         }

@@ -24,16 +24,21 @@ namespace {
 
 constexpr const char* kRootTag = "SimulatedCompany";
 constexpr long kFileError = 75;  // path/file access error
-constexpr const char* kParseText = "QuickBooks found an error when parsing the provided XML text stream.";
-constexpr const char* kStoppedText = "Could not connect to QuickBooks: QuickBooks is not responding.";
+constexpr const char* kParseText =
+    "QuickBooks found an error when parsing the provided XML text stream.";
+constexpr const char* kStoppedText =
+    "Could not connect to QuickBooks: QuickBooks is not responding.";
 
-const char* const kContainers[] = {"Customers", "Vendors", "Employees", "Items", "SalesTaxCodes", "SalesReps",
-                                   "CustomerTypes", "PaymentMethods", "Terms", "Classes", "Accounts",
-                                   "Invoices", "ReceivePayments", "PurchaseOrders"};
+const char* const kContainers[] = {
+    "Customers", "Vendors",       "Employees",       "Items",         "SalesTaxCodes",
+    "SalesReps", "CustomerTypes", "PaymentMethods",  "Terms",         "Classes",
+    "Accounts",  "Invoices",      "ReceivePayments", "PurchaseOrders"};
 
 // Counters of the company file and their first values (ListIDs start at 80000001).
-const std::pair<const char*, const char*> kCounters[] = {
-    {"nextListID", "2147483649"}, {"nextTxnID", "1"}, {"nextTxnNumber", "1"}, {"lastEditSequence", "0"}};
+const std::pair<const char*, const char*> kCounters[] = {{"nextListID", "2147483649"},
+                                                         {"nextTxnID", "1"},
+                                                         {"nextTxnNumber", "1"},
+                                                         {"lastEditSequence", "0"}};
 
 std::string hex(unsigned long long value, int width) {
   char text[32];
@@ -116,11 +121,55 @@ bool validStructure(pugi::xml_node node, std::string& problem) {
   }
   for (std::size_t i = 0; i < layout->count; ++i) {
     if (layout->fields[i].required && !node.child(layout->fields[i].name)) {
-      problem = "missing element \"" + std::string(layout->fields[i].name) + "\" in \"" + node.name() + "\"";
+      problem = "missing element \"" + std::string(layout->fields[i].name) + "\" in \"" +
+                node.name() + "\"";
       return false;
     }
   }
   return true;
+}
+
+// Request attributes QuickBooks knows only from a qbXML version on. It checks a document
+// against the version it declares, so an older version line makes them unparsable.
+struct VersionedAttribute {
+  const char* name;
+  int since;  // major * 100 + minor
+};
+constexpr VersionedAttribute kVersionedAttributes[] = {
+    {"metaData", 400}, {"iterator", 500}, {"iteratorID", 500}};
+
+// The version of the <?qbxml version="X.Y"?> line; "" when the document has none.
+std::string declaredVersion(const pugi::xml_document& document) {
+  for (pugi::xml_node node : document.children()) {
+    if (node.type() != pugi::node_pi || std::string_view(node.name()) != "qbxml") continue;
+    std::string_view value = node.value();
+    std::size_t at = value.find("version=");
+    if (at == std::string_view::npos || at + 9 >= value.size()) return "";
+    char quote = value[at + 8];
+    std::size_t end = value.find(quote, at + 9);
+    return end == std::string_view::npos ? "" : std::string(value.substr(at + 9, end - at - 9));
+  }
+  return "";
+}
+
+// "5.0" as 500; 0 when the text is no version.
+int versionNumber(std::string_view text) {
+  int major = 0, minor = 0;
+  if (std::sscanf(std::string(text).c_str(), "%d.%d", &major, &minor) != 2) return 0;
+  return major * 100 + minor;
+}
+
+// What makes a request newer than the document's version ("" when nothing does).
+std::string newerThanDeclared(pugi::xml_node rq, const std::string& declared) {
+  const int version = versionNumber(declared);
+  for (const VersionedAttribute& feature : kVersionedAttributes) {
+    if (!rq.attribute(feature.name) || version >= feature.since) continue;
+    char since[16];
+    std::snprintf(since, sizeof since, "%d.%d", feature.since / 100, feature.since % 100);
+    return "attribute \"" + std::string(feature.name) + "\" in \"" + rq.name() + "\" needs qbXML " +
+           since + ", the document declares " + (declared.empty() ? "no version" : declared);
+  }
+  return "";
 }
 
 const char* severityOf(long code) {
@@ -164,7 +213,8 @@ std::string unknownField(pugi::xml_node node) {
     if (name == "OpenBalance" || name == "OpenBalanceDate") continue;
     if (layout == nullptr || findField(*layout, name) == nullptr) return std::string(name);
     if (child.first_child().type() == pugi::node_element) {
-      if (std::string inner = unknownField(child); !inner.empty()) return std::string(name) + "/" + inner;
+      if (std::string inner = unknownField(child); !inner.empty())
+        return std::string(name) + "/" + inner;
     }
   }
   return "";
@@ -192,12 +242,14 @@ std::string Entry::value(std::string_view path) const {
 
 void SimulatedCompany::Impl::load() {
   if (!std::filesystem::exists(path)) {
-    throw QbError(kNotReachable, "Could not connect to QuickBooks: the company file \"" + path + "\" does not exist.");
+    throw QbError(kNotReachable, "Could not connect to QuickBooks: the company file \"" + path +
+                                     "\" does not exist.");
   }
   pugi::xml_parse_result parsed = doc.load_file(path.c_str());
   root = doc.child(kRootTag);
   if (!parsed || !root) {
-    throw QbError(kNotReachable, "Could not connect to QuickBooks: \"" + path + "\" is not a QuickBooks company file.");
+    throw QbError(kNotReachable, "Could not connect to QuickBooks: \"" + path +
+                                     "\" is not a QuickBooks company file.");
   }
   // A file written by hand may lack parts; they are added and the file written once.
   bool completed = false;
@@ -222,7 +274,8 @@ void SimulatedCompany::Impl::load() {
   }
   for (int k = 0; k < kKindCount; ++k) {
     for (std::size_t i = 0; i < std::size(kContainers); ++i) {
-      if (std::string_view(kContainers[i]) == kindInfo(static_cast<Kind>(k)).container) containers[k] = named[i];
+      if (std::string_view(kContainers[i]) == kindInfo(static_cast<Kind>(k)).container)
+        containers[k] = named[i];
     }
   }
   buildIndexes();
@@ -323,10 +376,13 @@ void SimulatedCompany::Impl::indexEntry(Kind kind, pugi::xml_node ret) {
     indexTxnRef(kind, ret);
     // Each entity's transactions stay in the order they were added (by TxnNumber).
     const char* entityRef = kind == Kind::PurchaseOrder ? "VendorRef" : "CustomerRef";
-    std::vector<pugi::xml_node>& txns = byEntity[txnSlot(kind)][ret.child(entityRef).child_value("ListID")];
+    std::vector<pugi::xml_node>& txns =
+        byEntity[txnSlot(kind)][ret.child(entityRef).child_value("ListID")];
     long number = ret.child("TxnNumber").text().as_int();
     txns.insert(std::upper_bound(txns.begin(), txns.end(), number,
-                                 [](long n, pugi::xml_node other) { return n < other.child("TxnNumber").text().as_int(); }),
+                                 [](long n, pugi::xml_node other) {
+                                   return n < other.child("TxnNumber").text().as_int();
+                                 }),
                 ret);
     return;
   }
@@ -343,7 +399,8 @@ void SimulatedCompany::Impl::indexTxnRef(Kind kind, pugi::xml_node ret) {
   if (ref.empty()) return;
   int slot = txnSlot(kind);
   byRefNumber[slot].emplace(lower(ref), ret);
-  if (ref.size() <= 18 && std::all_of(ref.begin(), ref.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+  if (ref.size() <= 18 &&
+      std::all_of(ref.begin(), ref.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     maxRefNumber[slot] = std::max<std::int64_t>(maxRefNumber[slot], std::stoll(ref));
   }
 }
@@ -400,11 +457,13 @@ RefTarget refTarget(std::string_view tag, Kind owner) {
   auto endsWith = [&](std::string_view suffix) {
     return tag.size() >= suffix.size() && tag.substr(tag.size() - suffix.size()) == suffix;
   };
-  const std::vector<Kind> items = {Kind::ItemService, Kind::ItemNonInventory, Kind::ItemOtherCharge, Kind::ItemDiscount,
-                                   Kind::ItemSubtotal, Kind::ItemSalesTax, Kind::ItemSalesTaxGroup};
+  const std::vector<Kind> items = {
+      Kind::ItemService,  Kind::ItemNonInventory, Kind::ItemOtherCharge,  Kind::ItemDiscount,
+      Kind::ItemSubtotal, Kind::ItemSalesTax,     Kind::ItemSalesTaxGroup};
   if (tag == "ParentRef") return {{owner}, kindInfo(owner).label};
   if (tag == "CustomerRef") return {{Kind::Customer}, "Customer"};
-  if (tag == "VendorRef" || tag == "TaxVendorRef" || tag == "PrefVendorRef") return {{Kind::Vendor}, "Vendor"};
+  if (tag == "VendorRef" || tag == "TaxVendorRef" || tag == "PrefVendorRef")
+    return {{Kind::Vendor}, "Vendor"};
   if (tag == "ClassRef" || tag == "DiscountClassRef") return {{Kind::Class}, "Class"};
   if (endsWith("AccountRef")) return {{Kind::Account}, "Account"};
   if (tag == "TermsRef") return {{Kind::StandardTerms, Kind::DateDrivenTerms}, "Terms"};
@@ -413,7 +472,8 @@ RefTarget refTarget(std::string_view tag, Kind owner) {
     if (owner == Kind::ItemSalesTaxGroup) return {{Kind::ItemSalesTax}, "Item"};
     return {{Kind::ItemSalesTax, Kind::ItemSalesTaxGroup}, "Item"};
   }
-  if (endsWith("SalesTaxCodeRef") || tag == "PurchaseTaxCodeRef") return {{Kind::SalesTaxCode}, "Sales Tax Code"};
+  if (endsWith("SalesTaxCodeRef") || tag == "PurchaseTaxCodeRef")
+    return {{Kind::SalesTaxCode}, "Sales Tax Code"};
   if (tag == "CustomerTypeRef") return {{Kind::CustomerType}, "Customer Type"};
   if (endsWith("PaymentMethodRef")) return {{Kind::PaymentMethod}, "Payment Method"};
   if (tag == "ItemRef") return {items, "Item"};
@@ -425,7 +485,8 @@ RefTarget refTarget(std::string_view tag, Kind owner) {
 
 }  // namespace
 
-pugi::xml_node SimulatedCompany::Impl::resolveRef(pugi::xml_node ref, Kind owner, const char* ownerLabel) {
+pugi::xml_node SimulatedCompany::Impl::resolveRef(pugi::xml_node ref, Kind owner,
+                                                  const char* ownerLabel) {
   RefTarget target = refTarget(ref.name(), owner);
   std::string listId = childText(ref, "ListID");
   std::string fullName = childText(ref, "FullName");
@@ -437,12 +498,16 @@ pugi::xml_node SimulatedCompany::Impl::resolveRef(pugi::xml_node ref, Kind owner
   }
   if (found) {
     std::optional<Kind> kind = kindOfRet(found.name());
-    if (!kind || std::find(target.kinds.begin(), target.kinds.end(), *kind) == target.kinds.end()) found = {};
+    if (!kind || std::find(target.kinds.begin(), target.kinds.end(), *kind) == target.kinds.end())
+      found = {};
   }
   std::string shown = fullName.empty() ? listId : fullName;
-  std::string invalid = "There is an invalid reference to QuickBooks " + target.label + " \"" + shown + "\" in the " +
-                        ownerLabel + ". QuickBooks error message: ";
-  if (!found) throw StatusError(status::kInvalidReference, invalid + "Invalid argument. The specified record does not exist in the list.");
+  std::string invalid = "There is an invalid reference to QuickBooks " + target.label + " \"" +
+                        shown + "\" in the " + ownerLabel + ". QuickBooks error message: ";
+  if (!found)
+    throw StatusError(
+        status::kInvalidReference,
+        invalid + "Invalid argument. The specified record does not exist in the list.");
   if (childText(found, "IsActive") == "false") {
     throw StatusError(status::kInvalidReference, invalid + "The specified record is inactive.");
   }
@@ -480,14 +545,20 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
   }
 
   pugi::xml_document request;
-  if (!request.load_string(requestXml.c_str())) throw QbError(kParseError, kParseText);
+  if (!request.load_string(requestXml.c_str(), pugi::parse_default | pugi::parse_pi))
+    throw QbError(kParseError, kParseText);
   pugi::xml_node messages = request.child("QBXML").child("QBXMLMsgsRq");
   if (!messages) throw QbError(kParseError, kParseText);
+  const std::string version = declaredVersion(request);
   for (pugi::xml_node rq : messages.children()) {
-    std::string problem;
+    std::string problem = newerThanDeclared(rq, version);
+    if (!problem.empty())
+      throw QbError(kParseError, std::string(kParseText) + " (" + problem + ")");
     const ElementLayout* layout = findLayout(rq.name());
     if (layout != nullptr && !layout->iterable && rq.attribute("iterator")) {
-      throw QbError(kParseError, std::string(kParseText) + " (attribute \"iterator\" is not allowed in \"" + rq.name() + "\")");
+      throw QbError(kParseError, std::string(kParseText) +
+                                     " (attribute \"iterator\" is not allowed in \"" + rq.name() +
+                                     "\")");
     }
     if (rq.type() == pugi::node_element && !validStructure(rq, problem)) {
       throw QbError(kParseError, std::string(kParseText) + " (" + problem + ")");
@@ -500,14 +571,20 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
   for (pugi::xml_node rq : messages.children()) {
     if (rq.type() != pugi::node_element) continue;
     std::string tag = rq.name();
-    std::string rsTag = (tag.size() > 2 && tag.substr(tag.size() - 2) == "Rq" ? tag.substr(0, tag.size() - 2) : tag) + "Rs";
+    std::string rsTag =
+        (tag.size() > 2 && tag.substr(tag.size() - 2) == "Rq" ? tag.substr(0, tag.size() - 2)
+                                                              : tag) +
+        "Rs";
     pugi::xml_node rs = responses.append_child(rsTag.c_str());
-    if (pugi::xml_attribute id = rq.attribute("requestID")) rs.append_attribute("requestID").set_value(id.value());
+    if (pugi::xml_attribute id = rq.attribute("requestID"))
+      rs.append_attribute("requestID").set_value(id.value());
     long code = status::kOk;
     std::string message = "Status OK";
     try {
       if (!fault.failRequest.empty() && fault.failRequest == tag) {
-        if (fault.failStatus == kNotReachable) throw QbError(kNotReachable, fault.failMessage.empty() ? kStoppedText : fault.failMessage);
+        if (fault.failStatus == kNotReachable)
+          throw QbError(kNotReachable,
+                        fault.failMessage.empty() ? kStoppedText : fault.failMessage);
         throw StatusError(fault.failStatus, fault.failMessage);
       }
       if (answer(rq, rs) == status::kNoMatch) {
@@ -540,7 +617,8 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
 long SimulatedCompany::Impl::answer(pugi::xml_node rq, pugi::xml_node rs) {
   std::string tag = rq.name();
   auto is = [&](std::string_view suffix, std::string& stem) {
-    if (tag.size() <= suffix.size() || tag.substr(tag.size() - suffix.size()) != suffix) return false;
+    if (tag.size() <= suffix.size() || tag.substr(tag.size() - suffix.size()) != suffix)
+      return false;
     stem = tag.substr(0, tag.size() - suffix.size());
     return true;
   };
@@ -551,8 +629,8 @@ long SimulatedCompany::Impl::answer(pugi::xml_node rq, pugi::xml_node rs) {
     setChild(host, "MajorVersion", "23");
     setChild(host, "MinorVersion", "0");
     setChild(host, "Country", "US");
-    for (const char* version : {"1.0", "1.1", "2.0", "2.1", "3.0", "4.0", "4.1", "5.0", "6.0", "7.0", "8.0", "9.0",
-                                "10.0", "11.0", "12.0", "13.0"}) {
+    for (const char* version : {"1.0", "1.1", "2.0", "2.1", "3.0", "4.0", "4.1", "5.0", "6.0",
+                                "7.0", "8.0", "9.0", "10.0", "11.0", "12.0", "13.0"}) {
       host.append_child("SupportedQBXMLVersion").text().set(version);
     }
     setChild(host, "IsAutomaticLogin", "false");
@@ -578,19 +656,23 @@ long SimulatedCompany::Impl::answer(pugi::xml_node rq, pugi::xml_node rs) {
   } else if (tag == "PurchaseOrderQueryRq") {
     return queryTxn(Kind::PurchaseOrder, rq, rs);
   } else if (tag == "ItemQueryRq") {
-    return queryList({Kind::ItemService, Kind::ItemNonInventory, Kind::ItemOtherCharge, Kind::ItemDiscount,
-                      Kind::ItemSubtotal, Kind::ItemSalesTax, Kind::ItemSalesTaxGroup},
-                     rq, rs);
+    return queryList(
+        {Kind::ItemService, Kind::ItemNonInventory, Kind::ItemOtherCharge, Kind::ItemDiscount,
+         Kind::ItemSubtotal, Kind::ItemSalesTax, Kind::ItemSalesTaxGroup},
+        rq, rs);
   } else if (tag == "TermsQueryRq") {
     return queryList({Kind::StandardTerms, Kind::DateDrivenTerms}, rq, rs);
-  } else if (is("AddRq", stem) && kindFromName(stem) && !isTransaction(*kindFromName(stem)) && findLayout(tag)) {
+  } else if (is("AddRq", stem) && kindFromName(stem) && !isTransaction(*kindFromName(stem)) &&
+             findLayout(tag)) {
     rs.append_copy(addListEntry(*kindFromName(stem), rq.child((stem + "Add").c_str())));
   } else if ((tag == "CustomerModRq" || tag == "VendorModRq") && is("ModRq", stem)) {
     rs.append_copy(modListEntry(*kindFromName(stem), rq.child((stem + "Mod").c_str())));
-  } else if (is("QueryRq", stem) && kindFromName(stem) && !isTransaction(*kindFromName(stem)) && findLayout(tag)) {
+  } else if (is("QueryRq", stem) && kindFromName(stem) && !isTransaction(*kindFromName(stem)) &&
+             findLayout(tag)) {
     return queryList({*kindFromName(stem)}, rq, rs);
   } else {
-    throw StatusError(status::kUnsupported, "This request is not supported by this implementation.");
+    throw StatusError(status::kUnsupported,
+                      "This request is not supported by this implementation.");
   }
   return status::kOk;
 }
@@ -641,9 +723,13 @@ void SimulatedCompany::openConnection(const std::string&) {
 
 void SimulatedCompany::closeConnection() {}
 
-std::string SimulatedCompany::process(const std::string& requestXml) { return impl_->process(requestXml); }
+std::string SimulatedCompany::process(const std::string& requestXml) {
+  return impl_->process(requestXml);
+}
 
-const std::string& SimulatedCompany::path() const { return impl_->path; }
+const std::string& SimulatedCompany::path() const {
+  return impl_->path;
+}
 
 std::string SimulatedCompany::companyName() const {
   impl_->refresh();
@@ -680,7 +766,8 @@ void SimulatedCompany::failAfter(long requests) {
   setFaults(changed);
 }
 
-void SimulatedCompany::failRequest(const std::string& requestKind, long status, const std::string& message) {
+void SimulatedCompany::failRequest(const std::string& requestKind, long status,
+                                   const std::string& message) {
   Faults changed = faults();
   changed.failRequest = requestKind;
   changed.failStatus = status;
@@ -695,11 +782,13 @@ void SimulatedCompany::setDelay(long milliseconds) {
 }
 
 Entry SimulatedCompany::add(Kind kind, const Fields& fields) {
-  if (isTransaction(kind)) throw QbError(status::kUnsupported, "Transactions are added with qbXML requests.");
+  if (isTransaction(kind))
+    throw QbError(status::kUnsupported, "Transactions are added with qbXML requests.");
   impl_->refresh();
   pugi::xml_document scratch;
   pugi::xml_node source = scratch.append_child(kindInfo(kind).ret);
-  for (const auto& [fieldPath, text] : fields) ensurePath(source, fieldPath).text().set(text.c_str());
+  for (const auto& [fieldPath, text] : fields)
+    ensurePath(source, fieldPath).text().set(text.c_str());
   if (std::string field = unknownField(source); !field.empty()) {
     throw QbError(530, "The field \"" + field + "\" is not supported by this implementation.");
   }
@@ -728,17 +817,20 @@ Entry SimulatedCompany::addVendor(const std::string& name, Fields more) {
   return add(Kind::Vendor, with({{"Name", name}}, more));
 }
 
-Entry SimulatedCompany::addEmployee(const std::string& firstName, const std::string& lastName, Fields more) {
+Entry SimulatedCompany::addEmployee(const std::string& firstName, const std::string& lastName,
+                                    Fields more) {
   return add(Kind::Employee, with({{"FirstName", firstName}, {"LastName", lastName}}, more));
 }
 
-Entry SimulatedCompany::addItem(Kind kind, const std::string& name, const std::string& price, Fields more) {
+Entry SimulatedCompany::addItem(Kind kind, const std::string& name, const std::string& price,
+                                Fields more) {
   Fields fields = {{"Name", name}};
   if (!price.empty()) fields.emplace_back("SalesOrPurchase/Price", price);
   return add(kind, with(fields, more));
 }
 
-Entry SimulatedCompany::addDiscountItem(const std::string& name, const std::string& ratePercent, Fields more) {
+Entry SimulatedCompany::addDiscountItem(const std::string& name, const std::string& ratePercent,
+                                        Fields more) {
   Fields fields = {{"Name", name}};
   if (!ratePercent.empty()) fields.emplace_back("DiscountRatePercent", ratePercent);
   return add(Kind::ItemDiscount, with(fields, more));
@@ -755,18 +847,22 @@ Entry SimulatedCompany::addSalesTaxItem(const std::string& name, const std::stri
   return add(Kind::ItemSalesTax, with(fields, more));
 }
 
-Entry SimulatedCompany::addSalesTaxGroup(const std::string& name, const std::vector<std::string>& taxItems, Fields more) {
+Entry SimulatedCompany::addSalesTaxGroup(const std::string& name,
+                                         const std::vector<std::string>& taxItems, Fields more) {
   Fields fields = {{"Name", name}};
   for (const std::string& item : taxItems) fields.emplace_back("ItemSalesTaxRef/FullName", item);
   return add(Kind::ItemSalesTaxGroup, with(fields, more));
 }
 
 Entry SimulatedCompany::addSalesTaxCode(const std::string& name, bool taxable, Fields more) {
-  return add(Kind::SalesTaxCode, with({{"Name", name}, {"IsTaxable", taxable ? "true" : "false"}}, more));
+  return add(Kind::SalesTaxCode,
+             with({{"Name", name}, {"IsTaxable", taxable ? "true" : "false"}}, more));
 }
 
-Entry SimulatedCompany::addSalesRep(const std::string& initial, const std::string& entityName, Fields more) {
-  return add(Kind::SalesRep, with({{"Initial", initial}, {"SalesRepEntityRef/FullName", entityName}}, more));
+Entry SimulatedCompany::addSalesRep(const std::string& initial, const std::string& entityName,
+                                    Fields more) {
+  return add(Kind::SalesRep,
+             with({{"Initial", initial}, {"SalesRepEntityRef/FullName", entityName}}, more));
 }
 
 Entry SimulatedCompany::addCustomerType(const std::string& name, Fields more) {
@@ -778,18 +874,22 @@ Entry SimulatedCompany::addPaymentMethod(const std::string& name, Fields more) {
 }
 
 Entry SimulatedCompany::addStandardTerms(const std::string& name, int dueDays, Fields more) {
-  return add(Kind::StandardTerms, with({{"Name", name}, {"StdDueDays", std::to_string(dueDays)}}, more));
+  return add(Kind::StandardTerms,
+             with({{"Name", name}, {"StdDueDays", std::to_string(dueDays)}}, more));
 }
 
-Entry SimulatedCompany::addDateDrivenTerms(const std::string& name, int dayOfMonthDue, Fields more) {
-  return add(Kind::DateDrivenTerms, with({{"Name", name}, {"DayOfMonthDue", std::to_string(dayOfMonthDue)}}, more));
+Entry SimulatedCompany::addDateDrivenTerms(const std::string& name, int dayOfMonthDue,
+                                           Fields more) {
+  return add(Kind::DateDrivenTerms,
+             with({{"Name", name}, {"DayOfMonthDue", std::to_string(dayOfMonthDue)}}, more));
 }
 
 Entry SimulatedCompany::addClass(const std::string& name, Fields more) {
   return add(Kind::Class, with({{"Name", name}}, more));
 }
 
-Entry SimulatedCompany::addAccount(const std::string& name, const std::string& accountType, Fields more) {
+Entry SimulatedCompany::addAccount(const std::string& name, const std::string& accountType,
+                                   Fields more) {
   return add(Kind::Account, with({{"Name", name}, {"AccountType", accountType}}, more));
 }
 
@@ -798,7 +898,8 @@ void SimulatedCompany::setActive(const std::string& listId, bool active) {
   pugi::xml_node ret = impl_->findById(listId);
   std::optional<Kind> kind = ret ? kindOfRet(ret.name()) : std::nullopt;
   if (!kind || isTransaction(*kind)) {
-    throw QbError(status::kNotFound, "Object \"" + listId + "\" specified in the request cannot be found.");
+    throw QbError(status::kNotFound,
+                  "Object \"" + listId + "\" specified in the request cannot be found.");
   }
   setChild(ret, "IsActive", active ? "true" : "false");
   setChild(ret, "EditSequence", impl_->newEditSequence());
@@ -810,13 +911,15 @@ std::vector<Entry> SimulatedCompany::list(Kind kind) const {
   impl_->refresh();
   std::vector<Entry> entries;
   if (isTransaction(kind)) {
-    for (pugi::xml_node ret : impl_->containers[static_cast<int>(kind)].children(kindInfo(kind).ret)) {
+    for (pugi::xml_node ret :
+         impl_->containers[static_cast<int>(kind)].children(kindInfo(kind).ret)) {
       entries.push_back(impl_->entryOf(kind, ret));
     }
     return entries;
   }
   for (const auto& [name, ret] : impl_->byName[static_cast<int>(kindInfo(kind).space)]) {
-    if (std::string_view(ret.name()) == kindInfo(kind).ret) entries.push_back(impl_->entryOf(kind, ret));
+    if (std::string_view(ret.name()) == kindInfo(kind).ret)
+      entries.push_back(impl_->entryOf(kind, ret));
   }
   return entries;
 }

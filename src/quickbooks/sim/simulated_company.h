@@ -52,11 +52,11 @@ std::optional<Kind> kindFromName(std::string_view name);
 // One list entry or transaction as the company holds it.
 struct Entry {
   Kind kind{};
-  std::string id;            // ListID or TxnID
-  std::string name;          // FullName (Initial for sales reps), or RefNumber for transactions
+  std::string id;    // ListID or TxnID
+  std::string name;  // FullName (Initial for sales reps), or RefNumber for transactions
   std::string editSequence;
-  bool active = true;        // always true for transactions
-  std::string xml;           // the …Ret element
+  bool active = true;  // always true for transactions
+  std::string xml;     // the …Ret element
 
   // The text of a child of the …Ret element by path, such as "BillAddress/City"; "" when absent.
   std::string value(std::string_view path) const;
@@ -90,7 +90,8 @@ class SimulatedCompany : public QbTransport {
 
   // QbTransport. Each throws QbError(kNotReachable) while the company is closed or has stopped
   // answering; process() answers every request of a qbXML request document and throws
-  // QbError(kParseError) for a document QuickBooks could not parse.
+  // QbError(kParseError) for a document QuickBooks could not parse, which includes one using
+  // an attribute newer than its <?qbxml version?> (iterators 5.0, metaData 4.0).
   void openConnection(const std::string& connectionString) override;
   void closeConnection() override;
   std::string process(const std::string& requestXml) override;
@@ -120,7 +121,8 @@ class SimulatedCompany : public QbTransport {
   Entry addVendor(const std::string& name, Fields more = {});
   Entry addEmployee(const std::string& firstName, const std::string& lastName, Fields more = {});
   // Service, non-inventory and other-charge items with a sales price ("" for none).
-  Entry addItem(Kind kind, const std::string& name, const std::string& price = "", Fields more = {});
+  Entry addItem(Kind kind, const std::string& name, const std::string& price = "",
+                Fields more = {});
   Entry addDiscountItem(const std::string& name, const std::string& ratePercent, Fields more = {});
   Entry addSubtotalItem(const std::string& name, Fields more = {});
   Entry addSalesTaxItem(const std::string& name, const std::string& ratePercent,
