@@ -1,13 +1,13 @@
 #include "app/record_doc.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <unordered_map>
-
-#include <unistd.h>
 
 namespace vqb {
 namespace {
@@ -16,13 +16,16 @@ namespace {
 // so an empty root survives GetXml/LoadXml.
 constexpr const char* kEmptyTag = "vqb-empty";
 // Keep carriage returns (addresses hold "\r\n") and single whitespace-only values.
-constexpr unsigned kParseOptions = (pugi::parse_default & ~pugi::parse_eol) | pugi::parse_ws_pcdata_single;
+constexpr unsigned kParseOptions =
+    (pugi::parse_default & ~pugi::parse_eol) | pugi::parse_ws_pcdata_single;
 // Below this many children a linear scan beats building an index.
 constexpr int kIndexThreshold = 32;
 
 struct StringHash {
   using is_transparent = void;
-  std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+  std::size_t operator()(std::string_view s) const noexcept {
+    return std::hash<std::string_view>{}(s);
+  }
 };
 
 using ChildIndex = std::unordered_map<std::string, pugi::xml_node, StringHash, std::equal_to<>>;
@@ -67,7 +70,8 @@ void set_text(pugi::xml_node node, std::string_view text) {
     // Remove text nodes so that an emptied value leaves no stray empty node.
     for (auto child = node.first_child(); child;) {
       auto next = child.next_sibling();
-      if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) node.remove_child(child);
+      if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+        node.remove_child(child);
       child = next;
     }
     return;
@@ -112,30 +116,34 @@ RecordDoc::RecordDoc(RecordDoc&&) noexcept = default;
 RecordDoc& RecordDoc::operator=(RecordDoc&&) noexcept = default;
 RecordDoc::~RecordDoc() = default;
 
-pugi::xml_node RecordDoc::root() const { return tree_->doc.document_element(); }
+pugi::xml_node RecordDoc::root() const {
+  return tree_->doc.document_element();
+}
 
-void RecordDoc::changed() { tree_->index.clear(); }
+void RecordDoc::changed() {
+  tree_->index.clear();
+}
 
 pugi::xml_node RecordDoc::findChild(pugi::xml_node parent, std::string_view tag) const {
   auto& indexes = tree_->index;
-  if (auto found = indexes.find(parent.internal_object()); found != indexes.end()) {
-    auto hit = found->second.find(tag);
-    return hit == found->second.end() ? pugi::xml_node{} : hit->second;
-  }
-  int scanned = 0;
-  for (auto child = parent.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element) continue;
-    if (tag_of(child) == tag) return child;
-    ++scanned;
-  }
-  if (scanned >= kIndexThreshold) {
-    // A miss over many children: index them so the next lookups are constant time.
+  auto indexed = indexes.find(parent.internal_object());
+  if (indexed == indexes.end()) {
+    // The first children are scanned; a lookup that gets past them, hit or miss, indexes
+    // every child, so that a loop of keyed lookups stays linear until the next change.
+    int scanned = 0;
+    for (auto child = parent.first_child(); child; child = child.next_sibling()) {
+      if (child.type() != pugi::node_element) continue;
+      if (tag_of(child) == tag) return child;
+      if (++scanned >= kIndexThreshold) break;
+    }
+    if (scanned < kIndexThreshold) return {};
     ChildIndex built;
     for (auto child = parent.first_child(); child; child = child.next_sibling())
       if (child.type() == pugi::node_element) built.try_emplace(std::string(tag_of(child)), child);
-    indexes.emplace(parent.internal_object(), std::move(built));
+    indexed = indexes.emplace(parent.internal_object(), std::move(built)).first;
   }
-  return {};
+  auto hit = indexed->second.find(tag);
+  return hit == indexed->second.end() ? pugi::xml_node{} : hit->second;
 }
 
 void RecordDoc::Clear() {
@@ -149,11 +157,17 @@ void RecordDoc::SetTag(std::string_view tag) {
   changed();
 }
 
-std::string RecordDoc::GetTag() const { return std::string(tag_of(cursor_)); }
+std::string RecordDoc::GetTag() const {
+  return std::string(tag_of(cursor_));
+}
 
-std::string RecordDoc::GetContent() const { return cursor_.text().get(); }
+std::string RecordDoc::GetContent() const {
+  return cursor_.text().get();
+}
 
-void RecordDoc::SetContent(std::string_view text) { set_text(cursor_, text); }
+void RecordDoc::SetContent(std::string_view text) {
+  set_text(cursor_, text);
+}
 
 long RecordDoc::GetChildCount() const {
   long count = 0;
@@ -192,7 +206,9 @@ pugi::xml_node RecordDoc::AddChild(std::string_view tag, std::string_view text) 
   return child;
 }
 
-void RecordDoc::AppendChild(std::string_view tag, std::string_view text) { AddChild(tag, text); }
+void RecordDoc::AppendChild(std::string_view tag, std::string_view text) {
+  AddChild(tag, text);
+}
 
 std::optional<RecordDoc> RecordDoc::FindChild(std::string_view tag) const {
   auto child = findChild(cursor_, tag);
@@ -222,7 +238,9 @@ void RecordDoc::RemoveChildrenWithContent(std::string_view text) {
   if (removed) changed();
 }
 
-void RecordDoc::MoveToRoot() { cursor_ = root(); }
+void RecordDoc::MoveToRoot() {
+  cursor_ = root();
+}
 
 bool RecordDoc::MoveToFirstChild() {
   auto child = first_element(cursor_);
@@ -274,7 +292,8 @@ bool RecordDoc::LoadXml(std::string_view text) {
   bool ok = true;
   if (!text.empty()) {
     fresh->doc.reset();
-    auto result = fresh->doc.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
+    auto result =
+        fresh->doc.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
     ok = result && fresh->doc.document_element();
     if (!ok) fresh->reset();
   }
