@@ -30,9 +30,17 @@ Cell cell_text(sqlite3_stmt* stmt, int column) {
       return number_text(sqlite3_column_double(stmt, column));
     default: {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-      return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
+      return std::string(text ? text : "",
+                         static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)));
     }
   }
+}
+
+std::string_view trim_blanks(std::string_view text) {
+  const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 class Statement {
@@ -59,8 +67,10 @@ class SqliteDatabase final : public Database {
       std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
       sqlite3_close(db_);
       db_ = nullptr;
-      if (path.empty()) message = "No database file is configured";
-      else message += ": " + path;
+      if (path.empty())
+        message = "No database file is configured";
+      else
+        message += ": " + path;
       throw DbError(rc & 0xff, message);
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
@@ -69,18 +79,24 @@ class SqliteDatabase final : public Database {
   ~SqliteDatabase() override { sqlite3_close_v2(db_); }
 
   void execute(std::string_view sql) override {
-    // Runs every statement of the text, so a schema script works too.
+    if (trim_blanks(sql).empty()) return;
+    const char* tail = nullptr;
+    Statement stmt(db_, sql, &tail);
+    std::string_view rest(tail, static_cast<std::size_t>(sql.data() + sql.size() - tail));
+    rest = trim_blanks(rest);
+    if (!rest.empty())
+      throw DbError(1, "Only one SQL statement may be run at a time: " + std::string(rest));
+    if (stmt.get()) run(stmt);
+  }
+
+  void executeScript(std::string_view sql) override {
     const char* tail = sql.data();
     const char* end = sql.data() + sql.size();
     while (tail < end) {
       const char* next = nullptr;
       Statement stmt(db_, std::string_view(tail, static_cast<std::size_t>(end - tail)), &next);
       tail = next;
-      if (!stmt.get()) continue;  // blank text or comment
-      int rc;
-      while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-      }
-      if (rc != SQLITE_DONE) throw_sqlite(db_, rc);
+      if (stmt.get()) run(stmt);  // otherwise blank text or a comment
     }
   }
 
@@ -106,15 +122,18 @@ class SqliteDatabase final : public Database {
   std::vector<ColumnInfo> tableColumns(std::string_view table) override {
     std::vector<ColumnInfo> result;
     std::string sql = "SELECT name, type FROM pragma_table_info('" + sql_quote(table) + "')";
-    query(sql, [&](const std::vector<Cell>& cells) {
-      ColumnInfo info;
-      info.name = cells[0].value_or("");
-      info.type = cells[1].value_or("");
-      std::transform(info.type.begin(), info.type.end(), info.type.begin(),
-                     [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-      info.allowZeroLength = true;
-      result.push_back(std::move(info));
-    }, nullptr);
+    query(
+        sql,
+        [&](const std::vector<Cell>& cells) {
+          ColumnInfo info;
+          info.name = cells[0].value_or("");
+          info.type = cells[1].value_or("");
+          std::transform(info.type.begin(), info.type.end(), info.type.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+          info.allowZeroLength = true;
+          result.push_back(std::move(info));
+        },
+        nullptr);
     if (result.empty()) throw DbError(1, "no such table: " + std::string(table));
     // A CHECK that forbids '' on a column marks it as not allowing zero length.
     Rows sqlRows = queryAll("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = '" +
@@ -133,6 +152,13 @@ class SqliteDatabase final : public Database {
   std::int64_t lastInsertRowId() override { return sqlite3_last_insert_rowid(db_); }
 
  private:
+  void run(const Statement& stmt) {
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) throw_sqlite(db_, rc);
+  }
+
   sqlite3* db_{};
 };
 
@@ -140,7 +166,8 @@ class SqliteDatabase final : public Database {
 
 Database::Rows Database::queryAll(std::string_view sql) {
   Rows rows;
-  query(sql, [&](const std::vector<Cell>& cells) { rows.rows.push_back(cells); }, &rows.columns);
+  query(
+      sql, [&](const std::vector<Cell>& cells) { rows.rows.push_back(cells); }, &rows.columns);
   return rows;
 }
 
