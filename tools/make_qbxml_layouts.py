@@ -2,7 +2,7 @@
 """Writes qbxml_layouts.cpp: the child order, length limits and value kinds of the qbXML
 elements the simulated company reads and writes, flattened from the public qbXML schema.
 
-    python3 tools/make_qbxml_layouts.py ../shared/qbxml > src/quickbooks/sim/qbxml_layouts.cpp
+    python3 tools/make_qbxml_layouts.py third_party/qbxml > src/quickbooks/sim/qbxml_layouts.cpp
 """
 import sys
 import xml.etree.ElementTree as ET

@@ -36,6 +36,13 @@ Cell cell_text(sqlite3_stmt* stmt, int column) {
   }
 }
 
+std::string_view trim_blanks(std::string_view text) {
+  const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 class Statement {
  public:
   Statement(sqlite3* db, std::string_view sql, const char** tail) {
@@ -72,18 +79,24 @@ class SqliteDatabase final : public Database {
   ~SqliteDatabase() override { sqlite3_close_v2(db_); }
 
   void execute(std::string_view sql) override {
-    // Runs every statement of the text, so a schema script works too.
+    if (trim_blanks(sql).empty()) return;
+    const char* tail = nullptr;
+    Statement stmt(db_, sql, &tail);
+    std::string_view rest(tail, static_cast<std::size_t>(sql.data() + sql.size() - tail));
+    rest = trim_blanks(rest);
+    if (!rest.empty())
+      throw DbError(1, "Only one SQL statement may be run at a time: " + std::string(rest));
+    if (stmt.get()) run(stmt);
+  }
+
+  void executeScript(std::string_view sql) override {
     const char* tail = sql.data();
     const char* end = sql.data() + sql.size();
     while (tail < end) {
       const char* next = nullptr;
       Statement stmt(db_, std::string_view(tail, static_cast<std::size_t>(end - tail)), &next);
       tail = next;
-      if (!stmt.get()) continue;  // blank text or comment
-      int rc;
-      while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-      }
-      if (rc != SQLITE_DONE) throw_sqlite(db_, rc);
+      if (stmt.get()) run(stmt);  // otherwise blank text or a comment
     }
   }
 
@@ -139,6 +152,13 @@ class SqliteDatabase final : public Database {
   std::int64_t lastInsertRowId() override { return sqlite3_last_insert_rowid(db_); }
 
  private:
+  void run(const Statement& stmt) {
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) throw_sqlite(db_, rc);
+  }
+
   sqlite3* db_{};
 };
 

@@ -32,7 +32,13 @@ class Database {
  public:
   virtual ~Database() = default;
 
+  // Runs exactly one statement (blank text runs nothing). Trailing blanks and one ";" are
+  // fine; any further text is refused before anything runs, so that a value badly quoted into
+  // the SQL can never run a second statement.
   virtual void execute(std::string_view sql) = 0;
+  // Runs every statement of a script. Only for the trusted scripts that ship with the program
+  // (the Vantora schema, the settings template), never for SQL built from data.
+  virtual void executeScript(std::string_view sql) = 0;
   // Calls `row` for each result row; `columns` is filled before the first call.
   virtual void query(std::string_view sql, const std::function<void(const std::vector<Cell>&)>& row,
                      std::vector<std::string>* columns = nullptr) = 0;

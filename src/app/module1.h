@@ -14,7 +14,8 @@ namespace vqb {
 // tagged with the lower-cased column name, holding the value as text (NULL as "").
 bool read_data(App& app, std::string_view sql, bool keyByLink);
 
-// Runs one statement.
+// Runs one statement. Text after it (besides blanks and one ";") is refused before anything
+// runs: "Only one SQL statement may be run at a time: <the rest>" in the "Confirm" box.
 bool write_data(App& app, std::string_view sql);
 
 // Runs every statement of app.sqlBatch in one transaction: when one fails, none stays.

@@ -126,24 +126,24 @@ void RecordDoc::changed() {
 
 pugi::xml_node RecordDoc::findChild(pugi::xml_node parent, std::string_view tag) const {
   auto& indexes = tree_->index;
-  if (auto found = indexes.find(parent.internal_object()); found != indexes.end()) {
-    auto hit = found->second.find(tag);
-    return hit == found->second.end() ? pugi::xml_node{} : hit->second;
-  }
-  int scanned = 0;
-  for (auto child = parent.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element) continue;
-    if (tag_of(child) == tag) return child;
-    ++scanned;
-  }
-  if (scanned >= kIndexThreshold) {
-    // A miss over many children: index them so the next lookups are constant time.
+  auto indexed = indexes.find(parent.internal_object());
+  if (indexed == indexes.end()) {
+    // The first children are scanned; a lookup that gets past them, hit or miss, indexes
+    // every child, so that a loop of keyed lookups stays linear until the next change.
+    int scanned = 0;
+    for (auto child = parent.first_child(); child; child = child.next_sibling()) {
+      if (child.type() != pugi::node_element) continue;
+      if (tag_of(child) == tag) return child;
+      if (++scanned >= kIndexThreshold) break;
+    }
+    if (scanned < kIndexThreshold) return {};
     ChildIndex built;
     for (auto child = parent.first_child(); child; child = child.next_sibling())
       if (child.type() == pugi::node_element) built.try_emplace(std::string(tag_of(child)), child);
-    indexes.emplace(parent.internal_object(), std::move(built));
+    indexed = indexes.emplace(parent.internal_object(), std::move(built)).first;
   }
-  return {};
+  auto hit = indexed->second.find(tag);
+  return hit == indexed->second.end() ? pugi::xml_node{} : hit->second;
 }
 
 void RecordDoc::Clear() {

@@ -6,8 +6,9 @@
 // through either is seen by both. Clear and LoadXml give the document a new tree, so an
 // older view keeps the old one (it never dangles); removing the element a view stands on
 // does invalidate that view. Tags are compared exactly (case-sensitive).
-// Lookups of a child by tag are indexed lazily for elements with many children and the
-// index is dropped on any change, so keyed loops ("record" + link) stay linear.
+// Lookups of a child by tag are indexed lazily: the first lookup over an element with many
+// children (hit or miss) indexes them, and any change to the tree's structure (a child added,
+// removed or renamed) drops the index, so keyed loops ("record" + link) stay linear.
 
 #include <memory>
 #include <optional>

@@ -1586,7 +1586,7 @@ void create_demo_vantora_database(const std::string& path, const DemoOptions& op
   try {
     auto db = create_database(path);
     Transaction transaction(*db);
-    db->execute(embedded::kVantoraSchemaSql);
+    db->executeScript(embedded::kVantoraSchemaSql);
     DemoBuilder(*db, options).run();
     transaction.commit();
   } catch (...) {

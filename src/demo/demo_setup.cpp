@@ -32,7 +32,7 @@ DemoFolder make_demo_folder(const std::string& folder, const DemoOptions& option
   create_demo_vantora_database(result.vantoraDatabase, options);
 
   if (!fs::exists(result.settingsDatabase))
-    create_database(result.settingsDatabase)->execute(embedded::kSettingsTemplateSql);
+    create_database(result.settingsDatabase)->executeScript(embedded::kSettingsTemplateSql);
   open_database(result.settingsDatabase)
       ->execute("UPDATE settings SET Value = '" + sql_quote(result.vantoraDatabase) +
                 "' WHERE form = 'SubMain' AND Description = 'DatabaseFile'");

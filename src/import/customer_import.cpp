@@ -98,6 +98,7 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
     qb::ObjSearch& search = ctx.components.search;
     search.reset();
     ctx.set_Country();
+    search.settings.qbxmlVersion = "5.0";  // the listing pages with an iterator (qbXML 5.0)
     search.queryKind = kind.queryKind;
     search.activeStatus = 3;
     search.pageSize = kind.pageSize;

@@ -12,7 +12,7 @@ namespace {
 class FixDatabaseTest : public ::testing::Test, protected test::VantoraFixture {};
 
 TEST_F(FixDatabaseTest, NullsBecomeEmptyTextOrZeroAndDatesStayNull) {
-  db()->execute(
+  db()->executeScript(
       "INSERT INTO Suppliers (Link, Description, Tel, DateCreated) VALUES (1, NULL, 'x', NULL);"
       "INSERT INTO Suppliers (Link, Description) VALUES (NULL, 'B')");
   FixDatabase(app, "Suppliers");

@@ -10,11 +10,12 @@ namespace {
 class Module1Test : public ::testing::Test, protected test::VantoraFixture {
  protected:
   void SetUp() override {
-    db()->execute(
+    auto database = db();
+    database->execute(
         "CREATE TABLE probe (Link INTEGER, QBAccountNumber TEXT, Amount REAL, Whole REAL, Note "
-        "TEXT);"
-        "INSERT INTO probe VALUES (17, 'AbC', 12.5, 100.0, NULL);"
-        "INSERT INTO probe VALUES (3, '', 0.1, -2, 'x');");
+        "TEXT)");
+    database->execute("INSERT INTO probe VALUES (17, 'AbC', 12.5, 100.0, NULL)");
+    database->execute("INSERT INTO probe VALUES (3, '', 0.1, -2, 'x')");
   }
 };
 
@@ -93,6 +94,43 @@ TEST_F(Module1Test, WriteDataRunsOneStatement) {
   ASSERT_TRUE(write_data(app, "UPDATE probe SET Note = 'O''Brien' WHERE Link = 17"));
   auto rows = db()->queryAll("SELECT Note FROM probe WHERE Link = 17");
   EXPECT_EQ(rows.rows[0][0], "O'Brien");
+}
+
+// SQL is built by concatenation: text after the first statement (a value with a missed quote)
+// is refused before anything runs, and write_data reports it in the "Confirm" box.
+TEST_F(Module1Test, WriteDataRunsNoSecondStatement) {
+  const struct {
+    const char* sql;
+    const char* refused;  // the text named in the message; nullptr: the statement runs
+    const char* noteAfter;
+  } cases[] = {
+      {"UPDATE probe SET Note = 'a' WHERE Link = 17", nullptr, "a"},
+      {"UPDATE probe SET Note = 'b' WHERE Link = 17;", nullptr, "b"},
+      {"UPDATE probe SET Note = 'c' WHERE Link = 17 ; \r\n\t", nullptr, "c"},
+      {"UPDATE probe SET Note = 'd' WHERE Link = 17; DELETE FROM probe", "DELETE FROM probe", "c"},
+      {"UPDATE probe SET Note = 'e'; DELETE FROM probe; --' WHERE Link = 17",
+       "DELETE FROM probe; --' WHERE Link = 17", "c"},
+      {"UPDATE probe SET Note = 'f' WHERE Link = 17;;", ";", "c"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    ui.messages.clear();
+    EXPECT_EQ(write_data(app, c.sql), c.refused == nullptr);
+    if (c.refused == nullptr) {
+      EXPECT_TRUE(ui.messages.empty());
+    } else {
+      ASSERT_EQ(ui.messages.size(), 1u);
+      EXPECT_EQ(ui.messages[0].title, "Confirm");
+      EXPECT_EQ(ui.messages[0].text,
+                std::string("1 - Only one SQL statement may be run at a time: ") + c.refused);
+    }
+    auto rows = db()->queryAll("SELECT Note FROM probe ORDER BY Link");
+    EXPECT_EQ(rows.rows, (std::vector<std::vector<Cell>>{{"x"}, {c.noteAfter}}));
+  }
+  // The path for the program's own scripts still runs every statement.
+  db()->executeScript(
+      "UPDATE probe SET Note = 'g' WHERE Link = 17; DELETE FROM probe WHERE Link = 3;");
+  EXPECT_EQ(db()->queryAll("SELECT Note FROM probe").rows, (std::vector<std::vector<Cell>>{{"g"}}));
 }
 
 TEST_F(Module1Test, EmptyBatchReturnsFalseAndOpensNoDatabase) {

@@ -218,5 +218,65 @@ TEST(RecordDoc, KeyedLookupsStayCorrectAcrossChangesToALargeDocument) {
   EXPECT_GT(doc.MoveToChild("renamed"), 0);
 }
 
+// A hit past the first children indexes a large parent; every kind of change drops that
+// index, so the next lookup finds the child that is there now (the first of its tag).
+TEST(RecordDoc, LookupsAfterAChangeFindTheChildThatIsThereNow) {
+  const struct {
+    const char* change;
+    void (*apply)(RecordDoc&);
+    const char* tag;
+    const char* content;
+  } cases[] = {
+      {"add", [](RecordDoc& d) { d.AddChild("record501", "new"); }, "record501", "new"},
+      {"add a second of a tag", [](RecordDoc& d) { d.AddChild("record250", "dup"); }, "record250",
+       "250"},
+      {"remove the first of two",
+       [](RecordDoc& d) {
+         d.AddChild("record250", "second");
+         d.RemoveChildrenWithContent("250");
+       },
+       "record250", "second"},
+      {"rename",
+       [](RecordDoc& d) {
+         d.MoveToChild("record300");
+         d.SetTag("moved");
+       },
+       "moved", "300"},
+      {"rename onto an earlier tag",
+       [](RecordDoc& d) {
+         d.MoveToChild("record400");
+         d.SetTag("record10");
+       },
+       "record10", "10"},
+      {"rename onto a later tag",
+       [](RecordDoc& d) {
+         d.MoveToChild("record10");
+         d.SetTag("record400");
+       },
+       "record400", "10"},
+      {"append a tree",
+       [](RecordDoc& d) {
+         RecordDoc extra;
+         extra.SetTag("extra");
+         extra.SetContent("x");
+         d.AppendTree(extra);
+       },
+       "extra", "x"},
+      {"set a new child value", [](RecordDoc& d) { d.SetChildValue("fresh", "v"); }, "fresh", "v"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.change);
+    RecordDoc doc;
+    doc.SetTag("rData");
+    for (int i = 1; i <= 500; ++i) doc.AddChild("record" + std::to_string(i), std::to_string(i));
+    ASSERT_GT(doc.MoveToChild("record250"), 0);  // a hit builds the index
+    doc.MoveToRoot();
+    c.apply(doc);
+    doc.MoveToRoot();
+    EXPECT_GT(doc.MoveToChild(c.tag), 0);
+    EXPECT_EQ(doc.GetContent(), c.content);
+  }
+}
+
 }  // namespace
 }  // namespace vqb

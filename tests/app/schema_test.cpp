@@ -78,7 +78,7 @@ const TableColumns kUsedColumns[] = {
 class SchemaTest : public ::testing::Test {
  protected:
   SchemaTest() : db_(create_database(dir_.file("vantora.db"))) {
-    db_->execute(embedded::kVantoraSchemaSql);
+    db_->executeScript(embedded::kVantoraSchemaSql);
   }
   test::TempDir dir_;
   std::unique_ptr<Database> db_;

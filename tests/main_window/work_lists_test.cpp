@@ -43,7 +43,7 @@ class WorkListsTest : public ::testing::Test, protected test::VantoraFixture {
   }
   // A few rows of every kind, chosen for the edge cases.
   void insert_rows() {
-    db()->execute(
+    db()->executeScript(
         "INSERT INTO Customers (id, Link, Description, Tel, QBAccountNumber) VALUES "
         "(1, 101, 'Alpha Caps', '555-0101', NULL), (2, 102, 'Beta Tees', '555-0102', ''), "
         "(3, 103, 'Gamma Gear', '555-0103', 'Gamma Gear');"
@@ -312,7 +312,7 @@ TEST_F(WorkListsTest, DatabaseErrorReportsAndKeepsTheFormerList) {
 TEST_F(WorkListsTest, ErrorInTheMiddleKeepsTheRowsAddedSoFar) {
   insert_rows();
   // A view that fails on its last row, as a damaged table would.
-  db()->execute(
+  db()->executeScript(
       "ALTER TABLE Customers RENAME TO CustomersData;"
       "CREATE VIEW Customers AS SELECT id, Link, Description, Tel, QBAccountNumber, "
       "CASE WHEN id = 1 THEN json(Description) END AS Damaged FROM CustomersData;");

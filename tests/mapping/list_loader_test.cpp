@@ -70,7 +70,7 @@ class ListLoaderTest : public ::testing::Test {
 
   void SetUp() override {
     app.databasePath = dir.file("vantora.db");
-    create_database(app.databasePath)->execute(embedded::kVantoraSchemaSql);
+    create_database(app.databasePath)->executeScript(embedded::kVantoraSchemaSql);
     get_globalfolder(app);
     session.setObserver(
         [this](const std::string& request, const std::string&) { requests.push_back(request); });

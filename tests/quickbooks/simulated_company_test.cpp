@@ -136,6 +136,56 @@ TEST_F(SimulatedCompanyTest, DocumentsQuickBooksCannotParseAreRefusedWhole) {
   EXPECT_TRUE(company.list(Kind::Customer).empty());
 }
 
+// Iterators came with qbXML 5.0 and metaData with 4.0: under an older version line QuickBooks
+// cannot parse the document; under the right one the same request is answered.
+TEST_F(SimulatedCompanyTest, FeaturesNewerThanTheDeclaredVersionAreRefusedAsUnparsable) {
+  company.addCustomer("Acme");
+  company.addCustomer("Brown");
+  company.addVendor("Bay Thread");
+  const struct {
+    const char* body;
+    const char* tooOld;
+    const char* problem;
+    const char* enough;
+    std::size_t records;
+    const char* retCount;
+  } cases[] = {
+      {"<CustomerQueryRq iterator=\"Start\"><MaxReturned>1</MaxReturned></CustomerQueryRq>", "3.0",
+       "attribute \"iterator\" in \"CustomerQueryRq\" needs qbXML 5.0, the document declares 3.0",
+       "5.0", 1, ""},
+      {"<VendorQueryRq iterator=\"Start\"><MaxReturned>5</MaxReturned></VendorQueryRq>", "4.1",
+       "attribute \"iterator\" in \"VendorQueryRq\" needs qbXML 5.0, the document declares 4.1",
+       "13.0", 1, ""},
+      {"<CustomerQueryRq iterator=\"Start\"><MaxReturned>1</MaxReturned></CustomerQueryRq>", "",
+       "attribute \"iterator\" in \"CustomerQueryRq\" needs qbXML 5.0, the document declares no "
+       "version",
+       "5.0", 1, ""},
+      {"<CustomerQueryRq metaData=\"MetaDataOnly\"></CustomerQueryRq>", "3.0",
+       "attribute \"metaData\" in \"CustomerQueryRq\" needs qbXML 4.0, the document declares 3.0",
+       "4.0", 0, "2"},
+      {"<VendorQueryRq metaData=\"MetaDataAndResponseData\"></VendorQueryRq>", "2.1",
+       "attribute \"metaData\" in \"VendorQueryRq\" needs qbXML 4.0, the document declares 2.1",
+       "4.0", 1, "1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    try {
+      company.process(request(c.body, "stopOnError", c.tooOld));
+      ADD_FAILURE() << "not refused under " << c.tooOld;
+    } catch (const QbError& error) {
+      EXPECT_EQ(error.number(), kParseError);
+      EXPECT_EQ(
+          error.description(),
+          std::string("QuickBooks found an error when parsing the provided XML text stream. (") +
+              c.problem + ")");
+    }
+    Reply rs = reply(company.process(request(c.body, "stopOnError", c.enough)));
+    EXPECT_EQ(rs.code(), 0) << rs.message();
+    EXPECT_EQ(rs.values("Name").size(), c.records);
+    EXPECT_STREQ(rs.rs.attribute("retCount").value(), c.retCount);
+  }
+}
+
 TEST_F(SimulatedCompanyTest, HostAndCompanyQueries) {
   std::string response =
       company.process(request("<HostQueryRq requestID=\"1\"/><CompanyQueryRq requestID=\"2\"/>"));

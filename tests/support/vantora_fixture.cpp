@@ -12,7 +12,7 @@ VantoraFixture::VantoraFixture() {
   // One transaction: the schema's statements would otherwise each sync to disk.
   auto db = create_database(app.databasePath);
   Transaction transaction(*db);
-  db->execute(embedded::kVantoraSchemaSql);
+  db->executeScript(embedded::kVantoraSchemaSql);
   transaction.commit();
   get_globalfolder(app);
 }

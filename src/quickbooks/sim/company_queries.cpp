@@ -112,9 +112,15 @@ void SimulatedCompany::Impl::appendResult(pugi::xml_node response, pugi::xml_nod
 long SimulatedCompany::Impl::writeResults(std::vector<pugi::xml_node> found, pugi::xml_node request,
                                           pugi::xml_node response, const QueryOptions& options) {
   std::size_t max = maxReturned(request);
+  // metaData asks for the count of records (retCount), with them or instead of them.
+  std::string_view metaData = request.attribute("metaData").value();
+  const bool countOnly = metaData == "MetaDataOnly";
+  if (countOnly || metaData == "MetaDataAndResponseData") {
+    response.append_attribute("retCount").set_value(std::min(max, found.size()));
+  }
   if (std::string_view(request.attribute("iterator").value()) == "Start") {
     std::size_t page = std::min(max, found.size());
-    for (std::size_t i = 0; i < page; ++i) appendResult(response, found[i], options);
+    for (std::size_t i = 0; i < page && !countOnly; ++i) appendResult(response, found[i], options);
     Iterator iterator;
     iterator.options = options;
     for (std::size_t i = page; i < found.size(); ++i) {
@@ -130,7 +136,9 @@ long SimulatedCompany::Impl::writeResults(std::vector<pugi::xml_node> found, pug
     if (!iterator.ids.empty()) iterators[id] = std::move(iterator);
   } else {
     if (found.size() > max) found.resize(max);
-    for (pugi::xml_node ret : found) appendResult(response, ret, options);
+    if (!countOnly) {
+      for (pugi::xml_node ret : found) appendResult(response, ret, options);
+    }
   }
   return found.empty() ? status::kNoMatch : status::kOk;
 }

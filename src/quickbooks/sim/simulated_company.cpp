@@ -129,6 +129,49 @@ bool validStructure(pugi::xml_node node, std::string& problem) {
   return true;
 }
 
+// Request attributes QuickBooks knows only from a qbXML version on. It checks a document
+// against the version it declares, so an older version line makes them unparsable.
+struct VersionedAttribute {
+  const char* name;
+  int since;  // major * 100 + minor
+};
+constexpr VersionedAttribute kVersionedAttributes[] = {
+    {"metaData", 400}, {"iterator", 500}, {"iteratorID", 500}};
+
+// The version of the <?qbxml version="X.Y"?> line; "" when the document has none.
+std::string declaredVersion(const pugi::xml_document& document) {
+  for (pugi::xml_node node : document.children()) {
+    if (node.type() != pugi::node_pi || std::string_view(node.name()) != "qbxml") continue;
+    std::string_view value = node.value();
+    std::size_t at = value.find("version=");
+    if (at == std::string_view::npos || at + 9 >= value.size()) return "";
+    char quote = value[at + 8];
+    std::size_t end = value.find(quote, at + 9);
+    return end == std::string_view::npos ? "" : std::string(value.substr(at + 9, end - at - 9));
+  }
+  return "";
+}
+
+// "5.0" as 500; 0 when the text is no version.
+int versionNumber(std::string_view text) {
+  int major = 0, minor = 0;
+  if (std::sscanf(std::string(text).c_str(), "%d.%d", &major, &minor) != 2) return 0;
+  return major * 100 + minor;
+}
+
+// What makes a request newer than the document's version ("" when nothing does).
+std::string newerThanDeclared(pugi::xml_node rq, const std::string& declared) {
+  const int version = versionNumber(declared);
+  for (const VersionedAttribute& feature : kVersionedAttributes) {
+    if (!rq.attribute(feature.name) || version >= feature.since) continue;
+    char since[16];
+    std::snprintf(since, sizeof since, "%d.%d", feature.since / 100, feature.since % 100);
+    return "attribute \"" + std::string(feature.name) + "\" in \"" + rq.name() + "\" needs qbXML " +
+           since + ", the document declares " + (declared.empty() ? "no version" : declared);
+  }
+  return "";
+}
+
 const char* severityOf(long code) {
   if (code < 500) return "Info";
   if (code < 1000) return "Warn";
@@ -502,11 +545,15 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
   }
 
   pugi::xml_document request;
-  if (!request.load_string(requestXml.c_str())) throw QbError(kParseError, kParseText);
+  if (!request.load_string(requestXml.c_str(), pugi::parse_default | pugi::parse_pi))
+    throw QbError(kParseError, kParseText);
   pugi::xml_node messages = request.child("QBXML").child("QBXMLMsgsRq");
   if (!messages) throw QbError(kParseError, kParseText);
+  const std::string version = declaredVersion(request);
   for (pugi::xml_node rq : messages.children()) {
-    std::string problem;
+    std::string problem = newerThanDeclared(rq, version);
+    if (!problem.empty())
+      throw QbError(kParseError, std::string(kParseText) + " (" + problem + ")");
     const ElementLayout* layout = findLayout(rq.name());
     if (layout != nullptr && !layout->iterable && rq.attribute("iterator")) {
       throw QbError(kParseError, std::string(kParseText) +

@@ -90,7 +90,8 @@ class SimulatedCompany : public QbTransport {
 
   // QbTransport. Each throws QbError(kNotReachable) while the company is closed or has stopped
   // answering; process() answers every request of a qbXML request document and throws
-  // QbError(kParseError) for a document QuickBooks could not parse.
+  // QbError(kParseError) for a document QuickBooks could not parse, which includes one using
+  // an attribute newer than its <?qbxml version?> (iterators 5.0, metaData 4.0).
   void openConnection(const std::string& connectionString) override;
   void closeConnection() override;
   std::string process(const std::string& requestXml) override;
