@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 
+#include "quickbooks/caught.h"
 #include "quickbooks/qb_error.h"
 #include "quickbooks/sim_reply.h"
 #include "support/temp_dir.h"
@@ -26,6 +27,11 @@ using simtest::reply;
 using simtest::Reply;
 using simtest::request;
 using simtest::send;
+using test::Caught;
+using test::caught;
+
+const std::string kCannotParse =
+    "QuickBooks found an error when parsing the provided XML text stream.";
 
 class SimulatedCompanyTest : public ::testing::Test {
  protected:
@@ -105,34 +111,26 @@ TEST_F(SimulatedCompanyTest, UnknownRequestKindIsUnsupported) {
 }
 
 TEST_F(SimulatedCompanyTest, DocumentsQuickBooksCannotParseAreRefusedWhole) {
-  auto parseError = [&](const std::string& text) {
-    try {
-      company.process(text);
-    } catch (const QbError& error) {
-      EXPECT_EQ(error.number(), kParseError);
-      return std::string(error.description());
-    }
-    return std::string("no error");
+  const struct {
+    std::string text;
+    std::string problem;
+  } cases[] = {
+      {"<QBXML><QBXMLMsgsRq", ""},
+      {"<QBXML></QBXML>", ""},
+      {request("<CustomerAddRq><CustomerAdd><Phone>1</Phone><Name>A</Name></CustomerAdd>"
+               "</CustomerAddRq>"),
+       " (element out of order: \"Name\" in \"CustomerAdd\")"},
+      {request("<CustomerAddRq><CustomerAdd><Phone>1</Phone></CustomerAdd></CustomerAddRq>"),
+       " (missing element \"Name\" in \"CustomerAdd\")"},
+      {request("<CustomerQueryRq><Nickname>A</Nickname></CustomerQueryRq>"),
+       " (unexpected element \"Nickname\" in \"CustomerQueryRq\")"},
+      {request("<ClassQueryRq iterator=\"Start\"><MaxReturned>5</MaxReturned></ClassQueryRq>"),
+       " (attribute \"iterator\" is not allowed in \"ClassQueryRq\")"},
   };
-  EXPECT_EQ(parseError("<QBXML><QBXMLMsgsRq"),
-            "QuickBooks found an error when parsing the provided XML text stream.");
-  EXPECT_EQ(parseError("<QBXML></QBXML>"),
-            "QuickBooks found an error when parsing the provided XML text stream.");
-  EXPECT_EQ(parseError(request("<CustomerAddRq><CustomerAdd><Phone>1</Phone><Name>A</Name></"
-                               "CustomerAdd></CustomerAddRq>")),
-            "QuickBooks found an error when parsing the provided XML text stream. "
-            "(element out of order: \"Name\" in \"CustomerAdd\")");
-  EXPECT_EQ(parseError(request(
-                "<CustomerAddRq><CustomerAdd><Phone>1</Phone></CustomerAdd></CustomerAddRq>")),
-            "QuickBooks found an error when parsing the provided XML text stream. "
-            "(missing element \"Name\" in \"CustomerAdd\")");
-  EXPECT_EQ(parseError(request("<CustomerQueryRq><Nickname>A</Nickname></CustomerQueryRq>")),
-            "QuickBooks found an error when parsing the provided XML text stream. "
-            "(unexpected element \"Nickname\" in \"CustomerQueryRq\")");
-  EXPECT_EQ(parseError(request(
-                "<ClassQueryRq iterator=\"Start\"><MaxReturned>5</MaxReturned></ClassQueryRq>")),
-            "QuickBooks found an error when parsing the provided XML text stream. "
-            "(attribute \"iterator\" is not allowed in \"ClassQueryRq\")");
+  for (const auto& c : cases)
+    EXPECT_EQ(caught([&] { company.process(c.text); }),
+              (Caught{kParseError, kCannotParse + c.problem}))
+        << c.text;
   EXPECT_TRUE(company.list(Kind::Customer).empty());
 }
 
@@ -169,16 +167,8 @@ TEST_F(SimulatedCompanyTest, FeaturesNewerThanTheDeclaredVersionAreRefusedAsUnpa
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);
-    try {
-      company.process(request(c.body, "stopOnError", c.tooOld));
-      ADD_FAILURE() << "not refused under " << c.tooOld;
-    } catch (const QbError& error) {
-      EXPECT_EQ(error.number(), kParseError);
-      EXPECT_EQ(
-          error.description(),
-          std::string("QuickBooks found an error when parsing the provided XML text stream. (") +
-              c.problem + ")");
-    }
+    EXPECT_EQ(caught([&] { company.process(request(c.body, "stopOnError", c.tooOld)); }),
+              (Caught{kParseError, kCannotParse + " (" + c.problem + ")"}));
     Reply rs = reply(company.process(request(c.body, "stopOnError", c.enough)));
     EXPECT_EQ(rs.code(), 0) << rs.message();
     EXPECT_EQ(rs.values("Name").size(), c.records);
@@ -212,13 +202,8 @@ TEST_F(SimulatedCompanyTest, CustomersVendorsAndEmployeesShareOneNameSpace) {
       company, "<CustomerAddRq><CustomerAdd><Name>Jane Doe</Name></CustomerAdd></CustomerAddRq>");
   EXPECT_EQ(customer.code(), 3100);
 
-  try {
-    company.addVendor("Jane Doe");
-    FAIL() << "a vendor named as an employee was added";
-  } catch (const QbError& error) {
-    EXPECT_EQ(error.number(), 3100);
-    EXPECT_EQ(error.description(), "The name \"Jane Doe\" of the list element is already in use.");
-  }
+  EXPECT_EQ(caught([&] { company.addVendor("Jane Doe"); }),
+            (Caught{3100, "The name \"Jane Doe\" of the list element is already in use."}));
 }
 
 TEST_F(SimulatedCompanyTest, ItemsClassesAndTypesHaveNameSpacesOfTheirOwn) {
@@ -260,55 +245,49 @@ TEST_F(SimulatedCompanyTest, SubEntriesTakeTheirParentsNameAndSublevel) {
 // Lengths
 
 TEST_F(SimulatedCompanyTest, FieldLengthsAreEnforcedWithTheFieldNamed) {
-  auto tooLong = [&](const std::string& body) {
-    Reply rs = send(company, body);
-    EXPECT_EQ(rs.code(), 3070) << body;
-    return rs.message();
-  };
-  std::string name41(41, 'n');
-  EXPECT_EQ(send(company, "<CustomerAddRq><CustomerAdd><Name>" + name41 +
-                              "</Name></CustomerAdd></CustomerAddRq>")
-                .code(),
-            0);
-  EXPECT_EQ(tooLong("<CustomerAddRq><CustomerAdd><Name>" + name41 +
-                    "x</Name></CustomerAdd></CustomerAddRq>"),
-            "The string \"" + name41 + "x\" in the field \"Name\" is too long.");
-  EXPECT_EQ(tooLong("<VendorAddRq><VendorAdd><Name>V</Name><VendorAddress><Addr1>" +
-                    std::string(42, 'a') + "</Addr1></VendorAddress></VendorAdd></VendorAddRq>"),
-            "The string \"" + std::string(42, 'a') + "\" in the field \"Addr1\" is too long.");
-  tooLong("<CustomerAddRq><CustomerAdd><Name>C</Name><BillAddress><City>" + std::string(32, 'c') +
-          "</City></BillAddress></CustomerAdd></CustomerAddRq>");
-  tooLong("<CustomerAddRq><CustomerAdd><Name>C</Name><BillAddress><State>" + std::string(22, 's') +
-          "</State></BillAddress></CustomerAdd></CustomerAddRq>");
-  tooLong(
-      "<CustomerAddRq><CustomerAdd><Name>C</Name><BillAddress><PostalCode>12345678901234</"
-      "PostalCode>"
-      "</BillAddress></CustomerAdd></CustomerAddRq>");
-  tooLong("<ClassAddRq><ClassAdd><Name>" + std::string(32, 'k') +
-          "</Name></ClassAdd></ClassAddRq>");
-  EXPECT_EQ(send(company, "<ClassAddRq><ClassAdd><Name>" + std::string(31, 'k') +
-                              "</Name></ClassAdd></ClassAddRq>")
-                .code(),
-            0);
-  // Characters, not bytes: 41 accented letters fit.
-  std::string accented;
+  const std::string name41(41, 'n'), addr42(42, 'a');
+  std::string accented;  // characters, not bytes: 41 accented letters fit
   for (int i = 0; i < 41; ++i) accented += "\xC3\xA9";
-  EXPECT_EQ(send(company, "<CustomerAddRq><CustomerAdd><Name>" + accented +
-                              "</Name></CustomerAdd></CustomerAddRq>")
-                .code(),
-            0);
+  auto customer = [](const std::string& name, const std::string& address = "") {
+    return "<CustomerAddRq><CustomerAdd><Name>" + name + "</Name>" + address +
+           "</CustomerAdd></CustomerAddRq>";
+  };
+  auto className = [](const std::string& name) {
+    return "<ClassAddRq><ClassAdd><Name>" + name + "</Name></ClassAdd></ClassAddRq>";
+  };
+  const struct {
+    std::string body;
+    long code;
+    std::string message;  // checked when given
+  } cases[] = {
+      {customer(name41), 0, ""},
+      {customer(name41 + "x"), 3070,
+       "The string \"" + name41 + "x\" in the field \"Name\" is too long."},
+      {"<VendorAddRq><VendorAdd><Name>V</Name><VendorAddress><Addr1>" + addr42 +
+           "</Addr1></VendorAddress></VendorAdd></VendorAddRq>",
+       3070, "The string \"" + addr42 + "\" in the field \"Addr1\" is too long."},
+      {customer("C", "<BillAddress><City>" + std::string(32, 'c') + "</City></BillAddress>"), 3070,
+       ""},
+      {customer("C", "<BillAddress><State>" + std::string(22, 's') + "</State></BillAddress>"),
+       3070, ""},
+      {customer("C", "<BillAddress><PostalCode>12345678901234</PostalCode></BillAddress>"), 3070,
+       ""},
+      {className(std::string(32, 'k')), 3070, ""},
+      {className(std::string(31, 'k')), 0, ""},
+      {customer(accented), 0, ""},
+  };
+  for (const auto& c : cases) {
+    const Reply rs = send(company, c.body);
+    EXPECT_EQ(rs.code(), c.code) << c.body;
+    if (!c.message.empty()) {
+      EXPECT_EQ(rs.message(), c.message);
+    }
+  }
   EXPECT_EQ(company.list(Kind::Customer).size(), 2u);
 }
 
 TEST_F(SimulatedCompanyTest, ListBuildingApiEnforcesTheSameLengths) {
-  auto code = [&](auto add) {
-    try {
-      add();
-    } catch (const QbError& error) {
-      return error.number();
-    }
-    return 0L;
-  };
+  auto code = [](auto add) { return caught(add).number; };
   EXPECT_EQ(code([&] { company.addSalesTaxCode("Taxable", true); }), 3070);
   EXPECT_EQ(code([&] { company.addSalesTaxCode("Tax", true); }), 0);
   company.addEmployee("Rob", "Smith");
@@ -367,16 +346,11 @@ TEST_F(SimulatedCompanyTest, AReferenceToTheWrongKindOfEntryIsInvalid) {
                  "</SalesRepRef></CustomerAdd></CustomerAddRq>")
                 .code(),
             3140);
-  try {
-    company.addSalesTaxItem("State", "6.5", "Nobody");
-    FAIL();
-  } catch (const QbError& error) {
-    EXPECT_EQ(error.number(), 3140);
-    EXPECT_EQ(error.description(),
-              "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item. "
-              "QuickBooks error message: Invalid argument. The specified record does not exist in "
-              "the list.");
-  }
+  EXPECT_EQ(caught([&] { company.addSalesTaxItem("State", "6.5", "Nobody"); }),
+            (Caught{3140,
+                    "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item. "
+                    "QuickBooks error message: Invalid argument. The specified record does not "
+                    "exist in the list."}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -577,12 +551,8 @@ TEST_F(SimulatedCompanyTest, TheFileSurvivesReloadAndIdsKeepCounting) {
 }
 
 TEST_F(SimulatedCompanyTest, MissingOrForeignFileCannotBeOpened) {
-  try {
-    SimulatedCompany missing(dir.file("nothing.xml"));
-    FAIL();
-  } catch (const QbError& error) {
-    EXPECT_EQ(error.number(), kNotReachable);
-  }
+  EXPECT_EQ(caught([&] { SimulatedCompany missing(dir.file("nothing.xml")); }).number,
+            kNotReachable);
   std::ofstream(dir.file("other.xml")) << "<Something/>";
   EXPECT_THROW(SimulatedCompany foreign(dir.file("other.xml")), QbError);
 }
@@ -593,20 +563,12 @@ TEST_F(SimulatedCompanyTest, MissingOrForeignFileCannotBeOpened) {
 TEST_F(SimulatedCompanyTest, AClosedCompanyIsNotReachable) {
   company.setOpen(false);
   EXPECT_FALSE(company.isOpen());
-  auto number = [](auto call) {
-    try {
-      call();
-    } catch (const QbError& error) {
-      EXPECT_EQ(error.description(), "Could not connect to QuickBooks: no company file is open.");
-      return error.number();
-    }
-    return 0L;
-  };
-  EXPECT_EQ(number([&] { company.openConnection("ApplicationName='Vantora'"); }), 20852);
-  EXPECT_EQ(number([&] { company.process(request("<HostQueryRq/>")); }), 20852);
+  const Caught closed{20852, "Could not connect to QuickBooks: no company file is open."};
+  EXPECT_EQ(caught([&] { company.openConnection("ApplicationName='Vantora'"); }), closed);
+  EXPECT_EQ(caught([&] { company.process(request("<HostQueryRq/>")); }), closed);
   // Another process sees the state.
   SimulatedCompany other(dir.file("company.xml"));
-  EXPECT_EQ(number([&] { other.process(request("<HostQueryRq/>")); }), 20852);
+  EXPECT_EQ(caught([&] { other.process(request("<HostQueryRq/>")); }), closed);
   other.setOpen(true);
   EXPECT_NO_THROW(company.openConnection("ApplicationName='Vantora'"));
   EXPECT_EQ(send(company, "<HostQueryRq/>").code(), 0);
@@ -618,16 +580,10 @@ TEST_F(SimulatedCompanyTest, FailsAfterNRequestsCountedAcrossProcesses) {
   SimulatedCompany other(dir.file("company.xml"));
   EXPECT_EQ(other.faults().failAfter, 1);
   EXPECT_EQ(send(other, "<HostQueryRq/>").code(), 0);
-  for (int i = 0; i < 2; ++i) {
-    try {
-      company.process(request("<HostQueryRq/>"));
-      FAIL();
-    } catch (const QbError& error) {
-      EXPECT_EQ(error.number(), kNotReachable);
-      EXPECT_EQ(error.description(),
-                "Could not connect to QuickBooks: QuickBooks is not responding.");
-    }
-  }
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(
+        caught([&] { company.process(request("<HostQueryRq/>")); }),
+        (Caught{kNotReachable, "Could not connect to QuickBooks: QuickBooks is not responding."}));
   EXPECT_THROW(company.openConnection(""), QbError);
   company.clearFaults();
   EXPECT_EQ(send(company, "<HostQueryRq/>").code(), 0);
