@@ -58,11 +58,25 @@ class SimTransactionsTest : public ::testing::Test {
         "Exempt", {{"SalesTaxCodeRef/FullName", "Non"}, {"ItemSalesTaxRef/FullName", "State"}});
   }
 
+  // Sends an InvoiceAddRq, a ReceivePaymentAddRq or a PurchaseOrderAddRq for the named customer
+  // or vendor with the given inner elements.
+  Reply addInvoice(const std::string& customer, const std::string& inner) {
+    return send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer +
+                             "</FullName></CustomerRef>" + inner + "</InvoiceAdd></InvoiceAddRq>");
+  }
+  Reply addPayment(const std::string& customer, const std::string& inner) {
+    return send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>" +
+                             customer + "</FullName></CustomerRef>" + inner +
+                             "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  }
+  Reply addOrder(const std::string& inner, const std::string& vendor = "Tax Agency") {
+    return send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>" + vendor +
+                             "</FullName></VendorRef>" + inner +
+                             "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  }
   // Adds an invoice; returns its InvoiceRet (status checked).
   Reply invoice(const std::string& customer, const std::string& fields, const std::string& lines) {
-    Reply rs = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer +
-                                 "</FullName></CustomerRef>" + fields + lines +
-                                 "</InvoiceAdd></InvoiceAddRq>");
+    Reply rs = addInvoice(customer, fields + lines);
     EXPECT_EQ(rs.code(), 0) << rs.message();
     return rs;
   }
@@ -78,6 +92,15 @@ class SimTransactionsTest : public ::testing::Test {
 const std::string kLabourLine = "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef>";
 const std::string kConsultingLine =
     "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef>";
+
+std::string total(const std::string& amount) {
+  return "<TotalAmount>" + amount + "</TotalAmount>";
+}
+std::string applied(const std::string& txn, const std::string& amount) {
+  return "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>" + amount +
+         "</PaymentAmount></AppliedToTxnAdd>";
+}
+const std::string kAutoApply = "<IsAutoApply>true</IsAutoApply>";
 
 // ---------------------------------------------------------------------------------------------
 // Invoices
@@ -166,64 +189,38 @@ TEST_F(SimTransactionsTest, BlankLinesAreKeptWithoutAnAmount) {
     children.push_back(child.name());
   EXPECT_EQ(children, (std::vector<std::string>{"TxnLineID"}));
   EXPECT_EQ(rs.field("Subtotal"), "8.00");
-  Reply order = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "<PurchaseOrderLineAdd></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply order = addOrder("<PurchaseOrderLineAdd></PurchaseOrderLineAdd>");
   EXPECT_EQ(order.field("TotalAmount"), "0.00");
   EXPECT_EQ(column(order.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{""}));
 }
 
 TEST_F(SimTransactionsTest, ReferenceNumbersAreAssignedAfterTheLargestNumericOne) {
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
-                .field("RefNumber"),
-            "1");
-  invoice("Bolt", "<RefNumber>1005</RefNumber>",
-          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  invoice("Bolt", "<RefNumber>INV-99999</RefNumber>",
-          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  invoice("Bolt", "<RefNumber>12</RefNumber>",
-          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
-                .field("RefNumber"),
-            "1006");
+  const std::string line = kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>";
+  EXPECT_EQ(invoice("Bolt", "", line).field("RefNumber"), "1");
+  for (const std::string ref : {"1005", "INV-99999", "12"})
+    invoice("Bolt", "<RefNumber>" + ref + "</RefNumber>", line);
+  EXPECT_EQ(invoice("Bolt", "", line).field("RefNumber"), "1006");
   // Purchase orders count on their own.
-  Reply order = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  EXPECT_EQ(order.field("RefNumber"), "1");
+  EXPECT_EQ(addOrder("").field("RefNumber"), "1");
   // And survive a reload.
   SimulatedCompany reloaded(dir.file("company.xml"));
   EXPECT_EQ(send(reloaded,
-                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef></"
-                 "InvoiceAdd>"
-                 "</InvoiceAddRq>")
+                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+                 "</InvoiceAdd></InvoiceAddRq>")
                 .field("RefNumber"),
             "1007");
 }
 
 TEST_F(SimTransactionsTest, InvoiceFieldLengths) {
-  Reply ref = send(company,
-                   "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                   "<RefNumber>123456789012</RefNumber></InvoiceAdd></InvoiceAddRq>");
+  Reply ref = addInvoice("Bolt", "<RefNumber>123456789012</RefNumber>");
   EXPECT_EQ(ref.code(), 3070);
   EXPECT_EQ(ref.message(), "The string \"123456789012\" in the field \"RefNumber\" is too long.");
-  Reply po = send(company,
-                  "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                  "<PONumber>" +
-                      std::string(26, '7') + "</PONumber></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(po.code(), 3070);
-  EXPECT_EQ(send(company,
-                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                 "<RefNumber>12345678901</RefNumber><PONumber>" +
-                     std::string(25, '7') + "</PONumber></InvoiceAdd></InvoiceAddRq>")
+  EXPECT_EQ(addInvoice("Bolt", "<PONumber>" + std::string(26, '7') + "</PONumber>").code(), 3070);
+  EXPECT_EQ(addInvoice("Bolt", "<RefNumber>12345678901</RefNumber><PONumber>" +
+                                   std::string(25, '7') + "</PONumber>")
                 .code(),
             0);
-  Reply amount = send(
-      company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" +
-                   kConsultingLine +
-                   "<Amount>12,50</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
+  Reply amount = addInvoice("Bolt", kConsultingLine + "<Amount>12,50</Amount></InvoiceLineAdd>");
   EXPECT_EQ(amount.code(), 3040);
   EXPECT_EQ(amount.message(),
             "There was an error when converting the amount \"12,50\" in the field \"Amount\".");
@@ -231,29 +228,19 @@ TEST_F(SimTransactionsTest, InvoiceFieldLengths) {
 }
 
 TEST_F(SimTransactionsTest, InvoiceReferencesMustExistAndBeActive) {
-  Reply customer =
-      send(company,
-           "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Nobody</FullName></CustomerRef>"
-           "</InvoiceAdd></InvoiceAddRq>");
+  Reply customer = addInvoice("Nobody", "");
   EXPECT_EQ(customer.code(), 3140);
   EXPECT_EQ(customer.message(),
             "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice. "
             "QuickBooks error message: Invalid argument. The specified record does not exist in "
             "the list.");
   company.setActive(company.findByName(Kind::ItemService, "Consulting")->id, false);
-  Reply item =
-      send(company,
-           "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" +
-               kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
+  Reply item = addInvoice("Bolt", kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd>");
   EXPECT_EQ(item.code(), 3140);
   EXPECT_EQ(item.message(),
             "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice. "
             "QuickBooks error message: The specified record is inactive.");
-  Reply klass =
-      send(company,
-           "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-           "<ClassRef><FullName>West</FullName></ClassRef></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(klass.code(), 3140);
+  EXPECT_EQ(addInvoice("Bolt", "<ClassRef><FullName>West</FullName></ClassRef>").code(), 3140);
   EXPECT_TRUE(company.list(Kind::Invoice).empty());
   EXPECT_EQ(balance("Bolt"), "0.00");
 }
@@ -291,14 +278,9 @@ TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
   std::string txn =
       invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
           .field("TxnID");
-  Reply payment = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber><TotalAmount>60.00</TotalAmount>"
-      "<AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply payment =
+      addPayment("Bolt", "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber>" +
+                             total("60.00") + applied(txn, "60.00"));
   ASSERT_EQ(payment.code(), 0) << payment.message();
   EXPECT_EQ(payment.field("TotalAmount"), "60.00");
   EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
@@ -312,13 +294,7 @@ TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
   EXPECT_EQ(after->value("IsPaid"), "false");
   EXPECT_EQ(balance("Bolt"), "40.00");
 
-  send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>40.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>40.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
-          "ReceivePaymentAddRq>");
+  addPayment("Bolt", total("40.00") + applied(txn, "40.00"));
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "0.00");
   EXPECT_EQ(company.find(txn)->value("IsPaid"), "true");
   EXPECT_EQ(balance("Bolt"), "0.00");
@@ -328,20 +304,10 @@ TEST_F(SimTransactionsTest, TheUnappliedRestOfAPaymentIsUnusedAndStillCredited) 
   std::string txn =
       invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
           .field("TxnID");
-  Reply payment = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>150.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-          "</ReceivePaymentAddRq>");
-  EXPECT_EQ(payment.field("UnusedPayment"), "50.00");
+  EXPECT_EQ(addPayment("Bolt", total("150.00") + applied(txn, "100.00")).field("UnusedPayment"),
+            "50.00");
   EXPECT_EQ(balance("Bolt"), "-50.00");
-  Reply unapplied = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>5.00</TotalAmount><IsAutoApply>false</IsAutoApply></ReceivePaymentAdd>"
-      "</ReceivePaymentAddRq>");
+  Reply unapplied = addPayment("Bolt", total("5.00") + "<IsAutoApply>false</IsAutoApply>");
   EXPECT_EQ(unapplied.field("UnusedPayment"), "5.00");
   EXPECT_FALSE(unapplied.ret().child("AppliedToTxnRet"));
   EXPECT_EQ(balance("Bolt"), "-55.00");
@@ -351,54 +317,27 @@ TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
   std::string txn =
       invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
           .field("TxnID");
-  Reply over = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>120.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-          "</ReceivePaymentAddRq>");
-  EXPECT_EQ(over.code(), 3210);
-  EXPECT_EQ(
-      over.message(),
-      "The amount 120.00 cannot be applied to invoice \"1\": its balance remaining is 100.00.");
-  Reply split = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>100.00</TotalAmount>"
-      "<AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-          "<AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
-  EXPECT_EQ(split.code(), 3210);
-  Reply beyondTotal = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>20.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-          "</ReceivePaymentAddRq>");
-  EXPECT_EQ(beyondTotal.code(), 3210);
-  EXPECT_EQ(beyondTotal.message(),
-            "The amounts applied (20.00) are more than the total amount of the payment (10.00).");
-  Reply otherCustomer = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
-      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-          "</ReceivePaymentAddRq>");
-  EXPECT_EQ(otherCustomer.code(), 3210);
-  Reply unknown = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>99-1</TxnID>"
-      "<PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
-      "ReceivePaymentAddRq>");
-  EXPECT_EQ(unknown.code(), 3120);
+  const struct {
+    const char* customer;
+    std::string inner;
+    long code;
+    const char* message;  // checked when given
+  } cases[] = {
+      {"Bolt", total("120.00") + applied(txn, "120.00"), 3210,
+       "The amount 120.00 cannot be applied to invoice \"1\": its balance remaining is 100.00."},
+      {"Bolt", total("100.00") + applied(txn, "60.00") + applied(txn, "60.00"), 3210, ""},
+      {"Bolt", total("10.00") + applied(txn, "20.00"), 3210,
+       "The amounts applied (20.00) are more than the total amount of the payment (10.00)."},
+      {"Acme", total("10.00") + applied(txn, "10.00"), 3210, ""},
+      {"Bolt", total("10.00") + applied("99-1", "10.00"), 3120, ""},
+  };
+  for (const auto& c : cases) {
+    Reply rs = addPayment(c.customer, c.inner);
+    EXPECT_EQ(rs.code(), c.code) << c.inner;
+    if (*c.message) {
+      EXPECT_EQ(rs.message(), c.message);
+    }
+  }
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "100.00");
   EXPECT_EQ(balance("Bolt"), "100.00");
   EXPECT_EQ(balance("Acme"), "0.00");
@@ -406,22 +345,16 @@ TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
 }
 
 TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
-  std::string march = invoice("Bolt", "<TxnDate>2026-03-01</TxnDate>",
-                              kConsultingLine + "<Amount>50</Amount></InvoiceLineAdd>")
-                          .field("TxnID");
-  std::string january = invoice("Bolt", "<TxnDate>2026-01-10</TxnDate>",
-                                kConsultingLine + "<Amount>30</Amount></InvoiceLineAdd>")
-                            .field("TxnID");
-  std::string february = invoice("Bolt", "<TxnDate>2026-02-01</TxnDate>",
-                                 kConsultingLine + "<Amount>40</Amount></InvoiceLineAdd>")
-                             .field("TxnID");
-  invoice("Acme", "<TxnDate>2025-01-01</TxnDate>",
-          kConsultingLine + "<Amount>99</Amount></InvoiceLineAdd>");
-  Reply payment = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply></ReceivePaymentAdd>"
-      "</ReceivePaymentAddRq>");
+  auto dated = [&](const char* customer, const std::string& date, const std::string& amount) {
+    return invoice(customer, "<TxnDate>" + date + "</TxnDate>",
+                   kConsultingLine + "<Amount>" + amount + "</Amount></InvoiceLineAdd>")
+        .field("TxnID");
+  };
+  const std::string march = dated("Bolt", "2026-03-01", "50");
+  const std::string january = dated("Bolt", "2026-01-10", "30");
+  const std::string february = dated("Bolt", "2026-02-01", "40");
+  dated("Acme", "2025-01-01", "99");
+  Reply payment = addPayment("Bolt", total("60.00") + kAutoApply);
   ASSERT_EQ(payment.code(), 0) << payment.message();
   EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"),
             (std::vector<std::string>{january, february}));
@@ -436,38 +369,20 @@ TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
 }
 
 TEST_F(SimTransactionsTest, PaymentChecks) {
-  Reply neither = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>5.00</TotalAmount></ReceivePaymentAdd></ReceivePaymentAddRq>");
-  EXPECT_EQ(neither.code(), 3210);
-  Reply reference = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<RefNumber>" +
-          std::string(21, '9') +
-          "</RefNumber><TotalAmount>5.00</TotalAmount>"
-          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
-  EXPECT_EQ(reference.code(), 3070);
-  Reply method = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>5.00</TotalAmount><PaymentMethodRef><FullName>Barter</FullName></"
-      "PaymentMethodRef>"
-      "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  EXPECT_EQ(addPayment("Bolt", total("5.00")).code(), 3210);  // neither applied nor auto-applied
+  auto reference = [](int length) {
+    return "<RefNumber>" + std::string(length, '9') + "</RefNumber>";
+  };
+  EXPECT_EQ(addPayment("Bolt", reference(21) + total("5.00") + kAutoApply).code(), 3070);
+  Reply method = addPayment(
+      "Bolt", total("5.00") + "<PaymentMethodRef><FullName>Barter</FullName></PaymentMethodRef>" +
+                  kAutoApply);
   EXPECT_EQ(method.code(), 3140);
   EXPECT_EQ(method.message(),
             "There is an invalid reference to QuickBooks Payment Method \"Barter\" in the Receive "
-            "Payment. "
-            "QuickBooks error message: Invalid argument. The specified record does not exist in "
-            "the list.");
-  Reply ok = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<RefNumber>" +
-          std::string(20, '9') +
-          "</RefNumber><TotalAmount>5.00</TotalAmount>"
-          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+            "Payment. QuickBooks error message: Invalid argument. The specified record does not "
+            "exist in the list.");
+  Reply ok = addPayment("Bolt", reference(20) + total("5.00") + kAutoApply);
   EXPECT_EQ(ok.code(), 0) << ok.message();
   EXPECT_EQ(company.list(Kind::ReceivePayment).size(), 1u);
 }
@@ -476,16 +391,13 @@ TEST_F(SimTransactionsTest, PaymentChecks) {
 // Purchase orders
 
 TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
-  Reply order = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+  Reply order = addOrder(
       "<TxnDate>2026-04-01</TxnDate><Memo>Goods In = 0</Memo>"
       "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
       "PurchaseOrderLineAdd>"
       "<PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Desc>Fitting</Desc>"
       "<Quantity>2</Quantity><Rate>10.125</Rate></PurchaseOrderLineAdd>"
-      "<PurchaseOrderLineAdd><Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>"
-      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+      "<PurchaseOrderLineAdd><Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>");
   ASSERT_EQ(order.code(), 0) << order.message();
   pugi::xml_node ret = order.ret();
   EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"),
@@ -500,27 +412,16 @@ TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
   EXPECT_EQ(order.field("RefNumber"), "1");
   EXPECT_EQ(company.findByName(Kind::Vendor, "Tax Agency")->value("Balance"), "0.00");
 
-  Reply longRef = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "<RefNumber>PO-123456789</RefNumber></PurchaseOrderAdd></PurchaseOrderAddRq>");
-  EXPECT_EQ(longRef.code(), 3070);
-  Reply noVendor =
-      send(company,
-           "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Acme</FullName></VendorRef>"
-           "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  EXPECT_EQ(noVendor.code(), 3140);
+  EXPECT_EQ(addOrder("<RefNumber>PO-123456789</RefNumber>").code(), 3070);
+  EXPECT_EQ(addOrder("", "Acme").code(), 3140);  // a customer is no vendor
 }
 
 TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
-  Reply order = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+  Reply order = addOrder(
       "<Memo>Goods In = 0</Memo>"
       "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
       "PurchaseOrderLineAdd>"
-      "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>"
-      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+      "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>");
   std::string txn = order.field("TxnID");
   std::string sequence = order.field("EditSequence");
   std::string firstLine = order.field("PurchaseOrderLineRet/TxnLineID");
