@@ -22,9 +22,17 @@ using simtest::send;
 
 class SimQueriesTest : public ::testing::Test {
  protected:
+  // One field of every record a query answers, the query given by its name and inner elements.
+  std::vector<std::string> values(const std::string& rq, const std::string& inner,
+                                  const char* field) {
+    return send(company, "<" + rq + ">" + inner + "</" + rq + ">").values(field);
+  }
+
   test::TempDir dir;
   SimulatedCompany company = SimulatedCompany::create(dir.file("company.xml"), "Query Co");
 };
+
+using Names = std::vector<std::string>;
 
 TEST_F(SimQueriesTest, IteratorReturnsEveryCustomerExactlyOnce) {
   std::string adds;
@@ -98,53 +106,29 @@ TEST_F(SimQueriesTest, ListFiltersActiveStatusNamesAndMaxReturned) {
   for (const char* name : {"Alpha", "Alpine", "Beta", "Gamma", "Delta"}) company.addCustomer(name);
   company.setActive(company.findByName(Kind::Customer, "Gamma")->id, false);
 
-  EXPECT_EQ(send(company, "<CustomerQueryRq/>").values("Name"),
-            (std::vector<std::string>{"Alpha", "Alpine", "Beta", "Delta"}));
-  EXPECT_EQ(
-      send(company, "<CustomerQueryRq><ActiveStatus>InactiveOnly</ActiveStatus></CustomerQueryRq>")
-          .values("Name"),
-      (std::vector<std::string>{"Gamma"}));
-  EXPECT_EQ(send(company, "<CustomerQueryRq><ActiveStatus>All</ActiveStatus></CustomerQueryRq>")
-                .values("Name")
-                .size(),
-            5u);
-  EXPECT_EQ(
-      send(company,
-           "<CustomerQueryRq><FullName>gamma</FullName><FullName>Beta</FullName></CustomerQueryRq>")
-          .values("Name"),
-      (std::vector<std::string>{"Gamma", "Beta"}));
-  EXPECT_EQ(send(company, "<CustomerQueryRq><MaxReturned>2</MaxReturned></CustomerQueryRq>")
-                .values("Name"),
-            (std::vector<std::string>{"Alpha", "Alpine"}));
-  EXPECT_EQ(
-      send(
-          company,
-          "<CustomerQueryRq><NameFilter><MatchCriterion>StartsWith</MatchCriterion><Name>alp</Name>"
-          "</NameFilter></CustomerQueryRq>")
-          .values("Name"),
-      (std::vector<std::string>{"Alpha", "Alpine"}));
-  EXPECT_EQ(
-      send(company,
-           "<CustomerQueryRq><NameFilter><MatchCriterion>Contains</MatchCriterion><Name>ta</Name>"
-           "</NameFilter></CustomerQueryRq>")
-          .values("Name"),
-      (std::vector<std::string>{"Beta", "Delta"}));
-  EXPECT_EQ(
-      send(company,
-           "<CustomerQueryRq><NameFilter><MatchCriterion>EndsWith</MatchCriterion><Name>A</Name>"
-           "</NameFilter></CustomerQueryRq>")
-          .values("Name"),
-      (std::vector<std::string>{"Alpha", "Beta", "Delta"}));
-  EXPECT_EQ(send(company,
-                 "<CustomerQueryRq><NameRangeFilter><FromName>B</FromName><ToName>D</ToName></"
-                 "NameRangeFilter>"
-                 "</CustomerQueryRq>")
-                .values("Name"),
-            (std::vector<std::string>{"Beta", "Delta"}));
-  std::string beta = company.findByName(Kind::Customer, "Beta")->id;
-  EXPECT_EQ(send(company, "<CustomerQueryRq><ListID>" + beta + "</ListID></CustomerQueryRq>")
-                .values("Name"),
-            (std::vector<std::string>{"Beta"}));
+  const std::string beta = company.findByName(Kind::Customer, "Beta")->id;
+  auto nameFilter = [](const std::string& match, const std::string& name) {
+    return "<NameFilter><MatchCriterion>" + match + "</MatchCriterion><Name>" + name +
+           "</Name></NameFilter>";
+  };
+  const struct {
+    std::string inner;
+    Names names;
+  } cases[] = {
+      {"", {"Alpha", "Alpine", "Beta", "Delta"}},
+      {"<ActiveStatus>InactiveOnly</ActiveStatus>", {"Gamma"}},
+      {"<ActiveStatus>All</ActiveStatus>", {"Alpha", "Alpine", "Beta", "Delta", "Gamma"}},
+      {"<FullName>gamma</FullName><FullName>Beta</FullName>", {"Gamma", "Beta"}},
+      {"<MaxReturned>2</MaxReturned>", {"Alpha", "Alpine"}},
+      {nameFilter("StartsWith", "alp"), {"Alpha", "Alpine"}},
+      {nameFilter("Contains", "ta"), {"Beta", "Delta"}},
+      {nameFilter("EndsWith", "A"), {"Alpha", "Beta", "Delta"}},
+      {"<NameRangeFilter><FromName>B</FromName><ToName>D</ToName></NameRangeFilter>",
+       {"Beta", "Delta"}},
+      {"<ListID>" + beta + "</ListID>", {"Beta"}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(values("CustomerQueryRq", c.inner, "Name"), c.names) << c.inner;
 }
 
 TEST_F(SimQueriesTest, AQueryThatFindsNothingIsStatusOne) {
@@ -164,11 +148,9 @@ TEST_F(SimQueriesTest, AccountsFilterByType) {
   company.addAccount("Checking", "Bank");
   company.addAccount("Sales", "Income");
   company.addAccount("Undeposited Funds", "OtherCurrentAsset");
-  EXPECT_EQ(send(company,
-                 "<AccountQueryRq><AccountType>Bank</AccountType><AccountType>Income</"
-                 "AccountType></AccountQueryRq>")
-                .values("Name"),
-            (std::vector<std::string>{"Checking", "Sales"}));
+  EXPECT_EQ(values("AccountQueryRq",
+                   "<AccountType>Bank</AccountType><AccountType>Income</AccountType>", "Name"),
+            (Names{"Checking", "Sales"}));
 }
 
 class SimTransactionQueriesTest : public SimQueriesTest {
@@ -194,29 +176,41 @@ class SimTransactionQueriesTest : public SimQueriesTest {
   }
 };
 
-TEST_F(SimTransactionQueriesTest, ByReferenceNumber) {
-  Reply same = send(company, "<InvoiceQueryRq><RefNumber>1001</RefNumber></InvoiceQueryRq>");
-  EXPECT_EQ(same.values("CustomerRef/FullName"), (std::vector<std::string>{"Acme", "Bolt"}));
-  EXPECT_EQ(same.values("Subtotal"), (std::vector<std::string>{"100.00", "20.00"}));
-  EXPECT_EQ(
-      send(company, "<InvoiceQueryRq><RefNumber>inv-7</RefNumber></InvoiceQueryRq>").values("Memo"),
-      (std::vector<std::string>{"Memo INV-7"}));
+TEST_F(SimTransactionQueriesTest, ByReferenceNumberEntityAndDate) {
+  const struct {
+    std::string inner;
+    const char* field;
+    Names values;
+  } cases[] = {
+      {"<RefNumber>1001</RefNumber>", "CustomerRef/FullName", {"Acme", "Bolt"}},
+      {"<RefNumber>1001</RefNumber>", "Subtotal", {"100.00", "20.00"}},
+      {"<RefNumber>inv-7</RefNumber>", "Memo", {"Memo INV-7"}},
+      {"<RefNumberFilter><MatchCriterion>StartsWith</MatchCriterion><RefNumber>100</RefNumber>"
+       "</RefNumberFilter>",
+       "RefNumber",
+       {"1001", "1002", "1001"}},
+      {"<RefNumberRangeFilter><FromRefNumber>1001</FromRefNumber><ToRefNumber>1001</ToRefNumber>"
+       "</RefNumberRangeFilter>",
+       "TxnDate",
+       {"2026-01-05", "2026-03-01"}},
+      {"<EntityFilter><FullName>bolt</FullName></EntityFilter>", "RefNumber", {"1002", "1001"}},
+      {"<TxnDateRangeFilter><FromTxnDate>2026-01-20</FromTxnDate><ToTxnDate>2026-02-10"
+       "</ToTxnDate></TxnDateRangeFilter>",
+       "RefNumber",
+       {"1002", "INV-7"}},
+      {"<MaxReturned>1</MaxReturned><TxnDateRangeFilter><FromTxnDate>2026-02-01</FromTxnDate>"
+       "</TxnDateRangeFilter><EntityFilter><FullName>Acme</FullName></EntityFilter>",
+       "RefNumber",
+       {"INV-7"}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(values("InvoiceQueryRq", c.inner, c.field), c.values) << c.inner;
   EXPECT_EQ(
       send(
           company,
           "<InvoiceQueryRq><RefNumberCaseSensitive>inv-7</RefNumberCaseSensitive></InvoiceQueryRq>")
           .code(),
       1);
-  EXPECT_EQ(send(company,
-                 "<InvoiceQueryRq><RefNumberFilter><MatchCriterion>StartsWith</MatchCriterion>"
-                 "<RefNumber>100</RefNumber></RefNumberFilter></InvoiceQueryRq>")
-                .values("RefNumber"),
-            (std::vector<std::string>{"1001", "1002", "1001"}));
-  EXPECT_EQ(send(company,
-                 "<InvoiceQueryRq><RefNumberRangeFilter><FromRefNumber>1001</FromRefNumber>"
-                 "<ToRefNumber>1001</ToRefNumber></RefNumberRangeFilter></InvoiceQueryRq>")
-                .values("TxnDate"),
-            (std::vector<std::string>{"2026-01-05", "2026-03-01"}));
 }
 
 TEST_F(SimTransactionQueriesTest, PagedSearchByCustomerAndReference) {
@@ -242,26 +236,7 @@ TEST_F(SimTransactionQueriesTest, PagedSearchByCustomerAndReference) {
             3120);
 }
 
-TEST_F(SimTransactionQueriesTest, ByEntityDateAndPaidStatus) {
-  EXPECT_EQ(
-      send(
-          company,
-          "<InvoiceQueryRq><EntityFilter><FullName>bolt</FullName></EntityFilter></InvoiceQueryRq>")
-          .values("RefNumber"),
-      (std::vector<std::string>{"1002", "1001"}));
-  EXPECT_EQ(send(company,
-                 "<InvoiceQueryRq><TxnDateRangeFilter><FromTxnDate>2026-01-20</FromTxnDate>"
-                 "<ToTxnDate>2026-02-10</ToTxnDate></TxnDateRangeFilter></InvoiceQueryRq>")
-                .values("RefNumber"),
-            (std::vector<std::string>{"1002", "INV-7"}));
-  EXPECT_EQ(send(company,
-                 "<InvoiceQueryRq><MaxReturned>1</"
-                 "MaxReturned><TxnDateRangeFilter><FromTxnDate>2026-02-01</FromTxnDate>"
-                 "</TxnDateRangeFilter><EntityFilter><FullName>Acme</FullName></EntityFilter></"
-                 "InvoiceQueryRq>")
-                .values("RefNumber"),
-            (std::vector<std::string>{"INV-7"}));
-
+TEST_F(SimTransactionQueriesTest, ByPaidStatusAndPaymentsByCustomer) {
   std::string acmeFirst =
       send(company, "<InvoiceQueryRq><RefNumber>1001</RefNumber></InvoiceQueryRq>")
           .values("TxnID")[0];
@@ -272,12 +247,10 @@ TEST_F(SimTransactionQueriesTest, ByEntityDateAndPaidStatus) {
       acmeFirst +
       "</TxnID><PaymentAmount>100.00</PaymentAmount>"
       "</AppliedToTxnAdd></ReceivePaymentAdd></ReceivePaymentAddRq>"));
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><PaidStatus>NotPaidOnly</PaidStatus></InvoiceQueryRq>")
-                .values("RefNumber"),
-            (std::vector<std::string>{"1002", "INV-7", "1001"}));
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><PaidStatus>PaidOnly</PaidStatus></InvoiceQueryRq>")
-                .values("TxnID"),
-            (std::vector<std::string>{acmeFirst}));
+  EXPECT_EQ(values("InvoiceQueryRq", "<PaidStatus>NotPaidOnly</PaidStatus>", "RefNumber"),
+            (Names{"1002", "INV-7", "1001"}));
+  EXPECT_EQ(values("InvoiceQueryRq", "<PaidStatus>PaidOnly</PaidStatus>", "TxnID"),
+            (Names{acmeFirst}));
 
   Reply payments =
       send(company,
