@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "quickbooks/caught.h"
 #include "quickbooks/connection.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/temp_dir.h"
@@ -47,12 +48,7 @@ TEST(Connection, SettingsRoundTripAndChooseTheTransport) {
   ConnectionConfig missing = load_connection_config(dir.path().string());
   EXPECT_EQ(missing.transport, "simulated");
   EXPECT_TRUE(missing.exchangeLog);
-  try {
-    QuickBooksLink link(dir.path().string());
-    FAIL() << "linked without a company";
-  } catch (const QbError& error) {
-    EXPECT_EQ(error.number(), kNotReachable);
-  }
+  EXPECT_EQ(test::caught([&] { QuickBooksLink link(dir.path().string()); }).number, kNotReachable);
 
   sim::SimulatedCompany::create(dir.file("c.qbxml"), "C");
   ConnectionConfig config;

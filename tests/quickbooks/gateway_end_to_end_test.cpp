@@ -5,6 +5,7 @@
 #include <set>
 
 #include "app/text_helpers.h"
+#include "quickbooks/caught.h"
 #include "quickbooks/components.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/temp_dir.h"
@@ -14,6 +15,8 @@ namespace {
 
 using sim::Kind;
 using sim::SimulatedCompany;
+using test::Caught;
+using test::caught;
 
 class GatewayEndToEnd : public ::testing::Test {
  protected:
@@ -83,14 +86,8 @@ TEST_F(GatewayEndToEnd, NamesAreOneSpaceAcrossKindsAndAnAddReports20806) {
   Customer customer(session);
   customer.reset();
   customer.name = "Tax Agency";  // a vendor already
-  try {
-    customer.add();
-    FAIL() << "added a customer named like a vendor";
-  } catch (const QbError& error) {
-    EXPECT_EQ(error.number(), kNameInUse);
-    EXPECT_EQ(error.description(),
-              "The name \"Tax Agency\" of the list element is already in use.");
-  }
+  EXPECT_EQ(caught([&] { customer.add(); }),
+            (Caught{kNameInUse, "The name \"Tax Agency\" of the list element is already in use."}));
   Vendor vendor(session);
   vendor.reset();
   vendor.name = "Pat Lee";  // an employee already
@@ -113,12 +110,7 @@ TEST_F(GatewayEndToEnd, ClosedCompanyMakesEveryRequestFailWith20852) {
   company.setOpen(false);
   Customer customer(session);
   customer.reset();
-  try {
-    customer.loadByName("Anyone");
-    FAIL() << "a closed company answered";
-  } catch (const QbError& error) {
-    EXPECT_EQ(error.number(), kNotReachable);
-  }
+  EXPECT_EQ(caught([&] { customer.loadByName("Anyone"); }).number, kNotReachable);
   ObjSearch search(session);
   search.reset();
   EXPECT_THROW(search.openConnection(), QbError);
