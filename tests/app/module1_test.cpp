@@ -17,6 +17,13 @@ class Module1Test : public ::testing::Test, protected test::VantoraFixture {
     database->execute("INSERT INTO probe VALUES (17, 'AbC', 12.5, 100.0, NULL)");
     database->execute("INSERT INTO probe VALUES (3, '', 0.1, -2, 'x')");
   }
+  // Fills the statement batch, one child per statement.
+  void batch(std::initializer_list<const char*> statements) {
+    app.sqlBatch.Clear();
+    app.sqlBatch.SetTag("strStatements");
+    int n = 0;
+    for (const char* sql : statements) app.sqlBatch.AddChild("s" + std::to_string(++n), sql);
+  }
 };
 
 TEST_F(Module1Test, ReadDataKeyedByLinkNamesRecordsByLinkWithTheCounterAsText) {
@@ -90,12 +97,6 @@ TEST_F(Module1Test, ReadDataLetsEventsRunButNotOncePerField) {
   EXPECT_LT(ui.eventsProcessed, 2000);
 }
 
-TEST_F(Module1Test, WriteDataRunsOneStatement) {
-  ASSERT_TRUE(write_data(app, "UPDATE probe SET Note = 'O''Brien' WHERE Link = 17"));
-  auto rows = db()->queryAll("SELECT Note FROM probe WHERE Link = 17");
-  EXPECT_EQ(rows.rows[0][0], "O'Brien");
-}
-
 // SQL is built by concatenation: text after the first statement (a value with a missed quote)
 // is refused before anything runs, and write_data reports it in the "Confirm" box.
 TEST_F(Module1Test, WriteDataRunsNoSecondStatement) {
@@ -104,7 +105,7 @@ TEST_F(Module1Test, WriteDataRunsNoSecondStatement) {
     const char* refused;  // the text named in the message; nullptr: the statement runs
     const char* noteAfter;
   } cases[] = {
-      {"UPDATE probe SET Note = 'a' WHERE Link = 17", nullptr, "a"},
+      {"UPDATE probe SET Note = 'O''Brien' WHERE Link = 17", nullptr, "O'Brien"},
       {"UPDATE probe SET Note = 'b' WHERE Link = 17;", nullptr, "b"},
       {"UPDATE probe SET Note = 'c' WHERE Link = 17 ; \r\n\t", nullptr, "c"},
       {"UPDATE probe SET Note = 'd' WHERE Link = 17; DELETE FROM probe", "DELETE FROM probe", "c"},
@@ -135,18 +136,14 @@ TEST_F(Module1Test, WriteDataRunsNoSecondStatement) {
 
 TEST_F(Module1Test, EmptyBatchReturnsFalseAndOpensNoDatabase) {
   app.databasePath = dir.file("does-not-exist.db");
-  app.sqlBatch.Clear();
-  app.sqlBatch.SetTag("strStatements");
+  batch({});
   EXPECT_FALSE(write_data2(app));
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_FALSE(std::filesystem::exists(app.databasePath));
 }
 
 TEST_F(Module1Test, BatchRunsEveryStatementInOrder) {
-  app.sqlBatch.Clear();
-  app.sqlBatch.SetTag("strStatements");
-  app.sqlBatch.AddChild("s1", "INSERT INTO probe (Link) VALUES (50)");
-  app.sqlBatch.AddChild("s2", "UPDATE probe SET Note = 'done' WHERE Link = 50");
+  batch({"INSERT INTO probe (Link) VALUES (50)", "UPDATE probe SET Note = 'done' WHERE Link = 50"});
   ASSERT_TRUE(write_data2(app));
   auto rows = db()->queryAll("SELECT Note FROM probe WHERE Link = 50");
   ASSERT_EQ(rows.rows.size(), 1u);
@@ -154,11 +151,8 @@ TEST_F(Module1Test, BatchRunsEveryStatementInOrder) {
 }
 
 TEST_F(Module1Test, FailedBatchLeavesNothingHalfSaved) {
-  app.sqlBatch.Clear();
-  app.sqlBatch.SetTag("strStatements");
-  app.sqlBatch.AddChild("s1", "INSERT INTO probe (Link) VALUES (60)");
-  app.sqlBatch.AddChild("s2", "INSERT INTO nowhere VALUES (1)");
-  app.sqlBatch.AddChild("s3", "INSERT INTO probe (Link) VALUES (61)");
+  batch({"INSERT INTO probe (Link) VALUES (60)", "INSERT INTO nowhere VALUES (1)",
+         "INSERT INTO probe (Link) VALUES (61)"});
   EXPECT_FALSE(write_data2(app));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "1 - no such table: nowhere");
