@@ -55,25 +55,20 @@ TEST_F(StartupTest, FirstStartCreatesTheFolderAndCopiesTheTemplateOnce) {
   EXPECT_EQ(second.globalfolder, "/data/shop/");
 }
 
-TEST_F(StartupTest, NullOrEmptyValueIsTreatedAsNoDatabase) {
-  for (const char* value : {"NULL", "''"}) {
+TEST_F(StartupTest, NullEmptyOrMissingValueIsTreatedAsNoDatabase) {
+  for (const char* value : {"NULL", "''", "no row"}) {
     ASSERT_TRUE(Main(app));
-    setDatabaseValue(value);
+    if (std::string(value) == "no row")
+      open_database(settingsDb())->execute("DELETE FROM settings");
+    else
+      setDatabaseValue(value);
     ui.messages.clear();
     ASSERT_TRUE(Main(app));
     ASSERT_EQ(ui.messages.size(), 1u) << value;
     EXPECT_EQ(ui.messages[0].text,
               "No database specified. Please open Vantora to point to your database.");
+    EXPECT_EQ(ui.messages[0].title, "Error");
   }
-}
-
-TEST_F(StartupTest, MissingSettingsRowIsTreatedAsNoDatabase) {
-  ASSERT_TRUE(Main(app));
-  open_database(settingsDb())->execute("DELETE FROM settings");
-  ui.messages.clear();
-  ASSERT_TRUE(Main(app));
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].title, "Error");
 }
 
 TEST_F(StartupTest, MissingTemplateEndsTheProgramWithTheVantoraBox) {
@@ -107,18 +102,13 @@ TEST_F(StartupTest, MainClearsTheValidationMemos) {
 TEST(GlobalFolder, IsThePathUpToAndIncludingTheLastSeparator) {
   test::FakeUi ui;
   App app(ui);
-  app.databasePath = "/data/shop.db";
-  get_globalfolder(app);
-  EXPECT_EQ(app.globalfolder, "/data/");
-  app.databasePath = "shop.db";
-  get_globalfolder(app);
-  EXPECT_EQ(app.globalfolder, "");
-  app.databasePath = "/shop.db";
-  get_globalfolder(app);
-  EXPECT_EQ(app.globalfolder, "/");
-  app.databasePath = "";
-  get_globalfolder(app);
-  EXPECT_EQ(app.globalfolder, "");
+  const char* const cases[][2] = {
+      {"/data/shop.db", "/data/"}, {"shop.db", ""}, {"/shop.db", "/"}, {"", ""}};
+  for (const auto& [path, folder] : cases) {
+    app.databasePath = path;
+    get_globalfolder(app);
+    EXPECT_EQ(app.globalfolder, folder) << path;
+  }
 }
 
 TEST(SpecialFolder, LocalAppDataFollowsXdgAndReports513WhenUnknown) {
