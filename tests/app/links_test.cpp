@@ -24,7 +24,7 @@ class LinksTest : public ::testing::Test, protected test::VantoraFixture {
   }
 };
 
-TEST_F(LinksTest, PreferencesAreCreatedOverwrittenAndRead) {
+TEST_F(LinksTest, PreferencesAreCreatedOverwrittenAndReadWithQuotesDoubled) {
   auto database = db();
   EXPECT_EQ(get_Preference(*database, "Form1", "Key", 3), "");
   set_Preference(*database, "Form1", "Key", "a", 3);
@@ -34,22 +34,15 @@ TEST_F(LinksTest, PreferencesAreCreatedOverwrittenAndRead) {
   EXPECT_EQ(get_Preference(*database, "Form1", "Key", 4), "other user");
   auto rows = database->queryAll("SELECT count(*) FROM Preferences");
   EXPECT_EQ(rows.rows[0][0], "2");
-}
-
-TEST_F(LinksTest, QuotesInPreferenceTextsAreDoubled) {
-  auto database = db();
   set_Preference(*database, "Shop's", "It's", "O'Brien", -2);
   EXPECT_EQ(get_Preference(*database, "Shop's", "It's", -2), "O'Brien");
 }
 
-TEST_F(LinksTest, NamedCounterStartsAtTheStartValueAndAdvances) {
+TEST_F(LinksTest, NamedCounterStartsAtTheStartValueOr10000AndAdvances) {
   EXPECT_EQ(GetNewLink(app, "QBClass", 50), 50);
   EXPECT_EQ(stored("QBClass"), "51");
   EXPECT_EQ(GetNewLink(app, "QBClass", 50), 51);
   EXPECT_EQ(stored("QBClass"), "52");
-}
-
-TEST_F(LinksTest, NamedCounterWithoutStartValueStartsAt10000) {
   EXPECT_EQ(GetNewLink(app, "Other", 0), 10000);
   EXPECT_EQ(stored("Other"), "10001");
 }
@@ -100,24 +93,19 @@ TEST_F(LinksTest, TwoConcurrentAllocatorsNeverCollide) {
       if (link) out.push_back(*link);
     }
   };
-  std::thread a(run, std::ref(first), "");
-  std::thread b(run, std::ref(second), "");
-  a.join();
-  b.join();
-  std::set<std::int64_t> all(first.begin(), first.end());
-  all.insert(second.begin(), second.end());
-  EXPECT_EQ(first.size() + second.size(), 2u * kEach);
-  EXPECT_EQ(all.size(), 2u * kEach) << "a Link was handed out twice";
-
-  first.clear();
-  second.clear();
-  std::thread c(run, std::ref(first), "Shared");
-  std::thread d(run, std::ref(second), "Shared");
-  c.join();
-  d.join();
-  std::set<std::int64_t> named(first.begin(), first.end());
-  named.insert(second.begin(), second.end());
-  EXPECT_EQ(named.size(), 2u * kEach);
+  for (const char* counter : {"", "Shared"}) {  // the common counter and a named one
+    SCOPED_TRACE(counter);
+    first.clear();
+    second.clear();
+    std::thread a(run, std::ref(first), counter);
+    std::thread b(run, std::ref(second), counter);
+    a.join();
+    b.join();
+    std::set<std::int64_t> all(first.begin(), first.end());
+    all.insert(second.begin(), second.end());
+    EXPECT_EQ(first.size() + second.size(), 2u * kEach);
+    EXPECT_EQ(all.size(), 2u * kEach) << "a Link was handed out twice";
+  }
 }
 
 }  // namespace
