@@ -9,21 +9,21 @@
 namespace vqb {
 namespace {
 
-TEST(SetupFile, MissingFileGivesAnEmptyQBSetupDocument) {
+class SetupFileTest : public ::testing::Test {
+ protected:
+  SetupFileTest() { app.globalfolder = dir.path().string() + "/"; }
   test::TempDir dir;
   test::FakeUi ui;
-  App app(ui);
-  app.globalfolder = dir.path().string() + "/";
+  App app{ui};
+};
+
+TEST_F(SetupFileTest, MissingFileGivesAnEmptyQBSetupDocument) {
   EXPECT_FALSE(load_setup_document(app));
   EXPECT_EQ(app.setup.GetTag(), "QBSetup");
   EXPECT_EQ(setup_value(app, "qbsetupchkreps"), "");
 }
 
-TEST(SetupFile, SavedAndReloadedGivesBackEveryKeyUnchanged) {
-  test::TempDir dir;
-  test::FakeUi ui;
-  App app(ui);
-  app.globalfolder = dir.path().string() + "/";
+TEST_F(SetupFileTest, SavedAndReloadedGivesBackEveryKeyUnchanged) {
   load_setup_document(app);
   const std::vector<std::pair<std::string, std::string>> keys = {
       {"qbsetupchkreps", "0"},
@@ -46,20 +46,14 @@ TEST(SetupFile, SavedAndReloadedGivesBackEveryKeyUnchanged) {
     EXPECT_EQ(setup_value(reloaded, keys[i].first), keys[i].second) << keys[i].first;
 }
 
-TEST(SetupFile, ValueReadsAtTheRootWhereverTheCursorIs) {
-  test::TempDir dir;
-  test::FakeUi ui;
-  App app(ui);
-  app.globalfolder = dir.path().string() + "/";
+TEST_F(SetupFileTest, ValueReadsAtTheRootWhereverTheCursorIs) {
   load_setup_document(app);
   save_setup_value(app, "a", "1");
   app.setup.MoveToFirstChild();
   EXPECT_EQ(setup_value(app, "a"), "1");
 }
 
-TEST(SetupFile, UnwritableFolderRaisesInsteadOfClaimingSuccess) {
-  test::FakeUi ui;
-  App app(ui);
+TEST_F(SetupFileTest, UnwritableFolderRaisesInsteadOfClaimingSuccess) {
   app.globalfolder = "/nonexistent-folder-for-vqb-tests/";
   load_setup_document(app);
   try {
