@@ -163,11 +163,15 @@ TEST(Rounding, Hundredths) {
   EXPECT_EQ(hundredths_text(std::numeric_limits<std::int64_t>::min()), "-92233720368547758.08");
 }
 
-TEST(Text, SqlQuote) {
-  EXPECT_EQ(sql_quote("O'Brien"), "O''Brien");
-  EXPECT_EQ(sql_quote("''"), "''''");
-  EXPECT_EQ(sql_quote("plain"), "plain");
-  EXPECT_EQ(sql_quote(""), "");
+TEST(Text, SqlQuoteDoublesQuotesAndLowerCaseIsAsciiOnly) {
+  const char* const quoted[][2] = {
+      {"O'Brien", "O''Brien"}, {"''", "''''"}, {"plain", "plain"}, {"", ""}};
+  for (const auto& [text, expected] : quoted) EXPECT_EQ(sql_quote(text), expected) << text;
+  EXPECT_EQ(to_lower_ascii("ABC xyz-09"), "abc xyz-09");
+  EXPECT_EQ(to_lower_ascii("\xC3\x89"
+                           "A"),
+            "\xC3\x89"
+            "a");  // É stays
 }
 
 TEST(Text, CharactersAreCodePoints) {
@@ -195,14 +199,6 @@ TEST(Text, CharactersAreCodePoints) {
     EXPECT_EQ(first_chars(c.text, c.n), c.first) << c.text;
     EXPECT_EQ(char_count(c.text), c.count) << c.text;
   }
-}
-
-TEST(Text, ToLowerAsciiOnly) {
-  EXPECT_EQ(to_lower_ascii("ABC xyz-09"), "abc xyz-09");
-  EXPECT_EQ(to_lower_ascii("\xC3\x89"
-                           "A"),
-            "\xC3\x89"
-            "a");  // É stays
 }
 
 bool same(const DateTime& a, const DateTime& b) {
