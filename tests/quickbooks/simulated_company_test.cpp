@@ -35,6 +35,13 @@ const std::string kCannotParse =
 
 class SimulatedCompanyTest : public ::testing::Test {
  protected:
+  // Sends a CustomerModRq of the customer at the given edit sequence.
+  Reply modify(const std::string& id, const std::string& sequence, const std::string& inner) {
+    return send(company, "<CustomerModRq><CustomerMod><ListID>" + id + "</ListID><EditSequence>" +
+                             sequence + "</EditSequence>" + inner +
+                             "</CustomerMod></CustomerModRq>");
+  }
+
   test::TempDir dir;
   SimulatedCompany company = SimulatedCompany::create(dir.file("company.xml"), "Vantora Demo Co");
 };
@@ -361,19 +368,13 @@ TEST_F(SimulatedCompanyTest, CustomerModChecksTheEditSequenceAndKeepsUnsentAddre
                                                 {"BillAddress/City", "Springfield"},
                                                 {"Phone", "555-0000"}});
   Entry rep = company.addSalesRep("JD", company.addEmployee("John", "Doe").name);
-  Reply stale = send(
-      company,
-      "<CustomerModRq><CustomerMod><ListID>" + customer.id +
-          "</ListID><EditSequence>1</EditSequence><Phone>1</Phone></CustomerMod></CustomerModRq>");
+  Reply stale = modify(customer.id, "1", "<Phone>1</Phone>");
   EXPECT_EQ(stale.code(), 3200);
   EXPECT_EQ(stale.message(), "The provided edit sequence \"1\" is out-of-date.");
 
-  Reply rs =
-      send(company,
-           "<CustomerModRq><CustomerMod><ListID>" + customer.id + "</ListID><EditSequence>" +
-               customer.editSequence +
-               "</EditSequence><BillAddress><City>Shelbyville</City></BillAddress><Phone></Phone>"
-               "<SalesRepRef><FullName>JD</FullName></SalesRepRef></CustomerMod></CustomerModRq>");
+  Reply rs = modify(customer.id, customer.editSequence,
+                    "<BillAddress><City>Shelbyville</City></BillAddress><Phone></Phone>"
+                    "<SalesRepRef><FullName>JD</FullName></SalesRepRef>");
   ASSERT_EQ(rs.code(), 0) << rs.message();
   EXPECT_EQ(rs.text("CustomerRet/BillAddress/Addr1"), "1 Main St");
   EXPECT_EQ(rs.text("CustomerRet/BillAddress/City"), "Shelbyville");
@@ -381,24 +382,14 @@ TEST_F(SimulatedCompanyTest, CustomerModChecksTheEditSequenceAndKeepsUnsentAddre
   EXPECT_EQ(rs.text("CustomerRet/SalesRepRef/ListID"), rep.id);
   EXPECT_NE(rs.text("CustomerRet/EditSequence"), customer.editSequence);
 
-  Reply again = send(company, "<CustomerModRq><CustomerMod><ListID>" + customer.id +
-                                  "</ListID><EditSequence>" + customer.editSequence +
-                                  "</EditSequence><Phone>2</Phone></CustomerMod></CustomerModRq>");
-  EXPECT_EQ(again.code(), 3200);
+  EXPECT_EQ(modify(customer.id, customer.editSequence, "<Phone>2</Phone>").code(), 3200);
 }
 
 TEST_F(SimulatedCompanyTest, CustomerModRenamesWithinTheNameSpace) {
   Entry acme = company.addCustomer("Acme");
   company.addVendor("Globex");
-  Reply taken =
-      send(company, "<CustomerModRq><CustomerMod><ListID>" + acme.id + "</ListID><EditSequence>" +
-                        acme.editSequence +
-                        "</EditSequence><Name>Globex</Name></CustomerMod></CustomerModRq>");
-  EXPECT_EQ(taken.code(), 3100);
-  Reply renamed =
-      send(company, "<CustomerModRq><CustomerMod><ListID>" + acme.id + "</ListID><EditSequence>" +
-                        acme.editSequence +
-                        "</EditSequence><Name>Acme Corp</Name></CustomerMod></CustomerModRq>");
+  EXPECT_EQ(modify(acme.id, acme.editSequence, "<Name>Globex</Name>").code(), 3100);
+  Reply renamed = modify(acme.id, acme.editSequence, "<Name>Acme Corp</Name>");
   ASSERT_EQ(renamed.code(), 0) << renamed.message();
   EXPECT_EQ(renamed.text("CustomerRet/FullName"), "Acme Corp");
   EXPECT_FALSE(company.findByName(Kind::Customer, "Acme"));
@@ -406,10 +397,7 @@ TEST_F(SimulatedCompanyTest, CustomerModRenamesWithinTheNameSpace) {
 }
 
 TEST_F(SimulatedCompanyTest, ModOfAnUnknownIdIsNotFound) {
-  Reply rs =
-      send(company,
-           "<CustomerModRq><CustomerMod><ListID>80000099-1</ListID><EditSequence>1</EditSequence>"
-           "</CustomerMod></CustomerModRq>");
+  Reply rs = modify("80000099-1", "1", "");
   EXPECT_EQ(rs.code(), 3120);
   EXPECT_EQ(
       rs.message(),
