@@ -80,6 +80,11 @@ long error_number(const auto& action) {
 
 class ComponentsTest : public ::testing::Test {
  protected:
+  // Queues QuickBooks' answer to the next request.
+  template <typename... Args>
+  void answer(const Args&... args) {
+    transport.responses.push_back(response(args...));
+  }
   FakeTransport transport;
   Session session{transport};
 };
@@ -103,7 +108,7 @@ TEST_F(ComponentsTest, CustomerAddWritesEveryFieldInSchemaOrderEscaped) {
   customer.salesRep = "JS";
   customer.billAddress = kAddress;
   customer.shipAddress = "<Addr1>Dock 4</Addr1>";
-  transport.responses.push_back(response("CustomerAddRs", kCustomerRet));
+  answer("CustomerAddRs", kCustomerRet);
   customer.add();
 
   EXPECT_EQ(transport.requests[0],
@@ -133,7 +138,7 @@ TEST_F(ComponentsTest, CustomerAddSendsNothingForEmptyFieldsAndUsesTheSettingsVe
   customer.name = "Acme";
   customer.phone = "";
   customer.billAddress = Address().aggregate();  // all fields empty: no BillAddress at all
-  transport.responses.push_back(response("CustomerAddRs", kCustomerRet));
+  answer("CustomerAddRs", kCustomerRet);
   customer.add();
   EXPECT_NE(transport.requests[0].find("<?qbxml version=\"5.0\"?>"), std::string::npos);
   EXPECT_EQ(transport.body(),
@@ -144,10 +149,10 @@ TEST_F(ComponentsTest, CustomerAddSendsNothingForEmptyFieldsAndUsesTheSettingsVe
 TEST_F(ComponentsTest, CustomerAddOfANameInUseRaises20806WithQuickBooksMessage) {
   Customer customer(session);
   customer.name = "Acme";
-  transport.responses.push_back(response("CustomerAddRs", "",
-                                         status(3100, "Error",
-                                                "The name &quot;Acme&quot; of the list "
-                                                "element is already in use.")));
+  answer("CustomerAddRs", "",
+         status(3100, "Error",
+                "The name &quot;Acme&quot; of the list "
+                "element is already in use."));
   EXPECT_EQ(caught([&] { customer.add(); }),
             (Caught{kNameInUse, "The name \"Acme\" of the list element is already in use."}));
   EXPECT_EQ(customer.record(), "");
@@ -159,7 +164,7 @@ TEST_F(ComponentsTest, CustomerAddOfANameInUseRaises20806WithQuickBooksMessage) 
 TEST_F(ComponentsTest, CustomerLoadByNameFillsThePropertiesOrRaisesNotFound) {
   Customer customer(session);
   customer.phone = "stale";
-  transport.responses.push_back(response("CustomerQueryRs", kCustomerRet));
+  answer("CustomerQueryRs", kCustomerRet);
   customer.loadByName("O'Brien & Sons <West>");
   EXPECT_EQ(transport.body(),
             "<CustomerQueryRq requestID=\"1\"><FullName>O'Brien &amp; Sons &lt;West&gt;"
@@ -171,19 +176,19 @@ TEST_F(ComponentsTest, CustomerLoadByNameFillsThePropertiesOrRaisesNotFound) {
   EXPECT_EQ(customer.billAddress, kAddress);
   EXPECT_EQ(customer.shipAddress, "");
 
-  transport.responses.push_back(response("CustomerQueryRs", "",
-                                         status(1, "Info",
-                                                "A query request did not find a "
-                                                "matching object in QuickBooks")));
+  answer("CustomerQueryRs", "",
+         status(1, "Info",
+                "A query request did not find a "
+                "matching object in QuickBooks"));
   EXPECT_EQ(
       caught([&] { customer.loadByName("Nobody"); }),
       (Caught{kStatusNoMatch, "A query request did not find a matching object in QuickBooks"}));
   EXPECT_EQ(customer.salesRep, "");  // the failed load left nothing of the earlier customer
 
-  transport.responses.push_back(response("CustomerQueryRs", "",
-                                         status(500, "Warn",
-                                                "The query request has not been fully "
-                                                "completed.")));
+  answer("CustomerQueryRs", "",
+         status(500, "Warn",
+                "The query request has not been fully "
+                "completed."));
   EXPECT_EQ(error_number([&] { customer.loadByName("Nobody"); }), 500);
 }
 
@@ -192,16 +197,15 @@ TEST_F(ComponentsTest, CustomerUpdateSendsOnlyTheChangedFieldsOfTheLoadedCustome
   EXPECT_EQ(error_number([&] { customer.update(); }), kInvalidArgument);
   EXPECT_TRUE(transport.requests.empty());
 
-  transport.responses.push_back(response("CustomerQueryRs", kCustomerRet));
+  answer("CustomerQueryRs", kCustomerRet);
   customer.loadByName("O'Brien & Sons <West>");
   customer.salesRep = "MK";
   customer.email = "new@b.com";
   customer.companyName = "O'Brien & Daughters";
   customer.fax = "";  // still empty: nothing to send
-  transport.responses.push_back(
-      response("CustomerModRs",
-               "<CustomerRet><ListID>80000001-1</ListID><EditSequence>112</EditSequence>"
-               "<Name>x</Name><SalesRepRef><FullName>MK</FullName></SalesRepRef></CustomerRet>"));
+  answer("CustomerModRs",
+         "<CustomerRet><ListID>80000001-1</ListID><EditSequence>112</EditSequence>"
+         "<Name>x</Name><SalesRepRef><FullName>MK</FullName></SalesRepRef></CustomerRet>");
   customer.update();
   EXPECT_EQ(transport.lastBody(),
             "<CustomerModRq requestID=\"1\"><CustomerMod><ListID>80000001-1</ListID>"
@@ -225,10 +229,9 @@ TEST_F(ComponentsTest, VendorAddTakesTheShippingAddressByName) {
   vendor.vendorAddress = kAddress;
   vendor.setProperty("ShippingAddress", "<Addr1>Yard</Addr1><City>Rockford</City>");
   EXPECT_EQ(error_number([&] { vendor.setProperty("Shipping", "x"); }), kNoSuchProperty);
-  transport.responses.push_back(
-      response("VendorAddRs",
-               "<VendorRet><ListID>V1</ListID><EditSequence>5</EditSequence>"
-               "<Name>Tools &amp; Co</Name></VendorRet>"));
+  answer("VendorAddRs",
+         "<VendorRet><ListID>V1</ListID><EditSequence>5</EditSequence>"
+         "<Name>Tools &amp; Co</Name></VendorRet>");
   vendor.add();
   EXPECT_EQ(transport.body(),
             "<VendorAddRq requestID=\"1\"><VendorAdd><Name>Tools &amp; Co</Name>"
@@ -239,7 +242,7 @@ TEST_F(ComponentsTest, VendorAddTakesTheShippingAddressByName) {
             "<Contact>Lee</Contact></VendorAdd></VendorAddRq>");
   EXPECT_EQ(vendor.listId, "V1");
 
-  transport.responses.push_back(response("VendorAddRs", "", status(3100, "Error", "in use")));
+  answer("VendorAddRs", "", status(3100, "Error", "in use"));
   EXPECT_EQ(error_number([&] { vendor.add(); }), kNameInUse);
 }
 
@@ -271,10 +274,9 @@ TEST_F(ComponentsTest, InvoiceAddWritesHeaderAndItemRowsAsSet) {
   invoice.item(2).amount = -500;
   invoice.item(3).description = "";  // an empty row stays a line
   invoice.item(4).description = " \r\nWO Number: 1001\r\n ";
-  transport.responses.push_back(
-      response("InvoiceAddRs",
-               "<InvoiceRet><TxnID>T-1</TxnID><EditSequence>1</EditSequence>"
-               "<RefNumber>1001</RefNumber></InvoiceRet>"));
+  answer("InvoiceAddRs",
+         "<InvoiceRet><TxnID>T-1</TxnID><EditSequence>1</EditSequence>"
+         "<RefNumber>1001</RefNumber></InvoiceRet>");
   invoice.add();
   EXPECT_EQ(transport.body(),
             "<InvoiceAddRq requestID=\"1\"><InvoiceAdd>"
@@ -329,7 +331,7 @@ TEST_F(ComponentsTest, InvoiceLoadByIdAsksForTheLinesAndKeepsTheRecord) {
       "<ItemRef><FullName>Shirts</FullName></ItemRef><Desc>Tee</Desc><Quantity>2</Quantity>"
       "<Rate>12.5</Rate><Amount>25.00</Amount></InvoiceLineRet></InvoiceRet>";
   Invoice invoice(session);
-  transport.responses.push_back(response("InvoiceQueryRs", ret));
+  answer("InvoiceQueryRs", ret);
   invoice.loadById("T-9");
   EXPECT_EQ(transport.body(),
             "<InvoiceQueryRq requestID=\"1\"><TxnID>T-9</TxnID>"
@@ -342,7 +344,7 @@ TEST_F(ComponentsTest, InvoiceLoadByIdAsksForTheLinesAndKeepsTheRecord) {
   EXPECT_EQ(invoice.item(0).amount, 2500);
   EXPECT_EQ(invoice.item(0).quantity, 2.0);
 
-  transport.responses.push_back(response("InvoiceQueryRs", "", status(1, "Info", "No match")));
+  answer("InvoiceQueryRs", "", status(1, "Info", "No match"));
   EXPECT_EQ(error_number([&] { invoice.loadById("T-404"); }), kStatusNoMatch);
   EXPECT_EQ(invoice.record(), "");
 }
@@ -364,8 +366,7 @@ TEST_F(ComponentsTest, ReceivePaymentAppliesAsListedFromTheConfiguration) {
   payment.depositToAccount = "Bank:Checking";
   payment.memo = "Receipt 44";
   payment.refNumber = "CHK 1234";
-  transport.responses.push_back(
-      response("ReceivePaymentAddRs", "<ReceivePaymentRet><TxnID>P-1</TxnID></ReceivePaymentRet>"));
+  answer("ReceivePaymentAddRs", "<ReceivePaymentRet><TxnID>P-1</TxnID></ReceivePaymentRet>");
   payment.add();
   EXPECT_EQ(transport.body(),
             "<ReceivePaymentAddRq requestID=\"1\"><ReceivePaymentAdd>"
@@ -386,13 +387,13 @@ TEST_F(ComponentsTest, ReceivePaymentModesZeroAndOneWriteIsAutoApply) {
   payment.customer = "Acme";
   payment.totalAmount = 100;
   payment.applicationMode = ReceivePayment::kAutoApply;
-  transport.responses.push_back(response("ReceivePaymentAddRs", "<ReceivePaymentRet/>"));
+  answer("ReceivePaymentAddRs", "<ReceivePaymentRet/>");
   payment.add();
   EXPECT_NE(transport.lastBody().find("<TotalAmount>1.00</TotalAmount><IsAutoApply>true"
                                       "</IsAutoApply></ReceivePaymentAdd>"),
             std::string::npos);
   payment.applicationMode = ReceivePayment::kNotApplied;
-  transport.responses.push_back(response("ReceivePaymentAddRs", "<ReceivePaymentRet/>"));
+  answer("ReceivePaymentAddRs", "<ReceivePaymentRet/>");
   payment.add();
   EXPECT_NE(transport.lastBody().find("<IsAutoApply>false</IsAutoApply></ReceivePaymentAdd>"),
             std::string::npos);
@@ -430,10 +431,9 @@ TEST_F(ComponentsTest, PurchaseOrderAddWritesHeaderAndLines) {
   order.item(0).rate = 399;
   order.item(0).quantity = 12;
   order.item(1).description = "-      WO# 7   X 12          Acme (Tees)";
-  transport.responses.push_back(
-      response("PurchaseOrderAddRs",
-               "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>1"
-               "</EditSequence><RefNumber>PO500</RefNumber></PurchaseOrderRet>"));
+  answer("PurchaseOrderAddRs",
+         "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>1"
+         "</EditSequence><RefNumber>PO500</RefNumber></PurchaseOrderRet>");
   order.add();
   EXPECT_EQ(transport.body(),
             "<PurchaseOrderAddRq requestID=\"1\"><PurchaseOrderAdd>"
@@ -455,13 +455,13 @@ TEST_F(ComponentsTest, PurchaseOrderAddWritesHeaderAndLines) {
 TEST_F(ComponentsTest, PurchaseOrderUpdateChangesOnlyTheMemoOfTheLoadedOrder) {
   PurchaseOrder order(session);
   EXPECT_EQ(error_number([&] { order.update(); }), kInvalidArgument);
-  transport.responses.push_back(response(
+  answer(
       "PurchaseOrderQueryRs",
       "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>3</EditSequence><VendorRef>"
       "<FullName>Tools</FullName></VendorRef><TxnDate>2026-04-01</TxnDate><RefNumber>PO500"
       "</RefNumber><Memo>old</Memo><IsToBePrinted>true</IsToBePrinted><PurchaseOrderLineRet>"
       "<ItemRef><FullName>Shirts</FullName></ItemRef><Quantity>12</Quantity></PurchaseOrderLineRet>"
-      "</PurchaseOrderRet>"));
+      "</PurchaseOrderRet>");
   order.loadById("PO-T1");
   EXPECT_EQ(transport.body(),
             "<PurchaseOrderQueryRq requestID=\"1\"><TxnID>PO-T1</TxnID>"
@@ -469,9 +469,9 @@ TEST_F(ComponentsTest, PurchaseOrderUpdateChangesOnlyTheMemoOfTheLoadedOrder) {
   EXPECT_EQ(order.vendor, "Tools");
   EXPECT_EQ(order.itemCount(), 1);
   order.memo = "Goods In: 5 (VT Status as at 4/2/2026 10:00";
-  transport.responses.push_back(response("PurchaseOrderModRs",
-                                         "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>4"
-                                         "</EditSequence></PurchaseOrderRet>"));
+  answer("PurchaseOrderModRs",
+         "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>4"
+         "</EditSequence></PurchaseOrderRet>");
   order.update();
   EXPECT_EQ(transport.lastBody(),
             "<PurchaseOrderModRq requestID=\"1\"><PurchaseOrderMod><TxnID>PO-T1</TxnID>"
@@ -484,10 +484,9 @@ TEST_F(ComponentsTest, PurchaseOrderUpdateChangesOnlyTheMemoOfTheLoadedOrder) {
 
 TEST_F(ComponentsTest, ItemLoadByNameReadsTheItemTypeFromTheRecord) {
   Item item(session);
-  transport.responses.push_back(
-      response("ItemQueryRs",
-               "<ItemDiscountRet><ListID>D1</ListID><Name>Disc</Name><FullName>Setup:Disc"
-               "</FullName><IsActive>true</IsActive></ItemDiscountRet>"));
+  answer("ItemQueryRs",
+         "<ItemDiscountRet><ListID>D1</ListID><Name>Disc</Name><FullName>Setup:Disc"
+         "</FullName><IsActive>true</IsActive></ItemDiscountRet>");
   item.loadByName("Setup:Disc");
   EXPECT_EQ(transport.body(),
             "<ItemQueryRq requestID=\"1\"><FullName>Setup:Disc</FullName></ItemQueryRq>");
@@ -510,15 +509,14 @@ TEST_F(ComponentsTest, ItemLoadByNameReadsTheItemTypeFromTheRecord) {
 
 TEST_F(ComponentsTest, EmployeeAndAccountLoadByFullName) {
   Employee employee(session);
-  transport.responses.push_back(response("EmployeeQueryRs", "", status(1, "Info", "not found")));
+  answer("EmployeeQueryRs", "", status(1, "Info", "not found"));
   EXPECT_EQ(error_number([&] { employee.loadByName("Ann Lee"); }), kStatusNoMatch);
   EXPECT_EQ(transport.body(),
             "<EmployeeQueryRq requestID=\"1\"><FullName>Ann Lee</FullName></EmployeeQueryRq>");
   Account account(session);
-  transport.responses.push_back(
-      response("AccountQueryRs",
-               "<AccountRet><ListID>A1</ListID><Name>Checking</Name><FullName>"
-               "Bank:Checking</FullName><AccountType>Bank</AccountType></AccountRet>"));
+  answer("AccountQueryRs",
+         "<AccountRet><ListID>A1</ListID><Name>Checking</Name><FullName>"
+         "Bank:Checking</FullName><AccountType>Bank</AccountType></AccountRet>");
   account.loadByName("Bank:Checking");
   EXPECT_EQ(transport.lastBody(),
             "<AccountQueryRq requestID=\"1\"><FullName>Bank:Checking</FullName></AccountQueryRq>");
@@ -529,9 +527,8 @@ TEST_F(ComponentsTest, QBListsAddsClassesAndCustomerTypesUnderTheirParent) {
   QBLists lists(session);
   lists.listKind = QBLists::kClass;
   lists.name = "East & West";
-  transport.responses.push_back(
-      response("ClassAddRs",
-               "<ClassRet><ListID>C1</ListID><FullName>East &amp; West</FullName></ClassRet>"));
+  answer("ClassAddRs",
+         "<ClassRet><ListID>C1</ListID><FullName>East &amp; West</FullName></ClassRet>");
   lists.add();
   EXPECT_EQ(transport.body(),
             "<ClassAddRq requestID=\"1\"><ClassAdd><Name>East &amp; West</Name></ClassAdd>"
@@ -541,13 +538,13 @@ TEST_F(ComponentsTest, QBListsAddsClassesAndCustomerTypesUnderTheirParent) {
   lists.reset();
   lists.listKind = QBLists::kCustomerType;
   lists.name = "Retail:Shops";
-  transport.responses.push_back(response("CustomerTypeAddRs", "<CustomerTypeRet/>"));
+  answer("CustomerTypeAddRs", "<CustomerTypeRet/>");
   lists.add();
   EXPECT_EQ(transport.lastBody(),
             "<CustomerTypeAddRq requestID=\"1\"><CustomerTypeAdd><Name>Shops</Name><ParentRef>"
             "<FullName>Retail</FullName></ParentRef></CustomerTypeAdd></CustomerTypeAddRq>");
 
-  transport.responses.push_back(response("CustomerTypeAddRs", "", status(3100, "Error", "used")));
+  answer("CustomerTypeAddRs", "", status(3100, "Error", "used"));
   EXPECT_EQ(error_number([&] { lists.add(); }), kNameInUse);
   lists.listKind = 3;
   EXPECT_EQ(error_number([&] { lists.add(); }), kInvalidArgument);
@@ -583,10 +580,9 @@ TEST_F(ComponentsTest, SearchOfInvoicesByReferenceNumber) {
   search.reset();
   search.queryKind = ObjSearch::kInvoices;
   search.refNumber = "1001";
-  transport.responses.push_back(
-      response("InvoiceQueryRs",
-               "<InvoiceRet><TxnID>A</TxnID><Subtotal>10.00</Subtotal></InvoiceRet>"
-               "<InvoiceRet><TxnID>B</TxnID><Subtotal>12.00</Subtotal></InvoiceRet>"));
+  answer("InvoiceQueryRs",
+         "<InvoiceRet><TxnID>A</TxnID><Subtotal>10.00</Subtotal></InvoiceRet>"
+         "<InvoiceRet><TxnID>B</TxnID><Subtotal>12.00</Subtotal></InvoiceRet>");
   search.run();
   EXPECT_EQ(transport.body(),
             "<InvoiceQueryRq requestID=\"1\"><RefNumber>1001</RefNumber></InvoiceQueryRq>");
@@ -596,7 +592,7 @@ TEST_F(ComponentsTest, SearchOfInvoicesByReferenceNumber) {
   EXPECT_EQ(search.remaining(), 0);
   EXPECT_EQ(error_number([&] { search.result(2); }), kIndexOutOfRange);
 
-  transport.responses.push_back(response("InvoiceQueryRs", "", status(1, "Info", "No match")));
+  answer("InvoiceQueryRs", "", status(1, "Info", "No match"));
   search.run();
   EXPECT_EQ(search.resultCount(), 0);  // nothing found is no error
 }
@@ -606,14 +602,13 @@ TEST_F(ComponentsTest, SearchOfPaymentsFiltersByCustomerAndWholeAmountHere) {
   search.queryKind = ObjSearch::kReceivedPayments;
   search.amount = 125;
   search.entityName = "O'Brien & Sons";
-  transport.responses.push_back(response(
-      "ReceivePaymentQueryRs",
-      "<ReceivePaymentRet><TxnID>1</TxnID><TotalAmount>125.00</TotalAmount></ReceivePaymentRet>"
-      "<ReceivePaymentRet><TxnID>2</TxnID><TotalAmount>125.99</TotalAmount></ReceivePaymentRet>"
-      "<ReceivePaymentRet><TxnID>3</TxnID><TotalAmount>126.00</TotalAmount></ReceivePaymentRet>"
-      "<ReceivePaymentRet><TxnID>4</TxnID><TotalAmount>124.50</TotalAmount></ReceivePaymentRet>"
-      "<ReceivePaymentRet><TxnID>5</TxnID><TotalAmount>12.50</TotalAmount></ReceivePaymentRet>"
-      "<ReceivePaymentRet><TxnID>6</TxnID></ReceivePaymentRet>"));
+  answer("ReceivePaymentQueryRs",
+         "<ReceivePaymentRet><TxnID>1</TxnID><TotalAmount>125.00</TotalAmount></ReceivePaymentRet>"
+         "<ReceivePaymentRet><TxnID>2</TxnID><TotalAmount>125.99</TotalAmount></ReceivePaymentRet>"
+         "<ReceivePaymentRet><TxnID>3</TxnID><TotalAmount>126.00</TotalAmount></ReceivePaymentRet>"
+         "<ReceivePaymentRet><TxnID>4</TxnID><TotalAmount>124.50</TotalAmount></ReceivePaymentRet>"
+         "<ReceivePaymentRet><TxnID>5</TxnID><TotalAmount>12.50</TotalAmount></ReceivePaymentRet>"
+         "<ReceivePaymentRet><TxnID>6</TxnID></ReceivePaymentRet>");
   search.run();
   EXPECT_EQ(transport.body(),
             "<ReceivePaymentQueryRq requestID=\"1\"><EntityFilter><FullName>O'Brien &amp; Sons"
@@ -624,7 +619,7 @@ TEST_F(ComponentsTest, SearchOfPaymentsFiltersByCustomerAndWholeAmountHere) {
   EXPECT_NE(search.result(2).find("<TxnID>4</TxnID>"), std::string::npos);
 
   search.refNumber = "R1";  // with a name filter the reference becomes a range of one
-  transport.responses.push_back(response("ReceivePaymentQueryRs"));
+  answer("ReceivePaymentQueryRs");
   search.run();
   EXPECT_EQ(transport.lastBody(),
             "<ReceivePaymentQueryRq requestID=\"1\"><EntityFilter><FullName>O'Brien &amp; Sons"
@@ -638,11 +633,10 @@ TEST_F(ComponentsTest, SearchPagesThroughTheIterator) {
   search.queryKind = ObjSearch::kCustomers;
   search.activeStatus = 3;
   search.pageSize = 2;
-  transport.responses.push_back(response(
-      "CustomerQueryRs",
-      "<CustomerRet><Name>A</Name></CustomerRet>"
-      "<CustomerRet><Name>B</Name></CustomerRet>",
-      status(0, "Info", "Status OK") + " iteratorRemainingCount=\"1\" iteratorID=\"{it-1}\""));
+  answer("CustomerQueryRs",
+         "<CustomerRet><Name>A</Name></CustomerRet>"
+         "<CustomerRet><Name>B</Name></CustomerRet>",
+         status(0, "Info", "Status OK") + " iteratorRemainingCount=\"1\" iteratorID=\"{it-1}\"");
   search.run();
   EXPECT_NE(transport.requests[0].find("<?qbxml version=\"5.0\"?>"), std::string::npos);
   EXPECT_EQ(transport.body(0),
@@ -651,9 +645,8 @@ TEST_F(ComponentsTest, SearchPagesThroughTheIterator) {
   EXPECT_EQ(search.resultCount(), 2);
   EXPECT_EQ(search.remaining(), 1);
 
-  transport.responses.push_back(response(
-      "CustomerQueryRs", "<CustomerRet><Name>C</Name></CustomerRet>",
-      status(0, "Info", "Status OK") + " iteratorRemainingCount=\"0\" iteratorID=\"{it-1}\""));
+  answer("CustomerQueryRs", "<CustomerRet><Name>C</Name></CustomerRet>",
+         status(0, "Info", "Status OK") + " iteratorRemainingCount=\"0\" iteratorID=\"{it-1}\"");
   search.nextPage();
   EXPECT_EQ(transport.body(1),
             "<CustomerQueryRq requestID=\"1\" iterator=\"Continue\" iteratorID=\"{it-1}\">"
@@ -688,7 +681,7 @@ TEST_F(ComponentsTest, SearchPagesOnlyWhereTheQueryHasAnIterator) {
     search.pageSize = 5;
     const std::string body = c.body;
     const std::string rq = body.substr(1, body.find(' ') - 1);
-    transport.responses.push_back(response(rq.substr(0, rq.size() - 2) + "Rs", "<XRet/>"));
+    answer(rq.substr(0, rq.size() - 2) + "Rs", "<XRet/>");
     search.run();
     EXPECT_EQ(transport.lastBody(), c.body);
     EXPECT_EQ(search.resultCount(), 1);
@@ -737,9 +730,9 @@ TEST_F(ComponentsTest, AMalformedAnswerToAnAddIsReportedAsSuch) {
   customer.name = "Acme";
   transport.responses.push_back("<html>QuickBooks</html>");
   EXPECT_EQ(error_number([&] { customer.add(); }), kMalformedResponse);
-  transport.responses.push_back(response("CustomerAddRs"));  // success without a record
+  answer("CustomerAddRs");  // success without a record
   EXPECT_EQ(error_number([&] { customer.add(); }), kMalformedResponse);
-  transport.responses.push_back(response("InvoiceAddRs", "<InvoiceRet/>"));  // wrong answer
+  answer("InvoiceAddRs", "<InvoiceRet/>");  // wrong answer
   EXPECT_EQ(error_number([&] { customer.add(); }), kMalformedResponse);
 }
 
