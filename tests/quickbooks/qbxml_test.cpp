@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/text_helpers.h"
+#include "quickbooks/caught.h"
 
 namespace vqb::qb {
 namespace {
@@ -17,12 +18,7 @@ std::string rs(const std::string& attributes, const std::string& inner = "") {
 }
 
 long error_number(const auto& action) {
-  try {
-    action();
-  } catch (const QbError& error) {
-    return error.number();
-  }
-  return 0;
+  return test::caught(action).number;
 }
 
 TEST(QbxmlValues, FormatsDatesMoneyQuantitiesAndBooleans) {
@@ -141,32 +137,21 @@ TEST(QbxmlResponse, AppliesTheStatusRules) {
   EXPECT_EQ(number(warn, "", false), 530);
   EXPECT_EQ(number(warn, "<CustomerRet/>", false), 0);
 
-  try {
-    Response::parse(rs("statusCode=\"3000\" statusSeverity=\"Error\" statusMessage=\"Bad id\""),
-                    "CustomerQueryRs")
-        .check(false);
-    FAIL();
-  } catch (const QbError& error) {
-    EXPECT_EQ(error.description(), "Bad id");
-  }
-  try {
-    Response::parse(rs("statusCode=\"3000\" statusSeverity=\"Error\""), "CustomerQueryRs")
-        .check(false);
-    FAIL();
-  } catch (const QbError& error) {
-    EXPECT_EQ(error.description(), "QuickBooks error 3000.");
-  }
+  // The error carries QuickBooks' message, or names the code when there is none.
+  const auto error = [](const std::string& attributes) {
+    return test::caught([&] { Response::parse(rs(attributes), "CustomerQueryRs").check(false); });
+  };
+  EXPECT_EQ(error("statusCode=\"3000\" statusSeverity=\"Error\" statusMessage=\"Bad id\""),
+            (test::Caught{3000, "Bad id"}));
+  EXPECT_EQ(error("statusCode=\"3000\" statusSeverity=\"Error\""),
+            (test::Caught{3000, "QuickBooks error 3000."}));
 }
 
 TEST(QbxmlResponse, RejectsMalformedResponsesWithADescription) {
   const auto description = [](const std::string& xml) {
-    try {
-      (void)Response::parse(xml, "CustomerQueryRs");
-    } catch (const QbError& error) {
-      EXPECT_EQ(error.number(), kMalformedResponse);
-      return error.description();
-    }
-    return std::string("no error");
+    const test::Caught error = test::caught([&] { (void)Response::parse(xml, "CustomerQueryRs"); });
+    EXPECT_EQ(error.number, kMalformedResponse);
+    return error.description;
   };
   EXPECT_EQ(description("<QBXML><QBXMLMsgsRs>"),
             "QuickBooks' response is not readable XML (Start-end tags mismatch at offset 19).");
