@@ -90,11 +90,10 @@ TEST_F(MappingCheckTest, AnUnlinkedCustomerIsSentFirstNotAStop) {
       "SalesGroup = 'RUSH' OR SalesGroup = 'OBS') ORDER BY s.Number LIMIT 1");
   ASSERT_FALSE(number.empty());
   CheckResult result = check(CheckKind::Invoice, std::stol(number));
-  if (result.ok) {
-    EXPECT_EQ(result.text,
-              "OK; the customer is not in QuickBooks yet and will be created or linked when this "
-              "is sent");
-  }
+  EXPECT_TRUE(result.ok) << result.text;
+  EXPECT_EQ(result.text,
+            "OK; the customer is not in QuickBooks yet and will be created or linked when this "
+            "is sent");
 }
 
 TEST_F(MappingCheckTest, MissingRecordsSaySo) {
