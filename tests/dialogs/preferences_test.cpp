@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "app/errors.h"
 #include "app/setup_file.h"
@@ -59,34 +60,13 @@ TEST_F(PreferencesTest, ControlsHaveUniqueLowerCasedKeysAndTheMendedCaption) {
   for (const auto& control : controls)
     EXPECT_TRUE(keys.insert(control.key()).second) << control.name;
   // Every key the exports read is edited here.
-  for (const char* key : {"chkaddress",
-                          "chkdupinvoices",
-                          "chkmarkdupinvoices",
-                          "chkmarkinvoiceprinted",
-                          "chkinvoiceprefix",
-                          "txtinvprefix",
-                          "optinvprefix1",
-                          "cmbar",
-                          "optmemo1",
-                          "optmemo4",
-                          "chkmarkduppayments",
-                          "optapply0",
-                          "optapply1",
-                          "optpmemo1",
-                          "optpmemo2",
-                          "optpmemo3",
-                          "chkduppurchaseorders",
-                          "chkmarkduppurchaseorders",
-                          "chkmarkposprinted",
-                          "chkpoprefix",
-                          "txtpoprefix",
-                          "chkposupplierref",
-                          "chkqbassignponumbers",
-                          "chkshowinvoices",
-                          "chkshowpayments",
-                          "chkshowpos",
-                          "chkamortize"})
-    EXPECT_TRUE(keys.count(key)) << key;
+  std::istringstream exported(
+      "chkaddress chkdupinvoices chkmarkdupinvoices chkmarkinvoiceprinted chkinvoiceprefix "
+      "txtinvprefix optinvprefix1 cmbar optmemo1 optmemo4 chkmarkduppayments optapply0 optapply1 "
+      "optpmemo1 optpmemo2 optpmemo3 chkduppurchaseorders chkmarkduppurchaseorders "
+      "chkmarkposprinted chkpoprefix txtpoprefix chkposupplierref chkqbassignponumbers "
+      "chkshowinvoices chkshowpayments chkshowpos chkamortize");
+  for (std::string key; exported >> key;) EXPECT_TRUE(keys.count(key)) << key;
 
   const PreferenceControl* supplierRef = find_preference_control("CHKPOSUPPLIERREF");
   ASSERT_NE(supplierRef, nullptr);

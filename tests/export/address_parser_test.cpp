@@ -279,22 +279,21 @@ TEST(AddressParser, AbbreviatesOnlyWhatDoesNotFit) {
 }
 
 TEST(AddressParser, CodesAndPostalCodes) {
-  EXPECT_EQ(region_code("Illinois"), "IL");
-  EXPECT_EQ(region_code("ill."), "IL");
-  EXPECT_EQ(region_code("Québec"), "QC");
-  EXPECT_EQ(region_code("QUÉBEC"), "QC");
-  EXPECT_EQ(region_code("PQ"), "QC");
-  EXPECT_EQ(region_code("Newfoundland and Labrador"), "NL");
-  EXPECT_EQ(region_code("Yukon"), "YT");
-  EXPECT_EQ(region_code("Gotham"), "");
-  EXPECT_TRUE(is_zip_code("62704"));
-  EXPECT_TRUE(is_zip_code("62704-1234"));
-  EXPECT_FALSE(is_zip_code("6270"));
-  EXPECT_FALSE(is_zip_code("62704-12"));
-  EXPECT_TRUE(is_canadian_postal_code("K1A 0B1"));
-  EXPECT_TRUE(is_canadian_postal_code("k1a0b1"));
-  EXPECT_FALSE(is_canadian_postal_code("K1A 0B"));
-  EXPECT_FALSE(is_canadian_postal_code("1KA 0B1"));
+  for (auto [name, code] : {std::pair{"Illinois", "IL"},
+                            {"ill.", "IL"},
+                            {"Québec", "QC"},
+                            {"QUÉBEC", "QC"},
+                            {"PQ", "QC"},
+                            {"Newfoundland and Labrador", "NL"},
+                            {"Yukon", "YT"},
+                            {"Gotham", ""}})
+    EXPECT_EQ(region_code(name), code) << name;
+  for (auto [text, zip] :
+       {std::pair{"62704", true}, {"62704-1234", true}, {"6270", false}, {"62704-12", false}})
+    EXPECT_EQ(is_zip_code(text), zip) << text;
+  for (auto [text, postal] :
+       {std::pair{"K1A 0B1", true}, {"k1a0b1", true}, {"K1A 0B", false}, {"1KA 0B1", false}})
+    EXPECT_EQ(is_canadian_postal_code(text), postal) << text;
 
   const auto line = read_city_line("123 Main St, Springfield, IL 62704");
   ASSERT_TRUE(line);

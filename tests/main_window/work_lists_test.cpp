@@ -19,6 +19,13 @@ using Cells = std::vector<std::string>;
 
 const std::string kFilterMessage = "Please check your filter options to see records";
 
+// The comment under a list: what is shown is "records", "invoices" or "transactions".
+std::string runHint(const std::string& what) {
+  return "Click on the 'Run' button to see more options. You can also use your filter button to "
+         "select which " +
+         what + " will be shown.";
+}
+
 class WorkListsTest : public ::testing::Test, protected test::VantoraFixture {
  protected:
   WorkListsTest() { load_setup_document(app); }
@@ -161,9 +168,7 @@ TEST_F(WorkListsTest, CustomersDefaultToUnexportedNewestFirst) {
   EXPECT_EQ(state.grid.tickColumn, 2);
   EXPECT_EQ(state.currentList, "Send Customers");
   EXPECT_EQ(state.panelTitle, "Sending Customers");
-  EXPECT_EQ(state.comment,
-            "Click on the 'Run' button to see more options. You can also use your filter button "
-            "to select which records will be shown.");
+  EXPECT_EQ(state.comment, runHint("records"));
   EXPECT_EQ(ui.status, "");
   EXPECT_EQ(ui.progressValue, 0);
   EXPECT_TRUE(ui.messages.empty());
@@ -185,9 +190,7 @@ TEST_F(WorkListsTest, SuppliersShareTheCustomerLayout) {
   EXPECT_EQ(colours(), (std::vector<long>{kSentRowColour, -1}));
   EXPECT_EQ(state.currentList, "Send Suppliers");
   EXPECT_EQ(state.panelTitle, "Sending Suppliers");
-  EXPECT_EQ(state.comment,
-            "Click on the 'Run' button to see more options. You can also use your filter button "
-            "to select which records will be shown.");
+  EXPECT_EQ(state.comment, runHint("records"));
 }
 
 TEST_F(WorkListsTest, InvoiceCellsStatusPaidAndColour) {
@@ -208,9 +211,7 @@ TEST_F(WorkListsTest, InvoiceCellsStatusPaidAndColour) {
   EXPECT_EQ(state.grid.tickColumn, 7);
   EXPECT_EQ(state.currentList, "Send Customer Invoices");
   EXPECT_EQ(state.panelTitle, "Sending Customer Invoices");
-  EXPECT_EQ(state.comment,
-            "Click on the 'Run' button to see more options. You can also use your filter button "
-            "to select which invoices will be shown.");
+  EXPECT_EQ(state.comment, runHint("invoices"));
 
   // Defaults: invoices only, not exported only.
   MainWindowState fresh;
@@ -236,9 +237,7 @@ TEST_F(WorkListsTest, PaymentsLeaveOutPointOfSaleAndVoided) {
   EXPECT_EQ(colours(), (std::vector<long>{-1, kSentRowColour}));
   EXPECT_EQ(state.grid.tickColumn, 6);
   EXPECT_EQ(state.panelTitle, "Sending Customer Payments");
-  EXPECT_EQ(state.comment,
-            "Click on the 'Run' button to see more options. You can also use your filter button "
-            "to select which transactions will be shown.");
+  EXPECT_EQ(state.comment, runHint("transactions"));
 }
 
 TEST_F(WorkListsTest, PurchaseOrdersLeaveOutOldRevisionsAndVoid) {

@@ -38,9 +38,11 @@ std::vector<long> progress_up_to(long last) {
   return steps;
 }
 
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
 // (tag, content) of each child of the root.
-std::vector<std::pair<std::string, std::string>> entries(RecordDoc& doc) {
-  std::vector<std::pair<std::string, std::string>> result;
+Entries entries(RecordDoc& doc) {
+  Entries result;
   doc.MoveToRoot();
   for (pugi::xml_node child : doc.Current().children())
     if (child.type() == pugi::node_element) result.emplace_back(child.name(), child.text().get());
@@ -185,11 +187,10 @@ TEST_F(ListLoaderTest, GroupRatesSumMemberRatesAndInactiveEntriesAreDroppedAfter
   company.addSalesTaxCode("Tax", true);
 
   ASSERT_TRUE(load());
-  EXPECT_EQ(entries(app.qbTaxItems),
-            (std::vector<std::pair<std::string, std::string>>{{"ItemSalesTaxRet", ""},
-                                                              {"ItemSalesTaxRet", ""},
-                                                              {"ItemSalesTaxGroupRet", ""},
-                                                              {"ItemSalesTaxGroupRet", ""}}));
+  EXPECT_EQ(entries(app.qbTaxItems), (Entries{{"ItemSalesTaxRet", ""},
+                                              {"ItemSalesTaxRet", ""},
+                                              {"ItemSalesTaxGroupRet", ""},
+                                              {"ItemSalesTaxGroupRet", ""}}));
   EXPECT_EQ(app.qbTaxItems.GetTag(), "QBTaxItems");
   pugi::xml_node both = entry_named(app.qbTaxItems, "State+County");
   EXPECT_STREQ(both.child_value("TaxRate"), "7.5");
@@ -236,8 +237,7 @@ TEST_F(ListLoaderTest, WithoutActiveTaxItemsOnlyTheGroupsAreListed) {
   company.setActive(state.id, false);
 
   ASSERT_TRUE(load());
-  EXPECT_EQ(entries(app.qbTaxItems),
-            (std::vector<std::pair<std::string, std::string>>{{"ItemSalesTaxGroupRet", ""}}));
+  EXPECT_EQ(entries(app.qbTaxItems), (Entries{{"ItemSalesTaxGroupRet", ""}}));
   EXPECT_STREQ(entry_named(app.qbTaxItems, "Group").child_value("TaxRate"), "5");
 
   qb::ComponentSet components(session);
@@ -261,7 +261,6 @@ TEST_F(ListLoaderTest, ClassesAccountsTermsAndNamedLists) {
   company.addPaymentMethod("Check");
 
   ASSERT_TRUE(load());
-  using Entries = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(app.qbClasses.GetTag(), "");
   EXPECT_EQ(
       entries(app.qbClasses),
@@ -328,8 +327,7 @@ TEST_F(ListLoaderTest, ClosedCompanyFailsTheConnectionTestAndLoadsNothing) {
   company.setOpen(true);
   EXPECT_TRUE(load());
   EXPECT_EQ(app.sharedSlots[100], "0");
-  EXPECT_EQ(entries(app.qbClasses),
-            (std::vector<std::pair<std::string, std::string>>{{"ClassT", "Embroidery"}}));
+  EXPECT_EQ(entries(app.qbClasses), (Entries{{"ClassT", "Embroidery"}}));
 }
 
 TEST_F(ListLoaderTest, FailingCopyKeepsItsOldContentAndTheLoadGoesOn) {
@@ -429,8 +427,7 @@ TEST_F(ListLoaderTest, EachListLoaderReportsItsOwnErrorAndTheLoadGoesOn) {
   ASSERT_TRUE(load());
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "3250 Date-driven terms are not available.");
-  EXPECT_EQ(entries(app.qbTerms),
-            (std::vector<std::pair<std::string, std::string>>{{"StandardTermsRet", ""}}));
+  EXPECT_EQ(entries(app.qbTerms), (Entries{{"StandardTermsRet", ""}}));
 
   // QuickBooks stopping in the middle is reported like any other error, untranslated.
   ui.messages.clear();
