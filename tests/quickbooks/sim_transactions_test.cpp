@@ -3,13 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <pugixml.hpp>
 #include <set>
+#include <string_view>
+#include <vector>
 
 #include "quickbooks/sim/simulated_company.h"
-#include "support/temp_dir.h"
 #include "quickbooks/sim_reply.h"
+#include "support/qbxml_schema.h"
+#include "support/temp_dir.h"
 
 namespace vqb::qb::sim {
 namespace {
@@ -28,56 +33,90 @@ std::vector<std::string> column(pugi::xml_node ret, const char* lineTag, const c
 class SimTransactionsTest : public ::testing::Test {
  protected:
   SimTransactionsTest() {
-    company.addVendor("Tax Agency", {{"VendorAddress/Addr1", "1 Tax Rd"}, {"VendorAddress/City", "Albany"}});
+    company.addVendor("Tax Agency",
+                      {{"VendorAddress/Addr1", "1 Tax Rd"}, {"VendorAddress/City", "Albany"}});
     company.addSalesTaxItem("City", "1.5", "Tax Agency");
     company.addSalesTaxItem("State", "6.25", "Tax Agency");
     company.addSalesTaxGroup("Combined", {"City", "State"});
     company.addSalesTaxCode("Tax", true);
     company.addSalesTaxCode("Non", false);
     company.addAccount("Accounts Receivable", "AccountsReceivable");
-    company.addItem(Kind::ItemService, "Labour", "45.00", {{"SalesOrPurchase/Desc", "Labour hours"}, {"SalesTaxCodeRef/FullName", "Tax"}});
+    company.addItem(
+        Kind::ItemService, "Labour", "45.00",
+        {{"SalesOrPurchase/Desc", "Labour hours"}, {"SalesTaxCodeRef/FullName", "Tax"}});
     company.addItem(Kind::ItemService, "Consulting");
     company.addItem(Kind::ItemNonInventory, "Shirt", "",
-                    {{"SalesAndPurchase/SalesDesc", "Cotton shirt"}, {"SalesAndPurchase/SalesPrice", "12.50"},
-                     {"SalesAndPurchase/PurchaseDesc", "Shirt, bulk"}, {"SalesAndPurchase/PurchaseCost", "6.00"},
+                    {{"SalesAndPurchase/SalesDesc", "Cotton shirt"},
+                     {"SalesAndPurchase/SalesPrice", "12.50"},
+                     {"SalesAndPurchase/PurchaseDesc", "Shirt, bulk"},
+                     {"SalesAndPurchase/PurchaseCost", "6.00"},
                      {"SalesTaxCodeRef/FullName", "Tax"}});
     company.addDiscountItem("Discount 10%", "10");
     company.addSubtotalItem("Subtotal");
     company.addStandardTerms("Net 30", 30);
     company.addDateDrivenTerms("15th", 15, {{"DueNextMonthDays", "5"}});
-    company.addCustomer("Acme", {{"ItemSalesTaxRef/FullName", "State"}, {"TermsRef/FullName", "Net 30"},
+    company.addCustomer("Acme", {{"ItemSalesTaxRef/FullName", "State"},
+                                 {"TermsRef/FullName", "Net 30"},
                                  {"BillAddress/Addr1", "9 Elm St"}});
     company.addCustomer("Bolt");
-    company.addCustomer("Exempt", {{"SalesTaxCodeRef/FullName", "Non"}, {"ItemSalesTaxRef/FullName", "State"}});
+    company.addCustomer(
+        "Exempt", {{"SalesTaxCodeRef/FullName", "Non"}, {"ItemSalesTaxRef/FullName", "State"}});
+  }
+
+  // Every invoice request must be one QuickBooks accepts as qbXML: checked together after the
+  // suite (one xmllint run reads the schema once).
+  static void TearDownTestSuite() {
+    if (schemaValid.empty() || !test::haveXmllint()) return;
+    test::TempDir folder;
+    EXPECT_EQ(test::schemaProblems(schemaValid, folder.path().string()), "");
+    schemaValid.clear();
+  }
+
+  // Sends an invoice add; its request joins the schema check unless it breaks a schema limit
+  // on purpose.
+  Reply addInvoice(const std::string& customer, const std::string& body, bool validXml = true) {
+    std::string rq = "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer +
+                     "</FullName></CustomerRef>" + body + "</InvoiceAdd></InvoiceAddRq>";
+    if (validXml) schemaValid.push_back(request(rq));
+    return send(company, rq);
   }
 
   // Adds an invoice; returns its InvoiceRet (status checked).
   Reply invoice(const std::string& customer, const std::string& fields, const std::string& lines) {
-    Reply rs = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer + "</FullName></CustomerRef>" +
-                                 fields + lines + "</InvoiceAdd></InvoiceAddRq>");
+    Reply rs = addInvoice(customer, fields + lines);
     EXPECT_EQ(rs.code(), 0) << rs.message();
     return rs;
   }
 
-  std::string balance(const std::string& customer) { return company.findByName(Kind::Customer, customer)->value("Balance"); }
+  void setActive(Kind kind, const std::string& name, bool active) {
+    company.setActive(company.findByName(kind, name)->id, active);
+  }
+
+  std::string balance(const std::string& customer) {
+    return company.findByName(Kind::Customer, customer)->value("Balance");
+  }
 
   test::TempDir dir;
   SimulatedCompany company = SimulatedCompany::create(dir.file("company.xml"), "Test Co");
+  static inline std::vector<std::string> schemaValid;
 };
 
 const std::string kLabourLine = "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef>";
-const std::string kConsultingLine = "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef>";
+const std::string kConsultingLine =
+    "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef>";
 
 // ---------------------------------------------------------------------------------------------
 // Invoices
 
 TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
-  Reply rs = invoice("Acme", "<TxnDate>2026-01-15</TxnDate><RefNumber>INV-1</RefNumber>",
-                     kLabourLine + "<Quantity>3</Quantity><Rate>10.333</Rate></InvoiceLineAdd>" + kConsultingLine +
-                         "<Amount>100.00</Amount></InvoiceLineAdd>" + kConsultingLine +
-                         "<Quantity>1</Quantity><Rate>0.005</Rate></InvoiceLineAdd>");
+  Reply rs =
+      invoice("Acme", "<TxnDate>2026-01-15</TxnDate><RefNumber>INV-1</RefNumber>",
+              kLabourLine + "<Quantity>3</Quantity><Rate>10.333</Rate></InvoiceLineAdd>" +
+                  kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>" + kConsultingLine +
+                  "<Quantity>1</Quantity><Rate>0.005</Rate></InvoiceLineAdd>");
   pugi::xml_node ret = rs.ret();
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"), (std::vector<std::string>{"31.00", "100.00", "0.01"}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"),
+            (std::vector<std::string>{"31.00", "100.00", "0.01"}));
   EXPECT_EQ(rs.field("Subtotal"), "131.01");
   EXPECT_EQ(rs.field("ItemSalesTaxRef/FullName"), "State");  // from the customer
   EXPECT_EQ(rs.field("SalesTaxPercentage"), "6.25");
@@ -100,8 +139,10 @@ TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
 
 TEST_F(SimTransactionsTest, TaxGroupRateIsTheSumOfItsMembers) {
   Reply rs = invoice("Bolt", "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
-                     kLabourLine + "<Quantity>2</Quantity><Rate>100</Rate></InvoiceLineAdd>" + kLabourLine +
-                         "<Amount>50.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></SalesTaxCodeRef></InvoiceLineAdd>");
+                     kLabourLine + "<Quantity>2</Quantity><Rate>100</Rate></InvoiceLineAdd>" +
+                         kLabourLine +
+                         "<Amount>50.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></"
+                         "SalesTaxCodeRef></InvoiceLineAdd>");
   EXPECT_EQ(rs.field("SalesTaxPercentage"), "7.75");
   EXPECT_EQ(rs.field("SalesTaxTotal"), "15.50");
   EXPECT_EQ(rs.field("BalanceRemaining"), "265.50");
@@ -115,19 +156,155 @@ TEST_F(SimTransactionsTest, ANonTaxableCustomerPaysNoTax) {
   EXPECT_EQ(rs.field("BalanceRemaining"), "45.00");
 }
 
+TEST_F(SimTransactionsTest, LineAmountsFromQuantityRateAndAmount) {
+  struct Line {
+    const char* request;  // inside InvoiceLineAdd
+    const char* amount;
+    const char* rate;
+  };
+  const Line lines[] = {
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>3</Quantity><Rate>10.333</"
+       "Rate>",
+       "31.00", "10.333"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>2.5</Quantity><Rate>19.99</"
+       "Rate>",
+       "49.98", "19.99"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>-1</Quantity><Rate>0.005</"
+       "Rate>",
+       "-0.01", "0.005"},
+      // An amount with a quantity stays; the rate is worked out from them.
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>3</Quantity><Amount>100.00</"
+       "Amount>",
+       "100.00", "33.33333"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>4</Quantity><Amount>50.00</"
+       "Amount>",
+       "50.00", "12.50"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>0.5</Quantity><Amount>10.00</"
+       "Amount>",
+       "10.00", "20.00"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Amount>12.34</Amount>", "12.34", ""},
+      // The item's price when no rate or amount is given, never over a given amount.
+      {"<ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity>", "90.00", "45.00"},
+      {"<ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity><Amount>80.00</Amount>",
+       "80.00", "40.00"},
+  };
+  std::string request;
+  std::vector<std::string> amounts, rates;
+  for (const Line& line : lines) {
+    request += std::string("<InvoiceLineAdd>") + line.request + "</InvoiceLineAdd>";
+    amounts.push_back(line.amount);
+    rates.push_back(line.rate);
+  }
+  Reply rs = invoice("Bolt", "", request);
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"), amounts);
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Rate"), rates);
+  EXPECT_EQ(rs.field("Subtotal"), "423.31");
+  EXPECT_EQ(rs.field("BalanceRemaining"), "423.31");
+}
+
+TEST_F(SimTransactionsTest, SubtotalTakesDiscountLinesAndSkipsTextLines) {
+  Reply rs =
+      invoice("Acme", "",
+              kLabourLine + "<Quantity>2</Quantity></InvoiceLineAdd>" + kConsultingLine +
+                  "<Amount>60.00</Amount></InvoiceLineAdd>"
+                  "<InvoiceLineAdd><ItemRef><FullName>Discount "
+                  "10%</FullName></ItemRef><Amount>-10.00</Amount>"
+                  "<SalesTaxCodeRef><FullName>Tax</FullName></SalesTaxCodeRef></InvoiceLineAdd>"
+                  "<InvoiceLineAdd><Desc>Thank you</Desc></InvoiceLineAdd>");
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"),
+            (std::vector<std::string>{"90.00", "60.00", "-10.00", ""}));
+  EXPECT_EQ(rs.field("Subtotal"), "140.00");
+  EXPECT_EQ(rs.field("SalesTaxTotal"), "5.00");  // 6.25 % of 90.00 - 10.00: the discount is taxable
+  EXPECT_EQ(rs.field("BalanceRemaining"), "145.00");
+  EXPECT_EQ(rs.field("IsPaid"), "false");
+  EXPECT_EQ(balance("Acme"), "145.00");
+
+  Reply text = invoice("Acme", "", "<InvoiceLineAdd><Desc>Nothing to pay</Desc></InvoiceLineAdd>");
+  EXPECT_EQ(text.field("Subtotal"), "0.00");
+  EXPECT_EQ(text.field("BalanceRemaining"), "0.00");
+  EXPECT_EQ(text.field("IsPaid"), "true");
+  EXPECT_EQ(balance("Acme"), "145.00");
+}
+
+// Canadian sales tax: codes GST and GST+PST (a group), and an exempt code.
+class CanadianInvoiceTest : public SimTransactionsTest {
+ protected:
+  CanadianInvoiceTest() {
+    company.setCountry("CA");
+    company.addVendor("Receiver General");
+    company.addSalesTaxItem("GST", "5", "Receiver General");
+    company.addSalesTaxItem("PST", "7", "Receiver General");
+    company.addSalesTaxGroup("GST and PST", {"GST", "PST"});
+    company.addSalesTaxCode("G", true, {{"ItemSalesTaxRef/FullName", "GST"}});
+    company.addSalesTaxCode("S", true, {{"ItemSalesTaxRef/FullName", "GST and PST"}});
+    company.addSalesTaxCode("E", false);
+  }
+  static std::string line(const std::string& amount, const std::string& code) {
+    return kConsultingLine + "<Amount>" + amount + "</Amount><SalesTaxCodeRef><FullName>" + code +
+           "</FullName></SalesTaxCodeRef></InvoiceLineAdd>";
+  }
+};
+
+TEST_F(CanadianInvoiceTest, EachLineIsTaxedByItsTaxCodesItem) {
+  EXPECT_EQ(company.country(), "CA");
+  EXPECT_EQ(SimulatedCompany(dir.file("company.xml")).country(), "CA");
+  EXPECT_EQ(send(company, "<HostQueryRq/>").field("Country"), "CA");
+
+  // Acme's own sales tax item (State) does not apply in Canada.
+  Reply rs = invoice("Acme", "",
+                     line("100.00", "G") + line("33.33", "S") + line("50.00", "E") +
+                         line("0.10", "G") + line("0.10", "G"));
+  EXPECT_EQ(rs.field("Subtotal"), "183.53");
+  // GST 5 % of 133.53 = 6.6765 and PST 7 % of 33.33 = 2.3331, each rounded once.
+  EXPECT_EQ(rs.field("SalesTaxTotal"), "9.01");
+  EXPECT_EQ(rs.field("BalanceRemaining"), "192.54");
+  EXPECT_EQ(rs.field("IsPaid"), "false");
+  EXPECT_FALSE(rs.ret().child("ItemSalesTaxRef"));
+  EXPECT_FALSE(rs.ret().child("SalesTaxPercentage"));
+  EXPECT_EQ(balance("Acme"), "192.54");
+
+  Reply exempt = invoice("Exempt", "", line("100.00", "G"));
+  EXPECT_EQ(exempt.field("SalesTaxTotal"), "0.00");
+  EXPECT_EQ(exempt.field("BalanceRemaining"), "100.00");
+}
+
+TEST_F(CanadianInvoiceTest, ASalesTaxItemOnTheInvoiceIsRefused) {
+  Reply rs = addInvoice(
+      "Bolt", "<ItemSalesTaxRef><FullName>GST</FullName></ItemSalesTaxRef>" + line("10.00", "G"));
+  EXPECT_EQ(rs.code(), 3250);
+  EXPECT_EQ(rs.severity(), "Error");
+  EXPECT_EQ(rs.message(),
+            "This feature is not enabled or not available in this version of QuickBooks.");
+  EXPECT_TRUE(company.list(Kind::Invoice).empty());
+  EXPECT_EQ(balance("Bolt"), "0.00");
+  company.setCountry("US");
+  EXPECT_EQ(send(company, "<HostQueryRq/>").field("Country"), "US");
+  EXPECT_EQ(addInvoice("Bolt", "<ItemSalesTaxRef><FullName>GST</FullName></ItemSalesTaxRef>" +
+                                   line("10.00", "G"))
+                .code(),
+            0);
+}
+
 TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
-  Reply rs = invoice("Bolt", "",
-                     "<InvoiceLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>2</Quantity></InvoiceLineAdd>" +
-                         kLabourLine + "</InvoiceLineAdd>"
-                         "<InvoiceLineAdd><ItemRef><FullName>Subtotal</FullName></ItemRef></InvoiceLineAdd>"
-                         "<InvoiceLineAdd><ItemRef><FullName>Discount 10%</FullName></ItemRef></InvoiceLineAdd>"
-                         "<InvoiceLineAdd><Desc>Thank you for your order</Desc></InvoiceLineAdd>");
+  Reply rs = invoice(
+      "Bolt", "",
+      "<InvoiceLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>2</Quantity></"
+      "InvoiceLineAdd>" +
+          kLabourLine +
+          "</InvoiceLineAdd>"
+          "<InvoiceLineAdd><ItemRef><FullName>Subtotal</FullName></ItemRef></InvoiceLineAdd>"
+          "<InvoiceLineAdd><ItemRef><FullName>Discount 10%</FullName></ItemRef></InvoiceLineAdd>"
+          "<InvoiceLineAdd><Desc>Thank you for your order</Desc></InvoiceLineAdd>");
   pugi::xml_node ret = rs.ret();
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"), (std::vector<std::string>{"25.00", "45.00", "70.00", "-7.00", ""}));
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Rate"), (std::vector<std::string>{"12.50", "45.00", "", "", ""}));
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "RatePercent"), (std::vector<std::string>{"", "", "", "10.00", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"),
+            (std::vector<std::string>{"25.00", "45.00", "70.00", "-7.00", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Rate"),
+            (std::vector<std::string>{"12.50", "45.00", "", "", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "RatePercent"),
+            (std::vector<std::string>{"", "", "", "10.00", ""}));
   EXPECT_EQ(column(ret, "InvoiceLineRet", "Desc"),
-            (std::vector<std::string>{"Cotton shirt", "Labour hours", "", "", "Thank you for your order"}));
+            (std::vector<std::string>{"Cotton shirt", "Labour hours", "", "",
+                                      "Thank you for your order"}));
   EXPECT_EQ(rs.field("Subtotal"), "63.00");
   std::set<std::string> lineIds;
   for (const std::string& id : column(ret, "InvoiceLineRet", "TxnLineID")) lineIds.insert(id);
@@ -135,77 +312,185 @@ TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
 }
 
 TEST_F(SimTransactionsTest, BlankLinesAreKeptWithoutAnAmount) {
-  Reply rs = invoice("Bolt", "", kConsultingLine + "<Amount>8.00</Amount></InvoiceLineAdd><InvoiceLineAdd></InvoiceLineAdd>");
+  Reply rs = invoice(
+      "Bolt", "",
+      kConsultingLine + "<Amount>8.00</Amount></InvoiceLineAdd><InvoiceLineAdd></InvoiceLineAdd>");
   std::vector<std::string> children;
-  for (pugi::xml_node child : rs.ret().child("InvoiceLineRet").next_sibling("InvoiceLineRet").children()) children.push_back(child.name());
+  for (pugi::xml_node child :
+       rs.ret().child("InvoiceLineRet").next_sibling("InvoiceLineRet").children())
+    children.push_back(child.name());
   EXPECT_EQ(children, (std::vector<std::string>{"TxnLineID"}));
   EXPECT_EQ(rs.field("Subtotal"), "8.00");
-  Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                              "<PurchaseOrderLineAdd></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<PurchaseOrderLineAdd></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(order.field("TotalAmount"), "0.00");
   EXPECT_EQ(column(order.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{""}));
 }
 
 TEST_F(SimTransactionsTest, ReferenceNumbersAreAssignedAfterTheLargestNumericOne) {
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>").field("RefNumber"), "1");
-  invoice("Bolt", "<RefNumber>1005</RefNumber>", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  invoice("Bolt", "<RefNumber>INV-99999</RefNumber>", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  invoice("Bolt", "<RefNumber>12</RefNumber>", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>").field("RefNumber"), "1006");
+  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
+                .field("RefNumber"),
+            "1");
+  invoice("Bolt", "<RefNumber>1005</RefNumber>",
+          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
+  invoice("Bolt", "<RefNumber>INV-99999</RefNumber>",
+          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
+  invoice("Bolt", "<RefNumber>12</RefNumber>",
+          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
+  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
+                .field("RefNumber"),
+            "1006");
   // Purchase orders count on their own.
-  Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                              "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(order.field("RefNumber"), "1");
   // And survive a reload.
   SimulatedCompany reloaded(dir.file("company.xml"));
-  EXPECT_EQ(send(reloaded, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef></InvoiceAdd>"
-                           "</InvoiceAddRq>")
+  EXPECT_EQ(send(reloaded,
+                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef></"
+                 "InvoiceAdd>"
+                 "</InvoiceAddRq>")
                 .field("RefNumber"),
             "1007");
 }
 
-TEST_F(SimTransactionsTest, InvoiceFieldLengths) {
-  Reply ref = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                            "<RefNumber>123456789012</RefNumber></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(ref.code(), 3070);
-  EXPECT_EQ(ref.message(), "The string \"123456789012\" in the field \"RefNumber\" is too long.");
-  Reply po = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                           "<PONumber>" + std::string(26, '7') + "</PONumber></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(po.code(), 3070);
-  EXPECT_EQ(send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                          "<RefNumber>12345678901</RefNumber><PONumber>" + std::string(25, '7') +
-                          "</PONumber></InvoiceAdd></InvoiceAddRq>")
-                .code(),
-            0);
-  Reply amount = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" + kConsultingLine +
-                                   "<Amount>12,50</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(amount.code(), 3040);
-  EXPECT_EQ(amount.message(), "There was an error when converting the amount \"12,50\" in the field \"Amount\".");
-  EXPECT_EQ(company.list(Kind::Invoice).size(), 1u);
+TEST_F(SimTransactionsTest, DuplicateReferenceNumbersAreAccepted) {
+  std::string first = invoice("Bolt", "<RefNumber>INV-7</RefNumber>",
+                              kConsultingLine + "<Amount>10.00</Amount></InvoiceLineAdd>")
+                          .field("TxnID");
+  std::string second = invoice("Acme", "<RefNumber>INV-7</RefNumber>",
+                               kConsultingLine + "<Amount>20.00</Amount></InvoiceLineAdd>")
+                           .field("TxnID");
+  EXPECT_NE(first, second);
+  Reply found = send(company, "<InvoiceQueryRq><RefNumber>INV-7</RefNumber></InvoiceQueryRq>");
+  EXPECT_EQ(found.values("TxnID"), (std::vector<std::string>{first, second}));
+  EXPECT_EQ(found.values("Subtotal"), (std::vector<std::string>{"10.00", "20.00"}));
 }
 
-TEST_F(SimTransactionsTest, InvoiceReferencesMustExistAndBeActive) {
-  Reply customer = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Nobody</FullName></CustomerRef>"
-                                 "</InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(customer.code(), 3140);
-  EXPECT_EQ(customer.message(), "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice. "
-                                "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
-  company.setActive(company.findByName(Kind::ItemService, "Consulting")->id, false);
-  Reply item = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" + kConsultingLine +
-                                 "<Amount>5</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(item.code(), 3140);
-  EXPECT_EQ(item.message(), "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice. "
-                            "QuickBooks error message: The specified record is inactive.");
-  Reply klass = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                              "<ClassRef><FullName>West</FullName></ClassRef></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(klass.code(), 3140);
+TEST_F(SimTransactionsTest, InvoiceFieldLengthsFollowTheSchema) {
+  struct Field {
+    const char* name;
+    int limit;          // characters, as the schema counts them
+    const char* where;  // the request part; % stands for the text
+  };
+  const Field fields[] = {
+      {"RefNumber", 11, "<RefNumber>%</RefNumber>"},
+      {"PONumber", 25, "<PONumber>%</PONumber>"},
+      {"FOB", 13, "<FOB>%</FOB>"},
+      {"Memo", 4095, "<Memo>%</Memo>"},
+      {"Other", 29, "<Other>%</Other>"},
+      {"Addr1", 41, "<BillAddress><Addr1>%</Addr1></BillAddress>"},
+      {"City", 31, "<ShipAddress><City>%</City></ShipAddress>"},
+      {"State", 21, "<BillAddress><State>%</State></BillAddress>"},
+      {"PostalCode", 13, "<BillAddress><PostalCode>%</PostalCode></BillAddress>"},
+      {"Desc", 4095, "<InvoiceLineAdd><Desc>%</Desc></InvoiceLineAdd>"},
+      {"Other1", 29,
+       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</"
+       "Amount><Other1>%</Other1></InvoiceLineAdd>"},
+      {"Other2", 29,
+       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</"
+       "Amount><Other2>%</Other2></InvoiceLineAdd>"},
+  };
+  auto with = [](std::string where, const std::string& text) {
+    return where.replace(where.find('%'), 1, text);
+  };
+  auto repeat = [](int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "\xC3\xA9";  // é: two bytes, one character
+    return text;
+  };
+  for (const Field& field : fields) {
+    SCOPED_TRACE(field.name);
+    Reply full = addInvoice("Bolt", with(field.where, repeat(field.limit)));
+    EXPECT_EQ(full.code(), 0) << full.message();
+    EXPECT_EQ(full.ret()
+                  .find_node([&](pugi::xml_node node) {
+                    return std::string_view(node.name()) == field.name;
+                  })
+                  .child_value(),
+              repeat(field.limit));
+    Reply over = addInvoice("Bolt", with(field.where, repeat(field.limit + 1)), false);
+    EXPECT_EQ(over.code(), 3070);
+    EXPECT_EQ(over.message(), "The string \"" + repeat(field.limit + 1) + "\" in the field \"" +
+                                  field.name + "\" is too long.");
+  }
+  Reply amount =
+      addInvoice("Bolt", kConsultingLine + "<Amount>12,50</Amount></InvoiceLineAdd>", false);
+  EXPECT_EQ(amount.code(), 3040);
+  EXPECT_EQ(amount.message(),
+            "There was an error when converting the amount \"12,50\" in the field \"Amount\".");
+  EXPECT_EQ(company.list(Kind::Invoice).size(), std::size(fields));
+}
+
+TEST_F(SimTransactionsTest, InvoiceReferencesMustExistBeActiveAndOfTheirKind) {
+  const std::string missing =
+      "QuickBooks error message: Invalid argument.  The specified record does not exist in the "
+      "list.";
+  const std::string wrongKind =
+      "QuickBooks error message: The specified name is either invalid or of the wrong type.";
+  struct Case {
+    std::optional<Kind> inactiveKind;  // the entry made inactive for this case
+    const char* inactive;
+    const char* customer;
+    std::string body;
+    std::string message;
+  };
+  const Case cases[] = {
+      {std::nullopt, "", "Nobody", "",
+       "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice.  " +
+           missing},
+      {Kind::Customer, "Bolt", "Bolt", "",
+       "There is an invalid reference to QuickBooks Customer \"Bolt\" in the Invoice.  " + missing},
+      {std::nullopt, "", "Tax Agency", "",
+       "There is an invalid reference to QuickBooks Customer \"Tax Agency\" in the Invoice.  " +
+           wrongKind},
+      {std::nullopt, "", "Bolt", "<ClassRef><FullName>West</FullName></ClassRef>",
+       "There is an invalid reference to QuickBooks Class \"West\" in the Invoice.  " + missing},
+      {Kind::ItemService, "Consulting", "Bolt",
+       kConsultingLine + "<Amount>5.00</Amount></InvoiceLineAdd>",
+       "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice line.  " +
+           missing},
+      {Kind::ItemSalesTax, "City", "Bolt",
+       "<ItemSalesTaxRef><FullName>City</FullName></ItemSalesTaxRef>",
+       "There is an invalid reference to QuickBooks Item \"City\" in the Invoice.  " + missing},
+      {Kind::ItemSalesTaxGroup, "Combined", "Bolt",
+       "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
+       "There is an invalid reference to QuickBooks Item \"Combined\" in the Invoice.  " + missing},
+      {std::nullopt, "", "Bolt", "<ItemSalesTaxRef><FullName>Labour</FullName></ItemSalesTaxRef>",
+       "There is an invalid reference to QuickBooks Item \"Labour\" in the Invoice.  " + wrongKind},
+      {Kind::SalesTaxCode, "Tax", "Bolt",
+       "<CustomerSalesTaxCodeRef><FullName>Tax</FullName></CustomerSalesTaxCodeRef>",
+       "There is an invalid reference to QuickBooks Sales Tax Code \"Tax\" in the Invoice.  " +
+           missing},
+      {Kind::SalesTaxCode, "Non", "Bolt",
+       kConsultingLine + "<Amount>5.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></"
+                         "SalesTaxCodeRef></InvoiceLineAdd>",
+       "There is an invalid reference to QuickBooks Sales Tax Code \"Non\" in the Invoice line.  " +
+           missing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, false);
+    Reply rs = addInvoice(c.customer, c.body);
+    EXPECT_EQ(rs.code(), 3140);
+    EXPECT_EQ(rs.message(), c.message);
+    if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, true);
+  }
   EXPECT_TRUE(company.list(Kind::Invoice).empty());
   EXPECT_EQ(balance("Bolt"), "0.00");
+  EXPECT_EQ(company.findByName(Kind::Vendor, "Tax Agency")->value("Balance"), "0.00");
 }
 
 TEST_F(SimTransactionsTest, DueDatesFollowTheTerms) {
   auto due = [&](const std::string& date, const std::string& terms) {
-    return invoice("Bolt", "<TxnDate>" + date + "</TxnDate><TermsRef><FullName>" + terms + "</FullName></TermsRef>", "")
+    return invoice("Bolt",
+                   "<TxnDate>" + date + "</TxnDate><TermsRef><FullName>" + terms +
+                       "</FullName></TermsRef>",
+                   "")
         .field("DueDate");
   };
   EXPECT_EQ(due("2026-01-15", "Net 30"), "2026-02-14");
@@ -216,7 +501,8 @@ TEST_F(SimTransactionsTest, DueDatesFollowTheTerms) {
 }
 
 TEST_F(SimTransactionsTest, TransactionXmlReadsTheInvoiceBack) {
-  std::string id = invoice("Bolt", "<Memo>O'Brien &amp; Sons</Memo>", kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd>")
+  std::string id = invoice("Bolt", "<Memo>O'Brien &amp; Sons</Memo>",
+                           kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd>")
                        .field("TxnID");
   std::string xml = company.transactionXml(id);
   EXPECT_EQ(xml.rfind("<InvoiceRet><TxnID>" + id + "</TxnID>", 0), 0u) << xml;
@@ -229,11 +515,17 @@ TEST_F(SimTransactionsTest, TransactionXmlReadsTheInvoiceBack) {
 // Received payments
 
 TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
-  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").field("TxnID");
-  Reply payment = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber><TotalAmount>60.00</TotalAmount>"
-                                "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-                                "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  std::string txn =
+      invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
+          .field("TxnID");
+  Reply payment = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber><TotalAmount>60.00</TotalAmount>"
+      "<AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
+          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
   ASSERT_EQ(payment.code(), 0) << payment.message();
   EXPECT_EQ(payment.field("TotalAmount"), "60.00");
   EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
@@ -247,58 +539,92 @@ TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
   EXPECT_EQ(after->value("IsPaid"), "false");
   EXPECT_EQ(balance("Bolt"), "40.00");
 
-  send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                "<TotalAmount>40.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                "</TxnID><PaymentAmount>40.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>40.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>40.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
+          "ReceivePaymentAddRq>");
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "0.00");
   EXPECT_EQ(company.find(txn)->value("IsPaid"), "true");
   EXPECT_EQ(balance("Bolt"), "0.00");
 }
 
 TEST_F(SimTransactionsTest, TheUnappliedRestOfAPaymentIsUnusedAndStillCredited) {
-  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").field("TxnID");
-  Reply payment = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TotalAmount>150.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                                "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-                                "</ReceivePaymentAddRq>");
+  std::string txn =
+      invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
+          .field("TxnID");
+  Reply payment = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>150.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
   EXPECT_EQ(payment.field("UnusedPayment"), "50.00");
   EXPECT_EQ(balance("Bolt"), "-50.00");
-  Reply unapplied = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                  "<TotalAmount>5.00</TotalAmount><IsAutoApply>false</IsAutoApply></ReceivePaymentAdd>"
-                                  "</ReceivePaymentAddRq>");
+  Reply unapplied = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>5.00</TotalAmount><IsAutoApply>false</IsAutoApply></ReceivePaymentAdd>"
+      "</ReceivePaymentAddRq>");
   EXPECT_EQ(unapplied.field("UnusedPayment"), "5.00");
   EXPECT_FALSE(unapplied.ret().child("AppliedToTxnRet"));
   EXPECT_EQ(balance("Bolt"), "-55.00");
 }
 
 TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
-  std::string txn = invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>").field("TxnID");
-  Reply over = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                             "<TotalAmount>120.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                             "</TxnID><PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-                             "</ReceivePaymentAddRq>");
+  std::string txn =
+      invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
+          .field("TxnID");
+  Reply over = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>120.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
   EXPECT_EQ(over.code(), 3210);
-  EXPECT_EQ(over.message(), "The amount 120.00 cannot be applied to invoice \"1\": its balance remaining is 100.00.");
-  Reply split = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                              "<TotalAmount>100.00</TotalAmount>"
-                              "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-                              "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-                              "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  EXPECT_EQ(
+      over.message(),
+      "The amount 120.00 cannot be applied to invoice \"1\": its balance remaining is 100.00.");
+  Reply split = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>100.00</TotalAmount>"
+      "<AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
+          "<AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
+          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(split.code(), 3210);
-  Reply beyondTotal = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                    "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                                    "</TxnID><PaymentAmount>20.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-                                    "</ReceivePaymentAddRq>");
+  Reply beyondTotal = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>20.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
   EXPECT_EQ(beyondTotal.code(), 3210);
-  EXPECT_EQ(beyondTotal.message(), "The amounts applied (20.00) are more than the total amount of the payment (10.00).");
-  Reply otherCustomer = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
-                                      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" + txn +
-                                      "</TxnID><PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-                                      "</ReceivePaymentAddRq>");
+  EXPECT_EQ(beyondTotal.message(),
+            "The amounts applied (20.00) are more than the total amount of the payment (10.00).");
+  Reply otherCustomer = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
+      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
   EXPECT_EQ(otherCustomer.code(), 3210);
-  Reply unknown = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>99-1</TxnID>"
-                                "<PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply unknown = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>99-1</TxnID>"
+      "<PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
+      "ReceivePaymentAddRq>");
   EXPECT_EQ(unknown.code(), 3120);
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "100.00");
   EXPECT_EQ(balance("Bolt"), "100.00");
@@ -307,16 +633,27 @@ TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
 }
 
 TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
-  std::string march = invoice("Bolt", "<TxnDate>2026-03-01</TxnDate>", kConsultingLine + "<Amount>50</Amount></InvoiceLineAdd>").field("TxnID");
-  std::string january = invoice("Bolt", "<TxnDate>2026-01-10</TxnDate>", kConsultingLine + "<Amount>30</Amount></InvoiceLineAdd>").field("TxnID");
-  std::string february = invoice("Bolt", "<TxnDate>2026-02-01</TxnDate>", kConsultingLine + "<Amount>40</Amount></InvoiceLineAdd>").field("TxnID");
-  invoice("Acme", "<TxnDate>2025-01-01</TxnDate>", kConsultingLine + "<Amount>99</Amount></InvoiceLineAdd>");
-  Reply payment = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply></ReceivePaymentAdd>"
-                                "</ReceivePaymentAddRq>");
+  std::string march = invoice("Bolt", "<TxnDate>2026-03-01</TxnDate>",
+                              kConsultingLine + "<Amount>50</Amount></InvoiceLineAdd>")
+                          .field("TxnID");
+  std::string january = invoice("Bolt", "<TxnDate>2026-01-10</TxnDate>",
+                                kConsultingLine + "<Amount>30</Amount></InvoiceLineAdd>")
+                            .field("TxnID");
+  std::string february = invoice("Bolt", "<TxnDate>2026-02-01</TxnDate>",
+                                 kConsultingLine + "<Amount>40</Amount></InvoiceLineAdd>")
+                             .field("TxnID");
+  invoice("Acme", "<TxnDate>2025-01-01</TxnDate>",
+          kConsultingLine + "<Amount>99</Amount></InvoiceLineAdd>");
+  Reply payment = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply></ReceivePaymentAdd>"
+      "</ReceivePaymentAddRq>");
   ASSERT_EQ(payment.code(), 0) << payment.message();
-  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"), (std::vector<std::string>{january, february}));
-  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "Amount"), (std::vector<std::string>{"30.00", "30.00"}));
+  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"),
+            (std::vector<std::string>{january, february}));
+  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "Amount"),
+            (std::vector<std::string>{"30.00", "30.00"}));
   EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
   EXPECT_EQ(company.find(january)->value("IsPaid"), "true");
   EXPECT_EQ(company.find(february)->value("BalanceRemaining"), "10.00");
@@ -326,22 +663,38 @@ TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
 }
 
 TEST_F(SimTransactionsTest, PaymentChecks) {
-  Reply neither = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                "<TotalAmount>5.00</TotalAmount></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply neither = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>5.00</TotalAmount></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(neither.code(), 3210);
-  Reply reference = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                                  "<RefNumber>" + std::string(21, '9') + "</RefNumber><TotalAmount>5.00</TotalAmount>"
-                                  "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply reference = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<RefNumber>" +
+          std::string(21, '9') +
+          "</RefNumber><TotalAmount>5.00</TotalAmount>"
+          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(reference.code(), 3070);
-  Reply method = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                               "<TotalAmount>5.00</TotalAmount><PaymentMethodRef><FullName>Barter</FullName></PaymentMethodRef>"
-                               "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply method = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>5.00</TotalAmount><PaymentMethodRef><FullName>Barter</FullName></"
+      "PaymentMethodRef>"
+      "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(method.code(), 3140);
-  EXPECT_EQ(method.message(), "There is an invalid reference to QuickBooks Payment Method \"Barter\" in the Receive Payment. "
-                              "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
-  Reply ok = send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                           "<RefNumber>" + std::string(20, '9') + "</RefNumber><TotalAmount>5.00</TotalAmount>"
-                           "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  EXPECT_EQ(method.message(),
+            "There is an invalid reference to QuickBooks Payment Method \"Barter\" in the Receive "
+            "Payment.  "
+            "QuickBooks error message: Invalid argument.  The specified record does not exist in "
+            "the list.");
+  Reply ok = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<RefNumber>" +
+          std::string(20, '9') +
+          "</RefNumber><TotalAmount>5.00</TotalAmount>"
+          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(ok.code(), 0) << ok.message();
   EXPECT_EQ(company.list(Kind::ReceivePayment).size(), 1u);
 }
@@ -350,67 +703,90 @@ TEST_F(SimTransactionsTest, PaymentChecks) {
 // Purchase orders
 
 TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
-  Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                              "<TxnDate>2026-04-01</TxnDate><Memo>Goods In = 0</Memo>"
-                              "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></PurchaseOrderLineAdd>"
-                              "<PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Desc>Fitting</Desc>"
-                              "<Quantity>2</Quantity><Rate>10.125</Rate></PurchaseOrderLineAdd>"
-                              "<PurchaseOrderLineAdd><Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>"
-                              "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<TxnDate>2026-04-01</TxnDate><Memo>Goods In = 0</Memo>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
+      "PurchaseOrderLineAdd>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Desc>Fitting</Desc>"
+      "<Quantity>2</Quantity><Rate>10.125</Rate></PurchaseOrderLineAdd>"
+      "<PurchaseOrderLineAdd><Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   ASSERT_EQ(order.code(), 0) << order.message();
   pugi::xml_node ret = order.ret();
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{"24.00", "20.25", ""}));
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Rate"), (std::vector<std::string>{"6.00", "10.125", ""}));
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Desc"), (std::vector<std::string>{"Shirt, bulk", "Fitting", "-      WO# 12"}));
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"),
+            (std::vector<std::string>{"24.00", "20.25", ""}));
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Rate"),
+            (std::vector<std::string>{"6.00", "10.125", ""}));
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Desc"),
+            (std::vector<std::string>{"Shirt, bulk", "Fitting", "-      WO# 12"}));
   EXPECT_EQ(order.field("TotalAmount"), "44.25");
   EXPECT_EQ(order.field("VendorAddress/City"), "Albany");
   EXPECT_EQ(order.field("IsManuallyClosed"), "false");
   EXPECT_EQ(order.field("RefNumber"), "1");
   EXPECT_EQ(company.findByName(Kind::Vendor, "Tax Agency")->value("Balance"), "0.00");
 
-  Reply longRef = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                                "<RefNumber>PO-123456789</RefNumber></PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply longRef = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<RefNumber>PO-123456789</RefNumber></PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(longRef.code(), 3070);
-  Reply noVendor = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Acme</FullName></VendorRef>"
-                                 "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply noVendor =
+      send(company,
+           "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Acme</FullName></VendorRef>"
+           "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(noVendor.code(), 3140);
 }
 
 TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
-  Reply order = send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-                              "<Memo>Goods In = 0</Memo>"
-                              "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></PurchaseOrderLineAdd>"
-                              "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>"
-                              "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<Memo>Goods In = 0</Memo>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
+      "PurchaseOrderLineAdd>"
+      "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   std::string txn = order.field("TxnID");
   std::string sequence = order.field("EditSequence");
   std::string firstLine = order.field("PurchaseOrderLineRet/TxnLineID");
 
-  Reply memo = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" + sequence +
-                                 "</EditSequence><Memo>Goods In: 4</Memo></PurchaseOrderMod></PurchaseOrderModRq>");
+  Reply memo = send(
+      company,
+      "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" + sequence +
+          "</EditSequence><Memo>Goods In: 4</Memo></PurchaseOrderMod></PurchaseOrderModRq>");
   ASSERT_EQ(memo.code(), 0) << memo.message();
   EXPECT_EQ(memo.field("Memo"), "Goods In: 4");
-  EXPECT_EQ(column(memo.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{"24.00", ""}));
-  EXPECT_EQ(send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" + sequence +
-                              "</EditSequence><Memo>x</Memo></PurchaseOrderMod></PurchaseOrderModRq>")
-                .code(),
-            3200);
+  EXPECT_EQ(column(memo.ret(), "PurchaseOrderLineRet", "Amount"),
+            (std::vector<std::string>{"24.00", ""}));
+  EXPECT_EQ(
+      send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
+                        "</TxnID><EditSequence>" + sequence +
+                        "</EditSequence><Memo>x</Memo></PurchaseOrderMod></PurchaseOrderModRq>")
+          .code(),
+      3200);
 
-  Reply lines = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" +
-                                  memo.field("EditSequence") +
+  Reply lines = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
+                                  "</TxnID><EditSequence>" + memo.field("EditSequence") +
                                   "</EditSequence><PurchaseOrderLineMod><TxnLineID>" + firstLine +
                                   "</TxnLineID><Quantity>5</Quantity></PurchaseOrderLineMod>"
-                                  "<PurchaseOrderLineMod><TxnLineID>-1</TxnLineID><ItemRef><FullName>Labour</FullName></ItemRef>"
-                                  "<Quantity>1</Quantity><Rate>30</Rate></PurchaseOrderLineMod></PurchaseOrderMod></PurchaseOrderModRq>");
+                                  "<PurchaseOrderLineMod><TxnLineID>-1</"
+                                  "TxnLineID><ItemRef><FullName>Labour</FullName></ItemRef>"
+                                  "<Quantity>1</Quantity><Rate>30</Rate></PurchaseOrderLineMod></"
+                                  "PurchaseOrderMod></PurchaseOrderModRq>");
   ASSERT_EQ(lines.code(), 0) << lines.message();
-  EXPECT_EQ(column(lines.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{"30.00", "30.00"}));
+  EXPECT_EQ(column(lines.ret(), "PurchaseOrderLineRet", "Amount"),
+            (std::vector<std::string>{"30.00", "30.00"}));
   EXPECT_EQ(lines.field("PurchaseOrderLineRet/TxnLineID"), firstLine);
   EXPECT_EQ(lines.field("TotalAmount"), "60.00");
   EXPECT_EQ(lines.field("Memo"), "Goods In: 4");
 
-  Reply missing = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" +
-                                    lines.field("EditSequence") + "</EditSequence><PurchaseOrderLineMod><TxnLineID>77-1</TxnLineID>"
-                                    "</PurchaseOrderLineMod></PurchaseOrderMod></PurchaseOrderModRq>");
+  Reply missing =
+      send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
+                        "</TxnID><EditSequence>" + lines.field("EditSequence") +
+                        "</EditSequence><PurchaseOrderLineMod><TxnLineID>77-1</TxnLineID>"
+                        "</PurchaseOrderLineMod></PurchaseOrderMod></PurchaseOrderModRq>");
   EXPECT_EQ(missing.code(), 3120);
   EXPECT_EQ(company.find(txn)->value("TotalAmount"), "60.00");
 }

@@ -244,17 +244,21 @@ TEST_F(SimulatedCompanyTest, ReferencesMustNameActiveEntries) {
   Reply missing = send(company, "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><FullName>Wholesale</FullName>"
                                 "</CustomerTypeRef></CustomerAdd></CustomerAddRq>");
   EXPECT_EQ(missing.code(), 3140);
-  EXPECT_EQ(missing.message(),
-            "There is an invalid reference to QuickBooks Customer Type \"Wholesale\" in the Customer. "
-            "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
+  EXPECT_EQ(
+      missing.message(),
+      "There is an invalid reference to QuickBooks Customer Type \"Wholesale\" in the Customer.  "
+      "QuickBooks error message: Invalid argument.  The specified record does not exist in the "
+      "list.");
 
   company.setActive(retail.id, false);
   Reply inactive = send(company, "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><FullName>Retail</FullName>"
                                  "</CustomerTypeRef></CustomerAdd></CustomerAddRq>");
   EXPECT_EQ(inactive.code(), 3140);
-  EXPECT_EQ(inactive.message(),
-            "There is an invalid reference to QuickBooks Customer Type \"Retail\" in the Customer. "
-            "QuickBooks error message: The specified record is inactive.");
+  EXPECT_EQ(
+      inactive.message(),
+      "There is an invalid reference to QuickBooks Customer Type \"Retail\" in the Customer.  "
+      "QuickBooks error message: Invalid argument.  The specified record does not exist in the "
+      "list.");
   EXPECT_TRUE(company.list(Kind::Customer).empty());
 
   company.setActive(retail.id, true);
@@ -275,8 +279,10 @@ TEST_F(SimulatedCompanyTest, AReferenceToTheWrongKindOfEntryIsInvalid) {
     FAIL();
   } catch (const QbError& error) {
     EXPECT_EQ(error.number(), 3140);
-    EXPECT_EQ(error.description(), "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item. "
-                                   "QuickBooks error message: Invalid argument. The specified record does not exist in the list.");
+    EXPECT_EQ(error.description(),
+              "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item.  "
+              "QuickBooks error message: Invalid argument.  The specified record does not exist in "
+              "the list.");
   }
 }
 
@@ -326,8 +332,10 @@ TEST_F(SimulatedCompanyTest, ModOfAnUnknownIdIsNotFound) {
   Reply rs = send(company, "<CustomerModRq><CustomerMod><ListID>80000099-1</ListID><EditSequence>1</EditSequence>"
                            "</CustomerMod></CustomerModRq>");
   EXPECT_EQ(rs.code(), 3120);
-  EXPECT_EQ(rs.message(), "Object \"80000099-1\" specified in the request cannot be found. QuickBooks error message: "
-                          "Invalid argument. The specified record does not exist in the list.");
+  EXPECT_EQ(
+      rs.message(),
+      "Object \"80000099-1\" specified in the request cannot be found.  QuickBooks error message: "
+      "Invalid argument.  The specified record does not exist in the list.");
 }
 
 // ---------------------------------------------------------------------------------------------

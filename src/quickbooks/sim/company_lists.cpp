@@ -10,8 +10,9 @@ namespace {
 
 // Fields the company fills itself; a request's values for them are ignored.
 const std::set<std::string, std::less<>> kComputed = {
-    "ListID", "TimeCreated", "TimeModified", "EditSequence", "Name", "Initial", "FullName", "IsActive",
-    "Sublevel", "Balance", "TotalBalance", "OpenBalance", "OpenBalanceDate"};
+    "ListID",       "TimeCreated", "TimeModified",   "EditSequence", "Name",
+    "Initial",      "FullName",    "IsActive",       "Sublevel",     "Balance",
+    "TotalBalance", "OpenBalance", "OpenBalanceDate"};
 
 bool endsWithRef(std::string_view name) {
   return name.size() > 3 && name.substr(name.size() - 3) == "Ref" && name != "AdditionalContactRef";
@@ -41,8 +42,9 @@ pugi::xml_node SimulatedCompany::Impl::addListEntry(Kind kind, pugi::xml_node so
   std::string name = childText(work, nameTag);
   if (kind == Kind::Employee && name.empty()) name = composedEmployeeName(work);
   if (name.empty()) {
-    throw StatusError(status::kCannotSave, std::string("There was an error when saving a ") + info.label +
-                                               " list element. QuickBooks error message: A name is required.");
+    throw StatusError(status::kCannotSave,
+                      std::string("There was an error when saving a ") + info.label +
+                          " list element. QuickBooks error message: A name is required.");
   }
   std::string fullName = name;
   long sublevel = 0;
@@ -52,7 +54,8 @@ pugi::xml_node SimulatedCompany::Impl::addListEntry(Kind kind, pugi::xml_node so
     sublevel = parent.child("Sublevel").text().as_int() + 1;
   }
   if (findByName(info.space, fullName)) {
-    throw StatusError(status::kNameInUse, "The name \"" + fullName + "\" of the list element is already in use.");
+    throw StatusError(status::kNameInUse,
+                      "The name \"" + fullName + "\" of the list element is already in use.");
   }
   resolveRefs(work, kind, info.label);
 
@@ -102,13 +105,16 @@ pugi::xml_node SimulatedCompany::Impl::requireEditable(pugi::xml_node mod, const
   retTag.replace(retTag.size() - 3, 3, "Ret");
   pugi::xml_node ret = findById(id);
   if (!ret || ret.name() != retTag) {
-    throw StatusError(status::kNotFound, "Object \"" + id +
-                                             "\" specified in the request cannot be found. QuickBooks error message: "
-                                             "Invalid argument. The specified record does not exist in the list.");
+    throw StatusError(
+        status::kNotFound,
+        "Object \"" + id +
+            "\" specified in the request cannot be found.  QuickBooks error message: " +
+            kNoSuchRecord);
   }
   std::string sequence = childText(mod, "EditSequence");
   if (sequence != childText(ret, "EditSequence")) {
-    throw StatusError(status::kEditSequence, "The provided edit sequence \"" + sequence + "\" is out-of-date.");
+    throw StatusError(status::kEditSequence,
+                      "The provided edit sequence \"" + sequence + "\" is out-of-date.");
   }
   return ret;
 }
@@ -145,12 +151,14 @@ pugi::xml_node SimulatedCompany::Impl::modListEntry(Kind kind, pugi::xml_node mo
     fullName = entryName(parent) + ":" + fullName;
   }
   if (fullName.empty()) {
-    throw StatusError(status::kCannotSave, std::string("There was an error when saving a ") + info.label +
-                                               " list element. QuickBooks error message: A name is required.");
+    throw StatusError(status::kCannotSave,
+                      std::string("There was an error when saving a ") + info.label +
+                          " list element. QuickBooks error message: A name is required.");
   }
   pugi::xml_node holder = findByName(info.space, fullName);
   if (holder && holder != ret) {
-    throw StatusError(status::kNameInUse, "The name \"" + fullName + "\" of the list element is already in use.");
+    throw StatusError(status::kNameInUse,
+                      "The name \"" + fullName + "\" of the list element is already in use.");
   }
   if (work.child("FullName")) setChild(work, "FullName", fullName);
   setChild(work, "EditSequence", newEditSequence());
@@ -167,7 +175,8 @@ pugi::xml_node SimulatedCompany::Impl::modListEntry(Kind kind, pugi::xml_node mo
 
 void SimulatedCompany::Impl::adjustBalance(pugi::xml_node customer, std::int64_t cents) {
   setChild(customer, "Balance", centsText(centsOf(customer, "Balance") + cents));
-  for (pugi::xml_node node = customer; node; node = findById(node.child("ParentRef").child_value("ListID"))) {
+  for (pugi::xml_node node = customer; node;
+       node = findById(node.child("ParentRef").child_value("ListID"))) {
     setChild(node, "TotalBalance", centsText(centsOf(node, "TotalBalance") + cents));
   }
 }

@@ -20,7 +20,8 @@ std::int64_t power10(int n) {
 std::int64_t divideRounded(std::int64_t numerator, std::int64_t denominator) {
   std::int64_t quotient = numerator / denominator;
   std::int64_t remainder = numerator % denominator;
-  if (2 * (remainder < 0 ? -remainder : remainder) >= denominator) quotient += numerator < 0 ? -1 : 1;
+  if (2 * (remainder < 0 ? -remainder : remainder) >= denominator)
+    quotient += numerator < 0 ? -1 : 1;
   return quotient;
 }
 
@@ -76,20 +77,41 @@ Decimal addDecimals(Decimal a, Decimal b) {
   return {a.units + b.units, a.scale};
 }
 
-std::int64_t toCents(Decimal value) { return scaledToCents(value.units, value.scale); }
+std::int64_t toCents(Decimal value) {
+  return scaledToCents(value.units, value.scale);
+}
 
 std::int64_t productCents(Decimal a, Decimal b) {
   std::int64_t units = 0;
-  if (!__builtin_mul_overflow(a.units, b.units, &units)) return scaledToCents(units, a.scale + b.scale);
+  if (!__builtin_mul_overflow(a.units, b.units, &units))
+    return scaledToCents(units, a.scale + b.scale);
   return roundLongDouble(static_cast<long double>(a.units) * static_cast<long double>(b.units) /
                          std::pow(10.0L, a.scale + b.scale - 2));
 }
 
 std::int64_t percentOfCents(std::int64_t cents, Decimal percent) {
   std::int64_t units = 0;
-  if (!__builtin_mul_overflow(cents, percent.units, &units)) return divideRounded(units, power10(percent.scale + 2));
+  if (!__builtin_mul_overflow(cents, percent.units, &units))
+    return divideRounded(units, power10(percent.scale + 2));
   return roundLongDouble(static_cast<long double>(cents) * static_cast<long double>(percent.units) /
                          std::pow(10.0L, percent.scale + 2));
+}
+
+Decimal quotientOf(std::int64_t cents, Decimal divisor, int decimals) {
+  // cents / 100 / (units / 10^scale) = cents * 10^(scale + decimals) / (100 * units) units.
+  std::int64_t numerator = 0, denominator = 0;
+  if (!__builtin_mul_overflow(cents, power10(divisor.scale + decimals), &numerator) &&
+      !__builtin_mul_overflow(divisor.units, std::int64_t{100}, &denominator)) {
+    if (denominator < 0) {
+      numerator = -numerator;
+      denominator = -denominator;
+    }
+    return {divideRounded(numerator, denominator), decimals};
+  }
+  return {
+      roundLongDouble(static_cast<long double>(cents) * std::pow(10.0L, divisor.scale + decimals) /
+                      (100.0L * static_cast<long double>(divisor.units))),
+      decimals};
 }
 
 std::string decimalText(Decimal value, int minDecimals) {
@@ -112,6 +134,8 @@ std::string decimalText(Decimal value, int minDecimals) {
   return digits;
 }
 
-std::string centsText(std::int64_t cents) { return hundredths_text(cents); }
+std::string centsText(std::int64_t cents) {
+  return hundredths_text(cents);
+}
 
 }  // namespace vqb::qb::sim
