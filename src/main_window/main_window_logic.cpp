@@ -6,6 +6,7 @@
 #include "app/module1.h"
 #include "app/setup_file.h"
 #include "export/customer_export.h"
+#include "export/invoice_export.h"
 #include "export/supplier_export.h"
 #include "import/supplier_import.h"
 #include "main_window/marking.h"
@@ -505,6 +506,10 @@ void MainWindowLogic::sendTicked() {
     app.ui.setStatus(route.status);
     app.ui.setProgress(0, 100);
     if (app.sharedSlots[100] == "1") return;
+    if (state.currentList == lists::kSendCustomerInvoices) {
+      MappingContext ctx = mappingContext();
+      return whileBusy([&] { send_Invoices(ctx); });
+    }
     return notAvailableYet(route.what);
   }
 }

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <pugixml.hpp>
 #include <set>
+#include <string_view>
+#include <vector>
 
 #include "quickbooks/sim/simulated_company.h"
 #include "quickbooks/sim_reply.h"
+#include "support/qbxml_schema.h"
 #include "support/temp_dir.h"
 
 namespace vqb::qb::sim {
@@ -58,13 +63,33 @@ class SimTransactionsTest : public ::testing::Test {
         "Exempt", {{"SalesTaxCodeRef/FullName", "Non"}, {"ItemSalesTaxRef/FullName", "State"}});
   }
 
+  // Every invoice request must be one QuickBooks accepts as qbXML: checked together after the
+  // suite (one xmllint run reads the schema once).
+  static void TearDownTestSuite() {
+    if (schemaValid.empty() || !test::haveXmllint()) return;
+    test::TempDir folder;
+    EXPECT_EQ(test::schemaProblems(schemaValid, folder.path().string()), "");
+    schemaValid.clear();
+  }
+
+  // Sends an invoice add; its request joins the schema check unless it breaks a schema limit
+  // on purpose.
+  Reply addInvoice(const std::string& customer, const std::string& body, bool validXml = true) {
+    std::string rq = "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer +
+                     "</FullName></CustomerRef>" + body + "</InvoiceAdd></InvoiceAddRq>";
+    if (validXml) schemaValid.push_back(request(rq));
+    return send(company, rq);
+  }
+
   // Adds an invoice; returns its InvoiceRet (status checked).
   Reply invoice(const std::string& customer, const std::string& fields, const std::string& lines) {
-    Reply rs = send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer +
-                                 "</FullName></CustomerRef>" + fields + lines +
-                                 "</InvoiceAdd></InvoiceAddRq>");
+    Reply rs = addInvoice(customer, fields + lines);
     EXPECT_EQ(rs.code(), 0) << rs.message();
     return rs;
+  }
+
+  void setActive(Kind kind, const std::string& name, bool active) {
+    company.setActive(company.findByName(kind, name)->id, active);
   }
 
   std::string balance(const std::string& customer) {
@@ -73,6 +98,7 @@ class SimTransactionsTest : public ::testing::Test {
 
   test::TempDir dir;
   SimulatedCompany company = SimulatedCompany::create(dir.file("company.xml"), "Test Co");
+  static inline std::vector<std::string> schemaValid;
 };
 
 const std::string kLabourLine = "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef>";
@@ -128,6 +154,135 @@ TEST_F(SimTransactionsTest, ANonTaxableCustomerPaysNoTax) {
   EXPECT_EQ(rs.field("SalesTaxTotal"), "0.00");
   EXPECT_EQ(rs.field("CustomerSalesTaxCodeRef/FullName"), "Non");
   EXPECT_EQ(rs.field("BalanceRemaining"), "45.00");
+}
+
+TEST_F(SimTransactionsTest, LineAmountsFromQuantityRateAndAmount) {
+  struct Line {
+    const char* request;  // inside InvoiceLineAdd
+    const char* amount;
+    const char* rate;
+  };
+  const Line lines[] = {
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>3</Quantity><Rate>10.333</"
+       "Rate>",
+       "31.00", "10.333"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>2.5</Quantity><Rate>19.99</"
+       "Rate>",
+       "49.98", "19.99"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>-1</Quantity><Rate>0.005</"
+       "Rate>",
+       "-0.01", "0.005"},
+      // An amount with a quantity stays; the rate is worked out from them.
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>3</Quantity><Amount>100.00</"
+       "Amount>",
+       "100.00", "33.33333"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>4</Quantity><Amount>50.00</"
+       "Amount>",
+       "50.00", "12.50"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>0.5</Quantity><Amount>10.00</"
+       "Amount>",
+       "10.00", "20.00"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Amount>12.34</Amount>", "12.34", ""},
+      // The item's price when no rate or amount is given, never over a given amount.
+      {"<ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity>", "90.00", "45.00"},
+      {"<ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity><Amount>80.00</Amount>",
+       "80.00", "40.00"},
+  };
+  std::string request;
+  std::vector<std::string> amounts, rates;
+  for (const Line& line : lines) {
+    request += std::string("<InvoiceLineAdd>") + line.request + "</InvoiceLineAdd>";
+    amounts.push_back(line.amount);
+    rates.push_back(line.rate);
+  }
+  Reply rs = invoice("Bolt", "", request);
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"), amounts);
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Rate"), rates);
+  EXPECT_EQ(rs.field("Subtotal"), "423.31");
+  EXPECT_EQ(rs.field("BalanceRemaining"), "423.31");
+}
+
+TEST_F(SimTransactionsTest, SubtotalTakesDiscountLinesAndSkipsTextLines) {
+  Reply rs =
+      invoice("Acme", "",
+              kLabourLine + "<Quantity>2</Quantity></InvoiceLineAdd>" + kConsultingLine +
+                  "<Amount>60.00</Amount></InvoiceLineAdd>"
+                  "<InvoiceLineAdd><ItemRef><FullName>Discount "
+                  "10%</FullName></ItemRef><Amount>-10.00</Amount>"
+                  "<SalesTaxCodeRef><FullName>Tax</FullName></SalesTaxCodeRef></InvoiceLineAdd>"
+                  "<InvoiceLineAdd><Desc>Thank you</Desc></InvoiceLineAdd>");
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"),
+            (std::vector<std::string>{"90.00", "60.00", "-10.00", ""}));
+  EXPECT_EQ(rs.field("Subtotal"), "140.00");
+  EXPECT_EQ(rs.field("SalesTaxTotal"), "5.00");  // 6.25 % of 90.00 - 10.00: the discount is taxable
+  EXPECT_EQ(rs.field("BalanceRemaining"), "145.00");
+  EXPECT_EQ(rs.field("IsPaid"), "false");
+  EXPECT_EQ(balance("Acme"), "145.00");
+
+  Reply text = invoice("Acme", "", "<InvoiceLineAdd><Desc>Nothing to pay</Desc></InvoiceLineAdd>");
+  EXPECT_EQ(text.field("Subtotal"), "0.00");
+  EXPECT_EQ(text.field("BalanceRemaining"), "0.00");
+  EXPECT_EQ(text.field("IsPaid"), "true");
+  EXPECT_EQ(balance("Acme"), "145.00");
+}
+
+// Canadian sales tax: codes GST and GST+PST (a group), and an exempt code.
+class CanadianInvoiceTest : public SimTransactionsTest {
+ protected:
+  CanadianInvoiceTest() {
+    company.setCountry("CA");
+    company.addVendor("Receiver General");
+    company.addSalesTaxItem("GST", "5", "Receiver General");
+    company.addSalesTaxItem("PST", "7", "Receiver General");
+    company.addSalesTaxGroup("GST and PST", {"GST", "PST"});
+    company.addSalesTaxCode("G", true, {{"ItemSalesTaxRef/FullName", "GST"}});
+    company.addSalesTaxCode("S", true, {{"ItemSalesTaxRef/FullName", "GST and PST"}});
+    company.addSalesTaxCode("E", false);
+  }
+  static std::string line(const std::string& amount, const std::string& code) {
+    return kConsultingLine + "<Amount>" + amount + "</Amount><SalesTaxCodeRef><FullName>" + code +
+           "</FullName></SalesTaxCodeRef></InvoiceLineAdd>";
+  }
+};
+
+TEST_F(CanadianInvoiceTest, EachLineIsTaxedByItsTaxCodesItem) {
+  EXPECT_EQ(company.country(), "CA");
+  EXPECT_EQ(SimulatedCompany(dir.file("company.xml")).country(), "CA");
+  EXPECT_EQ(send(company, "<HostQueryRq/>").field("Country"), "CA");
+
+  // Acme's own sales tax item (State) does not apply in Canada.
+  Reply rs = invoice("Acme", "",
+                     line("100.00", "G") + line("33.33", "S") + line("50.00", "E") +
+                         line("0.10", "G") + line("0.10", "G"));
+  EXPECT_EQ(rs.field("Subtotal"), "183.53");
+  // GST 5 % of 133.53 = 6.6765 and PST 7 % of 33.33 = 2.3331, each rounded once.
+  EXPECT_EQ(rs.field("SalesTaxTotal"), "9.01");
+  EXPECT_EQ(rs.field("BalanceRemaining"), "192.54");
+  EXPECT_EQ(rs.field("IsPaid"), "false");
+  EXPECT_FALSE(rs.ret().child("ItemSalesTaxRef"));
+  EXPECT_FALSE(rs.ret().child("SalesTaxPercentage"));
+  EXPECT_EQ(balance("Acme"), "192.54");
+
+  Reply exempt = invoice("Exempt", "", line("100.00", "G"));
+  EXPECT_EQ(exempt.field("SalesTaxTotal"), "0.00");
+  EXPECT_EQ(exempt.field("BalanceRemaining"), "100.00");
+}
+
+TEST_F(CanadianInvoiceTest, ASalesTaxItemOnTheInvoiceIsRefused) {
+  Reply rs = addInvoice(
+      "Bolt", "<ItemSalesTaxRef><FullName>GST</FullName></ItemSalesTaxRef>" + line("10.00", "G"));
+  EXPECT_EQ(rs.code(), 3250);
+  EXPECT_EQ(rs.severity(), "Error");
+  EXPECT_EQ(rs.message(),
+            "This feature is not enabled or not available in this version of QuickBooks.");
+  EXPECT_TRUE(company.list(Kind::Invoice).empty());
+  EXPECT_EQ(balance("Bolt"), "0.00");
+  company.setCountry("US");
+  EXPECT_EQ(send(company, "<HostQueryRq/>").field("Country"), "US");
+  EXPECT_EQ(addInvoice("Bolt", "<ItemSalesTaxRef><FullName>GST</FullName></ItemSalesTaxRef>" +
+                                   line("10.00", "G"))
+                .code(),
+            0);
 }
 
 TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
@@ -203,59 +358,131 @@ TEST_F(SimTransactionsTest, ReferenceNumbersAreAssignedAfterTheLargestNumericOne
             "1007");
 }
 
-TEST_F(SimTransactionsTest, InvoiceFieldLengths) {
-  Reply ref = send(company,
-                   "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                   "<RefNumber>123456789012</RefNumber></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(ref.code(), 3070);
-  EXPECT_EQ(ref.message(), "The string \"123456789012\" in the field \"RefNumber\" is too long.");
-  Reply po = send(company,
-                  "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                  "<PONumber>" +
-                      std::string(26, '7') + "</PONumber></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(po.code(), 3070);
-  EXPECT_EQ(send(company,
-                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                 "<RefNumber>12345678901</RefNumber><PONumber>" +
-                     std::string(25, '7') + "</PONumber></InvoiceAdd></InvoiceAddRq>")
-                .code(),
-            0);
-  Reply amount = send(
-      company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" +
-                   kConsultingLine +
-                   "<Amount>12,50</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
+TEST_F(SimTransactionsTest, DuplicateReferenceNumbersAreAccepted) {
+  std::string first = invoice("Bolt", "<RefNumber>INV-7</RefNumber>",
+                              kConsultingLine + "<Amount>10.00</Amount></InvoiceLineAdd>")
+                          .field("TxnID");
+  std::string second = invoice("Acme", "<RefNumber>INV-7</RefNumber>",
+                               kConsultingLine + "<Amount>20.00</Amount></InvoiceLineAdd>")
+                           .field("TxnID");
+  EXPECT_NE(first, second);
+  Reply found = send(company, "<InvoiceQueryRq><RefNumber>INV-7</RefNumber></InvoiceQueryRq>");
+  EXPECT_EQ(found.values("TxnID"), (std::vector<std::string>{first, second}));
+  EXPECT_EQ(found.values("Subtotal"), (std::vector<std::string>{"10.00", "20.00"}));
+}
+
+TEST_F(SimTransactionsTest, InvoiceFieldLengthsFollowTheSchema) {
+  struct Field {
+    const char* name;
+    int limit;          // characters, as the schema counts them
+    const char* where;  // the request part; % stands for the text
+  };
+  const Field fields[] = {
+      {"RefNumber", 11, "<RefNumber>%</RefNumber>"},
+      {"PONumber", 25, "<PONumber>%</PONumber>"},
+      {"FOB", 13, "<FOB>%</FOB>"},
+      {"Memo", 4095, "<Memo>%</Memo>"},
+      {"Other", 29, "<Other>%</Other>"},
+      {"Addr1", 41, "<BillAddress><Addr1>%</Addr1></BillAddress>"},
+      {"City", 31, "<ShipAddress><City>%</City></ShipAddress>"},
+      {"State", 21, "<BillAddress><State>%</State></BillAddress>"},
+      {"PostalCode", 13, "<BillAddress><PostalCode>%</PostalCode></BillAddress>"},
+      {"Desc", 4095, "<InvoiceLineAdd><Desc>%</Desc></InvoiceLineAdd>"},
+      {"Other1", 29,
+       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</"
+       "Amount><Other1>%</Other1></InvoiceLineAdd>"},
+      {"Other2", 29,
+       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</"
+       "Amount><Other2>%</Other2></InvoiceLineAdd>"},
+  };
+  auto with = [](std::string where, const std::string& text) {
+    return where.replace(where.find('%'), 1, text);
+  };
+  auto repeat = [](int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "\xC3\xA9";  // é: two bytes, one character
+    return text;
+  };
+  for (const Field& field : fields) {
+    SCOPED_TRACE(field.name);
+    Reply full = addInvoice("Bolt", with(field.where, repeat(field.limit)));
+    EXPECT_EQ(full.code(), 0) << full.message();
+    EXPECT_EQ(full.ret()
+                  .find_node([&](pugi::xml_node node) {
+                    return std::string_view(node.name()) == field.name;
+                  })
+                  .child_value(),
+              repeat(field.limit));
+    Reply over = addInvoice("Bolt", with(field.where, repeat(field.limit + 1)), false);
+    EXPECT_EQ(over.code(), 3070);
+    EXPECT_EQ(over.message(), "The string \"" + repeat(field.limit + 1) + "\" in the field \"" +
+                                  field.name + "\" is too long.");
+  }
+  Reply amount =
+      addInvoice("Bolt", kConsultingLine + "<Amount>12,50</Amount></InvoiceLineAdd>", false);
   EXPECT_EQ(amount.code(), 3040);
   EXPECT_EQ(amount.message(),
             "There was an error when converting the amount \"12,50\" in the field \"Amount\".");
-  EXPECT_EQ(company.list(Kind::Invoice).size(), 1u);
+  EXPECT_EQ(company.list(Kind::Invoice).size(), std::size(fields));
 }
 
-TEST_F(SimTransactionsTest, InvoiceReferencesMustExistAndBeActive) {
-  Reply customer =
-      send(company,
-           "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Nobody</FullName></CustomerRef>"
-           "</InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(customer.code(), 3140);
-  EXPECT_EQ(customer.message(),
-            "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice. "
-            "QuickBooks error message: Invalid argument. The specified record does not exist in "
-            "the list.");
-  company.setActive(company.findByName(Kind::ItemService, "Consulting")->id, false);
-  Reply item =
-      send(company,
-           "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>" +
-               kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(item.code(), 3140);
-  EXPECT_EQ(item.message(),
-            "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice. "
-            "QuickBooks error message: The specified record is inactive.");
-  Reply klass =
-      send(company,
-           "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-           "<ClassRef><FullName>West</FullName></ClassRef></InvoiceAdd></InvoiceAddRq>");
-  EXPECT_EQ(klass.code(), 3140);
+TEST_F(SimTransactionsTest, InvoiceReferencesMustExistBeActiveAndOfTheirKind) {
+  const std::string missing =
+      "QuickBooks error message: Invalid argument.  The specified record does not exist in the "
+      "list.";
+  const std::string wrongKind =
+      "QuickBooks error message: The specified name is either invalid or of the wrong type.";
+  struct Case {
+    std::optional<Kind> inactiveKind;  // the entry made inactive for this case
+    const char* inactive;
+    const char* customer;
+    std::string body;
+    std::string message;
+  };
+  const Case cases[] = {
+      {std::nullopt, "", "Nobody", "",
+       "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice.  " +
+           missing},
+      {Kind::Customer, "Bolt", "Bolt", "",
+       "There is an invalid reference to QuickBooks Customer \"Bolt\" in the Invoice.  " + missing},
+      {std::nullopt, "", "Tax Agency", "",
+       "There is an invalid reference to QuickBooks Customer \"Tax Agency\" in the Invoice.  " +
+           wrongKind},
+      {std::nullopt, "", "Bolt", "<ClassRef><FullName>West</FullName></ClassRef>",
+       "There is an invalid reference to QuickBooks Class \"West\" in the Invoice.  " + missing},
+      {Kind::ItemService, "Consulting", "Bolt",
+       kConsultingLine + "<Amount>5.00</Amount></InvoiceLineAdd>",
+       "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice line.  " +
+           missing},
+      {Kind::ItemSalesTax, "City", "Bolt",
+       "<ItemSalesTaxRef><FullName>City</FullName></ItemSalesTaxRef>",
+       "There is an invalid reference to QuickBooks Item \"City\" in the Invoice.  " + missing},
+      {Kind::ItemSalesTaxGroup, "Combined", "Bolt",
+       "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
+       "There is an invalid reference to QuickBooks Item \"Combined\" in the Invoice.  " + missing},
+      {std::nullopt, "", "Bolt", "<ItemSalesTaxRef><FullName>Labour</FullName></ItemSalesTaxRef>",
+       "There is an invalid reference to QuickBooks Item \"Labour\" in the Invoice.  " + wrongKind},
+      {Kind::SalesTaxCode, "Tax", "Bolt",
+       "<CustomerSalesTaxCodeRef><FullName>Tax</FullName></CustomerSalesTaxCodeRef>",
+       "There is an invalid reference to QuickBooks Sales Tax Code \"Tax\" in the Invoice.  " +
+           missing},
+      {Kind::SalesTaxCode, "Non", "Bolt",
+       kConsultingLine + "<Amount>5.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></"
+                         "SalesTaxCodeRef></InvoiceLineAdd>",
+       "There is an invalid reference to QuickBooks Sales Tax Code \"Non\" in the Invoice line.  " +
+           missing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, false);
+    Reply rs = addInvoice(c.customer, c.body);
+    EXPECT_EQ(rs.code(), 3140);
+    EXPECT_EQ(rs.message(), c.message);
+    if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, true);
+  }
   EXPECT_TRUE(company.list(Kind::Invoice).empty());
   EXPECT_EQ(balance("Bolt"), "0.00");
+  EXPECT_EQ(company.findByName(Kind::Vendor, "Tax Agency")->value("Balance"), "0.00");
 }
 
 TEST_F(SimTransactionsTest, DueDatesFollowTheTerms) {
@@ -458,8 +685,8 @@ TEST_F(SimTransactionsTest, PaymentChecks) {
   EXPECT_EQ(method.code(), 3140);
   EXPECT_EQ(method.message(),
             "There is an invalid reference to QuickBooks Payment Method \"Barter\" in the Receive "
-            "Payment. "
-            "QuickBooks error message: Invalid argument. The specified record does not exist in "
+            "Payment.  "
+            "QuickBooks error message: Invalid argument.  The specified record does not exist in "
             "the list.");
   Reply ok = send(
       company,

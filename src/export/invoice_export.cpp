@@ -1,0 +1,570 @@
+#include "export/invoice_export.h"
+
+#include <array>
+#include <cmath>
+#include <exception>
+#include <optional>
+
+#include "app/errors.h"
+#include "app/module1.h"
+#include "app/setup_file.h"
+#include "app/text_helpers.h"
+#include "export/customer_export.h"
+#include "export/parse_address.h"
+#include "export/send_loop.h"
+#include "import/customer_update.h"
+#include "import/customer_validation.h"
+#include "mapping/list_loader.h"
+#include "mapping/validators.h"
+
+namespace vqb {
+namespace {
+
+constexpr const char* kCrlf = "\r\n";
+constexpr const char* kNoSalesTaxItem =
+    "No valid QuickBooks 'sales tax item' associated with this invoice. Cannot export invoice";
+constexpr std::size_t kPoNumberLength = 25;
+constexpr long kAmortizeGroups = 1001;
+
+long as_long(const std::string& text) {
+  return static_cast<long>(numeric_value(text));
+}
+
+// The stop texts of one invoice travel as this exception, so the checks read top to bottom.
+struct Stop {
+  std::string text;
+};
+
+// Reads `sql` into a private document; false when read_data failed (it has said why).
+bool load(App& app, const std::string& sql, RecordDoc& into) {
+  if (!read_data(app, sql, false)) return false;
+  into = app.scratch.Clone();
+  return true;
+}
+
+bool setup_on(App& app, const char* key) {
+  return setup_value(app, key) == "1";
+}
+bool option_on(App& app, const char* key) {
+  return setup_value(app, key) == "True";
+}
+
+// Rate mode: on when two lines of one amortize group carry different line tax codes, or
+// when the setup asks for it. A group outside 0..1000 is error 9.
+bool decide_rate_mode(App& app, RecordDoc& lines) {
+  std::array<std::optional<std::string>, kAmortizeGroups> firstTax{};
+  bool rateMode = false;
+  lines.MoveToRoot();
+  for (bool more = lines.MoveToFirstChild(); more; more = lines.MoveToNextSibling()) {
+    const double group = round_half_away(numeric_value(lines.GetChildContent("amortizegroup")));
+    if (group < 0 || group >= kAmortizeGroups)
+      throw VqbError(err::kSubscriptOutOfRange, "Subscript out of range");
+    auto& seen = firstTax[static_cast<std::size_t>(group)];
+    const std::string tax = lines.GetChildContent("tax1");
+    if (!seen)
+      seen = tax;
+    else if (*seen != tax)
+      rateMode = true;
+  }
+  lines.MoveToRoot();
+  if (setup_on(app, "chkamortize")) rateMode = true;
+  return rateMode;
+}
+
+std::string line_description(RecordDoc& lines) {
+  if (lines.GetChildContent("linetype") != "Inventory") return lines.GetChildContent("description");
+  std::string text = lines.GetChildContent("style") + " - " + lines.GetChildContent("description");
+  if (std::string color = lines.GetChildContent("color"); !color.empty())
+    text += " Color: " + color;
+  if (std::string size = lines.GetChildContent("size"); !size.empty()) text += " Size: " + size;
+  return text;
+}
+
+// The QuickBooks item of sales group `code`, from the sales-group snapshot; "" when none.
+std::string sales_group_item(App& app, const std::string& code) {
+  RecordDoc& groups = app.salesGroupSnapshot;
+  groups.MoveToRoot();
+  std::string item;
+  for (bool more = groups.MoveToFirstChild(); more; more = groups.MoveToNextSibling())
+    if (groups.GetChildContent("code") == code) {
+      item = groups.GetChildContent("qb");
+      break;
+    }
+  groups.MoveToRoot();
+  return item;
+}
+
+// The QuickBooks code of line tax code `link` (as text); "" when none.
+std::string line_tax_code(App& app, const std::string& link) {
+  RecordDoc& codes = app.lineTaxSnapshot;
+  codes.MoveToRoot();
+  std::string code;
+  if (codes.MoveToChild("record" + link) == 1) code = codes.GetChildContent("quickbooks");
+  codes.MoveToRoot();
+  return code;
+}
+
+class InvoiceSender {
+ public:
+  InvoiceSender(MappingContext& ctx, long number)
+      : ctx_(ctx), app_(ctx.app), number_(number), n_(std::to_string(number)) {}
+
+  std::string run() {
+    try {
+      read_invoice();
+      if (setup_on(app_, "chkdupinvoices"))
+        if (auto marked = duplicate_check()) return *marked;
+      read_lines();
+      check_lines();
+      check_customer();
+      check_sales_tax();
+      check_rep();
+      check_discount();
+      itemCount_ = static_cast<int>(lines_.GetChildCount()) + (discount() != 0 ? 4 : 3);
+      reload_customer();
+      const bool rateMode = decide_rate_mode(app_, lines_);
+      fill_header();
+      fill_lines(rateMode);
+      ctx_.components.invoice.add();
+      return mark_sent();
+    } catch (const Stop& stop) {
+      return stop.text;
+    } catch (const VqbError& error) {
+      return std::to_string(error.number()) + " " + error.description();
+    } catch (const std::exception& error) {
+      return std::string("0 ") + error.what();
+    }
+  }
+
+ private:
+  void read_invoice() {
+    if (!load(app_, "Select * from QuickBooks", app_.qbSettingsSnapshot))
+      throw Stop{"Unable to access Vantora QuickBooks table."};
+    if (!load(app_, "Select * from custso where number = " + n_, invoice_))
+      throw Stop{"Cannot open invoice in Vantora database."};
+    if (!invoice_.MoveToFirstChild()) throw Stop{"Cannot find invoice in Vantora database."};
+    if (!load(app_, customer_sql(), customer_))
+      throw Stop{"Cannot open customer table in Vantora database."};
+    if (!customer_.MoveToFirstChild()) throw Stop{"Cannot find customer in Vantora database."};
+  }
+
+  std::string customer_sql() const {
+    return "Select * from customers where link = " +
+           number_text(numeric_value(invoice_.GetChildContent("customer")));
+  }
+
+  double discount() const { return numeric_value(invoice_.GetChildContent("discamount")); }
+
+  // An answer when the user chose to mark the invoice as a duplicate instead of sending it.
+  std::optional<std::string> duplicate_check() {
+    std::string reference = invoice_.GetChildContent("quickbooksref");
+    if (reference.empty()) reference = invoice_.GetChildContent("number");
+    if (get_QBInvRef(ctx_, reference, numeric_value(invoice_.GetChildContent("total"))).empty())
+      return std::nullopt;
+    RecordDoc& match = app_.invoiceMatch;
+    const bool markDuplicates = setup_on(app_, "chkmarkdupinvoices");
+    const std::string question =
+        "Vantora detected another invoice in QuickBooks for " +
+        customer_.GetChildContent("description") +
+        " for the same amount and has the following references:" + kCrlf + kCrlf +
+        "Reference: " + match.GetChildContent("RefNumber") + kCrlf +
+        "Memo: " + match.GetChildContent("Memo") + kCrlf + kCrlf +
+        (markDuplicates
+             ? "This may be a duplicate transaction. Click 'YES' to send this invoice anyhow. "
+               "Click 'NO' "
+               "to flag this invoice as exported."
+             : "This may be a duplicate transaction. Are you sure you want to send this invoice?");
+    if (app_.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Warning!") == Answer::Yes)
+      return std::nullopt;
+    if (!markDuplicates) throw Stop{"Possible duplicate invoice. User selected not send invoice."};
+    const std::string result =
+        "Possible duplicate invoice. User selected not send invoice. invoice marked as exported";
+    RecordDoc order = order_info(match.GetChildContent("TxnID"));
+    const bool marked = write_data(
+        app_, "UPDATE CustSO Set xmladd = '" + sql_quote(order.GetXml()) +
+                  "', QuickBooks = 1, QuickBooksDS = " + now_text() + ", QuickBooksRef = '" +
+                  sql_quote(match.GetChildContent("RefNumber")) + "' where number = " + n_);
+    return marked ? result
+                  : result + kCrlf +
+                        "But Vantora could not be marked: mark this invoice as sent by hand.";
+  }
+
+  // The invoice's xmladd with its root named "OrderInfo" and QBReference := txnId. An empty
+  // or unreadable xmladd starts from an empty document, never from another one's content.
+  RecordDoc order_info(const std::string& txnId) const {
+    RecordDoc order;
+    if (!order.LoadXml(invoice_.GetChildContent("xmladd"))) order = RecordDoc();
+    if (order.GetTag() != "OrderInfo") order.SetTag("OrderInfo");
+    order.EnsureChild("QBReference");
+    order.SetChildValue("QBReference", txnId);
+    return order;
+  }
+
+  void read_lines() {
+    const std::string sql =
+        setup_on(app_, "chksendremarks")
+            ? "Select * from custsodetail where sonumber = " + n_ +
+                  " and ((linetype <> 'Remark' and linetype <> 'Separator') or (linetype = "
+                  "'Remark' and PrintLine = 1)) "
+                  "order by linenumber"
+            : "Select * from custsodetail where sonumber = " + n_ +
+                  " and linetype <> 'Remark' and linetype <> 'Separator' order by linenumber";
+    if (!load(app_, sql, lines_)) throw Stop{"Cannot open invoice in Vantora database."};
+    if (lines_.GetChildCount() == 0) throw Stop{"Invoice has no detailed line items to export"};
+  }
+
+  void check_lines() {
+    SharedSlots& slots = app_.sharedSlots;
+    long k = 0;
+    for (bool more = lines_.MoveToFirstChild(); more; more = lines_.MoveToNextSibling()) {
+      ++k;
+      app_.ui.setStatus(status_ += ".");
+      app_.events.pump();
+      const std::string id = number_text(numeric_value(lines_.GetChildContent("id")));
+      if (ctx_.state.useClass) {
+        const std::string qbclass = lines_.GetChildContent("qbclass");
+        if (!validate_ClassQB(ctx_, qbclass))
+          throw Stop{"QB Class " + qbclass + " could not be validated. Invoice not sent!"};
+        if (const std::string choice = slots[51]; !choice.empty()) {
+          pop_QBClass(app_, ctx_.components);
+          lines_.SetChildValue("qbclass", choice);
+          write_data(app_, "UPDATE CustSODetail SET QBClass = '" + sql_quote(choice) +
+                               "' WHERE id = " + id);
+        }
+      }
+      if (lines_.GetChildContent("linetype") == "Remark") continue;
+
+      std::string group = lines_.GetChildContent("salesgroup");
+      if (!validate_salesGroupVT(
+              ctx_, group,
+              lines_.GetChildContent("style") + " " + lines_.GetChildContent("description")))
+        throw Stop{"No valid sales group associated with line number " + std::to_string(k) + "."};
+      if (const std::string choice = slots[51]; !choice.empty()) {
+        group = choice;
+        lines_.SetChildValue("salesgroup", choice);
+        write_data(app_, "UPDATE CustSODetail SET SalesGroup = '" + sql_quote(choice) +
+                             "' WHERE id = " + id);
+      }
+      if (!validate_salesGroupQB(ctx_, group))
+        throw Stop{"No valid QuickBooks item associated with the following sales group: " + group};
+      if (const std::string choice = slots[51]; !choice.empty()) {
+        write_data(app_, "UPDATE SalesGroup set QB = '" + sql_quote(choice) + "' where code = '" +
+                             sql_quote(group) + "'");
+        pop_salesGroups(app_);
+      }
+
+      long tax = as_long(lines_.GetChildContent("tax1"));
+      if (!validate_taxCodeVT(ctx_, tax))
+        throw Stop{"No valid tax code associated with line number " + std::to_string(k) + "."};
+      if (const std::string choice = slots[51]; !choice.empty()) {
+        const std::string chosen = number_text(numeric_value(choice));
+        tax = as_long(choice);
+        lines_.SetChildValue("tax1", chosen);
+        write_data(app_, "UPDATE CustSODetail SET tax1 = " + chosen + " WHERE id = " + id);
+      }
+      if (!validate_taxCodeQB(ctx_, tax))
+        throw Stop{
+            "No valid QuickBooks Tax CODE associated with the following Tax CODE in Vantora: " +
+            slots[150]};
+    }
+    lines_.MoveToRoot();
+  }
+
+  void check_customer() {
+    ctx_.state.qbCustomerRep.clear();
+    ctx_.state.qbCustomerName.clear();
+    const bool unlinked = customer_.GetChildContent("qbaccountnumber").empty();
+    if (!validate_customerQB(ctx_, customer_,
+                             [this](long link) { return send_Customer(ctx_, link); }))
+      throw Stop{
+          unlinked
+              ? "No customer account in QuickBooks associated with this customer. Not Exported."
+              : "Cannot validate existance of customer in QuickBooks. Not Exported."};
+  }
+
+  void check_sales_tax() {
+    if (!ctx_.state.useSalesTax) {
+      if (numeric_value(invoice_.GetChildContent("taxamount1")) != 0)
+        throw Stop{
+            "There is a tax amount associated with this invoice and the integrator setup does not "
+            "allow sales tax. "
+            "Please correct tax setup."};
+      return;
+    }
+    taxType_ = as_long(invoice_.GetChildContent("taxtype1"));
+    if (!validate_taxItemVT(ctx_, taxType_, false))
+      throw Stop{"Vantora tax type not found. Please open invoice and select valid tax type."};
+    const std::string rate = app_.taxSnapshot.GetChildContent("rate");
+    const std::string invoiceRate = invoice_.GetChildContent("taxpercentage1");
+    app_.taxSnapshot.MoveToRoot();
+    if (numeric_value(rate) == numeric_value(invoiceRate)) {
+      if (!validate_taxItemQB(ctx_, taxType_)) throw Stop{kNoSalesTaxItem};
+      return;
+    }
+    // The rate changed after the invoice was made: the user picks a tax item at the old rate,
+    // for this invoice only.
+    SharedSlots& slots = app_.sharedSlots;
+    slots[0] = "";
+    slots[1] = "Invoice Tax Change";
+    slots[2] = "This invoice was taxed at " + invoiceRate +
+               "%. After processing this invoice the tax percentage in Vantora has changed to " +
+               rate + "%." + kCrlf + kCrlf +
+               "Please select the correct 'QuickBooks Tax Item' to associate with this invoice.";
+    slots[3] = "Tax Item QuickBooks";
+    slots[5] = invoiceRate;
+    app_.ui.showDialog(DialogKind::Assign, "");
+    overrideTaxItem_ = slots[0];
+    if (overrideTaxItem_.empty()) throw Stop{kNoSalesTaxItem};
+  }
+
+  void check_rep() {
+    if (!ctx_.state.useReps) return;
+    long rep = as_long(invoice_.GetChildContent("salesrep"));
+    if (!validate_RepVT(ctx_, rep, true))
+      throw Stop{"No sales rep associated with this order, in Vantora. Cannot export invoice."};
+    if (const std::string choice = app_.sharedSlots[51]; !choice.empty()) {
+      const std::string chosen = number_text(numeric_value(choice));
+      rep = as_long(choice);
+      invoice_.SetChildValue("salesrep", chosen);
+      write_data(app_, "UPDATE CustSO SET salesrep = " + chosen + " WHERE number = " + n_);
+    }
+    if (!validate_RepQB(ctx_, rep))
+      throw Stop{"No valid QuickBooks 'sales rep' associated with this order. Cannot export"};
+  }
+
+  void check_discount() {
+    if (discount() == 0) return;
+    if (!validate_discountQB(ctx_))
+      throw Stop{"No valid QuickBooks 'Discount' item. Cannot export invoice"};
+    if (const std::string choice = app_.sharedSlots[51]; !choice.empty()) {
+      RecordDoc& settings = app_.qbSettingsSnapshot;
+      settings.MoveToRoot();
+      if (settings.MoveToFirstChild()) settings.SetChildValue("discount", choice);
+      settings.MoveToRoot();
+      write_data(app_, "UPDATE QuickBooks SET Discount = '" + sql_quote(choice) + "'");
+    }
+  }
+
+  void reload_customer() {
+    if (!load(app_, customer_sql(), customer_))
+      throw Stop{"Cannot open customer info in Vantora database."};
+    if (!customer_.MoveToFirstChild()) throw Stop{"Customer not found in Vantora database"};
+  }
+
+  void fill_header() {
+    qb::Invoice& invoice = ctx_.components.invoice;
+    invoice.reset();
+    ctx_.set_Country();
+    invoice.customer = customer_.GetChildContent("qbaccountnumber");
+    // QuickBooks gets the calendar date itself, whatever display format the user chose.
+    invoice.txnDate = invoice_.GetChildContent("status") == "4"
+                          ? std::floor(numeric_value(invoice_.GetChildContent("invdate")))
+                          : ole_today();
+    if (!setup_on(app_, "chkqbassigninvnumbers")) {
+      if (!setup_on(app_, "chkinvoiceprefix"))
+        invoice.refNumber = n_;
+      else if (option_on(app_, "optinvprefix1"))
+        invoice.refNumber = invoice_.GetChildContent("prefix") + n_;
+      else
+        invoice.refNumber = setup_value(app_, "txtinvprefix") + n_;
+    }
+    if (option_on(app_, "optmemo3"))
+      invoice.memo = "";
+    else if (option_on(app_, "optmemo1"))
+      invoice.memo = invoice_.GetChildContent("notes");
+    else if (option_on(app_, "optmemo4"))
+      invoice.memo = invoice_.GetChildContent("description");
+    else
+      invoice.memo = "WO Number: " + n_;
+
+    const std::string country = setup_value(app_, "qbsetupcmbcountry");
+    if ((country.empty() || country == "United States") && ctx_.state.useSalesTax) {
+      if (!overrideTaxItem_.empty()) {
+        invoice.salesTaxItem = overrideTaxItem_;
+      } else {
+        RecordDoc& taxes = app_.taxSnapshot;
+        taxes.MoveToRoot();
+        if (taxes.MoveToChild("record" + std::to_string(taxType_)) == 1)
+          invoice.salesTaxItem = taxes.GetChildContent("qblink");
+        taxes.MoveToRoot();
+      }
+    }
+    if (ctx_.state.useReps) fill_rep(invoice);
+
+    qb::Address& address = ctx_.components.address;
+    if (const std::string billing = invoice_.GetChildContent("billingaddress"); !billing.empty()) {
+      const std::string text = setup_on(app_, "chkaddress")
+                                   ? customer_.GetChildContent("description") + kCrlf + billing
+                                   : billing;
+      if (!parse_address(app_, address, text))
+        throw Stop{"Could not parse billing address. Invoice not sent!"};
+      invoice.billAddress = address.aggregate();
+    }
+    if (const std::string shipping = invoice_.GetChildContent("shipaddress"); !shipping.empty()) {
+      if (!parse_address(app_, address, shipping))
+        throw Stop{"Could not parse ship to address. Invoice not sent!"};
+      invoice.shipAddress = address.aggregate();
+    }
+    if (const std::string po = invoice_.GetChildContent("customerpo"); !po.empty()) {
+      if (char_count(po) > kPoNumberLength)
+        app_.ui.messageBox(
+            "QuickBooks will only accept 25 characters in the customer PO field. Vantora will "
+            "truncate the customer PO number",
+            Buttons::Ok, Icon::Information, "Please Note");
+      invoice.poNumber = first_chars(po, kPoNumberLength);
+    }
+  }
+
+  void fill_rep(qb::Invoice& invoice) {
+    RecordDoc& users = app_.usersSnapshot;
+    users.MoveToRoot();
+    const std::string rep = invoice_.GetChildContent("salesrep");
+    for (bool more = users.MoveToFirstChild(); more; more = users.MoveToNextSibling()) {
+      if (users.GetChildContent("link") != rep) continue;
+      const std::string initials = users.GetChildContent("quickbooks");
+      invoice.salesRep = initials;
+      const std::string customerRep = ctx_.state.qbCustomerRep;
+      if (!customerRep.empty() && customerRep != initials &&
+          app_.ui.messageBox("The default Sales Rep in QuickBooks for this customer is different "
+                             "to the one on this invoice. "
+                             "Do you want to update the default sales rep in QuickBooks to " +
+                                 users.GetChildContent("firstname") + "?",
+                             Buttons::YesNo, Icon::Question, "Confirm") == Answer::Yes)
+        upd_customer(ctx_, ctx_.state.qbCustomerName, initials);
+      break;
+    }
+    users.MoveToRoot();
+  }
+
+  void fill_lines(bool rateMode) {
+    qb::Invoice& invoice = ctx_.components.invoice;
+    invoice.setItemCount(itemCount_);
+    int i = 0;
+    for (bool more = lines_.MoveToFirstChild(); more; more = lines_.MoveToNextSibling(), ++i) {
+      qb::InvoiceLine& row = invoice.item(i);
+      const bool remark = lines_.GetChildContent("linetype") == "Remark";
+      if (!remark) row.item = sales_group_item(app_, lines_.GetChildContent("salesgroup"));
+      row.description = line_description(lines_);
+      if (remark) continue;
+      invoice.config("Items[" + std::to_string(i) + "].Quantity=" + lines_.GetChildContent("qty"));
+      if (rateMode)
+        row.rate = static_cast<std::int64_t>(
+            round_half_away(numeric_value(lines_.GetChildContent("unitprice")) * 100));
+      else
+        row.amount = static_cast<std::int64_t>(
+            round_half_away(numeric_value(lines_.GetChildContent("linechargeadjusted")) *
+                            numeric_value(lines_.GetChildContent("adjustedqty")) * 100));
+      if (ctx_.state.useSalesTax)
+        if (std::string code = line_tax_code(app_, lines_.GetChildContent("tax1")); !code.empty())
+          row.salesTaxCode = code;
+      if (ctx_.state.useClass)
+        if (std::string className = lines_.GetChildContent("qbclass"); !className.empty())
+          row.className = className;
+    }
+    lines_.MoveToRoot();
+
+    if (discount() != 0) {
+      qb::InvoiceLine& row = invoice.item(itemCount_ - 4);
+      RecordDoc& settings = app_.qbSettingsSnapshot;
+      settings.MoveToRoot();
+      if (settings.MoveToFirstChild()) row.item = settings.GetChildContent("discount");
+      settings.MoveToRoot();
+      row.description = "Invoice Discount";
+      // The amount goes as it is stored (a discount is stored negative), to the cent.
+      row.amount = to_hundredths(numeric_value(format_number(discount(), "0.00")));
+    }
+    invoice.isToBePrinted = !setup_on(app_, "chkmarkinvoiceprinted");
+    if (std::string account = setup_value(app_, "cmbar"); !account.empty())
+      invoice.arAccount = account;
+    invoice.item(itemCount_ - 3).description = "";
+    invoice.item(itemCount_ - 2).description =
+        " " + std::string(kCrlf) + "WO Number: " + n_ + kCrlf +
+        "Order Description: " + invoice_.GetChildContent("description") + kCrlf + " ";
+    invoice.item(itemCount_ - 1).description = invoice_.GetChildContent("notes");
+  }
+
+  std::string mark_sent() {
+    RecordDoc added;
+    added.LoadXml(ctx_.components.invoice.record());
+    const std::string txnId = added.GetChildContent("TxnID");
+    const std::string refNumber = added.GetChildContent("RefNumber");
+    RecordDoc order = order_info(txnId);
+    app_.sharedSlots[201] = txnId;
+    std::string result = kInvoiceSent;
+    const double subtotal = numeric_value(added.GetChildContent("Subtotal"));
+    const double total = numeric_value(invoice_.GetChildContent("total"));
+    if (to_hundredths(subtotal) != to_hundredths(total))
+      result += "QuickBooks' subtotal " + format_number(subtotal, "0.00") +
+                " differs from the Vantora total " + format_number(total, "0.00") + ".";
+    if (!write_data(app_, "UPDATE CustSO Set xmlAdd = '" + sql_quote(order.GetXml()) +
+                              "', QuickBooksRef = '" + sql_quote(refNumber) +
+                              "', QuickBooks = 1, QuickBooksDS = " + now_text() +
+                              " where number = " + n_)) {
+      if (result.size() > std::string_view(kInvoiceSent).size()) result += " ";
+      result += "The invoice is in QuickBooks (reference " + refNumber +
+                ") but Vantora could not be marked: mark this invoice as sent by hand (Run > Mark "
+                "as sent) so that it "
+                "is not sent again.";
+    }
+    return result;
+  }
+
+  MappingContext& ctx_;
+  App& app_;
+  long number_;
+  std::string n_;
+  RecordDoc invoice_, customer_, lines_;
+  std::string status_;
+  std::string overrideTaxItem_;
+  long taxType_{0};
+  int itemCount_{0};
+};
+
+}  // namespace
+
+std::string send_Invoice(MappingContext& ctx, long number) {
+  return InvoiceSender(ctx, number).run();
+}
+
+void send_Invoices(MappingContext& ctx) {
+  try {
+    ctx.app.ui.setStatus("");
+    send_ticked_rows(ctx,
+                     {kInvoiceListDocNumberColumn, kInvoiceListCommentColumn,
+                      kInvoiceListDocNumberColumn, "Sending Invoice: "},
+                     [&](long number) { return send_Invoice(ctx, number); });
+  } catch (const VqbError& error) {
+    show_common_error(ctx.app.ui, "frmQB", "send_Invoices", error);
+  } catch (const std::exception& error) {
+    show_common_error(ctx.app.ui, "frmQB", "send_Invoices", error);
+  }
+}
+
+std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, double amount) {
+  qb::ObjSearch& search = ctx.components.search;
+  search.reset();
+  ctx.set_Country();
+  search.queryKind = qb::ObjSearch::kInvoices;
+  search.refNumber = reference;
+  search.run();
+  RecordDoc& match = ctx.app.invoiceMatch;
+  for (int i = 0; i < search.resultCount(); ++i) {
+    match.LoadXml(search.result(i));
+    if (numeric_value(match.GetChildContent("Subtotal")) == amount)
+      return match.GetChildContent("TxnID");
+  }
+  return "";
+}
+
+std::string load_QBInvoice(MappingContext& ctx, const std::string& txnId) {
+  try {
+    ctx.components.invoice.loadById(txnId);
+    RecordDoc record;
+    record.LoadXml(ctx.components.invoice.record());
+    return record.GetXml();
+  } catch (const std::exception&) {
+    return "";
+  }
+}
+
+}  // namespace vqb

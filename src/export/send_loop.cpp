@@ -1,0 +1,50 @@
+#include "export/send_loop.h"
+
+#include <cmath>
+
+#include "app/module1.h"
+#include "app/text_helpers.h"
+
+namespace vqb {
+namespace {
+
+std::string cell(const WorkRow& row, std::size_t column) {
+  return column < row.cells.size() ? row.cells[column] : std::string();
+}
+
+}  // namespace
+
+void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
+                      const std::function<std::string(long)>& send) {
+  App& app = ctx.app;
+  auto& state = ctx.state;
+  state.cancelRequested = false;
+  const DatabaseRun database(app);  // one connection for the whole list
+  const long rows = static_cast<long>(state.grid.gridRows()) - 1;
+  app.ui.setProgress(0, rows);
+  for (long r = 0; r < rows; ++r) {
+    app.ui.setProgress(r + 1, rows);
+    if (state.cancelRequested) {
+      app.ui.setStatus("Operation aborted by user.");
+      return;
+    }
+    if (static_cast<std::size_t>(r) >= state.grid.rows.size()) break;
+    WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
+    if (!cell(row, loop.resultColumn).empty() || !row.ticked) continue;
+    app.ui.setStatus(loop.statusPrefix + cell(row, loop.labelColumn));
+    app.ui.processEvents();
+    const long key = static_cast<long>(std::trunc(numeric_value(cell(row, loop.keyColumn))));
+    std::string result = send(key);
+    // The row may have gone while events ran (a refill); its result then has no cell.
+    if (static_cast<std::size_t>(r) >= state.grid.rows.size()) continue;
+    WorkRow& same = state.grid.rows[static_cast<std::size_t>(r)];
+    if (same.cells.size() <= loop.resultColumn) same.cells.resize(loop.resultColumn + 1);
+    same.cells[loop.resultColumn] = std::move(result);
+    state.changed();
+  }
+  app.ui.setProgress(rows, rows);
+  app.ui.setStatus("Operation completed");
+  app.ui.setProgress(0, rows);
+}
+
+}  // namespace vqb

@@ -1,0 +1,27 @@
+#pragma once
+// The loop every send list shares: walks the ticked rows whose result cell is still empty,
+// shows which record it sends, honours Cancel between records, and puts each result into
+// the row's result cell.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "mapping/mapping_context.h"
+
+namespace vqb {
+
+struct SendLoop {
+  std::size_t keyColumn;     // the cell whose numeric value is handed to `send`
+  std::size_t resultColumn;  // the Comment cell
+  std::size_t labelColumn;   // shown after statusPrefix while the row is sent
+  std::string statusPrefix;  // "Sending " / "Sending Invoice: "
+};
+
+// Runs `send` on each ticked row with an empty result cell, in grid order, over one
+// connection to the Vantora database (a DatabaseRun). Clears state.cancelRequested first;
+// stops with "Operation aborted by user." once it is set.
+void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
+                      const std::function<std::string(long)>& send);
+
+}  // namespace vqb
