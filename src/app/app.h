@@ -12,6 +12,8 @@
 
 namespace vqb {
 
+class Database;
+
 // 501 text slots (0 to 500) through which procedures and dialogs pass values.
 class SharedSlots {
  public:
@@ -94,6 +96,10 @@ struct App {
   RecordDoc qbTerms;          // "QBTerms": standard, then date-driven terms
   RecordDoc qbClasses;        // no root tag; "ClassT"/"ClassF" children holding the full name
   RecordDoc qbAccounts;       // "Accounts": "AccName" children with an "fname" child
+
+  // The Vantora database connection a DatabaseRun keeps open for the database layer
+  // (app/module1.h); null when none is held.
+  Database* heldDatabase{nullptr};
 
   // Whether set_Country gives the QuickBooks components their version and application name.
   bool applyConnectionSettings{true};

@@ -12,20 +12,42 @@ void show_confirm(App& app, const VqbError& error) {
                     Icon::Critical, "Confirm");
 }
 
+// The held connection, or a new one kept in `owned` for this call.
+Database& connection(App& app, std::unique_ptr<Database>& owned) {
+  if (app.heldDatabase) return *app.heldDatabase;
+  owned = open_database(app.databasePath);
+  return *owned;
+}
+
 }  // namespace
+
+DatabaseRun::DatabaseRun(App& app) : app_(app) {
+  if (app_.heldDatabase) return;
+  try {
+    db_ = open_database(app_.databasePath);
+    app_.heldDatabase = db_.get();
+  } catch (const VqbError&) {
+    db_.reset();  // each call opens the database itself and reports why it cannot
+  }
+}
+
+DatabaseRun::~DatabaseRun() {
+  if (db_) app_.heldDatabase = nullptr;
+}
 
 bool read_data(App& app, std::string_view sql, bool keyByLink) {
   RecordDoc& doc = app.scratch;
   doc.Clear();
   try {
-    auto db = open_database(app.databasePath);
+    std::unique_ptr<Database> owned;
+    Database& db = connection(app, owned);
     doc.Clear();
     doc.SetTag("rData");
     std::vector<std::string> columns;
     std::vector<std::string> tags;
     std::size_t linkColumn = std::string::npos;
     long counter = 0;
-    db->query(
+    db.query(
         sql,
         [&](const std::vector<Cell>& cells) {
           if (tags.empty()) {
@@ -64,8 +86,8 @@ bool read_data(App& app, std::string_view sql, bool keyByLink) {
 bool write_data(App& app, std::string_view sql) {
   if (app.holdWrites) return true;
   try {
-    auto db = open_database(app.databasePath);
-    db->execute(sql);
+    std::unique_ptr<Database> owned;
+    connection(app, owned).execute(sql);
     return true;
   } catch (const VqbError& error) {
     show_confirm(app, error);
@@ -80,11 +102,12 @@ bool write_data2(App& app) {
   if (count == 0) return false;
   if (app.holdWrites) return true;
   try {
-    auto db = open_database(app.databasePath);
-    Transaction transaction(*db, Transaction::Mode::Immediate);
+    std::unique_ptr<Database> owned;
+    Database& db = connection(app, owned);
+    Transaction transaction(db, Transaction::Mode::Immediate);
     batch.MoveToFirstChild();
     for (long i = 0; i < count; ++i) {
-      db->execute(batch.GetContent());
+      db.execute(batch.GetContent());
       batch.MoveToNextSibling();
       app.events.pump();
     }

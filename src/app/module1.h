@@ -1,13 +1,33 @@
 #pragma once
 // The database layer: snapshots of queries into the scratch document and SQL statements
 // run on the Vantora database. Each opens the database at its start and closes it at its
-// end. A database error shows the "Confirm" box ("<number> - <description>") and returns false.
+// end, unless a DatabaseRun holds a connection open. A database error shows the "Confirm"
+// box ("<number> - <description>") and returns false.
 
+#include <memory>
 #include <string_view>
 
 #include "app/app.h"
 
 namespace vqb {
+
+// Keeps one connection to the Vantora database open while it lives, for work on many
+// records in a row (sending a list): opening the database and reading its schema for every
+// statement costs more than most statements. Each statement still commits on its own, so
+// nothing is held locked between statements. When the database cannot be opened nothing is
+// held, and each call opens it (and reports the failure) as usual. An inner run uses the
+// outer one's connection.
+class DatabaseRun {
+ public:
+  explicit DatabaseRun(App& app);
+  ~DatabaseRun();
+  DatabaseRun(const DatabaseRun&) = delete;
+  DatabaseRun& operator=(const DatabaseRun&) = delete;
+
+ private:
+  App& app_;
+  std::unique_ptr<Database> db_;
+};
 
 // Fills app.scratch ("rData") with one "record" element per row: "record<counter>" with empty
 // text, or with keyByLink "record<link>" with the counter as text. One child per column,

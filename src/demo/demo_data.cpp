@@ -868,35 +868,44 @@ class DemoBuilder {
         woLines_.push_back({o.number, o.date, id, std::string(group)});
     };
 
-    if (rng.chance(10)) add_line("Remark", "", rng.pick(kRemarks), "", "", 0, 0, "", 0);
-    int decoratedQty = 0;
-    const int items = rng.between(1, 4);
-    for (int i = 0; i < items; ++i) {
-      const Product& p = rng.chance(85) ? kProducts[rng.below(7)] : kProducts[rng.between(7, 9)];
-      const int qty = rng.between(6, 72);
-      const int price = p.priceCents + 5 * rng.between(-10, 10);
-      add_line("Inventory", p.style, p.description, rng.chance(85) ? rng.pick(kColors) : "",
-               std::string_view(p.group) == "GAR" && rng.chance(60) ? rng.pick(kSizes) : "", qty,
-               price, p.group, amortize);
-      if (std::string_view(p.group) == "GAR") decoratedQty += qty;
+    if (options_.linesPerInvoice > 0) {
+      for (int i = 0; i < options_.linesPerInvoice; ++i) {
+        const Product& p = kProducts[rng.below(7)];
+        add_line("Inventory", p.style, p.description, rng.pick(kColors), "", rng.between(6, 72),
+                 p.priceCents + 5 * rng.between(-10, 10), p.group, amortize);
+      }
+    } else {
+      if (rng.chance(10)) add_line("Remark", "", rng.pick(kRemarks), "", "", 0, 0, "", 0);
+      int decoratedQty = 0;
+      const int items = rng.between(1, 4);
+      for (int i = 0; i < items; ++i) {
+        const Product& p = rng.chance(85) ? kProducts[rng.below(7)] : kProducts[rng.between(7, 9)];
+        const int qty = rng.between(6, 72);
+        const int price = p.priceCents + 5 * rng.between(-10, 10);
+        add_line("Inventory", p.style, p.description, rng.chance(85) ? rng.pick(kColors) : "",
+                 std::string_view(p.group) == "GAR" && rng.chance(60) ? rng.pick(kSizes) : "", qty,
+                 price, p.group, amortize);
+        if (std::string_view(p.group) == "GAR") decoratedQty += qty;
+      }
+      if (decoratedQty > 0 && rng.chance(70)) {
+        const Charge& d = rng.pick(kDecorations);
+        add_line("Service", "", d.description, "", "", decoratedQty, d.priceCents, d.group,
+                 amortize);
+      }
+      if (rng.chance(25)) add_line("Separator", "", kSeparator, "", "", 0, 0, "", 0);
+      if (rng.chance(40))
+        add_line("Service", "", kArtwork.description, "", "", 1,
+                 kArtwork.priceCents + 500 * rng.below(7), kArtwork.group, 0);
+      if (rng.chance(20))
+        add_line("Service", "", kDigitizing.description, "", "", 1, kDigitizing.priceCents,
+                 kDigitizing.group, 0);
+      if (rng.chance(50))
+        add_line("Service", "", kShipping.description, "", "", 1,
+                 kShipping.priceCents + 25 * rng.below(100), kShipping.group, 0);
+      if (index % 30 == 17)
+        add_line("Service", "", kRush.description, "", "", 1, kRush.priceCents, kRush.group, 0);
+      if (rng.chance(35)) add_line("Remark", "", rng.pick(kRemarks), "", "", 0, 0, "", 0);
     }
-    if (decoratedQty > 0 && rng.chance(70)) {
-      const Charge& d = rng.pick(kDecorations);
-      add_line("Service", "", d.description, "", "", decoratedQty, d.priceCents, d.group, amortize);
-    }
-    if (rng.chance(25)) add_line("Separator", "", kSeparator, "", "", 0, 0, "", 0);
-    if (rng.chance(40))
-      add_line("Service", "", kArtwork.description, "", "", 1,
-               kArtwork.priceCents + 500 * rng.below(7), kArtwork.group, 0);
-    if (rng.chance(20))
-      add_line("Service", "", kDigitizing.description, "", "", 1, kDigitizing.priceCents,
-               kDigitizing.group, 0);
-    if (rng.chance(50))
-      add_line("Service", "", kShipping.description, "", "", 1,
-               kShipping.priceCents + 25 * rng.below(100), kShipping.group, 0);
-    if (index % 30 == 17)
-      add_line("Service", "", kRush.description, "", "", 1, kRush.priceCents, kRush.group, 0);
-    if (rng.chance(35)) add_line("Remark", "", rng.pick(kRemarks), "", "", 0, 0, "", 0);
 
     // The discount is kept as a negative amount.
     if (rng.chance(8)) o.discount = -divide_rounded(subtotal * 5, 100);

@@ -19,6 +19,9 @@ struct DemoOptions {
   int invoices = 120;  // orders with Status 4; a fifth as many work orders (Status 3) come on top
   int payments = 60;
   int purchaseOrders = 40;
+  // Item lines of every invoice and work order (no remarks or separators), for benchmarks;
+  // 0 keeps the usual mix of one to eight lines.
+  int linesPerInvoice = 0;
 };
 
 // Creates the Vantora database file at `path` (throws VqbError 58 when the file exists),

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/module1.h"
 #include "app/text_helpers.h"
 
 namespace vqb {
@@ -25,6 +26,7 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
   App& app = ctx.app;
   auto& state = ctx.state;
   state.cancelRequested = false;
+  const DatabaseRun database(app);  // one connection for the whole list
   const long rows = static_cast<long>(state.grid.gridRows()) - 1;
   app.ui.setProgress(0, rows);
   for (long r = 0; r < rows; ++r) {

@@ -18,7 +18,8 @@ struct SendLoop {
   std::string statusPrefix;  // "Sending " / "Sending Invoice: "
 };
 
-// Runs `send` on each ticked row with an empty result cell, in grid order. Clears
+// Runs `send` on each ticked row with an empty result cell, in grid order, over one
+// connection to the Vantora database (a DatabaseRun). Clears
 // state.cancelRequested first; stops with "Operation aborted by user." once it is set.
 void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
                       const std::function<std::string(long)>& send);

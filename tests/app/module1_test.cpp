@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/database.h"
 #include "support/vantora_fixture.h"
 
 namespace vqb {
@@ -159,6 +160,44 @@ TEST_F(Module1Test, FailedBatchLeavesNothingHalfSaved) {
   EXPECT_EQ(ui.messages[0].title, "Confirm");
   auto rows = db()->queryAll("SELECT count(*) FROM probe WHERE Link IN (60, 61)");
   EXPECT_EQ(rows.rows[0][0], "0");
+}
+
+TEST_F(Module1Test, ADatabaseRunKeepsOneConnectionAndEveryStatementCommitsAtOnce) {
+  {
+    const DatabaseRun run(app);
+    Database* held = app.heldDatabase;
+    ASSERT_NE(held, nullptr);
+    {
+      const DatabaseRun inner(app);
+      EXPECT_EQ(app.heldDatabase, held);
+    }
+    EXPECT_EQ(app.heldDatabase, held);
+    ASSERT_TRUE(write_data(app, "UPDATE probe SET Note = 'held' WHERE Link = 17"));
+    // Another connection sees it at once, and can write in turn: nothing stays locked.
+    EXPECT_EQ(db()->queryAll("SELECT Note FROM probe WHERE Link = 17").rows[0][0], "held");
+    db()->execute("UPDATE probe SET Note = 'other' WHERE Link = 3");
+    ASSERT_TRUE(read_data(app, "select Note from probe where Link = 3", false));
+    ASSERT_TRUE(app.scratch.MoveToFirstChild());
+    EXPECT_EQ(app.scratch.GetChildContent("note"), "other");
+    app.sqlBatch.Clear();
+    app.sqlBatch.SetTag("strStatements");
+    app.sqlBatch.AddChild("s1", "INSERT INTO probe (Link) VALUES (70)");
+    app.sqlBatch.AddChild("s2", "INSERT INTO nowhere VALUES (1)");
+    EXPECT_FALSE(write_data2(app));
+    EXPECT_EQ(db()->queryAll("SELECT count(*) FROM probe WHERE Link = 70").rows[0][0], "0");
+  }
+  EXPECT_EQ(app.heldDatabase, nullptr);
+  EXPECT_EQ(ui.messages.size(), 1u);  // the failed batch's Confirm box
+}
+
+TEST_F(Module1Test, ADatabaseRunWithoutADatabaseHoldsNothingAndEachCallReports) {
+  app.databasePath.clear();
+  const DatabaseRun run(app);
+  EXPECT_EQ(app.heldDatabase, nullptr);
+  EXPECT_FALSE(read_data(app, "select 1", false));
+  EXPECT_FALSE(write_data(app, "select 1"));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].title, "Confirm");
 }
 
 }  // namespace

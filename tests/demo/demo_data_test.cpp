@@ -104,6 +104,21 @@ TEST_F(DemoDataTest, CountsFollowTheOptions) {
   }
 }
 
+TEST_F(DemoDataTest, LinesPerInvoiceGivesEveryOrderThatManyItemLines) {
+  DemoOptions options;
+  options.customers = 12;
+  options.invoices = 30;
+  options.payments = 10;
+  options.linesPerInvoice = 10;
+  Database& db = demo(options);
+  EXPECT_EQ(count(db, "CustSO"), 36);
+  EXPECT_EQ(count(db, "custsodetail"), 360);
+  EXPECT_EQ(count(db, "custsodetail WHERE LineType = 'Inventory' AND Qty > 0 AND UnitPrice > 0"),
+            360);
+  EXPECT_EQ(
+      count(db, "(SELECT SONumber FROM custsodetail GROUP BY SONumber HAVING count(*) <> 10)"), 0);
+}
+
 TEST_F(DemoDataTest, RefusesToOverwriteAnExistingFile) {
   const std::string path = dir_.file("exists.db");
   create_demo_vantora_database(path, {});

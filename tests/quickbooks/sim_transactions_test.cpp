@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <pugixml.hpp>
 #include <set>
+#include <string_view>
+#include <vector>
 
 #include "quickbooks/sim/simulated_company.h"
 #include "quickbooks/sim_reply.h"
+#include "support/qbxml_schema.h"
 #include "support/temp_dir.h"
 
 namespace vqb::qb::sim {
@@ -58,27 +63,33 @@ class SimTransactionsTest : public ::testing::Test {
         "Exempt", {{"SalesTaxCodeRef/FullName", "Non"}, {"ItemSalesTaxRef/FullName", "State"}});
   }
 
-  // Sends an InvoiceAddRq, a ReceivePaymentAddRq or a PurchaseOrderAddRq for the named customer
-  // or vendor with the given inner elements.
-  Reply addInvoice(const std::string& customer, const std::string& inner) {
-    return send(company, "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer +
-                             "</FullName></CustomerRef>" + inner + "</InvoiceAdd></InvoiceAddRq>");
+  // Every invoice request must be one QuickBooks accepts as qbXML: checked together after the
+  // suite (one xmllint run reads the schema once).
+  static void TearDownTestSuite() {
+    if (schemaValid.empty() || !test::haveXmllint()) return;
+    test::TempDir folder;
+    EXPECT_EQ(test::schemaProblems(schemaValid, folder.path().string()), "");
+    schemaValid.clear();
   }
-  Reply addPayment(const std::string& customer, const std::string& inner) {
-    return send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>" +
-                             customer + "</FullName></CustomerRef>" + inner +
-                             "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+
+  // Sends an invoice add; its request joins the schema check unless it breaks a schema limit
+  // on purpose.
+  Reply addInvoice(const std::string& customer, const std::string& body, bool validXml = true) {
+    std::string rq = "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>" + customer +
+                     "</FullName></CustomerRef>" + body + "</InvoiceAdd></InvoiceAddRq>";
+    if (validXml) schemaValid.push_back(request(rq));
+    return send(company, rq);
   }
-  Reply addOrder(const std::string& inner, const std::string& vendor = "Tax Agency") {
-    return send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>" + vendor +
-                             "</FullName></VendorRef>" + inner +
-                             "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  }
+
   // Adds an invoice; returns its InvoiceRet (status checked).
   Reply invoice(const std::string& customer, const std::string& fields, const std::string& lines) {
     Reply rs = addInvoice(customer, fields + lines);
     EXPECT_EQ(rs.code(), 0) << rs.message();
     return rs;
+  }
+
+  void setActive(Kind kind, const std::string& name, bool active) {
+    company.setActive(company.findByName(kind, name)->id, active);
   }
 
   std::string balance(const std::string& customer) {
@@ -87,20 +98,12 @@ class SimTransactionsTest : public ::testing::Test {
 
   test::TempDir dir;
   SimulatedCompany company = SimulatedCompany::create(dir.file("company.xml"), "Test Co");
+  static inline std::vector<std::string> schemaValid;
 };
 
 const std::string kLabourLine = "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef>";
 const std::string kConsultingLine =
     "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef>";
-
-std::string total(const std::string& amount) {
-  return "<TotalAmount>" + amount + "</TotalAmount>";
-}
-std::string applied(const std::string& txn, const std::string& amount) {
-  return "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>" + amount +
-         "</PaymentAmount></AppliedToTxnAdd>";
-}
-const std::string kAutoApply = "<IsAutoApply>true</IsAutoApply>";
 
 // ---------------------------------------------------------------------------------------------
 // Invoices
@@ -153,6 +156,135 @@ TEST_F(SimTransactionsTest, ANonTaxableCustomerPaysNoTax) {
   EXPECT_EQ(rs.field("BalanceRemaining"), "45.00");
 }
 
+TEST_F(SimTransactionsTest, LineAmountsFromQuantityRateAndAmount) {
+  struct Line {
+    const char* request;  // inside InvoiceLineAdd
+    const char* amount;
+    const char* rate;
+  };
+  const Line lines[] = {
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>3</Quantity><Rate>10.333</"
+       "Rate>",
+       "31.00", "10.333"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>2.5</Quantity><Rate>19.99</"
+       "Rate>",
+       "49.98", "19.99"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>-1</Quantity><Rate>0.005</"
+       "Rate>",
+       "-0.01", "0.005"},
+      // An amount with a quantity stays; the rate is worked out from them.
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>3</Quantity><Amount>100.00</"
+       "Amount>",
+       "100.00", "33.33333"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>4</Quantity><Amount>50.00</"
+       "Amount>",
+       "50.00", "12.50"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>0.5</Quantity><Amount>10.00</"
+       "Amount>",
+       "10.00", "20.00"},
+      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Amount>12.34</Amount>", "12.34", ""},
+      // The item's price when no rate or amount is given, never over a given amount.
+      {"<ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity>", "90.00", "45.00"},
+      {"<ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity><Amount>80.00</Amount>",
+       "80.00", "40.00"},
+  };
+  std::string request;
+  std::vector<std::string> amounts, rates;
+  for (const Line& line : lines) {
+    request += std::string("<InvoiceLineAdd>") + line.request + "</InvoiceLineAdd>";
+    amounts.push_back(line.amount);
+    rates.push_back(line.rate);
+  }
+  Reply rs = invoice("Bolt", "", request);
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"), amounts);
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Rate"), rates);
+  EXPECT_EQ(rs.field("Subtotal"), "423.31");
+  EXPECT_EQ(rs.field("BalanceRemaining"), "423.31");
+}
+
+TEST_F(SimTransactionsTest, SubtotalTakesDiscountLinesAndSkipsTextLines) {
+  Reply rs =
+      invoice("Acme", "",
+              kLabourLine + "<Quantity>2</Quantity></InvoiceLineAdd>" + kConsultingLine +
+                  "<Amount>60.00</Amount></InvoiceLineAdd>"
+                  "<InvoiceLineAdd><ItemRef><FullName>Discount "
+                  "10%</FullName></ItemRef><Amount>-10.00</Amount>"
+                  "<SalesTaxCodeRef><FullName>Tax</FullName></SalesTaxCodeRef></InvoiceLineAdd>"
+                  "<InvoiceLineAdd><Desc>Thank you</Desc></InvoiceLineAdd>");
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"),
+            (std::vector<std::string>{"90.00", "60.00", "-10.00", ""}));
+  EXPECT_EQ(rs.field("Subtotal"), "140.00");
+  EXPECT_EQ(rs.field("SalesTaxTotal"), "5.00");  // 6.25 % of 90.00 - 10.00: the discount is taxable
+  EXPECT_EQ(rs.field("BalanceRemaining"), "145.00");
+  EXPECT_EQ(rs.field("IsPaid"), "false");
+  EXPECT_EQ(balance("Acme"), "145.00");
+
+  Reply text = invoice("Acme", "", "<InvoiceLineAdd><Desc>Nothing to pay</Desc></InvoiceLineAdd>");
+  EXPECT_EQ(text.field("Subtotal"), "0.00");
+  EXPECT_EQ(text.field("BalanceRemaining"), "0.00");
+  EXPECT_EQ(text.field("IsPaid"), "true");
+  EXPECT_EQ(balance("Acme"), "145.00");
+}
+
+// Canadian sales tax: codes GST and GST+PST (a group), and an exempt code.
+class CanadianInvoiceTest : public SimTransactionsTest {
+ protected:
+  CanadianInvoiceTest() {
+    company.setCountry("CA");
+    company.addVendor("Receiver General");
+    company.addSalesTaxItem("GST", "5", "Receiver General");
+    company.addSalesTaxItem("PST", "7", "Receiver General");
+    company.addSalesTaxGroup("GST and PST", {"GST", "PST"});
+    company.addSalesTaxCode("G", true, {{"ItemSalesTaxRef/FullName", "GST"}});
+    company.addSalesTaxCode("S", true, {{"ItemSalesTaxRef/FullName", "GST and PST"}});
+    company.addSalesTaxCode("E", false);
+  }
+  static std::string line(const std::string& amount, const std::string& code) {
+    return kConsultingLine + "<Amount>" + amount + "</Amount><SalesTaxCodeRef><FullName>" + code +
+           "</FullName></SalesTaxCodeRef></InvoiceLineAdd>";
+  }
+};
+
+TEST_F(CanadianInvoiceTest, EachLineIsTaxedByItsTaxCodesItem) {
+  EXPECT_EQ(company.country(), "CA");
+  EXPECT_EQ(SimulatedCompany(dir.file("company.xml")).country(), "CA");
+  EXPECT_EQ(send(company, "<HostQueryRq/>").field("Country"), "CA");
+
+  // Acme's own sales tax item (State) does not apply in Canada.
+  Reply rs = invoice("Acme", "",
+                     line("100.00", "G") + line("33.33", "S") + line("50.00", "E") +
+                         line("0.10", "G") + line("0.10", "G"));
+  EXPECT_EQ(rs.field("Subtotal"), "183.53");
+  // GST 5 % of 133.53 = 6.6765 and PST 7 % of 33.33 = 2.3331, each rounded once.
+  EXPECT_EQ(rs.field("SalesTaxTotal"), "9.01");
+  EXPECT_EQ(rs.field("BalanceRemaining"), "192.54");
+  EXPECT_EQ(rs.field("IsPaid"), "false");
+  EXPECT_FALSE(rs.ret().child("ItemSalesTaxRef"));
+  EXPECT_FALSE(rs.ret().child("SalesTaxPercentage"));
+  EXPECT_EQ(balance("Acme"), "192.54");
+
+  Reply exempt = invoice("Exempt", "", line("100.00", "G"));
+  EXPECT_EQ(exempt.field("SalesTaxTotal"), "0.00");
+  EXPECT_EQ(exempt.field("BalanceRemaining"), "100.00");
+}
+
+TEST_F(CanadianInvoiceTest, ASalesTaxItemOnTheInvoiceIsRefused) {
+  Reply rs = addInvoice(
+      "Bolt", "<ItemSalesTaxRef><FullName>GST</FullName></ItemSalesTaxRef>" + line("10.00", "G"));
+  EXPECT_EQ(rs.code(), 3250);
+  EXPECT_EQ(rs.severity(), "Error");
+  EXPECT_EQ(rs.message(),
+            "This feature is not enabled or not available in this version of QuickBooks.");
+  EXPECT_TRUE(company.list(Kind::Invoice).empty());
+  EXPECT_EQ(balance("Bolt"), "0.00");
+  company.setCountry("US");
+  EXPECT_EQ(send(company, "<HostQueryRq/>").field("Country"), "US");
+  EXPECT_EQ(addInvoice("Bolt", "<ItemSalesTaxRef><FullName>GST</FullName></ItemSalesTaxRef>" +
+                                   line("10.00", "G"))
+                .code(),
+            0);
+}
+
 TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
   Reply rs = invoice(
       "Bolt", "",
@@ -189,60 +321,168 @@ TEST_F(SimTransactionsTest, BlankLinesAreKeptWithoutAnAmount) {
     children.push_back(child.name());
   EXPECT_EQ(children, (std::vector<std::string>{"TxnLineID"}));
   EXPECT_EQ(rs.field("Subtotal"), "8.00");
-  Reply order = addOrder("<PurchaseOrderLineAdd></PurchaseOrderLineAdd>");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<PurchaseOrderLineAdd></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(order.field("TotalAmount"), "0.00");
   EXPECT_EQ(column(order.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{""}));
 }
 
 TEST_F(SimTransactionsTest, ReferenceNumbersAreAssignedAfterTheLargestNumericOne) {
-  const std::string line = kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>";
-  EXPECT_EQ(invoice("Bolt", "", line).field("RefNumber"), "1");
-  for (const std::string ref : {"1005", "INV-99999", "12"})
-    invoice("Bolt", "<RefNumber>" + ref + "</RefNumber>", line);
-  EXPECT_EQ(invoice("Bolt", "", line).field("RefNumber"), "1006");
+  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
+                .field("RefNumber"),
+            "1");
+  invoice("Bolt", "<RefNumber>1005</RefNumber>",
+          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
+  invoice("Bolt", "<RefNumber>INV-99999</RefNumber>",
+          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
+  invoice("Bolt", "<RefNumber>12</RefNumber>",
+          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
+  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
+                .field("RefNumber"),
+            "1006");
   // Purchase orders count on their own.
-  EXPECT_EQ(addOrder("").field("RefNumber"), "1");
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  EXPECT_EQ(order.field("RefNumber"), "1");
   // And survive a reload.
   SimulatedCompany reloaded(dir.file("company.xml"));
   EXPECT_EQ(send(reloaded,
-                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-                 "</InvoiceAdd></InvoiceAddRq>")
+                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef></"
+                 "InvoiceAdd>"
+                 "</InvoiceAddRq>")
                 .field("RefNumber"),
             "1007");
 }
 
-TEST_F(SimTransactionsTest, InvoiceFieldLengths) {
-  Reply ref = addInvoice("Bolt", "<RefNumber>123456789012</RefNumber>");
-  EXPECT_EQ(ref.code(), 3070);
-  EXPECT_EQ(ref.message(), "The string \"123456789012\" in the field \"RefNumber\" is too long.");
-  EXPECT_EQ(addInvoice("Bolt", "<PONumber>" + std::string(26, '7') + "</PONumber>").code(), 3070);
-  EXPECT_EQ(addInvoice("Bolt", "<RefNumber>12345678901</RefNumber><PONumber>" +
-                                   std::string(25, '7') + "</PONumber>")
-                .code(),
-            0);
-  Reply amount = addInvoice("Bolt", kConsultingLine + "<Amount>12,50</Amount></InvoiceLineAdd>");
+TEST_F(SimTransactionsTest, DuplicateReferenceNumbersAreAccepted) {
+  std::string first = invoice("Bolt", "<RefNumber>INV-7</RefNumber>",
+                              kConsultingLine + "<Amount>10.00</Amount></InvoiceLineAdd>")
+                          .field("TxnID");
+  std::string second = invoice("Acme", "<RefNumber>INV-7</RefNumber>",
+                               kConsultingLine + "<Amount>20.00</Amount></InvoiceLineAdd>")
+                           .field("TxnID");
+  EXPECT_NE(first, second);
+  Reply found = send(company, "<InvoiceQueryRq><RefNumber>INV-7</RefNumber></InvoiceQueryRq>");
+  EXPECT_EQ(found.values("TxnID"), (std::vector<std::string>{first, second}));
+  EXPECT_EQ(found.values("Subtotal"), (std::vector<std::string>{"10.00", "20.00"}));
+}
+
+TEST_F(SimTransactionsTest, InvoiceFieldLengthsFollowTheSchema) {
+  struct Field {
+    const char* name;
+    int limit;          // characters, as the schema counts them
+    const char* where;  // the request part; % stands for the text
+  };
+  const Field fields[] = {
+      {"RefNumber", 11, "<RefNumber>%</RefNumber>"},
+      {"PONumber", 25, "<PONumber>%</PONumber>"},
+      {"FOB", 13, "<FOB>%</FOB>"},
+      {"Memo", 4095, "<Memo>%</Memo>"},
+      {"Other", 29, "<Other>%</Other>"},
+      {"Addr1", 41, "<BillAddress><Addr1>%</Addr1></BillAddress>"},
+      {"City", 31, "<ShipAddress><City>%</City></ShipAddress>"},
+      {"State", 21, "<BillAddress><State>%</State></BillAddress>"},
+      {"PostalCode", 13, "<BillAddress><PostalCode>%</PostalCode></BillAddress>"},
+      {"Desc", 4095, "<InvoiceLineAdd><Desc>%</Desc></InvoiceLineAdd>"},
+      {"Other1", 29,
+       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</"
+       "Amount><Other1>%</Other1></InvoiceLineAdd>"},
+      {"Other2", 29,
+       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</"
+       "Amount><Other2>%</Other2></InvoiceLineAdd>"},
+  };
+  auto with = [](std::string where, const std::string& text) {
+    return where.replace(where.find('%'), 1, text);
+  };
+  auto repeat = [](int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "\xC3\xA9";  // é: two bytes, one character
+    return text;
+  };
+  for (const Field& field : fields) {
+    SCOPED_TRACE(field.name);
+    Reply full = addInvoice("Bolt", with(field.where, repeat(field.limit)));
+    EXPECT_EQ(full.code(), 0) << full.message();
+    EXPECT_EQ(full.ret()
+                  .find_node([&](pugi::xml_node node) {
+                    return std::string_view(node.name()) == field.name;
+                  })
+                  .child_value(),
+              repeat(field.limit));
+    Reply over = addInvoice("Bolt", with(field.where, repeat(field.limit + 1)), false);
+    EXPECT_EQ(over.code(), 3070);
+    EXPECT_EQ(over.message(), "The string \"" + repeat(field.limit + 1) + "\" in the field \"" +
+                                  field.name + "\" is too long.");
+  }
+  Reply amount =
+      addInvoice("Bolt", kConsultingLine + "<Amount>12,50</Amount></InvoiceLineAdd>", false);
   EXPECT_EQ(amount.code(), 3040);
   EXPECT_EQ(amount.message(),
             "There was an error when converting the amount \"12,50\" in the field \"Amount\".");
-  EXPECT_EQ(company.list(Kind::Invoice).size(), 1u);
+  EXPECT_EQ(company.list(Kind::Invoice).size(), std::size(fields));
 }
 
-TEST_F(SimTransactionsTest, InvoiceReferencesMustExistAndBeActive) {
-  Reply customer = addInvoice("Nobody", "");
-  EXPECT_EQ(customer.code(), 3140);
-  EXPECT_EQ(customer.message(),
-            "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice. "
-            "QuickBooks error message: Invalid argument. The specified record does not exist in "
-            "the list.");
-  company.setActive(company.findByName(Kind::ItemService, "Consulting")->id, false);
-  Reply item = addInvoice("Bolt", kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd>");
-  EXPECT_EQ(item.code(), 3140);
-  EXPECT_EQ(item.message(),
-            "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice. "
-            "QuickBooks error message: The specified record is inactive.");
-  EXPECT_EQ(addInvoice("Bolt", "<ClassRef><FullName>West</FullName></ClassRef>").code(), 3140);
+TEST_F(SimTransactionsTest, InvoiceReferencesMustExistBeActiveAndOfTheirKind) {
+  const std::string missing =
+      "QuickBooks error message: Invalid argument.  The specified record does not exist in the "
+      "list.";
+  const std::string wrongKind =
+      "QuickBooks error message: The specified name is either invalid or of the wrong type.";
+  struct Case {
+    std::optional<Kind> inactiveKind;  // the entry made inactive for this case
+    const char* inactive;
+    const char* customer;
+    std::string body;
+    std::string message;
+  };
+  const Case cases[] = {
+      {std::nullopt, "", "Nobody", "",
+       "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice.  " +
+           missing},
+      {Kind::Customer, "Bolt", "Bolt", "",
+       "There is an invalid reference to QuickBooks Customer \"Bolt\" in the Invoice.  " + missing},
+      {std::nullopt, "", "Tax Agency", "",
+       "There is an invalid reference to QuickBooks Customer \"Tax Agency\" in the Invoice.  " +
+           wrongKind},
+      {std::nullopt, "", "Bolt", "<ClassRef><FullName>West</FullName></ClassRef>",
+       "There is an invalid reference to QuickBooks Class \"West\" in the Invoice.  " + missing},
+      {Kind::ItemService, "Consulting", "Bolt",
+       kConsultingLine + "<Amount>5.00</Amount></InvoiceLineAdd>",
+       "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice line.  " +
+           missing},
+      {Kind::ItemSalesTax, "City", "Bolt",
+       "<ItemSalesTaxRef><FullName>City</FullName></ItemSalesTaxRef>",
+       "There is an invalid reference to QuickBooks Item \"City\" in the Invoice.  " + missing},
+      {Kind::ItemSalesTaxGroup, "Combined", "Bolt",
+       "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
+       "There is an invalid reference to QuickBooks Item \"Combined\" in the Invoice.  " + missing},
+      {std::nullopt, "", "Bolt", "<ItemSalesTaxRef><FullName>Labour</FullName></ItemSalesTaxRef>",
+       "There is an invalid reference to QuickBooks Item \"Labour\" in the Invoice.  " + wrongKind},
+      {Kind::SalesTaxCode, "Tax", "Bolt",
+       "<CustomerSalesTaxCodeRef><FullName>Tax</FullName></CustomerSalesTaxCodeRef>",
+       "There is an invalid reference to QuickBooks Sales Tax Code \"Tax\" in the Invoice.  " +
+           missing},
+      {Kind::SalesTaxCode, "Non", "Bolt",
+       kConsultingLine + "<Amount>5.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></"
+                         "SalesTaxCodeRef></InvoiceLineAdd>",
+       "There is an invalid reference to QuickBooks Sales Tax Code \"Non\" in the Invoice line.  " +
+           missing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, false);
+    Reply rs = addInvoice(c.customer, c.body);
+    EXPECT_EQ(rs.code(), 3140);
+    EXPECT_EQ(rs.message(), c.message);
+    if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, true);
+  }
   EXPECT_TRUE(company.list(Kind::Invoice).empty());
   EXPECT_EQ(balance("Bolt"), "0.00");
+  EXPECT_EQ(company.findByName(Kind::Vendor, "Tax Agency")->value("Balance"), "0.00");
 }
 
 TEST_F(SimTransactionsTest, DueDatesFollowTheTerms) {
@@ -278,9 +518,14 @@ TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
   std::string txn =
       invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
           .field("TxnID");
-  Reply payment =
-      addPayment("Bolt", "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber>" +
-                             total("60.00") + applied(txn, "60.00"));
+  Reply payment = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber><TotalAmount>60.00</TotalAmount>"
+      "<AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
+          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
   ASSERT_EQ(payment.code(), 0) << payment.message();
   EXPECT_EQ(payment.field("TotalAmount"), "60.00");
   EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
@@ -294,7 +539,13 @@ TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
   EXPECT_EQ(after->value("IsPaid"), "false");
   EXPECT_EQ(balance("Bolt"), "40.00");
 
-  addPayment("Bolt", total("40.00") + applied(txn, "40.00"));
+  send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>40.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>40.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
+          "ReceivePaymentAddRq>");
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "0.00");
   EXPECT_EQ(company.find(txn)->value("IsPaid"), "true");
   EXPECT_EQ(balance("Bolt"), "0.00");
@@ -304,10 +555,20 @@ TEST_F(SimTransactionsTest, TheUnappliedRestOfAPaymentIsUnusedAndStillCredited) 
   std::string txn =
       invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
           .field("TxnID");
-  EXPECT_EQ(addPayment("Bolt", total("150.00") + applied(txn, "100.00")).field("UnusedPayment"),
-            "50.00");
+  Reply payment = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>150.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
+  EXPECT_EQ(payment.field("UnusedPayment"), "50.00");
   EXPECT_EQ(balance("Bolt"), "-50.00");
-  Reply unapplied = addPayment("Bolt", total("5.00") + "<IsAutoApply>false</IsAutoApply>");
+  Reply unapplied = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>5.00</TotalAmount><IsAutoApply>false</IsAutoApply></ReceivePaymentAdd>"
+      "</ReceivePaymentAddRq>");
   EXPECT_EQ(unapplied.field("UnusedPayment"), "5.00");
   EXPECT_FALSE(unapplied.ret().child("AppliedToTxnRet"));
   EXPECT_EQ(balance("Bolt"), "-55.00");
@@ -317,27 +578,54 @@ TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
   std::string txn =
       invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
           .field("TxnID");
-  const struct {
-    const char* customer;
-    std::string inner;
-    long code;
-    const char* message;  // checked when given
-  } cases[] = {
-      {"Bolt", total("120.00") + applied(txn, "120.00"), 3210,
-       "The amount 120.00 cannot be applied to invoice \"1\": its balance remaining is 100.00."},
-      {"Bolt", total("100.00") + applied(txn, "60.00") + applied(txn, "60.00"), 3210, ""},
-      {"Bolt", total("10.00") + applied(txn, "20.00"), 3210,
-       "The amounts applied (20.00) are more than the total amount of the payment (10.00)."},
-      {"Acme", total("10.00") + applied(txn, "10.00"), 3210, ""},
-      {"Bolt", total("10.00") + applied("99-1", "10.00"), 3120, ""},
-  };
-  for (const auto& c : cases) {
-    Reply rs = addPayment(c.customer, c.inner);
-    EXPECT_EQ(rs.code(), c.code) << c.inner;
-    if (*c.message) {
-      EXPECT_EQ(rs.message(), c.message);
-    }
-  }
+  Reply over = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>120.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
+  EXPECT_EQ(over.code(), 3210);
+  EXPECT_EQ(
+      over.message(),
+      "The amount 120.00 cannot be applied to invoice \"1\": its balance remaining is 100.00.");
+  Reply split = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>100.00</TotalAmount>"
+      "<AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
+          "<AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
+          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  EXPECT_EQ(split.code(), 3210);
+  Reply beyondTotal = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>20.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
+  EXPECT_EQ(beyondTotal.code(), 3210);
+  EXPECT_EQ(beyondTotal.message(),
+            "The amounts applied (20.00) are more than the total amount of the payment (10.00).");
+  Reply otherCustomer = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
+      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
+          txn +
+          "</TxnID><PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+          "</ReceivePaymentAddRq>");
+  EXPECT_EQ(otherCustomer.code(), 3210);
+  Reply unknown = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>99-1</TxnID>"
+      "<PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
+      "ReceivePaymentAddRq>");
+  EXPECT_EQ(unknown.code(), 3120);
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "100.00");
   EXPECT_EQ(balance("Bolt"), "100.00");
   EXPECT_EQ(balance("Acme"), "0.00");
@@ -345,16 +633,22 @@ TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
 }
 
 TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
-  auto dated = [&](const char* customer, const std::string& date, const std::string& amount) {
-    return invoice(customer, "<TxnDate>" + date + "</TxnDate>",
-                   kConsultingLine + "<Amount>" + amount + "</Amount></InvoiceLineAdd>")
-        .field("TxnID");
-  };
-  const std::string march = dated("Bolt", "2026-03-01", "50");
-  const std::string january = dated("Bolt", "2026-01-10", "30");
-  const std::string february = dated("Bolt", "2026-02-01", "40");
-  dated("Acme", "2025-01-01", "99");
-  Reply payment = addPayment("Bolt", total("60.00") + kAutoApply);
+  std::string march = invoice("Bolt", "<TxnDate>2026-03-01</TxnDate>",
+                              kConsultingLine + "<Amount>50</Amount></InvoiceLineAdd>")
+                          .field("TxnID");
+  std::string january = invoice("Bolt", "<TxnDate>2026-01-10</TxnDate>",
+                                kConsultingLine + "<Amount>30</Amount></InvoiceLineAdd>")
+                            .field("TxnID");
+  std::string february = invoice("Bolt", "<TxnDate>2026-02-01</TxnDate>",
+                                 kConsultingLine + "<Amount>40</Amount></InvoiceLineAdd>")
+                             .field("TxnID");
+  invoice("Acme", "<TxnDate>2025-01-01</TxnDate>",
+          kConsultingLine + "<Amount>99</Amount></InvoiceLineAdd>");
+  Reply payment = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply></ReceivePaymentAdd>"
+      "</ReceivePaymentAddRq>");
   ASSERT_EQ(payment.code(), 0) << payment.message();
   EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"),
             (std::vector<std::string>{january, february}));
@@ -369,20 +663,38 @@ TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
 }
 
 TEST_F(SimTransactionsTest, PaymentChecks) {
-  EXPECT_EQ(addPayment("Bolt", total("5.00")).code(), 3210);  // neither applied nor auto-applied
-  auto reference = [](int length) {
-    return "<RefNumber>" + std::string(length, '9') + "</RefNumber>";
-  };
-  EXPECT_EQ(addPayment("Bolt", reference(21) + total("5.00") + kAutoApply).code(), 3070);
-  Reply method = addPayment(
-      "Bolt", total("5.00") + "<PaymentMethodRef><FullName>Barter</FullName></PaymentMethodRef>" +
-                  kAutoApply);
+  Reply neither = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>5.00</TotalAmount></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  EXPECT_EQ(neither.code(), 3210);
+  Reply reference = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<RefNumber>" +
+          std::string(21, '9') +
+          "</RefNumber><TotalAmount>5.00</TotalAmount>"
+          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  EXPECT_EQ(reference.code(), 3070);
+  Reply method = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<TotalAmount>5.00</TotalAmount><PaymentMethodRef><FullName>Barter</FullName></"
+      "PaymentMethodRef>"
+      "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(method.code(), 3140);
   EXPECT_EQ(method.message(),
             "There is an invalid reference to QuickBooks Payment Method \"Barter\" in the Receive "
-            "Payment. QuickBooks error message: Invalid argument. The specified record does not "
-            "exist in the list.");
-  Reply ok = addPayment("Bolt", reference(20) + total("5.00") + kAutoApply);
+            "Payment.  "
+            "QuickBooks error message: Invalid argument.  The specified record does not exist in "
+            "the list.");
+  Reply ok = send(
+      company,
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+      "<RefNumber>" +
+          std::string(20, '9') +
+          "</RefNumber><TotalAmount>5.00</TotalAmount>"
+          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
   EXPECT_EQ(ok.code(), 0) << ok.message();
   EXPECT_EQ(company.list(Kind::ReceivePayment).size(), 1u);
 }
@@ -391,13 +703,16 @@ TEST_F(SimTransactionsTest, PaymentChecks) {
 // Purchase orders
 
 TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
-  Reply order = addOrder(
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
       "<TxnDate>2026-04-01</TxnDate><Memo>Goods In = 0</Memo>"
       "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
       "PurchaseOrderLineAdd>"
       "<PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Desc>Fitting</Desc>"
       "<Quantity>2</Quantity><Rate>10.125</Rate></PurchaseOrderLineAdd>"
-      "<PurchaseOrderLineAdd><Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>");
+      "<PurchaseOrderLineAdd><Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   ASSERT_EQ(order.code(), 0) << order.message();
   pugi::xml_node ret = order.ret();
   EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"),
@@ -412,16 +727,27 @@ TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
   EXPECT_EQ(order.field("RefNumber"), "1");
   EXPECT_EQ(company.findByName(Kind::Vendor, "Tax Agency")->value("Balance"), "0.00");
 
-  EXPECT_EQ(addOrder("<RefNumber>PO-123456789</RefNumber>").code(), 3070);
-  EXPECT_EQ(addOrder("", "Acme").code(), 3140);  // a customer is no vendor
+  Reply longRef = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<RefNumber>PO-123456789</RefNumber></PurchaseOrderAdd></PurchaseOrderAddRq>");
+  EXPECT_EQ(longRef.code(), 3070);
+  Reply noVendor =
+      send(company,
+           "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Acme</FullName></VendorRef>"
+           "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  EXPECT_EQ(noVendor.code(), 3140);
 }
 
 TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
-  Reply order = addOrder(
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
       "<Memo>Goods In = 0</Memo>"
       "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
       "PurchaseOrderLineAdd>"
-      "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>");
+      "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   std::string txn = order.field("TxnID");
   std::string sequence = order.field("EditSequence");
   std::string firstLine = order.field("PurchaseOrderLineRet/TxnLineID");

@@ -323,8 +323,8 @@ TEST_F(SimulatedCompanyTest, ReferencesMustNameActiveEntries) {
   EXPECT_EQ(missing.code(), 3140);
   EXPECT_EQ(
       missing.message(),
-      "There is an invalid reference to QuickBooks Customer Type \"Wholesale\" in the Customer. "
-      "QuickBooks error message: Invalid argument. The specified record does not exist in the "
+      "There is an invalid reference to QuickBooks Customer Type \"Wholesale\" in the Customer.  "
+      "QuickBooks error message: Invalid argument.  The specified record does not exist in the "
       "list.");
 
   company.setActive(retail.id, false);
@@ -333,9 +333,11 @@ TEST_F(SimulatedCompanyTest, ReferencesMustNameActiveEntries) {
            "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><FullName>Retail</FullName>"
            "</CustomerTypeRef></CustomerAdd></CustomerAddRq>");
   EXPECT_EQ(inactive.code(), 3140);
-  EXPECT_EQ(inactive.message(),
-            "There is an invalid reference to QuickBooks Customer Type \"Retail\" in the Customer. "
-            "QuickBooks error message: The specified record is inactive.");
+  EXPECT_EQ(
+      inactive.message(),
+      "There is an invalid reference to QuickBooks Customer Type \"Retail\" in the Customer.  "
+      "QuickBooks error message: Invalid argument.  The specified record does not exist in the "
+      "list.");
   EXPECT_TRUE(company.list(Kind::Customer).empty());
 
   company.setActive(retail.id, true);
@@ -355,8 +357,8 @@ TEST_F(SimulatedCompanyTest, AReferenceToTheWrongKindOfEntryIsInvalid) {
             3140);
   EXPECT_EQ(caught([&] { company.addSalesTaxItem("State", "6.5", "Nobody"); }),
             (Caught{3140,
-                    "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item. "
-                    "QuickBooks error message: Invalid argument. The specified record does not "
+                    "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item.  "
+                    "QuickBooks error message: Invalid argument.  The specified record does not "
                     "exist in the list."}));
 }
 
@@ -401,8 +403,8 @@ TEST_F(SimulatedCompanyTest, ModOfAnUnknownIdIsNotFound) {
   EXPECT_EQ(rs.code(), 3120);
   EXPECT_EQ(
       rs.message(),
-      "Object \"80000099-1\" specified in the request cannot be found. QuickBooks error message: "
-      "Invalid argument. The specified record does not exist in the list.");
+      "Object \"80000099-1\" specified in the request cannot be found.  QuickBooks error message: "
+      "Invalid argument.  The specified record does not exist in the list.");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -105,10 +105,11 @@ pugi::xml_node SimulatedCompany::Impl::requireEditable(pugi::xml_node mod, const
   retTag.replace(retTag.size() - 3, 3, "Ret");
   pugi::xml_node ret = findById(id);
   if (!ret || ret.name() != retTag) {
-    throw StatusError(status::kNotFound,
-                      "Object \"" + id +
-                          "\" specified in the request cannot be found. QuickBooks error message: "
-                          "Invalid argument. The specified record does not exist in the list.");
+    throw StatusError(
+        status::kNotFound,
+        "Object \"" + id +
+            "\" specified in the request cannot be found.  QuickBooks error message: " +
+            kNoSuchRecord);
   }
   std::string sequence = childText(mod, "EditSequence");
   if (sequence != childText(ret, "EditSequence")) {

@@ -43,7 +43,13 @@ inline constexpr long kInvalidReference = 3140;
 inline constexpr long kCannotSave = 3180;
 inline constexpr long kEditSequence = 3200;
 inline constexpr long kInvalidValue = 3210;
+inline constexpr long kFeatureUnavailable = 3250;
 }  // namespace status
+
+// QuickBooks' own reason for a reference or object it cannot find (two spaces after each
+// sentence, as QuickBooks writes them).
+inline constexpr const char* kNoSuchRecord =
+    "Invalid argument.  The specified record does not exist in the list.";
 
 // Name spaces: entries of one space may not share a full name.
 enum class Space {
@@ -134,6 +140,9 @@ struct SimulatedCompany::Impl {
   void save();
   void refresh();  // reads the file again when another process changed it
   void requireOpen() const;
+  // A Canadian company ("country" CA) taxes each line by its sales tax code's tax item and
+  // has no sales tax item on the invoice.
+  bool canadian() const { return std::string_view(root.attribute("country").value()) == "CA"; }
   Faults faults() const;
   void setFaults(const Faults& faults);
 
@@ -159,7 +168,8 @@ struct SimulatedCompany::Impl {
   long answer(pugi::xml_node request, pugi::xml_node response);
 
   // References: completes a …Ref element with the ListID and FullName of the entry it names
-  // and returns that entry; StatusError 3140 when there is none or it is inactive.
+  // and returns that entry; StatusError 3140 when there is none, it is of another kind or it
+  // is inactive. ownerLabel ends the message: "Invoice" or "Invoice line".
   pugi::xml_node resolveRef(pugi::xml_node ref, Kind owner, const char* ownerLabel);
   void resolveRefs(pugi::xml_node node, Kind owner, const char* ownerLabel);
 
@@ -171,6 +181,8 @@ struct SimulatedCompany::Impl {
 
   // Transactions.
   pugi::xml_node addInvoice(pugi::xml_node add);
+  // The rate in percent of a sales tax item, or of a group (the sum of its items' rates).
+  Decimal taxRate(pugi::xml_node taxItem) const;
   pugi::xml_node addReceivePayment(pugi::xml_node add);
   pugi::xml_node addPurchaseOrder(pugi::xml_node add);
   pugi::xml_node modPurchaseOrder(pugi::xml_node mod);

@@ -12,8 +12,12 @@ namespace vqb::qb::sim {
 namespace {
 
 const char* const kInvoiceLabel = "Invoice";
+const char* const kInvoiceLineLabel = "Invoice line";
 const char* const kPaymentLabel = "Receive Payment";
 const char* const kOrderLabel = "Purchase Order";
+
+// Decimals QuickBooks keeps in a rate it works out.
+constexpr int kRateDecimals = 5;
 
 // Header fields the company fills itself.
 const std::set<std::string, std::less<>> kComputedHeader = {
@@ -58,6 +62,13 @@ std::string itemDescription(pugi::xml_node item, bool purchase) {
 void stampModified(pugi::xml_node ret, const std::string& editSequence, const std::string& now) {
   setChild(ret, "EditSequence", editSequence);
   setChild(ret, "TimeModified", now);
+}
+
+// The company keeps no item groups: a group line is an invalid reference.
+[[noreturn]] void refuseItemGroups(const char* txnLabel) {
+  throw StatusError(status::kInvalidReference,
+                    std::string("There is an invalid reference to QuickBooks Item Group in the ") +
+                        txnLabel + ".  QuickBooks error message: " + kNoSuchRecord);
 }
 
 // Replaces the children of target by those of source (target keeps its place in the indexes).
@@ -115,18 +126,35 @@ std::string SimulatedCompany::Impl::dueDate(pugi::xml_node termsRef,
 // ---------------------------------------------------------------------------------------------
 // Invoices
 
+Decimal SimulatedCompany::Impl::taxRate(pugi::xml_node taxItem) const {
+  if (std::string_view(taxItem.name()) != "ItemSalesTaxGroupRet")
+    return decimalOf(taxItem, "TaxRate").value_or(Decimal{});
+  Decimal rate;
+  for (pugi::xml_node member : taxItem.children("ItemSalesTaxRef")) {
+    rate = addDecimals(
+        rate, decimalOf(findById(member.child_value("ListID")), "TaxRate").value_or(Decimal{}));
+  }
+  return rate;
+}
+
 pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
   checkFields(source);
+  if (canadian() && source.child("ItemSalesTaxRef")) {
+    // A US-only element: the Canadian edition has no sales tax item on an invoice.
+    throw StatusError(
+        status::kFeatureUnavailable,
+        "This feature is not enabled or not available in this version of QuickBooks.");
+  }
   pugi::xml_document scratch;
   pugi::xml_node add = scratch.append_copy(source);
   pugi::xml_node customer = resolveRef(add.child("CustomerRef"), Kind::Invoice, kInvoiceLabel);
+  // Header references first, then each line's: those name "the Invoice line".
+  pugi::xml_node lines = scratch.append_child("Lines");
+  while (pugi::xml_node lineAdd = add.child("InvoiceLineAdd")) lines.append_move(lineAdd);
   resolveRefs(add, Kind::Invoice, kInvoiceLabel);
-  if (add.child("InvoiceLineGroupAdd")) {
-    throw StatusError(status::kInvalidReference,
-                      "There is an invalid reference to QuickBooks Item Group in the Invoice. "
-                      "QuickBooks error message: Invalid argument. The specified record does not "
-                      "exist in the list.");
-  }
+  for (pugi::xml_node lineAdd : lines.children())
+    resolveRefs(lineAdd, Kind::Invoice, kInvoiceLineLabel);
+  if (add.child("InvoiceLineGroupAdd")) refuseItemGroups(kInvoiceLabel);
 
   pugi::xml_node ret = scratch.append_child("InvoiceRet");
   copyKnownFields(add, ret, kComputedHeader);
@@ -134,6 +162,7 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
   if (!ret.child("TxnDate")) setChild(ret, "TxnDate", todayText());
   for (const char* field :
        {"BillAddress", "ShipAddress", "TermsRef", "SalesRepRef", "ItemSalesTaxRef"}) {
+    if (canadian() && std::string_view(field) == "ItemSalesTaxRef") continue;
     copyIfMissing(customer, field, ret, field);
   }
   copyIfMissing(customer, "SalesTaxCodeRef", ret, "CustomerSalesTaxCodeRef");
@@ -145,9 +174,11 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
   }
 
   // Lines: amounts from Amount, Quantity x Rate, a percentage of the line above, or the
-  // item's price; subtotal lines sum the lines since the previous subtotal.
+  // item's price; subtotal lines sum the lines since the previous subtotal and count in
+  // neither the invoice's subtotal nor its tax.
   std::int64_t subtotal = 0, taxable = 0, sinceSubtotal = 0, previous = 0;
-  for (pugi::xml_node lineAdd : add.children("InvoiceLineAdd")) {
+  std::map<std::string, std::int64_t> taxBases;  // Canada: taxable amount per tax item ListID
+  for (pugi::xml_node lineAdd : lines.children()) {
     pugi::xml_node line = ret.append_child("InvoiceLineRet");
     copyKnownFields(lineAdd, line, {});
     pugi::xml_node item = findById(line.child("ItemRef").child_value("ListID"));
@@ -176,6 +207,10 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
     std::int64_t amount = 0;
     if (line.child("Amount")) {
       amount = centsOf(line, "Amount");
+      // A quantity with an amount: the rate is the one that gives the amount.
+      if (item && quantity && quantity->units != 0 && !rate && !percent) {
+        setChild(line, "Rate", decimalText(quotientOf(amount, *quantity, kRateDecimals), 2));
+      }
     } else if (itemKind == Kind::ItemSubtotal) {
       amount = sinceSubtotal;
     } else if (rate) {
@@ -190,35 +225,45 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
     } else {
       subtotal += amount;
       sinceSubtotal += amount;
-    }
-    if (pugi::xml_node code = findById(line.child("SalesTaxCodeRef").child_value("ListID"));
-        isTrue(childText(code, "IsTaxable"))) {
-      taxable += amount;
+      pugi::xml_node code = findById(line.child("SalesTaxCodeRef").child_value("ListID"));
+      if (isTrue(childText(code, "IsTaxable"))) {
+        taxable += amount;
+        if (pugi::xml_node taxItem =
+                findById(code.child("ItemSalesTaxRef").child_value("ListID"))) {
+          if (std::string_view(taxItem.name()) == "ItemSalesTaxGroupRet") {
+            for (pugi::xml_node member : taxItem.children("ItemSalesTaxRef"))
+              taxBases[member.child_value("ListID")] += amount;
+          } else {
+            taxBases[childText(taxItem, "ListID")] += amount;
+          }
+        }
+      }
     }
     if (item) previous = amount;
     sortBySchema(line);
   }
 
+  // US: the invoice's tax item (or group) on the taxable lines. Canada: each line's code
+  // names its tax item; the tax is rounded once per tax item. A customer whose own tax code
+  // is not taxable pays none.
   std::int64_t tax = 0;
   pugi::xml_node customerCode =
       findById(ret.child("CustomerSalesTaxCodeRef").child_value("ListID"));
   bool customerTaxable = !customerCode || isTrue(childText(customerCode, "IsTaxable"));
-  if (pugi::xml_node taxItem = findById(ret.child("ItemSalesTaxRef").child_value("ListID"))) {
-    Decimal rate;
-    if (std::string_view(taxItem.name()) == "ItemSalesTaxRet") {
-      rate = decimalOf(taxItem, "TaxRate").value_or(Decimal{});
-    } else {
-      for (pugi::xml_node member : taxItem.children("ItemSalesTaxRef")) {
-        rate = addDecimals(
-            rate, decimalOf(findById(member.child_value("ListID")), "TaxRate").value_or(Decimal{}));
-      }
-    }
+  if (canadian()) {
+    for (const auto& [taxItemId, base] : taxBases)
+      tax += percentOfCents(base, taxRate(findById(taxItemId)));
+    if (!customerTaxable) tax = 0;
+    setChild(ret, "SalesTaxTotal", centsText(tax));
+  } else if (pugi::xml_node taxItem =
+                 findById(ret.child("ItemSalesTaxRef").child_value("ListID"))) {
+    Decimal rate = taxRate(taxItem);
     if (customerTaxable) tax = percentOfCents(taxable, rate);
     setChild(ret, "SalesTaxPercentage", decimalText(rate, 2));
+    setChild(ret, "SalesTaxTotal", centsText(tax));
   }
   std::int64_t total = subtotal + tax;
   setChild(ret, "Subtotal", centsText(subtotal));
-  if (ret.child("SalesTaxPercentage")) setChild(ret, "SalesTaxTotal", centsText(tax));
   setChild(ret, "AppliedAmount", centsText(0));
   setChild(ret, "BalanceRemaining", centsText(total));
   setChild(ret, "IsPaid", total <= 0 ? "true" : "false");
@@ -265,8 +310,8 @@ pugi::xml_node SimulatedCompany::Impl::addReceivePayment(pugi::xml_node source) 
       throw StatusError(
           status::kNotFound,
           "Object \"" + txnId +
-              "\" specified in the request cannot be found. QuickBooks error message: "
-              "Invalid argument. The specified record does not exist in the list.");
+              "\" specified in the request cannot be found.  QuickBooks error message: " +
+              kNoSuchRecord);
     }
     if (invoice.child("CustomerRef").child_value("ListID") != customerId) {
       throw StatusError(status::kInvalidValue,
@@ -405,11 +450,7 @@ pugi::xml_node SimulatedCompany::Impl::addPurchaseOrder(pugi::xml_node source) {
   pugi::xml_node vendor = resolveRef(add.child("VendorRef"), Kind::PurchaseOrder, kOrderLabel);
   resolveRefs(add, Kind::PurchaseOrder, kOrderLabel);
   if (add.child("PurchaseOrderLineGroupAdd")) {
-    throw StatusError(
-        status::kInvalidReference,
-        "There is an invalid reference to QuickBooks Item Group in the Purchase Order. "
-        "QuickBooks error message: Invalid argument. The specified record does not exist in the "
-        "list.");
+    refuseItemGroups(kOrderLabel);
   }
 
   pugi::xml_node ret = scratch.append_child("PurchaseOrderRet");
@@ -451,11 +492,7 @@ pugi::xml_node SimulatedCompany::Impl::modPurchaseOrder(pugi::xml_node source) {
   pugi::xml_node work = scratch.append_copy(ret);
   resolveRefs(changes, Kind::PurchaseOrder, kOrderLabel);
   if (changes.child("PurchaseOrderLineGroupMod")) {
-    throw StatusError(
-        status::kInvalidReference,
-        "There is an invalid reference to QuickBooks Item Group in the Purchase Order. "
-        "QuickBooks error message: Invalid argument. The specified record does not exist in the "
-        "list.");
+    refuseItemGroups(kOrderLabel);
   }
   const ElementLayout& layout = *findLayout("PurchaseOrderRet");
   for (pugi::xml_node change : changes.children()) {
@@ -497,8 +534,8 @@ pugi::xml_node SimulatedCompany::Impl::modPurchaseOrder(pugi::xml_node source) {
           throw StatusError(
               status::kNotFound,
               "Object \"" + lineId +
-                  "\" specified in the request cannot be found. QuickBooks error message: "
-                  "Invalid argument. The specified record does not exist in the list.");
+                  "\" specified in the request cannot be found.  QuickBooks error message: " +
+                  kNoSuchRecord);
         }
         line = kept.append_copy(old);
         // A new quantity or rate makes the amount follow them unless an amount is given.

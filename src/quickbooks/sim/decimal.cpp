@@ -97,6 +97,23 @@ std::int64_t percentOfCents(std::int64_t cents, Decimal percent) {
                          std::pow(10.0L, percent.scale + 2));
 }
 
+Decimal quotientOf(std::int64_t cents, Decimal divisor, int decimals) {
+  // cents / 100 / (units / 10^scale) = cents * 10^(scale + decimals) / (100 * units) units.
+  std::int64_t numerator = 0, denominator = 0;
+  if (!__builtin_mul_overflow(cents, power10(divisor.scale + decimals), &numerator) &&
+      !__builtin_mul_overflow(divisor.units, std::int64_t{100}, &denominator)) {
+    if (denominator < 0) {
+      numerator = -numerator;
+      denominator = -denominator;
+    }
+    return {divideRounded(numerator, denominator), decimals};
+  }
+  return {
+      roundLongDouble(static_cast<long double>(cents) * std::pow(10.0L, divisor.scale + decimals) /
+                      (100.0L * static_cast<long double>(divisor.units))),
+      decimals};
+}
+
 std::string decimalText(Decimal value, int minDecimals) {
   while (value.scale > minDecimals && value.units % 10 == 0) {
     value.units /= 10;

@@ -24,6 +24,8 @@ std::int64_t toCents(Decimal value);
 std::int64_t productCents(Decimal a, Decimal b);
 // percent % of an amount in cents.
 std::int64_t percentOfCents(std::int64_t cents, Decimal percent);
+// An amount in cents divided by a non-zero divisor, to `decimals` places.
+Decimal quotientOf(std::int64_t cents, Decimal divisor, int decimals);
 // The value with at least minDecimals decimals and no other trailing zeros: 12.5 -> "12.50"
 // (2), 3 -> "3" (0), 1.23456 -> "1.23456".
 std::string decimalText(Decimal value, int minDecimals);

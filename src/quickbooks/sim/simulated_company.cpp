@@ -496,21 +496,22 @@ pugi::xml_node SimulatedCompany::Impl::resolveRef(pugi::xml_node ref, Kind owner
   } else if (!target.kinds.empty()) {
     found = findByName(kindInfo(target.kinds.front()).space, fullName);
   }
+  bool wrongKind = false;
   if (found) {
     std::optional<Kind> kind = kindOfRet(found.name());
-    if (!kind || std::find(target.kinds.begin(), target.kinds.end(), *kind) == target.kinds.end())
-      found = {};
+    wrongKind =
+        !kind || std::find(target.kinds.begin(), target.kinds.end(), *kind) == target.kinds.end();
   }
   std::string shown = fullName.empty() ? listId : fullName;
   std::string invalid = "There is an invalid reference to QuickBooks " + target.label + " \"" +
-                        shown + "\" in the " + ownerLabel + ". QuickBooks error message: ";
-  if (!found)
-    throw StatusError(
-        status::kInvalidReference,
-        invalid + "Invalid argument. The specified record does not exist in the list.");
-  if (childText(found, "IsActive") == "false") {
-    throw StatusError(status::kInvalidReference, invalid + "The specified record is inactive.");
+                        shown + "\" in the " + ownerLabel + ".  QuickBooks error message: ";
+  if (wrongKind) {
+    throw StatusError(status::kInvalidReference,
+                      invalid + "The specified name is either invalid or of the wrong type.");
   }
+  // QuickBooks does not look among inactive entries: one is reported as missing.
+  if (!found || childText(found, "IsActive") == "false")
+    throw StatusError(status::kInvalidReference, invalid + kNoSuchRecord);
   while (ref.first_child()) ref.remove_child(ref.first_child());
   ref.append_child("ListID").text().set(childText(found, "ListID").c_str());
   ref.append_child("FullName").text().set(entryName(found).c_str());
@@ -628,7 +629,7 @@ long SimulatedCompany::Impl::answer(pugi::xml_node rq, pugi::xml_node rs) {
     setChild(host, "ProductName", "QuickBooks Pro 2013 (Vantora simulated company)");
     setChild(host, "MajorVersion", "23");
     setChild(host, "MinorVersion", "0");
-    setChild(host, "Country", "US");
+    setChild(host, "Country", canadian() ? "CA" : "US");
     for (const char* version : {"1.0", "1.1", "2.0", "2.1", "3.0", "4.0", "4.1", "5.0", "6.0",
                                 "7.0", "8.0", "9.0", "10.0", "11.0", "12.0", "13.0"}) {
       host.append_child("SupportedQBXMLVersion").text().set(version);
@@ -746,6 +747,19 @@ void SimulatedCompany::setOpen(bool open) {
   pugi::xml_attribute attribute = impl_->root.attribute("open");
   if (!attribute) attribute = impl_->root.append_attribute("open");
   attribute.set_value(open ? "true" : "false");
+  impl_->save();
+}
+
+std::string SimulatedCompany::country() const {
+  impl_->refresh();
+  return impl_->canadian() ? "CA" : "US";
+}
+
+void SimulatedCompany::setCountry(const std::string& country) {
+  impl_->refresh();
+  pugi::xml_attribute attribute = impl_->root.attribute("country");
+  if (!attribute) attribute = impl_->root.append_attribute("country");
+  attribute.set_value(country == "CA" ? "CA" : "US");
   impl_->save();
 }
 

@@ -103,6 +103,11 @@ class SimulatedCompany : public QbTransport {
   bool isOpen() const;
   void setOpen(bool open);
 
+  // The edition: "US" (the default) or "CA", kept in the company file. A Canadian company
+  // refuses a sales tax item on an invoice and taxes each line by its sales tax code's item.
+  std::string country() const;
+  void setCountry(const std::string& country);
+
   Faults faults() const;
   void setFaults(const Faults& faults);
   void clearFaults() { setFaults(Faults{}); }

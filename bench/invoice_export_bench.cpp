@@ -1,0 +1,226 @@
+// Sending 1,000 demo invoices of ten lines each from the invoice list (Run > Send to
+// QuickBooks on every row), connected as the window connects. Prints invoices per second,
+// the integrator's own CPU per invoice (the run's thread CPU time less the time spent inside
+// the simulated company) and QuickBooks requests per invoice. Target: under 1 ms of
+// integrator CPU per invoice. Build it in Release or RelWithDebInfo.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+
+#include "app/app.h"
+#include "app/startup.h"
+#include "export/invoice_export.h"
+#include "main_window/main_window_logic.h"
+#include "main_window/work_lists.h"
+#include "mapping/list_loader.h"
+#include "quickbooks/demo_company.h"
+#include "quickbooks/sim/simulated_company.h"
+#include "silent_ui.h"
+
+namespace {
+
+constexpr int kInvoices = 1000;
+constexpr int kLinesPerInvoice = 10;
+
+double threadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The thread's CPU time in user and in kernel mode (coarser than threadCpuSeconds), to tell
+// the integrator's own work from the system calls it makes (the database's disk syncs).
+struct UserSystem {
+  double user = 0, system = 0;
+  UserSystem operator-(const UserSystem& other) const {
+    return {user - other.user, system - other.system};
+  }
+  UserSystem& operator+=(const UserSystem& other) {
+    user += other.user;
+    system += other.system;
+    return *this;
+  }
+};
+
+UserSystem threadUserSystem() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+  };
+  return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+}
+
+// Passes everything to the simulated company, counting round trips and requests and the
+// thread CPU time spent inside it.
+class TimingTransport : public vqb::qb::QbTransport {
+ public:
+  explicit TimingTransport(vqb::qb::QbTransport& inner) : inner_(inner) {}
+
+  void openConnection(const std::string& connectionString) override {
+    Timer timer(*this);
+    inner_.openConnection(connectionString);
+  }
+  void closeConnection() override {
+    Timer timer(*this);
+    inner_.closeConnection();
+  }
+  std::string process(const std::string& requestXml) override {
+    Timer timer(*this);
+    ++roundTrips;
+    requests += requestCount(requestXml);
+    return inner_.process(requestXml);
+  }
+
+  void reset() {
+    roundTrips = requests = 0;
+    companyCpu = 0;
+    companyUserSystem = {};
+  }
+
+  long roundTrips = 0;
+  long requests = 0;      // request elements: a round trip may carry several
+  double companyCpu = 0;  // seconds
+  UserSystem companyUserSystem;
+
+ private:
+  struct Timer {
+    explicit Timer(TimingTransport& owner)
+        : owner_(owner), start_(threadCpuSeconds()), startSplit_(threadUserSystem()) {}
+    ~Timer() {
+      owner_.companyCpu += threadCpuSeconds() - start_;
+      owner_.companyUserSystem += threadUserSystem() - startSplit_;
+    }
+    TimingTransport& owner_;
+    double start_;
+    UserSystem startSplit_;
+  };
+
+  // "<…Rq" opening tags below QBXMLMsgsRq.
+  static long requestCount(const std::string& xml) {
+    long count = 0;
+    for (std::size_t at = xml.find("Rq"); at != std::string::npos; at = xml.find("Rq", at + 2)) {
+      const char next = at + 2 < xml.size() ? xml[at + 2] : '\0';
+      if (next != '>' && next != ' ' && next != '/') continue;
+      const std::size_t open = xml.rfind('<', at);
+      if (open == std::string::npos || xml[open + 1] == '/' ||
+          xml.compare(open, 12, "<QBXMLMsgsRq") == 0)
+        continue;
+      ++count;
+    }
+    return count;
+  }
+
+  vqb::qb::QbTransport& inner_;
+};
+
+// Answers as the invoice export test does: a customer QuickBooks does not know is created
+// ("1" in the customer-validation window), the assign window is cancelled, boxes get their
+// default.
+class AnsweringUi : public vqb::bench::SilentUi {
+ public:
+  void showDialog(vqb::DialogKind kind, const std::string&) override {
+    if (kind == vqb::DialogKind::CustomerValidation) app->sharedSlots[1] = "1";
+    if (kind == vqb::DialogKind::Assign) app->sharedSlots[0] = "";
+  }
+  vqb::App* app = nullptr;
+};
+
+void BM_SendInvoices(benchmark::State& benchState) {
+  const auto folder = std::filesystem::temp_directory_path() /
+                      ("vqb-invoice-bench-" + std::to_string(std::random_device{}()));
+  vqb::DemoOptions options;
+  options.invoices = kInvoices;
+  options.linesPerInvoice = kLinesPerInvoice;
+  options.payments = options.purchaseOrders = 0;
+  const vqb::qb::DemoSetup demo = vqb::qb::make_demo((folder / "demo").string(), options, true);
+
+  AnsweringUi ui;
+  vqb::App app{ui};
+  ui.app = &app;
+  app.programFolder = vqb::program_folder();
+  app.settingsFolderOverride = demo.settingsFolder;
+  if (!vqb::Main(app)) {
+    benchState.SkipWithError("start-up failed");
+    return;
+  }
+  vqb::qb::sim::SimulatedCompany company(demo.companyFile);
+  TimingTransport transport(company);
+  vqb::qb::Session session(transport);
+  vqb::MainWindowLogic window(app);  // its state and mapping switches; the session is ours
+  vqb::ListLoader loader(app, [&]() -> vqb::qb::Session& { return session; });
+  loader.Form_Load();
+  if (!loader.pop_me()) {
+    benchState.SkipWithError("loading the lists failed");
+    return;
+  }
+  window.load_setup();
+  vqb::qb::ComponentSet components(session);
+  vqb::MappingContext ctx{app, components, window.state};
+
+  std::size_t rows = 0, sent = 0;
+  double wall = 0, integratorCpu = 0;
+  UserSystem integratorSplit;
+  for (auto _ : benchState) {
+    vqb::fill_customerInvoices(app, window.state);
+    for (auto& row : window.state.grid.rows) row.ticked = true;
+    rows = window.state.grid.rows.size();
+    transport.reset();
+    const double cpuBefore = threadCpuSeconds();
+    const UserSystem splitBefore = threadUserSystem();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    vqb::send_Invoices(ctx);
+    wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    integratorCpu = threadCpuSeconds() - cpuBefore - transport.companyCpu;
+    integratorSplit = threadUserSystem() - splitBefore - transport.companyUserSystem;
+  }
+
+  std::map<std::string, int> refusals;
+  for (const auto& row : window.state.grid.rows) {
+    const std::string result = row.cells.size() > vqb::kInvoiceListCommentColumn
+                                   ? row.cells[vqb::kInvoiceListCommentColumn]
+                                   : "";
+    if (result.rfind(vqb::kInvoiceSent, 0) == 0)
+      ++sent;
+    else
+      ++refusals[result];
+  }
+  const double n = sent > 0 ? static_cast<double>(sent) : 1.0;
+  const double listed = rows > 0 ? static_cast<double>(rows) : 1.0;
+  benchState.counters["listed"] = static_cast<double>(rows);
+  benchState.counters["sent"] = static_cast<double>(sent);
+  benchState.counters["invoices/s"] = static_cast<double>(sent) / wall;
+  benchState.counters["integrator_ms/invoice"] = integratorCpu * 1000 / n;
+  benchState.counters["integrator_user_ms/invoice"] = integratorSplit.user * 1000 / n;
+  benchState.counters["integrator_ms/listed"] = integratorCpu * 1000 / listed;
+  benchState.counters["company_ms/invoice"] = transport.companyCpu * 1000 / n;
+  benchState.counters["round_trips/invoice"] = static_cast<double>(transport.roundTrips) / n;
+  benchState.counters["requests/invoice"] = static_cast<double>(transport.requests) / n;
+  std::printf("%zu of %zu listed invoices sent in %.2f s (wall): %.1f invoices/s\n", sent, rows,
+              wall, static_cast<double>(sent) / wall);
+  std::printf(
+      "integrator CPU %.3f ms per invoice sent (%.3f ms user, %.3f ms system), %.3f ms per listed "
+      "invoice; simulated company CPU %.3f ms per invoice sent\n",
+      integratorCpu * 1000 / n, integratorSplit.user * 1000 / n, integratorSplit.system * 1000 / n,
+      integratorCpu * 1000 / listed, transport.companyCpu * 1000 / n);
+  std::printf("%.2f round trips and %.2f requests per invoice\n",
+              static_cast<double>(transport.roundTrips) / n,
+              static_cast<double>(transport.requests) / n);
+  for (const auto& [result, count] : refusals)
+    std::printf("not sent (%d): %s\n", count, result.c_str());
+  if (sent == 0) benchState.SkipWithError("no invoice was sent");
+
+  std::error_code ec;
+  std::filesystem::remove_all(folder, ec);
+}
+BENCHMARK(BM_SendInvoices)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace
