@@ -17,11 +17,11 @@
 
 #include "app/app.h"
 #include "app/startup.h"
+#include "demo/demo_company.h"
 #include "export/invoice_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
 #include "mapping/list_loader.h"
-#include "quickbooks/demo_company.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "silent_ui.h"
 
@@ -164,7 +164,7 @@ void BM_SendInvoices(benchmark::State& benchState) {
   }
   window.load_setup();
   vqb::qb::ComponentSet components(session);
-  vqb::MappingContext ctx{app, components, window.state};
+  vqb::MappingContext ctx{app, components, window.state, window.switches, window.customerCheck};
 
   std::size_t rows = 0, sent = 0;
   double wall = 0, integratorCpu = 0;

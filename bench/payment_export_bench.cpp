@@ -10,13 +10,13 @@
 #include <string>
 
 #include "app/database.h"
-#include "app/demo_data.h"
 #include "app/setup_file.h"
 #include "app/startup.h"
+#include "demo/demo_company.h"
+#include "demo/demo_data.h"
 #include "export/payment_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
-#include "quickbooks/demo_company.h"
 #include "quickbooks/session.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "silent_ui.h"
