@@ -170,18 +170,8 @@ class InvoiceSender {
       return std::nullopt;
     RecordDoc& match = app_.invoiceMatch;
     const bool markDuplicates = setup_on(app_, "chkmarkdupinvoices");
-    const std::string question =
-        "Vantora detected another invoice in QuickBooks for " +
-        customer_.GetChildContent("description") +
-        " for the same amount and has the following references:" + kCrlf + kCrlf +
-        "Reference: " + match.GetChildContent("RefNumber") + kCrlf +
-        "Memo: " + match.GetChildContent("Memo") + kCrlf + kCrlf +
-        (markDuplicates
-             ? "This may be a duplicate transaction. Click 'YES' to send this invoice anyhow. "
-               "Click 'NO' "
-               "to flag this invoice as exported."
-             : "This may be a duplicate transaction. Are you sure you want to send this invoice?");
-    if (app_.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Warning!") == Answer::Yes)
+    if (confirm_possible_duplicate(app_, "invoice", customer_.GetChildContent("description"), match,
+                                   markDuplicates))
       return std::nullopt;
     if (!markDuplicates) throw Stop{"Possible duplicate invoice. User selected not send invoice."};
     const std::string result =

@@ -151,18 +151,8 @@ class PaymentSender {
       return std::nullopt;
     RecordDoc& match = app_.paymentMatch;
     const bool markDuplicates = setup_on(app_, "chkmarkduppayments");
-    const std::string question =
-        "Vantora detected another payment in QuickBooks for " +
-        customer_.GetChildContent("description") +
-        " for the same amount and has the following references:" + kCrlf + kCrlf +
-        "Reference: " + match.GetChildContent("RefNumber") + kCrlf +
-        "Memo: " + match.GetChildContent("Memo") + kCrlf + kCrlf +
-        (markDuplicates
-             ? "This may be a duplicate transaction. Click 'YES' to send this payment anyhow. "
-               "Click 'NO' "
-               "to flag this payment as exported."
-             : "This may be a duplicate transaction. Are you sure you want to send this payment?");
-    if (app_.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Warning!") == Answer::Yes)
+    if (confirm_possible_duplicate(app_, "payment", customer_.GetChildContent("description"), match,
+                                   markDuplicates))
       return std::nullopt;
     if (!markDuplicates) throw Stop{"Possible duplicate payment. User selected not send payment."};
     const std::string result =

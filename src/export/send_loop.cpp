@@ -57,4 +57,19 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
   app.ui.setProgress(0, rows);
 }
 
+bool confirm_possible_duplicate(App& app, const std::string& kind, const std::string& customer,
+                                const RecordDoc& match, bool markDuplicates) {
+  const std::string crlf = "\r\n";
+  const std::string question =
+      "Vantora detected another " + kind + " in QuickBooks for " + customer +
+      " for the same amount and has the following references:" + crlf + crlf +
+      "Reference: " + match.GetChildContent("RefNumber") + crlf +
+      "Memo: " + match.GetChildContent("Memo") + crlf + crlf +
+      (markDuplicates ? "This may be a duplicate transaction. Click 'YES' to send this " + kind +
+                            " anyhow. Click 'NO' to flag this " + kind + " as exported."
+                      : "This may be a duplicate transaction. Are you sure you want to send this " +
+                            kind + "?");
+  return app.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Warning!") == Answer::Yes;
+}
+
 }  // namespace vqb

@@ -28,4 +28,10 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
                       const std::function<std::string(long)>& send,
                       const std::function<std::string(const WorkRow&)>& label);
 
+// Asks (title "Warning!") whether to send a transaction that looks like `match`, a QuickBooks
+// invoice or payment of the same customer and amount; `kind` is "invoice" or "payment". True
+// when the user says send it anyway.
+bool confirm_possible_duplicate(App& app, const std::string& kind, const std::string& customer,
+                                const RecordDoc& match, bool markDuplicates);
+
 }  // namespace vqb
