@@ -14,8 +14,7 @@
 namespace {
 
 std::vector<std::string> addresses() {
-  std::ifstream in(std::filesystem::path(__FILE__).parent_path() /
-                   "../tests/export/addresses_200.txt");
+  std::ifstream in(std::filesystem::path(VQB_SOURCE_DIR) / "tests/export/addresses_200.txt");
   std::vector<std::string> blocks;
   std::string line, block;
   while (std::getline(in, line)) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <list>
 
 #include "app/text_helpers.h"
 
@@ -58,6 +59,93 @@ class Statement {
   sqlite3_stmt* stmt_{};
 };
 
+// The last statements prepared, by their exact text: a send list runs the same reads for
+// every record (the settings table, the customer read twice), and compiling a statement costs
+// more than running most of them. A statement is reset as soon as it has run, so a cached one
+// holds no lock; the engine compiles it again by itself when the schema has changed.
+class StatementCache {
+ public:
+  static constexpr std::size_t kSize = 16;
+
+  struct Entry {
+    std::string sql;
+    sqlite3_stmt* stmt{};
+    bool busy{};  // running now (a nested call with the same text prepares its own)
+  };
+
+  StatementCache() = default;
+  StatementCache(const StatementCache&) = delete;
+  StatementCache& operator=(const StatementCache&) = delete;
+  ~StatementCache() { clear(); }
+
+  void clear() {
+    for (auto& entry : entries_) sqlite3_finalize(entry.stmt);
+    entries_.clear();
+  }
+
+  // The idle cached statement of `sql`, made the most recently used; nullptr when none.
+  Entry* find(std::string_view sql) {
+    for (auto it = entries_.begin(); it != entries_.end(); ++it)
+      if (!it->busy && it->sql == sql) {
+        entries_.splice(entries_.begin(), entries_, it);
+        return &entries_.front();
+      }
+    return nullptr;
+  }
+
+  // Takes `stmt` in, finalizing the least recently used idle one when full; nullptr (the
+  // caller keeps `stmt`) when every cached statement is running.
+  Entry* add(std::string_view sql, sqlite3_stmt* stmt) {
+    if (entries_.size() >= kSize) {
+      auto idle = std::find_if(entries_.rbegin(), entries_.rend(),
+                               [](const Entry& entry) { return !entry.busy; });
+      if (idle == entries_.rend()) return nullptr;
+      sqlite3_finalize(idle->stmt);
+      entries_.erase(std::next(idle).base());
+    }
+    entries_.push_front(Entry{std::string(sql), stmt, false});
+    return &entries_.front();
+  }
+
+ private:
+  std::list<Entry> entries_;  // most recently used first; entries never move in memory
+};
+
+// A statement from the cache or freshly prepared; reset and handed back to the cache (or
+// finalized when it was not cached) when the call ends, however it ends.
+class CachedStatement {
+ public:
+  // `tail` receives the text after the first statement of `sql`.
+  CachedStatement(sqlite3* db, StatementCache& cache, std::string_view sql, const char** tail) {
+    if ((entry_ = cache.find(sql))) {
+      entry_->busy = true;
+      stmt_ = entry_->stmt;
+      *tail = sql.data() + sql.size();
+      return;
+    }
+    int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, tail);
+    if (rc != SQLITE_OK) throw_sqlite(db, rc);
+    // Only a text holding exactly one statement is cached: the rest is the caller's to refuse.
+    std::string_view rest(*tail, static_cast<std::size_t>(sql.data() + sql.size() - *tail));
+    if (stmt_ && trim_blanks(rest).empty() && (entry_ = cache.add(sql, stmt_))) entry_->busy = true;
+  }
+  ~CachedStatement() {
+    if (!entry_) {
+      sqlite3_finalize(stmt_);
+      return;
+    }
+    sqlite3_reset(stmt_);
+    entry_->busy = false;
+  }
+  CachedStatement(const CachedStatement&) = delete;
+  CachedStatement& operator=(const CachedStatement&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+
+ private:
+  StatementCache::Entry* entry_{};
+  sqlite3_stmt* stmt_{};
+};
+
 class SqliteDatabase final : public Database {
  public:
   SqliteDatabase(const std::string& path, bool create) {
@@ -76,12 +164,15 @@ class SqliteDatabase final : public Database {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db_, 0);
   }
-  ~SqliteDatabase() override { sqlite3_close_v2(db_); }
+  ~SqliteDatabase() override {
+    cache_.clear();
+    sqlite3_close_v2(db_);
+  }
 
   void execute(std::string_view sql) override {
     if (trim_blanks(sql).empty()) return;
     const char* tail = nullptr;
-    Statement stmt(db_, sql, &tail);
+    CachedStatement stmt(db_, cache_, sql, &tail);
     std::string_view rest(tail, static_cast<std::size_t>(sql.data() + sql.size() - tail));
     rest = trim_blanks(rest);
     if (!rest.empty())
@@ -103,16 +194,18 @@ class SqliteDatabase final : public Database {
   void query(std::string_view sql, const std::function<void(const std::vector<Cell>&)>& row,
              std::vector<std::string>* columns) override {
     const char* tail = nullptr;
-    Statement stmt(db_, sql, &tail);
+    CachedStatement stmt(db_, cache_, sql, &tail);
     if (!stmt.get()) throw DbError(1, "The SQL text holds no statement");
-    int count = sqlite3_column_count(stmt.get());
+    // The columns are read after the first step: a statement compiled before another
+    // connection changed the schema is compiled again by that step.
+    int rc = sqlite3_step(stmt.get());
+    const int count = sqlite3_column_count(stmt.get());
     if (columns) {
       columns->clear();
       for (int i = 0; i < count; ++i) columns->emplace_back(sqlite3_column_name(stmt.get(), i));
     }
     std::vector<Cell> cells(static_cast<std::size_t>(count));
-    int rc;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt.get())) {
       for (int i = 0; i < count; ++i) cells[static_cast<std::size_t>(i)] = cell_text(stmt.get(), i);
       row(cells);
     }
@@ -152,7 +245,8 @@ class SqliteDatabase final : public Database {
   std::int64_t lastInsertRowId() override { return sqlite3_last_insert_rowid(db_); }
 
  private:
-  void run(const Statement& stmt) {
+  template <typename S>
+  void run(const S& stmt) {
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     }
@@ -160,6 +254,7 @@ class SqliteDatabase final : public Database {
   }
 
   sqlite3* db_{};
+  StatementCache cache_;
 };
 
 }  // namespace

@@ -513,10 +513,11 @@ std::vector<Party> plan_customers(const DemoOptions& options) {
       c.shipping = make_address(rng, *c.city).text;
     fill_contact(rng, c);
     // Every tenth customer uses one of the unmapped codes, at fixed places.
-    c.industry = i % 10 == 4 ? kIndustryUnmapped : kIndustries[rng.below(4)].link;
-    c.rep = i % 10 == 8 ? kRepUnmapped : kUsers[rng.below(4)].link;
-    c.terms = i % 10 == 6 ? kTermsUnmapped : kTerms[rng.below(4)].link;
-    c.tax = i % 10 == 9 ? kTaxUnmapped : customer_tax(*c.city);
+    const bool unmapped = options.unmappedCodes;
+    c.industry = unmapped && i % 10 == 4 ? kIndustryUnmapped : kIndustries[rng.below(4)].link;
+    c.rep = unmapped && i % 10 == 8 ? kRepUnmapped : kUsers[rng.below(4)].link;
+    c.terms = unmapped && i % 10 == 6 ? kTermsUnmapped : kTerms[rng.below(4)].link;
+    c.tax = unmapped && i % 10 == 9 ? kTaxUnmapped : customer_tax(*c.city);
     c.hidden = rng.chance(2);
     c.onHold = rng.chance(3);
     c.created = rng.below(60);
@@ -794,7 +795,7 @@ class DemoBuilder {
 
   int line_tax_for(const Order& order, std::string_view group) const {
     if (order.taxType == kTaxOutOfState) return kLineOutOfState;
-    if (order.resale) return kLineResale;
+    if (order.resale && options_.unmappedCodes) return kLineResale;
     if (order.taxType == kTaxGst || order.taxType == kTaxHst) return kLineTaxable;
     const bool goods = group == "GAR" || group == "PRO" || group == "EMB" || group == "SCR";
     return goods ? kLineTaxable : kLineNonTaxable;
@@ -809,7 +810,7 @@ class DemoBuilder {
     const Party& c = customers_[static_cast<std::size_t>(o.customer)];
     o.date = firstDay_ + static_cast<int>(static_cast<std::int64_t>(index) *
                                           (lastDay_ - firstDay_ - 30) / total);
-    o.salesRep = rng.chance(90) ? c.rep : kUsers[rng.below(5)].link;
+    o.salesRep = rng.chance(90) ? c.rep : kUsers[rng.below(options_.unmappedCodes ? 5 : 4)].link;
     o.taxType = c.tax;
     o.resale = index % 25 == 11 || (c.industry == kIndustryWholesale && rng.chance(25));
     o.prefix = rng.pick({"ES", "SP", "PR"});
@@ -820,7 +821,7 @@ class DemoBuilder {
       o.customerPO = "PO " + rng.digits(5);
     else if (po < 60)
       o.customerPO = "BLANKET PO 2025-ANNUAL-SUPPLY-" + rng.digits(4);
-    if (index % 20 == 3)
+    if (index % 20 == 3 && options_.unmappedCodes)
       o.className = kClassUnmapped;
     else if (rng.chance(50))
       o.className = kClasses[rng.below(3)].name;
@@ -1001,12 +1002,12 @@ class DemoBuilder {
       Payment p;
       p.generated = n;
       const int method = rng.below(100);
-      p.method = n % 15 == 6   ? kMethodUnmapped
-                 : method < 15 ? kMethodCash
-                 : method < 50 ? kMethodCheque
-                 : method < 72 ? 43
-                 : method < 90 ? 44
-                               : kMethodWire;
+      p.method = n % 15 == 6 && options_.unmappedCodes ? kMethodUnmapped
+                 : method < 15                         ? kMethodCash
+                 : method < 50                         ? kMethodCheque
+                 : method < 72                         ? 43
+                 : method < 90                         ? 44
+                                                       : kMethodWire;
       p.reference = payment_reference(rng, p.method);
       // Every twenty-fifth payment is a sale at the counter, and as many again were voided.
       const bool pos = n % 25 == 12;

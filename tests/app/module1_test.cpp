@@ -190,6 +190,44 @@ TEST_F(Module1Test, ADatabaseRunKeepsOneConnectionAndEveryStatementCommitsAtOnce
   EXPECT_EQ(ui.messages.size(), 1u);  // the failed batch's Confirm box
 }
 
+// One connection compiles a repeated text once and keeps it; what it runs must stay as if each
+// call compiled its own statement.
+TEST_F(Module1Test, RepeatedStatementsOnOneConnectionStayCorrect) {
+  auto held = db();
+  auto other = db();
+  const std::string count = "SELECT count(*) FROM probe";
+  const auto countNow = [&] { return held->queryAll(count).rows[0][0]; };
+  EXPECT_EQ(countNow(), "2");
+  // A statement kept after it ran holds no lock: another connection writes at once.
+  other->execute("INSERT INTO probe (Link) VALUES (5)");
+  EXPECT_EQ(countNow(), "3");
+  // The same text inside its own row callback runs as a second statement.
+  std::vector<std::string> nested;
+  held->query("SELECT Link FROM probe ORDER BY Link", [&](const std::vector<Cell>&) {
+    held->query("SELECT Link FROM probe ORDER BY Link",
+                [&](const std::vector<Cell>& cells) { nested.push_back(*cells[0]); });
+  });
+  EXPECT_EQ(nested.size(), 9u);
+  // A callback that throws leaves the statement ready for the next call.
+  EXPECT_THROW(held->query(count, [](const std::vector<Cell>&) { throw DbError(1, "stop"); }),
+               DbError);
+  EXPECT_EQ(countNow(), "3");
+  // A changed schema is seen by the kept statement.
+  other->execute("ALTER TABLE probe ADD COLUMN Extra TEXT DEFAULT 'e'");
+  const auto columns = held->queryAll("SELECT * FROM probe WHERE Link = 5");
+  EXPECT_EQ(columns.columns.back(), "Extra");
+  EXPECT_EQ(held->queryAll("SELECT * FROM probe WHERE Link = 5").rows[0].back(), "e");
+  // A kept text followed by a second statement is still refused before anything runs.
+  held->execute("UPDATE probe SET Note = 'one' WHERE Link = 5");
+  EXPECT_THROW(held->execute("UPDATE probe SET Note = 'one' WHERE Link = 5; DELETE FROM probe"),
+               DbError);
+  EXPECT_EQ(countNow(), "3");
+  // More texts than are kept: each still runs.
+  for (int i = 0; i < 40; ++i)
+    EXPECT_EQ(held->queryAll("SELECT " + std::to_string(i)).rows[0][0], std::to_string(i));
+  EXPECT_EQ(countNow(), "3");
+}
+
 TEST_F(Module1Test, ADatabaseRunWithoutADatabaseHoldsNothingAndEachCallReports) {
   app.databasePath.clear();
   const DatabaseRun run(app);

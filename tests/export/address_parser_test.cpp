@@ -362,7 +362,7 @@ std::vector<std::string> read_blocks(const std::filesystem::path& file) {
 
 TEST(AddressParserRate, TwoHundredVariedAddresses) {
   const auto blocks =
-      read_blocks(std::filesystem::path(__FILE__).parent_path() / "addresses_200.txt");
+      read_blocks(std::filesystem::path(VQB_TEST_SOURCE_DIR) / "export" / "addresses_200.txt");
   ASSERT_EQ(blocks.size(), 200u);
   std::vector<std::string> misses;
   const Rate rate = measure(blocks, &misses);
