@@ -513,6 +513,13 @@ std::string SetupLogic::checkValue(SetupGridKind kind, int column, const std::st
   if (!g.editable(column)) return "this column cannot be changed";
   for (const SetupChoice& choice : g.choicesOf(column))
     if (!choice.empty() && choice[0] == value) return "";
+  if (kind == SetupGridKind::Groups) {
+    // A sub-type is stored by its full name, as the group export stores it.
+    bool found = false;
+    each_entry(app.qbCustomerTypes,
+               [&](pugi::xml_node type) { found = found || child(type, "FullName") == value; });
+    if (found) return "";
+  }
   if (kind == SetupGridKind::Items) {
     if (itemExists(value)) return "";
     return "QuickBooks has no service, non-inventory or other-charge item of that full name";
