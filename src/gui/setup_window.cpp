@@ -173,7 +173,7 @@ void SetupWindow::build() {
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(false);
+    table->horizontalHeader()->setStretchLastSection(true);
     if (grid.hiddenColumn >= 0) table->setColumnHidden(grid.hiddenColumn, true);
     if (grid.kind == SetupGridKind::Groups)
       connect(table, &QTableWidget::currentCellChanged, this,
