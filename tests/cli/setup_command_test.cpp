@@ -48,7 +48,9 @@ class SetupCommandTest : public ::testing::Test {
     text << file.rdbuf();
     return text.str();
   }
-  static void write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+  static void write(const std::string& path, const std::string& text) {
+    std::ofstream(path) << text;
+  }
   // The CSV with one row's QuickBooks value replaced (the row starting with `prefix`).
   static std::string replaced(std::string csv, const std::string& prefix, const std::string& row) {
     const std::size_t at = csv.find("\n" + prefix);
