@@ -95,7 +95,7 @@ bool write_data(App& app, std::string_view sql) {
   }
 }
 
-bool write_data2(App& app) {
+bool write_data2(App& app, std::string* failedStatement) {
   RecordDoc& batch = app.sqlBatch;
   batch.MoveToRoot();
   long count = batch.GetChildCount();
@@ -107,12 +107,14 @@ bool write_data2(App& app) {
     Transaction transaction(db, Transaction::Mode::Immediate);
     batch.MoveToFirstChild();
     for (long i = 0; i < count; ++i) {
+      if (failedStatement) *failedStatement = batch.GetContent();
       db.execute(batch.GetContent());
       batch.MoveToNextSibling();
       app.events.pump();
     }
     transaction.commit();
     batch.MoveToRoot();
+    if (failedStatement) failedStatement->clear();
     return true;
   } catch (const VqbError& error) {
     batch.MoveToRoot();

@@ -5,6 +5,7 @@
 // box ("<number> - <description>") and returns false.
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "app/app.h"
@@ -39,7 +40,8 @@ bool read_data(App& app, std::string_view sql, bool keyByLink);
 bool write_data(App& app, std::string_view sql);
 
 // Runs every statement of app.sqlBatch in one transaction: when one fails, none stays.
-// An empty batch returns false without opening the database.
-bool write_data2(App& app);
+// An empty batch returns false without opening the database. On a failed statement its
+// text goes to `failedStatement` when one is given.
+bool write_data2(App& app, std::string* failedStatement = nullptr);
 
 }  // namespace vqb

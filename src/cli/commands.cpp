@@ -14,6 +14,7 @@
 #include "cli/prefs_command.h"
 #include "cli/qb_commands.h"
 #include "cli/send_command.h"
+#include "cli/setup_command.h"
 #include "demo/demo_company.h"
 #include "demo/demo_setup.h"
 #include "quickbooks/connection.h"
@@ -242,6 +243,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   PrefsCommand prefsCommand;
   prefsCommand.addTo(cli);
 
+  // Mappings: vqb-cli setup show|export|import|import-tax-items|...
+  SetupCommand setupCommand;
+  setupCommand.addTo(cli);
+
   // Address parsing: vqb-cli parse-address [--json] TEXT.
   ParseAddressCommand parseAddressCommand;
   parseAddressCommand.addTo(cli);
@@ -293,6 +298,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     code = cmd_link(app, counter, startValue, out);
   else if (prefsCommand.chosen())
     code = prefsCommand.run(app, out, err);
+  else if (setupCommand.chosen())
+    code = setupCommand.run(app, out, err);
   if (parseAddressCommand.chosen()) code = parseAddressCommand.run(app, out, err);
   return code != 0 ? code : (ui.errorsShown() > 0 ? 1 : 0);
 }

@@ -10,6 +10,7 @@
 #include "app/startup.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "gui/setup_window.h"
 #include "gui/toolbars.h"
 #include "main_window/main_window_logic.h"
 
@@ -48,7 +49,9 @@ int main(int argc, char** argv) {
                                       "After that, save a picture of the window as a PNG and quit "
                                       "(boxes are answered without being shown).",
                                       "file");
-  parser.addOptions({autoConnect, list, screenshot});
+  const QCommandLineOption shotWindow(
+      "window", "The window --screenshot takes: main (the default) or setup.", "name", "main");
+  parser.addOptions({autoConnect, list, screenshot, shotWindow});
   parser.process(application);
 
   std::string listKey;
@@ -63,6 +66,11 @@ int main(int argc, char** argv) {
     listKey = found->second;
   }
   const QString screenshotFile = parser.value(screenshot);
+  const QString shotName = parser.value(shotWindow).toLower();
+  if (shotName != "main" && shotName != "setup") {
+    std::fprintf(stderr, "vqb: unknown window '%s' (main, setup)\n", qPrintable(shotName));
+    return 2;
+  }
 
   vqb::gui::QtUi ui;
   ui.autoConnectOnce = parser.isSet(autoConnect);
@@ -75,6 +83,7 @@ int main(int argc, char** argv) {
   vqb::gui::MainWindow window(app);
   ui.attach(&window, window.statusLabel(), window.progressBar(), [&window] { window.redraw(); });
   ui.setComponents([&window]() -> vqb::qb::ComponentSet& { return window.logic().components(); });
+  ui.setSession([&window]() -> vqb::qb::Session& { return window.logic().session(); });
   window.formLoad();
   if (!screenshotFile.isEmpty()) {
     window.resize(1280, 800);  // the same picture on every screen
@@ -99,7 +108,17 @@ int main(int argc, char** argv) {
     if (!listKey.empty()) window.runMenuKey(listKey);
     if (screenshotFile.isEmpty()) return;
     QApplication::processEvents();
-    const bool saved = window.grab().save(screenshotFile, "PNG");
+    bool saved = false;
+    if (shotName == "setup") {
+      vqb::gui::SetupWindow setup(
+          app, [&window]() -> vqb::qb::Session& { return window.logic().session(); });
+      setup.show();
+      setup.load();
+      QApplication::processEvents();
+      saved = setup.grab().save(screenshotFile, "PNG");
+    } else {
+      saved = window.grab().save(screenshotFile, "PNG");
+    }
     for (const auto& box : ui.shown)
       std::fprintf(stderr, "[%s] %s\n", box.title.c_str(), box.text.c_str());
     if (!saved) std::fprintf(stderr, "vqb: cannot write %s\n", qPrintable(screenshotFile));

@@ -18,6 +18,7 @@
 #include "gui/parse_address_window.h"
 #include "gui/password_window.h"
 #include "gui/preferences_window.h"
+#include "gui/setup_window.h"
 #include "gui/validation_window.h"
 #include "quickbooks/qb_error.h"
 
@@ -206,6 +207,14 @@ void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
         return ValidationWindow::showModal(*app_, window_, false, parameter);
       case DialogKind::VendorValidation:
         return ValidationWindow::showModal(*app_, window_, true, parameter);
+      case DialogKind::Setup: {
+        std::function<qb::Session&()> session = session_;
+        if (!session)
+          session = []() -> qb::Session& {
+            throw qb::QbError(qb::kNotReachable, qb::kNotReachableText);
+          };
+        return SetupWindow::showModal(*app_, window_, std::move(session));
+      }
       case DialogKind::Assign: {
         // Without a main window there is no QuickBooks to create a class in.
         std::function<qb::ComponentSet&()> components = components_;

@@ -18,7 +18,8 @@ struct App;
 }
 namespace vqb::qb {
 struct ComponentSet;
-}
+class Session;
+}  // namespace vqb::qb
 
 namespace vqb::gui {
 
@@ -48,6 +49,8 @@ class QtUi : public UserInterface {
   void setComponents(std::function<qb::ComponentSet&()> components) {
     components_ = std::move(components);
   }
+  // The main window's QuickBooks session, over which the setup window makes its components.
+  void setSession(std::function<qb::Session&()> session) { session_ = std::move(session); }
   ~QtUi() override;
   // Boxes are centred on this window; status and progress go to these widgets. `redraw`
   // runs on every processEvents, before the events (the window redraws what changed).
@@ -79,6 +82,7 @@ class QtUi : public UserInterface {
  private:
   App* app_{nullptr};
   std::function<qb::ComponentSet&()> components_;
+  std::function<qb::Session&()> session_;
   QPointer<QWidget> window_;
   QPointer<QLabel> status_;
   QPointer<QProgressBar> progress_;

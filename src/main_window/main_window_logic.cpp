@@ -98,6 +98,7 @@ bool MainWindowLogic::connectionDialogue() {
             Buttons::Ok, Icon::Information, "IMPORTANT INFORMATION");
         app.ui.showDialog(DialogKind::Preferences, "");
         app.ui.showDialog(DialogKind::Setup, "");
+        load_setup();
       }
       return true;
     } catch (const VqbError& error) {
@@ -182,9 +183,10 @@ void MainWindowLogic::TB1_ButtonClick(const std::string& caption) {
       mnu_get();
     else if (caption == "Sync")
       mnu_sync();
-    else if (caption == "Setup")
+    else if (caption == "Setup") {
       app.ui.showDialog(DialogKind::Setup, "");
-    else if (caption == "Preferences")
+      load_setup();  // the switches the setup window may have saved
+    } else if (caption == "Preferences")
       app.ui.showDialog(DialogKind::Preferences, "");
     else if (caption == "Help")
       mnu_Help();
