@@ -9,6 +9,7 @@
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
 #include "export/supplier_export.h"
+#include "import/customer_sync.h"
 #include "import/supplier_import.h"
 #include "main_window/marking.h"
 #include "main_window/work_lists.h"
@@ -255,7 +256,7 @@ void MainWindowLogic::mnu_get() {
 
 void MainWindowLogic::mnu_sync() {
   menu.clear();
-  menu.add(0, "Customer Balances", "mnuSyncBalance");
+  menu.add(0, "Customer Balances", "mnuSyncBalance", "", "Grey");
   menuOpen = true;
 }
 
@@ -378,7 +379,7 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
     if (key == "mnuUpdateCustomers")
       app.ui.showDialog(DialogKind::UpdateCustomers, "");
     else if (key == "mnuHelpImportBalances")
-      notAvailableYet("Importing customer balances");
+      importBalances();
     else if (key == "mnuHelpSupplierAddress")
       updateSupplierAddresses();
     else if (key == "mnuHelpTechSupport")
@@ -388,9 +389,9 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
     else if (key == "mnuHelpOnline")
       app.ui.openUrl(manualUrl());
     else if (key == "mnuSyncBalance")
-      notAvailableYet("Synchronising customer balances");
+      syncContacts();
     else if (key == "mnuSyncContact")
-      notAvailableYet("Synchronising customer contact details");
+      fill_syncCustomerContactInfo(app, state);
     else if (key == "mnuGetCustomers")
       fillQuickBooksList(true);
     else if (key == "mnuGetSuppliers")
@@ -480,6 +481,24 @@ void MainWindowLogic::updateSupplierAddresses() {
   if (state.currentList != "Get Suppliers") return;
   MappingContext ctx = mappingContext();
   whileBusy([&] { fix_supplierAddress(ctx, listing); });
+}
+
+void MainWindowLogic::importBalances() {
+  // The import books the balances of the QuickBooks customer list; list it first when
+  // another list is shown.
+  if (state.currentList != lists::kGetCustomers) fillQuickBooksList(true);
+  if (state.currentList != lists::kGetCustomers) return;
+  whileBusy([&] { cmdGetCustomerBal_Click(app, state); });
+}
+
+void MainWindowLogic::syncContacts() {
+  // The contact list is sent once it is shown; otherwise it is shown first, to tick.
+  if (state.currentList != lists::kSyncCustomerContactInfo) {
+    fill_syncCustomerContactInfo(app, state);
+    return;
+  }
+  MappingContext ctx = mappingContext();
+  whileBusy([&] { sync_customerBalances(ctx); });
 }
 
 void MainWindowLogic::sendTicked() {
