@@ -78,16 +78,6 @@ class UpdateCustomersWindowTest : public QObject {
     QCOMPARE(setup.company.findByName(vqb::qb::sim::Kind::Customer, "Acme QB")->value("Phone"),
              std::string("555-0030"));
   }
-
-  void runWithoutAnOptionSaysSo() {
-    Setup setup;
-    UpdateCustomersWindow window(setup.f.app,
-                                 [&]() -> vqb::qb::ComponentSet& { return setup.components; });
-    window.click("Run");
-    QCOMPARE(setup.f.ui.messages.size(), std::size_t{1});
-    QCOMPARE(setup.f.ui.messages[0].text,
-             std::string("You need to select at least one option from the check boxes above"));
-  }
 };
 
 QTEST_MAIN(UpdateCustomersWindowTest)
