@@ -30,6 +30,7 @@ struct WorkRow {
 struct WorkList {
   std::vector<std::string> headers;  // the header row (grid row 0)
   int tickColumn{-1};                // counted from 0; -1 when the list has none
+  std::vector<int> hiddenColumns;    // columns the grid keeps but does not show
   std::vector<WorkRow> rows;         // data rows (grid rows 1 and on)
   // The data row a send is working on, counted from 0; -1 when none. The window selects it
   // and scrolls it into view.
@@ -39,6 +40,7 @@ struct WorkList {
     headers.clear();
     rows.clear();
     tickColumn = -1;
+    hiddenColumns.clear();
     currentRow = -1;
   }
   // The column with this header; -1 when there is none.

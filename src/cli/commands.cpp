@@ -15,6 +15,7 @@
 #include "cli/qb_commands.h"
 #include "cli/send_command.h"
 #include "cli/setup_command.h"
+#include "cli/sync_commands.h"
 #include "demo/demo_company.h"
 #include "demo/demo_setup.h"
 #include "quickbooks/connection.h"
@@ -200,8 +201,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
   ImportOptions importOptions;
   auto* importCmd = cli.add_subcommand(
-      "import", "Bring QuickBooks customers or suppliers into Vantora, as Import and Run do");
-  importCmd->add_option("LIST", importOptions.kind, "customers or suppliers")->required();
+      "import",
+      "Bring QuickBooks customers or suppliers into Vantora, as Import and Run do; balances: book "
+      "QuickBooks customer balances as opening balances");
+  importCmd->add_option("LIST", importOptions.kind, "customers, suppliers or balances")->required();
   importCmd->add_option("NAMES", importOptions.names,
                         "QuickBooks names (or full names) of the records to import");
   importCmd->add_flag("--all", importOptions.all, "Every QuickBooks record not in Vantora yet");
@@ -251,6 +254,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   ParseAddressCommand parseAddressCommand;
   parseAddressCommand.addTo(cli);
 
+  // vqb-cli sync contacts and vqb-cli update-customers.
+  SyncCommands syncCommands;
+  syncCommands.addTo(cli);
+
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -271,6 +278,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   if (*previewCmd) return cmd_preview(globals.settings, previewOptions, in, out, err);
   if (*importCmd)
     return cmd_import(globals.settings, importOptions, assumeYes, in, out, err, interactive);
+  if (syncCommands.chosen())
+    return syncCommands.run(globals.settings, assumeYes, in, out, err, interactive);
 
   CliUi ui(in, err, interactive);
   if (globals.yes) ui.assumeYes = true;

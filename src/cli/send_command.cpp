@@ -9,6 +9,7 @@
 #include "app/work_list.h"
 #include "cli/assign_answers.h"
 #include "cli/cli_ui.h"
+#include "cli/sync_commands.h"
 #include "export/customer_export.h"
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
@@ -181,9 +182,11 @@ int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options
 int cmd_import(const std::string& settingsFolder, const ImportOptions& options,
                std::optional<bool> assumeYes, std::istream& in, std::ostream& out,
                std::ostream& err, bool interactive) {
+  if (options.kind == "balances")
+    return cmd_import_balances(settingsFolder, options.names, in, out, err, interactive);
   const bool customers = options.kind == "customers";
   if (!customers && options.kind != "suppliers") {
-    err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers\n";
+    err << "Unknown list \"" << options.kind << "\"; one of: customers, suppliers, balances\n";
     return 2;
   }
   if (options.names.empty() && !options.all) {

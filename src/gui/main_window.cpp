@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/app.h"
 #include "gui/qt_text.h"
@@ -256,6 +257,10 @@ void MainWindow::redraw() {
     if (hidden || grid_->isRowHidden(row)) grid_->setRowHidden(row, hidden);
   }
   applyListLayout();
+  const auto& hiddenColumns = state.grid.hiddenColumns;
+  for (int column = 0; column < model_->columnCount(); ++column)
+    grid_->setColumnHidden(column, std::find(hiddenColumns.begin(), hiddenColumns.end(), column) !=
+                                       hiddenColumns.end());
   followCurrentRow();
 
   title_->setText(state.panelTitle.empty() ? QString::fromLatin1(kProductTitle)

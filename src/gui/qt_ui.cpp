@@ -19,6 +19,7 @@
 #include "gui/password_window.h"
 #include "gui/preferences_window.h"
 #include "gui/setup_window.h"
+#include "gui/update_customers_window.h"
 #include "gui/validation_window.h"
 #include "quickbooks/qb_error.h"
 
@@ -223,6 +224,14 @@ void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
             throw qb::QbError(qb::kNotReachable, qb::kNotReachableText);
           };
         return AssignWindow::showModal(*app_, window_, std::move(components));
+      }
+      case DialogKind::UpdateCustomers: {
+        std::function<qb::ComponentSet&()> components = components_;
+        if (!components)
+          components = []() -> qb::ComponentSet& {
+            throw qb::QbError(qb::kNotReachable, qb::kNotReachableText);
+          };
+        return UpdateCustomersWindow::showModal(*app_, window_, std::move(components));
       }
       default:
         break;

@@ -9,6 +9,7 @@
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
 #include "export/supplier_export.h"
+#include "import/customer_sync.h"
 #include "import/supplier_import.h"
 #include "main_window/marking.h"
 #include "main_window/work_lists.h"
@@ -257,7 +258,7 @@ void MainWindowLogic::mnu_get() {
 
 void MainWindowLogic::mnu_sync() {
   menu.clear();
-  menu.add(0, "Customer Balances", "mnuSyncBalance");
+  menu.add(0, "Customer Balances", "mnuSyncBalance", "", "Grey");
   menuOpen = true;
 }
 
@@ -380,7 +381,7 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
     if (key == "mnuUpdateCustomers")
       app.ui.showDialog(DialogKind::UpdateCustomers, "");
     else if (key == "mnuHelpImportBalances")
-      notAvailableYet("Importing customer balances");
+      importBalances();
     else if (key == "mnuHelpSupplierAddress")
       updateSupplierAddresses();
     else if (key == "mnuHelpTechSupport")
@@ -390,9 +391,9 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
     else if (key == "mnuHelpOnline")
       app.ui.openUrl(manualUrl());
     else if (key == "mnuSyncBalance")
-      notAvailableYet("Synchronising customer balances");
+      syncContacts();
     else if (key == "mnuSyncContact")
-      notAvailableYet("Synchronising customer contact details");
+      fill_syncCustomerContactInfo(app, state);
     else if (key == "mnuGetCustomers")
       fillQuickBooksList(true);
     else if (key == "mnuGetSuppliers")
@@ -482,6 +483,24 @@ void MainWindowLogic::updateSupplierAddresses() {
   if (state.currentList != "Get Suppliers") return;
   MappingContext ctx = mappingContext();
   whileBusy([&] { fix_supplierAddress(ctx, listing); });
+}
+
+void MainWindowLogic::importBalances() {
+  // The import books the balances of the QuickBooks customer list; list it first when
+  // another list is shown.
+  if (state.currentList != lists::kGetCustomers) fillQuickBooksList(true);
+  if (state.currentList != lists::kGetCustomers) return;
+  whileBusy([&] { cmdGetCustomerBal_Click(app, state); });
+}
+
+void MainWindowLogic::syncContacts() {
+  // The contact list is sent once it is shown; otherwise it is shown first, to tick.
+  if (state.currentList != lists::kSyncCustomerContactInfo) {
+    fill_syncCustomerContactInfo(app, state);
+    return;
+  }
+  MappingContext ctx = mappingContext();
+  whileBusy([&] { sync_customerBalances(ctx); });
 }
 
 void MainWindowLogic::sendTicked() {

@@ -90,6 +90,8 @@ class MainWindowLogic {
   void fillQuickBooksList(bool customers);
   void importTicked();
   void updateSupplierAddresses();
+  void importBalances();
+  void syncContacts();
   void refreshGrid();
   // Runs `work` in the busy state, which ends however `work` ends.
   void whileBusy(const std::function<void()>& work);

@@ -483,6 +483,7 @@ TEST(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
   EXPECT_EQ(suppliers.code, 0) << suppliers.out << suppliers.err;
 
   const std::string company = first + "/demo-company.qbxml";
+  qb::sim::SimulatedCompany(company).addCustomer("Owing & <Co>", {{"OpenBalance", "12.34"}});
   ASSERT_EQ(run_cli({"demo", second, "--empty", "--company", company}).code, 0);
   CliRun imported =
       run_cli({"--settings", second, "import", "customers", "--all", "--opening-balances"});
@@ -528,6 +529,61 @@ TEST(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
             std::set<std::string>{std::to_string(qbCustomers.size())});
   EXPECT_EQ(run_cli({"--settings", second, "import", "invoices", "--all"}).code, 2);
   EXPECT_EQ(run_cli({"--settings", second, "import", "customers"}).code, 2);
+
+  // The balances came with the customers: the balance import books none of them again.
+  CliRun balances = run_cli({"--settings", second, "import", "balances", "--all"});
+  EXPECT_EQ(balances.code, 0) << balances.err;
+  EXPECT_EQ(balances.out.find("Booked"), std::string::npos) << balances.out;
+  EXPECT_NE(balances.out.find(
+                "Owing & <Co>: Skipped: an opening balance from QuickBooks is already booked\n"),
+            std::string::npos)
+      << balances.out;
+}
+
+// The synchronisation commands on the demo: one line per customer, wrong arguments refused.
+TEST(Cli, SyncUpdateAndBalanceCommandsPrintOneLinePerCustomer) {
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+  ASSERT_EQ(run_cli({"demo", folder, "--customers", "6", "--invoices", "12", "--payments", "0",
+                     "--purchase-orders", "0", "--suppliers", "1"})
+                .code,
+            0);
+  CliRun updated =
+      run_cli({"--settings", folder, "update-customers", "--phone", "--email", "--all"});
+  EXPECT_EQ(updated.code, 0) << updated.err;
+  EXPECT_FALSE(updated.out.empty());
+  EXPECT_EQ(lines_not_ending(updated.out, ": Updated"), std::vector<std::string>{});
+  CliRun noOption = run_cli({"--settings", folder, "update-customers", "--all"});
+  EXPECT_EQ(noOption.code, 2);
+  EXPECT_NE(noOption.err.find(
+                "[Error] You need to select at least one option from the check boxes above\n"),
+            std::string::npos);
+  CliRun unknown = run_cli({"--settings", folder, "update-customers", "--fax", "99999"});
+  EXPECT_EQ(unknown.code, 1);
+  EXPECT_EQ(unknown.out, "99999: not a customer linked to QuickBooks\n");
+
+  // Customers already in QuickBooks are linked again (--yes answers the question).
+  CliRun synced = run_cli({"--settings", folder, "--yes", "sync", "contacts", "--all"});
+  EXPECT_EQ(synced.code, 0) << synced.err;
+  EXPECT_EQ(lines_not_ending(synced.out, ": Success"), std::vector<std::string>{});
+  EXPECT_EQ(run_cli({"--settings", folder, "sync", "contacts"}).code, 2);
+
+  qb::sim::SimulatedCompany(folder + "/demo-company.qbxml")
+      .addCustomer("Owing Co", {{"OpenBalance", "-150.25"}});
+  open_database(folder + "/vantora.db")
+      ->execute(
+          "UPDATE Customers SET QBAccountNumber = 'Owing Co' WHERE Link = (SELECT MIN(Link) "
+          "FROM Customers)");
+  CliRun booked = run_cli({"--settings", folder, "import", "balances"});
+  EXPECT_EQ(booked.code, 0) << booked.err;
+  EXPECT_NE(booked.out.find("Owing Co: Booked: credit 150.25\n"), std::string::npos) << booked.out;
+  CliRun again = run_cli({"--settings", folder, "import", "balances", "--all"});
+  EXPECT_EQ(again.code, 0);
+  EXPECT_EQ(again.out.find("Booked"), std::string::npos) << again.out;
+  EXPECT_NE(again.out.find(": Skipped: "), std::string::npos) << again.out;
+  CliRun nobody = run_cli({"--settings", folder, "import", "balances", "Nobody"});
+  EXPECT_EQ(nobody.code, 1);
+  EXPECT_EQ(nobody.out, "Nobody: not found in QuickBooks\n");
 }
 
 TEST(Cli, OnATerminalTheAssignWindowListsTheEntriesToChooseFrom) {

@@ -390,13 +390,7 @@ TEST_F(MainWindowLogicTest, EveryMenuKeyIsDispatched) {
       {"mnuUpdateCustomers", nullptr, DialogKind::UpdateCustomers, true, nullptr},
       {"mnuHelpTechSupport", nullptr, DialogKind::Password, true, nullptr},
       {"mnuHelpAbout", nullptr, DialogKind::About, true, nullptr},
-      {"mnuHelpImportBalances", nullptr, {}, false, "Importing customer balances is not available"},
-      {"mnuSyncBalance", nullptr, {}, false, "Synchronising customer balances is not available"},
-      {"mnuSyncContact",
-       nullptr,
-       {},
-       false,
-       "Synchronising customer contact details is not available"},
+      {"mnuSyncContact", "Sync Customer Contact Info", {}, false, nullptr},
       {"mnuGetCustomers", "Get Customers", {}, false, nullptr},
       {"mnuGetSuppliers", "Get Suppliers", {}, false, nullptr},
   };
@@ -421,6 +415,53 @@ TEST_F(MainWindowLogicTest, EveryMenuKeyIsDispatched) {
           << c.key << ": " << (ui.messages.empty() ? "" : ui.messages[0].text);
     }
   }
+}
+
+// The Sync menu's one item, shown greyed, lists the contact-info customers first and sends
+// the ticked ones once the list is shown; the balance import lists the QuickBooks customers
+// itself and books each balance once.
+TEST_F(MainWindowLogicTest, SyncAndBalanceImportFromTheMenus) {
+  logic.TB1_ButtonClick("Sync");
+  ASSERT_EQ(logic.menu.items().size(), 1u);
+  const MenuItem& item = logic.menu.items()[0];
+  EXPECT_EQ(item.caption, "Customer Balances");
+  EXPECT_EQ(item.key, "mnuSyncBalance");
+  EXPECT_EQ(item.colour, "Grey");
+  EXPECT_TRUE(item.enabled);
+
+  logic.runMenuKey("mnuSendCustomers");
+  logic.dMnu_ItemClick(1);
+  EXPECT_EQ(logic.state.currentList, "Sync Customer Contact Info");
+  ASSERT_FALSE(logic.state.grid.rows.empty());
+  ui.statuses.clear();
+  logic.runMenuKey("mnuSyncBalance");  // nothing ticked: nothing sent
+  EXPECT_EQ(ui.statuses.back(), "Operation completed");
+  EXPECT_TRUE(ui.messages.empty());
+
+  // A Vantora customer linked to a QuickBooks customer that owes money.
+  qb::sim::SimulatedCompany(demo.companyFile).addCustomer("Owing Co", {{"OpenBalance", "42.10"}});
+  auto db = open_database(app.databasePath);
+  db->execute(
+      "UPDATE Customers SET QBAccountNumber = 'Owing Co' WHERE Link = (SELECT MIN(Link) "
+      "FROM Customers)");
+  const std::string sql =
+      "SELECT Customer, Debit, Credit, outstanding FROM custPost WHERE Description = 'Open Bal "
+      "QB' AND Customer = (SELECT MIN(Link) FROM Customers)";
+  for (int run = 0; run < 2; ++run) {
+    ui.messages.clear();
+    logic.runMenuKey("mnuHelpImportBalances");
+    EXPECT_EQ(logic.state.currentList, "Get Customers");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text,
+              std::string("Done\r\n\r\nOpening balances booked: ") + (run == 0 ? "1" : "0") +
+                  "\r\nSkipped because one was already booked: " + (run == 0 ? "0" : "1"));
+    auto rows = db->queryAll(sql).rows;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], "42.1");
+    EXPECT_EQ(rows[0][2], "0");
+    EXPECT_EQ(rows[0][3], "42.1");
+  }
+  EXPECT_FALSE(logic.state.busy);
 }
 
 // The QuickBooks lists from the Import menu: listed, ticked, imported with Run.

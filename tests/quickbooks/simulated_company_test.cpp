@@ -387,6 +387,37 @@ TEST_F(SimulatedCompanyTest, CustomerModChecksTheEditSequenceAndKeepsUnsentAddre
   EXPECT_EQ(modify(customer.id, customer.editSequence, "<Phone>2</Phone>").code(), 3200);
 }
 
+// The contact fields, customer type and rep change as QuickBooks changes them; a reference to
+// an entry that does not exist is refused and changes nothing.
+TEST_F(SimulatedCompanyTest, CustomerModChangesContactFieldsTypeAndRep) {
+  company.addCustomerType("Retail");
+  company.addSalesRep("JD", company.addEmployee("John", "Doe").name);
+  Entry customer = company.addCustomer("Acme", {{"CompanyName", "Acme Old"}});
+  Reply rs = modify(customer.id, customer.editSequence,
+                    "<CompanyName>Acme Ltd</CompanyName><Phone>555-0101</Phone><Fax>555-0102</Fax>"
+                    "<Email>a@b.c</Email><CustomerTypeRef><FullName>Retail</FullName>"
+                    "</CustomerTypeRef><SalesRepRef><FullName>JD</FullName></SalesRepRef>");
+  ASSERT_EQ(rs.code(), 0) << rs.message();
+  Entry changed = *company.findByName(Kind::Customer, "Acme");
+  for (const auto& [path, value] :
+       std::vector<std::pair<std::string, std::string>>{{"CompanyName", "Acme Ltd"},
+                                                        {"Phone", "555-0101"},
+                                                        {"Fax", "555-0102"},
+                                                        {"Email", "a@b.c"},
+                                                        {"CustomerTypeRef/FullName", "Retail"},
+                                                        {"SalesRepRef/FullName", "JD"}})
+    EXPECT_EQ(changed.value(path), value) << path;
+
+  for (const std::string ref : {"<CustomerTypeRef><FullName>Nobody</FullName></CustomerTypeRef>",
+                                "<SalesRepRef><FullName>ZZ</FullName></SalesRepRef>"}) {
+    Reply refused = modify(customer.id, changed.editSequence, "<Phone>1</Phone>" + ref);
+    EXPECT_EQ(refused.code(), 3140) << ref;
+  }
+  Entry unchanged = *company.findByName(Kind::Customer, "Acme");
+  EXPECT_EQ(unchanged.editSequence, changed.editSequence);
+  EXPECT_EQ(unchanged.value("Phone"), "555-0101");
+}
+
 TEST_F(SimulatedCompanyTest, CustomerModRenamesWithinTheNameSpace) {
   Entry acme = company.addCustomer("Acme");
   company.addVendor("Globex");
