@@ -63,68 +63,35 @@ class PurchaseOrderExportTest : public ::testing::Test, protected test::Connecte
         "CustSO",
         {{"Number", "98002"}, {"Customer", "999999"}, {"Status", "3"}, {"Description", "'Caps'"}});
     insert("custsodetail", {{"id", "99001"}, {"SONumber", "98001"}, {"SalesGroup", "'GAR'"}});
-    addOrder();
-    addRow(1, {{"WOLink", "99001"}, {"WONumber", "98001"}, {"Qty", "12"}});
-    addRow(1, {{"Size", "'L'"}, {"SizeOrder", "3"}, {"Notes", "'For stock'"}, {"Qty", "6"}});
-    addRow(2, {{"SalesGroup", "'EMB'"},
-               {"Style", "'EMB1'"},
-               {"Description", "'EMB1 left chest'"},
-               {"Color", "''"},
-               {"Size", "''"},
-               {"UnitCost", "1.5"},
-               {"Qty", "10"}});
-    addRow(3, {{"RemarkLine", "1"},
-               {"SalesGroup", "''"},
-               {"Style", "''"},
-               {"Description", "'Please ship via UPS'"},
-               {"Color", "''"},
-               {"Size", "''"},
-               {"UnitCost", "0"},
-               {"Qty", "0"}});
+    run("INSERT INTO SuppPO (Number, Supplier, Date, DueDate, Confirmation, VendorRef, Subtotal, "
+        "GoodsIn, Address1, Address2, City, State, Zip, Notes, SendQB) VALUES (97001, " +
+        supplier +
+        ", 46000, 46014, 'CONF-1', 'SO123', 73.5, 'No', 'Vantora Demo Apparel Co.', '1450 "
+        "Industrial Pkwy', 'Sacramento', 'CA', '95815', 'Ship complete only', 0)");
+    addRows({{1, "GAR", "G500", "Heavy Cotton Tee", "Red", "M", 3.25, 12, 98001, 99001},
+             {1, "GAR", "G500", "Heavy Cotton Tee", "Red", "L", 3.25, 6, 0, 0, "For stock"},
+             {2, "EMB", "EMB1", "EMB1 left chest", "", "", 1.5, 10},
+             {3, "", "", "Please ship via UPS", "", "", 0, 0, 0, 0, "", 1}});
   }
 
-  void addOrder(Columns set = {}) {
-    Columns c{{"Number", std::to_string(kOrder)},
-              {"Supplier", supplier},
-              {"Date", "46000"},
-              {"DueDate", "46014"},
-              {"Confirmation", "'CONF-1'"},
-              {"VendorRef", "'SO123'"},
-              {"Subtotal", "73.5"},
-              {"GoodsIn", "'No'"},
-              {"Address1", "'Vantora Demo Apparel Co.'"},
-              {"Address2", "'1450 Industrial Pkwy'"},
-              {"City", "'Sacramento'"},
-              {"State", "'CA'"},
-              {"Zip", "'95815'"},
-              {"Notes", "'Ship complete only'"},
-              {"Void", "0"},
-              {"Revision", "202501"},
-              {"SendQB", "0"},
-              {"QBRef", "''"},
-              {"QBURef", "''"}};
-    for (auto& [k, v] : set) c[k] = v;
-    insert("SuppPO", c);
-  }
-  // A G500 tee, red, size M, 3.25 each, bought for stock.
-  void addRow(int line, Columns set = {}) {
-    Columns c{{"PONumber", std::to_string(kOrder)},
-              {"LineNumber", std::to_string(line)},
-              {"RemarkLine", "0"},
-              {"SalesGroup", "'GAR'"},
-              {"WOLink", "0"},
-              {"WONumber", "0"},
-              {"Style", "'G500'"},
-              {"Description", "'Heavy Cotton Tee'"},
-              {"Color", "'Red'"},
-              {"Size", "'M'"},
-              {"SizeOrder", "2"},
-              {"rank", "1"},
-              {"UnitCost", "3.25"},
-              {"Qty", "12"},
-              {"Notes", "''"}};
-    for (auto& [k, v] : set) c[k] = v;
-    insert("SuppPODetail", c);
+  struct Row {
+    int line;
+    const char *group, *style, *description, *color, *size;
+    double cost;
+    int qty, woNumber{0}, woLink{0};
+    const char* notes{""};
+    int remark{0};
+  };
+  // Rows of order 97001; sizes sort in the order given.
+  void addRows(const std::vector<Row>& rows) {
+    for (const Row& r : rows)
+      run("INSERT INTO SuppPODetail (PONumber, LineNumber, RemarkLine, SalesGroup, WOLink, "
+          "WONumber, Style, Description, Color, Size, SizeOrder, rank, UnitCost, Qty, Notes) "
+          "VALUES (97001, " +
+          std::to_string(r.line) + ", " + std::to_string(r.remark) + ", '" + r.group + "', " +
+          std::to_string(r.woLink) + ", " + std::to_string(r.woNumber) + ", '" + r.style + "', '" +
+          r.description + "', '" + r.color + "', '" + r.size + "', " + std::to_string(++sizeOrder) +
+          ", 1, " + number_text(r.cost) + ", " + std::to_string(r.qty) + ", '" + r.notes + "')");
   }
   void setup(const std::string& key, const std::string& value) {
     save_setup_value(app, key, value);
@@ -164,6 +131,7 @@ class PurchaseOrderExportTest : public ::testing::Test, protected test::Connecte
   }
 
   std::string supplier, supplierName, vendor, customerName;
+  int sizeOrder{0};
 };
 
 TEST_F(PurchaseOrderExportTest, OneItemLinePerLineNumberWithItsRowsUnderItAndTheOrderMarked) {
@@ -325,13 +293,9 @@ TEST_F(PurchaseOrderExportTest, RemarksSharingALineAndMissingWorkOrdersStillFitT
   setup("chksendremarkspo", "1");
   // A remark on line 1 gets its own text line; a work order Vantora lacks ends after the
   // spaces; one whose customer is gone keeps its description.
-  addRow(1, {{"RemarkLine", "1"},
-             {"SalesGroup", "''"},
-             {"Style", "''"},
-             {"Description", "'Rush these'"},
-             {"Qty", "0"}});
+  addRows({{1, "", "", "Rush these", "", "", 0, 0, 0, 0, "", 1},
+           {4, "GAR", "G500", "Heavy Cotton Tee", "Red", "M", 3.25, 1, 98002, 6}});
   run("UPDATE SuppPODetail SET WONumber = 98777, WOLink = 5 WHERE PONumber = 97001 AND Size = 'L'");
-  addRow(4, {{"WONumber", "98002"}, {"WOLink", "6"}, {"Qty", "1"}});
   EXPECT_EQ(send(), "Sent!");
   EXPECT_EQ(
       addedLines(),
@@ -440,36 +404,28 @@ TEST_F(PurchaseOrderExportTest, EveryListedDemoOrderGoesOnceWithTheVantoraSubtot
     EXPECT_EQ(made->name, first("SELECT QBRef" + where));
     EXPECT_EQ(made->value("TotalAmount"),
               format_number(numeric_value(first("SELECT Subtotal" + where)), "0.00"));
-    // Vantora's lines as "Q<summed quantity>" per line number and "WO# n" or "-" per row...
+    // Vantora's lines: "Q<summed quantity>" per line number, then "WO# n" or "-" per row...
+    const std::string rows = " FROM SuppPODetail WHERE RemarkLine <> 1 AND PONumber = " + number;
     const std::string vantoraLines = first(
-        "SELECT group_concat(x, ',') FROM (SELECT x FROM (SELECT LineNumber AS l, 0 AS k, 'Q' || "
-        "CAST(SUM(Qty) AS INTEGER) AS x FROM SuppPODetail WHERE RemarkLine <> 1 AND PONumber = " +
-        number +
-        " GROUP BY LineNumber UNION ALL SELECT LineNumber, 1, CASE WHEN WONumber > 0 THEN 'WO# ' "
-        "|| WONumber ELSE '-' END FROM SuppPODetail WHERE RemarkLine <> 1 AND PONumber = " +
-        number + ") ORDER BY l, k, x)");
-    // ...and QuickBooks' lines the same way (the three closing lines left out).
+        "SELECT group_concat(x, ',') FROM (SELECT x FROM (SELECT LineNumber AS l, 0 AS k, '' AS "
+        "s, 0 AS o, 'Q' || CAST(SUM(Qty) AS INTEGER) AS x" +
+        rows +
+        " GROUP BY LineNumber UNION ALL SELECT LineNumber, 1, Style || Color, SizeOrder, CASE WHEN "
+        "WONumber > 0 THEN 'WO# ' || WONumber ELSE '-' END" +
+        rows + ") ORDER BY l, k, s, o)");
+    // ...and QuickBooks' lines the same way, the three closing lines left out.
     pugi::xml_document doc;
     doc.load_string(made->xml.c_str());
-    std::vector<std::string> quickbooks, texts;
+    std::string joined;
+    std::vector<std::string> parts;
     for (pugi::xml_node line : doc.first_child().children("PurchaseOrderLineRet")) {
       const std::string desc = line.child_value("Desc");
-      if (line.child("ItemRef")) {
-        std::sort(texts.begin(), texts.end());
-        quickbooks.insert(quickbooks.end(), texts.begin(), texts.end());
-        texts.clear();
-        quickbooks.push_back(std::string("Q") + line.child_value("Quantity"));
-      } else if (desc.rfind("-      WO# ", 0) == 0) {
-        texts.push_back(desc.substr(7, desc.find("   X ") - 7));
-      } else {
-        texts.push_back("-");
-      }
+      parts.push_back(line.child("ItemRef") ? "Q" + std::string(line.child_value("Quantity"))
+                      : desc.rfind("-      WO# ", 0) == 0 ? desc.substr(7, desc.find("   X ") - 7)
+                                                          : "-");
     }
-    texts.resize(texts.size() - 3);
-    std::sort(texts.begin(), texts.end());
-    quickbooks.insert(quickbooks.end(), texts.begin(), texts.end());
-    std::string joined;
-    for (const auto& part : quickbooks) joined += (joined.empty() ? "" : ",") + part;
+    parts.resize(parts.size() - 3);
+    for (const auto& part : parts) joined += (joined.empty() ? "" : ",") + part;
     EXPECT_EQ(joined, vantoraLines);
   }
   ASSERT_GE(sent.size(), 2u);
