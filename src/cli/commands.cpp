@@ -152,13 +152,14 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
 
   SendOptions sendOptions;
   auto* sendCmd = cli.add_subcommand("send",
-                                     "Send customers, suppliers, invoices or payments to "
-                                     "QuickBooks, as Run > Send to QuickBooks does");
-  sendCmd->add_option("LIST", sendOptions.kind, "customers, suppliers, invoices or payments")
+                                     "Send customers, suppliers, invoices, payments or purchase "
+                                     "orders to QuickBooks, as Run > Send to QuickBooks does");
+  sendCmd->add_option("LIST", sendOptions.kind, "customers, suppliers, invoices, payments or pos")
       ->required();
   sendCmd->add_option(
       "KEYS", sendOptions.keys,
-      "Links of the records to send (document numbers for invoices, receipt numbers for payments)");
+      "Links of the records to send (document numbers for invoices, receipt numbers for payments, "
+      "PO numbers for pos)");
   sendCmd->add_flag("--all", sendOptions.all, "Every record not exported yet");
   sendCmd
       ->add_option(
@@ -178,13 +179,15 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
       ->allow_extra_args(false);
   sendCmd
       ->add_option("--on-duplicate", sendOptions.onDuplicate,
-                   "Invoices or payments found in QuickBooks with the same reference and amount: "
+                   "Invoices, payments or pos found in QuickBooks with the same reference and "
+                   "amount: "
                    "send (anyway), skip, or mark "
                    "(as sent without sending); default: --yes/--no")
       ->check(CLI::IsMember({"send", "skip", "mark"}));
   sendCmd->add_flag("--create-missing", sendOptions.createMissing,
-                    "Create an invoice's or payment's customer in QuickBooks when it is not there "
-                    "(otherwise it is not sent)");
+                    "Create an invoice's or payment's customer, or a purchase order's supplier, in "
+                    "QuickBooks when it is not there (otherwise it is not sent; a supplier never "
+                    "sent to QuickBooks is always created)");
   sendCmd->add_flag("--send-invoices", sendOptions.sendInvoices,
                     "Payments: send the invoices and work orders a payment is applied to when "
                     "QuickBooks does not have them "
@@ -194,9 +197,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   auto* previewCmd = cli.add_subcommand(
       "preview",
       "Run every check of a send and print the qbXML it would send, sending and writing nothing");
-  previewCmd->add_option("LIST", previewOptions.kind, "invoices or payments")->required();
+  previewCmd->add_option("LIST", previewOptions.kind, "invoices, payments or pos")->required();
   previewCmd
-      ->add_option("KEYS", previewOptions.keys, "Document numbers (receipt numbers for payments)")
+      ->add_option("KEYS", previewOptions.keys,
+                   "Document numbers (receipt numbers for payments, PO numbers for pos)")
       ->required();
 
   ImportOptions importOptions;

@@ -13,6 +13,7 @@
 #include "export/customer_export.h"
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
+#include "export/purchase_order_export.h"
 #include "export/supplier_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
@@ -39,6 +40,8 @@ constexpr SendKind kSendKinds[] = {
      "chkmarkdupinvoices"},
     {"payments", &fill_customerPayments, &send_Payments, "Int Receipt #", "Comment", kPaymentSent,
      "chkmarkduppayments"},
+    {"pos", &fill_supplierPOs, &send_POs, "PO Number", "Comment", kPurchaseOrderSent,
+     "chkmarkduppurchaseorders"},
 };
 
 }  // namespace
@@ -51,13 +54,12 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
     if (options.kind == k.name) kind = &k;
   if (!kind) {
     err << "Unknown list \"" << options.kind
-        << "\"; one of: customers, suppliers, invoices, payments\n";
+        << "\"; one of: customers, suppliers, invoices, payments, pos\n";
     return 2;
   }
   if (options.keys.empty() && !options.all) {
     err << "Name the records to send (their links, document numbers for invoices, receipt numbers "
-           "for payments), or "
-           "--all.\n";
+           "for payments, PO numbers for pos), or --all.\n";
     return 2;
   }
   CliUi ui(in, err, interactive);
@@ -83,8 +85,8 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
   App app(ui);
   MainWindowLogic logic(app);
   ui.onDialog = [&](DialogKind dialog, const std::string&) {
-    if (dialog == DialogKind::CustomerValidation) {
-      // "1": create the customer in QuickBooks; "": cancel.
+    if (dialog == DialogKind::CustomerValidation || dialog == DialogKind::VendorValidation) {
+      // "1": create the customer or supplier in QuickBooks; "": cancel.
       std::string& answer = app.sharedSlots[1];
       answer.clear();
       if (options.createMissing) answer.push_back('1');
@@ -131,12 +133,14 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
 int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options, std::istream& in,
                 std::ostream& out, std::ostream& err) {
   const bool payments = options.kind == "payments";
-  if (!payments && options.kind != "invoices") {
-    err << "Unknown list \"" << options.kind << "\"; one of: invoices, payments\n";
+  const bool orders = options.kind == "pos";
+  if (!payments && !orders && options.kind != "invoices") {
+    err << "Unknown list \"" << options.kind << "\"; one of: invoices, payments, pos\n";
     return 2;
   }
   if (options.keys.empty()) {
     err << (payments ? "Name the payments to preview (their receipt numbers).\n"
+            : orders ? "Name the purchase orders to preview (their PO numbers).\n"
                      : "Name the invoices to preview (their document numbers).\n");
     return 2;
   }
@@ -152,14 +156,17 @@ int cmd_preview(const std::string& settingsFolder, const PreviewOptions& options
   qb::Session& session = logic.session();
   session.holdChanges(true);
   MappingContext ctx = logic.mappingContext();
-  const char* addTag = payments ? "<ReceivePaymentAddRq" : "<InvoiceAddRq";
+  const char* addTag = payments ? "<ReceivePaymentAddRq"
+                       : orders ? "<PurchaseOrderAddRq"
+                                : "<InvoiceAddRq";
   int failed = 0;
   for (const auto& key : options.keys) {
     session.clearHeld();
     const long number = static_cast<long>(numeric_value(key));
     PaymentPlan plan;
-    const std::string result =
-        payments ? send_Payment(ctx, number, &plan) : send_Invoice(ctx, number);
+    const std::string result = payments ? send_Payment(ctx, number, &plan)
+                               : orders ? send_PO(ctx, number)
+                                        : send_Invoice(ctx, number);
     std::string add;
     for (const auto& request : session.held())
       if (request.find(addTag) != std::string::npos) add = request;

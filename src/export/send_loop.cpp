@@ -58,13 +58,14 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
 }
 
 bool confirm_possible_duplicate(App& app, const std::string& kind, const std::string& customer,
-                                const RecordDoc& match, bool markDuplicates) {
+                                const RecordDoc& match, bool markDuplicates, bool blankLines) {
   const std::string crlf = "\r\n";
+  const std::string gap = blankLines ? crlf + crlf : crlf;
   const std::string question =
       "Vantora detected another " + kind + " in QuickBooks for " + customer +
-      " for the same amount and has the following references:" + crlf + crlf +
+      " for the same amount and has the following references:" + gap +
       "Reference: " + match.GetChildContent("RefNumber") + crlf +
-      "Memo: " + match.GetChildContent("Memo") + crlf + crlf +
+      "Memo: " + match.GetChildContent("Memo") + gap +
       (markDuplicates ? "This may be a duplicate transaction. Click 'YES' to send this " + kind +
                             " anyhow. Click 'NO' to flag this " + kind + " as exported."
                       : "This may be a duplicate transaction. Are you sure you want to send this " +

@@ -29,9 +29,11 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
                       const std::function<std::string(const WorkRow&)>& label);
 
 // Asks (title "Warning!") whether to send a transaction that looks like `match`, a QuickBooks
-// invoice or payment of the same customer and amount; `kind` is "invoice" or "payment". True
-// when the user says send it anyway.
+// invoice, payment or purchase order of the same customer or supplier and amount; `kind` is
+// "invoice", "payment" or "purchase order". The purchase-order question has no blank lines
+// (`blankLines` false). True when the user says send it anyway.
 bool confirm_possible_duplicate(App& app, const std::string& kind, const std::string& customer,
-                                const RecordDoc& match, bool markDuplicates);
+                                const RecordDoc& match, bool markDuplicates,
+                                bool blankLines = true);
 
 }  // namespace vqb

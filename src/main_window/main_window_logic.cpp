@@ -8,6 +8,7 @@
 #include "export/customer_export.h"
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
+#include "export/purchase_order_export.h"
 #include "export/supplier_export.h"
 #include "import/customer_sync.h"
 #include "import/supplier_import.h"
@@ -543,6 +544,10 @@ void MainWindowLogic::sendTicked() {
     if (state.currentList == lists::kSendCustomerPayments) {
       MappingContext ctx = mappingContext();
       return whileBusy([&] { send_Payments(ctx); });
+    }
+    if (state.currentList == lists::kSendSupplierPOs) {
+      MappingContext ctx = mappingContext();
+      return whileBusy([&] { send_POs(ctx); });
     }
     return notAvailableYet(route.what);
   }

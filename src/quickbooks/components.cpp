@@ -473,6 +473,7 @@ void PurchaseOrder::fill(pugi::xml_node r) {
     row.description = child_text(line, "Desc");
     row.quantity = quantity_of(line);
     row.rate = qbxml::amount_of(line, "Rate");
+    row.amount = qbxml::amount_of(line, "Amount");
     items_.push_back(std::move(row));
   }
   loaded_ = *this;
@@ -496,6 +497,7 @@ void PurchaseOrder::add() {
     add_text_if_set(line, "Desc", row.description);
     add_decimal_if_set(line, "Quantity", row.quantity);
     add_amount_if_set(line, "Rate", row.rate);
+    add_amount_if_set(line, "Amount", row.amount);
   }
   fill(
       sendForRecord(request, true, "QuickBooks answered the purchase order add without a record."));

@@ -185,6 +185,8 @@ struct PurchaseOrderLine {
   std::string description;           // [21 (i)]
   std::optional<std::int64_t> rate;  // [25 (i)] unit cost, hundredths
   std::optional<double> quantity;    // [24 (i)]
+  // Hundredths; with a quantity and no rate QuickBooks derives the rate from it.
+  std::optional<std::int64_t> amount;
 };
 
 struct PurchaseOrderFields {

@@ -269,11 +269,11 @@ TEST_F(MainWindowLogicTest, SendOpensPreferencesOnItsTabFirstUnlessSwitchedOff) 
 }
 
 TEST_F(MainWindowLogicTest,
-       SendingTickedInvoicesAndPaymentsFillsTheirCommentsUnlessTheConnectionFailed) {
+       SendingTickedInvoicesPaymentsAndPurchaseOrdersFillsTheirCommentsUnlessTheConnectionFailed) {
   writeSetup();
   ui.answers = {Answer::Yes};
   ASSERT_TRUE(logic.Timer1_Timer());
-  for (const char* list : {"mnuSendCustomerInvoices", "mnuSendCustomerPayments"}) {
+  for (const char* list : {"mnuSendCustomerInvoices", "mnuSendCustomerPayments", "mnuSendPOs"}) {
     SCOPED_TRACE(list);
     logic.runMenuKey(list);
     ASSERT_GE(logic.state.grid.rows.size(), 2u);

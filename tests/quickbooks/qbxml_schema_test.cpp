@@ -215,12 +215,15 @@ TEST_F(QbxmlSchemaTest, PurchaseOrderRequests) {
   order.memo = "Goods In = 0 (VT Status as at 4/1/2026 09:00";
   order.shipAddress = kFullAddress;
   order.isToBePrinted = false;
-  order.setItemCount(2);
+  order.setItemCount(3);
   order.item(0).item = "Shirts";
   order.item(0).description = "TS100 - Tee";
   order.item(0).rate = 399;
   order.item(0).quantity = 12;
   order.item(1).description = "-      WO# 7";
+  order.item(2).item = "Shirts";  // sizes at different costs: an amount, no rate
+  order.item(2).quantity = 18;
+  order.item(2).amount = 6360;
   order.add();
   order.loadById("T-1");
   order.update();  // nothing changed

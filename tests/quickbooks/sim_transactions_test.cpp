@@ -739,6 +739,21 @@ TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
   EXPECT_EQ(noVendor.code(), 3140);
 }
 
+TEST_F(SimTransactionsTest, APurchaseOrderLineWithAnAmountGetsTheRateThatGivesIt) {
+  Reply order = send(
+      company,
+      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>18</Quantity>"
+      "<Amount>63.60</Amount></PurchaseOrderLineAdd>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>2</Quantity>"
+      "<Rate>1.25</Rate><Amount>3.00</Amount></PurchaseOrderLineAdd>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  ASSERT_EQ(order.code(), 0) << order.message();
+  EXPECT_EQ(column(order.ret(), "PurchaseOrderLineRet", "Rate"),
+            (std::vector<std::string>{"3.53333", "1.25"}));
+  EXPECT_EQ(order.field("TotalAmount"), "66.60");
+}
+
 TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
   Reply order = send(
       company,

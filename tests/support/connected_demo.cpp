@@ -22,6 +22,16 @@ void ConnectedDemoFixture::run(const std::string& sql) const {
   open_database(app.databasePath)->execute(sql);
 }
 
+void ConnectedDemoFixture::insert(const std::string& table,
+                                  const std::map<std::string, std::string>& values) const {
+  std::string names, sql;
+  for (const auto& [name, value] : values) {
+    names += (names.empty() ? "" : ", ") + name;
+    sql += (sql.empty() ? "" : ", ") + value;
+  }
+  run("INSERT INTO " + table + " (" + names + ") VALUES (" + sql + ")");
+}
+
 bool ConnectedDemoFixture::sawRequest(const std::string& text) const {
   for (const auto& request : requests)
     if (request.find(text) != std::string::npos) return true;

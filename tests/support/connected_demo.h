@@ -3,6 +3,7 @@
 // window's components ready for the mapping and export code; every request sent to
 // QuickBooks is kept in `requests`.
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ struct ConnectedDemoFixture : DemoFixture {
   // The first cell of the query's first row, "" when there is none.
   std::string first(const std::string& sql) const;
   void run(const std::string& sql) const;
+  // INSERT INTO table: column -> SQL value (quoted by the caller).
+  void insert(const std::string& table, const std::map<std::string, std::string>& values) const;
   qb::sim::SimulatedCompany company() const { return qb::sim::SimulatedCompany(demo.companyFile); }
   bool sawRequest(const std::string& text) const;
 };

@@ -427,6 +427,10 @@ std::int64_t completeOrderLine(pugi::xml_node line, pugi::xml_node item, bool it
   std::int64_t amount = centsOf(line, "Amount");
   if (!line.child("Amount") && rate)
     amount = productCents(decimalOf(line, "Quantity").value_or(Decimal{1, 0}), *rate);
+  // A quantity with an amount: the rate is the one that gives the amount.
+  if (std::optional<Decimal> quantity = decimalOf(line, "Quantity");
+      item && line.child("Amount") && !rate && quantity && quantity->units != 0)
+    setChild(line, "Rate", decimalText(quotientOf(amount, *quantity, kRateDecimals), 2));
   setChild(line, "Amount", centsText(amount));
   if (item) {
     if (!line.child("ReceivedQuantity")) setChild(line, "ReceivedQuantity", "0");
