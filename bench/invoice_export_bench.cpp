@@ -139,7 +139,9 @@ class TimingDatabase : public vqb::Database {
       engineCpu += threadCpuSeconds() - start;
       throw;
     }
-    engineCpu += threadCpuSeconds() - start;
+    const double spent = threadCpuSeconds() - start;
+    engineCpu += spent;
+    if (sql.starts_with("UPDATE CustSO Set xmlAdd")) markCpu += spent;
     ++statements;
   }
   void executeScript(std::string_view sql) override { inner_.executeScript(sql); }
@@ -168,6 +170,7 @@ class TimingDatabase : public vqb::Database {
   std::int64_t lastInsertRowId() override { return inner_.lastInsertRowId(); }
 
   double engineCpu = 0;  // seconds
+  double markCpu = 0;    // of which the marks of invoices sent (an UPDATE and its commit)
   long statements = 0;
 
  private:
@@ -219,7 +222,16 @@ void BM_SendInvoices(benchmark::State& benchState) {
     benchState.SkipWithError("start-up failed");
     return;
   }
-  vqb::qb::sim::SimulatedCompany company(demo.companyFile);
+  // The simulated company stands in for QuickBooks on another computer: its file goes to
+  // memory (/dev/shm) when there is one, so that rewriting it after every add does not load the
+  // disk the Vantora database syncs to.
+  std::string companyFile = demo.companyFile;
+  if (const std::filesystem::path shm = "/dev/shm"; std::filesystem::is_directory(shm)) {
+    companyFile = (shm / folder.filename()).string() + ".qbxml";
+    std::filesystem::copy_file(demo.companyFile, companyFile,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  vqb::qb::sim::SimulatedCompany company(companyFile);
   TimingTransport transport(company);
   vqb::qb::Session session(transport);
   vqb::MainWindowLogic window(app);  // its state and mapping switches; the session is ours
@@ -246,7 +258,7 @@ void BM_SendInvoices(benchmark::State& benchState) {
     for (auto& row : window.state.grid.rows) row.ticked = true;
     rows = window.state.grid.rows.size();
     transport.reset();
-    database.engineCpu = 0;
+    database.engineCpu = database.markCpu = 0;
     database.statements = 0;
     const double cpuBefore = threadCpuSeconds();
     const UserSystem splitBefore = threadUserSystem();
@@ -258,6 +270,7 @@ void BM_SendInvoices(benchmark::State& benchState) {
   }
 
   const double engineCpu = database.engineCpu;
+  const double markCpu = database.markCpu;
   const long statements = database.statements;
   const double floor = commitFloorSeconds(*vantora, 200);
   app.heldDatabase = nullptr;
@@ -281,6 +294,7 @@ void BM_SendInvoices(benchmark::State& benchState) {
   benchState.counters["integrator_user_ms/invoice"] = integratorSplit.user * 1000 / n;
   benchState.counters["integrator_ms/listed"] = integratorCpu * 1000 / listed;
   benchState.counters["database_ms/invoice"] = engineCpu * 1000 / n;
+  benchState.counters["mark_ms/invoice"] = markCpu * 1000 / n;
   benchState.counters["commit_floor_ms"] = floor * 1000;
   benchState.counters["company_ms/invoice"] = transport.companyCpu * 1000 / n;
   benchState.counters["round_trips/invoice"] = static_cast<double>(transport.roundTrips) / n;
@@ -293,10 +307,12 @@ void BM_SendInvoices(benchmark::State& benchState) {
       integratorCpu * 1000 / n, integratorSplit.user * 1000 / n, integratorSplit.system * 1000 / n,
       integratorCpu * 1000 / listed, transport.companyCpu * 1000 / n);
   std::printf(
-      "of which the Vantora database engine %.3f ms (%.1f statements) per invoice sent; "
-      "floor: one durable commit of a mark %.3f ms; integrator CPU less that floor %.3f ms\n",
-      engineCpu * 1000 / n, static_cast<double>(statements) / n, floor * 1000,
-      integratorCpu * 1000 / n - floor * 1000);
+      "of which the Vantora database engine %.3f ms (%.1f statements) per invoice sent, of "
+      "which the mark (its UPDATE and durable commit) %.3f ms; integrator CPU apart from the "
+      "marks %.3f ms\n",
+      engineCpu * 1000 / n, static_cast<double>(statements) / n, markCpu * 1000 / n,
+      (integratorCpu - markCpu) * 1000 / n);
+  std::printf("one durable commit on the same database after the run: %.3f ms\n", floor * 1000);
   std::printf("%.2f round trips and %.2f requests per invoice\n",
               static_cast<double>(transport.roundTrips) / n,
               static_cast<double>(transport.requests) / n);
@@ -306,6 +322,7 @@ void BM_SendInvoices(benchmark::State& benchState) {
 
   std::error_code ec;
   std::filesystem::remove_all(folder, ec);
+  std::filesystem::remove(companyFile, ec);
 }
 BENCHMARK(BM_SendInvoices)->Unit(benchmark::kSecond)->Iterations(1);
 
