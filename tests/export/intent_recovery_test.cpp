@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/setup_file.h"
+#include "app/work_list.h"
 #include "export/customer_export.h"
 #include "export/intent_journal.h"
 #include "export/invoice_export.h"
@@ -241,6 +242,52 @@ TEST_P(IntentRecoveryTest, AFailedMarkKeepsItsEntryAndTheNextConnectionCompletes
   EXPECT_EQ(mark(), reference());
   EXPECT_TRUE(open().empty());
   EXPECT_EQ(inQuickBooks().size(), before + 1);
+}
+
+// The list sent again after a lost answer: the recovered row shows its line and is not sent;
+// the row whose add never arrived is sent; rows of another list are told in one box.
+TEST_P(IntentRecoveryTest, TheNextSendLoopSettlesFirstAndSkipsTheRecoveredRow) {
+  if (std::string(GetParam().kind) != "customer") GTEST_SKIP() << "one list is enough";
+  run("INSERT INTO Customers (Link, Description, Tel, BAddress, SAddress, QBAccountNumber) "
+      "VALUES (900101, 'Journal Two', '', '', '', '')");
+  run("INSERT INTO Suppliers (Link, Description, Tel, Email, BAddress, SAddress, QBAccount) "
+      "VALUES (900102, 'Journal Vendor', '', '', '', '', '')");
+  company().dropAnswerOf("CustomerAddRq");
+  send();  // customer 900100: in QuickBooks, answer lost
+  company().failRequest("CustomerAddRq", qb::kNotReachable, "");
+  send_Customer(*ctx, 900101);  // never arrived
+  company().dropAnswerOf("VendorAddRq");
+  send_Supplier(*ctx, 900102);  // another list's record
+  company().clearFaults();
+  ASSERT_EQ(open().size(), 3u);
+  sentAt = open()[0].sentAt;
+  const std::string vendorSentAt = open()[2].sentAt;
+
+  WorkList& grid = logic->state.grid;
+  grid.rows.clear();
+  for (const char* link : {"900100", "900101"}) {
+    WorkRow row;
+    row.cells = {"", "", "", link, ""};
+    row.ticked = true;
+    grid.rows.push_back(row);
+  }
+  ui.messages.clear();
+  send_Customers(*ctx);
+  EXPECT_EQ(grid.rows[0].cells[kNameListResultColumn],
+            line("; the answer was lost. Marked as sent now."));
+  EXPECT_EQ(grid.rows[1].cells[kNameListResultColumn], "Success");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].title, "QuickBooks Recovery");
+  EXPECT_EQ(ui.messages[0].text,
+            "Sends whose answer from QuickBooks was lost:\r\nSupplier 900102: Was sent on " +
+                vendorSentAt + "; the answer was lost. Marked as sent now.");
+  EXPECT_TRUE(open().empty());
+  for (const char* name : {"Journal & Sons", "Journal Two"}) {
+    int copies = 0;
+    for (const Entry& e : inQuickBooks()) copies += e.name == name;
+    EXPECT_EQ(copies, 1) << name;
+  }
+  EXPECT_EQ(first("SELECT QBAccount FROM Suppliers WHERE Link = 900102"), "Journal Vendor");
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, IntentRecoveryTest, ::testing::ValuesIn(kKinds),
