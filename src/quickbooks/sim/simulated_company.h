@@ -90,7 +90,7 @@ struct Faults {
 // last kStoredMessageSets responses; an id longer than kMessageSetIdLength is refused with
 // kInvalidMessageSetId. oldMessageSetID="ClearAllMessageSets" drops them all.
 inline constexpr std::size_t kMessageSetIdLength = 23;
-inline constexpr std::size_t kStoredMessageSets = 500;
+inline constexpr std::size_t kStoredMessageSets = 100;
 inline constexpr long kNoStoredResponse = 9002;
 inline constexpr long kInvalidMessageSetId = 9004;
 inline constexpr const char* kClearAllMessageSets = "ClearAllMessageSets";
