@@ -6,6 +6,8 @@
 #include "app/errors.h"
 #include "app/module1.h"
 #include "app/text_helpers.h"
+#include "export/intent_journal.h"
+#include "export/intent_recovery.h"
 #include "export/parse_address.h"
 #include "export/send_loop.h"
 #include "mapping/existence.h"
@@ -45,10 +47,6 @@ std::string same_kind_question(const Texts& t, const std::string& name) {
          "Click 'YES' to link this Vantora " + t.kind + " to the one in QuickBooks." + kCrlf +
          "Click 'No' to specify another " + t.kind + " name." + kCrlf +
          "Click 'Cancel' if you DON'T want to send this " + t.kind + " to QuickBooks at this time.";
-}
-
-bool link_back(App& app, const Texts& t, const std::string& name, long link) {
-  return write_data(app, t.updateSql + sql_quote(name) + "' WHERE link = " + std::to_string(link));
 }
 
 // Asks until the name passes every check; a stop text when the export ends here.
@@ -103,6 +101,10 @@ std::optional<std::string> check_name(MappingContext& ctx, const Texts& t,
 
 }  // namespace
 
+bool link_back(App& app, const Texts& t, const std::string& name, long link) {
+  return write_data(app, t.updateSql + sql_quote(name) + "' WHERE link = " + std::to_string(link));
+}
+
 std::string export_one(MappingContext& ctx, long link, const Texts& t, const AddStep& add) {
   App& app = ctx.app;
   RecordDoc row;
@@ -123,8 +125,11 @@ std::string export_one(MappingContext& ctx, long link, const Texts& t, const Add
   for (;;) {
     try {
       if (auto stop = check_name(ctx, t, description, link, name)) return *stop;
+      IntentScope intent(ctx, to_lower_ascii(t.kind), std::to_string(link));
       if (auto stop = add(row, name)) return *stop;
-      return link_back(app, t, name, link) ? std::string("Success") : t.addedLinkFailed;
+      if (!link_back(app, t, name, link)) return t.addedLinkFailed + kMarkPending;
+      intent.close();
+      return "Success";
     } catch (const VqbError& error) {
       if (error.number() != qb::kNameInUse)
         return t.exportFailed + kCrlf + "Error: " + std::to_string(error.number()) + " - " +
@@ -274,8 +279,13 @@ std::string send_Customer(MappingContext& ctx, long link) {
                                  });
 }
 
+bool mark_customer_sent(App& app, long link, const std::string& qbName) {
+  return name_export::link_back(app, customer_texts(), qbName, link);
+}
+
 void send_Customers(MappingContext& ctx) {
   try {
+    recover_before_send(ctx, "customer", kNameListLinkColumn, kNameListResultColumn);
     send_name_rows(ctx, [&ctx](long link) { return send_Customer(ctx, link); });
   } catch (const std::exception& error) {
     show_common_error(ctx.app.ui, "frmQB", "send_Customers", error);

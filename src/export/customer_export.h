@@ -34,6 +34,10 @@ void send_Customers(MappingContext& ctx);
 // Exports the Vantora customer `link` and returns the line for its result cell.
 std::string send_Customer(MappingContext& ctx, long link);
 
+// The mark of a sent customer: its QuickBooks name in QBAccountNumber. False when Vantora
+// could not be written.
+bool mark_customer_sent(App& app, long link, const std::string& qbName);
+
 // The loop both name lists share: progress, status texts, cancel, skip of rows already
 // answered, the row being sent made the grid's current row; `send` exports one Link and
 // returns its result text.
@@ -74,7 +78,11 @@ struct Texts {
 // the text that stops the export, or nothing once the entry is added.
 using AddStep = std::function<std::optional<std::string>(RecordDoc& row, const std::string& name)>;
 
+// Journals the add under the kind "customer" or "supplier" (texts.kind in lower case).
 std::string export_one(MappingContext& ctx, long link, const Texts& texts, const AddStep& add);
+
+// Writes the QuickBooks name into the Vantora row (texts.updateSql); false when it failed.
+bool link_back(App& app, const Texts& texts, const std::string& name, long link);
 
 }  // namespace name_export
 

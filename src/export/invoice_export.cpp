@@ -10,6 +10,8 @@
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
 #include "export/customer_export.h"
+#include "export/intent_journal.h"
+#include "export/intent_recovery.h"
 #include "export/parse_address.h"
 #include "export/send_loop.h"
 #include "import/customer_update.h"
@@ -104,6 +106,17 @@ std::string line_tax_code(App& app, const std::string& link) {
   return code;
 }
 
+// The invoice's xmladd with its root named "OrderInfo" and QBReference := txnId. An empty
+// or unreadable xmladd starts from an empty document, never from another one's content.
+RecordDoc order_info(const std::string& xmlAdd, const std::string& txnId) {
+  RecordDoc order;
+  if (!order.LoadXml(xmlAdd)) order = RecordDoc();
+  if (order.GetTag() != "OrderInfo") order.SetTag("OrderInfo");
+  order.EnsureChild("QBReference");
+  order.SetChildValue("QBReference", txnId);
+  return order;
+}
+
 class InvoiceSender {
  public:
   InvoiceSender(MappingContext& ctx, long number)
@@ -125,8 +138,11 @@ class InvoiceSender {
       const bool rateMode = decide_rate_mode(app_, lines_);
       fill_header();
       fill_lines(rateMode);
+      IntentScope intent(ctx_, "invoice", n_);
       ctx_.components.invoice.add();
-      return mark_sent();
+      std::string result = mark_sent();
+      if (marked_) intent.close();
+      return result;
     } catch (const Stop& stop) {
       return stop.text;
     } catch (const VqbError& error) {
@@ -186,15 +202,8 @@ class InvoiceSender {
                         "But Vantora could not be marked: mark this invoice as sent by hand.";
   }
 
-  // The invoice's xmladd with its root named "OrderInfo" and QBReference := txnId. An empty
-  // or unreadable xmladd starts from an empty document, never from another one's content.
   RecordDoc order_info(const std::string& txnId) const {
-    RecordDoc order;
-    if (!order.LoadXml(invoice_.GetChildContent("xmladd"))) order = RecordDoc();
-    if (order.GetTag() != "OrderInfo") order.SetTag("OrderInfo");
-    order.EnsureChild("QBReference");
-    order.SetChildValue("QBReference", txnId);
-    return order;
+    return vqb::order_info(invoice_.GetChildContent("xmladd"), txnId);
   }
 
   void read_lines() {
@@ -485,7 +494,6 @@ class InvoiceSender {
     added.LoadXml(ctx_.components.invoice.record());
     const std::string txnId = added.GetChildContent("TxnID");
     const std::string refNumber = added.GetChildContent("RefNumber");
-    RecordDoc order = order_info(txnId);
     app_.sharedSlots[201] = txnId;
     std::string result = kInvoiceSent;
     const double subtotal = numeric_value(added.GetChildContent("Subtotal"));
@@ -493,15 +501,15 @@ class InvoiceSender {
     if (to_hundredths(subtotal) != to_hundredths(total))
       result += "QuickBooks' subtotal " + format_number(subtotal, "0.00") +
                 " differs from the Vantora total " + format_number(total, "0.00") + ".";
-    if (!write_data(app_, "UPDATE CustSO Set xmlAdd = '" + sql_quote(order.GetXml()) +
-                              "', QuickBooksRef = '" + sql_quote(refNumber) +
-                              "', QuickBooks = 1, QuickBooksDS = " + now_text() +
-                              " where number = " + n_)) {
+    marked_ = mark_invoice_sent(app_, std::stol(n_), invoice_.GetChildContent("xmladd"), txnId,
+                                refNumber);
+    if (!marked_) {
       if (result.size() > std::string_view(kInvoiceSent).size()) result += " ";
       result += "The invoice is in QuickBooks (reference " + refNumber +
                 ") but Vantora could not be marked: mark this invoice as sent by hand (Run > Mark "
                 "as sent) so that it "
-                "is not sent again.";
+                "is not sent again." +
+                kMarkPending;
     }
     return result;
   }
@@ -514,9 +522,19 @@ class InvoiceSender {
   std::string overrideTaxItem_;
   long taxType_{0};
   int itemCount_{0};
+  bool marked_{false};
 };
 
 }  // namespace
+
+bool mark_invoice_sent(App& app, long number, const std::string& xmlAdd, const std::string& txnId,
+                       const std::string& refNumber) {
+  return write_data(app, "UPDATE CustSO Set xmlAdd = '" +
+                             sql_quote(order_info(xmlAdd, txnId).GetXml()) +
+                             "', QuickBooksRef = '" + sql_quote(refNumber) +
+                             "', QuickBooks = 1, QuickBooksDS = " + now_text() +
+                             " where number = " + std::to_string(number));
+}
 
 std::string send_Invoice(MappingContext& ctx, long number) {
   return InvoiceSender(ctx, number).run();
@@ -525,6 +543,7 @@ std::string send_Invoice(MappingContext& ctx, long number) {
 void send_Invoices(MappingContext& ctx) {
   try {
     ctx.app.ui.setStatus("");
+    recover_before_send(ctx, "invoice", kInvoiceListDocNumberColumn, kInvoiceListCommentColumn);
     send_ticked_rows(ctx,
                      {kInvoiceListDocNumberColumn, kInvoiceListCommentColumn,
                       kInvoiceListDocNumberColumn, "Sending Invoice: "},

@@ -30,6 +30,11 @@ void send_Invoices(MappingContext& ctx);
 // Exports Vantora invoice `number` and returns the text for its Comment cell.
 std::string send_Invoice(MappingContext& ctx, long number);
 
+// The mark of a sent invoice: `xmlAdd` (the invoice's xmladd) with QBReference := txnId, the
+// QuickBooks reference, QuickBooks = 1 and the time. False when Vantora could not be written.
+bool mark_invoice_sent(App& app, long number, const std::string& xmlAdd, const std::string& txnId,
+                       const std::string& refNumber);
+
 // The TxnID of a QuickBooks invoice with this reference number whose Subtotal equals
 // `amount`, or whose TxnID is `sentAs` (the one the Vantora invoice recorded when it was sent
 // before), or "". The last invoice looked at stays in app.invoiceMatch.

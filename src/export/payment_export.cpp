@@ -9,6 +9,8 @@
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
 #include "export/customer_export.h"
+#include "export/intent_journal.h"
+#include "export/intent_recovery.h"
 #include "export/invoice_export.h"
 #include "export/send_loop.h"
 #include "import/customer_validation.h"
@@ -92,8 +94,11 @@ class PaymentSender {
       check_method();
       const int mode = application_mode();
       fill(mode);
+      IntentScope intent(ctx_, "payment", n_);
       ctx_.components.receivePayment.add();
-      return mark_sent();
+      std::string result = mark_sent();
+      if (marked_) intent.close();
+      return result;
     } catch (const Stop& stop) {
       return stop.text;
     } catch (const VqbError& error) {
@@ -384,12 +389,12 @@ class PaymentSender {
     added.LoadXml(ctx_.components.receivePayment.record());
     const std::string txnId = added.GetChildContent("TxnID");
     std::string result = std::string(kPaymentSent) + unappliedNote_;
-    if (!write_data(app_, "UPDATE CustPayments Set QuickBooks = 1, QuickBooksDS = " + now_text() +
-                              ", QuickBooksRef = '" + sql_quote(txnId) + "' where number = " + n_))
-      result +=
-          " The payment is in QuickBooks but Vantora could not be marked: mark this payment as "
-          "sent by hand "
-          "(Run > Mark as sent) so that it is not sent again.";
+    marked_ = mark_payment_sent(app_, std::stol(n_), txnId);
+    if (!marked_)
+      result += std::string(
+                    " The payment is in QuickBooks but Vantora could not be marked: mark this "
+                    "payment as sent by hand (Run > Mark as sent) so that it is not sent again.") +
+                kMarkPending;
     return result;
   }
 
@@ -404,6 +409,7 @@ class PaymentSender {
   std::string lastW_;
   std::string documentNumber_;  // the Vantora number of the invoice or work order last looked up
   std::string unappliedNote_;
+  bool marked_{false};
 };
 
 }  // namespace
@@ -412,9 +418,16 @@ std::string send_Payment(MappingContext& ctx, long number, PaymentPlan* plan) {
   return PaymentSender(ctx, number, plan).run();
 }
 
+bool mark_payment_sent(App& app, long number, const std::string& txnId) {
+  return write_data(app, "UPDATE CustPayments Set QuickBooks = 1, QuickBooksDS = " + now_text() +
+                             ", QuickBooksRef = '" + sql_quote(txnId) +
+                             "' where number = " + std::to_string(number));
+}
+
 void send_Payments(MappingContext& ctx) {
   try {
     ctx.app.ui.setStatus("");
+    recover_before_send(ctx, "payment", kPaymentListReceiptColumn, kPaymentListCommentColumn);
     send_ticked_rows(
         ctx,
         {kPaymentListReceiptColumn, kPaymentListCommentColumn, kPaymentListCompanyColumn,

@@ -53,6 +53,10 @@ void send_Payments(MappingContext& ctx);
 // cell. `plan`, when given, receives what the send worked out.
 std::string send_Payment(MappingContext& ctx, long number, PaymentPlan* plan = nullptr);
 
+// The mark of a sent payment: QuickBooks = 1, the time and QuickBooks' TxnID. False when
+// Vantora could not be written.
+bool mark_payment_sent(App& app, long number, const std::string& txnId);
+
 // True when QuickBooks holds a payment of customer `customer` for `amount` whose memo or
 // reference number contains `receipt` (case-insensitive). Slot 30 := its TxnID ("" when
 // none); the last payment looked at stays in app.paymentMatch. `reference` is not compared.

@@ -5,6 +5,7 @@
 #include "app/errors.h"
 #include "app/text_helpers.h"
 #include "export/customer_export.h"
+#include "export/intent_recovery.h"
 #include "export/parse_address.h"
 #include "mapping/existence.h"
 
@@ -76,8 +77,13 @@ std::string send_Supplier(MappingContext& ctx, long link) {
       [&ctx](RecordDoc& row, const std::string& name) { return fill_and_add(ctx, row, name); });
 }
 
+bool mark_supplier_sent(App& app, long link, const std::string& qbName) {
+  return name_export::link_back(app, supplier_texts(), qbName, link);
+}
+
 void send_Suppliers(MappingContext& ctx) {
   try {
+    recover_before_send(ctx, "supplier", kNameListLinkColumn, kNameListResultColumn);
     send_name_rows(ctx, [&ctx](long link) { return send_Supplier(ctx, link); });
   } catch (const std::exception& error) {
     show_common_error(ctx.app.ui, "frmQB", "send_Suppliers", error);

@@ -17,4 +17,8 @@ void send_Suppliers(MappingContext& ctx);
 // Exports the Vantora supplier `link` and returns the line for its result cell.
 std::string send_Supplier(MappingContext& ctx, long link);
 
+// The mark of a sent supplier: its QuickBooks name in QBAccount. False when Vantora could not
+// be written.
+bool mark_supplier_sent(App& app, long link, const std::string& qbName);
+
 }  // namespace vqb

@@ -6,6 +6,7 @@
 #include "app/module1.h"
 #include "app/setup_file.h"
 #include "export/customer_export.h"
+#include "export/intent_recovery.h"
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
 #include "export/purchase_order_export.h"
@@ -118,6 +119,9 @@ bool MainWindowLogic::loadLists() {
   loader.pop_me();
   if (app.sharedSlots[100] == "1") return false;
   load_setup();
+  // Sends whose answer was lost last time are settled before anything else is sent.
+  MappingContext ctx = mappingContext();
+  recover_at_connection(ctx);
   return true;
 }
 

@@ -18,6 +18,23 @@ struct ConnectionSettings {
   std::string connectionString = "ApplicationName='Vantora'";
 };
 
+// A fresh message-set id: unique per call (time, process and a counter), at most 23
+// characters as QuickBooks requires.
+std::string new_message_set_id();
+
+// What QuickBooks kept of an earlier message set: messageSetStatusCode (0 when it kept the
+// response, 9002 when it has none) and the kept response document.
+struct MessageSetStatus {
+  long code = 0;
+  std::string response;
+};
+
+// Told about every add or modification: just before it is sent, and when its answer came.
+struct ChangeWatcher {
+  std::function<void(const std::string& messageSetId, const std::string& request)> sending;
+  std::function<void(const std::string& messageSetId, const std::string& response)> answered;
+};
+
 class Session {
  public:
   explicit Session(QbTransport& transport) : transport_(transport) {}
@@ -29,8 +46,19 @@ class Session {
   void setObserver(Observer observer) { observer_ = std::move(observer); }
 
   // Sends a whole request document; returns the response document. Throws QbError
-  // kNotReachable when the transport cannot reach QuickBooks.
+  // kNotReachable when the transport cannot reach QuickBooks. A document that adds or modifies
+  // is sent with a fresh newMessageSetID (unless it has one), so that a lost answer can be
+  // asked for with messageSetStatus.
   std::string exchange(const std::string& requestXml);
+  // The newMessageSetID of the last add or modification sent ("" before the first).
+  const std::string& lastMessageSetId() const { return lastMessageSetId_; }
+  // Asks QuickBooks for the kept response of message set `id` (an empty message set carrying
+  // oldMessageSetID). Throws QbError(kMalformedResponse) when the answer has no status.
+  MessageSetStatus messageSetStatus(const std::string& id);
+
+  const ChangeWatcher& watcher() const { return watcher_; }
+  void setChangeWatcher(ChangeWatcher watcher) { watcher_ = std::move(watcher); }
+  void clearChangeWatcher() { watcher_ = {}; }
 
   // While on, a request that adds or modifies anything is not sent: it is kept in held() and
   // exchange throws QbError(kHeldBack). Queries still go through (previews).
@@ -41,6 +69,8 @@ class Session {
  private:
   QbTransport& transport_;
   Observer observer_;
+  ChangeWatcher watcher_;
+  std::string lastMessageSetId_;
   bool hold_{false};
   std::vector<std::string> held_;
 };

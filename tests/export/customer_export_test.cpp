@@ -193,7 +193,9 @@ TEST_F(CustomerExportTest, ALinkBackThatFailsSaysTheCustomerIsInQuickBooks) {
   addCustomer(900041, "Racing Stuck Co");
   run("CREATE TRIGGER refuse_link BEFORE UPDATE OF QBAccountNumber ON Customers "
       "BEGIN SELECT RAISE(ABORT, 'the table is locked'); END");
-  EXPECT_EQ(send(900040), "Customer exported but could not update Vantora database.");
+  EXPECT_EQ(send(900040),
+            "Customer exported but could not update Vantora database. The integrator will mark it "
+            "as sent when it next connects to QuickBooks.");
   EXPECT_TRUE(company().findByName(Kind::Customer, "Stuck Link Co").has_value());
   ui.answers = {Answer::Yes};  // link to the one now in QuickBooks
   EXPECT_EQ(send(900040), "Customer sent to QuickBooks but could not update Vantora database.");

@@ -507,7 +507,8 @@ TEST_F(InvoiceExportTest, AMarkThatFailsAfterTheAddIsNeverSilent) {
   EXPECT_EQ(result, "Sent! The invoice is in QuickBooks (reference " + made.name +
                         ") but Vantora could not be marked: mark this invoice as sent by hand (Run "
                         "> Mark as sent) so that it is "
-                        "not sent again.");
+                        "not sent again. The integrator will mark it as sent when it next "
+                        "connects to QuickBooks.");
   ASSERT_FALSE(ui.messages.empty());
   EXPECT_EQ(ui.messages[0].title, "Confirm");
 }

@@ -513,10 +513,12 @@ TEST_F(PaymentExportTest, RefusalsAndFailedMarksAreReportedOnTheRow) {
       "END");
   ui.messages.clear();
   ui.answers = {Answer::Ok};
-  EXPECT_EQ(send(),
-            "Sent! The payment is in QuickBooks but Vantora could not be marked: mark this payment "
-            "as sent by hand (Run > "
-            "Mark as sent) so that it is not sent again.");
+  EXPECT_EQ(
+      send(),
+      "Sent! The payment is in QuickBooks but Vantora could not be marked: mark this payment "
+      "as sent by hand (Run > "
+      "Mark as sent) so that it is not sent again. The integrator will mark it as sent when it "
+      "next connects to QuickBooks.");
   EXPECT_EQ(first("SELECT QBLedger FROM CustPaymentMethods WHERE Link = 45"), "Bob's Bank");
   EXPECT_EQ(lastAdd().find("<DepositToAccountRef>"), std::string::npos);
   EXPECT_EQ(titles(), (std::vector<std::string>{"Confirm"}));  // the failed write's own box

@@ -164,6 +164,10 @@ struct SimulatedCompany::Impl {
 
   // Requests.
   std::string process(const std::string& requestXml);
+  static std::string responseText(const pugi::xml_document& response);
+  // Error recovery: the kept response of a message set (a MessageSet element), and keeping one.
+  pugi::xml_node storedMessageSet(const std::string& id) const;
+  void storeMessageSet(const std::string& id, pugi::xml_node responses);
   // Answers one request into its response element; kNoMatch for a query that found nothing.
   long answer(pugi::xml_node request, pugi::xml_node response);
 

@@ -318,6 +318,9 @@ Faults SimulatedCompany::Impl::faults() const {
   faults.failStatus = faultsNode.attribute("failStatus").as_llong(0);
   faults.failMessage = faultsNode.attribute("failMessage").value();
   faults.delayMs = faultsNode.attribute("delayMs").as_llong(0);
+  faults.dropAnswer = faultsNode.attribute("dropAnswer").value();
+  faults.failOnce = faultsNode.attribute("failOnce").as_llong(-1);
+  faults.failOnceCommitted = faultsNode.attribute("failOnceCommitted").as_bool(false);
   return faults;
 }
 
@@ -332,6 +335,9 @@ void SimulatedCompany::Impl::setFaults(const Faults& faults) {
   put("failStatus", std::to_string(faults.failStatus));
   put("failMessage", faults.failMessage);
   put("delayMs", std::to_string(faults.delayMs));
+  put("dropAnswer", faults.dropAnswer);
+  put("failOnce", std::to_string(faults.failOnce));
+  put("failOnceCommitted", faults.failOnceCommitted ? "true" : "false");
 }
 
 std::string SimulatedCompany::Impl::newListId() {
@@ -544,6 +550,14 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     faultsNode.attribute("failAfter").set_value(fault.failAfter - 1);
     save();
   }
+  // The one failing request: refused before anything is carried out, or answered and lost.
+  bool loseAnswer = false;
+  if (fault.failOnce >= 0) {
+    faultsNode.attribute("failOnce").set_value(fault.failOnce - 1);
+    save();
+    if (fault.failOnce == 0 && !fault.failOnceCommitted) throw QbError(kNotReachable, kStoppedText);
+    loseAnswer = fault.failOnce == 0;
+  }
 
   pugi::xml_document request;
   if (!request.load_string(requestXml.c_str(), pugi::parse_default | pugi::parse_pi))
@@ -569,6 +583,40 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
 
   pugi::xml_document response;
   pugi::xml_node responses = response.append_child("QBXML").append_child("QBXMLMsgsRs");
+  const std::string oldId = messages.attribute("oldMessageSetID").value();
+  const std::string newId = messages.attribute("newMessageSetID").value();
+  auto messageSetStatus = [&](long code) {
+    responses.append_attribute("messageSetStatusCode").set_value(code);
+    return responseText(response);
+  };
+  if (oldId.size() > kMessageSetIdLength || newId.size() > kMessageSetIdLength)
+    return messageSetStatus(kInvalidMessageSetId);
+  if (oldId == kClearAllMessageSets) {
+    root.remove_child("MessageSets");
+    dirty = true;
+  } else if (!oldId.empty()) {
+    pugi::xml_node stored = storedMessageSet(oldId);
+    if (!messages.first_child()) {  // a status check: the kept response, or why there is none
+      if (!stored) return messageSetStatus(kNoStoredResponse);
+      response.remove_child("QBXML");
+      responses = response.append_child("QBXML").append_copy(stored.first_child());
+      responses.attribute("messageSetStatusCode").set_value(status::kOk);
+      return responseText(response);
+    }
+    // The application has what it needs from the old set: it is no longer kept.
+    if (stored) {
+      stored.parent().remove_child(stored);
+      dirty = true;
+    }
+  }
+  if (!newId.empty()) {
+    // A message set QuickBooks already carried out is answered again, not carried out twice.
+    if (pugi::xml_node stored = storedMessageSet(newId)) {
+      response.remove_child("QBXML");
+      response.append_child("QBXML").append_copy(stored.first_child());
+      return responseText(response);
+    }
+  }
   for (pugi::xml_node rq : messages.children()) {
     if (rq.type() != pugi::node_element) continue;
     std::string tag = rq.name();
@@ -606,13 +654,39 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     put("statusSeverity", severityOf(code));
     put("statusMessage", message);
     if (stopOnError && code >= 1000) break;
+    if (!fault.dropAnswer.empty() && fault.dropAnswer == tag) loseAnswer = true;
+  }
+  if (!newId.empty()) {
+    responses.append_attribute("newMessageSetID").set_value(newId.c_str());
+    responses.append_attribute("messageSetStatusCode").set_value(status::kOk);
+    storeMessageSet(newId, responses);
   }
   if (dirty) save();
+  if (loseAnswer) throw QbError(kNotReachable, kStoppedText);
+  return responseText(response);
+}
 
+std::string SimulatedCompany::Impl::responseText(const pugi::xml_document& response) {
   std::ostringstream out;
   out << "<?xml version=\"1.0\" ?>\n";
   response.first_child().print(out, "  ", pugi::format_indent);
   return withCarriageReturnsEscaped(out.str());
+}
+
+pugi::xml_node SimulatedCompany::Impl::storedMessageSet(const std::string& id) const {
+  return root.child("MessageSets").find_child_by_attribute("MessageSet", "id", id.c_str());
+}
+
+void SimulatedCompany::Impl::storeMessageSet(const std::string& id, pugi::xml_node responses) {
+  pugi::xml_node sets = root.child("MessageSets");
+  if (!sets) sets = root.append_child("MessageSets");
+  pugi::xml_node set = sets.append_child("MessageSet");
+  set.append_attribute("id").set_value(id.c_str());
+  set.append_copy(responses);
+  std::size_t count = 0;
+  for (pugi::xml_node kept = sets.first_child(); kept; kept = kept.next_sibling()) ++count;
+  while (count-- > kStoredMessageSets) sets.remove_child(sets.first_child());
+  dirty = true;
 }
 
 long SimulatedCompany::Impl::answer(pugi::xml_node rq, pugi::xml_node rs) {
@@ -793,6 +867,33 @@ void SimulatedCompany::setDelay(long milliseconds) {
   Faults changed = faults();
   changed.delayMs = milliseconds;
   setFaults(changed);
+}
+
+void SimulatedCompany::dropAnswerOf(const std::string& requestKind) {
+  Faults changed = faults();
+  changed.dropAnswer = requestKind;
+  setFaults(changed);
+}
+
+void SimulatedCompany::failOnce(long requestsBefore, bool committed) {
+  Faults changed = faults();
+  changed.failOnce = requestsBefore;
+  changed.failOnceCommitted = committed;
+  setFaults(changed);
+}
+
+std::vector<std::string> SimulatedCompany::storedMessageSets() const {
+  impl_->refresh();
+  std::vector<std::string> ids;
+  for (pugi::xml_node set : impl_->root.child("MessageSets").children("MessageSet"))
+    ids.emplace_back(set.attribute("id").value());
+  return ids;
+}
+
+void SimulatedCompany::clearMessageSets() {
+  impl_->refresh();
+  impl_->root.remove_child("MessageSets");
+  impl_->save();
 }
 
 Entry SimulatedCompany::add(Kind kind, const Fields& fields) {

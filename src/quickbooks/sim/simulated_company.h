@@ -7,6 +7,7 @@
 // show. It is read when the company is constructed, read again when another process changed
 // it, and written (temporary file, fsync, rename) after every change.
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -75,7 +76,24 @@ struct Faults {
   long failStatus = 0;      // ...with this status code (kNotReachable: the connection drops)
   std::string failMessage;  // ...and this status message
   long delayMs = 0;         // every request is answered this much later
+  // A request kind whose requests are carried out and saved, but whose answer is lost (the
+  // connection drops after QuickBooks committed).
+  std::string dropAnswer;
+  long failOnce = -1;              // requests answered before one request fails (-1: never)...
+  bool failOnceCommitted = false;  // ...after it was carried out and saved (else before)
 };
+
+// Error recovery: a message set sent with newMessageSetID has its whole response kept by that
+// id, in the company file and in the same save as its changes. A message set with
+// oldMessageSetID and no requests asks for that response: it comes back with
+// messageSetStatusCode 0, or with kNoStoredResponse when none is kept. The company keeps the
+// last kStoredMessageSets responses; an id longer than kMessageSetIdLength is refused with
+// kInvalidMessageSetId. oldMessageSetID="ClearAllMessageSets" drops them all.
+inline constexpr std::size_t kMessageSetIdLength = 23;
+inline constexpr std::size_t kStoredMessageSets = 100;
+inline constexpr long kNoStoredResponse = 9002;
+inline constexpr long kInvalidMessageSetId = 9004;
+inline constexpr const char* kClearAllMessageSets = "ClearAllMessageSets";
 
 class SimulatedCompany : public QbTransport {
  public:
@@ -115,6 +133,13 @@ class SimulatedCompany : public QbTransport {
   void failAfter(long requests);
   void failRequest(const std::string& requestKind, long status, const std::string& message);
   void setDelay(long milliseconds);
+  void dropAnswerOf(const std::string& requestKind);
+  void failOnce(long requestsBefore, bool committed);
+
+  // The ids of the message sets whose responses are kept, oldest first; clearing them is what
+  // QuickBooks does when they expire.
+  std::vector<std::string> storedMessageSets() const;
+  void clearMessageSets();
 
   // Adds a list entry (not a transaction) with the checks QuickBooks makes on an add request;
   // throws QbError with the qbXML status code and message when one fails (3100 name in use,

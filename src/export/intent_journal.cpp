@@ -1,0 +1,151 @@
+#include "export/intent_journal.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <pugixml.hpp>
+#include <stdexcept>
+
+#include "app/text_helpers.h"
+#include "export/intent_recovery.h"
+
+namespace vqb {
+namespace {
+
+std::string local_time_text() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  localtime_r(&now, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+  return text;
+}
+
+std::string quoted(const std::string& text) {
+  return "'" + sql_quote(text) + "'";
+}
+
+}  // namespace
+
+std::string added_record(const std::string& response, const std::string& tag) {
+  pugi::xml_document doc;
+  if (!doc.load_string(response.c_str())) return "";
+  const std::string rsTag = tag.substr(0, tag.size() - 2) + "Rs";
+  const pugi::xml_node rs = doc.child("QBXML").child("QBXMLMsgsRs").child(rsTag.c_str());
+  for (pugi::xml_node child : rs.children()) {
+    const std::string_view name = child.name();
+    if (name.size() > 3 && name.substr(name.size() - 3) == "Ret") {
+      std::string text;
+      struct Writer : pugi::xml_writer {
+        std::string* out;
+        void write(const void* data, std::size_t size) override {
+          out->append(static_cast<const char*>(data), size);
+        }
+      } writer;
+      writer.out = &text;
+      child.print(writer, "", pugi::format_raw);
+      return text;
+    }
+  }
+  return "";
+}
+
+std::string request_digest(const std::string& text) {
+  std::uint64_t hash = 14695981039346656037ULL;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ULL;
+  }
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return hex;
+}
+
+IntentJournal::IntentJournal(const std::string& settingsFolder)
+    : db_(create_database(settingsFolder + "/" + kIntentJournalName)) {
+  db_->execute("PRAGMA journal_mode = WAL");
+  db_->execute("PRAGMA synchronous = FULL");
+  db_->execute(
+      "CREATE TABLE IF NOT EXISTS intents (id INTEGER PRIMARY KEY AUTOINCREMENT, kind TEXT NOT "
+      "NULL, record TEXT NOT NULL, message_set TEXT NOT NULL, digest TEXT NOT NULL, sent_at TEXT "
+      "NOT NULL, request TEXT NOT NULL, answer TEXT NOT NULL DEFAULT '')");
+}
+
+long long IntentJournal::open(const std::string& kind, const std::string& record,
+                              const std::string& messageSetId, const std::string& request) {
+  db_->execute(
+      "INSERT INTO intents (kind, record, message_set, digest, sent_at, request) VALUES (" +
+      quoted(kind) + ", " + quoted(record) + ", " + quoted(messageSetId) + ", " +
+      quoted(request_digest(request)) + ", " + quoted(local_time_text()) + ", " + quoted(request) +
+      ")");
+  return db_->lastInsertRowId();
+}
+
+void IntentJournal::answered(long long id, const std::string& answer) {
+  db_->execute("UPDATE intents SET answer = " + quoted(answer) +
+               " WHERE id = " + std::to_string(id));
+}
+
+void IntentJournal::close(long long id) {
+  db_->execute("DELETE FROM intents WHERE id = " + std::to_string(id));
+}
+
+std::vector<Intent> IntentJournal::pending() {
+  std::vector<Intent> out;
+  db_->query(
+      "SELECT id, kind, record, message_set, digest, sent_at, request, answer FROM intents ORDER "
+      "BY id",
+      [&](const std::vector<Cell>& row) {
+        auto text = [&](std::size_t i) { return row[i].value_or(""); };
+        out.push_back(
+            {std::stoll(text(0)), text(1), text(2), text(3), text(4), text(5), text(6), text(7)});
+      });
+  return out;
+}
+
+IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std::string& record)
+    : session_(ctx.components.session),
+      journal_(ctx.app.settingsFolder),
+      kind_(kind),
+      record_(record) {
+  const IntentKind* known = intent_kind(kind);
+  if (known == nullptr) throw std::invalid_argument("No intent kind \"" + kind + "\".");
+  tag_ = known->requestTag;
+  const std::string opening = "<" + tag_;
+  previous_ = session_.watcher();
+  qb::ChangeWatcher watcher;
+  watcher.sending = [this, opening](const std::string& id, const std::string& request) {
+    if (request.find(opening) == std::string::npos) {
+      if (previous_.sending) previous_.sending(id, request);
+      return;
+    }
+    open_ = journal_.open(kind_, record_, id, request);
+    openId_ = id;
+  };
+  watcher.answered = [this](const std::string& id, const std::string& response) {
+    if (open_ == 0 || id != openId_) {
+      if (previous_.answered) previous_.answered(id, response);
+      return;
+    }
+    const std::string added = added_record(response, tag_);
+    if (added.empty()) {  // refused: QuickBooks added nothing
+      journal_.close(open_);
+      open_ = 0;
+    } else {
+      journal_.answered(open_, added);
+    }
+  };
+  session_.setChangeWatcher(std::move(watcher));
+}
+
+IntentScope::~IntentScope() {
+  session_.setChangeWatcher(previous_);
+}
+
+void IntentScope::close() {
+  if (open_ == 0) return;
+  journal_.close(open_);
+  open_ = 0;
+}
+
+}  // namespace vqb

@@ -1,0 +1,82 @@
+#pragma once
+// The intent journal: before an add is sent to QuickBooks, the integrator writes down which
+// Vantora record it is for, under the add's message-set id, in its own SQLite file in the
+// settings folder ("intents.db"; Vantora's schema is not ours to extend). The entry is closed
+// once the Vantora record is marked as sent, so an entry still open at the next connection is
+// a record whose answer was lost, or whose mark could not be written: recovery
+// (intent_recovery.h) settles it with QuickBooks' error recovery instead of a blind re-send.
+//
+// Every write is its own durable SQLite transaction (WAL, synchronous FULL): an entry written
+// before a crash or a power cut is there afterwards. Failures throw DbError.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/database.h"
+#include "mapping/mapping_context.h"
+
+namespace vqb {
+
+inline constexpr const char* kIntentJournalName = "intents.db";
+
+struct Intent {
+  long long id = 0;
+  std::string kind;          // "customer", "supplier", "invoice", "payment"
+  std::string record;        // the Vantora key: a customer's link, an invoice's number
+  std::string messageSetId;  // the newMessageSetID the add went with
+  std::string digest;        // FNV-1a 64 of the request document, in hex
+  std::string sentAt;        // local time "YYYY-MM-DD HH:MM:SS"
+  std::string request;       // the request document as sent
+  std::string answer;        // the added record (…Ret) once QuickBooks answered; "" until then
+};
+
+class IntentJournal {
+ public:
+  explicit IntentJournal(const std::string& settingsFolder);
+
+  long long open(const std::string& kind, const std::string& record,
+                 const std::string& messageSetId, const std::string& request);
+  // Keeps the record QuickBooks answered with, for a mark that could not be written.
+  void answered(long long id, const std::string& answer);
+  void close(long long id);
+  // Open entries, oldest first.
+  std::vector<Intent> pending();
+
+ private:
+  std::unique_ptr<Database> db_;
+};
+
+// QuickBooks' record (…Ret XML) answering the add `tag` ("InvoiceAddRq") in a response
+// document; "" when QuickBooks refused the add or the response holds no answer to it.
+std::string added_record(const std::string& response, const std::string& tag);
+
+// FNV-1a 64 of the text, 16 hex digits.
+std::string request_digest(const std::string& text);
+
+// Journals the adds of one record while it lives: every request of the kind's add tag (such
+// as "InvoiceAddRq") sent through the session opens an entry just before it goes; a refusal
+// closes it at once (QuickBooks added nothing), a success keeps QuickBooks' record in it.
+// close() after the Vantora mark was written. Scopes nest (an invoice that first sends its
+// customer); each restores the session's previous watcher.
+class IntentScope {
+ public:
+  // Throws std::invalid_argument for a kind intent_kinds() does not name.
+  IntentScope(MappingContext& ctx, const std::string& kind, const std::string& record);
+  ~IntentScope();
+  IntentScope(const IntentScope&) = delete;
+  IntentScope& operator=(const IntentScope&) = delete;
+
+  // The Vantora record is marked: the entry is settled.
+  void close();
+
+ private:
+  qb::Session& session_;
+  qb::ChangeWatcher previous_;
+  IntentJournal journal_;
+  std::string kind_, record_, tag_;
+  long long open_ = 0;  // the entry of the last add sent; 0 when none is open
+  std::string openId_;  // its message-set id
+};
+
+}  // namespace vqb
