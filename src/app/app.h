@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -100,6 +101,10 @@ struct App {
   // The Vantora database connection a DatabaseRun keeps open for the database layer
   // (app/module1.h); null when none is held.
   Database* heldDatabase{nullptr};
+  // The intent journal's connection (export/intent_journal.h), opened on the first add and
+  // kept, with the path it was opened on.
+  std::shared_ptr<Database> intentJournal;
+  std::string intentJournalPath;
 
   // Whether set_Country gives the QuickBooks components their version and application name.
   bool applyConnectionSettings{true};

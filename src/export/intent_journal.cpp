@@ -61,14 +61,27 @@ std::string request_digest(const std::string& text) {
   return hex;
 }
 
-IntentJournal::IntentJournal(const std::string& settingsFolder)
-    : db_(create_database(settingsFolder + "/" + kIntentJournalName)) {
-  db_->execute("PRAGMA journal_mode = WAL");
-  db_->execute("PRAGMA synchronous = FULL");
-  db_->execute(
+std::shared_ptr<Database> open_journal(const std::string& path) {
+  std::shared_ptr<Database> db = create_database(path);
+  db->execute("PRAGMA journal_mode = WAL");
+  db->execute("PRAGMA synchronous = FULL");
+  db->execute(
       "CREATE TABLE IF NOT EXISTS intents (id INTEGER PRIMARY KEY AUTOINCREMENT, kind TEXT NOT "
       "NULL, record TEXT NOT NULL, message_set TEXT NOT NULL, digest TEXT NOT NULL, sent_at TEXT "
       "NOT NULL, request TEXT NOT NULL, answer TEXT NOT NULL DEFAULT '')");
+  return db;
+}
+
+IntentJournal::IntentJournal(const std::string& settingsFolder)
+    : db_(open_journal(settingsFolder + "/" + kIntentJournalName)) {}
+
+IntentJournal::IntentJournal(App& app) {
+  const std::string path = app.settingsFolder + "/" + kIntentJournalName;
+  if (!app.intentJournal || app.intentJournalPath != path) {
+    app.intentJournal = open_journal(path);
+    app.intentJournalPath = path;
+  }
+  db_ = app.intentJournal;
 }
 
 long long IntentJournal::open(const std::string& kind, const std::string& record,
@@ -104,10 +117,7 @@ std::vector<Intent> IntentJournal::pending() {
 }
 
 IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std::string& record)
-    : session_(ctx.components.session),
-      journal_(ctx.app.settingsFolder),
-      kind_(kind),
-      record_(record) {
+    : session_(ctx.components.session), journal_(ctx.app), kind_(kind), record_(record) {
   const IntentKind* known = intent_kind(kind);
   if (known == nullptr) throw std::invalid_argument("No intent kind \"" + kind + "\".");
   tag_ = known->requestTag;
@@ -121,6 +131,7 @@ IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std
     }
     open_ = journal_.open(kind_, record_, id, request);
     openId_ = id;
+    answer_.clear();
   };
   watcher.answered = [this](const std::string& id, const std::string& response) {
     if (open_ == 0 || id != openId_) {
@@ -132,7 +143,7 @@ IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std
       journal_.close(open_);
       open_ = 0;
     } else {
-      journal_.answered(open_, added);
+      answer_ = added;  // kept for a mark that fails; QuickBooks can tell after a crash
     }
   };
   session_.setChangeWatcher(std::move(watcher));
@@ -140,6 +151,12 @@ IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std
 
 IntentScope::~IntentScope() {
   session_.setChangeWatcher(previous_);
+  if (open_ == 0 || answer_.empty()) return;
+  try {
+    journal_.answered(open_, answer_);  // not marked: the next recovery completes the mark
+  } catch (const VqbError&) {
+    // The entry stays open without the answer; recovery asks QuickBooks for it.
+  }
 }
 
 void IntentScope::close() {

@@ -7,7 +7,8 @@
 // (intent_recovery.h) settles it with QuickBooks' error recovery instead of a blind re-send.
 //
 // Every write is its own durable SQLite transaction (WAL, synchronous FULL): an entry written
-// before a crash or a power cut is there afterwards. Failures throw DbError.
+// before a crash or a power cut is there afterwards. Failures throw DbError. A normal add costs
+// two writes: the entry before it goes and its removal after the mark.
 
 #include <memory>
 #include <string>
@@ -33,7 +34,10 @@ struct Intent {
 
 class IntentJournal {
  public:
+  // Opens the journal of a settings folder.
   explicit IntentJournal(const std::string& settingsFolder);
+  // The journal of app's settings folder on the connection app keeps for it.
+  explicit IntentJournal(App& app);
 
   long long open(const std::string& kind, const std::string& record,
                  const std::string& messageSetId, const std::string& request);
@@ -44,7 +48,7 @@ class IntentJournal {
   std::vector<Intent> pending();
 
  private:
-  std::unique_ptr<Database> db_;
+  std::shared_ptr<Database> db_;
 };
 
 // QuickBooks' record (…Ret XML) answering the add `tag` ("InvoiceAddRq") in a response
@@ -77,6 +81,7 @@ class IntentScope {
   std::string kind_, record_, tag_;
   long long open_ = 0;  // the entry of the last add sent; 0 when none is open
   std::string openId_;  // its message-set id
+  std::string answer_;  // QuickBooks' record for it, written only when the scope ends unmarked
 };
 
 }  // namespace vqb
