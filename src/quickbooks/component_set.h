@@ -7,7 +7,8 @@ namespace vqb::qb {
 
 struct ComponentSet {
   explicit ComponentSet(Session& session)
-      : customer(session),
+      : session(session),
+        customer(session),
         vendor(session),
         invoice(session),
         receivePayment(session),
@@ -23,6 +24,7 @@ struct ComponentSet {
   // string "ApplicationName='Vantora'"; when off, changes nothing.
   void set_Country(bool apply);
 
+  Session& session;  // the one every component sends through
   Customer customer;
   Vendor vendor;
   Invoice invoice;
