@@ -78,7 +78,8 @@ bool memo_holds(RecordDoc& memo, const std::string& id) {
 void prefetch_items(MappingContext& ctx, const std::vector<std::string>& names,
                     std::vector<std::string> also) {
   qb::ComponentSet& c = ctx.components;
-  if (!c.session.batching()) return;
+  // One request alone saves nothing; the settings are then left as they are.
+  if (!c.session.batching() || names.size() + also.size() < 2) return;
   ctx.set_Country();
   for (const std::string& name : names) also.push_back(c.item.loadByNameDocument(name));
   c.session.prefetch(also);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/database.h"
+#include "app/setup_file.h"
 #include "export/customer_export.h"
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
@@ -54,6 +55,7 @@ struct Outcome {
   std::vector<std::string> rows;
   std::string company;
   std::size_t roundTrips{};
+  std::size_t searches{};  // requests carrying a payment's duplicate search
 };
 
 // Identifiers and edit sequences carry the time they were made ("A-1796626977"), and the
@@ -63,12 +65,15 @@ std::string without_times(const std::string& text) {
   return std::regex_replace(text, stamp, "#");
 }
 
-Outcome send_demo(bool batching) {
+Outcome send_demo(bool batching, bool duplicateSearches) {
   ConnectedDemoFixture f;
   Outcome out;
   EXPECT_TRUE(f.connected);
   if (!f.connected) return out;
   f.logic->session().setBatching(batching);
+  if (duplicateSearches)
+    for (const char* key : {"chkdupinvoices", "chkduppayments", "chkduppurchaseorders"})
+      save_setup_value(f.app, key, "1");
   // A customer or vendor QuickBooks does not know is created.
   f.ui.onDialog = [&](DialogKind kind, const std::string&) {
     if (kind == DialogKind::CustomerValidation || kind == DialogKind::VendorValidation)
@@ -85,6 +90,8 @@ Outcome send_demo(bool batching) {
   out.messages = f.ui.texts();
   for (const auto& [kind, text] : f.ui.dialogs) out.dialogs.push_back(text);
   out.roundTrips = f.requests.size();
+  for (const std::string& request : f.requests)
+    out.searches += request.find("<EntityFilter>") != std::string::npos;
   const auto db = open_database(f.app.databasePath);
   for (const char* sql : kRowQueries) {
     std::string dump;
@@ -101,9 +108,11 @@ Outcome send_demo(bool batching) {
   return out;
 }
 
-TEST(BatchingTest, TheDemoEndsTheSameWithAndWithoutMessageSets) {
-  const Outcome alone = send_demo(false);
-  const Outcome sets = send_demo(true);
+class BatchingTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(BatchingTest, TheDemoEndsTheSameWithAndWithoutMessageSets) {
+  const Outcome alone = send_demo(false, GetParam());
+  const Outcome sets = send_demo(true, GetParam());
   ASSERT_EQ(alone.results.size(), std::size(kLists));
   ASSERT_EQ(sets.results.size(), std::size(kLists));
   std::size_t sent = 0;
@@ -121,7 +130,11 @@ TEST(BatchingTest, TheDemoEndsTheSameWithAndWithoutMessageSets) {
     EXPECT_EQ(alone.rows[i], sets.rows[i]) << kRowQueries[i];
   EXPECT_EQ(alone.company, sets.company);
   EXPECT_LT(sets.roundTrips, alone.roundTrips);
+  EXPECT_EQ(sets.searches > 0, GetParam());
 }
+
+// With and without the duplicate searches of invoices, payments and purchase orders.
+INSTANTIATE_TEST_SUITE_P(DuplicateSearches, BatchingTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace vqb::test
