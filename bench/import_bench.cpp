@@ -1,13 +1,18 @@
 // Listing 5,000 QuickBooks customers in the "Get Customers" grid (each looked up in a Vantora
-// database of 2,000 customers) and importing 1,000 of them. Targets: the list in about a
-// second; the import in a few seconds (each customer is committed on its own, so a failure
-// or a crash never half-writes or loses another; the commits' disk syncs are most of it).
+// database of 2,000 customers) and importing 1,000 of them. Targets: the list under 200 ms
+// (pugixml_floor_ms: parsing the same responses, which no change to the listing removes); the
+// import in a few seconds (each customer is committed on its own, so a failure or a crash never
+// half-writes or loses another; the commits' disk syncs are most of it).
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <pugixml.hpp>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "demo/demo_data.h"
@@ -105,6 +110,25 @@ void BM_FillCustomersQB(benchmark::State& benchState) {
   if (run.ui.messages != 0 || run.state.grid.rows.size() != kQuickBooksCustomers)
     benchState.SkipWithError("the fill reported an error");
   benchState.counters["rows"] = static_cast<double>(run.state.grid.rows.size());
+
+  // The floor: pugixml parsing the same responses (every page of the listing), best of three.
+  std::vector<std::string> responses;
+  run.session.setObserver(
+      [&](const std::string&, const std::string& response) { responses.push_back(response); });
+  vqb::fill_customersQB(run.ctx, run.listing);
+  run.session.setObserver(nullptr);
+  double best = 1e9;
+  for (int pass = 0; pass < 3; ++pass) {
+    const auto start = std::chrono::steady_clock::now();
+    for (const std::string& response : responses) {
+      pugi::xml_document doc;
+      doc.load_buffer(response.data(), response.size(), pugi::parse_default, pugi::encoding_utf8);
+      benchmark::DoNotOptimize(doc.first_child());
+    }
+    best = std::min(
+        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  benchState.counters["pugixml_floor_ms"] = best * 1000;
 }
 BENCHMARK(BM_FillCustomersQB)->Unit(benchmark::kMillisecond)->Iterations(3);
 

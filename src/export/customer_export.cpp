@@ -68,6 +68,7 @@ std::optional<std::string> check_name(MappingContext& ctx, const Texts& t,
       name = answer;
       continue;
     }
+    prefetch_name_checks(ctx, name);  // the checks below then share one round trip
     if (t.sameKindExists(ctx, name)) {
       Answer a = app.ui.messageBox(same_kind_question(t, name), Buttons::YesNoCancel,
                                    Icon::Information, "Please Select");

@@ -16,6 +16,7 @@
 #include "export/send_loop.h"
 #include "import/customer_update.h"
 #include "import/customer_validation.h"
+#include "mapping/existence.h"
 #include "mapping/list_loader.h"
 #include "mapping/validators.h"
 
@@ -125,6 +126,7 @@ class InvoiceSender {
   std::string run() {
     try {
       read_invoice();
+      send_checks_ahead();
       if (setup_on(app_, "chkdupinvoices"))
         if (auto marked = duplicate_check()) return *marked;
       read_lines();
@@ -171,10 +173,43 @@ class InvoiceSender {
 
   double discount() const { return numeric_value(invoice_.GetChildContent("discamount")); }
 
+  std::string duplicate_reference() const {
+    std::string reference = invoice_.GetChildContent("quickbooksref");
+    return reference.empty() ? invoice_.GetChildContent("number") : reference;
+  }
+
+  // The read-only checks this invoice is about to make, in one message set: the duplicate
+  // search, the customer check and the item checks not yet cached.
+  void send_checks_ahead() {
+    if (!ctx_.components.session.batching()) return;
+    std::vector<std::string> documents;
+    if (setup_on(app_, "chkdupinvoices")) {
+      qb::ObjSearch& search = ctx_.components.search;
+      search.reset();
+      ctx_.set_Country();
+      search.queryKind = qb::ObjSearch::kInvoices;
+      search.refNumber = duplicate_reference();
+      documents.push_back(search.runDocument());
+    }
+    const std::string account = customer_.GetChildContent("qbaccountnumber");
+    if (!account.empty() && !memo_holds(app_.customerMemo, customer_.GetChildContent("id")))
+      documents.push_back(ctx_.components.customer.loadByNameDocument(account));
+    std::vector<std::string> items = unvalidated_sales_group_items(
+        app_, "Select distinct salesgroup from custsodetail where sonumber = " + n_ +
+                  " and linetype <> 'Remark' and linetype <> 'Separator'");
+    if (discount() != 0) {
+      RecordDoc& settings = app_.qbSettingsSnapshot;
+      settings.MoveToRoot();
+      if (settings.MoveToFirstChild() && !settings.GetChildContent("discount").empty())
+        items.push_back(settings.GetChildContent("discount"));
+      settings.MoveToRoot();
+    }
+    prefetch_items(ctx_, items, std::move(documents));
+  }
+
   // An answer when the user chose to mark the invoice as a duplicate instead of sending it.
   std::optional<std::string> duplicate_check() {
-    std::string reference = invoice_.GetChildContent("quickbooksref");
-    if (reference.empty()) reference = invoice_.GetChildContent("number");
+    const std::string reference = duplicate_reference();
     // The TxnID recorded when this invoice was sent before finds it whatever its subtotal (rate
     // mode may give QuickBooks another one), so a resend after "Mark as NOT sent" is caught.
     RecordDoc sentBefore;

@@ -14,6 +14,7 @@
 #include "export/invoice_export.h"
 #include "export/send_loop.h"
 #include "import/customer_validation.h"
+#include "mapping/existence.h"
 #include "mapping/validators.h"
 
 namespace vqb {
@@ -89,6 +90,7 @@ class PaymentSender {
   std::string run() {
     try {
       read_payment();
+      send_checks_ahead();
       check_customer();
       if (auto marked = duplicate_check()) return *marked;
       check_method();
@@ -131,6 +133,22 @@ class PaymentSender {
       throw Stop{"Cannot open Vantora customer."};
     status("Loading Customer Detail");
     if (!customer_.MoveToFirstChild()) throw Stop{"Cannot find customer in Vantmora."};
+  }
+
+  // The customer check and the duplicate search in one message set, when both will ask
+  // QuickBooks (the customer not yet validated in this run).
+  void send_checks_ahead() {
+    qb::ComponentSet& c = ctx_.components;
+    const std::string account = customer_.GetChildContent("qbaccountnumber");
+    if (!c.session.batching() || !setup_on(app_, "chkduppayments") || account.empty() ||
+        memo_holds(app_.customerMemo, customer_.GetChildContent("id")))
+      return;
+    ctx_.set_Country();  // as the customer check does first
+    c.search.reset();
+    c.search.queryKind = qb::ObjSearch::kReceivedPayments;
+    c.search.amount = std::lround(amount());
+    c.search.entityName = account;
+    c.session.prefetch({c.customer.loadByNameDocument(account), c.search.runDocument()});
   }
 
   void check_customer() {

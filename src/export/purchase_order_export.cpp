@@ -12,6 +12,7 @@
 #include "export/send_loop.h"
 #include "export/supplier_export.h"
 #include "import/customer_validation.h"
+#include "mapping/existence.h"
 #include "mapping/list_loader.h"
 #include "mapping/validators.h"
 
@@ -69,6 +70,7 @@ class PurchaseOrderSender {
   std::string run() {
     try {
       read_order();
+      send_checks_ahead();
       if (setup_on(app_, "chkduppurchaseorders"))
         if (auto answered = duplicate_check()) return *answered;
       check_lines();
@@ -110,10 +112,37 @@ class PurchaseOrderSender {
     if (!supplier_.MoveToFirstChild()) throw Stop{cannotFind};
   }
 
+  std::string duplicate_reference() const {
+    std::string reference = order_.GetChildContent("qbref");
+    return reference.empty() ? order_.GetChildContent("number") : reference;
+  }
+
+  // The read-only checks this order is about to make, in one message set: the duplicate
+  // search, the supplier check and the item checks not yet cached.
+  void send_checks_ahead() {
+    if (!ctx_.components.session.batching()) return;
+    std::vector<std::string> documents;
+    if (setup_on(app_, "chkduppurchaseorders")) {
+      qb::ObjSearch& search = ctx_.components.search;
+      search.reset();
+      ctx_.set_Country();
+      search.queryKind = qb::ObjSearch::kPurchaseOrders;
+      search.refNumber = duplicate_reference();
+      documents.push_back(search.runDocument());
+    }
+    const std::string account = supplier_.GetChildContent("qbaccount");
+    if (!account.empty() && !memo_holds(app_.vendorMemo, supplier_.GetChildContent("id")))
+      documents.push_back(ctx_.components.vendor.loadByNameDocument(account));
+    prefetch_items(ctx_,
+                   unvalidated_sales_group_items(
+                       app_, "Select distinct salesgroup from suppPODetail where poNumber = " + n_ +
+                                 " and RemarkLine <> 1"),
+                   std::move(documents));
+  }
+
   // An answer when the user chose not to send the order.
   std::optional<std::string> duplicate_check() {
-    std::string reference = order_.GetChildContent("qbref");
-    if (reference.empty()) reference = order_.GetChildContent("number");
+    const std::string reference = duplicate_reference();
     RecordDoc match;
     const std::string txnId =
         get_QBPORef(ctx_, reference, numeric_value(order_.GetChildContent("subtotal")), &match);

@@ -44,6 +44,7 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
     state.changed();
     app.ui.processEvents();
     const long key = static_cast<long>(std::trunc(numeric_value(cell(row, loop.keyColumn))));
+    ctx.components.session.forgetKept();  // answers sent ahead belong to one record
     std::string result = send(key);
     // The row may have gone while events ran (a refill); its result then has no cell.
     if (static_cast<std::size_t>(r) >= state.grid.rows.size()) continue;

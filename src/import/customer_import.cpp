@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <memory>
+#include <unordered_set>
 
 #include "app/database.h"
 #include "app/errors.h"
@@ -105,7 +106,18 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
     search.openConnection();
     search.run();
 
-    auto db = open_database(app.databasePath);
+    // Rows already linked are found in memory: one query for the listing, not one per row.
+    // The link columns compare without ASCII case (COLLATE NOCASE), as the query per row did.
+    std::unordered_set<std::string> linked;
+    open_database(app.databasePath)
+        ->query(kind.linkedAccountsSql, [&](const std::vector<Cell>& cells) {
+          if (!cells.empty() && cells[0]) linked.insert(to_lower_ascii(*cells[0]));
+        });
+    auto is_linked = [&](pugi::xml_node fields) {
+      for (const char* name : kind.linkedFields)
+        if (linked.contains(to_lower_ascii(field(fields, name)))) return true;
+      return false;
+    };
     long position = 0;
     RecordDoc record;
     for (;;) {
@@ -143,7 +155,7 @@ void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportG
         row.raw.assign(row.cells.size(), "");
         row.raw[8] = balance.empty() ? "0" : balance;
 
-        if (db->hasRows(kind.linkedSql(fields))) row.foreColour = kSentRowColour;
+        if (is_linked(fields)) row.foreColour = kSentRowColour;
         state.grid.rows.push_back(std::move(row));
         app.events.pump();
       }
@@ -233,7 +245,9 @@ void fill_customersQB(MappingContext& ctx, ImportListing& listing) {
                             .queryKind = qb::ObjSearch::kCustomers,
                             .pageSize = 300,
                             .accountField = "FullName",
-                            .linkedSql = detail::linked_customer_sql});
+                            .linkedSql = detail::linked_customer_sql,
+                            .linkedAccountsSql = "Select QBAccountNumber from customers",
+                            .linkedFields = {"Name", "FullName"}});
 }
 
 void get_customers(MappingContext& ctx, ImportListing& listing) {

@@ -61,6 +61,10 @@ struct ImportGridKind {
   const char* accountField{};  // the field shown as "Acc Full Name"
   // The Vantora query that finds a record already linked to this QuickBooks entry.
   std::string (*linkedSql)(pugi::xml_node){};
+  // The same test for a whole listing: the Vantora links read once (one column), and the
+  // fields of an entry that linkedSql compares with them.
+  const char* linkedAccountsSql{};
+  std::vector<const char*> linkedFields;
 };
 
 void fill_import_grid(MappingContext& ctx, ImportListing& listing, const ImportGridKind& kind);

@@ -44,7 +44,9 @@ void fill_suppliersQB(MappingContext& ctx, ImportListing& listing) {
                             .queryKind = qb::ObjSearch::kVendors,
                             .pageSize = 200,
                             .accountField = "Name",
-                            .linkedSql = detail::linked_supplier_sql});
+                            .linkedSql = detail::linked_supplier_sql,
+                            .linkedAccountsSql = "Select QBAccount from suppliers",
+                            .linkedFields = {"Name"}});
 }
 
 void get_suppliers(MappingContext& ctx, ImportListing& listing) {

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "app/module1.h"
+
 namespace vqb {
 namespace {
 
@@ -38,6 +40,49 @@ bool vendor_exist(MappingContext& ctx, const std::string& name) {
 
 bool employee_exist(MappingContext& ctx, const std::string& name) {
   return loads(ctx, ctx.components.employee, name);
+}
+
+void prefetch_name_checks(MappingContext& ctx, const std::string& name) {
+  qb::ComponentSet& c = ctx.components;
+  if (!c.session.batching()) return;
+  ctx.set_Country();
+  c.session.prefetch({c.customer.loadByNameDocument(name), c.vendor.loadByNameDocument(name),
+                      c.employee.loadByNameDocument(name)});
+}
+
+std::vector<std::string> unvalidated_sales_group_items(App& app, const std::string& sql) {
+  std::vector<std::string> items;
+  if (!read_data(app, sql, false)) return items;
+  RecordDoc groups = app.scratch.Clone();
+  RecordDoc& snapshot = app.salesGroupSnapshot;
+  for (bool more = groups.MoveToFirstChild(); more; more = groups.MoveToNextSibling()) {
+    const std::string code = groups.GetChildContent("salesgroup");
+    snapshot.MoveToRoot();
+    for (bool row = snapshot.MoveToFirstChild(); row; row = snapshot.MoveToNextSibling()) {
+      if (snapshot.GetChildContent("code") != code) continue;
+      const std::string item = snapshot.GetChildContent("qb");
+      if (!item.empty() && !memo_holds(app.salesGroupMemo, snapshot.GetChildContent("id")))
+        items.push_back(item);
+      break;
+    }
+    snapshot.MoveToRoot();
+  }
+  return items;
+}
+
+bool memo_holds(RecordDoc& memo, const std::string& id) {
+  memo.MoveToRoot();
+  return !memo.GetChildContent("v" + id).empty();
+}
+
+void prefetch_items(MappingContext& ctx, const std::vector<std::string>& names,
+                    std::vector<std::string> also) {
+  qb::ComponentSet& c = ctx.components;
+  // One request alone saves nothing; the settings are then left as they are.
+  if (!c.session.batching() || names.size() + also.size() < 2) return;
+  ctx.set_Country();
+  for (const std::string& name : names) also.push_back(c.item.loadByNameDocument(name));
+  c.session.prefetch(also);
 }
 
 }  // namespace vqb

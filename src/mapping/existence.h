@@ -5,6 +5,7 @@
 // nothing is shown.
 
 #include <string>
+#include <vector>
 
 #include "mapping/mapping_context.h"
 
@@ -17,5 +18,19 @@ bool customer_exist(MappingContext& ctx, const std::string& name);
 bool item_exist(MappingContext& ctx, const std::string& name);
 bool vendor_exist(MappingContext& ctx, const std::string& name);
 bool employee_exist(MappingContext& ctx, const std::string& name);
+
+// Send checks ahead in one message set (one round trip), so that the *_exist calls that
+// follow for the same names are answered from it. They change nothing else: each *_exist
+// still reads its answer as above. Without batching they send nothing.
+// The customer, vendor and employee checks of one name.
+void prefetch_name_checks(MappingContext& ctx, const std::string& name);
+// The QuickBooks items of the sales groups the query `sql` lists (one "salesgroup" column)
+// that validate_salesGroupQB has not validated in this run: the checks still to come.
+std::vector<std::string> unvalidated_sales_group_items(App& app, const std::string& sql);
+// Whether `memo` (a run's cache of validated customers or vendors) holds row id `id`.
+bool memo_holds(RecordDoc& memo, const std::string& id);
+// The item checks of these names, and any other request documents given (`also`).
+void prefetch_items(MappingContext& ctx, const std::vector<std::string>& names,
+                    std::vector<std::string> also = {});
 
 }  // namespace vqb

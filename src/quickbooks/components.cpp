@@ -1,6 +1,7 @@
 #include "quickbooks/components.h"
 
 #include <cctype>
+#include <memory>
 
 #include "app/text_helpers.h"
 
@@ -19,6 +20,13 @@ using qbxml::child_text;
 using qbxml::ref_name;
 
 namespace {
+
+// A query of one list entry by its full name, as every load by name sends it.
+std::unique_ptr<qbxml::Request> name_query(const char* requestKind, const std::string& fullName) {
+  auto request = std::make_unique<qbxml::Request>(requestKind);
+  add_text(request->body(), "FullName", fullName);
+  return request;
+}
 
 void require(const std::string& value, const char* what) {
   if (value.empty()) throw QbError(kInvalidArgument, std::string(what) + " is not set.");
@@ -166,9 +174,12 @@ void Customer::fill(pugi::xml_node r) {
 
 void Customer::loadByName(std::string wanted) {
   reset();
-  qbxml::Request request("CustomerQueryRq");
-  add_text(request.body(), "FullName", wanted);
-  fill(sendForRecord(request, false, "There is no customer called " + wanted + " in QuickBooks."));
+  fill(sendForRecord(*name_query("CustomerQueryRq", wanted), false,
+                     "There is no customer called " + wanted + " in QuickBooks."));
+}
+
+std::string Customer::loadByNameDocument(const std::string& fullName) const {
+  return name_query("CustomerQueryRq", fullName)->document(settings.qbxmlVersion);
 }
 
 void Customer::add() {
@@ -213,9 +224,12 @@ void Vendor::fill(pugi::xml_node r) {
 
 void Vendor::loadByName(std::string wanted) {
   reset();
-  qbxml::Request request("VendorQueryRq");
-  add_text(request.body(), "FullName", wanted);
-  fill(sendForRecord(request, false, "There is no vendor called " + wanted + " in QuickBooks."));
+  fill(sendForRecord(*name_query("VendorQueryRq", wanted), false,
+                     "There is no vendor called " + wanted + " in QuickBooks."));
+}
+
+std::string Vendor::loadByNameDocument(const std::string& fullName) const {
+  return name_query("VendorQueryRq", fullName)->document(settings.qbxmlVersion);
 }
 
 void Vendor::add() {
@@ -527,10 +541,8 @@ void NamedEntry::resetEntry() {
 
 pugi::xml_node NamedEntry::queryByFullName(const char* requestKind, const char* what,
                                            const std::string& fullName) {
-  qbxml::Request request(requestKind);
-  add_text(request.body(), "FullName", fullName);
   const pugi::xml_node r =
-      sendForRecord(request, false,
+      sendForRecord(*name_query(requestKind, fullName), false,
                     std::string("There is no ") + what + " called " + fullName + " in QuickBooks.");
   name = child_text(r, "Name");
   listId = child_text(r, "ListID");
@@ -552,6 +564,10 @@ void Item::loadByName(std::string itemName) {
   fullName = child_text(r, "FullName");
 }
 
+std::string Item::loadByNameDocument(const std::string& fullName) const {
+  return name_query("ItemQueryRq", fullName)->document(settings.qbxmlVersion);
+}
+
 void Account::reset() {
   fullName.clear();
   accountType.clear();
@@ -568,6 +584,10 @@ void Account::loadByName(std::string accountName) {
 void Employee::loadByName(std::string employeeName) {
   reset();
   queryByFullName("EmployeeQueryRq", "employee", employeeName);
+}
+
+std::string Employee::loadByNameDocument(const std::string& fullName) const {
+  return name_query("EmployeeQueryRq", fullName)->document(settings.qbxmlVersion);
 }
 
 // ---- QBLists ------------------------------------------------------------------------------

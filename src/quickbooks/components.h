@@ -57,7 +57,9 @@ class Customer : public Component, public CustomerFields {
 
   void reset();                           // [505]
   void loadByName(std::string fullName);  // [514] CustomerQueryRq by FullName
-  void add();                             // [502] CustomerAddRq
+  // The request document loadByName sends, to send it ahead with others (Session::prefetch).
+  std::string loadByNameDocument(const std::string& fullName) const;
+  void add();  // [502] CustomerAddRq
   // [515] CustomerModRq of the loaded (or added) customer with the properties changed since.
   void update();
 
@@ -87,7 +89,9 @@ class Vendor : public Component, public VendorFields {
 
   void reset();                           // [505]
   void loadByName(std::string fullName);  // [514] VendorQueryRq by FullName
-  void add();                             // [502] VendorAddRq
+  // The request document loadByName sends, to send it ahead with others (Session::prefetch).
+  std::string loadByNameDocument(const std::string& fullName) const;
+  void add();  // [502] VendorAddRq
   // Sets a property by its member name; only "ShippingAddress" is known. Other names raise
   // QbError(kNoSuchProperty).
   void setProperty(std::string_view name, const std::string& value);
@@ -272,6 +276,8 @@ class Item : public NamedEntry {
 
   void reset();                           // [505]
   void loadByName(std::string fullName);  // [514] ItemQueryRq by FullName
+  // The request document loadByName sends, to send it ahead with others (Session::prefetch).
+  std::string loadByNameDocument(const std::string& fullName) const;
 };
 
 class Account : public NamedEntry {
@@ -290,6 +296,8 @@ class Employee : public NamedEntry {
 
   void reset() { resetEntry(); }          // [505]
   void loadByName(std::string fullName);  // [514] EmployeeQueryRq by FullName
+  // The request document loadByName sends, to send it ahead with others (Session::prefetch).
+  std::string loadByNameDocument(const std::string& fullName) const;
 };
 
 // ---- QBLists ------------------------------------------------------------------------------

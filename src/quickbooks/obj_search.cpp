@@ -122,15 +122,19 @@ const std::string& ObjSearch::result(int i) const {
   return results_[static_cast<std::size_t>(i)];
 }
 
-void ObjSearch::fetch(bool continuing) {
+std::string ObjSearch::runDocument() const {
+  return request(false)->document(settings.qbxmlVersion);
+}
+
+std::unique_ptr<qbxml::Request> ObjSearch::request(bool continuing) const {
   const bool paging = pages();
   const bool transactions = is_transaction_kind(queryKind);
   if (!transactions && (!refNumber.empty() || !entityName.empty()))
     throw QbError(kInvalidArgument,
                   "Reference-number and name filters apply to transaction searches only.");
 
-  qbxml::Request request(request_name(queryKind, itemType, listName));
-  pugi::xml_node q = request.body();
+  auto request = std::make_unique<qbxml::Request>(request_name(queryKind, itemType, listName));
+  pugi::xml_node q = request->body();
   if (paging) {
     q.append_attribute("iterator") = continuing ? "Continue" : "Start";
     if (continuing) q.append_attribute("iteratorID") = iteratorId_.c_str();
@@ -151,8 +155,12 @@ void ObjSearch::fetch(bool continuing) {
     if (paging) add_text(q, "MaxReturned", std::to_string(pageSize));
     if (activeStatus == 3) add_text(q, "ActiveStatus", "All");
   }
+  return request;
+}
 
-  const qbxml::Response& response = send(request, false);
+void ObjSearch::fetch(bool continuing) {
+  const bool paging = pages();
+  const qbxml::Response& response = send(*request(continuing), false);
   results_.clear();
   for (pugi::xml_node record : response.records()) {
     if (amount) {

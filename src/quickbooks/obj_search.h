@@ -4,6 +4,7 @@
 // vendors, items, invoices, received payments and purchase orders). A query that finds nothing
 // gives no results, not an error.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,8 @@ class ObjSearch : public Component {
   void run();              // [507]
   // [503] The next page of a paged search; QbError(kInvalidArgument) when none is left.
   void nextPage();
+  // The request document run() sends, to send it ahead with others (Session::prefetch).
+  std::string runDocument() const;
 
   int resultCount() const { return static_cast<int>(results_.size()); }  // [30]
   // [29] Result i (from 0) as a qbXML record; QbError(kIndexOutOfRange) outside the count.
@@ -62,6 +65,7 @@ class ObjSearch : public Component {
   long remaining() const { return remaining_; }  // [28] iteratorRemainingCount
 
  private:
+  std::unique_ptr<qbxml::Request> request(bool continuing) const;
   void fetch(bool continuing);
   bool pages() const;
 

@@ -3,6 +3,7 @@
 // logs the exchange, and turns the response's status into results or QbError.
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,24 @@ class Session {
   void setChangeWatcher(ChangeWatcher watcher) { watcher_ = std::move(watcher); }
   void clearChangeWatcher() { watcher_ = {}; }
 
+  // Sends several whole request documents, each holding one query, in one message set with
+  // onError="continueOnError" (each is answered on its own) and returns one response document
+  // per request, in order, each as QuickBooks answers that request alone. With batching off,
+  // or when the requests do not share a qbXML version or one of them changes anything, each
+  // request travels alone. Throws as exchange does; QbError(kMalformedResponse) when the
+  // answer lacks a request's response.
+  std::vector<std::string> exchangeSet(const std::vector<std::string>& requestXmls);
+
+  // Sends independent queries ahead in one message set and keeps their answers: the next
+  // exchange of the same request document gets its kept answer without a round trip. Kept
+  // answers go once used, when a request that changes anything is sent, and on forgetKept.
+  // Does nothing with batching off; a failed set keeps nothing (the requests are sent again
+  // when they are made).
+  void prefetch(const std::vector<std::string>& requestXmls);
+  void forgetKept() { kept_.clear(); }
+  void setBatching(bool on) { batching_ = on; }
+  bool batching() const { return batching_; }
+
   // While on, a request that adds or modifies anything is not sent: it is kept in held() and
   // exchange throws QbError(kHeldBack). Queries still go through (previews).
   void holdChanges(bool hold) { hold_ = hold; }
@@ -73,6 +92,8 @@ class Session {
   std::string lastMessageSetId_;
   bool hold_{false};
   std::vector<std::string> held_;
+  bool batching_{true};
+  std::map<std::string, std::string> kept_;  // request document -> its answer
 };
 
 }  // namespace vqb::qb

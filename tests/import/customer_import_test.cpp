@@ -75,6 +75,18 @@ TEST_F(CustomerImportTest, FillListsEveryCustomerAndColoursTheLinkedOnes) {
   EXPECT_TRUE(f.ui.messages.empty());
 }
 
+TEST_F(CustomerImportTest, FillComparesLinksAsTheDatabaseDoes) {
+  // Links compare without ASCII case only; Null and empty links match nothing.
+  for (const char* name : {"Plain Co", "\xC3\x89lan", "Unlinked"}) company.addCustomer(name);
+  f.db()->execute(
+      "INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (5, 'a', 'PLAIN CO'), "
+      "(6, 'b', '\xC3\xA9lan'), (7, 'c', NULL), (8, 'd', '')");
+  fill_customersQB(ctx, listing);
+  ASSERT_EQ(state.grid.rows.size(), 3u);
+  for (const WorkRow& row : state.grid.rows)
+    EXPECT_EQ(row.foreColour == kSentRowColour, row.cells[0] == "Plain Co") << row.cells[0];
+}
+
 TEST_F(CustomerImportTest, FillReadsEveryPage) {
   for (int i = 0; i < 305; ++i) company.addCustomer("Customer " + std::to_string(1000 + i));
   fill_customersQB(ctx, listing);

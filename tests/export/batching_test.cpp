@@ -1,0 +1,140 @@
+// The demo sent with message sets and sent one request at a time ends the same: the same
+// questions, the same result texts, the same Vantora rows and the same QuickBooks company,
+// in fewer round trips.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/database.h"
+#include "app/setup_file.h"
+#include "export/customer_export.h"
+#include "export/invoice_export.h"
+#include "export/payment_export.h"
+#include "export/purchase_order_export.h"
+#include "export/supplier_export.h"
+#include "main_window/work_lists.h"
+#include "support/connected_demo.h"
+
+namespace vqb::test {
+namespace {
+
+struct List {
+  const char* name;
+  void (*fill)(App&, MainWindowState&);
+  void (*send)(MappingContext&);
+  std::size_t resultColumn;
+};
+
+const List kLists[] = {
+    {"customers", fill_customers, send_Customers, kNameListResultColumn},
+    {"suppliers", fill_suppliers, send_Suppliers, kNameListResultColumn},
+    {"invoices", fill_customerInvoices, send_Invoices, kInvoiceListCommentColumn},
+    {"payments", fill_customerPayments, send_Payments, kPaymentListCommentColumn},
+    {"purchase orders", fill_supplierPOs, send_POs, kPurchaseOrderListCommentColumn},
+};
+
+// The Vantora columns a send writes.
+const char* const kRowQueries[] = {
+    "SELECT Link, QBAccountNumber FROM Customers ORDER BY Link",
+    "SELECT Link, QBAccount FROM Suppliers ORDER BY Link",
+    "SELECT Number, QuickBooks, QuickBooksRef, xmladd FROM CustSO ORDER BY Number",
+    "SELECT * FROM CustSODetail ORDER BY id",
+    "SELECT Number, QuickBooks, QuickBooksRef, Method FROM CustPayments ORDER BY id",
+    "SELECT * FROM CustPaymentMethods ORDER BY 1",
+    "SELECT Number, SendQB, QBRef FROM SuppPO ORDER BY Number",
+};
+
+struct Outcome {
+  std::vector<std::vector<std::string>> results;  // per list, per row
+  std::vector<std::string> messages, dialogs;
+  std::vector<std::string> rows;
+  std::string company;
+  std::size_t roundTrips{};
+  std::size_t searches{};  // requests carrying a payment's duplicate search
+};
+
+// Identifiers and edit sequences carry the time they were made ("A-1796626977"), and the
+// entries their times of creation and change: both differ from run to run.
+std::string without_times(const std::string& text) {
+  static const std::regex stamp("1[78][0-9]{8}|<Time(Created|Modified)>[^<]*");
+  return std::regex_replace(text, stamp, "#");
+}
+
+Outcome send_demo(bool batching, bool duplicateSearches) {
+  ConnectedDemoFixture f;
+  Outcome out;
+  EXPECT_TRUE(f.connected);
+  if (!f.connected) return out;
+  f.logic->session().setBatching(batching);
+  if (duplicateSearches)
+    for (const char* key : {"chkdupinvoices", "chkduppayments", "chkduppurchaseorders"})
+      save_setup_value(f.app, key, "1");
+  // A customer or vendor QuickBooks does not know is created.
+  f.ui.onDialog = [&](DialogKind kind, const std::string&) {
+    if (kind == DialogKind::CustomerValidation || kind == DialogKind::VendorValidation)
+      f.app.sharedSlots[1] = "1";
+  };
+  for (const List& list : kLists) {
+    list.fill(f.app, f.logic->state);
+    for (auto& row : f.logic->state.grid.rows) row.ticked = true;
+    list.send(*f.ctx);
+    std::vector<std::string>& results = out.results.emplace_back();
+    for (const auto& row : f.logic->state.grid.rows)
+      results.push_back(row.cells.size() > list.resultColumn ? row.cells[list.resultColumn] : "");
+  }
+  out.messages = f.ui.texts();
+  for (const auto& [kind, text] : f.ui.dialogs) out.dialogs.push_back(text);
+  out.roundTrips = f.requests.size();
+  for (const std::string& request : f.requests)
+    out.searches += request.find("<EntityFilter>") != std::string::npos;
+  const auto db = open_database(f.app.databasePath);
+  for (const char* sql : kRowQueries) {
+    std::string dump;
+    for (const auto& row : db->queryAll(sql).rows) {
+      for (const auto& cell : row) dump += cell.value_or("<null>") + "|";
+      dump += "\n";
+    }
+    out.rows.push_back(without_times(dump));
+  }
+  std::ifstream file(f.demo.companyFile);
+  std::stringstream text;
+  text << file.rdbuf();
+  out.company = without_times(text.str());
+  return out;
+}
+
+class BatchingTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(BatchingTest, TheDemoEndsTheSameWithAndWithoutMessageSets) {
+  const Outcome alone = send_demo(false, GetParam());
+  const Outcome sets = send_demo(true, GetParam());
+  ASSERT_EQ(alone.results.size(), std::size(kLists));
+  ASSERT_EQ(sets.results.size(), std::size(kLists));
+  std::size_t sent = 0;
+  for (std::size_t i = 0; i < std::size(kLists); ++i) {
+    ASSERT_EQ(alone.results[i].size(), sets.results[i].size()) << kLists[i].name;
+    for (std::size_t r = 0; r < alone.results[i].size(); ++r) {
+      EXPECT_EQ(alone.results[i][r], sets.results[i][r]) << kLists[i].name << " row " << r;
+      sent += alone.results[i][r].starts_with("Sent!") || alone.results[i][r] == "Success";
+    }
+  }
+  EXPECT_GT(sent, 20u);  // the comparison covers real sends, not only refusals
+  EXPECT_EQ(alone.messages, sets.messages);
+  EXPECT_EQ(alone.dialogs, sets.dialogs);
+  for (std::size_t i = 0; i < std::size(kRowQueries); ++i)
+    EXPECT_EQ(alone.rows[i], sets.rows[i]) << kRowQueries[i];
+  EXPECT_EQ(alone.company, sets.company);
+  EXPECT_LT(sets.roundTrips, alone.roundTrips);
+  EXPECT_EQ(sets.searches > 0, GetParam());
+}
+
+// With and without the duplicate searches of invoices, payments and purchase orders.
+INSTANTIATE_TEST_SUITE_P(DuplicateSearches, BatchingTest, ::testing::Bool());
+
+}  // namespace
+}  // namespace vqb::test
