@@ -25,6 +25,8 @@ ConnectionConfig load_connection_config(const std::string& settingsFolder) {
   if (!port.empty()) config.port = std::atoi(port.c_str());
   config.userName = doc.GetChildContent("username");
   config.passwordHash = doc.GetChildContent("passwordhash");
+  config.ownerId = doc.GetChildContent("ownerid");
+  config.fileId = doc.GetChildContent("fileid");
   return config;
 }
 
@@ -38,6 +40,8 @@ void save_connection_config(const std::string& settingsFolder, const ConnectionC
   doc.SetChildValue("port", std::to_string(config.port));
   doc.SetChildValue("username", config.userName);
   doc.SetChildValue("passwordhash", config.passwordHash);
+  doc.SetChildValue("ownerid", config.ownerId);
+  doc.SetChildValue("fileid", config.fileId);
   const std::string path = connection_file_path(settingsFolder);
   if (!doc.SaveXmlFile(path)) throw VqbError(75, "Path/File access error: " + path);
 }

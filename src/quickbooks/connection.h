@@ -9,6 +9,8 @@
 //                the Web Connector transport ("webconnector"): the address and port it serves
 //                on, and the login the Web Connector must give (the password only as a
 //                salted hash)
+//   ownerid, fileid
+//                the GUIDs the Web Connector's .qwc file names this application by
 
 #include <memory>
 #include <string>
@@ -32,6 +34,8 @@ struct ConnectionConfig {
   int port = 8086;
   std::string userName;
   std::string passwordHash;
+  std::string ownerId;
+  std::string fileId;
   // How long a request waits for a Web Connector session (vqb-cli --wait); not kept.
   int waitSeconds = 120;
 };

@@ -18,8 +18,11 @@ WebConnectorTransport::WebConnectorTransport(WebConnectorSettings settings)
     response.set_content(reply.body, "text/xml; charset=utf-8");
   };
   auto wsdl = [this](const httplib::Request& request, httplib::Response& response) {
-    if (!request.has_param("wsdl")) {
-      response.status = 404;
+    if (!request.has_param("wsdl")) {  // the support page the .qwc file names
+      response.set_content(
+          "Vantora QuickBooks Integrator: this address serves the QuickBooks Web Connector. "
+          "See the integrator's README for help.\n",
+          "text/plain; charset=utf-8");
       return;
     }
     const std::string host = request.get_header_value("Host");

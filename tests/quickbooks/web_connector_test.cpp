@@ -13,9 +13,12 @@
 #include "quickbooks/qb_error.h"
 #include "quickbooks/web_connector_soap.h"
 #include "quickbooks/web_connector_transport.h"
+#include "support/qbwc_client.h"
 
 namespace vqb::qb {
 namespace {
+
+using test::Qbwc;
 
 const char* const kQuery =
     "<?xml version=\"1.0\"?><?qbxml version=\"3.0\"?><QBXML><QBXMLMsgsRq onError=\"stopOnError\">"
@@ -31,62 +34,6 @@ const std::string& password_hash() {
   static const std::string hash = hash_password("s3cret");
   return hash;
 }
-
-// A Web Connector imitation: one SOAP call at a time, as the Web Connector makes them.
-struct Qbwc {
-  httplib::Client http;
-  explicit Qbwc(int port) : http("127.0.0.1", port) { http.set_read_timeout(30, 0); }
-
-  // The call's result texts (one for most methods, several for authenticate), or the
-  // fault string prefixed "FAULT ".
-  std::vector<std::string> call(const std::string& method,
-                                const std::vector<std::pair<std::string, std::string>>& params) {
-    std::string body =
-        "<?xml version=\"1.0\"?><soap:Envelope "
-        "xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body><" +
-        method + " xmlns=\"http://developer.intuit.com/\">";
-    pugi::xml_document values;
-    for (const auto& [name, value] : params)
-      values.append_child(name.c_str()).text() = value.c_str();
-    std::ostringstream text;
-    values.save(text, "", pugi::format_raw | pugi::format_no_declaration);
-    body += text.str() + "</" + method + "></soap:Body></soap:Envelope>";
-    auto reply = http.Post(kQbwcPath, body, "text/xml");
-    if (!reply) return {"NO REPLY"};
-    pugi::xml_document doc;
-    doc.load_string(reply->body.c_str());
-    auto soapBody = doc.child("soap:Envelope").child("soap:Body");
-    if (auto fault = soapBody.child("soap:Fault"))
-      return {"FAULT " + std::string(fault.child_value("faultstring"))};
-    auto result = soapBody.child((method + "Response").c_str()).child((method + "Result").c_str());
-    if (method != "authenticate") return {result.text().get()};
-    std::vector<std::string> strings;
-    for (auto s : result.children("string")) strings.push_back(s.text().get());
-    return strings;
-  }
-  std::vector<std::string> login(const std::string& user = "qbuser",
-                                 const std::string& password = "s3cret") {
-    return call("authenticate", {{"strUserName", user}, {"strPassword", password}});
-  }
-  std::string send(const std::string& ticket) {
-    return call("sendRequestXML", {{"ticket", ticket},
-                                   {"strHCPResponse", ""},
-                                   {"strCompanyFileName", "C:\\Books.qbw"},
-                                   {"qbXMLCountry", "US"},
-                                   {"qbXMLMajorVers", "13"},
-                                   {"qbXMLMinorVers", "0"}})[0];
-  }
-  std::string receive(const std::string& ticket, const std::string& response,
-                      const std::string& hresult = "", const std::string& message = "") {
-    return call("receiveResponseXML", {{"ticket", ticket},
-                                       {"response", response},
-                                       {"hresult", hresult},
-                                       {"message", message}})[0];
-  }
-  std::string one(const std::string& method, const std::string& ticket) {
-    return call(method, {{"ticket", ticket}})[0];
-  }
-};
 
 class WebConnectorTest : public ::testing::Test {
  protected:
