@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <future>
+#include <regex>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -133,8 +134,12 @@ TEST_F(WebConnectorCommandTest, ASendThroughTheWebConnectorMatchesADirectSend) {
   qb::ConnectionConfig config = qb::load_connection_config(folder);
   config.transport = "simulated";  // qb list looks at the company itself
   qb::save_connection_config(folder, config);
-  EXPECT_EQ(run({"qb", "list", "customers"}).out,
-            run({"--settings", direct, "qb", "list", "customers"}).out);
+  // ListIDs end in the second they were made: compare without that part.
+  auto listed = [&](const std::string& settings) {
+    return std::regex_replace(run({"--settings", settings, "qb", "list", "customers"}).out,
+                              std::regex("-[0-9]+ "), " ");
+  };
+  EXPECT_EQ(listed(folder), listed(direct));
 }
 
 }  // namespace
