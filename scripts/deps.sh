@@ -7,6 +7,7 @@ packages=(
   libsqlite3-dev sqlite3 libpugixml-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libxml2-utils clang-format
+  libcpp-httplib-dev libsodium-dev nodejs
 )
 # Only needed to show the window on a machine without a display (screenshots).
 if [ "${VQB_WITH_XVFB:-0}" = 1 ]; then packages+=(xvfb xauth); fi

@@ -16,9 +16,11 @@
 #include "cli/send_command.h"
 #include "cli/setup_command.h"
 #include "cli/sync_commands.h"
+#include "cli/webconnector_command.h"
 #include "demo/demo_company.h"
 #include "demo/demo_setup.h"
 #include "quickbooks/connection.h"
+#include "quickbooks/web_connector_transport.h"
 
 namespace vqb::cli {
 namespace {
@@ -28,6 +30,7 @@ struct Globals {
   bool yes{false};
   bool no{false};
   bool verbose{false};
+  int wait{120};
 };
 
 int cmd_demo(const std::string& folder, const DemoOptions& options, bool replace,
@@ -78,6 +81,9 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   auto* yesFlag = cli.add_flag("--yes", globals.yes, "Answer Yes to every question");
   cli.add_flag("--no", globals.no, "Answer No to every question")->excludes(yesFlag);
   cli.add_flag("-v,--verbose", globals.verbose, "Show progress texts");
+  cli.add_option("--wait", globals.wait,
+                 "Seconds a request waits for a QuickBooks Web Connector session (default 120)")
+      ->check(CLI::Range(1, 86400));
 
   DemoOptions demo;
   std::string demoFolder;
@@ -246,6 +252,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   auto* qbOpen = qbCmd->add_subcommand("open", "Open the company (QuickBooks answers)");
   auto* qbClose = qbCmd->add_subcommand("close", "Close the company (QuickBooks is not reachable)");
 
+  // vqb-cli webconnector setup|qwc and vqb-cli qb process.
+  WebConnectorCommand webConnectorCommand;
+  webConnectorCommand.addTo(cli, *qbCmd);
+
   // Preferences: vqb-cli prefs get|set|list.
   PrefsCommand prefsCommand;
   prefsCommand.addTo(cli);
@@ -267,6 +277,14 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   } catch (const CLI::ParseError& error) {
     return cli.exit(error, out, err);
   }
+
+  // Every command that reaches QuickBooks through the Web Connector waits --wait seconds.
+  qb::register_transport("webconnector", [wait = globals.wait](const qb::ConnectionConfig& config,
+                                                               const std::string& folder) {
+    qb::ConnectionConfig waiting = config;
+    waiting.waitSeconds = wait;
+    return qb::make_web_connector(waiting, folder);
+  });
 
   if (*demoCmd) {
     if (demoEmpty)
@@ -313,6 +331,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     code = prefsCommand.run(app, out, err);
   else if (setupCommand.chosen())
     code = setupCommand.run(app, out, err);
+  else if (webConnectorCommand.chosen())
+    code = webConnectorCommand.run(app.settingsFolder, in, out, err);
   if (parseAddressCommand.chosen()) code = parseAddressCommand.run(app, out, err);
   return code != 0 ? code : (ui.errorsShown() > 0 ? 1 : 0);
 }

@@ -158,7 +158,15 @@ void MainWindowLogic::clr_me() {
 }
 
 qb::Session& MainWindowLogic::session() {
-  if (!link_) link_ = std::make_unique<qb::QuickBooksLink>(app.settingsFolder, transports_);
+  if (!link_) {
+    link_ = std::make_unique<qb::QuickBooksLink>(app.settingsFolder, transports_);
+    // While QuickBooks is slow to answer (the Web Connector polls), the window stays live and
+    // Cancel gives up.
+    link_->transport().setWaitHook([this] {
+      app.events.pump();
+      return !state.cancelRequested;
+    });
+  }
   return link_->session();
 }
 

@@ -1,5 +1,7 @@
 #include "quickbooks/connection.h"
 
+#include <cstdlib>
+
 #include "app/errors.h"
 #include "app/record_doc.h"
 
@@ -17,6 +19,14 @@ ConnectionConfig load_connection_config(const std::string& settingsFolder) {
   if (!transport.empty()) config.transport = transport;
   config.companyFile = doc.GetChildContent("companyfile");
   config.exchangeLog = doc.GetChildContent("exchangelog") != "0";
+  const std::string listen = doc.GetChildContent("listen");
+  if (!listen.empty()) config.listenAddress = listen;
+  const std::string port = doc.GetChildContent("port");
+  if (!port.empty()) config.port = std::atoi(port.c_str());
+  config.userName = doc.GetChildContent("username");
+  config.passwordHash = doc.GetChildContent("passwordhash");
+  config.ownerId = doc.GetChildContent("ownerid");
+  config.fileId = doc.GetChildContent("fileid");
   return config;
 }
 
@@ -26,6 +36,12 @@ void save_connection_config(const std::string& settingsFolder, const ConnectionC
   doc.SetChildValue("transport", config.transport);
   doc.SetChildValue("companyfile", config.companyFile);
   doc.SetChildValue("exchangelog", config.exchangeLog ? "1" : "0");
+  doc.SetChildValue("listen", config.listenAddress);
+  doc.SetChildValue("port", std::to_string(config.port));
+  doc.SetChildValue("username", config.userName);
+  doc.SetChildValue("passwordhash", config.passwordHash);
+  doc.SetChildValue("ownerid", config.ownerId);
+  doc.SetChildValue("fileid", config.fileId);
   const std::string path = connection_file_path(settingsFolder);
   if (!doc.SaveXmlFile(path)) throw VqbError(75, "Path/File access error: " + path);
 }

@@ -5,6 +5,12 @@
 //                "simulated" (the simulated company in a company file) is always there
 //   companyfile  the simulated company's file
 //   exchangelog  "1" (default) logs every request and response, "0" does not
+//   listen, port, username, passwordhash
+//                the Web Connector transport ("webconnector"): the address and port it serves
+//                on, and the login the Web Connector must give (the password only as a
+//                salted hash)
+//   ownerid, fileid
+//                the GUIDs the Web Connector's .qwc file names this application by
 
 #include <memory>
 #include <string>
@@ -24,6 +30,14 @@ struct ConnectionConfig {
   std::string transport = "simulated";
   std::string companyFile;
   bool exchangeLog = true;
+  std::string listenAddress = "127.0.0.1";
+  int port = 8086;
+  std::string userName;
+  std::string passwordHash;
+  std::string ownerId;
+  std::string fileId;
+  // How long a request waits for a Web Connector session (vqb-cli --wait); not kept.
+  int waitSeconds = 120;
 };
 
 inline constexpr const char* kConnectionFileName = "QBconnection.xml";

@@ -2,6 +2,7 @@
 // How qbXML reaches QuickBooks: one request document in, one response document out.
 // A transport that cannot reach QuickBooks throws QbError(kNotReachable, ...).
 
+#include <functional>
 #include <string>
 
 namespace vqb::qb {
@@ -14,6 +15,9 @@ class QbTransport {
   virtual void openConnection(const std::string& connectionString) = 0;
   virtual void closeConnection() = 0;
   virtual std::string process(const std::string& requestXml) = 0;
+  // Called about ten times a second while process() waits for a QuickBooks that answers
+  // slowly (the user interface pumps its events there); false gives up waiting.
+  virtual void setWaitHook(std::function<bool()>) {}
 };
 
 }  // namespace vqb::qb

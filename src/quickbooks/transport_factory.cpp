@@ -5,6 +5,7 @@
 #include "quickbooks/connection.h"
 #include "quickbooks/qb_error.h"
 #include "quickbooks/sim/simulated_company.h"
+#include "quickbooks/web_connector_transport.h"
 
 namespace vqb::qb {
 namespace {
@@ -18,7 +19,8 @@ std::unique_ptr<QbTransport> make_simulated(const ConnectionConfig& config,
 }
 
 std::map<std::string, TransportMaker>& registry() {
-  static std::map<std::string, TransportMaker> makers{{"simulated", make_simulated}};
+  static std::map<std::string, TransportMaker> makers{{"simulated", make_simulated},
+                                                      {"webconnector", make_web_connector}};
   return makers;
 }
 

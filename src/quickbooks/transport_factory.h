@@ -1,7 +1,8 @@
 #pragma once
 // The QuickBooks transports by name: QBconnection.xml's `transport` chooses which one a
 // connection uses. Each transport registers a maker under its name; "simulated" (the
-// simulated company kept in the company file) is there from the start. Another transport
+// simulated company kept in the company file) and "webconnector" (the QuickBooks Web
+// Connector, web_connector_transport.h) are there from the start. Another transport
 // plugs in by registering, without changes to the code that connects.
 
 #include <functional>

@@ -42,9 +42,9 @@ class TransportFactoryTest : public ::testing::Test {
   }
 };
 
-// Runs before anything is registered: only the built-in transport is accepted.
+// Runs before anything is registered: only the built-in transports are accepted.
 TEST_F(TransportFactoryTest, SettingsThatCannotConnectSayWhy) {
-  EXPECT_EQ(accepted_transports(), std::vector<std::string>{"simulated"});
+  EXPECT_EQ(accepted_transports(), (std::vector<std::string>{"simulated", "webconnector"}));
   sim::SimulatedCompany::create(dir.file("c.qbxml"), "C");
   const struct {
     const char* transport;
@@ -52,11 +52,16 @@ TEST_F(TransportFactoryTest, SettingsThatCannotConnectSayWhy) {
     std::string error;
   } cases[] = {
       {"xyz", dir.file("c.qbxml"),
-       "Unknown QuickBooks transport \"xyz\" in " + file + ". Accepted values: simulated."},
+       "Unknown QuickBooks transport \"xyz\" in " + file +
+           ". Accepted values: simulated, webconnector."},
       {"Simulated", dir.file("c.qbxml"),
-       "Unknown QuickBooks transport \"Simulated\" in " + file + ". Accepted values: simulated."},
+       "Unknown QuickBooks transport \"Simulated\" in " + file +
+           ". Accepted values: simulated, webconnector."},
       {"simulated", "", "No QuickBooks company file is configured in " + file},
       {"simulated", dir.file("c.qbxml"), ""},
+      {"webconnector", "",
+       "The QuickBooks Web Connector login is not set up in " + file +
+           ". Run: vqb-cli webconnector setup --user NAME"},
   };
   for (const auto& c : cases) {
     choose(c.transport, c.companyFile);
@@ -70,7 +75,8 @@ TEST_F(TransportFactoryTest, ARegisteredTransportIsChosenByItsName) {
     return std::make_unique<test::CountingTransport>(
         std::make_unique<sim::SimulatedCompany>(config.companyFile), count);
   });
-  EXPECT_EQ(accepted_transports(), (std::vector<std::string>{"counted", "simulated"}));
+  EXPECT_EQ(accepted_transports(),
+            (std::vector<std::string>{"counted", "simulated", "webconnector"}));
 
   sim::SimulatedCompany::create(dir.file("c.qbxml"), "C");
   choose("counted", dir.file("c.qbxml"));
@@ -81,7 +87,7 @@ TEST_F(TransportFactoryTest, ARegisteredTransportIsChosenByItsName) {
 
   choose("pigeon", dir.file("c.qbxml"));
   EXPECT_EQ(connectError(), "Unknown QuickBooks transport \"pigeon\" in " + file +
-                                ". Accepted values: counted, simulated.");
+                                ". Accepted values: counted, simulated, webconnector.");
 }
 
 }  // namespace
