@@ -9,6 +9,8 @@
 #include "app/module1.h"
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
+#include "export/intent_journal.h"
+#include "export/intent_recovery.h"
 #include "export/send_loop.h"
 #include "export/supplier_export.h"
 #include "import/customer_validation.h"
@@ -77,8 +79,11 @@ class PurchaseOrderSender {
       fill_header();
       fill_lines();
       ctx_.components.purchaseOrder.isToBePrinted = !setup_on(app_, "chkmarkposprinted");
+      IntentScope intent(ctx_, "purchase order", n_);
       ctx_.components.purchaseOrder.add();
-      return mark_added();
+      std::string result = mark_added();
+      if (marked_) intent.close();
+      return result;
     } catch (const Stop& stop) {
       return stop.text;
     } catch (const VqbError& error) {
@@ -405,13 +410,14 @@ class PurchaseOrderSender {
     RecordDoc added;
     added.LoadXml(ctx_.components.purchaseOrder.record());
     const std::string refNumber = added.GetChildContent("RefNumber");
-    if (mark_po_sent(app_, number_, refNumber, added.GetChildContent("TxnID"),
-                     order_.GetChildContent("goodsin")))
-      return kPurchaseOrderSent;
+    marked_ = mark_po_sent(app_, number_, refNumber, added.GetChildContent("TxnID"),
+                           order_.GetChildContent("goodsin"));
+    if (marked_) return kPurchaseOrderSent;
     return std::string(kPurchaseOrderSent) + " The purchase order is in QuickBooks (reference " +
            refNumber +
            ") but Vantora could not be marked: mark this purchase order as sent by hand (Run > "
-           "Mark as sent) so that it is not sent again.";
+           "Mark as sent) so that it is not sent again." +
+           kMarkPending;
   }
 
   MappingContext& ctx_;
@@ -421,6 +427,7 @@ class PurchaseOrderSender {
   RecordDoc order_, supplier_, woOrders_;
   std::vector<OrderRow> rows_;
   int itemCount_{0};
+  bool marked_{false};
 };
 
 }  // namespace
@@ -432,6 +439,8 @@ std::string send_PO(MappingContext& ctx, long number) {
 void send_POs(MappingContext& ctx) {
   try {
     ctx.app.ui.setStatus("");
+    recover_before_send(ctx, "purchase order", kPurchaseOrderListNumberColumn,
+                        kPurchaseOrderListCommentColumn);
     send_ticked_rows(ctx,
                      {kPurchaseOrderListNumberColumn, kPurchaseOrderListCommentColumn,
                       kPurchaseOrderListSupplierColumn, "Sending Purchase Order: "},
