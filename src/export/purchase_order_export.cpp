@@ -16,6 +16,7 @@
 #include "import/customer_validation.h"
 #include "mapping/list_loader.h"
 #include "mapping/validators.h"
+#include "quickbooks/qbxml.h"
 
 namespace vqb {
 namespace {
@@ -26,6 +27,12 @@ constexpr const char* kNotSent =
     "Possible duplicate purchase order. User selected not send purchase order.";
 constexpr const char* kRowIndent = "-      ";
 constexpr const char* kWoGap = "          ";  // ten spaces before the customer's name
+constexpr const char* kAddressCut =
+    " The ship-to address was cut to the lengths QuickBooks takes (41 characters a line, 31 the "
+    "city, 21 the state, 13 the postal code).";
+// QuickBooks' address field lengths.
+constexpr std::size_t kAddressLineLength = 41, kCityLength = 31, kStateLength = 21,
+                      kPostalCodeLength = 13;
 
 // The stop texts of one order travel as this exception, so the checks read top to bottom.
 struct Stop {
@@ -309,13 +316,20 @@ class PurchaseOrderSender {
         "Goods In = " + order_.GetChildContent("goodsin") + " (VT Status as at " + status_time();
     qb::Address& address = ctx_.components.address;
     address.reset();
-    address.addr1 = order_.GetChildContent("address1");
-    address.addr2 = order_.GetChildContent("address2");
-    address.addr3 = order_.GetChildContent("address3");
-    address.addr4 = order_.GetChildContent("address4");
-    address.city = order_.GetChildContent("city");
-    address.state = order_.GetChildContent("state");
-    address.postalCode = order_.GetChildContent("zip");
+    // Each field cut to what QuickBooks takes (it refuses the whole order otherwise).
+    auto take = [this](const char* column, std::size_t length) {
+      const std::string text = qb::qbxml::xml_safe(order_.GetChildContent(column));
+      if (char_count(text) <= length) return text;
+      addressCut_ = true;
+      return first_chars(text, length);
+    };
+    address.addr1 = take("address1", kAddressLineLength);
+    address.addr2 = take("address2", kAddressLineLength);
+    address.addr3 = take("address3", kAddressLineLength);
+    address.addr4 = take("address4", kAddressLineLength);
+    address.city = take("city", kCityLength);
+    address.state = take("state", kStateLength);
+    address.postalCode = take("zip", kPostalCodeLength);
     order.shipAddress = address.aggregate();
   }
 
@@ -412,9 +426,9 @@ class PurchaseOrderSender {
     const std::string refNumber = added.GetChildContent("RefNumber");
     marked_ = mark_po_sent(app_, number_, refNumber, added.GetChildContent("TxnID"),
                            order_.GetChildContent("goodsin"));
-    if (marked_) return kPurchaseOrderSent;
-    return std::string(kPurchaseOrderSent) + " The purchase order is in QuickBooks (reference " +
-           refNumber +
+    const std::string sent = std::string(kPurchaseOrderSent) + (addressCut_ ? kAddressCut : "");
+    if (marked_) return sent;
+    return sent + " The purchase order is in QuickBooks (reference " + refNumber +
            ") but Vantora could not be marked: mark this purchase order as sent by hand (Run > "
            "Mark as sent) so that it is not sent again." +
            kMarkPending;
@@ -428,6 +442,7 @@ class PurchaseOrderSender {
   std::vector<OrderRow> rows_;
   int itemCount_{0};
   bool marked_{false};
+  bool addressCut_{false};
 };
 
 }  // namespace
