@@ -13,6 +13,7 @@
 #include "mapping/existence.h"
 #include "mapping/validators.h"
 #include "quickbooks/qb_error.h"
+#include "quickbooks/qbxml.h"
 
 namespace vqb {
 namespace {
@@ -122,7 +123,9 @@ std::string export_one(MappingContext& ctx, long link, const Texts& t, const Add
   }
 
   const std::string description = row.GetChildContent("description");
-  std::string name = description;
+  // The name as QuickBooks will hold it (no characters XML cannot carry), so that the link
+  // written back names the QuickBooks entry.
+  std::string name = qb::qbxml::xml_safe(description);
   for (;;) {
     try {
       if (auto stop = check_name(ctx, t, description, link, name)) return *stop;

@@ -11,6 +11,7 @@
 #include "export/intent_journal.h"
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
+#include "export/purchase_order_export.h"
 #include "export/supplier_export.h"
 #include "quickbooks/qb_error.h"
 
@@ -93,6 +94,31 @@ const std::vector<IntentKind> kKinds{
        const double amount = numeric_value(field(request, "ReceivePaymentAdd/TotalAmount"));
        if (!chkdup_QBPayment(ctx, customer, amount, record, "")) return std::string();
        return ctx.app.paymentMatch.GetXml();
+     }},
+    {"purchase order", "Purchase order", "PurchaseOrderAddRq",
+     [](MappingContext& ctx, const std::string& record, const std::string& added) {
+       if (!read_row(ctx.app,
+                     "Select goodsin from SuppPO where number = " + std::to_string(key_of(record))))
+         return false;
+       return mark_po_sent(ctx.app, key_of(record), field(added, "RefNumber"),
+                           field(added, "TxnID"), ctx.app.scratch.GetChildContent("goodsin"));
+     },
+     [](MappingContext& ctx, const std::string& record, const std::string& request) {
+       App& app = ctx.app;
+       if (!read_row(app, "Select qbref, number, subtotal from SuppPO where number = " +
+                              std::to_string(key_of(record))))
+         return std::string();
+       // The reference the add carried; the send's own duplicate check's when QuickBooks
+       // numbers the orders.
+       std::string reference = field(request, "PurchaseOrderAdd/RefNumber");
+       if (reference.empty()) reference = app.scratch.GetChildContent("qbref");
+       if (reference.empty()) reference = app.scratch.GetChildContent("number");
+       RecordDoc match;
+       if (get_QBPORef(ctx, reference, numeric_value(app.scratch.GetChildContent("subtotal")),
+                       &match)
+               .empty())
+         return std::string();
+       return match.GetXml();
      }},
 };
 

@@ -16,6 +16,7 @@
 #include "import/customer_validation.h"
 #include "mapping/existence.h"
 #include "mapping/validators.h"
+#include "quickbooks/qbxml.h"
 
 namespace vqb {
 namespace {
@@ -398,8 +399,10 @@ class PaymentSender {
       memo = payment_.GetChildContent("reference");
     if (!memo.empty()) out.memo = memo;
     const std::string reference = payment_.GetChildContent("reference");
-    out.refNumber = reference.empty() ? payment_.GetChildContent("number")
-                                      : first_chars(reference, kRefNumberLength);
+    // Cut after the characters XML cannot carry are dropped, so they cost no room.
+    out.refNumber = reference.empty()
+                        ? payment_.GetChildContent("number")
+                        : first_chars(qb::qbxml::xml_safe(reference), kRefNumberLength);
   }
 
   std::string mark_sent() {

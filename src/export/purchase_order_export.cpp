@@ -9,12 +9,15 @@
 #include "app/module1.h"
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
+#include "export/intent_journal.h"
+#include "export/intent_recovery.h"
 #include "export/send_loop.h"
 #include "export/supplier_export.h"
 #include "import/customer_validation.h"
 #include "mapping/existence.h"
 #include "mapping/list_loader.h"
 #include "mapping/validators.h"
+#include "quickbooks/qbxml.h"
 
 namespace vqb {
 namespace {
@@ -25,6 +28,12 @@ constexpr const char* kNotSent =
     "Possible duplicate purchase order. User selected not send purchase order.";
 constexpr const char* kRowIndent = "-      ";
 constexpr const char* kWoGap = "          ";  // ten spaces before the customer's name
+constexpr const char* kAddressCut =
+    " The ship-to address was cut to the lengths QuickBooks takes (41 characters a line, 31 the "
+    "city, 21 the state, 13 the postal code).";
+// QuickBooks' address field lengths.
+constexpr std::size_t kAddressLineLength = 41, kCityLength = 31, kStateLength = 21,
+                      kPostalCodeLength = 13;
 
 // The stop texts of one order travel as this exception, so the checks read top to bottom.
 struct Stop {
@@ -79,8 +88,11 @@ class PurchaseOrderSender {
       fill_header();
       fill_lines();
       ctx_.components.purchaseOrder.isToBePrinted = !setup_on(app_, "chkmarkposprinted");
+      IntentScope intent(ctx_, "purchase order", n_);
       ctx_.components.purchaseOrder.add();
-      return mark_added();
+      std::string result = mark_added();
+      if (marked_) intent.close();
+      return result;
     } catch (const Stop& stop) {
       return stop.text;
     } catch (const VqbError& error) {
@@ -333,13 +345,20 @@ class PurchaseOrderSender {
         "Goods In = " + order_.GetChildContent("goodsin") + " (VT Status as at " + status_time();
     qb::Address& address = ctx_.components.address;
     address.reset();
-    address.addr1 = order_.GetChildContent("address1");
-    address.addr2 = order_.GetChildContent("address2");
-    address.addr3 = order_.GetChildContent("address3");
-    address.addr4 = order_.GetChildContent("address4");
-    address.city = order_.GetChildContent("city");
-    address.state = order_.GetChildContent("state");
-    address.postalCode = order_.GetChildContent("zip");
+    // Each field cut to what QuickBooks takes (it refuses the whole order otherwise).
+    auto take = [this](const char* column, std::size_t length) {
+      const std::string text = qb::qbxml::xml_safe(order_.GetChildContent(column));
+      if (char_count(text) <= length) return text;
+      addressCut_ = true;
+      return first_chars(text, length);
+    };
+    address.addr1 = take("address1", kAddressLineLength);
+    address.addr2 = take("address2", kAddressLineLength);
+    address.addr3 = take("address3", kAddressLineLength);
+    address.addr4 = take("address4", kAddressLineLength);
+    address.city = take("city", kCityLength);
+    address.state = take("state", kStateLength);
+    address.postalCode = take("zip", kPostalCodeLength);
     order.shipAddress = address.aggregate();
   }
 
@@ -434,13 +453,14 @@ class PurchaseOrderSender {
     RecordDoc added;
     added.LoadXml(ctx_.components.purchaseOrder.record());
     const std::string refNumber = added.GetChildContent("RefNumber");
-    if (mark_po_sent(app_, number_, refNumber, added.GetChildContent("TxnID"),
-                     order_.GetChildContent("goodsin")))
-      return kPurchaseOrderSent;
-    return std::string(kPurchaseOrderSent) + " The purchase order is in QuickBooks (reference " +
-           refNumber +
+    marked_ = mark_po_sent(app_, number_, refNumber, added.GetChildContent("TxnID"),
+                           order_.GetChildContent("goodsin"));
+    const std::string sent = std::string(kPurchaseOrderSent) + (addressCut_ ? kAddressCut : "");
+    if (marked_) return sent;
+    return sent + " The purchase order is in QuickBooks (reference " + refNumber +
            ") but Vantora could not be marked: mark this purchase order as sent by hand (Run > "
-           "Mark as sent) so that it is not sent again.";
+           "Mark as sent) so that it is not sent again." +
+           kMarkPending;
   }
 
   MappingContext& ctx_;
@@ -450,6 +470,8 @@ class PurchaseOrderSender {
   RecordDoc order_, supplier_, woOrders_;
   std::vector<OrderRow> rows_;
   int itemCount_{0};
+  bool marked_{false};
+  bool addressCut_{false};
 };
 
 }  // namespace
@@ -461,6 +483,8 @@ std::string send_PO(MappingContext& ctx, long number) {
 void send_POs(MappingContext& ctx) {
   try {
     ctx.app.ui.setStatus("");
+    recover_before_send(ctx, "purchase order", kPurchaseOrderListNumberColumn,
+                        kPurchaseOrderListCommentColumn);
     send_ticked_rows(ctx,
                      {kPurchaseOrderListNumberColumn, kPurchaseOrderListCommentColumn,
                       kPurchaseOrderListSupplierColumn, "Sending Purchase Order: "},

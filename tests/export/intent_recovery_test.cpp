@@ -16,6 +16,7 @@
 #include "export/intent_journal.h"
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
+#include "export/purchase_order_export.h"
 #include "export/supplier_export.h"
 #include "quickbooks/qb_error.h"
 #include "support/connected_demo.h"
@@ -27,6 +28,7 @@ using qb::sim::Entry;
 using qb::sim::Kind;
 
 constexpr long kReceipt = 95001;
+constexpr long kOrder = 97001;
 
 // What a test needs to know of one send kind.
 struct KindCase {
@@ -53,6 +55,9 @@ const KindCase kKinds[] = {
     {"payment", "ReceivePaymentAddRq", Kind::ReceivePayment, "CustPayments",
      "SELECT QuickBooksRef FROM CustPayments WHERE Number = ", [](const Entry& e) { return e.id; },
      nullptr},
+    {"purchase order", "PurchaseOrderAddRq", Kind::PurchaseOrder, "SuppPO",
+     "SELECT QBRef || '|' || QBURef FROM SuppPO WHERE Number = ",
+     [](const Entry& e) { return e.name + "|" + e.id; }, nullptr},
 };
 
 class IntentRecoveryTest : public ::testing::TestWithParam<KindCase>,
@@ -89,6 +94,18 @@ class IntentRecoveryTest : public ::testing::TestWithParam<KindCase>,
           "SELECT s.Number FROM CustSO s JOIN Customers c ON c.Link = s.Customer WHERE s.Status = "
           "4 AND s.QuickBooks = 0 AND c.QBAccountNumber <> '' ORDER BY s.Number LIMIT 1");
     }
+    if (kind == "purchase order") {
+      // An order of a supplier QuickBooks knows, one line of a mapped sales group.
+      const std::string supplier =
+          first("SELECT Link FROM Suppliers WHERE QBAccount <> '' ORDER BY Link LIMIT 1");
+      const std::string order = std::to_string(kOrder);
+      run("INSERT INTO SuppPO (Number, Supplier, Date, Subtotal, GoodsIn, SendQB) VALUES (" +
+          order + ", " + supplier + ", 46000, 39, 'No', 0)");
+      run("INSERT INTO SuppPODetail (PONumber, LineNumber, RemarkLine, SalesGroup, Style, "
+          "Description, UnitCost, Qty) VALUES (" +
+          order + ", 1, 0, 'GAR', 'G500', 'Heavy Cotton Tee', 3.25, 12)");
+      return order;
+    }
     const std::string customer =
         first("SELECT Link FROM Customers WHERE QBAccountNumber <> '' ORDER BY Link LIMIT 1");
     const std::string method = first("SELECT Link FROM CustPaymentMethods ORDER BY Link LIMIT 1");
@@ -108,6 +125,7 @@ class IntentRecoveryTest : public ::testing::TestWithParam<KindCase>,
     if (kind == "customer") return send_Customer(*ctx, k);
     if (kind == "supplier") return send_Supplier(*ctx, k);
     if (kind == "invoice") return send_Invoice(*ctx, k);
+    if (kind == "purchase order") return send_PO(*ctx, k);
     return send_Payment(*ctx, k);
   }
   std::vector<Entry> inQuickBooks() const { return company().list(GetParam().qbKind); }
@@ -312,7 +330,11 @@ TEST_P(CustomerRecoveryTest, TheNextSendLoopSettlesFirstAndSkipsTheRecoveredRow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, IntentRecoveryTest, ::testing::ValuesIn(kKinds),
-                         [](const auto& info) { return std::string(info.param.kind); });
+                         [](const auto& info) {
+                           std::string name = info.param.kind;
+                           std::erase(name, ' ');
+                           return name;
+                         });
 INSTANTIATE_TEST_SUITE_P(Customers, CustomerRecoveryTest, ::testing::Values(kKinds[0]));
 
 }  // namespace

@@ -364,7 +364,8 @@ TEST_F(PurchaseOrderExportTest, RefusalsAndFailedMarksAreReportedOnTheRow) {
   EXPECT_EQ(send(),
             "Sent! The purchase order is in QuickBooks (reference O'Neil-1) but Vantora could not "
             "be marked: mark this purchase order as sent by hand (Run > Mark as sent) so that it "
-            "is not sent again.");
+            "is not sent again. The integrator will mark it as sent when it next connects to "
+            "QuickBooks.");
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "Confirm");
   run("DROP TRIGGER refuse");
