@@ -23,7 +23,7 @@ inline constexpr const char* kIntentJournalName = "intents.db";
 
 struct Intent {
   long long id = 0;
-  std::string kind;          // "customer", "supplier", "invoice", "payment"
+  std::string kind;          // "customer", "supplier", "invoice", "payment", "purchase order"
   std::string record;        // the Vantora key: a customer's link, an invoice's number
   std::string messageSetId;  // the newMessageSetID the add went with
   std::string digest;        // FNV-1a 64 of the request document, in hex
