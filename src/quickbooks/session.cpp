@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <algorithm>
 #include <pugixml.hpp>
 #include <string_view>
 
