@@ -23,6 +23,11 @@
 namespace vqb {
 namespace {
 
+using send_steps::load;
+using send_steps::option_on;
+using send_steps::setup_on;
+using send_steps::Stop;
+
 constexpr const char* kCrlf = "\r\n";
 constexpr const char* kNoSalesTaxItem =
     "No valid QuickBooks 'sales tax item' associated with this invoice. Cannot export invoice";
@@ -31,25 +36,6 @@ constexpr long kAmortizeGroups = 1001;
 
 long as_long(const std::string& text) {
   return static_cast<long>(numeric_value(text));
-}
-
-// The stop texts of one invoice travel as this exception, so the checks read top to bottom.
-struct Stop {
-  std::string text;
-};
-
-// Reads `sql` into a private document; false when read_data failed (it has said why).
-bool load(App& app, const std::string& sql, RecordDoc& into) {
-  if (!read_data(app, sql, false)) return false;
-  into = app.scratch.Clone();
-  return true;
-}
-
-bool setup_on(App& app, const char* key) {
-  return setup_value(app, key) == "1";
-}
-bool option_on(App& app, const char* key) {
-  return setup_value(app, key) == "True";
 }
 
 // Rate mode: on when two lines of one amortize group carry different line tax codes, or
@@ -576,18 +562,14 @@ std::string send_Invoice(MappingContext& ctx, long number) {
 }
 
 void send_Invoices(MappingContext& ctx) {
-  try {
+  run_send_list(ctx.app, "send_Invoices", [&] {
     ctx.app.ui.setStatus("");
     recover_before_send(ctx, "invoice", kInvoiceListDocNumberColumn, kInvoiceListCommentColumn);
     send_ticked_rows(ctx,
                      {kInvoiceListDocNumberColumn, kInvoiceListCommentColumn,
                       kInvoiceListDocNumberColumn, "Sending Invoice: "},
                      [&](long number) { return send_Invoice(ctx, number); });
-  } catch (const VqbError& error) {
-    show_common_error(ctx.app.ui, "frmQB", "send_Invoices", error);
-  } catch (const std::exception& error) {
-    show_common_error(ctx.app.ui, "frmQB", "send_Invoices", error);
-  }
+  });
 }
 
 std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, double amount,

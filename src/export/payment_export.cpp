@@ -21,32 +21,14 @@
 namespace vqb {
 namespace {
 
+using send_steps::load;
+using send_steps::option_on;
+using send_steps::setup_on;
+using send_steps::Stop;
+using send_steps::whole;
+
 constexpr const char* kCrlf = "\r\n";
 constexpr std::size_t kRefNumberLength = 20;
-
-// The stop texts of one payment travel as this exception, so the checks read top to bottom.
-struct Stop {
-  std::string text;
-};
-
-// Reads `sql` into a private document; false when read_data failed (it has said why).
-bool load(App& app, const std::string& sql, RecordDoc& into) {
-  if (!read_data(app, sql, false)) return false;
-  into = app.scratch.Clone();
-  return true;
-}
-
-bool setup_on(App& app, const char* key) {
-  return setup_value(app, key) == "1";
-}
-bool option_on(App& app, const char* key) {
-  return setup_value(app, key) == "True";
-}
-
-// A whole number read from a Vantora cell, as SQL and messages show it.
-std::string whole(const std::string& text) {
-  return number_text(std::trunc(numeric_value(text)));
-}
 
 // The texts of the invoice and work-order walks.
 struct Walk {
@@ -446,7 +428,7 @@ bool mark_payment_sent(App& app, long number, const std::string& txnId) {
 }
 
 void send_Payments(MappingContext& ctx) {
-  try {
+  run_send_list(ctx.app, "send_Payments", [&] {
     ctx.app.ui.setStatus("");
     recover_before_send(ctx, "payment", kPaymentListReceiptColumn, kPaymentListCommentColumn);
     send_ticked_rows(
@@ -458,11 +440,7 @@ void send_Payments(MappingContext& ctx) {
           return row.cells.at(kPaymentListCompanyColumn) + " - " +
                  row.cells.at(kPaymentListAmountColumn);
         });
-  } catch (const VqbError& error) {
-    show_common_error(ctx.app.ui, "frmQB", "send_Payments", error);
-  } catch (const std::exception& error) {
-    show_common_error(ctx.app.ui, "frmQB", "send_Payments", error);
-  }
+  });
 }
 
 bool chkdup_QBPayment(MappingContext& ctx, const std::string& customer, double amount,

@@ -22,6 +22,11 @@
 namespace vqb {
 namespace {
 
+using send_steps::load;
+using send_steps::setup_on;
+using send_steps::Stop;
+using send_steps::whole;
+
 constexpr const char* kCrlf = "\r\n";
 constexpr const char* kCannotOpenOrder = "Cannot open purchase order in Vantora database.";
 constexpr const char* kNotSent =
@@ -34,27 +39,6 @@ constexpr const char* kAddressCut =
 // QuickBooks' address field lengths.
 constexpr std::size_t kAddressLineLength = 41, kCityLength = 31, kStateLength = 21,
                       kPostalCodeLength = 13;
-
-// The stop texts of one order travel as this exception, so the checks read top to bottom.
-struct Stop {
-  std::string text;
-};
-
-// Reads `sql` into a private document; false when read_data failed (it has said why).
-bool load(App& app, const std::string& sql, RecordDoc& into) {
-  if (!read_data(app, sql, false)) return false;
-  into = app.scratch.Clone();
-  return true;
-}
-
-bool setup_on(App& app, const char* key) {
-  return setup_value(app, key) == "1";
-}
-
-// A whole number read from a Vantora cell, as SQL and texts show it.
-std::string whole(const std::string& text) {
-  return number_text(std::trunc(numeric_value(text)));
-}
 
 // "12/6/2026 17:45": the memo's time stamp.
 std::string status_time() {
@@ -481,7 +465,7 @@ std::string send_PO(MappingContext& ctx, long number) {
 }
 
 void send_POs(MappingContext& ctx) {
-  try {
+  run_send_list(ctx.app, "send_POs", [&] {
     ctx.app.ui.setStatus("");
     recover_before_send(ctx, "purchase order", kPurchaseOrderListNumberColumn,
                         kPurchaseOrderListCommentColumn);
@@ -489,11 +473,7 @@ void send_POs(MappingContext& ctx) {
                      {kPurchaseOrderListNumberColumn, kPurchaseOrderListCommentColumn,
                       kPurchaseOrderListSupplierColumn, "Sending Purchase Order: "},
                      [&](long number) { return send_PO(ctx, number); });
-  } catch (const VqbError& error) {
-    show_common_error(ctx.app.ui, "frmQB", "send_POs", error);
-  } catch (const std::exception& error) {
-    show_common_error(ctx.app.ui, "frmQB", "send_POs", error);
-  }
+  });
 }
 
 std::string get_QBPORef(MappingContext& ctx, const std::string& reference, double amount,

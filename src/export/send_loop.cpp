@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "app/errors.h"
 #include "app/module1.h"
+#include "app/setup_file.h"
 #include "app/text_helpers.h"
 
 namespace vqb {
@@ -73,5 +75,37 @@ bool confirm_possible_duplicate(App& app, const std::string& kind, const std::st
                             kind + "?");
   return app.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Warning!") == Answer::Yes;
 }
+
+void run_send_list(App& app, const char* procedure, const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const VqbError& error) {
+    show_common_error(app.ui, "frmQB", procedure, error);
+  } catch (const std::exception& error) {
+    show_common_error(app.ui, "frmQB", procedure, error);
+  }
+}
+
+namespace send_steps {
+
+bool load(App& app, const std::string& sql, RecordDoc& into) {
+  if (!read_data(app, sql, false)) return false;
+  into = app.scratch.Clone();
+  return true;
+}
+
+bool setup_on(App& app, const char* key) {
+  return setup_value(app, key) == "1";
+}
+
+bool option_on(App& app, const char* key) {
+  return setup_value(app, key) == "True";
+}
+
+std::string whole(const std::string& text) {
+  return number_text(std::trunc(numeric_value(text)));
+}
+
+}  // namespace send_steps
 
 }  // namespace vqb

@@ -36,4 +36,26 @@ bool confirm_possible_duplicate(App& app, const std::string& kind, const std::st
                                 const RecordDoc& match, bool markDuplicates,
                                 bool blankLines = true);
 
+// Runs the body of a send list's top-level procedure (such as "send_Invoices"): an error that
+// escapes it shows the common error report under that name.
+void run_send_list(App& app, const char* procedure, const std::function<void()>& body);
+
+// Steps the transaction exports share.
+namespace send_steps {
+
+// The stop text of one record travels as this exception, so the checks read top to bottom.
+struct Stop {
+  std::string text;
+};
+
+// Reads `sql` into a private document; false when read_data failed (it has said why).
+bool load(App& app, const std::string& sql, RecordDoc& into);
+// Whether a setup check box ("1") or option button ("True") is on.
+bool setup_on(App& app, const char* key);
+bool option_on(App& app, const char* key);
+// A whole number read from a Vantora cell, as SQL and texts show it.
+std::string whole(const std::string& text);
+
+}  // namespace send_steps
+
 }  // namespace vqb
