@@ -20,13 +20,13 @@
 #include "app/app.h"
 #include "app/database.h"
 #include "app/startup.h"
+#include "bench_demo.h"
 #include "demo/demo_company.h"
 #include "export/invoice_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
 #include "mapping/list_loader.h"
 #include "quickbooks/sim/simulated_company.h"
-#include "silent_ui.h"
 
 namespace {
 
@@ -191,17 +191,7 @@ double commitFloorSeconds(vqb::Database& db, int count) {
   return numbers.empty() ? 0 : (threadCpuSeconds() - start) / static_cast<double>(numbers.size());
 }
 
-// Answers as the invoice export test does: a customer QuickBooks does not know is created
-// ("1" in the customer-validation window), the assign window is cancelled, boxes get their
-// default.
-class AnsweringUi : public vqb::bench::SilentUi {
- public:
-  void showDialog(vqb::DialogKind kind, const std::string&) override {
-    if (kind == vqb::DialogKind::CustomerValidation) app->sharedSlots[1] = "1";
-    if (kind == vqb::DialogKind::Assign) app->sharedSlots[0] = "";
-  }
-  vqb::App* app = nullptr;
-};
+using vqb::bench::AnsweringUi;
 
 void BM_SendInvoices(benchmark::State& benchState) {
   const auto folder = std::filesystem::temp_directory_path() /
@@ -235,13 +225,10 @@ void BM_SendInvoices(benchmark::State& benchState) {
   TimingTransport transport(company);
   vqb::qb::Session session(transport);
   vqb::MainWindowLogic window(app);  // its state and mapping switches; the session is ours
-  vqb::ListLoader loader(app, [&]() -> vqb::qb::Session& { return session; });
-  loader.Form_Load();
-  if (!loader.pop_me()) {
+  if (!vqb::bench::load_lists(app, session, window)) {
     benchState.SkipWithError("loading the lists failed");
     return;
   }
-  window.load_setup();
   vqb::qb::ComponentSet components(session);
   vqb::MappingContext ctx{app, components, window.state, window.switches, window.customerCheck};
 

@@ -35,6 +35,7 @@
 #include "app/app.h"
 #include "app/setup_file.h"
 #include "app/startup.h"
+#include "bench_demo.h"
 #include "demo/demo_company.h"
 #include "export/customer_export.h"
 #include "export/invoice_export.h"
@@ -45,7 +46,6 @@
 #include "main_window/work_lists.h"
 #include "mapping/list_loader.h"
 #include "quickbooks/sim/simulated_company.h"
-#include "silent_ui.h"
 
 namespace {
 
@@ -69,17 +69,7 @@ class LatencyTransport : public vqb::qb::QbTransport {
   vqb::qb::QbTransport& inner_;
 };
 
-// Creates a customer QuickBooks does not know ("1" in the validation window), cancels the
-// assign window and gives every box its default.
-class AnsweringUi : public vqb::bench::SilentUi {
- public:
-  void showDialog(vqb::DialogKind kind, const std::string&) override {
-    if (kind == vqb::DialogKind::CustomerValidation || kind == vqb::DialogKind::VendorValidation)
-      app->sharedSlots[1] = "1";
-    if (kind == vqb::DialogKind::Assign) app->sharedSlots[0] = "";
-  }
-  vqb::App* app = nullptr;
-};
+using vqb::bench::AnsweringUi;
 
 struct Kind {
   const char* name;
@@ -149,13 +139,10 @@ void BM_RoundTrips(benchmark::State& benchState) {
   // VQB_NO_BATCHING=1 sends every check in its own round trip, as before message sets.
   session.setBatching(std::getenv("VQB_NO_BATCHING") == nullptr);
   vqb::MainWindowLogic window(app);
-  vqb::ListLoader loader(app, [&]() -> vqb::qb::Session& { return session; });
-  loader.Form_Load();
-  if (!loader.pop_me()) {
+  if (!vqb::bench::load_lists(app, session, window)) {
     benchState.SkipWithError("loading the lists failed");
     return;
   }
-  window.load_setup();
   vqb::qb::ComponentSet components(session);
   vqb::MappingContext ctx{app, components, window.state, window.switches, window.customerCheck};
 

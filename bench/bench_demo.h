@@ -1,0 +1,37 @@
+#pragma once
+// What the send benchmarks share: a user interface that answers the way the export tests do,
+// and the list loading the window does on connecting.
+
+#include <string>
+
+#include "app/app.h"
+#include "main_window/main_window_logic.h"
+#include "mapping/list_loader.h"
+#include "quickbooks/session.h"
+#include "silent_ui.h"
+
+namespace vqb::bench {
+
+// Creates a customer or supplier QuickBooks does not know ("1" in the validation window),
+// cancels the assign window and gives every box its default.
+class AnsweringUi : public SilentUi {
+ public:
+  void showDialog(DialogKind kind, const std::string&) override {
+    if (kind == DialogKind::CustomerValidation || kind == DialogKind::VendorValidation)
+      app->sharedSlots[1] = "1";
+    if (kind == DialogKind::Assign) app->sharedSlots[0] = "";
+  }
+  App* app = nullptr;
+};
+
+// Loads every list through `session` as the window does after "Yes", then the window's
+// mapping switches; false when the loader failed.
+inline bool load_lists(App& app, qb::Session& session, MainWindowLogic& window) {
+  ListLoader loader(app, [&]() -> qb::Session& { return session; });
+  loader.Form_Load();
+  if (!loader.pop_me()) return false;
+  window.load_setup();
+  return true;
+}
+
+}  // namespace vqb::bench
