@@ -6,9 +6,11 @@
 // a record whose answer was lost, or whose mark could not be written: recovery
 // (intent_recovery.h) settles it with QuickBooks' error recovery instead of a blind re-send.
 //
-// Every write is its own durable SQLite transaction (WAL, synchronous FULL): an entry written
-// before a crash or a power cut is there afterwards. Failures throw DbError. A normal add costs
-// two writes: the entry before it goes and its removal after the mark.
+// Every entry is its own durable SQLite transaction (WAL, synchronous FULL): an entry written
+// before a crash or a power cut is there afterwards. Its removal after the mark is written
+// without waiting for the disk (a killed program loses nothing; a power cut may bring the
+// entry back, and recovery then finds the add applied and marks the record again, to the same
+// values). Failures throw DbError.
 
 #include <memory>
 #include <string>
@@ -50,6 +52,9 @@ class IntentJournal {
  private:
   std::shared_ptr<Database> db_;
 };
+
+// A connection to the journal file at `path`, its table made when missing.
+std::shared_ptr<Database> open_journal(const std::string& path);
 
 // QuickBooks' record (…Ret XML) answering the add `tag` ("InvoiceAddRq") in a response
 // document; "" when QuickBooks refused the add or the response holds no answer to it.
