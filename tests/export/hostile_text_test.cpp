@@ -408,6 +408,20 @@ TEST_F(OverlongTextTest, PurchaseOrderSupplierReferenceAndNotes) {
   EXPECT_EQ(first("SELECT QBRef FROM SuppPO WHERE Number = 97001"), "SO-12345678");
 }
 
+TEST_F(OverlongTextTest, PurchaseOrderCreatesItsSupplierWithACutPhone) {
+  insert("Suppliers", {{"Link", "900200"},
+                       {"Description", "'Phone Heavy Supplies'"},
+                       {"Tel", "'+1 (555) 010-4477 ext. 1234'"},
+                       {"QBAccount", "''"}});
+  addOrder({{"Supplier", "900200"}}, {});
+  // The supplier goes first; its cut phone does not stop the order.
+  EXPECT_EQ(send_PO(*ctx, 97001), kPurchaseOrderSent);
+  const auto vendor = company().findByName(Kind::Vendor, "Phone Heavy Supplies");
+  ASSERT_TRUE(vendor);
+  EXPECT_EQ(vendor->value("Phone"), "+1 (555) 010-4477 ext");
+  EXPECT_EQ(last(Kind::PurchaseOrder).value("VendorRef/FullName"), "Phone Heavy Supplies");
+}
+
 TEST_F(OverlongTextTest, CustomerAddressesSplitByHandIntoLongerFields) {
   namesWithoutMappings();
   // parsedAddresses.xml edited by hand: fields longer than the address window allows.
