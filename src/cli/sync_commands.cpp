@@ -86,7 +86,7 @@ int SyncCommands::syncContacts(const std::string& settingsFolder, std::optional<
     const std::string& result = row.cells.at(kContactResultColumn);
     out << row.cells.at(kContactLinkColumn) << " " << row.cells.at(0) << ": "
         << terminal_text(result) << "\n";
-    if (result != "Success") ++failed;
+    if (!result.starts_with("Success")) ++failed;
   }
   for (const auto& key : missing) out << key << ": not a customer linked to QuickBooks\n";
   return failed == 0 && ui.errorsShown() == 0 ? 0 : 1;

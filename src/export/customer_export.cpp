@@ -130,10 +130,11 @@ std::string export_one(MappingContext& ctx, long link, const Texts& t, const Add
     try {
       if (auto stop = check_name(ctx, t, description, link, name)) return *stop;
       IntentScope intent(ctx, to_lower_ascii(t.kind), std::to_string(link));
-      if (auto stop = add(row, name)) return *stop;
+      FieldCuts cuts;
+      if (auto stop = add(row, name, cuts)) return *stop;
       if (!link_back(app, t, name, link)) return t.addedLinkFailed + kMarkPending;
       intent.close();
-      return "Success";
+      return cuts.any() ? "Success." + cuts.note() : std::string("Success");
     } catch (const VqbError& error) {
       if (error.number() != qb::kNameInUse)
         return t.exportFailed + kCrlf + "Error: " + std::to_string(error.number()) + " - " +
@@ -197,7 +198,7 @@ void store_choice(MappingContext& ctx, RecordDoc& row, const char* column, const
 }
 
 std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDoc& row,
-                                        const std::string& name) {
+                                        const std::string& name, FieldCuts& cuts) {
   App& app = ctx.app;
   SharedSlots& slots = app.sharedSlots;
   const MappingSwitches& switches = ctx.switches;
@@ -207,12 +208,14 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
   customer.name = name;
   customer.companyName =
       first_chars(row.GetChildContent("description"), kQuickBooksCompanyNameLength);
-  customer.phone = row.GetChildContent("tel");
-  customer.fax = row.GetChildContent("fax");
-  customer.email = row.GetChildContent("email");
-  customer.taxNumber = row.GetChildContent("taxnumber");
-  customer.altPhone = row.GetChildContent("cell");
-  customer.contact = row.GetChildContent("contact");
+  // Cut to what QuickBooks takes: it refuses the whole customer otherwise.
+  customer.phone = cuts.take("phone", row.GetChildContent("tel"), kQbPhoneLength);
+  customer.fax = cuts.take("fax", row.GetChildContent("fax"), kQbPhoneLength);
+  customer.email = cuts.take("e-mail", row.GetChildContent("email"), kQbEmailLength);
+  customer.taxNumber =
+      cuts.take("tax number", row.GetChildContent("taxnumber"), kQbResaleNumberLength);
+  customer.altPhone = cuts.take("cell phone", row.GetChildContent("cell"), kQbPhoneLength);
+  customer.contact = cuts.take("contact", row.GetChildContent("contact"), kQbContactLength);
 
   if (switches.useCustomerGroups) {
     slots[51] = "";
@@ -262,12 +265,14 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
   if (!billing.empty()) {
     if (!parse_address(app, address, billing))
       return "Could not parse billing address. Customer not exported.";
+    cuts.take_address("billing", address);
     customer.billAddress = address.aggregate();
   }
   const std::string shipping = row.GetChildContent("saddress");
   if (!shipping.empty()) {
     if (!parse_address(app, address, shipping))
       return "Could not parse ship to address. Customer not exported.";
+    cuts.take_address("ship-to", address);
     customer.shipAddress = address.aggregate();
   }
   customer.add();
@@ -277,10 +282,11 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
 }  // namespace
 
 std::string send_Customer(MappingContext& ctx, long link) {
-  return name_export::export_one(ctx, link, customer_texts(),
-                                 [&ctx, link](RecordDoc& row, const std::string& name) {
-                                   return fill_and_add(ctx, link, row, name);
-                                 });
+  return name_export::export_one(
+      ctx, link, customer_texts(),
+      [&ctx, link](RecordDoc& row, const std::string& name, FieldCuts& cuts) {
+        return fill_and_add(ctx, link, row, name, cuts);
+      });
 }
 
 bool mark_customer_sent(App& app, long link, const std::string& qbName) {

@@ -4,23 +4,33 @@
 // tax, terms and sales rep (each only when its mapping switch is on), splits both addresses,
 // adds the customer and writes the QuickBooks name into the row's QBAccountNumber.
 //
-// Result texts: "Success" (created or linked, and the row updated) or the reason the customer
-// was not sent. QuickBooks errors end in the result text; a failure before the customer is
-// read goes through the common error report and gives "".
+// Result texts: "Success" (created or linked, and the row updated); "Success." and a sentence
+// per length when texts were cut to QuickBooks' lengths (FieldCuts::note); or the reason the
+// customer was not sent. QuickBooks
+// errors end in the result text; a failure before the customer is read goes through the common
+// error report and gives "".
 
 #include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/record_doc.h"
+#include "export/field_cuts.h"
 #include "mapping/mapping_context.h"
 
 namespace vqb {
 
 // QuickBooks refuses a company name longer than this; the rest is left off.
 inline constexpr std::size_t kQuickBooksCompanyNameLength = 41;
+
+// True when a name export's result says the entry is in QuickBooks and linked ("Success", with
+// or without a note of texts cut to QuickBooks' lengths).
+inline bool name_sent(std::string_view result) {
+  return result.starts_with("Success");
+}
 
 // Grid cells of the "Send Customers" and "Send Suppliers" lists.
 inline constexpr std::size_t kNameListNameColumn = 0;
@@ -75,8 +85,10 @@ struct Texts {
 };
 
 // Fills the component from the row under `name`, checks the mappings and adds it. Returns
-// the text that stops the export, or nothing once the entry is added.
-using AddStep = std::function<std::optional<std::string>(RecordDoc& row, const std::string& name)>;
+// the text that stops the export, or nothing once the entry is added; texts it cut to
+// QuickBooks' lengths are noted in `cuts`.
+using AddStep = std::function<std::optional<std::string>(RecordDoc& row, const std::string& name,
+                                                         FieldCuts& cuts)>;
 
 // Journals the add under the kind "customer" or "supplier" (texts.kind in lower case).
 std::string export_one(MappingContext& ctx, long link, const Texts& texts, const AddStep& add);

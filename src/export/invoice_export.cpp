@@ -10,6 +10,7 @@
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
 #include "export/customer_export.h"
+#include "export/field_cuts.h"
 #include "export/intent_journal.h"
 #include "export/intent_recovery.h"
 #include "export/parse_address.h"
@@ -31,7 +32,6 @@ using send_steps::Stop;
 constexpr const char* kCrlf = "\r\n";
 constexpr const char* kNoSalesTaxItem =
     "No valid QuickBooks 'sales tax item' associated with this invoice. Cannot export invoice";
-constexpr std::size_t kPoNumberLength = 25;
 constexpr long kAmortizeGroups = 1001;
 
 long as_long(const std::string& text) {
@@ -395,12 +395,13 @@ class InvoiceSender {
       else
         invoice.refNumber = setup_value(app_, "txtinvprefix") + n_;
     }
+    // Texts are cut to what QuickBooks takes: it refuses the whole invoice otherwise.
     if (option_on(app_, "optmemo3"))
       invoice.memo = "";
     else if (option_on(app_, "optmemo1"))
-      invoice.memo = invoice_.GetChildContent("notes");
+      invoice.memo = cuts_.take("memo", invoice_.GetChildContent("notes"), kQbMemoLength);
     else if (option_on(app_, "optmemo4"))
-      invoice.memo = invoice_.GetChildContent("description");
+      invoice.memo = cuts_.take("memo", invoice_.GetChildContent("description"), kQbMemoLength);
     else
       invoice.memo = "WO Number: " + n_;
 
@@ -425,20 +426,22 @@ class InvoiceSender {
                                    : billing;
       if (!parse_address(app_, address, text))
         throw Stop{"Could not parse billing address. Invoice not sent!"};
+      cuts_.take_address("bill-to", address);
       invoice.billAddress = address.aggregate();
     }
     if (const std::string shipping = invoice_.GetChildContent("shipaddress"); !shipping.empty()) {
       if (!parse_address(app_, address, shipping))
         throw Stop{"Could not parse ship to address. Invoice not sent!"};
+      cuts_.take_address("ship-to", address);
       invoice.shipAddress = address.aggregate();
     }
     if (const std::string po = invoice_.GetChildContent("customerpo"); !po.empty()) {
-      if (char_count(po) > kPoNumberLength)
+      if (char_count(po) > kQbInvoicePoNumberLength)
         app_.ui.messageBox(
             "QuickBooks will only accept 25 characters in the customer PO field. Vantora will "
             "truncate the customer PO number",
             Buttons::Ok, Icon::Information, "Please Note");
-      invoice.poNumber = first_chars(po, kPoNumberLength);
+      invoice.poNumber = cuts_.take("PO number", po, kQbInvoicePoNumberLength);
     }
   }
 
@@ -471,7 +474,7 @@ class InvoiceSender {
       qb::InvoiceLine& row = invoice.item(i);
       const bool remark = lines_.GetChildContent("linetype") == "Remark";
       if (!remark) row.item = sales_group_item(app_, lines_.GetChildContent("salesgroup"));
-      row.description = line_description(lines_);
+      row.description = description(line_description(lines_));
       if (remark) continue;
       invoice.config("Items[" + std::to_string(i) + "].Quantity=" + lines_.GetChildContent("qty"));
       if (rateMode)
@@ -505,9 +508,14 @@ class InvoiceSender {
       invoice.arAccount = account;
     invoice.item(itemCount_ - 3).description = "";
     invoice.item(itemCount_ - 2).description =
-        " " + std::string(kCrlf) + "WO Number: " + n_ + kCrlf +
-        "Order Description: " + invoice_.GetChildContent("description") + kCrlf + " ";
-    invoice.item(itemCount_ - 1).description = invoice_.GetChildContent("notes");
+        description(" " + std::string(kCrlf) + "WO Number: " + n_ + kCrlf +
+                    "Order Description: " + invoice_.GetChildContent("description") + kCrlf + " ");
+    invoice.item(itemCount_ - 1).description = description(invoice_.GetChildContent("notes"));
+  }
+
+  // A line's text as QuickBooks takes it.
+  std::string description(const std::string& text) {
+    return cuts_.take("line description", text, kQbLineDescriptionLength);
   }
 
   std::string mark_sent() {
@@ -522,6 +530,9 @@ class InvoiceSender {
     if (to_hundredths(subtotal) != to_hundredths(total))
       result += "QuickBooks' subtotal " + format_number(subtotal, "0.00") +
                 " differs from the Vantora total " + format_number(total, "0.00") + ".";
+    // "Sent! " already ends in a space.
+    if (const std::string note = cuts_.note(); !note.empty())
+      result += result.size() > std::string_view(kInvoiceSent).size() ? note : note.substr(1);
     marked_ = mark_invoice_sent(app_, std::stol(n_), invoice_.GetChildContent("xmladd"), txnId,
                                 refNumber);
     if (!marked_) {
@@ -544,6 +555,7 @@ class InvoiceSender {
   long taxType_{0};
   int itemCount_{0};
   bool marked_{false};
+  FieldCuts cuts_;  // texts cut to QuickBooks' lengths
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
 #include "export/customer_export.h"
+#include "export/field_cuts.h"
 #include "export/intent_journal.h"
 #include "export/intent_recovery.h"
 #include "export/invoice_export.h"
@@ -16,7 +17,6 @@
 #include "import/customer_validation.h"
 #include "mapping/existence.h"
 #include "mapping/validators.h"
-#include "quickbooks/qbxml.h"
 
 namespace vqb {
 namespace {
@@ -28,7 +28,6 @@ using send_steps::Stop;
 using send_steps::whole;
 
 constexpr const char* kCrlf = "\r\n";
-constexpr std::size_t kRefNumberLength = 20;
 
 // The texts of the invoice and work-order walks.
 struct Walk {
@@ -379,19 +378,19 @@ class PaymentSender {
       memo = payment_.GetChildContent("number");
     else if (option_on(app_, "optpmemo3"))
       memo = payment_.GetChildContent("reference");
-    if (!memo.empty()) out.memo = memo;
+    // Texts are cut to what QuickBooks takes: it refuses the whole payment otherwise.
+    if (!memo.empty()) out.memo = cuts_.take("memo", memo, kQbMemoLength);
     const std::string reference = payment_.GetChildContent("reference");
-    // Cut after the characters XML cannot carry are dropped, so they cost no room.
     out.refNumber = reference.empty()
                         ? payment_.GetChildContent("number")
-                        : first_chars(qb::qbxml::xml_safe(reference), kRefNumberLength);
+                        : cuts_.take("reference number", reference, kQbPaymentRefNumberLength);
   }
 
   std::string mark_sent() {
     RecordDoc added;
     added.LoadXml(ctx_.components.receivePayment.record());
     const std::string txnId = added.GetChildContent("TxnID");
-    std::string result = std::string(kPaymentSent) + unappliedNote_;
+    std::string result = std::string(kPaymentSent) + unappliedNote_ + cuts_.note();
     marked_ = mark_payment_sent(app_, std::stol(n_), txnId);
     if (!marked_)
       result += std::string(
@@ -412,6 +411,7 @@ class PaymentSender {
   std::string lastW_;
   std::string documentNumber_;  // the Vantora number of the invoice or work order last looked up
   std::string unappliedNote_;
+  FieldCuts cuts_;  // texts cut to QuickBooks' lengths
   bool marked_{false};
 };
 

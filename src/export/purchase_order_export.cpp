@@ -9,6 +9,8 @@
 #include "app/module1.h"
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
+#include "export/customer_export.h"
+#include "export/field_cuts.h"
 #include "export/intent_journal.h"
 #include "export/intent_recovery.h"
 #include "export/send_loop.h"
@@ -17,7 +19,6 @@
 #include "mapping/existence.h"
 #include "mapping/list_loader.h"
 #include "mapping/validators.h"
-#include "quickbooks/qbxml.h"
 
 namespace vqb {
 namespace {
@@ -33,12 +34,6 @@ constexpr const char* kNotSent =
     "Possible duplicate purchase order. User selected not send purchase order.";
 constexpr const char* kRowIndent = "-      ";
 constexpr const char* kWoGap = "          ";  // ten spaces before the customer's name
-constexpr const char* kAddressCut =
-    " The ship-to address was cut to the lengths QuickBooks takes (41 characters a line, 31 the "
-    "city, 21 the state, 13 the postal code).";
-// QuickBooks' address field lengths.
-constexpr std::size_t kAddressLineLength = 41, kCityLength = 31, kStateLength = 21,
-                      kPostalCodeLength = 13;
 
 // "12/6/2026 17:45": the memo's time stamp.
 std::string status_time() {
@@ -262,7 +257,7 @@ class PurchaseOrderSender {
     }
     const std::string made =
         send_Supplier(ctx_, static_cast<long>(numeric_value(order_.GetChildContent("supplier"))));
-    if (made != "Success") throw Stop{"Could not export customer: " + made};
+    if (!name_sent(made)) throw Stop{"Could not export customer: " + made};
     read_supplier("Cannot open customer table in Vantora database.",
                   "Cannot find customer in Vantora database.");
   }
@@ -318,31 +313,31 @@ class PurchaseOrderSender {
     if (const std::string due = order_.GetChildContent("duedate"); !due.empty())
       order.dueDate = std::floor(numeric_value(due));
     if (!setup_on(app_, "chkqbassignponumbers")) {
+      // Texts are cut to what QuickBooks takes: it refuses the whole order otherwise. A
+      // prefix too long for the number is left for QuickBooks to refuse, as a cut would
+      // drop the number itself.
       if (setup_on(app_, "chkposupplierref"))
-        order.refNumber = order_.GetChildContent("vendorref");
+        order.refNumber = cuts_.take("reference number", order_.GetChildContent("vendorref"),
+                                     kQbOrderRefNumberLength);
       else if (setup_on(app_, "chkpoprefix"))
         order.refNumber = setup_value(app_, "txtpoprefix") + n_;
       else
         order.refNumber = n_;
     }
-    order.memo =
-        "Goods In = " + order_.GetChildContent("goodsin") + " (VT Status as at " + status_time();
+    order.memo = cuts_.take(
+        "memo",
+        "Goods In = " + order_.GetChildContent("goodsin") + " (VT Status as at " + status_time(),
+        kQbMemoLength);
     qb::Address& address = ctx_.components.address;
     address.reset();
-    // Each field cut to what QuickBooks takes (it refuses the whole order otherwise).
-    auto take = [this](const char* column, std::size_t length) {
-      const std::string text = qb::qbxml::xml_safe(order_.GetChildContent(column));
-      if (char_count(text) <= length) return text;
-      addressCut_ = true;
-      return first_chars(text, length);
-    };
-    address.addr1 = take("address1", kAddressLineLength);
-    address.addr2 = take("address2", kAddressLineLength);
-    address.addr3 = take("address3", kAddressLineLength);
-    address.addr4 = take("address4", kAddressLineLength);
-    address.city = take("city", kCityLength);
-    address.state = take("state", kStateLength);
-    address.postalCode = take("zip", kPostalCodeLength);
+    address.addr1 = order_.GetChildContent("address1");
+    address.addr2 = order_.GetChildContent("address2");
+    address.addr3 = order_.GetChildContent("address3");
+    address.addr4 = order_.GetChildContent("address4");
+    address.city = order_.GetChildContent("city");
+    address.state = order_.GetChildContent("state");
+    address.postalCode = order_.GetChildContent("zip");
+    cuts_.take_address("ship-to", address);
     order.shipAddress = address.aggregate();
   }
 
@@ -390,7 +385,7 @@ class PurchaseOrderSender {
       if (const OrderRow* first = item_line(r)) {
         qb::PurchaseOrderLine& line = order.item(i++);
         line.item = sales_group_item(first->salesGroup);
-        line.description = item_description(*first);
+        line.description = description(item_description(*first));
         double qty = 0, amount = 0;
         bool oneCost = true;
         for (std::size_t k = r; k < end; ++k) {
@@ -406,17 +401,24 @@ class PurchaseOrderSender {
           line.rate = to_hundredths(first->unitCost);
         else
           line.amount = to_hundredths(amount);
-        for (std::size_t k = r; k < end; ++k) order.item(i++).description = row_text(rows_[k]);
+        for (std::size_t k = r; k < end; ++k)
+          order.item(i++).description = description(row_text(rows_[k]));
       } else {
-        for (std::size_t k = r; k < end; ++k) order.item(i++).description = row_text(rows_[k]);
+        for (std::size_t k = r; k < end; ++k)
+          order.item(i++).description = description(row_text(rows_[k]));
       }
       r = end;
     }
     order.item(itemCount_ - 3).description = "";
     order.item(itemCount_ - 2).description =
-        std::string(" ") + kCrlf + "VT PO Number: " + n_ + kCrlf +
-        "Confirmation Number: " + order_.GetChildContent("confirmation") + kCrlf + " ";
-    order.item(itemCount_ - 1).description = order_.GetChildContent("notes");
+        description(std::string(" ") + kCrlf + "VT PO Number: " + n_ + kCrlf +
+                    "Confirmation Number: " + order_.GetChildContent("confirmation") + kCrlf + " ");
+    order.item(itemCount_ - 1).description = description(order_.GetChildContent("notes"));
+  }
+
+  // A line's text as QuickBooks takes it.
+  std::string description(const std::string& text) {
+    return cuts_.take("line description", text, kQbLineDescriptionLength);
   }
 
   // The QuickBooks item of sales group `code`, from the sales-group snapshot; "" when none.
@@ -439,7 +441,7 @@ class PurchaseOrderSender {
     const std::string refNumber = added.GetChildContent("RefNumber");
     marked_ = mark_po_sent(app_, number_, refNumber, added.GetChildContent("TxnID"),
                            order_.GetChildContent("goodsin"));
-    const std::string sent = std::string(kPurchaseOrderSent) + (addressCut_ ? kAddressCut : "");
+    const std::string sent = std::string(kPurchaseOrderSent) + cuts_.note();
     if (marked_) return sent;
     return sent + " The purchase order is in QuickBooks (reference " + refNumber +
            ") but Vantora could not be marked: mark this purchase order as sent by hand (Run > "
@@ -455,7 +457,7 @@ class PurchaseOrderSender {
   std::vector<OrderRow> rows_;
   int itemCount_{0};
   bool marked_{false};
-  bool addressCut_{false};
+  FieldCuts cuts_;  // texts cut to QuickBooks' lengths
 };
 
 }  // namespace

@@ -40,29 +40,32 @@ const name_export::Texts& supplier_texts() {
 }
 
 std::optional<std::string> fill_and_add(MappingContext& ctx, RecordDoc& row,
-                                        const std::string& name) {
+                                        const std::string& name, FieldCuts& cuts) {
   qb::Vendor& vendor = ctx.components.vendor;
   vendor.reset();
   ctx.set_Country();
   vendor.name = name;
   vendor.companyName =
       first_chars(row.GetChildContent("description"), kQuickBooksCompanyNameLength);
-  vendor.phone = row.GetChildContent("tel");
-  vendor.fax = row.GetChildContent("fax");
-  vendor.email = row.GetChildContent("email");
-  vendor.contact = row.GetChildContent("contact");
+  // Cut to what QuickBooks takes: it refuses the whole vendor otherwise.
+  vendor.phone = cuts.take("phone", row.GetChildContent("tel"), kQbPhoneLength);
+  vendor.fax = cuts.take("fax", row.GetChildContent("fax"), kQbPhoneLength);
+  vendor.email = cuts.take("e-mail", row.GetChildContent("email"), kQbEmailLength);
+  vendor.contact = cuts.take("contact", row.GetChildContent("contact"), kQbContactLength);
 
   qb::Address& address = ctx.components.address;
   const std::string billing = row.GetChildContent("baddress");
   if (!billing.empty()) {
     if (!parse_address(ctx.app, address, billing))
       return "Could not parse billing address. Supplier not exported.";
+    cuts.take_address("billing", address);
     vendor.vendorAddress = address.aggregate();
   }
   const std::string shipping = row.GetChildContent("saddress");
   if (!shipping.empty()) {
     if (!parse_address(ctx.app, address, shipping))
       return "Could not parse ship to address. Supplier not exported.";
+    cuts.take_address("ship-to", address);
     vendor.setProperty("ShippingAddress", address.aggregate());
   }
   vendor.add();
@@ -72,9 +75,10 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, RecordDoc& row,
 }  // namespace
 
 std::string send_Supplier(MappingContext& ctx, long link) {
-  return name_export::export_one(
-      ctx, link, supplier_texts(),
-      [&ctx](RecordDoc& row, const std::string& name) { return fill_and_add(ctx, row, name); });
+  return name_export::export_one(ctx, link, supplier_texts(),
+                                 [&ctx](RecordDoc& row, const std::string& name, FieldCuts& cuts) {
+                                   return fill_and_add(ctx, row, name, cuts);
+                                 });
 }
 
 bool mark_supplier_sent(App& app, long link, const std::string& qbName) {

@@ -3,7 +3,8 @@
 // (a QuickBooks customer or employee name can only be replaced), no code mappings, both
 // addresses split, and the QuickBooks name written into the row's QBAccount.
 //
-// Result texts: "Success" (created or linked, and the row updated) or the reason.
+// Result texts: "Success" (created or linked, and the row updated), followed by a sentence per
+// text cut to QuickBooks' length, or the reason.
 
 #include <string>
 

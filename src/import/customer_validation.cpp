@@ -63,7 +63,8 @@ bool validate(MappingContext& ctx, RecordDoc& row, const SendRecordFn& send, con
     if (answer.empty()) return false;
     if (answer == "1") {
       const std::string link = row.GetChildContent("link");
-      if (!send || send(static_cast<long>(numeric_value(link))) != "Success") return false;
+      if (!send || !send(static_cast<long>(numeric_value(link))).starts_with("Success"))
+        return false;
       if (read_data(app, std::string("Select * from ") + side.table + " where link = " + link,
                     false)) {
         RecordDoc fresh = app.scratch.Clone();

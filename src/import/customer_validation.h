@@ -12,7 +12,8 @@
 
 namespace vqb {
 
-// Creates the record of this Vantora Link in QuickBooks; "Success" when it did.
+// Creates the record of this Vantora Link in QuickBooks; "Success" (and any note of texts cut)
+// when it did.
 using SendRecordFn = std::function<std::string(long link)>;
 
 // `customer` stands on the Vantora customer row (children id, link, description,

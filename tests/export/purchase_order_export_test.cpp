@@ -347,9 +347,9 @@ TEST_F(PurchaseOrderExportTest, ADuplicateIsSentLeftOrLinkedAndItsMemoUpdated) {
 }
 
 TEST_F(PurchaseOrderExportTest, RefusalsAndFailedMarksAreReportedOnTheRow) {
-  // A reference number too long for QuickBooks: the common error box, its number on the row.
-  setup("chkposupplierref", "1");
-  run("UPDATE SuppPO SET VendorRef = 'SO-1234567890' WHERE Number = 97001");
+  // A prefix too long for the reference number: the common error box, its number on the row.
+  setup("chkpoprefix", "1");
+  setup("txtpoprefix", "VANTORA-PO-");
   const std::string refused = send();
   EXPECT_EQ(refused.rfind("3070 ", 0), 0u) << refused;
   ASSERT_EQ(ui.messages.size(), 1u);
@@ -358,6 +358,7 @@ TEST_F(PurchaseOrderExportTest, RefusalsAndFailedMarksAreReportedOnTheRow) {
   EXPECT_EQ(vantora("SendQB"), "0");
 
   // Added, but Vantora cannot be marked: the row says so.
+  setup("chkposupplierref", "1");
   run("UPDATE SuppPO SET VendorRef = 'O''Neil-1' WHERE Number = 97001");
   run("CREATE TRIGGER refuse BEFORE UPDATE ON SuppPO BEGIN SELECT RAISE(ABORT, 'locked'); END");
   ui.messages.clear();
