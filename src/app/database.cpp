@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <list>
 
+#include "app/sql_literals.h"
 #include "app/text_helpers.h"
 
 namespace vqb {
@@ -117,6 +118,12 @@ class CachedStatement {
  public:
   // `tail` receives the text after the first statement of `sql`.
   CachedStatement(sqlite3* db, StatementCache& cache, std::string_view sql, const char** tail) {
+    // Statements that differ only in their values share one compiled statement.
+    if (const std::optional<ParameterizedSql> lifted = parameterize_literals(sql);
+        lifted && takeShape(db, cache, *lifted)) {
+      *tail = sql.data() + sql.size();
+      return;
+    }
     if ((entry_ = cache.find(sql))) {
       entry_->busy = true;
       stmt_ = entry_->stmt;
@@ -129,19 +136,61 @@ class CachedStatement {
     std::string_view rest(*tail, static_cast<std::size_t>(sql.data() + sql.size() - *tail));
     if (stmt_ && trim_blanks(rest).empty() && (entry_ = cache.add(sql, stmt_))) entry_->busy = true;
   }
-  ~CachedStatement() {
-    if (!entry_) {
-      sqlite3_finalize(stmt_);
-      return;
-    }
-    sqlite3_reset(stmt_);
-    entry_->busy = false;
-  }
+  ~CachedStatement() { release(); }
   CachedStatement(const CachedStatement&) = delete;
   CachedStatement& operator=(const CachedStatement&) = delete;
   sqlite3_stmt* get() const { return stmt_; }
 
  private:
+  // The compiled shape with the values bound; false (nothing held) when the shape does not
+  // compile to exactly one statement taking those values: the text is then compiled as it
+  // stands, so that its errors read as before.
+  bool takeShape(sqlite3* db, StatementCache& cache, const ParameterizedSql& lifted) {
+    if ((entry_ = cache.find(lifted.shape))) {
+      entry_->busy = true;
+      stmt_ = entry_->stmt;
+    } else {
+      const char* tail = nullptr;
+      if (sqlite3_prepare_v2(db, lifted.shape.data(), static_cast<int>(lifted.shape.size()), &stmt_,
+                             &tail) != SQLITE_OK ||
+          !stmt_ ||
+          !trim_blanks(std::string_view(tail, static_cast<std::size_t>(lifted.shape.data() +
+                                                                       lifted.shape.size() - tail)))
+               .empty() ||
+          sqlite3_bind_parameter_count(stmt_) != static_cast<int>(lifted.values.size())) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        return false;
+      }
+      entry_ = cache.add(lifted.shape, stmt_);
+      if (entry_) entry_->busy = true;
+    }
+    int index = 0;
+    for (const SqlLiteral& value : lifted.values) {
+      ++index;
+      const int rc = value.isText
+                         ? sqlite3_bind_text64(stmt_, index, value.text.data(), value.text.size(),
+                                               SQLITE_TRANSIENT, SQLITE_UTF8)
+                         : sqlite3_bind_int64(stmt_, index, value.integer);
+      if (rc != SQLITE_OK) {
+        release();
+        throw_sqlite(db, rc);
+      }
+    }
+    return true;
+  }
+
+  void release() {
+    if (!entry_) {
+      sqlite3_finalize(stmt_);
+    } else {
+      sqlite3_reset(stmt_);
+      entry_->busy = false;
+    }
+    entry_ = nullptr;
+    stmt_ = nullptr;
+  }
+
   StatementCache::Entry* entry_{};
   sqlite3_stmt* stmt_{};
 };
