@@ -127,8 +127,8 @@ class TimingTransport : public vqb::qb::QbTransport {
   vqb::qb::QbTransport& inner_;
 };
 
-// Passes everything to the Vantora database, measuring the thread CPU time spent inside the
-// engine (not in the caller's row callbacks).
+// Passes everything to the Vantora database, measuring the thread CPU time spent inside it
+// (with the reading of result rows into the caller's documents).
 class TimingDatabase : public vqb::Database {
  public:
   explicit TimingDatabase(vqb::Database& inner) : inner_(inner) {}
@@ -147,22 +147,18 @@ class TimingDatabase : public vqb::Database {
     ++statements;
   }
   void executeScript(std::string_view sql) override { inner_.executeScript(sql); }
+  // The rows are read into the caller's documents inside the call: timing each row would
+  // cost more system calls than some of the reads themselves.
   void query(std::string_view sql, const std::function<void(const std::vector<vqb::Cell>&)>& row,
              std::vector<std::string>* columns) override {
     const double start = threadCpuSeconds();
-    double inCallbacks = 0;
-    auto timed = [&](const std::vector<vqb::Cell>& cells) {
-      const double callbackStart = threadCpuSeconds();
-      row(cells);
-      inCallbacks += threadCpuSeconds() - callbackStart;
-    };
     try {
-      inner_.query(sql, timed, columns);
+      inner_.query(sql, row, columns);
     } catch (...) {
-      engineCpu += threadCpuSeconds() - start - inCallbacks;
+      engineCpu += threadCpuSeconds() - start;
       throw;
     }
-    engineCpu += threadCpuSeconds() - start - inCallbacks;
+    engineCpu += threadCpuSeconds() - start;
     ++statements;
   }
   std::vector<vqb::ColumnInfo> tableColumns(std::string_view table) override {
@@ -305,13 +301,21 @@ void BM_SendInvoices(benchmark::State& benchState) {
       integratorCpu * 1000 / n, integratorSplit.user * 1000 / n, integratorSplit.system * 1000 / n,
       integratorCpu * 1000 / listed, transport.companyCpu * 1000 / n);
   std::printf(
-      "of which the Vantora database engine %.3f ms (%.1f statements) per invoice sent, of "
-      "which the mark (its UPDATE and durable commit) %.3f ms; integrator CPU apart from the "
-      "marks %.3f ms\n",
-      engineCpu * 1000 / n, static_cast<double>(statements) / n, markCpu * 1000 / n,
-      (integratorCpu - markCpu) * 1000 / n);
-  std::printf("the intent journal %.3f ms (%.1f statements) per invoice sent\n",
+      "of which the Vantora database %.3f ms (%.1f statements, rows read into documents) per "
+      "invoice sent, of "
+      "which the mark (its UPDATE and durable commit) %.3f ms\n",
+      engineCpu * 1000 / n, static_cast<double>(statements) / n, markCpu * 1000 / n);
+  std::printf("and the intent journal %.3f ms (%.1f statements) per invoice sent\n",
               journal->engineCpu * 1000 / n, static_cast<double>(journal->statements) / n);
+  // The two writes that must reach the disk per invoice: the journal's entry before the add
+  // and Vantora's mark after it.
+  const double durable = markCpu + journal->engineCpu;
+  std::printf(
+      "integrator CPU apart from the two durable writes (mark and journal) %.3f ms per invoice "
+      "sent\n",
+      (integratorCpu - durable) * 1000 / n);
+  benchState.counters["integrator_ms/invoice_apart_from_durable_writes"] =
+      (integratorCpu - durable) * 1000 / n;
   std::printf("one durable commit on the same database after the run: %.3f ms\n", floor * 1000);
   std::printf("%.2f round trips and %.2f requests per invoice\n",
               static_cast<double>(transport.roundTrips) / n,
