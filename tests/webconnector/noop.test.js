@@ -42,7 +42,8 @@ test('NoOp while the user answers a question, then the session goes on', async (
     run.type('Northern Alberta Minor Hockey');
     const sent = await run.ended;
     assert.equal(sent.code, 0, sent.out);
-    assert.match(sent.out, /^1004 Northern Alberta Regional Minor Hockey Association: Success\r?$/m);
+    const result = /^1004 Northern Alberta Regional Minor Hockey Association: Success\r?$/m;
+    assert.match(sent.out, result);
     const noOp = connector.log.indexOf('getLastError -> NoOp');
     assert.equal(connector.log[noOp - 1], 'sendRequestXML -> ');
     assert.match(connector.log[noOp + 1], /^sendRequestXML -> <\?xml/);

@@ -72,6 +72,7 @@ for (const c of cases) {
     );
     assert.deepEqual(session.slice(0, c.calls.length), c.calls);
     // Nothing reached QuickBooks: the customers are still to be sent.
-    assert.match((await qbwc.vqbCli(['--settings', settings, 'list', 'customers'])).out, /^3 records$/m);
+    const list = await qbwc.vqbCli(['--settings', settings, 'list', 'customers']);
+    assert.match(list.out, /^3 records$/m);
   });
 }

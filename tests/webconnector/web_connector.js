@@ -44,22 +44,27 @@ function simulatedQuickBooks(settings) {
 }
 
 // What QuickBooks tells the Web Connector about itself on the first sendRequestXML.
-const kHcpResponse =
-  '<?xml version="1.0" ?><QBXML><QBXMLMsgsRs>' +
-  '<HostQueryRs requestID="0" statusCode="0" statusSeverity="Info" statusMessage="Status OK">' +
-  '<HostRet><ProductName>QuickBooks Premier Edition 2021</ProductName>' +
-  '<MajorVersion>31</MajorVersion><MinorVersion>0</MinorVersion><Country>US</Country>' +
-  '<SupportedQBXMLVersion>1.0</SupportedQBXMLVersion><SupportedQBXMLVersion>13.0</SupportedQBXMLVersion>' +
-  '<IsAutomaticLogin>false</IsAutomaticLogin><QBFileMode>SingleUser</QBFileMode></HostRet></HostQueryRs>' +
-  '<CompanyQueryRs requestID="1" statusCode="0" statusSeverity="Info" statusMessage="Status OK">' +
-  '<CompanyRet><IsSampleCompany>false</IsSampleCompany><CompanyName>Demo Books</CompanyName>' +
-  '<LegalCompanyName>Demo Books Inc</LegalCompanyName></CompanyRet></CompanyQueryRs>' +
-  '<PreferencesQueryRs requestID="2" statusCode="0" statusSeverity="Info" statusMessage="Status OK">' +
-  '<PreferencesRet><AccountingPreferences><IsUsingAccountNumbers>false</IsUsingAccountNumbers>' +
-  '<IsRequiringAccounts>true</IsRequiringAccounts><IsUsingClassTracking>true</IsUsingClassTracking>' +
-  '</AccountingPreferences><SalesTaxPreferences><DefaultItemSalesTaxRef><FullName>State Tax</FullName>' +
-  '</DefaultItemSalesTaxRef></SalesTaxPreferences></PreferencesRet></PreferencesQueryRs>' +
-  '</QBXMLMsgsRs></QBXML>';
+const kHcpResponse = [
+  '<?xml version="1.0" ?><QBXML><QBXMLMsgsRs>',
+  '<HostQueryRs requestID="0" statusCode="0" statusSeverity="Info" statusMessage="Status OK">',
+  '<HostRet><ProductName>QuickBooks Premier Edition 2021</ProductName>',
+  '<MajorVersion>31</MajorVersion><MinorVersion>0</MinorVersion><Country>US</Country>',
+  '<SupportedQBXMLVersion>1.0</SupportedQBXMLVersion>',
+  '<SupportedQBXMLVersion>13.0</SupportedQBXMLVersion>',
+  '<IsAutomaticLogin>false</IsAutomaticLogin><QBFileMode>SingleUser</QBFileMode>',
+  '</HostRet></HostQueryRs>',
+  '<CompanyQueryRs requestID="1" statusCode="0" statusSeverity="Info" statusMessage="Status OK">',
+  '<CompanyRet><IsSampleCompany>false</IsSampleCompany><CompanyName>Demo Books</CompanyName>',
+  '<LegalCompanyName>Demo Books Inc</LegalCompanyName></CompanyRet></CompanyQueryRs>',
+  '<PreferencesQueryRs requestID="2" statusCode="0" statusSeverity="Info" statusMessage="Status OK">',
+  '<PreferencesRet><AccountingPreferences>',
+  '<IsUsingAccountNumbers>false</IsUsingAccountNumbers>',
+  '<IsRequiringAccounts>true</IsRequiringAccounts>',
+  '<IsUsingClassTracking>true</IsUsingClassTracking></AccountingPreferences>',
+  '<SalesTaxPreferences><DefaultItemSalesTaxRef><FullName>State Tax</FullName>',
+  '</DefaultItemSalesTaxRef></SalesTaxPreferences></PreferencesRet></PreferencesQueryRs>',
+  '</QBXMLMsgsRs></QBXML>',
+].join('');
 const kCompanyFile = 'C:\\Users\\Public\\Documents\\Intuit\\QuickBooks\\Demo Books.qbw';
 
 // The Web Connector: logs in, asks for requests, hands them to `quickBooks` and the answers
@@ -201,18 +206,25 @@ async function useWebConnector(settings, port) {
 function setTransport(settings, transport) {
   const file = path.join(settings, 'QBconnection.xml');
   const text = fs.readFileSync(file, 'utf8');
-  fs.writeFileSync(file, text.replace(/<transport>[^<]*<\/transport>/, `<transport>${transport}</transport>`));
+  const element = `<transport>${transport}</transport>`;
+  fs.writeFileSync(file, text.replace(/<transport>[^<]*<\/transport>/, element));
 }
 
 // The whole demo send, list by list, with the answers the end-to-end tests give.
 const kDemoSends = [
-  ['customers', '--all', '--name', 'Northern Alberta Regional Minor Hockey Association=Northern Alberta Minor Hockey'],
+  [
+    'customers',
+    '--all',
+    '--name',
+    'Northern Alberta Regional Minor Hockey Association=Northern Alberta Minor Hockey',
+  ],
   ['suppliers', '--all'],
   ['invoices', '--all', '--create-missing'],
   ['payments', '--all', '--send-invoices', '--create-missing'],
   ['pos', '--all', '--create-missing'],
 ];
-const kDemoSize = ['--customers', '8', '--invoices', '6', '--payments', '4', '--purchase-orders', '4', '--suppliers', '3'];
+const kDemoSize = ['--customers', '8', '--invoices', '6', '--payments', '4',
+  '--purchase-orders', '4', '--suppliers', '3'];
 
 // Every kind "qb list" knows, and those whose entries are compared whole ("qb show").
 const kListKinds = ['customers', 'vendors', 'employees', 'items', 'salestaxcodes', 'salesreps',
@@ -248,7 +260,9 @@ async function companyContents(settings) {
 async function sentRecords(settings) {
   let text = '';
   for (const kind of ['customers', 'suppliers', 'invoices', 'payments', 'pos']) {
-    const list = await vqbCli(['--settings', settings, 'list', kind, '--exported', 'yes', '--not-exported', 'no']);
+    const list = await vqbCli(
+      ['--settings', settings, 'list', kind, '--exported', 'yes', '--not-exported', 'no']
+    );
     text += `== ${kind}\n${list.out}`;
   }
   return withoutTimes(text);
