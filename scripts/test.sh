@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
+scripts/npm-deps.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

@@ -212,7 +212,9 @@ std::string WebConnectorService::connectionError(const std::string& ticket, cons
   std::lock_guard lock(mutex_);
   if (!validTicket(ticket)) throw InvalidTicket();
   if (++connectionErrors_ < 2) return "";
+  abandonInFlight();
   open_ = false;
+  idleTickets_.push_back(ticket_);  // the Web Connector still calls closeConnection
   failQueued(kNotReachable, "The QuickBooks Web Connector could not open QuickBooks: " + message);
   changed_.notify_all();
   return "done";

@@ -56,6 +56,10 @@ WebConnectorTransport::~WebConnectorTransport() {
   if (thread_.joinable()) thread_.join();
 }
 
+void WebConnectorTransport::openConnection(const std::string&) {
+  process(kKeepAliveRequest);
+}
+
 std::string WebConnectorTransport::process(const std::string& requestXml) {
   return service_.process(requestXml, waitHook_);
 }

@@ -37,7 +37,9 @@ class WebConnectorTransport : public QbTransport {
   explicit WebConnectorTransport(WebConnectorSettings settings);
   ~WebConnectorTransport() override;
 
-  void openConnection(const std::string&) override {}
+  // Reaching QuickBooks takes a Web Connector session: a keep-alive query proves that one
+  // answers and that QuickBooks is open (throws as process() does).
+  void openConnection(const std::string&) override;
   void closeConnection() override {}
   std::string process(const std::string& requestXml) override;
   void setWaitHook(std::function<bool()> hook) override { waitHook_ = std::move(hook); }

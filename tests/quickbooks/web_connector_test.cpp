@@ -167,6 +167,8 @@ TEST_F(WebConnectorTest, QuickBooksErrorsAndConnectionErrorsFailTheWaitingReques
   };
   EXPECT_EQ(error(), "");
   EXPECT_EQ(error(), "done");
+  EXPECT_EQ(qbwc->send(ticket), "FAULT Invalid ticket");
+  EXPECT_EQ(qbwc->one("closeConnection", ticket), "OK");
   EXPECT_EQ(test::caught([&] { result.get(); }),
             (test::Caught{kNotReachable,
                           "The QuickBooks Web Connector could not open QuickBooks: No file"}));

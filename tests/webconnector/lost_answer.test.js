@@ -1,0 +1,62 @@
+// The Web Connector drops QuickBooks' answer to an invoice add (QuickBooks saved it) and
+// logs in afresh, as after a time-out: the invoice is not sent again, the next command marks
+// it from QuickBooks' kept message set, and every record is in QuickBooks exactly once.
+'use strict';
+
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const qbwc = require('./web_connector');
+
+const kPort = 9192;
+const kLostLine =
+  "10002 St. Mary's Parish <Youth> Club: 20872 QuickBooks' answer to this request never " +
+  'arrived, so it was not sent again. Check in QuickBooks whether it was recorded before ' +
+  'sending it once more.';
+const kMarkedNow = new RegExp(
+  '^\\[QuickBooks Recovery\\] Sends whose answer from QuickBooks was lost:\\n' +
+    'Invoice 10002: Was sent on \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d; the answer was lost\\. ' +
+    'Marked as sent now\\.\\n',
+  'm'
+);
+
+test('a dropped answer followed by a new session doubles nothing', async () => {
+  const dir = qbwc.tempFolder();
+  const viaWebConnector = `${dir}/web-connector`;
+  const direct = `${dir}/direct`;
+  for (const folder of [viaWebConnector, direct])
+    assert.equal((await qbwc.vqbCli(['demo', folder, ...qbwc.kDemoSize])).code, 0);
+  await qbwc.useWebConnector(viaWebConnector, kPort);
+  const send = (folder, args) => qbwc.vqbCli(['--settings', folder, '--yes', 'send', ...args]);
+  const [customers, , invoices] = qbwc.kDemoSends;
+
+  const connector = new qbwc.WebConnector({
+    port: kPort,
+    quickBooks: qbwc.simulatedQuickBooks(viaWebConnector),
+  });
+  let adds = 0;
+  // The second invoice add reaches QuickBooks, but its answer never comes back.
+  const stop = connector.start({
+    dropAnswer: (request) => request.includes('<InvoiceAddRq') && ++adds === 2,
+  });
+  try {
+    for (const folder of [viaWebConnector, direct])
+      assert.equal((await send(folder, customers)).code, 0);
+    const lost = await send(viaWebConnector, invoices);
+    const once = await send(direct, invoices);
+    assert.deepEqual(lost.out.split('\n').filter((line) => line.includes('20872')), [kLostLine]);
+    // The other invoices went on in the next session as in the direct send.
+    const others = (out) => out.replace(/^10002 .*$/m, '');
+    assert.equal(others(lost.out), others(once.out));
+
+    const next = await send(viaWebConnector, invoices);
+    assert.match(next.err, kMarkedNow);
+    assert.doesNotMatch(next.out, /^10002 /m, 'not offered again');
+    assert.deepEqual(await stop(), ['', 'dropped', '', '']);
+  } finally {
+    await stop();
+  }
+
+  qbwc.setTransport(viaWebConnector, 'simulated');
+  assert.equal(await qbwc.companyContents(viaWebConnector), await qbwc.companyContents(direct));
+  assert.equal(await qbwc.sentRecords(viaWebConnector), await qbwc.sentRecords(direct));
+});
