@@ -104,6 +104,10 @@ class ValidatorTest : public ::testing::Test {
     ASSERT_TRUE(loader.pop_me());
     ASSERT_TRUE(ui.messages.empty()) << ui.messages.front().text;
   }
+  // The title and mode the dialog opened with, as "title | mode".
+  std::string titleAndMode(std::size_t i) const {
+    return openings.at(i).title + " | " + openings.at(i).mode;
+  }
   std::vector<std::string> messages() const {
     std::vector<std::string> texts;
     for (const Opening& opening : openings) texts.push_back(opening.message);
@@ -151,8 +155,7 @@ TEST_F(SalesGroupTest, VantoraSideFindsTheCodeOrAsksForAnother) {
 
   EXPECT_FALSE(validate_salesGroupVT(ctx, "emb", "Cap Red"));  // exact comparison; cancelled
   ASSERT_EQ(openings.size(), 1u);
-  EXPECT_EQ(openings[0].title, "Vantora sales group not valid");
-  EXPECT_EQ(openings[0].mode, "Sales Group Vantora");
+  EXPECT_EQ(titleAndMode(0), "Vantora sales group not valid | Sales Group Vantora");
   EXPECT_EQ(
       openings[0].message,
       "There is no valid Vantora sales group associated with the following line item:" + crlf +
@@ -195,8 +198,7 @@ TEST_F(SalesGroupTest, ChosenItemMustExistAndBeAServiceOtherChargeOrNonInventory
   EXPECT_TRUE(validate_salesGroupQB(ctx, "SCR"));
   EXPECT_EQ(slots[51], "Setup:Art");
   ASSERT_EQ(openings.size(), 4u);
-  EXPECT_EQ(openings[0].title, "QuickBooks item not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Item");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks item not valid | QuickBooks Item");
   EXPECT_EQ(messages(), (std::vector<std::string>{unmappedMessage("SCR"), unmappedMessage("SCR"),
                                                   typeMessage("Caps"), typeMessage("Subtotal")}));
   // The chosen item is not cached: the caller stores it and reloads the groups.
@@ -259,8 +261,7 @@ TEST_F(TaxCodeTest, VantoraSideGivesTheCodeOrTheChosenOnesCode) {
   EXPECT_EQ(slots[51], "4");
   EXPECT_EQ(slots[150], "ST");
   ASSERT_EQ(openings.size(), 1u);
-  EXPECT_EQ(openings[0].title, "Vantora tax code");
-  EXPECT_EQ(openings[0].mode, "Tax Codes Vantora");
+  EXPECT_EQ(titleAndMode(0), "Vantora tax code | Tax Codes Vantora");
   EXPECT_EQ(openings[0].message,
             "Invalid tax code associated with a line item." + crlf +
                 "Select a Vantora Tax Code from the drop down list and click 'UPDATE' to continue");
@@ -290,8 +291,7 @@ TEST_F(TaxCodeTest, MismatchesAreExplainedAndEveryChoiceIsCheckedInTurn) {
   EXPECT_TRUE(validate_taxCodeQB(ctx, 2));
   EXPECT_EQ(slots[51], "Non");
   ASSERT_EQ(openings.size(), 2u);
-  EXPECT_EQ(openings[0].title, "QuickBooks tax code not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Tax Code");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks tax code not valid | QuickBooks Tax Code");
   EXPECT_EQ(openings[0].parameter, "0");
   auto mismatch = [&](const std::string& code) {
     return "The QuickBooks tax code, " + code +
@@ -362,8 +362,7 @@ TEST_F(ClassTest, EmptyOrActiveClassIsValidCreationIsOfferedUpTo30Characters) {
   EXPECT_FALSE(validate_ClassQB(ctx, thirtyOne));
   EXPECT_EQ(slots[51], "");
   ASSERT_EQ(openings.size(), 2u);
-  EXPECT_EQ(openings[0].title, "QuickBooks Class not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Class");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks Class not valid | QuickBooks Class");
   EXPECT_EQ(openings[0].message, notFound(thirty));
   EXPECT_EQ(openings[0].createButton, "ShowCreateButton");
   EXPECT_EQ(openings[0].className, thirty);
@@ -392,8 +391,7 @@ TEST_F(ClassTest, LedgerAccountMustBeInTheAccountList) {
   EXPECT_TRUE(validate_LedgerQB(ctx, "Checking:Savings"));
   EXPECT_EQ(slots[51], "Checking");
   ASSERT_EQ(openings.size(), 1u);
-  EXPECT_EQ(openings[0].title, "QuickBooks account not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Accounts");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks account not valid | QuickBooks Accounts");
   EXPECT_EQ(openings[0].message,
             "QB Ledger Account, Checking:Savings, not found. Please select an existing QB account "
             "from the drop down list. Then click 'UPDATE' to continue.");
@@ -436,8 +434,7 @@ TEST_F(DiscountTest, StoredDiscountItemIsValidAndEachProblemHasItsMessage) {
   discount("Labour");
   EXPECT_FALSE(validate_discountQB(ctx));
   ASSERT_EQ(openings.size(), 3u);
-  EXPECT_EQ(openings[0].title, "QuickBooks item not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Discount Item");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks item not valid | QuickBooks Discount Item");
   EXPECT_EQ(
       messages(),
       (std::vector<std::string>{
@@ -505,8 +502,7 @@ TEST_F(CustomerGroupTest, UnknownTypeAsksAndStoresTheQuotedChoice) {
   EXPECT_EQ(cell("SELECT QuickBooks FROM CustIndustry WHERE Link = 4"), "O'Brien Trade");
   EXPECT_EQ(stored(4), "O'Brien Trade");
   ASSERT_EQ(openings.size(), 1u);
-  EXPECT_EQ(openings[0].title, "QuickBooks customer type not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Customer Type");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks customer type not valid | QuickBooks Customer Type");
   EXPECT_EQ(openings[0].message,
             "There is no valid QuickBooks customer type associated with the following tax code in "
             "Vantora: Clubs" +
@@ -595,8 +591,7 @@ TEST_F(CodeTableTest, MissingVantoraRowOffersTheDialog) {
     EXPECT_FALSE(c.check(ctx, 9, true)) << c.mode;
     EXPECT_EQ(slots[51], "");
     ASSERT_EQ(openings.size(), 2u);
-    EXPECT_EQ(openings[0].title, c.title);
-    EXPECT_EQ(openings[0].mode, c.mode);
+    EXPECT_EQ(titleAndMode(0), c.title + " | " + c.mode);
     EXPECT_EQ(openings[0].message, c.message);
   }
 }
@@ -629,8 +624,7 @@ TEST_F(CodeTableTest, TaxItemProblemsHaveTheirMessagesAndTheChoiceIsStoredQuoted
   EXPECT_EQ(cell("SELECT QBLink FROM tax WHERE Link = 5"), "");
 
   ASSERT_EQ(openings.size(), 3u);
-  EXPECT_EQ(openings[0].title, "QuicBooks tax item invalid");
-  EXPECT_EQ(openings[0].mode, "Tax Item QuickBooks");
+  EXPECT_EQ(titleAndMode(0), "QuicBooks tax item invalid | Tax Item QuickBooks");
   EXPECT_EQ(openings[0].parameter, "7");
   EXPECT_EQ(openings[1].parameter, "6");
   EXPECT_EQ(messages(), (std::vector<std::string>{
@@ -701,8 +695,7 @@ TEST_F(CodeTableTest, TermsRepsAndPaymentMethodsAgainstTheirQuickBooksLists) {
     EXPECT_EQ(cell("SELECT QuickBooks FROM " + c.table + " WHERE Link = 3"), "");
 
     ASSERT_EQ(openings.size(), 2u);
-    EXPECT_EQ(openings[0].title, c.title);
-    EXPECT_EQ(openings[0].mode, c.mode);
+    EXPECT_EQ(titleAndMode(0), c.title + " | " + c.mode);
     EXPECT_EQ(messages(), (std::vector<std::string>{c.absent, c.unmapped}));
   }
 }

@@ -24,18 +24,25 @@ using simtest::Reply;
 using simtest::request;
 using simtest::send;
 
-std::vector<std::string> column(pugi::xml_node ret, const char* lineTag, const char* field) {
-  std::vector<std::string> values;
+using Texts = std::vector<std::string>;
+
+Texts column(pugi::xml_node ret, const char* lineTag, const char* field) {
+  Texts values;
   for (pugi::xml_node line : ret.children(lineTag)) values.push_back(line.child_value(field));
   return values;
 }
 
-const std::string kLabourLine = "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef>";
-const std::string kConsultingLine =
-    "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef>";
+// An invoice line of the item with the given elements after its ItemRef.
+std::string itemLine(const std::string& item, const std::string& inner = "") {
+  return "<InvoiceLineAdd><ItemRef><FullName>" + item + "</FullName></ItemRef>" + inner +
+         "</InvoiceLineAdd>";
+}
 
-std::string consulting(const std::string& amount) {
-  return kConsultingLine + "<Amount>" + amount + "</Amount></InvoiceLineAdd>";
+std::string consulting(const std::string& amount, const std::string& after = "") {
+  return itemLine("Consulting", "<Amount>" + amount + "</Amount>" + after);
+}
+std::string taxCode(const std::string& code) {
+  return "<SalesTaxCodeRef><FullName>" + code + "</FullName></SalesTaxCodeRef>";
 }
 
 std::string applied(const std::string& txn, const std::string& amount) {
@@ -145,12 +152,11 @@ class SimTransactionsTest : public ::testing::Test {
 
 TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
   Reply rs = invoice("Acme", "<TxnDate>2026-01-15</TxnDate><RefNumber>INV-1</RefNumber>",
-                     kLabourLine + "<Quantity>3</Quantity><Rate>10.333</Rate></InvoiceLineAdd>" +
-                         consulting("100.00") + kConsultingLine +
-                         "<Quantity>1</Quantity><Rate>0.005</Rate></InvoiceLineAdd>");
+                     itemLine("Labour", "<Quantity>3</Quantity><Rate>10.333</Rate>") +
+                         consulting("100.00") +
+                         itemLine("Consulting", "<Quantity>1</Quantity><Rate>0.005</Rate>"));
   pugi::xml_node ret = rs.ret();
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"),
-            (std::vector<std::string>{"31.00", "100.00", "0.01"}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"), (Texts{"31.00", "100.00", "0.01"}));
   EXPECT_EQ(rs.field("Subtotal"), "131.01");
   EXPECT_EQ(rs.field("ItemSalesTaxRef/FullName"), "State");  // from the customer
   EXPECT_EQ(rs.field("SalesTaxPercentage"), "6.25");
@@ -173,17 +179,15 @@ TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
 
 TEST_F(SimTransactionsTest, TaxGroupRateIsTheSumOfItsMembers) {
   Reply rs = invoice("Bolt", "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
-                     kLabourLine + "<Quantity>2</Quantity><Rate>100</Rate></InvoiceLineAdd>" +
-                         kLabourLine +
-                         "<Amount>50.00</Amount><SalesTaxCodeRef><FullName>Non</FullName>"
-                         "</SalesTaxCodeRef></InvoiceLineAdd>");
+                     itemLine("Labour", "<Quantity>2</Quantity><Rate>100</Rate>") +
+                         itemLine("Labour", "<Amount>50.00</Amount>" + taxCode("Non")));
   EXPECT_EQ(rs.field("SalesTaxPercentage"), "7.75");
   EXPECT_EQ(rs.field("SalesTaxTotal"), "15.50");
   EXPECT_EQ(rs.field("BalanceRemaining"), "265.50");
 }
 
 TEST_F(SimTransactionsTest, ANonTaxableCustomerPaysNoTax) {
-  Reply rs = invoice("Exempt", "", kLabourLine + "<Quantity>1</Quantity></InvoiceLineAdd>");
+  Reply rs = invoice("Exempt", "", itemLine("Labour", "<Quantity>1</Quantity>"));
   EXPECT_EQ(rs.field("Subtotal"), "45.00");
   EXPECT_EQ(rs.field("SalesTaxTotal"), "0.00");
   EXPECT_EQ(rs.field("CustomerSalesTaxCodeRef/FullName"), "Non");
@@ -211,10 +215,9 @@ TEST_F(SimTransactionsTest, LineAmountsFromQuantityRateAndAmount) {
       {"Labour", "<Quantity>2</Quantity><Amount>80.00</Amount>", "80.00", "40.00"},
   };
   std::string request;
-  std::vector<std::string> amounts, rates;
+  Texts amounts, rates;
   for (const Line& line : lines) {
-    request += std::string("<InvoiceLineAdd><ItemRef><FullName>") + line.item +
-               "</FullName></ItemRef>" + line.given + "</InvoiceLineAdd>";
+    request += itemLine(line.item, line.given);
     amounts.push_back(line.amount);
     rates.push_back(line.rate);
   }
@@ -226,15 +229,11 @@ TEST_F(SimTransactionsTest, LineAmountsFromQuantityRateAndAmount) {
 }
 
 TEST_F(SimTransactionsTest, SubtotalTakesDiscountLinesAndSkipsTextLines) {
-  Reply rs = invoice(
-      "Acme", "",
-      kLabourLine + "<Quantity>2</Quantity></InvoiceLineAdd>" + kConsultingLine +
-          "<Amount>60.00</Amount></InvoiceLineAdd><InvoiceLineAdd><ItemRef>"
-          "<FullName>Discount 10%</FullName></ItemRef><Amount>-10.00</Amount><SalesTaxCodeRef>"
-          "<FullName>Tax</FullName></SalesTaxCodeRef></InvoiceLineAdd><InvoiceLineAdd>"
-          "<Desc>Thank you</Desc></InvoiceLineAdd>");
-  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"),
-            (std::vector<std::string>{"90.00", "60.00", "-10.00", ""}));
+  Reply rs = invoice("Acme", "",
+                     itemLine("Labour", "<Quantity>2</Quantity>") + consulting("60.00") +
+                         itemLine("Discount 10%", "<Amount>-10.00</Amount>" + taxCode("Tax")) +
+                         "<InvoiceLineAdd><Desc>Thank you</Desc></InvoiceLineAdd>");
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"), (Texts{"90.00", "60.00", "-10.00", ""}));
   EXPECT_EQ(rs.field("Subtotal"), "140.00");
   EXPECT_EQ(rs.field("SalesTaxTotal"), "5.00");  // 6.25 % of 90.00 - 10.00: the discount is taxable
   EXPECT_EQ(rs.field("BalanceRemaining"), "145.00");
@@ -262,8 +261,7 @@ class CanadianInvoiceTest : public SimTransactionsTest {
     company.addSalesTaxCode("E", false);
   }
   static std::string line(const std::string& amount, const std::string& code) {
-    return kConsultingLine + "<Amount>" + amount + "</Amount><SalesTaxCodeRef><FullName>" + code +
-           "</FullName></SalesTaxCodeRef></InvoiceLineAdd>";
+    return consulting(amount, taxCode(code));
   }
 };
 
@@ -309,23 +307,16 @@ TEST_F(CanadianInvoiceTest, ASalesTaxItemOnTheInvoiceIsRefused) {
 
 TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
   Reply rs = invoice("Bolt", "",
-                     "<InvoiceLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef>"
-                     "<Quantity>2</Quantity></InvoiceLineAdd>" +
-                         kLabourLine +
-                         "</InvoiceLineAdd><InvoiceLineAdd><ItemRef><FullName>Subtotal</FullName>"
-                         "</ItemRef></InvoiceLineAdd><InvoiceLineAdd><ItemRef>"
-                         "<FullName>Discount 10%</FullName></ItemRef></InvoiceLineAdd>"
+                     itemLine("Shirt", "<Quantity>2</Quantity>") + itemLine("Labour") +
+                         itemLine("Subtotal") + itemLine("Discount 10%") +
                          "<InvoiceLineAdd><Desc>Thank you for your order</Desc></InvoiceLineAdd>");
   pugi::xml_node ret = rs.ret();
   EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"),
-            (std::vector<std::string>{"25.00", "45.00", "70.00", "-7.00", ""}));
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Rate"),
-            (std::vector<std::string>{"12.50", "45.00", "", "", ""}));
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "RatePercent"),
-            (std::vector<std::string>{"", "", "", "10.00", ""}));
+            (Texts{"25.00", "45.00", "70.00", "-7.00", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Rate"), (Texts{"12.50", "45.00", "", "", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "RatePercent"), (Texts{"", "", "", "10.00", ""}));
   EXPECT_EQ(column(ret, "InvoiceLineRet", "Desc"),
-            (std::vector<std::string>{"Cotton shirt", "Labour hours", "", "",
-                                      "Thank you for your order"}));
+            (Texts{"Cotton shirt", "Labour hours", "", "", "Thank you for your order"}));
   EXPECT_EQ(rs.field("Subtotal"), "63.00");
   std::set<std::string> lineIds;
   for (const std::string& id : column(ret, "InvoiceLineRet", "TxnLineID")) lineIds.insert(id);
@@ -333,18 +324,16 @@ TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
 }
 
 TEST_F(SimTransactionsTest, BlankLinesAreKeptWithoutAnAmount) {
-  Reply rs = invoice(
-      "Bolt", "",
-      kConsultingLine + "<Amount>8.00</Amount></InvoiceLineAdd><InvoiceLineAdd></InvoiceLineAdd>");
-  std::vector<std::string> children;
+  Reply rs = invoice("Bolt", "", consulting("8.00") + "<InvoiceLineAdd></InvoiceLineAdd>");
+  Texts children;
   for (pugi::xml_node child :
        rs.ret().child("InvoiceLineRet").next_sibling("InvoiceLineRet").children())
     children.push_back(child.name());
-  EXPECT_EQ(children, (std::vector<std::string>{"TxnLineID"}));
+  EXPECT_EQ(children, (Texts{"TxnLineID"}));
   EXPECT_EQ(rs.field("Subtotal"), "8.00");
   Reply po = order("<PurchaseOrderLineAdd></PurchaseOrderLineAdd>");
   EXPECT_EQ(po.field("TotalAmount"), "0.00");
-  EXPECT_EQ(column(po.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{""}));
+  EXPECT_EQ(column(po.ret(), "PurchaseOrderLineRet", "Amount"), (Texts{""}));
 }
 
 TEST_F(SimTransactionsTest, ReferenceNumbersAreAssignedAfterTheLargestNumericOne) {
@@ -369,15 +358,15 @@ TEST_F(SimTransactionsTest, DuplicateReferenceNumbersAreAccepted) {
   std::string second = invoiceFor("Acme", "20.00", "<RefNumber>INV-7</RefNumber>");
   EXPECT_NE(first, second);
   Reply found = send(company, "<InvoiceQueryRq><RefNumber>INV-7</RefNumber></InvoiceQueryRq>");
-  EXPECT_EQ(found.values("TxnID"), (std::vector<std::string>{first, second}));
-  EXPECT_EQ(found.values("Subtotal"), (std::vector<std::string>{"10.00", "20.00"}));
+  EXPECT_EQ(found.values("TxnID"), (Texts{first, second}));
+  EXPECT_EQ(found.values("Subtotal"), (Texts{"10.00", "20.00"}));
 }
 
 TEST_F(SimTransactionsTest, InvoiceFieldLengthsFollowTheSchema) {
   struct Field {
     const char* name;
     int limit;          // characters, as the schema counts them
-    const char* where;  // the request part; % stands for the text
+    std::string where;  // the request part; % stands for the text
   };
   const Field fields[] = {
       {"RefNumber", 11, "<RefNumber>%</RefNumber>"},
@@ -390,12 +379,8 @@ TEST_F(SimTransactionsTest, InvoiceFieldLengthsFollowTheSchema) {
       {"State", 21, "<BillAddress><State>%</State></BillAddress>"},
       {"PostalCode", 13, "<BillAddress><PostalCode>%</PostalCode></BillAddress>"},
       {"Desc", 4095, "<InvoiceLineAdd><Desc>%</Desc></InvoiceLineAdd>"},
-      {"Other1", 29,
-       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</Amount>"
-       "<Other1>%</Other1></InvoiceLineAdd>"},
-      {"Other2", 29,
-       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</Amount>"
-       "<Other2>%</Other2></InvoiceLineAdd>"},
+      {"Other1", 29, consulting("1.00", "<Other1>%</Other1>")},
+      {"Other2", 29, consulting("1.00", "<Other2>%</Other2>")},
   };
   auto with = [](std::string where, const std::string& text) {
     return where.replace(where.find('%'), 1, text);
@@ -438,46 +423,38 @@ TEST_F(SimTransactionsTest, InvoiceReferencesMustExistBeActiveAndOfTheirKind) {
     const char* inactive;
     const char* customer;
     std::string body;
-    std::string message;
+    const char *list, *name, *where;  // the reference the message names
+    std::string reason;
   };
   const Case cases[] = {
-      {std::nullopt, "", "Nobody", "",
-       "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice.  " +
-           missing},
-      {Kind::Customer, "Bolt", "Bolt", "",
-       "There is an invalid reference to QuickBooks Customer \"Bolt\" in the Invoice.  " + missing},
-      {std::nullopt, "", "Tax Agency", "",
-       "There is an invalid reference to QuickBooks Customer \"Tax Agency\" in the Invoice.  " +
-           wrongKind},
-      {std::nullopt, "", "Bolt", "<ClassRef><FullName>West</FullName></ClassRef>",
-       "There is an invalid reference to QuickBooks Class \"West\" in the Invoice.  " + missing},
-      {Kind::ItemService, "Consulting", "Bolt", consulting("5.00"),
-       "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice line.  " +
-           missing},
+      {std::nullopt, "", "Nobody", "", "Customer", "Nobody", "Invoice", missing},
+      {Kind::Customer, "Bolt", "Bolt", "", "Customer", "Bolt", "Invoice", missing},
+      {std::nullopt, "", "Tax Agency", "", "Customer", "Tax Agency", "Invoice", wrongKind},
+      {std::nullopt, "", "Bolt", "<ClassRef><FullName>West</FullName></ClassRef>", "Class", "West",
+       "Invoice", missing},
+      {Kind::ItemService, "Consulting", "Bolt", consulting("5.00"), "Item", "Consulting",
+       "Invoice line", missing},
       {Kind::ItemSalesTax, "City", "Bolt",
-       "<ItemSalesTaxRef><FullName>City</FullName></ItemSalesTaxRef>",
-       "There is an invalid reference to QuickBooks Item \"City\" in the Invoice.  " + missing},
+       "<ItemSalesTaxRef><FullName>City</FullName></ItemSalesTaxRef>", "Item", "City", "Invoice",
+       missing},
       {Kind::ItemSalesTaxGroup, "Combined", "Bolt",
-       "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
-       "There is an invalid reference to QuickBooks Item \"Combined\" in the Invoice.  " + missing},
+       "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>", "Item", "Combined",
+       "Invoice", missing},
       {std::nullopt, "", "Bolt", "<ItemSalesTaxRef><FullName>Labour</FullName></ItemSalesTaxRef>",
-       "There is an invalid reference to QuickBooks Item \"Labour\" in the Invoice.  " + wrongKind},
+       "Item", "Labour", "Invoice", wrongKind},
       {Kind::SalesTaxCode, "Tax", "Bolt",
        "<CustomerSalesTaxCodeRef><FullName>Tax</FullName></CustomerSalesTaxCodeRef>",
-       "There is an invalid reference to QuickBooks Sales Tax Code \"Tax\" in the Invoice.  " +
-           missing},
-      {Kind::SalesTaxCode, "Non", "Bolt",
-       kConsultingLine + "<Amount>5.00</Amount><SalesTaxCodeRef><FullName>Non</FullName>"
-                         "</SalesTaxCodeRef></InvoiceLineAdd>",
-       "There is an invalid reference to QuickBooks Sales Tax Code \"Non\" in the Invoice line.  " +
-           missing},
+       "Sales Tax Code", "Tax", "Invoice", missing},
+      {Kind::SalesTaxCode, "Non", "Bolt", consulting("5.00", taxCode("Non")), "Sales Tax Code",
+       "Non", "Invoice line", missing},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
+    SCOPED_TRACE(c.name);
     if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, false);
     Reply rs = addInvoice(c.customer, c.body);
     EXPECT_EQ(rs.code(), 3140);
-    EXPECT_EQ(rs.message(), c.message);
+    EXPECT_EQ(rs.message(), std::string("There is an invalid reference to QuickBooks ") + c.list +
+                                " \"" + c.name + "\" in the " + c.where + ".  " + c.reason);
     if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, true);
   }
   EXPECT_TRUE(company.list(Kind::Invoice).empty());
@@ -579,10 +556,8 @@ TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
   invoiceFor("Acme", "99", "<TxnDate>2025-01-01</TxnDate>");
   Reply payment = pay("Bolt", "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply>");
   ASSERT_EQ(payment.code(), 0) << payment.message();
-  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"),
-            (std::vector<std::string>{january, february}));
-  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "Amount"),
-            (std::vector<std::string>{"30.00", "30.00"}));
+  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"), (Texts{january, february}));
+  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "Amount"), (Texts{"30.00", "30.00"}));
   EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
   EXPECT_EQ(company.find(january)->value("IsPaid"), "true");
   EXPECT_EQ(company.find(february)->value("BalanceRemaining"), "10.00");
@@ -593,8 +568,8 @@ TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
 
 TEST_F(SimTransactionsTest, PaymentChecks) {
   const std::string autoApply = "<TotalAmount>5.00</TotalAmount><IsAutoApply>true</IsAutoApply>";
-  EXPECT_EQ(pay("Bolt", "<TotalAmount>5.00</TotalAmount>").code(),
-            3210);  // neither applied nor auto
+  // Neither applied to invoices nor applied automatically.
+  EXPECT_EQ(pay("Bolt", "<TotalAmount>5.00</TotalAmount>").code(), 3210);
   EXPECT_EQ(pay("Bolt", "<RefNumber>" + std::string(21, '9') + "</RefNumber>" + autoApply).code(),
             3070);
   Reply method = pay("Bolt",
@@ -622,12 +597,10 @@ TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
       "<Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>");
   ASSERT_EQ(po.code(), 0) << po.message();
   pugi::xml_node ret = po.ret();
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"),
-            (std::vector<std::string>{"24.00", "20.25", ""}));
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Rate"),
-            (std::vector<std::string>{"6.00", "10.125", ""}));
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"), (Texts{"24.00", "20.25", ""}));
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Rate"), (Texts{"6.00", "10.125", ""}));
   EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Desc"),
-            (std::vector<std::string>{"Shirt, bulk", "Fitting", "-      WO# 12"}));
+            (Texts{"Shirt, bulk", "Fitting", "-      WO# 12"}));
   EXPECT_EQ(po.field("TotalAmount"), "44.25");
   EXPECT_EQ(po.field("VendorAddress/City"), "Albany");
   EXPECT_EQ(po.field("IsManuallyClosed"), "false");
@@ -645,8 +618,7 @@ TEST_F(SimTransactionsTest, APurchaseOrderLineWithAnAmountGetsTheRateThatGivesIt
       "<FullName>Shirt</FullName></ItemRef><Quantity>2</Quantity><Rate>1.25</Rate>"
       "<Amount>3.00</Amount></PurchaseOrderLineAdd>");
   ASSERT_EQ(po.code(), 0) << po.message();
-  EXPECT_EQ(column(po.ret(), "PurchaseOrderLineRet", "Rate"),
-            (std::vector<std::string>{"3.53333", "1.25"}));
+  EXPECT_EQ(column(po.ret(), "PurchaseOrderLineRet", "Rate"), (Texts{"3.53333", "1.25"}));
   EXPECT_EQ(po.field("TotalAmount"), "66.60");
 }
 
@@ -662,8 +634,7 @@ TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
   Reply memo = modifyOrder(txn, sequence, "<Memo>Goods In: 4</Memo>");
   ASSERT_EQ(memo.code(), 0) << memo.message();
   EXPECT_EQ(memo.field("Memo"), "Goods In: 4");
-  EXPECT_EQ(column(memo.ret(), "PurchaseOrderLineRet", "Amount"),
-            (std::vector<std::string>{"24.00", ""}));
+  EXPECT_EQ(column(memo.ret(), "PurchaseOrderLineRet", "Amount"), (Texts{"24.00", ""}));
   EXPECT_EQ(modifyOrder(txn, sequence, "<Memo>x</Memo>").code(), 3200);  // a stale EditSequence
 
   Reply lines =
@@ -674,8 +645,7 @@ TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
                       "<FullName>Labour</FullName></ItemRef><Quantity>1</Quantity><Rate>30</Rate>"
                       "</PurchaseOrderLineMod>");
   ASSERT_EQ(lines.code(), 0) << lines.message();
-  EXPECT_EQ(column(lines.ret(), "PurchaseOrderLineRet", "Amount"),
-            (std::vector<std::string>{"30.00", "30.00"}));
+  EXPECT_EQ(column(lines.ret(), "PurchaseOrderLineRet", "Amount"), (Texts{"30.00", "30.00"}));
   EXPECT_EQ(lines.field("PurchaseOrderLineRet/TxnLineID"), firstLine);
   EXPECT_EQ(lines.field("TotalAmount"), "60.00");
   EXPECT_EQ(lines.field("Memo"), "Goods In: 4");
