@@ -30,6 +30,10 @@ class AssignDialogTest : public ::testing::Test {
       SimulatedCompany::create(vantora.dir.file("company.qbxml"), "Assign Co");
   qb::Session session{company};
   qb::ComponentSet components{session};
+  WorkState state;
+  MappingSwitches switches;
+  CustomerCheck customerCheck;
+  MappingContext ctx{app, components, state, switches, customerCheck};
 
   void SetUp() override {
     company.addVendor("Tax Agency");
@@ -59,25 +63,23 @@ class AssignDialogTest : public ::testing::Test {
 
     auto db = vantora.db();
     db->execute(
-        "INSERT INTO tax (Link, Description, Rate, QBLink) VALUES (1, 'Ohio', 8.25, 'Flat'), "
-        "(2, 'Exempt', 0, '')");
+        "INSERT INTO tax (Link, Description, Rate, QBLink) VALUES (1, 'Ohio', 8.25, 'Flat'), (2, "
+        "'Exempt', 0, '')");
     db->execute(
-        "INSERT INTO LineTax (Link, Code, Taxable, QuickBooks) VALUES (1, 'GST', 1, 'Tax'), "
-        "(2, 'EX', 0, '')");
+        "INSERT INTO LineTax (Link, Code, Taxable, QuickBooks) VALUES (1, 'GST', 1, 'Tax'), (2, "
+        "'EX', 0, '')");
     db->execute(
         "INSERT INTO Users (Link, FirstName, AllowSales, QuickBooks) VALUES (1, 'Jane', 1, 'JD'), "
         "(2, 'Admin', 0, ''), (3, 'Sam', 1, '')");
     db->execute(
         "INSERT INTO Terms (Link, Description, Hide, QuickBooks) VALUES (1, '30 days', 0, 'Net "
-        "30'), "
-        "(2, 'Old terms', 1, ''), (3, 'COD', NULL, '')");
+        "30'), (2, 'Old terms', 1, ''), (3, 'COD', NULL, '')");
     db->execute(
         "INSERT INTO SalesGroup (id, Code, QB, Hide) VALUES (1, 'EMB', 'Setup', 0), (2, 'OLD', '', "
-        "1), "
-        "(3, 'SCR', '', NULL)");
+        "1), (3, 'SCR', '', NULL)");
     db->execute(
-        "INSERT INTO CustPaymentMethods (Link, Description, QuickBooks, QBLedger) VALUES "
-        "(1, 'Visa card', 'Visa', 'Checking'), (2, 'Cash', '', '')");
+        "INSERT INTO CustPaymentMethods (Link, Description, QuickBooks, QBLedger) VALUES (1, 'Visa "
+        "card', 'Visa', 'Checking'), (2, 'Cash', '', '')");
 
     qb::Session loaderSession{company};
     ListLoader loader(app, [&]() -> qb::Session& { return loaderSession; });
@@ -93,6 +95,10 @@ class AssignDialogTest : public ::testing::Test {
     slots[2] = "Message";
     slots[3] = mode;
     slots[5] = parameter;
+    return shown();
+  }
+  // The dialog over whatever the slots hold, as the running program shows it.
+  AssignDialogLogic shown() {
     AssignDialogLogic dialog(app, components);
     dialog.Form_Load();
     dialog.fill_me();
@@ -304,15 +310,9 @@ TEST_F(AssignDialogTest, MessageLinesMoveTheDropDownDown) {
 
 // The checks and the dialog together, as the running program plays them.
 TEST_F(AssignDialogTest, TaxItemCheckOffersItemsAtTheVantoraRateAndStoresThePick) {
-  WorkState state;
-  MappingSwitches switches;
-  CustomerCheck customerCheck;
-  MappingContext ctx{app, components, state, switches, customerCheck};
   std::vector<Rows> offered;
   ui.onDialog = [&](DialogKind, const std::string&) {
-    AssignDialogLogic dialog(app, components);
-    dialog.Form_Load();
-    dialog.fill_me();
+    AssignDialogLogic dialog = shown();
     offered.push_back(dialog.rows());
     dialog.selectRow(1);
     dialog.cmdUpdate_Click();
@@ -332,16 +332,7 @@ TEST_F(AssignDialogTest, TaxItemCheckOffersItemsAtTheVantoraRateAndStoresThePick
 }
 
 TEST_F(AssignDialogTest, ClassCheckCreatesTheMissingClassThroughTheDialog) {
-  WorkState state;
-  MappingSwitches switches;
-  CustomerCheck customerCheck;
-  MappingContext ctx{app, components, state, switches, customerCheck};
-  ui.onDialog = [&](DialogKind, const std::string&) {
-    AssignDialogLogic dialog(app, components);
-    dialog.Form_Load();
-    dialog.fill_me();
-    dialog.cmdCreate_Click();
-  };
+  ui.onDialog = [&](DialogKind, const std::string&) { shown().cmdCreate_Click(); };
   EXPECT_TRUE(validate_ClassQB(ctx, "Trade"));
   EXPECT_EQ(slots[51], "Trade");
   EXPECT_EQ(slots[400], "");

@@ -91,6 +91,14 @@ class ListLoaderTest : public ::testing::Test {
   void write(const std::string& name, const std::string& text) {
     std::ofstream(dir.file(name)) << text;
   }
+  // The one message shown since the last call, then forgotten.
+  void expectOnlyMessage(const std::string& text, const std::string& title, Icon icon) {
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, text);
+    EXPECT_EQ(ui.messages[0].title, title);
+    EXPECT_EQ(ui.messages[0].icon, icon);
+    ui.messages.clear();
+  }
 };
 
 TEST(ListLoaderDemo, LoadsEveryCopyFromTheDemoDatabaseAndCompany) {
@@ -300,13 +308,11 @@ TEST_F(ListLoaderTest, ClosedCompanyFailsTheConnectionTestAndLoadsNothing) {
 
   EXPECT_FALSE(load());
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text,
-            "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - Could not connect to "
-            "QuickBooks: no company "
-            "file is open.");
-  EXPECT_EQ(ui.messages[0].title, "Connection Error");
-  EXPECT_EQ(ui.messages[0].icon, Icon::Information);
   EXPECT_EQ(ui.messages[0].buttons, Buttons::Ok);
+  expectOnlyMessage(
+      "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - Could not connect to QuickBooks: "
+      "no company file is open.",
+      "Connection Error", Icon::Information);
   EXPECT_EQ(app.sharedSlots[100], "1");
   EXPECT_EQ(ui.steps, progress_up_to(0));
   EXPECT_EQ(app.taxSnapshot.GetTag(), "old");
@@ -318,9 +324,9 @@ TEST_F(ListLoaderTest, ClosedCompanyFailsTheConnectionTestAndLoadsNothing) {
       app, []() -> qb::Session& { throw qb::QbError(20852, "No company file is configured."); });
   unconfigured.Form_Load();
   EXPECT_FALSE(unconfigured.pop_me());
-  EXPECT_EQ(
-      ui.messages.back().text,
-      "Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - No company file is configured.");
+  EXPECT_EQ(ui.texts(),
+            std::vector<std::string>{"Vantora cannot connect to QuickBooks.\r\n\r\nError 20852 - "
+                                     "No company file is configured."});
   EXPECT_EQ(app.sharedSlots[100], "1");
 
   // The next attempt, with QuickBooks open, succeeds.
@@ -403,30 +409,21 @@ TEST_F(ListLoaderTest, EachListLoaderReportsItsOwnErrorAndTheLoadGoesOn) {
 
   company.failRequest("ItemSalesTaxGroupQueryRq", 3250, "Groups are not available.");
   ASSERT_TRUE(load());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "Groups are not available.");
-  EXPECT_EQ(ui.messages[0].title, "Error: 3250");
-  EXPECT_EQ(ui.messages[0].icon, Icon::Critical);
+  expectOnlyMessage("Groups are not available.", "Error: 3250", Icon::Critical);
   EXPECT_EQ(app.qbTaxItems.GetChildCount(), 1) << "the items came before the error";
   EXPECT_EQ(app.qbTaxCodes.GetTag(), "old");
   EXPECT_EQ(app.sharedSlots[100], "0");
 
-  ui.messages.clear();
   mark(app.qbReps, "old");
   company.failRequest("SalesRepQueryRq", 3250, "Reps are not available.");
   ASSERT_TRUE(load());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "3250 Reps are not available.");
-  EXPECT_EQ(ui.messages[0].title, "");
-  EXPECT_EQ(ui.messages[0].icon, Icon::None);
+  expectOnlyMessage("3250 Reps are not available.", "", Icon::None);
   EXPECT_EQ(app.qbReps.GetTag(), "old");
   EXPECT_EQ(app.qbTaxCodes.GetTag(), "QBTaxCodes");
 
-  ui.messages.clear();
   company.failRequest("DateDrivenTermsQueryRq", 3250, "Date-driven terms are not available.");
   ASSERT_TRUE(load());
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "3250 Date-driven terms are not available.");
+  EXPECT_EQ(ui.texts(), std::vector<std::string>{"3250 Date-driven terms are not available."});
   EXPECT_EQ(entries(app.qbTerms), (Entries{{"StandardTermsRet", ""}}));
 
   // QuickBooks stopping in the middle is reported like any other error, untranslated.

@@ -38,13 +38,11 @@ class InventoryItems : public qb::QbTransport {
     const std::string name = request.select_node("//ItemQueryRq/FullName").node().child_value();
     if (!names.count(name)) return next_.process(requestXml);
     return "<?xml version=\"1.0\" ?><QBXML><QBXMLMsgsRs><ItemQueryRs requestID=\"1\" "
-           "statusCode=\"0\" "
-           "statusSeverity=\"Info\" statusMessage=\"Status "
-           "OK\"><ItemInventoryRet><ListID>80000099-1</ListID>"
-           "<EditSequence>1</EditSequence><Name>" +
+           "statusCode=\"0\" statusSeverity=\"Info\" statusMessage=\"Status OK\"><ItemInventoryRet>"
+           "<ListID>80000099-1</ListID><EditSequence>1</EditSequence><Name>" +
            name + "</Name><FullName>" + name +
-           "</FullName><IsActive>true</IsActive></ItemInventoryRet></ItemQueryRs></QBXMLMsgsRs></"
-           "QBXML>";
+           "</FullName><IsActive>true</IsActive></ItemInventoryRet></ItemQueryRs></QBXMLMsgsRs>"
+           "</QBXML>";
   }
 
  private:
@@ -106,6 +104,10 @@ class ValidatorTest : public ::testing::Test {
     ASSERT_TRUE(loader.pop_me());
     ASSERT_TRUE(ui.messages.empty()) << ui.messages.front().text;
   }
+  // The title and mode the dialog opened with, as "title | mode".
+  std::string titleAndMode(std::size_t i) const {
+    return openings.at(i).title + " | " + openings.at(i).mode;
+  }
   std::vector<std::string> messages() const {
     std::vector<std::string> texts;
     for (const Opening& opening : openings) texts.push_back(opening.message);
@@ -127,8 +129,7 @@ class SalesGroupTest : public ValidatorTest {
     company.addDiscountItem("Shop Discount", "10");
     transport.names.insert("Caps");
     sql("INSERT INTO SalesGroup (id, Code, QB, Hide) VALUES (7, 'EMB', 'Setup:Art', 0), (8, 'SCR', "
-        "'', 0), "
-        "(9, 'OLD', 'Gone', 0)");
+        "'', 0), (9, 'OLD', 'Gone', 0)");
     load();
   }
   std::string unmappedMessage(const std::string& code) {
@@ -137,9 +138,8 @@ class SalesGroupTest : public ValidatorTest {
            code + crlf + crlf +
            "Please enter a valid QuickBooks item then click 'UPDATE' to continue." + crlf + crlf +
            "PLEASE NOTE: Parent/Child relationships in QuickBooks are denoted with a ':' e.g. If "
-           "you have a parent "
-           "item called 'Setup' and a sub/child item called 'Art' you will enter 'Setup:Art' as "
-           "the item code.";
+           "you have a parent item called 'Setup' and a sub/child item called 'Art' you will enter "
+           "'Setup:Art' as the item code.";
   }
   std::string typeMessage(const std::string& item) {
     return "The item type for " + item + " is incorrect." + crlf +
@@ -155,13 +155,12 @@ TEST_F(SalesGroupTest, VantoraSideFindsTheCodeOrAsksForAnother) {
 
   EXPECT_FALSE(validate_salesGroupVT(ctx, "emb", "Cap Red"));  // exact comparison; cancelled
   ASSERT_EQ(openings.size(), 1u);
-  EXPECT_EQ(openings[0].title, "Vantora sales group not valid");
-  EXPECT_EQ(openings[0].mode, "Sales Group Vantora");
-  EXPECT_EQ(openings[0].message,
-            "There is no valid Vantora sales group associated with the following line item:" +
-                crlf + "Cap Red" + crlf +
-                "Select a Vantora sales group from the drop down list and click 'UPDATE' to "
-                "continue");
+  EXPECT_EQ(titleAndMode(0), "Vantora sales group not valid | Sales Group Vantora");
+  EXPECT_EQ(
+      openings[0].message,
+      "There is no valid Vantora sales group associated with the following line item:" + crlf +
+          "Cap Red" + crlf +
+          "Select a Vantora sales group from the drop down list and click 'UPDATE' to continue");
 
   choices = {"SCR"};
   EXPECT_TRUE(validate_salesGroupVT(ctx, "XX", "Cap Blue"));
@@ -199,8 +198,7 @@ TEST_F(SalesGroupTest, ChosenItemMustExistAndBeAServiceOtherChargeOrNonInventory
   EXPECT_TRUE(validate_salesGroupQB(ctx, "SCR"));
   EXPECT_EQ(slots[51], "Setup:Art");
   ASSERT_EQ(openings.size(), 4u);
-  EXPECT_EQ(openings[0].title, "QuickBooks item not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Item");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks item not valid | QuickBooks Item");
   EXPECT_EQ(messages(), (std::vector<std::string>{unmappedMessage("SCR"), unmappedMessage("SCR"),
                                                   typeMessage("Caps"), typeMessage("Subtotal")}));
   // The chosen item is not cached: the caller stores it and reloads the groups.
@@ -246,8 +244,7 @@ class TaxCodeTest : public ValidatorTest {
     company.addSalesTaxCode("Non", false);
     company.addSalesTaxCode("T'X", true);
     sql("INSERT INTO LineTax (Link, Code, Taxable, QuickBooks) VALUES (1, 'GST', 1, 'Tax'), (2, "
-        "'EX', 0, 'Tax'), "
-        "(3, 'ZR', 0, 'Non'), (4, 'ST', 1, 'Non'), (5, 'NEW', 1, '')");
+        "'EX', 0, 'Tax'), (3, 'ZR', 0, 'Non'), (4, 'ST', 1, 'Non'), (5, 'NEW', 1, '')");
     load();
   }
   const std::string request =
@@ -264,12 +261,10 @@ TEST_F(TaxCodeTest, VantoraSideGivesTheCodeOrTheChosenOnesCode) {
   EXPECT_EQ(slots[51], "4");
   EXPECT_EQ(slots[150], "ST");
   ASSERT_EQ(openings.size(), 1u);
-  EXPECT_EQ(openings[0].title, "Vantora tax code");
-  EXPECT_EQ(openings[0].mode, "Tax Codes Vantora");
+  EXPECT_EQ(titleAndMode(0), "Vantora tax code | Tax Codes Vantora");
   EXPECT_EQ(openings[0].message,
             "Invalid tax code associated with a line item." + crlf +
-                "Select a Vantora Tax Code from the drop down list and click 'UPDATE' to "
-                "continue");
+                "Select a Vantora Tax Code from the drop down list and click 'UPDATE' to continue");
 
   EXPECT_FALSE(validate_taxCodeVT(ctx, 99));
   EXPECT_EQ(slots[150], "");
@@ -296,8 +291,7 @@ TEST_F(TaxCodeTest, MismatchesAreExplainedAndEveryChoiceIsCheckedInTurn) {
   EXPECT_TRUE(validate_taxCodeQB(ctx, 2));
   EXPECT_EQ(slots[51], "Non");
   ASSERT_EQ(openings.size(), 2u);
-  EXPECT_EQ(openings[0].title, "QuickBooks tax code not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Tax Code");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks tax code not valid | QuickBooks Tax Code");
   EXPECT_EQ(openings[0].parameter, "0");
   auto mismatch = [&](const std::string& code) {
     return "The QuickBooks tax code, " + code +
@@ -318,8 +312,7 @@ TEST_F(TaxCodeTest, TaxableCodeMappedToANonTaxableOneAndAQuotedReplacement) {
   EXPECT_EQ(openings[0].parameter, "1");
   EXPECT_EQ(openings[0].message,
             "The QuickBooks tax code, Non, associated with ST in Vantora is non taxable and ST is "
-            "taxable. They don't "
-            "match." +
+            "taxable. They don't match." +
                 crlf + request);
   EXPECT_EQ(slots[51], "T'X");
   EXPECT_EQ(cell("SELECT QuickBooks FROM LineTax WHERE Link = 4"), "T'X");
@@ -351,8 +344,7 @@ class ClassTest : public ValidatorTest {
   static std::string notFound(const std::string& name) {
     return "QB Class, " + name +
            ", not found. Please select an existing QB Class from the drop down list or click the "
-           "'Create' button "
-           "create a Class in QB called " +
+           "'Create' button create a Class in QB called " +
            name;
   }
 };
@@ -370,15 +362,13 @@ TEST_F(ClassTest, EmptyOrActiveClassIsValidCreationIsOfferedUpTo30Characters) {
   EXPECT_FALSE(validate_ClassQB(ctx, thirtyOne));
   EXPECT_EQ(slots[51], "");
   ASSERT_EQ(openings.size(), 2u);
-  EXPECT_EQ(openings[0].title, "QuickBooks Class not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Class");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks Class not valid | QuickBooks Class");
   EXPECT_EQ(openings[0].message, notFound(thirty));
   EXPECT_EQ(openings[0].createButton, "ShowCreateButton");
   EXPECT_EQ(openings[0].className, thirty);
-  EXPECT_EQ(openings[1].message,
-            "QB Class, " + thirtyOne +
-                ", not found. Please select an existing QB Class from the drop down list, then "
-                "click 'Update' to continue.");
+  EXPECT_EQ(openings[1].message, "QB Class, " + thirtyOne +
+                                     ", not found. Please select an existing QB Class from the "
+                                     "drop down list, then click 'Update' to continue.");
   EXPECT_EQ(openings[1].createButton, "");
   EXPECT_EQ(slots[400], "");  // cleared once the dialog has closed
 }
@@ -388,8 +378,7 @@ TEST_F(ClassTest, InactiveClassIsReportedAsNotActive) {
   ASSERT_EQ(openings.size(), 1u);
   EXPECT_EQ(openings[0].message,
             "QB Class, Old Shop, not active. Please select another QB Class from the drop down "
-            "list below in order to "
-            "continue.");
+            "list below in order to continue.");
   EXPECT_EQ(openings[0].createButton, "");
 }
 
@@ -402,12 +391,10 @@ TEST_F(ClassTest, LedgerAccountMustBeInTheAccountList) {
   EXPECT_TRUE(validate_LedgerQB(ctx, "Checking:Savings"));
   EXPECT_EQ(slots[51], "Checking");
   ASSERT_EQ(openings.size(), 1u);
-  EXPECT_EQ(openings[0].title, "QuickBooks account not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Accounts");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks account not valid | QuickBooks Accounts");
   EXPECT_EQ(openings[0].message,
             "QB Ledger Account, Checking:Savings, not found. Please select an existing QB account "
-            "from the drop down "
-            "list. Then click 'UPDATE' to continue.");
+            "from the drop down list. Then click 'UPDATE' to continue.");
   EXPECT_FALSE(validate_LedgerQB(ctx, "Petty Cash"));
 }
 
@@ -431,10 +418,8 @@ class DiscountTest : public ValidatorTest {
       "'UPDATE' to continue.";
   const std::string note =
       "PLEASE NOTE: Parent/Child relationships in QuickBooks are denoted with a ':' e.g. If you "
-      "have a parent item "
-      "called 'Discount' and a sub/child item called ShopDiscount you will enter "
-      "Discount:ShopDiscount as the item "
-      "code.";
+      "have a parent item called 'Discount' and a sub/child item called ShopDiscount you will "
+      "enter Discount:ShopDiscount as the item code.";
 };
 
 TEST_F(DiscountTest, StoredDiscountItemIsValidAndEachProblemHasItsMessage) {
@@ -449,17 +434,16 @@ TEST_F(DiscountTest, StoredDiscountItemIsValidAndEachProblemHasItsMessage) {
   discount("Labour");
   EXPECT_FALSE(validate_discountQB(ctx));
   ASSERT_EQ(openings.size(), 3u);
-  EXPECT_EQ(openings[0].title, "QuickBooks item not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Discount Item");
-  EXPECT_EQ(messages(), (std::vector<std::string>{
-                            "There is no QuickBooks 'DISCOUNT' item specified." + crlf + request +
-                                crlf + crlf + note,
-                            "The QuickBooks 'DISCOUNT' item specified does no exist." + crlf +
-                                request + crlf + crlf + note,
-                            "The QuickBooks 'DISCOUNT' item specified is not a 'DISCOUNT' item. "
-                            "When creating a discount item in "
-                            "QuickBooks please ensure that you select the item type as 'DISCOUNT'" +
-                                crlf + crlf + request + crlf + note}));
+  EXPECT_EQ(titleAndMode(0), "QuickBooks item not valid | QuickBooks Discount Item");
+  EXPECT_EQ(
+      messages(),
+      (std::vector<std::string>{
+          "There is no QuickBooks 'DISCOUNT' item specified." + crlf + request + crlf + crlf + note,
+          "The QuickBooks 'DISCOUNT' item specified does no exist." + crlf + request + crlf + crlf +
+              note,
+          "The QuickBooks 'DISCOUNT' item specified is not a 'DISCOUNT' item. When creating a "
+          "discount item in QuickBooks please ensure that you select the item type as 'DISCOUNT'" +
+              crlf + crlf + request + crlf + note}));
 }
 
 TEST_F(DiscountTest, ChosenItemMustExistAndBeADiscountItem) {
@@ -518,8 +502,7 @@ TEST_F(CustomerGroupTest, UnknownTypeAsksAndStoresTheQuotedChoice) {
   EXPECT_EQ(cell("SELECT QuickBooks FROM CustIndustry WHERE Link = 4"), "O'Brien Trade");
   EXPECT_EQ(stored(4), "O'Brien Trade");
   ASSERT_EQ(openings.size(), 1u);
-  EXPECT_EQ(openings[0].title, "QuickBooks customer type not valid");
-  EXPECT_EQ(openings[0].mode, "QuickBooks Customer Type");
+  EXPECT_EQ(titleAndMode(0), "QuickBooks customer type not valid | QuickBooks Customer Type");
   EXPECT_EQ(openings[0].message,
             "There is no valid QuickBooks customer type associated with the following tax code in "
             "Vantora: Clubs" +
@@ -547,16 +530,15 @@ class CodeTableTest : public ValidatorTest {
     company.addSalesRep("JD", "Jane Doe");
     company.addSalesRep("O'K", "Owen Kay");
     company.addPaymentMethod("Visa");
-    sql("INSERT INTO tax (Link, Description, Rate, QBLink) VALUES (1, 'Ohio', 8.25, 'Flat'), "
-        "(2, 'Ohio group', 8.25, 'Combined'), (3, 'Old', 7, 'Flat'), (4, 'Gone', 6, 'Missing'), "
-        "(5, 'New', 8.25, '')");
+    sql("INSERT INTO tax (Link, Description, Rate, QBLink) VALUES (1, 'Ohio', 8.25, 'Flat'), (2, "
+        "'Ohio group', 8.25, 'Combined'), (3, 'Old', 7, 'Flat'), (4, 'Gone', 6, 'Missing'), (5, "
+        "'New', 8.25, '')");
     sql("INSERT INTO Terms (Link, Description, QuickBooks) VALUES (1, '30 days', 'Net 30'), (2, "
-        "'COD', 'Cash'), "
-        "(3, 'Prepaid', '')");
+        "'COD', 'Cash'), (3, 'Prepaid', '')");
     sql("INSERT INTO Users (Link, FirstName, AllowSales, QuickBooks) VALUES (1, 'Jane', 1, 'JD'), "
         "(2, 'Bob', 1, 'BB'), (3, 'Owen', 1, '')");
-    sql("INSERT INTO CustPaymentMethods (Link, Description, QuickBooks, QBLedger) VALUES "
-        "(1, 'Visa card', 'Visa', 'Checking'), (2, 'Cheque', 'Check', ''), (3, 'Cash', '', '')");
+    sql("INSERT INTO CustPaymentMethods (Link, Description, QuickBooks, QBLedger) VALUES (1, 'Visa "
+        "card', 'Visa', 'Checking'), (2, 'Cheque', 'Check', ''), (3, 'Cash', '', '')");
     load();
   }
   const std::string taxRequest =
@@ -609,8 +591,7 @@ TEST_F(CodeTableTest, MissingVantoraRowOffersTheDialog) {
     EXPECT_FALSE(c.check(ctx, 9, true)) << c.mode;
     EXPECT_EQ(slots[51], "");
     ASSERT_EQ(openings.size(), 2u);
-    EXPECT_EQ(openings[0].title, c.title);
-    EXPECT_EQ(openings[0].mode, c.mode);
+    EXPECT_EQ(titleAndMode(0), c.title + " | " + c.mode);
     EXPECT_EQ(openings[0].message, c.message);
   }
 }
@@ -643,21 +624,19 @@ TEST_F(CodeTableTest, TaxItemProblemsHaveTheirMessagesAndTheChoiceIsStoredQuoted
   EXPECT_EQ(cell("SELECT QBLink FROM tax WHERE Link = 5"), "");
 
   ASSERT_EQ(openings.size(), 3u);
-  EXPECT_EQ(openings[0].title, "QuicBooks tax item invalid");
-  EXPECT_EQ(openings[0].mode, "Tax Item QuickBooks");
+  EXPECT_EQ(titleAndMode(0), "QuicBooks tax item invalid | Tax Item QuickBooks");
   EXPECT_EQ(openings[0].parameter, "7");
   EXPECT_EQ(openings[1].parameter, "6");
-  EXPECT_EQ(messages(),
-            (std::vector<std::string>{"The QuickBooks Tax Rate (8.25%) associated with, Flat, is "
-                                      "different from the Vantora tax rate (7%) "
-                                      "associated with, Old." +
-                                          crlf + crlf + taxRequest,
-                                      "The QuickBooks tax item, Missing, associated with Gone (6%) "
-                                      "in Vantora does not exist in QuickBooks." +
-                                          crlf + crlf + taxRequest,
-                                      "There is no QuickBooks tax item associated with the "
-                                      "following tax type in Vantora: New (8.25%)" +
-                                          crlf + taxRequest}));
+  EXPECT_EQ(messages(), (std::vector<std::string>{
+                            "The QuickBooks Tax Rate (8.25%) associated with, Flat, is different "
+                            "from the Vantora tax rate (7%) associated with, Old." +
+                                crlf + crlf + taxRequest,
+                            "The QuickBooks tax item, Missing, associated with Gone (6%) in "
+                            "Vantora does not exist in QuickBooks." +
+                                crlf + crlf + taxRequest,
+                            "There is no QuickBooks tax item associated with the following tax "
+                            "type in Vantora: New (8.25%)" +
+                                crlf + taxRequest}));
 }
 
 TEST_F(CodeTableTest, TermsRepsAndPaymentMethodsAgainstTheirQuickBooksLists) {
@@ -680,8 +659,7 @@ TEST_F(CodeTableTest, TermsRepsAndPaymentMethodsAgainstTheirQuickBooksLists) {
       {validate_RepQB, "QuicBooks sales rep invalid", "Sales Rep QuickBooks", "JD",
        "There is no sales rep in QuickBooks called BB." + crlf +
            "Select a valid QuickBooks sales rep from the drop down list that will be associated "
-           "with Bob in Vantora, "
-           "then click 'UPDATE' to continue",
+           "with Bob in Vantora, then click 'UPDATE' to continue",
        "There is no QuickBooks sales rep associated with the following sales rep in Vantora: " +
            crlf + "Owen" + crlf +
            "Select a valid QuickBooks sales rep from the drop down list below and click 'UPDATE' "
@@ -690,8 +668,7 @@ TEST_F(CodeTableTest, TermsRepsAndPaymentMethodsAgainstTheirQuickBooksLists) {
       {validate_PMQB, "QuicBooks payment method invalid", "Payment Method QuickBooks", "Visa",
        "There is no valid payment method in QuickBooks called Check." + crlf + crlf +
            "Select a valid QuickBooks payment method from the drop down list that will be "
-           "associated with Cheque in "
-           "Vantora, then click 'UPDATE' to continue",
+           "associated with Cheque in Vantora, then click 'UPDATE' to continue",
        "There is no valid QuickBooks payment method associated with the method, Cash, in "
        "Vantora: " +
            crlf + crlf +
@@ -718,8 +695,7 @@ TEST_F(CodeTableTest, TermsRepsAndPaymentMethodsAgainstTheirQuickBooksLists) {
     EXPECT_EQ(cell("SELECT QuickBooks FROM " + c.table + " WHERE Link = 3"), "");
 
     ASSERT_EQ(openings.size(), 2u);
-    EXPECT_EQ(openings[0].title, c.title);
-    EXPECT_EQ(openings[0].mode, c.mode);
+    EXPECT_EQ(titleAndMode(0), c.title + " | " + c.mode);
     EXPECT_EQ(messages(), (std::vector<std::string>{c.absent, c.unmapped}));
   }
 }

@@ -50,8 +50,7 @@ class FakeTransport : public QbTransport {
 
 std::string response(const std::string& rs, const std::string& records = "",
                      const std::string& status =
-                         "statusCode=\"0\" statusSeverity=\"Info\" "
-                         "statusMessage=\"Status OK\"") {
+                         "statusCode=\"0\" statusSeverity=\"Info\" statusMessage=\"Status OK\"") {
   return "<?xml version=\"1.0\" ?><QBXML><QBXMLMsgsRs><" + rs + " requestID=\"1\" " + status + ">" +
          records + "</" + rs + "></QBXMLMsgsRs></QBXML>";
 }
@@ -62,17 +61,17 @@ std::string status(int code, const std::string& severity, const std::string& mes
 }
 
 const char* const kAddress =
-    "<Addr1>12 Main St</Addr1><Addr2></Addr2><Addr3></Addr3><Addr4></Addr4><City>Springfield"
-    "</City><State>IL</State><PostalCode>62701</PostalCode><Country></Country>";
+    "<Addr1>12 Main St</Addr1><Addr2></Addr2><Addr3></Addr3><Addr4></Addr4><City>Springfield</City>"
+    "<State>IL</State><PostalCode>62701</PostalCode><Country></Country>";
 
 const char* const kCustomerRet =
     "<CustomerRet><ListID>80000001-1</ListID><EditSequence>111</EditSequence>"
-    "<Name>O'Brien &amp; Sons &lt;West&gt;</Name><FullName>O'Brien &amp; Sons &lt;West&gt;"
-    "</FullName><IsActive>true</IsActive><CompanyName>O'Brien</CompanyName>"
+    "<Name>O'Brien &amp; Sons &lt;West&gt;</Name><FullName>O'Brien &amp; Sons "
+    "&lt;West&gt;</FullName><IsActive>true</IsActive><CompanyName>O'Brien</CompanyName>"
     "<BillAddress><Addr1>12 Main St</Addr1><City>Springfield</City><State>IL</State>"
-    "<PostalCode>62701</PostalCode></BillAddress><Phone>555-1000</Phone>"
-    "<SalesRepRef><ListID>9</ListID><FullName>JS</FullName></SalesRepRef>"
-    "<Balance>150.25</Balance></CustomerRet>";
+    "<PostalCode>62701</PostalCode></BillAddress><Phone>555-1000</Phone><SalesRepRef>"
+    "<ListID>9</ListID><FullName>JS</FullName></SalesRepRef><Balance>150.25</Balance>"
+    "</CustomerRet>";
 
 using test::Caught;
 using test::caught;
@@ -114,22 +113,19 @@ TEST_F(ComponentsTest, CustomerAddWritesEveryFieldInSchemaOrderEscaped) {
   answer("CustomerAddRs", kCustomerRet);
   customer.add();
 
-  EXPECT_EQ(transport.requests[0],
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<?qbxml version=\"3.0\"?>\n"
-            "<QBXML><QBXMLMsgsRq onError=\"stopOnError\"><CustomerAddRq requestID=\"1\">"
-            "<CustomerAdd><Name>O'Brien &amp; Sons &lt;West&gt;</Name>"
-            "<CompanyName>O'Brien &amp; Sons</CompanyName>"
-            "<BillAddress><Addr1>12 Main St</Addr1><City>Springfield</City><State>IL</State>"
-            "<PostalCode>62701</PostalCode></BillAddress>"
-            "<ShipAddress><Addr1>Dock 4</Addr1></ShipAddress>"
-            "<Phone>555-1000</Phone><AltPhone>555-1002</AltPhone><Fax>555-1001</Fax>"
-            "<Email>a@b.com</Email><Contact>Pat</Contact>"
-            "<CustomerTypeRef><FullName>Retail:Shops</FullName></CustomerTypeRef>"
-            "<TermsRef><FullName>Net 30</FullName></TermsRef>"
-            "<SalesRepRef><FullName>JS</FullName></SalesRepRef>"
-            "<ItemSalesTaxRef><FullName>State Tax</FullName></ItemSalesTaxRef>"
-            "<ResaleNumber>TX-1</ResaleNumber></CustomerAdd></CustomerAddRq></QBXMLMsgsRq>"
-            "</QBXML>");
+  EXPECT_EQ(
+      transport.requests[0],
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<?qbxml version=\"3.0\"?>\n<QBXML>"
+      "<QBXMLMsgsRq onError=\"stopOnError\"><CustomerAddRq requestID=\"1\"><CustomerAdd>"
+      "<Name>O'Brien &amp; Sons &lt;West&gt;</Name><CompanyName>O'Brien &amp; Sons</CompanyName>"
+      "<BillAddress><Addr1>12 Main St</Addr1><City>Springfield</City><State>IL</State>"
+      "<PostalCode>62701</PostalCode></BillAddress><ShipAddress><Addr1>Dock 4</Addr1></ShipAddress>"
+      "<Phone>555-1000</Phone><AltPhone>555-1002</AltPhone><Fax>555-1001</Fax>"
+      "<Email>a@b.com</Email><Contact>Pat</Contact><CustomerTypeRef>"
+      "<FullName>Retail:Shops</FullName></CustomerTypeRef><TermsRef><FullName>Net 30</FullName>"
+      "</TermsRef><SalesRepRef><FullName>JS</FullName></SalesRepRef><ItemSalesTaxRef>"
+      "<FullName>State Tax</FullName></ItemSalesTaxRef><ResaleNumber>TX-1</ResaleNumber>"
+      "</CustomerAdd></CustomerAddRq></QBXMLMsgsRq></QBXML>");
   EXPECT_EQ(customer.listId, "80000001-1");
   EXPECT_EQ(customer.editSequence, "111");
   EXPECT_EQ(customer.record(), kCustomerRet);
@@ -153,9 +149,7 @@ TEST_F(ComponentsTest, CustomerAddOfANameInUseRaises20806WithQuickBooksMessage) 
   Customer customer(session);
   customer.name = "Acme";
   answer("CustomerAddRs", "",
-         status(3100, "Error",
-                "The name &quot;Acme&quot; of the list "
-                "element is already in use."));
+         status(3100, "Error", "The name &quot;Acme&quot; of the list element is already in use."));
   EXPECT_EQ(caught([&] { customer.add(); }),
             (Caught{kNameInUse, "The name \"Acme\" of the list element is already in use."}));
   EXPECT_EQ(customer.record(), "");
@@ -170,8 +164,8 @@ TEST_F(ComponentsTest, CustomerLoadByNameFillsThePropertiesOrRaisesNotFound) {
   answer("CustomerQueryRs", kCustomerRet);
   customer.loadByName("O'Brien & Sons <West>");
   EXPECT_EQ(transport.body(),
-            "<CustomerQueryRq requestID=\"1\"><FullName>O'Brien &amp; Sons &lt;West&gt;"
-            "</FullName></CustomerQueryRq>");
+            "<CustomerQueryRq requestID=\"1\"><FullName>O'Brien &amp; Sons &lt;West&gt;</FullName>"
+            "</CustomerQueryRq>");
   EXPECT_EQ(customer.name, "O'Brien & Sons <West>");
   EXPECT_EQ(customer.salesRep, "JS");
   EXPECT_EQ(customer.phone, "555-1000");
@@ -180,18 +174,14 @@ TEST_F(ComponentsTest, CustomerLoadByNameFillsThePropertiesOrRaisesNotFound) {
   EXPECT_EQ(customer.shipAddress, "");
 
   answer("CustomerQueryRs", "",
-         status(1, "Info",
-                "A query request did not find a "
-                "matching object in QuickBooks"));
+         status(1, "Info", "A query request did not find a matching object in QuickBooks"));
   EXPECT_EQ(
       caught([&] { customer.loadByName("Nobody"); }),
       (Caught{kStatusNoMatch, "A query request did not find a matching object in QuickBooks"}));
   EXPECT_EQ(customer.salesRep, "");  // the failed load left nothing of the earlier customer
 
   answer("CustomerQueryRs", "",
-         status(500, "Warn",
-                "The query request has not been fully "
-                "completed."));
+         status(500, "Warn", "The query request has not been fully completed."));
   EXPECT_EQ(error_number([&] { customer.loadByName("Nobody"); }), 500);
 }
 
@@ -207,8 +197,8 @@ TEST_F(ComponentsTest, CustomerUpdateSendsOnlyTheChangedFieldsOfTheLoadedCustome
   customer.companyName = "O'Brien & Daughters";
   customer.fax = "";  // still empty: nothing to send
   answer("CustomerModRs",
-         "<CustomerRet><ListID>80000001-1</ListID><EditSequence>112</EditSequence>"
-         "<Name>x</Name><SalesRepRef><FullName>MK</FullName></SalesRepRef></CustomerRet>");
+         "<CustomerRet><ListID>80000001-1</ListID><EditSequence>112</EditSequence><Name>x</Name>"
+         "<SalesRepRef><FullName>MK</FullName></SalesRepRef></CustomerRet>");
   customer.update();
   EXPECT_EQ(transport.lastBody(),
             "<CustomerModRq requestID=\"1\"><CustomerMod><ListID>80000001-1</ListID>"
@@ -233,16 +223,16 @@ TEST_F(ComponentsTest, VendorAddTakesTheShippingAddressByName) {
   vendor.setProperty("ShippingAddress", "<Addr1>Yard</Addr1><City>Rockford</City>");
   EXPECT_EQ(error_number([&] { vendor.setProperty("Shipping", "x"); }), kNoSuchProperty);
   answer("VendorAddRs",
-         "<VendorRet><ListID>V1</ListID><EditSequence>5</EditSequence>"
-         "<Name>Tools &amp; Co</Name></VendorRet>");
+         "<VendorRet><ListID>V1</ListID><EditSequence>5</EditSequence><Name>Tools &amp; Co</Name>"
+         "</VendorRet>");
   vendor.add();
-  EXPECT_EQ(transport.body(),
-            "<VendorAddRq requestID=\"1\"><VendorAdd><Name>Tools &amp; Co</Name>"
-            "<CompanyName>Tools</CompanyName><VendorAddress><Addr1>12 Main St</Addr1>"
-            "<City>Springfield</City><State>IL</State><PostalCode>62701</PostalCode>"
-            "</VendorAddress><ShipAddress><Addr1>Yard</Addr1><City>Rockford</City>"
-            "</ShipAddress><Phone>1</Phone><Fax>2</Fax><Email>e@t.com</Email>"
-            "<Contact>Lee</Contact></VendorAdd></VendorAddRq>");
+  EXPECT_EQ(
+      transport.body(),
+      "<VendorAddRq requestID=\"1\"><VendorAdd><Name>Tools &amp; Co</Name>"
+      "<CompanyName>Tools</CompanyName><VendorAddress><Addr1>12 Main St</Addr1>"
+      "<City>Springfield</City><State>IL</State><PostalCode>62701</PostalCode></VendorAddress>"
+      "<ShipAddress><Addr1>Yard</Addr1><City>Rockford</City></ShipAddress><Phone>1</Phone>"
+      "<Fax>2</Fax><Email>e@t.com</Email><Contact>Lee</Contact></VendorAdd></VendorAddRq>");
   EXPECT_EQ(vendor.listId, "V1");
 
   answer("VendorAddRs", "", status(3100, "Error", "in use"));
@@ -278,29 +268,26 @@ TEST_F(ComponentsTest, InvoiceAddWritesHeaderAndItemRowsAsSet) {
   invoice.item(3).description = "";  // an empty row stays a line
   invoice.item(4).description = " \r\nWO Number: 1001\r\n ";
   answer("InvoiceAddRs",
-         "<InvoiceRet><TxnID>T-1</TxnID><EditSequence>1</EditSequence>"
-         "<RefNumber>1001</RefNumber></InvoiceRet>");
+         "<InvoiceRet><TxnID>T-1</TxnID><EditSequence>1</EditSequence><RefNumber>1001</RefNumber>"
+         "</InvoiceRet>");
   invoice.add();
-  EXPECT_EQ(transport.body(),
-            "<InvoiceAddRq requestID=\"1\"><InvoiceAdd>"
-            "<CustomerRef><FullName>O'Brien &amp; Sons &lt;West&gt;</FullName></CustomerRef>"
-            "<ARAccountRef><FullName>Accounts Receivable</FullName></ARAccountRef>"
-            "<TxnDate>2026-12-06</TxnDate><RefNumber>1001</RefNumber>"
-            "<BillAddress><Addr1>12 Main St</Addr1><City>Springfield</City><State>IL</State>"
-            "<PostalCode>62701</PostalCode></BillAddress><PONumber>PO-7</PONumber>"
-            "<SalesRepRef><FullName>JS</FullName></SalesRepRef>"
-            "<ItemSalesTaxRef><FullName>State Tax</FullName></ItemSalesTaxRef>"
-            "<Memo>WO Number: 1001</Memo><IsToBePrinted>false</IsToBePrinted>"
-            "<InvoiceLineAdd><ItemRef><FullName>Shirts</FullName></ItemRef>"
-            "<Desc>TS100 - Tee Color: Red</Desc><Quantity>2.5</Quantity><Rate>12.50</Rate>"
-            "<ClassRef><FullName>East</FullName></ClassRef>"
-            "<SalesTaxCodeRef><FullName>Tax</FullName></SalesTaxCodeRef></InvoiceLineAdd>"
-            "<InvoiceLineAdd><Desc>A remark</Desc></InvoiceLineAdd>"
-            "<InvoiceLineAdd><ItemRef><FullName>Discount</FullName></ItemRef>"
-            "<Desc>Invoice Discount</Desc><Amount>-5.00</Amount></InvoiceLineAdd>"
-            "<InvoiceLineAdd></InvoiceLineAdd>"
-            "<InvoiceLineAdd><Desc> &#13;\nWO Number: 1001&#13;\n </Desc></InvoiceLineAdd>"
-            "</InvoiceAdd></InvoiceAddRq>");
+  EXPECT_EQ(
+      transport.body(),
+      "<InvoiceAddRq requestID=\"1\"><InvoiceAdd><CustomerRef><FullName>O'Brien &amp; Sons "
+      "&lt;West&gt;</FullName></CustomerRef><ARAccountRef><FullName>Accounts Receivable</FullName>"
+      "</ARAccountRef><TxnDate>2026-12-06</TxnDate><RefNumber>1001</RefNumber><BillAddress>"
+      "<Addr1>12 Main St</Addr1><City>Springfield</City><State>IL</State>"
+      "<PostalCode>62701</PostalCode></BillAddress><PONumber>PO-7</PONumber><SalesRepRef>"
+      "<FullName>JS</FullName></SalesRepRef><ItemSalesTaxRef><FullName>State Tax</FullName>"
+      "</ItemSalesTaxRef><Memo>WO Number: 1001</Memo><IsToBePrinted>false</IsToBePrinted>"
+      "<InvoiceLineAdd><ItemRef><FullName>Shirts</FullName></ItemRef>"
+      "<Desc>TS100 - Tee Color: Red</Desc><Quantity>2.5</Quantity><Rate>12.50</Rate><ClassRef>"
+      "<FullName>East</FullName></ClassRef><SalesTaxCodeRef><FullName>Tax</FullName>"
+      "</SalesTaxCodeRef></InvoiceLineAdd><InvoiceLineAdd><Desc>A remark</Desc></InvoiceLineAdd>"
+      "<InvoiceLineAdd><ItemRef><FullName>Discount</FullName></ItemRef>"
+      "<Desc>Invoice Discount</Desc><Amount>-5.00</Amount></InvoiceLineAdd><InvoiceLineAdd>"
+      "</InvoiceLineAdd><InvoiceLineAdd><Desc> &#13;\nWO Number: 1001&#13;\n </Desc>"
+      "</InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>");
   EXPECT_EQ(invoice.record(),
             "<InvoiceRet><TxnID>T-1</TxnID><EditSequence>1</EditSequence>"
             "<RefNumber>1001</RefNumber></InvoiceRet>");
@@ -315,10 +302,11 @@ TEST_F(ComponentsTest, InvoiceItemRowsAndConfigurationRejectWhatTheyDoNotKnow) {
   EXPECT_EQ(invoice.item(1).description, "kept");
   EXPECT_EQ(error_number([&] { invoice.item(3); }), kIndexOutOfRange);
   EXPECT_EQ(error_number([&] { invoice.item(-1); }), kIndexOutOfRange);
-  EXPECT_EQ(error_number([&] { invoice.config("Items[3].Quantity=1"); }), kIndexOutOfRange);
-  EXPECT_EQ(error_number([&] { invoice.config("Items[x].Quantity=1"); }), kIndexOutOfRange);
-  EXPECT_EQ(error_number([&] { invoice.config("Items[0].Rate=1"); }), kInvalidArgument);
-  EXPECT_EQ(error_number([&] { invoice.config("Quantity=1"); }), kInvalidArgument);
+  for (const auto& [setting, number] : {std::pair{"Items[3].Quantity=1", kIndexOutOfRange},
+                                        {"Items[x].Quantity=1", kIndexOutOfRange},
+                                        {"Items[0].Rate=1", kInvalidArgument},
+                                        {"Quantity=1", kInvalidArgument}})
+    EXPECT_EQ(error_number([&] { invoice.config(setting); }), number) << setting;
   invoice.config("items[2].quantity=3");
   EXPECT_EQ(invoice.item(2).quantity, 3.0);
   EXPECT_EQ(error_number([&] { invoice.add(); }), kInvalidArgument);  // no customer
@@ -328,17 +316,17 @@ TEST_F(ComponentsTest, InvoiceItemRowsAndConfigurationRejectWhatTheyDoNotKnow) {
 
 TEST_F(ComponentsTest, InvoiceLoadByIdAsksForTheLinesAndKeepsTheRecord) {
   const std::string ret =
-      "<InvoiceRet><TxnID>T-9</TxnID><EditSequence>4</EditSequence><CustomerRef><FullName>Acme"
-      "</FullName></CustomerRef><TxnDate>2026-03-01</TxnDate><RefNumber>77</RefNumber>"
-      "<BalanceRemaining>100.00</BalanceRemaining><InvoiceLineRet><TxnLineID>1</TxnLineID>"
-      "<ItemRef><FullName>Shirts</FullName></ItemRef><Desc>Tee</Desc><Quantity>2</Quantity>"
-      "<Rate>12.5</Rate><Amount>25.00</Amount></InvoiceLineRet></InvoiceRet>";
+      "<InvoiceRet><TxnID>T-9</TxnID><EditSequence>4</EditSequence><CustomerRef>"
+      "<FullName>Acme</FullName></CustomerRef><TxnDate>2026-03-01</TxnDate>"
+      "<RefNumber>77</RefNumber><BalanceRemaining>100.00</BalanceRemaining><InvoiceLineRet>"
+      "<TxnLineID>1</TxnLineID><ItemRef><FullName>Shirts</FullName></ItemRef><Desc>Tee</Desc>"
+      "<Quantity>2</Quantity><Rate>12.5</Rate><Amount>25.00</Amount></InvoiceLineRet></InvoiceRet>";
   Invoice invoice(session);
   answer("InvoiceQueryRs", ret);
   invoice.loadById("T-9");
   EXPECT_EQ(transport.body(),
-            "<InvoiceQueryRq requestID=\"1\"><TxnID>T-9</TxnID>"
-            "<IncludeLineItems>true</IncludeLineItems></InvoiceQueryRq>");
+            "<InvoiceQueryRq requestID=\"1\"><TxnID>T-9</TxnID><IncludeLineItems>"
+            "true</IncludeLineItems></InvoiceQueryRq>");
   EXPECT_EQ(invoice.record(), ret);
   EXPECT_EQ(invoice.customer, "Acme");
   EXPECT_EQ(invoice.txnDate, to_ole_date({2026, 3, 1}));
@@ -359,9 +347,9 @@ TEST_F(ComponentsTest, ReceivePaymentAppliesAsListedFromTheConfiguration) {
   payment.reset();
   payment.applicationMode = ReceivePayment::kAsListed;
   payment.config(
-      "AppliedToTransactionDetails=<AppliedToTxnAdd><TxnID>T-1</TxnID><PaymentAmount>120.00"
-      "</PaymentAmount></AppliedToTxnAdd><AppliedToTxnAdd><TxnID>T-2</TxnID><PaymentAmount>5"
-      "</PaymentAmount></AppliedToTxnAdd>");
+      "AppliedToTransactionDetails=<AppliedToTxnAdd><TxnID>T-1</TxnID>"
+      "<PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd><AppliedToTxnAdd><TxnID>T-2</TxnID>"
+      "<PaymentAmount>5</PaymentAmount></AppliedToTxnAdd>");
   payment.txnDate = to_ole_date({2026, 2, 3});
   payment.customer = "Acme";
   payment.totalAmount = 12500;
@@ -371,16 +359,16 @@ TEST_F(ComponentsTest, ReceivePaymentAppliesAsListedFromTheConfiguration) {
   payment.refNumber = "CHK 1234";
   answer("ReceivePaymentAddRs", "<ReceivePaymentRet><TxnID>P-1</TxnID></ReceivePaymentRet>");
   payment.add();
-  EXPECT_EQ(transport.body(),
-            "<ReceivePaymentAddRq requestID=\"1\"><ReceivePaymentAdd>"
-            "<CustomerRef><FullName>Acme</FullName></CustomerRef><TxnDate>2026-02-03</TxnDate>"
-            "<RefNumber>CHK 1234</RefNumber><TotalAmount>125.00</TotalAmount>"
-            "<PaymentMethodRef><FullName>Check</FullName></PaymentMethodRef>"
-            "<Memo>Receipt 44</Memo><DepositToAccountRef><FullName>Bank:Checking</FullName>"
-            "</DepositToAccountRef><AppliedToTxnAdd><TxnID>T-1</TxnID>"
-            "<PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd><AppliedToTxnAdd>"
-            "<TxnID>T-2</TxnID><PaymentAmount>5.00</PaymentAmount></AppliedToTxnAdd>"
-            "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  EXPECT_EQ(
+      transport.body(),
+      "<ReceivePaymentAddRq requestID=\"1\"><ReceivePaymentAdd><CustomerRef>"
+      "<FullName>Acme</FullName></CustomerRef><TxnDate>2026-02-03</TxnDate>"
+      "<RefNumber>CHK 1234</RefNumber><TotalAmount>125.00</TotalAmount><PaymentMethodRef>"
+      "<FullName>Check</FullName></PaymentMethodRef><Memo>Receipt 44</Memo><DepositToAccountRef>"
+      "<FullName>Bank:Checking</FullName></DepositToAccountRef><AppliedToTxnAdd><TxnID>T-1</TxnID>"
+      "<PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd><AppliedToTxnAdd><TxnID>T-2</TxnID>"
+      "<PaymentAmount>5.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+      "</ReceivePaymentAddRq>");
   EXPECT_EQ(payment.record(), "<ReceivePaymentRet><TxnID>P-1</TxnID></ReceivePaymentRet>");
   EXPECT_EQ(payment.txnId, "P-1");
 }
@@ -392,9 +380,10 @@ TEST_F(ComponentsTest, ReceivePaymentModesZeroAndOneWriteIsAutoApply) {
   payment.applicationMode = ReceivePayment::kAutoApply;
   answer("ReceivePaymentAddRs", "<ReceivePaymentRet/>");
   payment.add();
-  EXPECT_NE(transport.lastBody().find("<TotalAmount>1.00</TotalAmount><IsAutoApply>true"
-                                      "</IsAutoApply></ReceivePaymentAdd>"),
-            std::string::npos);
+  EXPECT_NE(
+      transport.lastBody().find(
+          "<TotalAmount>1.00</TotalAmount><IsAutoApply>true</IsAutoApply></ReceivePaymentAdd>"),
+      std::string::npos);
   payment.applicationMode = ReceivePayment::kNotApplied;
   answer("ReceivePaymentAddRs", "<ReceivePaymentRet/>");
   payment.add();
@@ -403,16 +392,10 @@ TEST_F(ComponentsTest, ReceivePaymentModesZeroAndOneWriteIsAutoApply) {
 
   payment.applicationMode = ReceivePayment::kAsListed;  // nothing listed
   EXPECT_EQ(error_number([&] { payment.add(); }), kInvalidArgument);
-  EXPECT_EQ(error_number([&] {
-              payment.config(
-                  "AppliedToTransactionDetails=<AppliedToTxnAdd>"
-                  "<PaymentAmount>1</PaymentAmount>"
-                  "</AppliedToTxnAdd>");
-            }),
-            kInvalidArgument);
-  EXPECT_EQ(error_number([&] { payment.config("AppliedToTransactionDetails=<x"); }),
-            kInvalidArgument);
-  EXPECT_EQ(error_number([&] { payment.config("Other=1"); }), kInvalidArgument);
+  for (const char* setting : {"AppliedToTransactionDetails=<AppliedToTxnAdd>"
+                              "<PaymentAmount>1</PaymentAmount></AppliedToTxnAdd>",
+                              "AppliedToTransactionDetails=<x", "Other=1"})
+    EXPECT_EQ(error_number([&] { payment.config(setting); }), kInvalidArgument) << setting;
   EXPECT_EQ(transport.requests.size(), 2u);
 }
 
@@ -435,21 +418,20 @@ TEST_F(ComponentsTest, PurchaseOrderAddWritesHeaderAndLines) {
   order.item(0).quantity = 12;
   order.item(1).description = "-      WO# 7   X 12          Acme (Tees)";
   answer("PurchaseOrderAddRs",
-         "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>1"
-         "</EditSequence><RefNumber>PO500</RefNumber></PurchaseOrderRet>");
+         "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>1</EditSequence>"
+         "<RefNumber>PO500</RefNumber></PurchaseOrderRet>");
   order.add();
-  EXPECT_EQ(transport.body(),
-            "<PurchaseOrderAddRq requestID=\"1\"><PurchaseOrderAdd>"
-            "<VendorRef><FullName>Tools &amp; Co</FullName></VendorRef>"
-            "<TxnDate>2026-04-01</TxnDate><RefNumber>PO500</RefNumber><ShipAddress>"
-            "<Addr1>12 Main St</Addr1><City>Springfield</City><State>IL</State><PostalCode>"
-            "62701</PostalCode></ShipAddress><DueDate>2026-04-15</DueDate>"
-            "<Memo>Goods In = 0 (VT Status as at 4/1/2026 09:00</Memo>"
-            "<IsToBePrinted>true</IsToBePrinted><PurchaseOrderLineAdd><ItemRef><FullName>Shirts"
-            "</FullName></ItemRef><Desc>TS100 - Tee</Desc><Quantity>12</Quantity>"
-            "<Rate>3.99</Rate></PurchaseOrderLineAdd><PurchaseOrderLineAdd><Desc>-      WO# 7"
-            "   X 12          Acme (Tees)</Desc></PurchaseOrderLineAdd></PurchaseOrderAdd>"
-            "</PurchaseOrderAddRq>");
+  EXPECT_EQ(
+      transport.body(),
+      "<PurchaseOrderAddRq requestID=\"1\"><PurchaseOrderAdd><VendorRef>"
+      "<FullName>Tools &amp; Co</FullName></VendorRef><TxnDate>2026-04-01</TxnDate>"
+      "<RefNumber>PO500</RefNumber><ShipAddress><Addr1>12 Main St</Addr1><City>Springfield</City>"
+      "<State>IL</State><PostalCode>62701</PostalCode></ShipAddress><DueDate>2026-04-15</DueDate>"
+      "<Memo>Goods In = 0 (VT Status as at 4/1/2026 09:00</Memo><IsToBePrinted>true</IsToBePrinted>"
+      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirts</FullName></ItemRef><Desc>TS100 - Tee</Desc>"
+      "<Quantity>12</Quantity><Rate>3.99</Rate></PurchaseOrderLineAdd><PurchaseOrderLineAdd>"
+      "<Desc>-      WO# 7   X 12          Acme (Tees)</Desc></PurchaseOrderLineAdd>"
+      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
   EXPECT_EQ(order.record(),
             "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>1</EditSequence>"
             "<RefNumber>PO500</RefNumber></PurchaseOrderRet>");
@@ -458,13 +440,12 @@ TEST_F(ComponentsTest, PurchaseOrderAddWritesHeaderAndLines) {
 TEST_F(ComponentsTest, PurchaseOrderUpdateChangesOnlyTheMemoOfTheLoadedOrder) {
   PurchaseOrder order(session);
   EXPECT_EQ(error_number([&] { order.update(); }), kInvalidArgument);
-  answer(
-      "PurchaseOrderQueryRs",
-      "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>3</EditSequence><VendorRef>"
-      "<FullName>Tools</FullName></VendorRef><TxnDate>2026-04-01</TxnDate><RefNumber>PO500"
-      "</RefNumber><Memo>old</Memo><IsToBePrinted>true</IsToBePrinted><PurchaseOrderLineRet>"
-      "<ItemRef><FullName>Shirts</FullName></ItemRef><Quantity>12</Quantity></PurchaseOrderLineRet>"
-      "</PurchaseOrderRet>");
+  answer("PurchaseOrderQueryRs",
+         "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>3</EditSequence><VendorRef>"
+         "<FullName>Tools</FullName></VendorRef><TxnDate>2026-04-01</TxnDate>"
+         "<RefNumber>PO500</RefNumber><Memo>old</Memo><IsToBePrinted>true</IsToBePrinted>"
+         "<PurchaseOrderLineRet><ItemRef><FullName>Shirts</FullName></ItemRef>"
+         "<Quantity>12</Quantity></PurchaseOrderLineRet></PurchaseOrderRet>");
   order.loadById("PO-T1");
   EXPECT_EQ(transport.body(),
             "<PurchaseOrderQueryRq requestID=\"1\"><TxnID>PO-T1</TxnID>"
@@ -473,13 +454,12 @@ TEST_F(ComponentsTest, PurchaseOrderUpdateChangesOnlyTheMemoOfTheLoadedOrder) {
   EXPECT_EQ(order.itemCount(), 1);
   order.memo = "Goods In: 5 (VT Status as at 4/2/2026 10:00";
   answer("PurchaseOrderModRs",
-         "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>4"
-         "</EditSequence></PurchaseOrderRet>");
+         "<PurchaseOrderRet><TxnID>PO-T1</TxnID><EditSequence>4</EditSequence></PurchaseOrderRet>");
   order.update();
   EXPECT_EQ(transport.lastBody(),
             "<PurchaseOrderModRq requestID=\"1\"><PurchaseOrderMod><TxnID>PO-T1</TxnID>"
-            "<EditSequence>3</EditSequence><Memo>Goods In: 5 (VT Status as at 4/2/2026 10:00"
-            "</Memo></PurchaseOrderMod></PurchaseOrderModRq>");
+            "<EditSequence>3</EditSequence><Memo>Goods In: 5 (VT Status as at 4/2/2026 10:00</Memo>"
+            "</PurchaseOrderMod></PurchaseOrderModRq>");
   EXPECT_EQ(order.editSequence, "4");
 }
 
@@ -488,8 +468,8 @@ TEST_F(ComponentsTest, PurchaseOrderUpdateChangesOnlyTheMemoOfTheLoadedOrder) {
 TEST_F(ComponentsTest, ItemLoadByNameReadsTheItemTypeFromTheRecord) {
   Item item(session);
   answer("ItemQueryRs",
-         "<ItemDiscountRet><ListID>D1</ListID><Name>Disc</Name><FullName>Setup:Disc"
-         "</FullName><IsActive>true</IsActive></ItemDiscountRet>");
+         "<ItemDiscountRet><ListID>D1</ListID><Name>Disc</Name><FullName>Setup:Disc</FullName>"
+         "<IsActive>true</IsActive></ItemDiscountRet>");
   item.loadByName("Setup:Disc");
   EXPECT_EQ(transport.body(),
             "<ItemQueryRq requestID=\"1\"><FullName>Setup:Disc</FullName></ItemQueryRq>");
@@ -518,8 +498,8 @@ TEST_F(ComponentsTest, EmployeeAndAccountLoadByFullName) {
             "<EmployeeQueryRq requestID=\"1\"><FullName>Ann Lee</FullName></EmployeeQueryRq>");
   Account account(session);
   answer("AccountQueryRs",
-         "<AccountRet><ListID>A1</ListID><Name>Checking</Name><FullName>"
-         "Bank:Checking</FullName><AccountType>Bank</AccountType></AccountRet>");
+         "<AccountRet><ListID>A1</ListID><Name>Checking</Name><FullName>Bank:Checking</FullName>"
+         "<AccountType>Bank</AccountType></AccountRet>");
   account.loadByName("Bank:Checking");
   EXPECT_EQ(transport.lastBody(),
             "<AccountQueryRq requestID=\"1\"><FullName>Bank:Checking</FullName></AccountQueryRq>");
@@ -533,9 +513,9 @@ TEST_F(ComponentsTest, QBListsAddsClassesAndCustomerTypesUnderTheirParent) {
   answer("ClassAddRs",
          "<ClassRet><ListID>C1</ListID><FullName>East &amp; West</FullName></ClassRet>");
   lists.add();
-  EXPECT_EQ(transport.body(),
-            "<ClassAddRq requestID=\"1\"><ClassAdd><Name>East &amp; West</Name></ClassAdd>"
-            "</ClassAddRq>");
+  EXPECT_EQ(
+      transport.body(),
+      "<ClassAddRq requestID=\"1\"><ClassAdd><Name>East &amp; West</Name></ClassAdd></ClassAddRq>");
   EXPECT_EQ(lists.fullName, "East & West");
 
   lists.reset();
@@ -566,8 +546,8 @@ TEST(AddressComponent, GivesAndTakesTheAggregate) {
   const std::string aggregate = address.aggregate();
   EXPECT_EQ(aggregate,
             "<Addr1>Smith &amp; Co</Addr1><Addr2>Suite &lt;4&gt;</Addr2><Addr3>c</Addr3>"
-            "<Addr4>d</Addr4><City>Toronto</City><State>ON</State><PostalCode>M5V 1J1"
-            "</PostalCode><Country>Canada</Country>");
+            "<Addr4>d</Addr4><City>Toronto</City><State>ON</State><PostalCode>M5V 1J1</PostalCode>"
+            "<Country>Canada</Country>");
   Address copy;
   copy.setAggregate(aggregate);
   EXPECT_EQ(copy.aggregate(), aggregate);
@@ -584,8 +564,8 @@ TEST_F(ComponentsTest, SearchOfInvoicesByReferenceNumber) {
   search.queryKind = ObjSearch::kInvoices;
   search.refNumber = "1001";
   answer("InvoiceQueryRs",
-         "<InvoiceRet><TxnID>A</TxnID><Subtotal>10.00</Subtotal></InvoiceRet>"
-         "<InvoiceRet><TxnID>B</TxnID><Subtotal>12.00</Subtotal></InvoiceRet>");
+         "<InvoiceRet><TxnID>A</TxnID><Subtotal>10.00</Subtotal></InvoiceRet><InvoiceRet>"
+         "<TxnID>B</TxnID><Subtotal>12.00</Subtotal></InvoiceRet>");
   search.run();
   EXPECT_EQ(transport.body(),
             "<InvoiceQueryRq requestID=\"1\"><RefNumber>1001</RefNumber></InvoiceQueryRq>");
@@ -614,8 +594,8 @@ TEST_F(ComponentsTest, SearchOfPaymentsFiltersByCustomerAndWholeAmountHere) {
          "<ReceivePaymentRet><TxnID>6</TxnID></ReceivePaymentRet>");
   search.run();
   EXPECT_EQ(transport.body(),
-            "<ReceivePaymentQueryRq requestID=\"1\"><EntityFilter><FullName>O'Brien &amp; Sons"
-            "</FullName></EntityFilter></ReceivePaymentQueryRq>");
+            "<ReceivePaymentQueryRq requestID=\"1\"><EntityFilter>"
+            "<FullName>O'Brien &amp; Sons</FullName></EntityFilter></ReceivePaymentQueryRq>");
   ASSERT_EQ(search.resultCount(), 3);
   EXPECT_NE(search.result(0).find("<TxnID>1</TxnID>"), std::string::npos);
   EXPECT_NE(search.result(1).find("<TxnID>2</TxnID>"), std::string::npos);
@@ -624,10 +604,11 @@ TEST_F(ComponentsTest, SearchOfPaymentsFiltersByCustomerAndWholeAmountHere) {
   search.refNumber = "R1";  // with a name filter the reference becomes a range of one
   answer("ReceivePaymentQueryRs");
   search.run();
-  EXPECT_EQ(transport.lastBody(),
-            "<ReceivePaymentQueryRq requestID=\"1\"><EntityFilter><FullName>O'Brien &amp; Sons"
-            "</FullName></EntityFilter><RefNumberRangeFilter><FromRefNumber>R1</FromRefNumber>"
-            "<ToRefNumber>R1</ToRefNumber></RefNumberRangeFilter></ReceivePaymentQueryRq>");
+  EXPECT_EQ(
+      transport.lastBody(),
+      "<ReceivePaymentQueryRq requestID=\"1\"><EntityFilter><FullName>O'Brien &amp; Sons</FullName>"
+      "</EntityFilter><RefNumberRangeFilter><FromRefNumber>R1</FromRefNumber>"
+      "<ToRefNumber>R1</ToRefNumber></RefNumberRangeFilter></ReceivePaymentQueryRq>");
 }
 
 TEST_F(ComponentsTest, SearchPagesThroughTheIterator) {
@@ -637,8 +618,7 @@ TEST_F(ComponentsTest, SearchPagesThroughTheIterator) {
   search.activeStatus = 3;
   search.pageSize = 2;
   answer("CustomerQueryRs",
-         "<CustomerRet><Name>A</Name></CustomerRet>"
-         "<CustomerRet><Name>B</Name></CustomerRet>",
+         "<CustomerRet><Name>A</Name></CustomerRet><CustomerRet><Name>B</Name></CustomerRet>",
          status(0, "Info", "Status OK") + " iteratorRemainingCount=\"1\" iteratorID=\"{it-1}\"");
   search.run();
   EXPECT_NE(transport.requests[0].find("<?qbxml version=\"5.0\"?>"), std::string::npos);
@@ -673,8 +653,8 @@ TEST_F(ComponentsTest, SearchPagesOnlyWhereTheQueryHasAnIterator) {
       {ObjSearch::kNamedList, 0, "DateDrivenTerms",
        "<DateDrivenTermsQueryRq requestID=\"1\"></DateDrivenTermsQueryRq>"},
       {ObjSearch::kItems, 11, "",
-       "<ItemSalesTaxGroupQueryRq requestID=\"1\" iterator=\"Start\"><MaxReturned>5"
-       "</MaxReturned></ItemSalesTaxGroupQueryRq>"},
+       "<ItemSalesTaxGroupQueryRq requestID=\"1\" iterator=\"Start\"><MaxReturned>5</MaxReturned>"
+       "</ItemSalesTaxGroupQueryRq>"},
   };
   for (const auto& c : cases) {
     search.reset();

@@ -25,7 +25,20 @@ class SimQueriesTest : public ::testing::Test {
   // One field of every record a query answers, the query given by its name and inner elements.
   std::vector<std::string> values(const std::string& rq, const std::string& inner,
                                   const char* field) {
-    return send(company, "<" + rq + ">" + inner + "</" + rq + ">").values(field);
+    return query(rq, inner).values(field);
+  }
+  // A query given by its name, inner elements and the attributes of its element.
+  Reply query(const std::string& rq, const std::string& inner, const std::string& attributes = "") {
+    return send(company, "<" + rq + attributes + ">" + inner + "</" + rq + ">");
+  }
+  // The first page of an iterator, or the next one.
+  Reply start(const std::string& rq, int max, const std::string& inner = "") {
+    return query(rq, "<MaxReturned>" + std::to_string(max) + "</MaxReturned>" + inner,
+                 " iterator=\"Start\"");
+  }
+  Reply next(const std::string& rq, const std::string& iteratorId, int max) {
+    return query(rq, "<MaxReturned>" + std::to_string(max) + "</MaxReturned>",
+                 " iterator=\"Continue\" iteratorID=\"" + iteratorId + "\"");
   }
 
   test::TempDir dir;
@@ -43,9 +56,7 @@ TEST_F(SimQueriesTest, IteratorReturnsEveryCustomerExactlyOnce) {
   company.process(request(adds));
   company.addVendor("Not a customer");
 
-  Reply page = send(company,
-                    "<CustomerQueryRq requestID=\"1\" "
-                    "iterator=\"Start\"><MaxReturned>300</MaxReturned></CustomerQueryRq>");
+  Reply page = start("CustomerQueryRq", 300);
   std::map<std::string, int> seen;
   std::vector<long> remaining;
   std::string iteratorId = page.iterator();
@@ -57,8 +68,7 @@ TEST_F(SimQueriesTest, IteratorReturnsEveryCustomerExactlyOnce) {
     if (page.remaining() == 0) break;
     if (remaining.size() == 2)
       company.addCustomer("Added while paging");  // not part of this search
-    page = send(company, "<CustomerQueryRq requestID=\"2\" iterator=\"Continue\" iteratorID=\"" +
-                             iteratorId + "\"><MaxReturned>300</MaxReturned></CustomerQueryRq>");
+    page = next("CustomerQueryRq", iteratorId, 300);
     EXPECT_EQ(page.iterator(), iteratorId);
   }
   EXPECT_EQ(remaining, (std::vector<long>{700, 400, 100, 0}));
@@ -66,10 +76,7 @@ TEST_F(SimQueriesTest, IteratorReturnsEveryCustomerExactlyOnce) {
   for (const auto& [name, times] : seen) EXPECT_EQ(times, 1) << name;
   EXPECT_EQ(seen.count("Added while paging"), 0u);
 
-  Reply finished =
-      send(company, "<CustomerQueryRq iterator=\"Continue\" iteratorID=\"" + iteratorId +
-                        "\"><MaxReturned>300</MaxReturned></CustomerQueryRq>");
-  EXPECT_EQ(finished.code(), 3120);
+  EXPECT_EQ(next("CustomerQueryRq", iteratorId, 300).code(), 3120);
 }
 
 TEST_F(SimQueriesTest, InvoicesPageWithTheirLines) {
@@ -83,17 +90,14 @@ TEST_F(SimQueriesTest, InvoicesPageWithTheirLines) {
         std::to_string(i) + "</Quantity></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>";
   }
   company.process(request(adds));
-  Reply page = send(company,
-                    "<InvoiceQueryRq iterator=\"Start\"><MaxReturned>10</MaxReturned>"
-                    "<IncludeLineItems>true</IncludeLineItems></InvoiceQueryRq>");
+  Reply page = start("InvoiceQueryRq", 10, "<IncludeLineItems>true</IncludeLineItems>");
   std::vector<std::string> refs, amounts;
   for (;;) {
     for (const std::string& ref : page.values("RefNumber")) refs.push_back(ref);
     for (const std::string& amount : page.values("InvoiceLineRet/Amount"))
       amounts.push_back(amount);
     if (page.remaining() == 0) break;
-    page = send(company, "<InvoiceQueryRq iterator=\"Continue\" iteratorID=\"" + page.iterator() +
-                             "\"><MaxReturned>10</MaxReturned></InvoiceQueryRq>");
+    page = next("InvoiceQueryRq", page.iterator(), 10);
   }
   ASSERT_EQ(refs.size(), 25u);
   for (int i = 0; i < 25; ++i) {
@@ -194,8 +198,8 @@ TEST_F(SimTransactionQueriesTest, ByReferenceNumberEntityAndDate) {
        "TxnDate",
        {"2026-01-05", "2026-03-01"}},
       {"<EntityFilter><FullName>bolt</FullName></EntityFilter>", "RefNumber", {"1002", "1001"}},
-      {"<TxnDateRangeFilter><FromTxnDate>2026-01-20</FromTxnDate><ToTxnDate>2026-02-10"
-       "</ToTxnDate></TxnDateRangeFilter>",
+      {"<TxnDateRangeFilter><FromTxnDate>2026-01-20</FromTxnDate><ToTxnDate>2026-02-10</ToTxnDate>"
+       "</TxnDateRangeFilter>",
        "RefNumber",
        {"1002", "INV-7"}},
       {"<MaxReturned>1</MaxReturned><TxnDateRangeFilter><FromTxnDate>2026-02-01</FromTxnDate>"
@@ -206,101 +210,76 @@ TEST_F(SimTransactionQueriesTest, ByReferenceNumberEntityAndDate) {
   for (const auto& c : cases)
     EXPECT_EQ(values("InvoiceQueryRq", c.inner, c.field), c.values) << c.inner;
   EXPECT_EQ(
-      send(
-          company,
-          "<InvoiceQueryRq><RefNumberCaseSensitive>inv-7</RefNumberCaseSensitive></InvoiceQueryRq>")
-          .code(),
-      1);
+      query("InvoiceQueryRq", "<RefNumberCaseSensitive>inv-7</RefNumberCaseSensitive>").code(), 1);
 }
 
 TEST_F(SimTransactionQueriesTest, PagedSearchByCustomerAndReference) {
-  Reply rs =
-      send(company,
-           "<InvoiceQueryRq "
-           "iterator=\"Start\"><MaxReturned>2</MaxReturned><EntityFilter><FullName>Bolt</FullName>"
-           "</EntityFilter><RefNumberRangeFilter><FromRefNumber>1001</"
-           "FromRefNumber><ToRefNumber>1001</ToRefNumber>"
-           "</RefNumberRangeFilter></InvoiceQueryRq>");
-  EXPECT_EQ(rs.values("Subtotal"), (std::vector<std::string>{"20.00"}));
+  Reply rs = start("InvoiceQueryRq", 2,
+                   "<EntityFilter><FullName>Bolt</FullName></EntityFilter><RefNumberRangeFilter>"
+                   "<FromRefNumber>1001</FromRefNumber><ToRefNumber>1001</ToRefNumber>"
+                   "</RefNumberRangeFilter>");
+  EXPECT_EQ(rs.values("Subtotal"), (Names{"20.00"}));
   EXPECT_EQ(rs.remaining(), 0);
-  Reply all = send(
-      company, "<InvoiceQueryRq iterator=\"Start\"><MaxReturned>3</MaxReturned></InvoiceQueryRq>");
-  EXPECT_EQ(all.values("RefNumber"), (std::vector<std::string>{"1001", "1002", "INV-7"}));
+  Reply all = start("InvoiceQueryRq", 3);
+  EXPECT_EQ(all.values("RefNumber"), (Names{"1001", "1002", "INV-7"}));
   EXPECT_EQ(all.remaining(), 1);
-  Reply stop = send(company, "<InvoiceQueryRq iterator=\"Stop\" iteratorID=\"" + all.iterator() +
-                                 "\"></InvoiceQueryRq>");
-  EXPECT_EQ(stop.code(), 0);
-  EXPECT_EQ(send(company, "<InvoiceQueryRq iterator=\"Continue\" iteratorID=\"" + all.iterator() +
-                              "\"><MaxReturned>3</MaxReturned></InvoiceQueryRq>")
+  EXPECT_EQ(query("InvoiceQueryRq", "", " iterator=\"Stop\" iteratorID=\"" + all.iterator() + "\"")
                 .code(),
-            3120);
+            0);
+  EXPECT_EQ(next("InvoiceQueryRq", all.iterator(), 3).code(), 3120);  // stopped
 }
 
 TEST_F(SimTransactionQueriesTest, ByPaidStatusAndPaymentsByCustomer) {
-  std::string acmeFirst =
-      send(company, "<InvoiceQueryRq><RefNumber>1001</RefNumber></InvoiceQueryRq>")
-          .values("TxnID")[0];
-  company.process(request(
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
-      "<RefNumber>R-1</RefNumber><TotalAmount>100.00</TotalAmount><Memo>Receipt 55</Memo>"
-      "<AppliedToTxnAdd><TxnID>" +
-      acmeFirst +
-      "</TxnID><PaymentAmount>100.00</PaymentAmount>"
-      "</AppliedToTxnAdd></ReceivePaymentAdd></ReceivePaymentAddRq>"));
+  std::string acmeFirst = values("InvoiceQueryRq", "<RefNumber>1001</RefNumber>", "TxnID")[0];
+  company.process(
+      request("<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName>"
+              "</CustomerRef><RefNumber>R-1</RefNumber><TotalAmount>100.00</TotalAmount>"
+              "<Memo>Receipt 55</Memo><AppliedToTxnAdd><TxnID>" +
+              acmeFirst +
+              "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
+              "</ReceivePaymentAddRq>"));
   EXPECT_EQ(values("InvoiceQueryRq", "<PaidStatus>NotPaidOnly</PaidStatus>", "RefNumber"),
             (Names{"1002", "INV-7", "1001"}));
   EXPECT_EQ(values("InvoiceQueryRq", "<PaidStatus>PaidOnly</PaidStatus>", "TxnID"),
             (Names{acmeFirst}));
 
-  Reply payments =
-      send(company,
-           "<ReceivePaymentQueryRq><EntityFilter><FullName>Acme</FullName></EntityFilter>"
-           "</ReceivePaymentQueryRq>");
-  EXPECT_EQ(payments.values("TotalAmount"), (std::vector<std::string>{"100.00"}));
-  EXPECT_EQ(payments.values("Memo"), (std::vector<std::string>{"Receipt 55"}));
+  auto paymentsOf = [&](const std::string& customer) {
+    return query("ReceivePaymentQueryRq",
+                 "<EntityFilter><FullName>" + customer + "</FullName></EntityFilter>");
+  };
+  Reply payments = paymentsOf("Acme");
+  EXPECT_EQ(payments.values("TotalAmount"), (Names{"100.00"}));
+  EXPECT_EQ(payments.values("Memo"), (Names{"Receipt 55"}));
   EXPECT_FALSE(payments.rs.first_child().child("AppliedToTxnRet"));
-  EXPECT_EQ(send(company,
-                 "<ReceivePaymentQueryRq><EntityFilter><FullName>Bolt</FullName></EntityFilter>"
-                 "</ReceivePaymentQueryRq>")
-                .code(),
-            1);
+  EXPECT_EQ(paymentsOf("Bolt").code(), 1);
 }
 
 TEST_F(SimTransactionQueriesTest, LinesOnlyWhenAskedAndOnlyTheElementsAskedFor) {
-  Reply without = send(company, "<InvoiceQueryRq><RefNumber>1002</RefNumber></InvoiceQueryRq>");
-  EXPECT_FALSE(without.rs.first_child().child("InvoiceLineRet"));
-  Reply with = send(company,
-                    "<InvoiceQueryRq><RefNumber>1002</RefNumber><IncludeLineItems>true</"
-                    "IncludeLineItems></InvoiceQueryRq>");
-  EXPECT_EQ(with.values("InvoiceLineRet/Amount"), (std::vector<std::string>{"50.00"}));
-  Reply some =
-      send(company,
-           "<InvoiceQueryRq><RefNumber>1002</RefNumber><IncludeRetElement>TxnID</IncludeRetElement>"
-           "<IncludeRetElement>Subtotal</IncludeRetElement></InvoiceQueryRq>");
+  const std::string ref = "<RefNumber>1002</RefNumber>";
+  EXPECT_FALSE(query("InvoiceQueryRq", ref).rs.first_child().child("InvoiceLineRet"));
+  Reply with = query("InvoiceQueryRq", ref + "<IncludeLineItems>true</IncludeLineItems>");
+  EXPECT_EQ(with.values("InvoiceLineRet/Amount"), (Names{"50.00"}));
+  Reply some = query("InvoiceQueryRq", ref +
+                                           "<IncludeRetElement>TxnID</IncludeRetElement>"
+                                           "<IncludeRetElement>Subtotal</IncludeRetElement>");
   std::vector<std::string> tags;
   for (pugi::xml_node child : some.rs.first_child().children()) tags.push_back(child.name());
-  EXPECT_EQ(tags, (std::vector<std::string>{"TxnID", "Subtotal"}));
+  EXPECT_EQ(tags, (Names{"TxnID", "Subtotal"}));
   std::string id = with.values("TxnID")[0];
-  EXPECT_EQ(send(company, "<InvoiceQueryRq><TxnID>" + id + "</TxnID></InvoiceQueryRq>")
-                .values("RefNumber"),
-            (std::vector<std::string>{"1002"}));
+  EXPECT_EQ(values("InvoiceQueryRq", "<TxnID>" + id + "</TxnID>", "RefNumber"), (Names{"1002"}));
 }
 
 TEST_F(SimTransactionQueriesTest, PurchaseOrdersByReferenceAndVendor) {
   company.addVendor("Mill");
   company.process(request(
       "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Mill</FullName></VendorRef>"
-      "<RefNumber>PO77</RefNumber><PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></"
-      "ItemRef>"
-      "<Quantity>3</Quantity></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>"));
+      "<RefNumber>PO77</RefNumber><PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName>"
+      "</ItemRef><Quantity>3</Quantity></PurchaseOrderLineAdd></PurchaseOrderAdd>"
+      "</PurchaseOrderAddRq>"));
+  EXPECT_EQ(values("PurchaseOrderQueryRq", "<RefNumber>PO77</RefNumber>", "TotalAmount"),
+            (Names{"30.00"}));
   EXPECT_EQ(
-      send(company, "<PurchaseOrderQueryRq><RefNumber>PO77</RefNumber></PurchaseOrderQueryRq>")
-          .values("TotalAmount"),
-      (std::vector<std::string>{"30.00"}));
-  EXPECT_EQ(
-      send(company,
-           "<PurchaseOrderQueryRq iterator=\"Start\"><MaxReturned>5</MaxReturned><EntityFilter>"
-           "<FullName>Mill</FullName></EntityFilter></PurchaseOrderQueryRq>")
+      start("PurchaseOrderQueryRq", 5, "<EntityFilter><FullName>Mill</FullName></EntityFilter>")
           .remaining(),
       0);
 }

@@ -24,10 +24,30 @@ using simtest::Reply;
 using simtest::request;
 using simtest::send;
 
-std::vector<std::string> column(pugi::xml_node ret, const char* lineTag, const char* field) {
-  std::vector<std::string> values;
+using Texts = std::vector<std::string>;
+
+Texts column(pugi::xml_node ret, const char* lineTag, const char* field) {
+  Texts values;
   for (pugi::xml_node line : ret.children(lineTag)) values.push_back(line.child_value(field));
   return values;
+}
+
+// An invoice line of the item with the given elements after its ItemRef.
+std::string itemLine(const std::string& item, const std::string& inner = "") {
+  return "<InvoiceLineAdd><ItemRef><FullName>" + item + "</FullName></ItemRef>" + inner +
+         "</InvoiceLineAdd>";
+}
+
+std::string consulting(const std::string& amount, const std::string& after = "") {
+  return itemLine("Consulting", "<Amount>" + amount + "</Amount>" + after);
+}
+std::string taxCode(const std::string& code) {
+  return "<SalesTaxCodeRef><FullName>" + code + "</FullName></SalesTaxCodeRef>";
+}
+
+std::string applied(const std::string& txn, const std::string& amount) {
+  return "<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>" + amount +
+         "</PaymentAmount></AppliedToTxnAdd>";
 }
 
 class SimTransactionsTest : public ::testing::Test {
@@ -96,27 +116,47 @@ class SimTransactionsTest : public ::testing::Test {
     return company.findByName(Kind::Customer, customer)->value("Balance");
   }
 
+  // A received payment from the customer; body follows the CustomerRef.
+  Reply pay(const std::string& customer, const std::string& body) {
+    return send(company, "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>" +
+                             customer + "</FullName></CustomerRef>" + body +
+                             "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  }
+
+  // A purchase order from the vendor; body follows the VendorRef.
+  Reply order(const std::string& body, const std::string& vendor = "Tax Agency") {
+    return send(company, "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>" + vendor +
+                             "</FullName></VendorRef>" + body +
+                             "</PurchaseOrderAdd></PurchaseOrderAddRq>");
+  }
+
+  Reply modifyOrder(const std::string& txn, const std::string& sequence, const std::string& body) {
+    return send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
+                             "</TxnID><EditSequence>" + sequence + "</EditSequence>" + body +
+                             "</PurchaseOrderMod></PurchaseOrderModRq>");
+  }
+
+  // A one-line invoice for an amount of Consulting; returns its TxnID.
+  std::string invoiceFor(const std::string& customer, const std::string& amount,
+                         const std::string& fields = "") {
+    return invoice(customer, fields, consulting(amount)).field("TxnID");
+  }
+
   test::TempDir dir;
   SimulatedCompany company = SimulatedCompany::create(dir.file("company.xml"), "Test Co");
   static inline std::vector<std::string> schemaValid;
 };
 
-const std::string kLabourLine = "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef>";
-const std::string kConsultingLine =
-    "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef>";
-
 // ---------------------------------------------------------------------------------------------
 // Invoices
 
 TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
-  Reply rs =
-      invoice("Acme", "<TxnDate>2026-01-15</TxnDate><RefNumber>INV-1</RefNumber>",
-              kLabourLine + "<Quantity>3</Quantity><Rate>10.333</Rate></InvoiceLineAdd>" +
-                  kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>" + kConsultingLine +
-                  "<Quantity>1</Quantity><Rate>0.005</Rate></InvoiceLineAdd>");
+  Reply rs = invoice("Acme", "<TxnDate>2026-01-15</TxnDate><RefNumber>INV-1</RefNumber>",
+                     itemLine("Labour", "<Quantity>3</Quantity><Rate>10.333</Rate>") +
+                         consulting("100.00") +
+                         itemLine("Consulting", "<Quantity>1</Quantity><Rate>0.005</Rate>"));
   pugi::xml_node ret = rs.ret();
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"),
-            (std::vector<std::string>{"31.00", "100.00", "0.01"}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"), (Texts{"31.00", "100.00", "0.01"}));
   EXPECT_EQ(rs.field("Subtotal"), "131.01");
   EXPECT_EQ(rs.field("ItemSalesTaxRef/FullName"), "State");  // from the customer
   EXPECT_EQ(rs.field("SalesTaxPercentage"), "6.25");
@@ -131,7 +171,7 @@ TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
   EXPECT_EQ(rs.field("InvoiceLineRet/SalesTaxCodeRef/FullName"), "Tax");
   EXPECT_EQ(balance("Acme"), "132.95");
 
-  invoice("Acme", "", kConsultingLine + "<Amount>10.00</Amount></InvoiceLineAdd>");
+  invoice("Acme", "", consulting("10.00"));
   EXPECT_EQ(balance("Acme"), "142.95");
   EXPECT_EQ(company.findByName(Kind::Customer, "Acme")->value("TotalBalance"), "142.95");
   EXPECT_EQ(balance("Bolt"), "0.00");
@@ -139,17 +179,15 @@ TEST_F(SimTransactionsTest, InvoiceAmountsTaxAndBalances) {
 
 TEST_F(SimTransactionsTest, TaxGroupRateIsTheSumOfItsMembers) {
   Reply rs = invoice("Bolt", "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
-                     kLabourLine + "<Quantity>2</Quantity><Rate>100</Rate></InvoiceLineAdd>" +
-                         kLabourLine +
-                         "<Amount>50.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></"
-                         "SalesTaxCodeRef></InvoiceLineAdd>");
+                     itemLine("Labour", "<Quantity>2</Quantity><Rate>100</Rate>") +
+                         itemLine("Labour", "<Amount>50.00</Amount>" + taxCode("Non")));
   EXPECT_EQ(rs.field("SalesTaxPercentage"), "7.75");
   EXPECT_EQ(rs.field("SalesTaxTotal"), "15.50");
   EXPECT_EQ(rs.field("BalanceRemaining"), "265.50");
 }
 
 TEST_F(SimTransactionsTest, ANonTaxableCustomerPaysNoTax) {
-  Reply rs = invoice("Exempt", "", kLabourLine + "<Quantity>1</Quantity></InvoiceLineAdd>");
+  Reply rs = invoice("Exempt", "", itemLine("Labour", "<Quantity>1</Quantity>"));
   EXPECT_EQ(rs.field("Subtotal"), "45.00");
   EXPECT_EQ(rs.field("SalesTaxTotal"), "0.00");
   EXPECT_EQ(rs.field("CustomerSalesTaxCodeRef/FullName"), "Non");
@@ -158,40 +196,28 @@ TEST_F(SimTransactionsTest, ANonTaxableCustomerPaysNoTax) {
 
 TEST_F(SimTransactionsTest, LineAmountsFromQuantityRateAndAmount) {
   struct Line {
-    const char* request;  // inside InvoiceLineAdd
+    const char* item;
+    const char* given;  // after the ItemRef
     const char* amount;
     const char* rate;
   };
   const Line lines[] = {
-      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>3</Quantity><Rate>10.333</"
-       "Rate>",
-       "31.00", "10.333"},
-      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>2.5</Quantity><Rate>19.99</"
-       "Rate>",
-       "49.98", "19.99"},
-      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>-1</Quantity><Rate>0.005</"
-       "Rate>",
-       "-0.01", "0.005"},
+      {"Consulting", "<Quantity>3</Quantity><Rate>10.333</Rate>", "31.00", "10.333"},
+      {"Consulting", "<Quantity>2.5</Quantity><Rate>19.99</Rate>", "49.98", "19.99"},
+      {"Consulting", "<Quantity>-1</Quantity><Rate>0.005</Rate>", "-0.01", "0.005"},
       // An amount with a quantity stays; the rate is worked out from them.
-      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>3</Quantity><Amount>100.00</"
-       "Amount>",
-       "100.00", "33.33333"},
-      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>4</Quantity><Amount>50.00</"
-       "Amount>",
-       "50.00", "12.50"},
-      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Quantity>0.5</Quantity><Amount>10.00</"
-       "Amount>",
-       "10.00", "20.00"},
-      {"<ItemRef><FullName>Consulting</FullName></ItemRef><Amount>12.34</Amount>", "12.34", ""},
+      {"Consulting", "<Quantity>3</Quantity><Amount>100.00</Amount>", "100.00", "33.33333"},
+      {"Consulting", "<Quantity>4</Quantity><Amount>50.00</Amount>", "50.00", "12.50"},
+      {"Consulting", "<Quantity>0.5</Quantity><Amount>10.00</Amount>", "10.00", "20.00"},
+      {"Consulting", "<Amount>12.34</Amount>", "12.34", ""},
       // The item's price when no rate or amount is given, never over a given amount.
-      {"<ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity>", "90.00", "45.00"},
-      {"<ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity><Amount>80.00</Amount>",
-       "80.00", "40.00"},
+      {"Labour", "<Quantity>2</Quantity>", "90.00", "45.00"},
+      {"Labour", "<Quantity>2</Quantity><Amount>80.00</Amount>", "80.00", "40.00"},
   };
   std::string request;
-  std::vector<std::string> amounts, rates;
+  Texts amounts, rates;
   for (const Line& line : lines) {
-    request += std::string("<InvoiceLineAdd>") + line.request + "</InvoiceLineAdd>";
+    request += itemLine(line.item, line.given);
     amounts.push_back(line.amount);
     rates.push_back(line.rate);
   }
@@ -203,16 +229,11 @@ TEST_F(SimTransactionsTest, LineAmountsFromQuantityRateAndAmount) {
 }
 
 TEST_F(SimTransactionsTest, SubtotalTakesDiscountLinesAndSkipsTextLines) {
-  Reply rs =
-      invoice("Acme", "",
-              kLabourLine + "<Quantity>2</Quantity></InvoiceLineAdd>" + kConsultingLine +
-                  "<Amount>60.00</Amount></InvoiceLineAdd>"
-                  "<InvoiceLineAdd><ItemRef><FullName>Discount "
-                  "10%</FullName></ItemRef><Amount>-10.00</Amount>"
-                  "<SalesTaxCodeRef><FullName>Tax</FullName></SalesTaxCodeRef></InvoiceLineAdd>"
-                  "<InvoiceLineAdd><Desc>Thank you</Desc></InvoiceLineAdd>");
-  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"),
-            (std::vector<std::string>{"90.00", "60.00", "-10.00", ""}));
+  Reply rs = invoice("Acme", "",
+                     itemLine("Labour", "<Quantity>2</Quantity>") + consulting("60.00") +
+                         itemLine("Discount 10%", "<Amount>-10.00</Amount>" + taxCode("Tax")) +
+                         "<InvoiceLineAdd><Desc>Thank you</Desc></InvoiceLineAdd>");
+  EXPECT_EQ(column(rs.ret(), "InvoiceLineRet", "Amount"), (Texts{"90.00", "60.00", "-10.00", ""}));
   EXPECT_EQ(rs.field("Subtotal"), "140.00");
   EXPECT_EQ(rs.field("SalesTaxTotal"), "5.00");  // 6.25 % of 90.00 - 10.00: the discount is taxable
   EXPECT_EQ(rs.field("BalanceRemaining"), "145.00");
@@ -240,8 +261,7 @@ class CanadianInvoiceTest : public SimTransactionsTest {
     company.addSalesTaxCode("E", false);
   }
   static std::string line(const std::string& amount, const std::string& code) {
-    return kConsultingLine + "<Amount>" + amount + "</Amount><SalesTaxCodeRef><FullName>" + code +
-           "</FullName></SalesTaxCodeRef></InvoiceLineAdd>";
+    return consulting(amount, taxCode(code));
   }
 };
 
@@ -286,25 +306,17 @@ TEST_F(CanadianInvoiceTest, ASalesTaxItemOnTheInvoiceIsRefused) {
 }
 
 TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
-  Reply rs = invoice(
-      "Bolt", "",
-      "<InvoiceLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>2</Quantity></"
-      "InvoiceLineAdd>" +
-          kLabourLine +
-          "</InvoiceLineAdd>"
-          "<InvoiceLineAdd><ItemRef><FullName>Subtotal</FullName></ItemRef></InvoiceLineAdd>"
-          "<InvoiceLineAdd><ItemRef><FullName>Discount 10%</FullName></ItemRef></InvoiceLineAdd>"
-          "<InvoiceLineAdd><Desc>Thank you for your order</Desc></InvoiceLineAdd>");
+  Reply rs = invoice("Bolt", "",
+                     itemLine("Shirt", "<Quantity>2</Quantity>") + itemLine("Labour") +
+                         itemLine("Subtotal") + itemLine("Discount 10%") +
+                         "<InvoiceLineAdd><Desc>Thank you for your order</Desc></InvoiceLineAdd>");
   pugi::xml_node ret = rs.ret();
   EXPECT_EQ(column(ret, "InvoiceLineRet", "Amount"),
-            (std::vector<std::string>{"25.00", "45.00", "70.00", "-7.00", ""}));
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "Rate"),
-            (std::vector<std::string>{"12.50", "45.00", "", "", ""}));
-  EXPECT_EQ(column(ret, "InvoiceLineRet", "RatePercent"),
-            (std::vector<std::string>{"", "", "", "10.00", ""}));
+            (Texts{"25.00", "45.00", "70.00", "-7.00", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "Rate"), (Texts{"12.50", "45.00", "", "", ""}));
+  EXPECT_EQ(column(ret, "InvoiceLineRet", "RatePercent"), (Texts{"", "", "", "10.00", ""}));
   EXPECT_EQ(column(ret, "InvoiceLineRet", "Desc"),
-            (std::vector<std::string>{"Cotton shirt", "Labour hours", "", "",
-                                      "Thank you for your order"}));
+            (Texts{"Cotton shirt", "Labour hours", "", "", "Thank you for your order"}));
   EXPECT_EQ(rs.field("Subtotal"), "63.00");
   std::set<std::string> lineIds;
   for (const std::string& id : column(ret, "InvoiceLineRet", "TxnLineID")) lineIds.insert(id);
@@ -312,70 +324,49 @@ TEST_F(SimTransactionsTest, ItemPricesSubtotalsDiscountsAndTextLines) {
 }
 
 TEST_F(SimTransactionsTest, BlankLinesAreKeptWithoutAnAmount) {
-  Reply rs = invoice(
-      "Bolt", "",
-      kConsultingLine + "<Amount>8.00</Amount></InvoiceLineAdd><InvoiceLineAdd></InvoiceLineAdd>");
-  std::vector<std::string> children;
+  Reply rs = invoice("Bolt", "", consulting("8.00") + "<InvoiceLineAdd></InvoiceLineAdd>");
+  Texts children;
   for (pugi::xml_node child :
        rs.ret().child("InvoiceLineRet").next_sibling("InvoiceLineRet").children())
     children.push_back(child.name());
-  EXPECT_EQ(children, (std::vector<std::string>{"TxnLineID"}));
+  EXPECT_EQ(children, (Texts{"TxnLineID"}));
   EXPECT_EQ(rs.field("Subtotal"), "8.00");
-  Reply order = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "<PurchaseOrderLineAdd></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>");
-  EXPECT_EQ(order.field("TotalAmount"), "0.00");
-  EXPECT_EQ(column(order.ret(), "PurchaseOrderLineRet", "Amount"), (std::vector<std::string>{""}));
+  Reply po = order("<PurchaseOrderLineAdd></PurchaseOrderLineAdd>");
+  EXPECT_EQ(po.field("TotalAmount"), "0.00");
+  EXPECT_EQ(column(po.ret(), "PurchaseOrderLineRet", "Amount"), (Texts{""}));
 }
 
 TEST_F(SimTransactionsTest, ReferenceNumbersAreAssignedAfterTheLargestNumericOne) {
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
-                .field("RefNumber"),
-            "1");
-  invoice("Bolt", "<RefNumber>1005</RefNumber>",
-          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  invoice("Bolt", "<RefNumber>INV-99999</RefNumber>",
-          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  invoice("Bolt", "<RefNumber>12</RefNumber>",
-          kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>");
-  EXPECT_EQ(invoice("Bolt", "", kConsultingLine + "<Amount>1</Amount></InvoiceLineAdd>")
-                .field("RefNumber"),
-            "1006");
+  EXPECT_EQ(invoice("Bolt", "", consulting("1")).field("RefNumber"), "1");
+  invoice("Bolt", "<RefNumber>1005</RefNumber>", consulting("1"));
+  invoice("Bolt", "<RefNumber>INV-99999</RefNumber>", consulting("1"));
+  invoice("Bolt", "<RefNumber>12</RefNumber>", consulting("1"));
+  EXPECT_EQ(invoice("Bolt", "", consulting("1")).field("RefNumber"), "1006");
   // Purchase orders count on their own.
-  Reply order = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  EXPECT_EQ(order.field("RefNumber"), "1");
+  EXPECT_EQ(order("").field("RefNumber"), "1");
   // And survive a reload.
   SimulatedCompany reloaded(dir.file("company.xml"));
   EXPECT_EQ(send(reloaded,
-                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef></"
-                 "InvoiceAdd>"
-                 "</InvoiceAddRq>")
+                 "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
+                 "</InvoiceAdd></InvoiceAddRq>")
                 .field("RefNumber"),
             "1007");
 }
 
 TEST_F(SimTransactionsTest, DuplicateReferenceNumbersAreAccepted) {
-  std::string first = invoice("Bolt", "<RefNumber>INV-7</RefNumber>",
-                              kConsultingLine + "<Amount>10.00</Amount></InvoiceLineAdd>")
-                          .field("TxnID");
-  std::string second = invoice("Acme", "<RefNumber>INV-7</RefNumber>",
-                               kConsultingLine + "<Amount>20.00</Amount></InvoiceLineAdd>")
-                           .field("TxnID");
+  std::string first = invoiceFor("Bolt", "10.00", "<RefNumber>INV-7</RefNumber>");
+  std::string second = invoiceFor("Acme", "20.00", "<RefNumber>INV-7</RefNumber>");
   EXPECT_NE(first, second);
   Reply found = send(company, "<InvoiceQueryRq><RefNumber>INV-7</RefNumber></InvoiceQueryRq>");
-  EXPECT_EQ(found.values("TxnID"), (std::vector<std::string>{first, second}));
-  EXPECT_EQ(found.values("Subtotal"), (std::vector<std::string>{"10.00", "20.00"}));
+  EXPECT_EQ(found.values("TxnID"), (Texts{first, second}));
+  EXPECT_EQ(found.values("Subtotal"), (Texts{"10.00", "20.00"}));
 }
 
 TEST_F(SimTransactionsTest, InvoiceFieldLengthsFollowTheSchema) {
   struct Field {
     const char* name;
     int limit;          // characters, as the schema counts them
-    const char* where;  // the request part; % stands for the text
+    std::string where;  // the request part; % stands for the text
   };
   const Field fields[] = {
       {"RefNumber", 11, "<RefNumber>%</RefNumber>"},
@@ -388,12 +379,8 @@ TEST_F(SimTransactionsTest, InvoiceFieldLengthsFollowTheSchema) {
       {"State", 21, "<BillAddress><State>%</State></BillAddress>"},
       {"PostalCode", 13, "<BillAddress><PostalCode>%</PostalCode></BillAddress>"},
       {"Desc", 4095, "<InvoiceLineAdd><Desc>%</Desc></InvoiceLineAdd>"},
-      {"Other1", 29,
-       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</"
-       "Amount><Other1>%</Other1></InvoiceLineAdd>"},
-      {"Other2", 29,
-       "<InvoiceLineAdd><ItemRef><FullName>Consulting</FullName></ItemRef><Amount>1.00</"
-       "Amount><Other2>%</Other2></InvoiceLineAdd>"},
+      {"Other1", 29, consulting("1.00", "<Other1>%</Other1>")},
+      {"Other2", 29, consulting("1.00", "<Other2>%</Other2>")},
   };
   auto with = [](std::string where, const std::string& text) {
     return where.replace(where.find('%'), 1, text);
@@ -418,8 +405,7 @@ TEST_F(SimTransactionsTest, InvoiceFieldLengthsFollowTheSchema) {
     EXPECT_EQ(over.message(), "The string \"" + repeat(field.limit + 1) + "\" in the field \"" +
                                   field.name + "\" is too long.");
   }
-  Reply amount =
-      addInvoice("Bolt", kConsultingLine + "<Amount>12,50</Amount></InvoiceLineAdd>", false);
+  Reply amount = addInvoice("Bolt", consulting("12,50"), false);
   EXPECT_EQ(amount.code(), 3040);
   EXPECT_EQ(amount.message(),
             "There was an error when converting the amount \"12,50\" in the field \"Amount\".");
@@ -437,47 +423,38 @@ TEST_F(SimTransactionsTest, InvoiceReferencesMustExistBeActiveAndOfTheirKind) {
     const char* inactive;
     const char* customer;
     std::string body;
-    std::string message;
+    const char *list, *name, *where;  // the reference the message names
+    std::string reason;
   };
   const Case cases[] = {
-      {std::nullopt, "", "Nobody", "",
-       "There is an invalid reference to QuickBooks Customer \"Nobody\" in the Invoice.  " +
-           missing},
-      {Kind::Customer, "Bolt", "Bolt", "",
-       "There is an invalid reference to QuickBooks Customer \"Bolt\" in the Invoice.  " + missing},
-      {std::nullopt, "", "Tax Agency", "",
-       "There is an invalid reference to QuickBooks Customer \"Tax Agency\" in the Invoice.  " +
-           wrongKind},
-      {std::nullopt, "", "Bolt", "<ClassRef><FullName>West</FullName></ClassRef>",
-       "There is an invalid reference to QuickBooks Class \"West\" in the Invoice.  " + missing},
-      {Kind::ItemService, "Consulting", "Bolt",
-       kConsultingLine + "<Amount>5.00</Amount></InvoiceLineAdd>",
-       "There is an invalid reference to QuickBooks Item \"Consulting\" in the Invoice line.  " +
-           missing},
+      {std::nullopt, "", "Nobody", "", "Customer", "Nobody", "Invoice", missing},
+      {Kind::Customer, "Bolt", "Bolt", "", "Customer", "Bolt", "Invoice", missing},
+      {std::nullopt, "", "Tax Agency", "", "Customer", "Tax Agency", "Invoice", wrongKind},
+      {std::nullopt, "", "Bolt", "<ClassRef><FullName>West</FullName></ClassRef>", "Class", "West",
+       "Invoice", missing},
+      {Kind::ItemService, "Consulting", "Bolt", consulting("5.00"), "Item", "Consulting",
+       "Invoice line", missing},
       {Kind::ItemSalesTax, "City", "Bolt",
-       "<ItemSalesTaxRef><FullName>City</FullName></ItemSalesTaxRef>",
-       "There is an invalid reference to QuickBooks Item \"City\" in the Invoice.  " + missing},
+       "<ItemSalesTaxRef><FullName>City</FullName></ItemSalesTaxRef>", "Item", "City", "Invoice",
+       missing},
       {Kind::ItemSalesTaxGroup, "Combined", "Bolt",
-       "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>",
-       "There is an invalid reference to QuickBooks Item \"Combined\" in the Invoice.  " + missing},
+       "<ItemSalesTaxRef><FullName>Combined</FullName></ItemSalesTaxRef>", "Item", "Combined",
+       "Invoice", missing},
       {std::nullopt, "", "Bolt", "<ItemSalesTaxRef><FullName>Labour</FullName></ItemSalesTaxRef>",
-       "There is an invalid reference to QuickBooks Item \"Labour\" in the Invoice.  " + wrongKind},
+       "Item", "Labour", "Invoice", wrongKind},
       {Kind::SalesTaxCode, "Tax", "Bolt",
        "<CustomerSalesTaxCodeRef><FullName>Tax</FullName></CustomerSalesTaxCodeRef>",
-       "There is an invalid reference to QuickBooks Sales Tax Code \"Tax\" in the Invoice.  " +
-           missing},
-      {Kind::SalesTaxCode, "Non", "Bolt",
-       kConsultingLine + "<Amount>5.00</Amount><SalesTaxCodeRef><FullName>Non</FullName></"
-                         "SalesTaxCodeRef></InvoiceLineAdd>",
-       "There is an invalid reference to QuickBooks Sales Tax Code \"Non\" in the Invoice line.  " +
-           missing},
+       "Sales Tax Code", "Tax", "Invoice", missing},
+      {Kind::SalesTaxCode, "Non", "Bolt", consulting("5.00", taxCode("Non")), "Sales Tax Code",
+       "Non", "Invoice line", missing},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
+    SCOPED_TRACE(c.name);
     if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, false);
     Reply rs = addInvoice(c.customer, c.body);
     EXPECT_EQ(rs.code(), 3140);
-    EXPECT_EQ(rs.message(), c.message);
+    EXPECT_EQ(rs.message(), std::string("There is an invalid reference to QuickBooks ") + c.list +
+                                " \"" + c.name + "\" in the " + c.where + ".  " + c.reason);
     if (c.inactiveKind) setActive(*c.inactiveKind, c.inactive, true);
   }
   EXPECT_TRUE(company.list(Kind::Invoice).empty());
@@ -501,9 +478,8 @@ TEST_F(SimTransactionsTest, DueDatesFollowTheTerms) {
 }
 
 TEST_F(SimTransactionsTest, TransactionXmlReadsTheInvoiceBack) {
-  std::string id = invoice("Bolt", "<Memo>O'Brien &amp; Sons</Memo>",
-                           kConsultingLine + "<Amount>5</Amount></InvoiceLineAdd>")
-                       .field("TxnID");
+  std::string id =
+      invoice("Bolt", "<Memo>O'Brien &amp; Sons</Memo>", consulting("5")).field("TxnID");
   std::string xml = company.transactionXml(id);
   EXPECT_EQ(xml.rfind("<InvoiceRet><TxnID>" + id + "</TxnID>", 0), 0u) << xml;
   EXPECT_NE(xml.find("<Memo>O'Brien &amp; Sons</Memo>"), std::string::npos);
@@ -515,17 +491,11 @@ TEST_F(SimTransactionsTest, TransactionXmlReadsTheInvoiceBack) {
 // Received payments
 
 TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
-  std::string txn =
-      invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
-          .field("TxnID");
-  Reply payment = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber><TotalAmount>60.00</TotalAmount>"
-      "<AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  std::string txn = invoiceFor("Bolt", "100.00");
+  Reply payment = pay("Bolt",
+                      "<TxnDate>2026-02-01</TxnDate><RefNumber>CHK 1001</RefNumber>"
+                      "<TotalAmount>60.00</TotalAmount>" +
+                          applied(txn, "60.00"));
   ASSERT_EQ(payment.code(), 0) << payment.message();
   EXPECT_EQ(payment.field("TotalAmount"), "60.00");
   EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
@@ -539,93 +509,40 @@ TEST_F(SimTransactionsTest, AppliedPaymentsReduceInvoiceAndCustomerBalances) {
   EXPECT_EQ(after->value("IsPaid"), "false");
   EXPECT_EQ(balance("Bolt"), "40.00");
 
-  send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>40.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>40.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
-          "ReceivePaymentAddRq>");
+  pay("Bolt", "<TotalAmount>40.00</TotalAmount>" + applied(txn, "40.00"));
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "0.00");
   EXPECT_EQ(company.find(txn)->value("IsPaid"), "true");
   EXPECT_EQ(balance("Bolt"), "0.00");
 }
 
 TEST_F(SimTransactionsTest, TheUnappliedRestOfAPaymentIsUnusedAndStillCredited) {
-  std::string txn =
-      invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
-          .field("TxnID");
-  Reply payment = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>150.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>100.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-          "</ReceivePaymentAddRq>");
+  std::string txn = invoiceFor("Bolt", "100.00");
+  Reply payment = pay("Bolt", "<TotalAmount>150.00</TotalAmount>" + applied(txn, "100.00"));
   EXPECT_EQ(payment.field("UnusedPayment"), "50.00");
   EXPECT_EQ(balance("Bolt"), "-50.00");
-  Reply unapplied = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>5.00</TotalAmount><IsAutoApply>false</IsAutoApply></ReceivePaymentAdd>"
-      "</ReceivePaymentAddRq>");
+  Reply unapplied = pay("Bolt", "<TotalAmount>5.00</TotalAmount><IsAutoApply>false</IsAutoApply>");
   EXPECT_EQ(unapplied.field("UnusedPayment"), "5.00");
   EXPECT_FALSE(unapplied.ret().child("AppliedToTxnRet"));
   EXPECT_EQ(balance("Bolt"), "-55.00");
 }
 
 TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
-  std::string txn =
-      invoice("Bolt", "", kConsultingLine + "<Amount>100.00</Amount></InvoiceLineAdd>")
-          .field("TxnID");
-  Reply over = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>120.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>120.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-          "</ReceivePaymentAddRq>");
+  std::string txn = invoiceFor("Bolt", "100.00");
+  Reply over = pay("Bolt", "<TotalAmount>120.00</TotalAmount>" + applied(txn, "120.00"));
   EXPECT_EQ(over.code(), 3210);
   EXPECT_EQ(
       over.message(),
       "The amount 120.00 cannot be applied to invoice \"1\": its balance remaining is 100.00.");
-  Reply split = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>100.00</TotalAmount>"
-      "<AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-          "<AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>60.00</PaymentAmount></AppliedToTxnAdd>"
-          "</ReceivePaymentAdd></ReceivePaymentAddRq>");
+  Reply split = pay(
+      "Bolt", "<TotalAmount>100.00</TotalAmount>" + applied(txn, "60.00") + applied(txn, "60.00"));
   EXPECT_EQ(split.code(), 3210);
-  Reply beyondTotal = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>20.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-          "</ReceivePaymentAddRq>");
+  Reply beyondTotal = pay("Bolt", "<TotalAmount>10.00</TotalAmount>" + applied(txn, "20.00"));
   EXPECT_EQ(beyondTotal.code(), 3210);
   EXPECT_EQ(beyondTotal.message(),
             "The amounts applied (20.00) are more than the total amount of the payment (10.00).");
-  Reply otherCustomer = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
-      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>" +
-          txn +
-          "</TxnID><PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>"
-          "</ReceivePaymentAddRq>");
-  EXPECT_EQ(otherCustomer.code(), 3210);
-  Reply unknown = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>10.00</TotalAmount><AppliedToTxnAdd><TxnID>99-1</TxnID>"
-      "<PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd></"
-      "ReceivePaymentAddRq>");
-  EXPECT_EQ(unknown.code(), 3120);
+  EXPECT_EQ(pay("Acme", "<TotalAmount>10.00</TotalAmount>" + applied(txn, "10.00")).code(), 3210);
+  EXPECT_EQ(pay("Bolt", "<TotalAmount>10.00</TotalAmount>" + applied("99-1", "10.00")).code(),
+            3120);
   EXPECT_EQ(company.find(txn)->value("BalanceRemaining"), "100.00");
   EXPECT_EQ(balance("Bolt"), "100.00");
   EXPECT_EQ(balance("Acme"), "0.00");
@@ -633,27 +550,14 @@ TEST_F(SimTransactionsTest, OverApplicationIsRefusedAndChangesNothing) {
 }
 
 TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
-  std::string march = invoice("Bolt", "<TxnDate>2026-03-01</TxnDate>",
-                              kConsultingLine + "<Amount>50</Amount></InvoiceLineAdd>")
-                          .field("TxnID");
-  std::string january = invoice("Bolt", "<TxnDate>2026-01-10</TxnDate>",
-                                kConsultingLine + "<Amount>30</Amount></InvoiceLineAdd>")
-                            .field("TxnID");
-  std::string february = invoice("Bolt", "<TxnDate>2026-02-01</TxnDate>",
-                                 kConsultingLine + "<Amount>40</Amount></InvoiceLineAdd>")
-                             .field("TxnID");
-  invoice("Acme", "<TxnDate>2025-01-01</TxnDate>",
-          kConsultingLine + "<Amount>99</Amount></InvoiceLineAdd>");
-  Reply payment = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply></ReceivePaymentAdd>"
-      "</ReceivePaymentAddRq>");
+  std::string march = invoiceFor("Bolt", "50", "<TxnDate>2026-03-01</TxnDate>");
+  std::string january = invoiceFor("Bolt", "30", "<TxnDate>2026-01-10</TxnDate>");
+  std::string february = invoiceFor("Bolt", "40", "<TxnDate>2026-02-01</TxnDate>");
+  invoiceFor("Acme", "99", "<TxnDate>2025-01-01</TxnDate>");
+  Reply payment = pay("Bolt", "<TotalAmount>60.00</TotalAmount><IsAutoApply>true</IsAutoApply>");
   ASSERT_EQ(payment.code(), 0) << payment.message();
-  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"),
-            (std::vector<std::string>{january, february}));
-  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "Amount"),
-            (std::vector<std::string>{"30.00", "30.00"}));
+  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "TxnID"), (Texts{january, february}));
+  EXPECT_EQ(column(payment.ret(), "AppliedToTxnRet", "Amount"), (Texts{"30.00", "30.00"}));
   EXPECT_EQ(payment.field("UnusedPayment"), "0.00");
   EXPECT_EQ(company.find(january)->value("IsPaid"), "true");
   EXPECT_EQ(company.find(february)->value("BalanceRemaining"), "10.00");
@@ -663,38 +567,20 @@ TEST_F(SimTransactionsTest, AutoApplyPaysTheOldestOpenInvoicesFirst) {
 }
 
 TEST_F(SimTransactionsTest, PaymentChecks) {
-  Reply neither = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>5.00</TotalAmount></ReceivePaymentAdd></ReceivePaymentAddRq>");
-  EXPECT_EQ(neither.code(), 3210);
-  Reply reference = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<RefNumber>" +
-          std::string(21, '9') +
-          "</RefNumber><TotalAmount>5.00</TotalAmount>"
-          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
-  EXPECT_EQ(reference.code(), 3070);
-  Reply method = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<TotalAmount>5.00</TotalAmount><PaymentMethodRef><FullName>Barter</FullName></"
-      "PaymentMethodRef>"
-      "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+  const std::string autoApply = "<TotalAmount>5.00</TotalAmount><IsAutoApply>true</IsAutoApply>";
+  // Neither applied to invoices nor applied automatically.
+  EXPECT_EQ(pay("Bolt", "<TotalAmount>5.00</TotalAmount>").code(), 3210);
+  EXPECT_EQ(pay("Bolt", "<RefNumber>" + std::string(21, '9') + "</RefNumber>" + autoApply).code(),
+            3070);
+  Reply method = pay("Bolt",
+                     "<TotalAmount>5.00</TotalAmount><PaymentMethodRef><FullName>Barter</FullName>"
+                     "</PaymentMethodRef><IsAutoApply>true</IsAutoApply>");
   EXPECT_EQ(method.code(), 3140);
   EXPECT_EQ(method.message(),
             "There is an invalid reference to QuickBooks Payment Method \"Barter\" in the Receive "
-            "Payment.  "
-            "QuickBooks error message: Invalid argument.  The specified record does not exist in "
-            "the list.");
-  Reply ok = send(
-      company,
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Bolt</FullName></CustomerRef>"
-      "<RefNumber>" +
-          std::string(20, '9') +
-          "</RefNumber><TotalAmount>5.00</TotalAmount>"
-          "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>");
+            "Payment.  QuickBooks error message: Invalid argument.  The specified record does not "
+            "exist in the list.");
+  Reply ok = pay("Bolt", "<RefNumber>" + std::string(20, '9') + "</RefNumber>" + autoApply);
   EXPECT_EQ(ok.code(), 0) << ok.message();
   EXPECT_EQ(company.list(Kind::ReceivePayment).size(), 1u);
 }
@@ -703,105 +589,70 @@ TEST_F(SimTransactionsTest, PaymentChecks) {
 // Purchase orders
 
 TEST_F(SimTransactionsTest, PurchaseOrderLinesAndTotal) {
-  Reply order = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "<TxnDate>2026-04-01</TxnDate><Memo>Goods In = 0</Memo>"
-      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
-      "PurchaseOrderLineAdd>"
+  Reply po = order(
+      "<TxnDate>2026-04-01</TxnDate><Memo>Goods In = 0</Memo><PurchaseOrderLineAdd><ItemRef>"
+      "<FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></PurchaseOrderLineAdd>"
       "<PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Desc>Fitting</Desc>"
-      "<Quantity>2</Quantity><Rate>10.125</Rate></PurchaseOrderLineAdd>"
-      "<PurchaseOrderLineAdd><Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>"
-      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  ASSERT_EQ(order.code(), 0) << order.message();
-  pugi::xml_node ret = order.ret();
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"),
-            (std::vector<std::string>{"24.00", "20.25", ""}));
-  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Rate"),
-            (std::vector<std::string>{"6.00", "10.125", ""}));
+      "<Quantity>2</Quantity><Rate>10.125</Rate></PurchaseOrderLineAdd><PurchaseOrderLineAdd>"
+      "<Desc>-      WO# 12</Desc></PurchaseOrderLineAdd>");
+  ASSERT_EQ(po.code(), 0) << po.message();
+  pugi::xml_node ret = po.ret();
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Amount"), (Texts{"24.00", "20.25", ""}));
+  EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Rate"), (Texts{"6.00", "10.125", ""}));
   EXPECT_EQ(column(ret, "PurchaseOrderLineRet", "Desc"),
-            (std::vector<std::string>{"Shirt, bulk", "Fitting", "-      WO# 12"}));
-  EXPECT_EQ(order.field("TotalAmount"), "44.25");
-  EXPECT_EQ(order.field("VendorAddress/City"), "Albany");
-  EXPECT_EQ(order.field("IsManuallyClosed"), "false");
-  EXPECT_EQ(order.field("RefNumber"), "1");
+            (Texts{"Shirt, bulk", "Fitting", "-      WO# 12"}));
+  EXPECT_EQ(po.field("TotalAmount"), "44.25");
+  EXPECT_EQ(po.field("VendorAddress/City"), "Albany");
+  EXPECT_EQ(po.field("IsManuallyClosed"), "false");
+  EXPECT_EQ(po.field("RefNumber"), "1");
   EXPECT_EQ(company.findByName(Kind::Vendor, "Tax Agency")->value("Balance"), "0.00");
 
-  Reply longRef = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "<RefNumber>PO-123456789</RefNumber></PurchaseOrderAdd></PurchaseOrderAddRq>");
-  EXPECT_EQ(longRef.code(), 3070);
-  Reply noVendor =
-      send(company,
-           "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Acme</FullName></VendorRef>"
-           "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  EXPECT_EQ(noVendor.code(), 3140);
+  EXPECT_EQ(order("<RefNumber>PO-123456789</RefNumber>").code(), 3070);
+  EXPECT_EQ(order("", "Acme").code(), 3140);  // a customer, not a vendor
 }
 
 TEST_F(SimTransactionsTest, APurchaseOrderLineWithAnAmountGetsTheRateThatGivesIt) {
-  Reply order = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
+  Reply po = order(
       "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>18</Quantity>"
-      "<Amount>63.60</Amount></PurchaseOrderLineAdd>"
-      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>2</Quantity>"
-      "<Rate>1.25</Rate><Amount>3.00</Amount></PurchaseOrderLineAdd>"
-      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  ASSERT_EQ(order.code(), 0) << order.message();
-  EXPECT_EQ(column(order.ret(), "PurchaseOrderLineRet", "Rate"),
-            (std::vector<std::string>{"3.53333", "1.25"}));
-  EXPECT_EQ(order.field("TotalAmount"), "66.60");
+      "<Amount>63.60</Amount></PurchaseOrderLineAdd><PurchaseOrderLineAdd><ItemRef>"
+      "<FullName>Shirt</FullName></ItemRef><Quantity>2</Quantity><Rate>1.25</Rate>"
+      "<Amount>3.00</Amount></PurchaseOrderLineAdd>");
+  ASSERT_EQ(po.code(), 0) << po.message();
+  EXPECT_EQ(column(po.ret(), "PurchaseOrderLineRet", "Rate"), (Texts{"3.53333", "1.25"}));
+  EXPECT_EQ(po.field("TotalAmount"), "66.60");
 }
 
 TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
-  Reply order = send(
-      company,
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "<Memo>Goods In = 0</Memo>"
-      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>4</Quantity></"
-      "PurchaseOrderLineAdd>"
-      "<PurchaseOrderLineAdd><Desc>text</Desc></PurchaseOrderLineAdd>"
-      "</PurchaseOrderAdd></PurchaseOrderAddRq>");
-  std::string txn = order.field("TxnID");
-  std::string sequence = order.field("EditSequence");
-  std::string firstLine = order.field("PurchaseOrderLineRet/TxnLineID");
+  Reply po = order(
+      "<Memo>Goods In = 0</Memo><PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef>"
+      "<Quantity>4</Quantity></PurchaseOrderLineAdd><PurchaseOrderLineAdd><Desc>text</Desc>"
+      "</PurchaseOrderLineAdd>");
+  std::string txn = po.field("TxnID");
+  std::string sequence = po.field("EditSequence");
+  std::string firstLine = po.field("PurchaseOrderLineRet/TxnLineID");
 
-  Reply memo = send(
-      company,
-      "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn + "</TxnID><EditSequence>" + sequence +
-          "</EditSequence><Memo>Goods In: 4</Memo></PurchaseOrderMod></PurchaseOrderModRq>");
+  Reply memo = modifyOrder(txn, sequence, "<Memo>Goods In: 4</Memo>");
   ASSERT_EQ(memo.code(), 0) << memo.message();
   EXPECT_EQ(memo.field("Memo"), "Goods In: 4");
-  EXPECT_EQ(column(memo.ret(), "PurchaseOrderLineRet", "Amount"),
-            (std::vector<std::string>{"24.00", ""}));
-  EXPECT_EQ(
-      send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
-                        "</TxnID><EditSequence>" + sequence +
-                        "</EditSequence><Memo>x</Memo></PurchaseOrderMod></PurchaseOrderModRq>")
-          .code(),
-      3200);
+  EXPECT_EQ(column(memo.ret(), "PurchaseOrderLineRet", "Amount"), (Texts{"24.00", ""}));
+  EXPECT_EQ(modifyOrder(txn, sequence, "<Memo>x</Memo>").code(), 3200);  // a stale EditSequence
 
-  Reply lines = send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
-                                  "</TxnID><EditSequence>" + memo.field("EditSequence") +
-                                  "</EditSequence><PurchaseOrderLineMod><TxnLineID>" + firstLine +
-                                  "</TxnLineID><Quantity>5</Quantity></PurchaseOrderLineMod>"
-                                  "<PurchaseOrderLineMod><TxnLineID>-1</"
-                                  "TxnLineID><ItemRef><FullName>Labour</FullName></ItemRef>"
-                                  "<Quantity>1</Quantity><Rate>30</Rate></PurchaseOrderLineMod></"
-                                  "PurchaseOrderMod></PurchaseOrderModRq>");
+  Reply lines =
+      modifyOrder(txn, memo.field("EditSequence"),
+                  "<PurchaseOrderLineMod><TxnLineID>" + firstLine +
+                      "</TxnLineID><Quantity>5</Quantity></PurchaseOrderLineMod>"
+                      "<PurchaseOrderLineMod><TxnLineID>-1</TxnLineID><ItemRef>"
+                      "<FullName>Labour</FullName></ItemRef><Quantity>1</Quantity><Rate>30</Rate>"
+                      "</PurchaseOrderLineMod>");
   ASSERT_EQ(lines.code(), 0) << lines.message();
-  EXPECT_EQ(column(lines.ret(), "PurchaseOrderLineRet", "Amount"),
-            (std::vector<std::string>{"30.00", "30.00"}));
+  EXPECT_EQ(column(lines.ret(), "PurchaseOrderLineRet", "Amount"), (Texts{"30.00", "30.00"}));
   EXPECT_EQ(lines.field("PurchaseOrderLineRet/TxnLineID"), firstLine);
   EXPECT_EQ(lines.field("TotalAmount"), "60.00");
   EXPECT_EQ(lines.field("Memo"), "Goods In: 4");
 
   Reply missing =
-      send(company, "<PurchaseOrderModRq><PurchaseOrderMod><TxnID>" + txn +
-                        "</TxnID><EditSequence>" + lines.field("EditSequence") +
-                        "</EditSequence><PurchaseOrderLineMod><TxnLineID>77-1</TxnLineID>"
-                        "</PurchaseOrderLineMod></PurchaseOrderMod></PurchaseOrderModRq>");
+      modifyOrder(txn, lines.field("EditSequence"),
+                  "<PurchaseOrderLineMod><TxnLineID>77-1</TxnLineID></PurchaseOrderLineMod>");
   EXPECT_EQ(missing.code(), 3120);
   EXPECT_EQ(company.find(txn)->value("TotalAmount"), "60.00");
 }

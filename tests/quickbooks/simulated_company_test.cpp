@@ -7,17 +7,16 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <pugixml.hpp>
 #include <set>
-#include <sstream>
 
 #include "quickbooks/caught.h"
 #include "quickbooks/qb_error.h"
 #include "quickbooks/sim_reply.h"
+#include "support/qbxml_schema.h"
 #include "support/temp_dir.h"
 
 namespace vqb::qb::sim {
@@ -32,6 +31,8 @@ using test::caught;
 
 const std::string kCannotParse =
     "QuickBooks found an error when parsing the provided XML text stream.";
+const std::string kNoRecord =
+    "QuickBooks error message: Invalid argument.  The specified record does not exist in the list.";
 
 class SimulatedCompanyTest : public ::testing::Test {
  protected:
@@ -40,6 +41,11 @@ class SimulatedCompanyTest : public ::testing::Test {
     return send(company, "<CustomerModRq><CustomerMod><ListID>" + id + "</ListID><EditSequence>" +
                              sequence + "</EditSequence>" + inner +
                              "</CustomerMod></CustomerModRq>");
+  }
+
+  // Sends a CustomerAddRq with the given fields.
+  Reply addCustomer(const std::string& inner) {
+    return send(company, "<CustomerAddRq><CustomerAdd>" + inner + "</CustomerAdd></CustomerAddRq>");
   }
 
   test::TempDir dir;
@@ -66,14 +72,10 @@ TEST_F(SimulatedCompanyTest, AnswersARequestWithItsIdAndStatusOk) {
 
 TEST_F(SimulatedCompanyTest, AddedCustomerComesBackInSchemaOrderWithItsIdentity) {
   company.addSalesTaxCode("Tax", true);
-  Reply rs =
-      send(company,
-           "<CustomerAddRq requestID=\"1\"><CustomerAdd><Name>Brown &amp; "
-           "Co</Name><CompanyName>Brown</CompanyName>"
-           "<BillAddress><Addr1>1 Main "
-           "St</Addr1><City>Springfield</City><PostalCode>12345</PostalCode></BillAddress>"
-           "<Phone>555-1234</Phone><SalesTaxCodeRef><FullName>Tax</FullName></SalesTaxCodeRef>"
-           "</CustomerAdd></CustomerAddRq>");
+  Reply rs = addCustomer(
+      "<Name>Brown &amp; Co</Name><CompanyName>Brown</CompanyName><BillAddress>"
+      "<Addr1>1 Main St</Addr1><City>Springfield</City><PostalCode>12345</PostalCode></BillAddress>"
+      "<Phone>555-1234</Phone><SalesTaxCodeRef><FullName>Tax</FullName></SalesTaxCodeRef>");
   ASSERT_EQ(rs.code(), 0) << rs.message();
   pugi::xml_node ret = rs.rs.child("CustomerRet");
   std::vector<std::string> order;
@@ -205,9 +207,7 @@ TEST_F(SimulatedCompanyTest, CustomersVendorsAndEmployeesShareOneNameSpace) {
   EXPECT_TRUE(company.list(Kind::Vendor).empty());
 
   company.addEmployee("Jane", "Doe");
-  Reply customer = send(
-      company, "<CustomerAddRq><CustomerAdd><Name>Jane Doe</Name></CustomerAdd></CustomerAddRq>");
-  EXPECT_EQ(customer.code(), 3100);
+  EXPECT_EQ(addCustomer("<Name>Jane Doe</Name>").code(), 3100);
 
   EXPECT_EQ(caught([&] { company.addVendor("Jane Doe"); }),
             (Caught{3100, "The name \"Jane Doe\" of the list element is already in use."}));
@@ -223,23 +223,20 @@ TEST_F(SimulatedCompanyTest, ItemsClassesAndTypesHaveNameSpacesOfTheirOwn) {
       send(company, "<ClassAddRq><ClassAdd><Name>widgets</Name></ClassAdd></ClassAddRq>").code(),
       3100);
   company.addCustomerType("Retail");
-  Reply type = send(company,
-                    "<CustomerTypeAddRq><CustomerTypeAdd><Name>Retail</Name></CustomerTypeAdd></"
-                    "CustomerTypeAddRq>");
-  EXPECT_EQ(type.code(), 3100);
-  EXPECT_EQ(send(company,
-                 "<CustomerTypeAddRq><CustomerTypeAdd><Name>Trade</Name></CustomerTypeAdd></"
-                 "CustomerTypeAddRq>")
-                .code(),
-            0);
+  auto addType = [&](const std::string& name) {
+    return send(company, "<CustomerTypeAddRq><CustomerTypeAdd><Name>" + name +
+                             "</Name></CustomerTypeAdd></CustomerTypeAddRq>")
+        .code();
+  };
+  EXPECT_EQ(addType("Retail"), 3100);
+  EXPECT_EQ(addType("Trade"), 0);
 }
 
 TEST_F(SimulatedCompanyTest, SubEntriesTakeTheirParentsNameAndSublevel) {
   company.addClass("East");
-  Reply rs = send(
-      company,
-      "<ClassAddRq><ClassAdd><Name>Boston</Name><ParentRef><FullName>East</FullName></ParentRef>"
-      "</ClassAdd></ClassAddRq>");
+  Reply rs = send(company,
+                  "<ClassAddRq><ClassAdd><Name>Boston</Name><ParentRef><FullName>East</FullName>"
+                  "</ParentRef></ClassAdd></ClassAddRq>");
   ASSERT_EQ(rs.code(), 0) << rs.message();
   EXPECT_EQ(rs.text("ClassRet/FullName"), "East:Boston");
   EXPECT_EQ(rs.text("ClassRet/Sublevel"), "1");
@@ -316,50 +313,39 @@ TEST_F(SimulatedCompanyTest, ListBuildingApiEnforcesTheSameLengths) {
 
 TEST_F(SimulatedCompanyTest, ReferencesMustNameActiveEntries) {
   Entry retail = company.addCustomerType("Retail");
-  Reply missing = send(
-      company,
-      "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><FullName>Wholesale</FullName>"
-      "</CustomerTypeRef></CustomerAdd></CustomerAddRq>");
+  auto withType = [&](const std::string& ref) {
+    return addCustomer("<Name>A</Name><CustomerTypeRef>" + ref + "</CustomerTypeRef>");
+  };
+  Reply missing = withType("<FullName>Wholesale</FullName>");
   EXPECT_EQ(missing.code(), 3140);
   EXPECT_EQ(
       missing.message(),
-      "There is an invalid reference to QuickBooks Customer Type \"Wholesale\" in the Customer.  "
-      "QuickBooks error message: Invalid argument.  The specified record does not exist in the "
-      "list.");
+      "There is an invalid reference to QuickBooks Customer Type \"Wholesale\" in the Customer.  " +
+          kNoRecord);
 
   company.setActive(retail.id, false);
-  Reply inactive =
-      send(company,
-           "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><FullName>Retail</FullName>"
-           "</CustomerTypeRef></CustomerAdd></CustomerAddRq>");
+  Reply inactive = withType("<FullName>Retail</FullName>");
   EXPECT_EQ(inactive.code(), 3140);
   EXPECT_EQ(
       inactive.message(),
-      "There is an invalid reference to QuickBooks Customer Type \"Retail\" in the Customer.  "
-      "QuickBooks error message: Invalid argument.  The specified record does not exist in the "
-      "list.");
+      "There is an invalid reference to QuickBooks Customer Type \"Retail\" in the Customer.  " +
+          kNoRecord);
   EXPECT_TRUE(company.list(Kind::Customer).empty());
 
   company.setActive(retail.id, true);
-  Reply byId =
-      send(company, "<CustomerAddRq><CustomerAdd><Name>A</Name><CustomerTypeRef><ListID>" +
-                        retail.id + "</ListID></CustomerTypeRef></CustomerAdd></CustomerAddRq>");
+  Reply byId = withType("<ListID>" + retail.id + "</ListID>");
   ASSERT_EQ(byId.code(), 0) << byId.message();
   EXPECT_EQ(byId.text("CustomerRet/CustomerTypeRef/FullName"), "Retail");
 }
 
 TEST_F(SimulatedCompanyTest, AReferenceToTheWrongKindOfEntryIsInvalid) {
   company.addVendor("SUP");
-  EXPECT_EQ(send(company,
-                 "<CustomerAddRq><CustomerAdd><Name>A</Name><SalesRepRef><FullName>SUP</FullName>"
-                 "</SalesRepRef></CustomerAdd></CustomerAddRq>")
-                .code(),
+  EXPECT_EQ(addCustomer("<Name>A</Name><SalesRepRef><FullName>SUP</FullName></SalesRepRef>").code(),
             3140);
-  EXPECT_EQ(caught([&] { company.addSalesTaxItem("State", "6.5", "Nobody"); }),
-            (Caught{3140,
-                    "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item.  "
-                    "QuickBooks error message: Invalid argument.  The specified record does not "
-                    "exist in the list."}));
+  EXPECT_EQ(
+      caught([&] { company.addSalesTaxItem("State", "6.5", "Nobody"); }),
+      (Caught{3140, "There is an invalid reference to QuickBooks Vendor \"Nobody\" in the Item.  " +
+                        kNoRecord}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -432,10 +418,8 @@ TEST_F(SimulatedCompanyTest, CustomerModRenamesWithinTheNameSpace) {
 TEST_F(SimulatedCompanyTest, ModOfAnUnknownIdIsNotFound) {
   Reply rs = modify("80000099-1", "1", "");
   EXPECT_EQ(rs.code(), 3120);
-  EXPECT_EQ(
-      rs.message(),
-      "Object \"80000099-1\" specified in the request cannot be found.  QuickBooks error message: "
-      "Invalid argument.  The specified record does not exist in the list.");
+  EXPECT_EQ(rs.message(),
+            "Object \"80000099-1\" specified in the request cannot be found.  " + kNoRecord);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -526,9 +510,8 @@ TEST_F(SimulatedCompanyTest, ListAndFindReadEntriesBack) {
 
 TEST_F(SimulatedCompanyTest, EscapedTextRoundTripsThroughRequestsAndTheFile) {
   const std::string name = "O'Brien & Sons <West>";
-  Reply added = send(company,
-                     "<CustomerAddRq><CustomerAdd><Name>O'Brien &amp; Sons &lt;West&gt;</Name>"
-                     "<Notes>\"quoted\" &amp; more</Notes></CustomerAdd></CustomerAddRq>");
+  Reply added = addCustomer(
+      "<Name>O'Brien &amp; Sons &lt;West&gt;</Name><Notes>\"quoted\" &amp; more</Notes>");
   ASSERT_EQ(added.code(), 0) << added.message();
   EXPECT_EQ(added.text("CustomerRet/Name"), name);
 
@@ -542,9 +525,10 @@ TEST_F(SimulatedCompanyTest, EscapedTextRoundTripsThroughRequestsAndTheFile) {
 }
 
 TEST_F(SimulatedCompanyTest, CarriageReturnsSurviveResponsesAndTheFile) {
-  std::string response = company.process(
-      request("<CustomerAddRq><CustomerAdd><Name>CR</Name>"
-              "<Notes> &#13;\nWO Number: 5&#13;\n </Notes></CustomerAdd></CustomerAddRq>"));
+  std::string response =
+      company.process(request("<CustomerAddRq><CustomerAdd><Name>CR</Name>"
+                              "<Notes> &#13;\nWO Number: 5&#13;\n </Notes></CustomerAdd>"
+                              "</CustomerAddRq>"));
   EXPECT_NE(response.find("<Notes> &#13;\nWO Number: 5&#13;\n </Notes>"), std::string::npos)
       << response;
   EXPECT_EQ(reply(response).text("CustomerRet/Notes"), " \r\nWO Number: 5\r\n ");
@@ -613,8 +597,8 @@ TEST_F(SimulatedCompanyTest, FailsAfterNRequestsCountedAcrossProcesses) {
 TEST_F(SimulatedCompanyTest, FailsOneRequestKindWithTheChosenStatus) {
   company.failRequest("ClassAddRq", 3180, "There was an error when saving a Class.");
   std::string response = company.process(
-      request("<ClassQueryRq requestID=\"1\"/><ClassAddRq "
-              "requestID=\"2\"><ClassAdd><Name>East</Name></ClassAdd></ClassAddRq>"));
+      request("<ClassQueryRq requestID=\"1\"/><ClassAddRq requestID=\"2\"><ClassAdd>"
+              "<Name>East</Name></ClassAdd></ClassAddRq>"));
   EXPECT_EQ(reply(response, 0).code(), 1);
   EXPECT_EQ(reply(response, 1).code(), 3180);
   EXPECT_EQ(reply(response, 1).message(), "There was an error when saving a Class.");
@@ -636,8 +620,7 @@ TEST_F(SimulatedCompanyTest, AnswersSlowlyWhenToldTo) {
 // Every response the company writes is valid qbXML.
 
 TEST_F(SimulatedCompanyTest, ResponsesValidateAgainstTheSchema) {
-  if (std::system("xmllint --version > /dev/null 2>&1") != 0)
-    GTEST_SKIP() << "xmllint is not installed";
+  if (!test::haveXmllint()) GTEST_SKIP() << "xmllint is not installed";
   company.addVendor("Tax Agency", {{"VendorAddress/Addr1", "1 Tax Rd"}});
   company.addSalesTaxItem("State", "6.25", "Tax Agency");
   company.addSalesTaxGroup("Group", {"State"});
@@ -661,45 +644,32 @@ TEST_F(SimulatedCompanyTest, ResponsesValidateAgainstTheSchema) {
                                {"TermsRef/FullName", "Net 30"},
                                {"ItemSalesTaxRef/FullName", "Group"}});
   std::string body =
-      "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Acme</FullName></"
-      "CustomerRef><TxnDate>2026-01-15</TxnDate>"
-      "<SalesRepRef><FullName>RR</FullName></SalesRepRef>"
-      "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</"
-      "Quantity><Rate>45</Rate></InvoiceLineAdd>"
-      "<InvoiceLineAdd><ItemRef><FullName>Sub</FullName></ItemRef></InvoiceLineAdd>"
-      "<InvoiceLineAdd><ItemRef><FullName>Disc</FullName></ItemRef></InvoiceLineAdd>"
-      "<InvoiceLineAdd><Desc>Thank you</Desc></InvoiceLineAdd></InvoiceAdd></InvoiceAddRq>"
-      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
-      "<TotalAmount>20.00</TotalAmount><PaymentMethodRef><FullName>Cash</FullName></"
-      "PaymentMethodRef>"
-      "<IsAutoApply>true</IsAutoApply></ReceivePaymentAdd></ReceivePaymentAddRq>"
-      "<PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef><FullName>Tax Agency</FullName></VendorRef>"
-      "<PurchaseOrderLineAdd><ItemRef><FullName>Shirt</FullName></ItemRef><Quantity>3</Quantity></"
-      "PurchaseOrderLineAdd>"
-      "<PurchaseOrderLineAdd><Desc>Text "
-      "line</Desc></PurchaseOrderLineAdd></PurchaseOrderAdd></PurchaseOrderAddRq>"
-      "<HostQueryRq/><CompanyQueryRq/><CustomerQueryRq/><VendorQueryRq/><EmployeeQueryRq/"
-      "><ItemQueryRq/>"
-      "<AccountQueryRq/><ClassQueryRq/><CustomerTypeQueryRq/><SalesTaxCodeQueryRq/"
-      "><SalesRepQueryRq/>"
-      "<PaymentMethodQueryRq/><StandardTermsQueryRq/><DateDrivenTermsQueryRq/>"
-      "<InvoiceQueryRq><IncludeLineItems>true</IncludeLineItems></InvoiceQueryRq>"
-      "<ReceivePaymentQueryRq><IncludeLineItems>true</IncludeLineItems></ReceivePaymentQueryRq>"
-      "<PurchaseOrderQueryRq><IncludeLineItems>true</IncludeLineItems></PurchaseOrderQueryRq>"
-      "<CustomerQueryRq iterator=\"Start\"><MaxReturned>1</MaxReturned></CustomerQueryRq>"
-      "<BillQueryRq/><ClassAddRq><ClassAdd><Name>East</Name></ClassAdd></ClassAddRq>";
+      "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Acme</FullName></CustomerRef>"
+      "<TxnDate>2026-01-15</TxnDate><SalesRepRef><FullName>RR</FullName></SalesRepRef>"
+      "<InvoiceLineAdd><ItemRef><FullName>Labour</FullName></ItemRef><Quantity>2</Quantity>"
+      "<Rate>45</Rate></InvoiceLineAdd><InvoiceLineAdd><ItemRef><FullName>Sub</FullName></ItemRef>"
+      "</InvoiceLineAdd><InvoiceLineAdd><ItemRef><FullName>Disc</FullName></ItemRef>"
+      "</InvoiceLineAdd><InvoiceLineAdd><Desc>Thank you</Desc></InvoiceLineAdd></InvoiceAdd>"
+      "</InvoiceAddRq><ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef>"
+      "<FullName>Acme</FullName></CustomerRef><TotalAmount>20.00</TotalAmount><PaymentMethodRef>"
+      "<FullName>Cash</FullName></PaymentMethodRef><IsAutoApply>true</IsAutoApply>"
+      "</ReceivePaymentAdd></ReceivePaymentAddRq><PurchaseOrderAddRq><PurchaseOrderAdd><VendorRef>"
+      "<FullName>Tax Agency</FullName></VendorRef><PurchaseOrderLineAdd><ItemRef>"
+      "<FullName>Shirt</FullName></ItemRef><Quantity>3</Quantity></PurchaseOrderLineAdd>"
+      "<PurchaseOrderLineAdd><Desc>Text line</Desc></PurchaseOrderLineAdd></PurchaseOrderAdd>"
+      "</PurchaseOrderAddRq><HostQueryRq/><CompanyQueryRq/><CustomerQueryRq/><VendorQueryRq/>"
+      "<EmployeeQueryRq/><ItemQueryRq/><AccountQueryRq/><ClassQueryRq/><CustomerTypeQueryRq/>"
+      "<SalesTaxCodeQueryRq/><SalesRepQueryRq/><PaymentMethodQueryRq/><StandardTermsQueryRq/>"
+      "<DateDrivenTermsQueryRq/><InvoiceQueryRq><IncludeLineItems>true</IncludeLineItems>"
+      "</InvoiceQueryRq><ReceivePaymentQueryRq><IncludeLineItems>true</IncludeLineItems>"
+      "</ReceivePaymentQueryRq><PurchaseOrderQueryRq><IncludeLineItems>true</IncludeLineItems>"
+      "</PurchaseOrderQueryRq><CustomerQueryRq iterator=\"Start\"><MaxReturned>1</MaxReturned>"
+      "</CustomerQueryRq><BillQueryRq/><ClassAddRq><ClassAdd><Name>East</Name></ClassAdd>"
+      "</ClassAddRq>";
   std::string response = company.process(request(body, "continueOnError"));
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(reply(response, i).code(), 0) << reply(response, i).message();
-  std::string file = dir.file("response.xml");
-  std::ofstream(file) << response;
-  std::string command = "xmllint --noout --schema " VQB_QBXML_SCHEMA_DIR "/qbxmlops130.xsd " +
-                        file + " 2> " + dir.file("lint.txt");
-  int result = std::system(command.c_str());
-  std::ifstream lint(dir.file("lint.txt"));
-  std::stringstream errors;
-  errors << lint.rdbuf();
-  EXPECT_EQ(result, 0) << errors.str() << response;
+  EXPECT_EQ(test::schemaProblems({response}, dir.path().string()), "");
 }
 
 }  // namespace
