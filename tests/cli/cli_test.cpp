@@ -32,6 +32,13 @@ CliRun run_cli(std::vector<std::string> args, const std::string& input = "",
   return {code, out.str(), err.str()};
 }
 
+// The first word of the line of `text` that holds position `at`: the record's key.
+std::string key_at(const std::string& text, std::size_t at) {
+  const std::size_t newline = text.rfind('\n', at);
+  const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
+  return text.substr(start, text.find(' ', start) - start);
+}
+
 // A settings folder for the demo; `in` runs a command on it.
 class Cli : public ::testing::Test {
  protected:
@@ -289,9 +296,7 @@ TEST_F(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
   EXPECT_NE(sent.out.find(": Success\n"), std::string::npos) << sent.out;
   for (std::size_t at = sent.out.find(": Success\n"); at != std::string::npos;
        at = sent.out.find(": Success\n", at + 1)) {
-    std::size_t lineStart = sent.out.rfind('\n', at);
-    lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
-    const std::string link = sent.out.substr(lineStart, sent.out.find(' ', lineStart) - lineStart);
+    const std::string link = key_at(sent.out, at);
     EXPECT_NE(value("SELECT QBAccountNumber FROM Customers WHERE Link = " + link), "")
         << "customer " << link << " is linked to QuickBooks";
   }
@@ -308,9 +313,7 @@ TEST_F(Cli, InvoicesArePreviewedSentOnceAndDuplicatesFollowTheOption) {
   EXPECT_EQ(sent.code, 1) << "the demo leaves some codes unmapped on purpose";
   const std::size_t at = sent.out.find(": Sent! \n");
   ASSERT_NE(at, std::string::npos) << sent.out;
-  const std::size_t lineStart =
-      sent.out.rfind('\n', at) == std::string::npos ? 0 : sent.out.rfind('\n', at) + 1;
-  const std::string number = sent.out.substr(lineStart, 5);
+  const std::string number = key_at(sent.out, at);
   auto flag = [&] { return value("SELECT QuickBooks FROM CustSO WHERE Number = " + number); };
   const std::size_t invoices = company().list(qb::sim::Kind::Invoice).size();
   ASSERT_EQ(in({"mark", "invoices", "--not-sent", number}).code, 0);
@@ -358,9 +361,7 @@ TEST_F(Cli, PurchaseOrdersArePreviewedSentAndDuplicatesMarked) {
   CliRun sent = in({"send", "pos", "--all", "--create-missing"});
   const std::size_t at = sent.out.find(": Sent!\n");
   ASSERT_NE(at, std::string::npos) << sent.out;
-  const std::size_t lineStart =
-      sent.out.rfind('\n', at) == std::string::npos ? 0 : sent.out.rfind('\n', at) + 1;
-  const std::string number = sent.out.substr(lineStart, 4);
+  const std::string number = key_at(sent.out, at);
   const std::size_t added = orders();
   ASSERT_GT(added, 0u);
   ASSERT_EQ(in({"mark", "pos", "--not-sent", number}).code, 0);
