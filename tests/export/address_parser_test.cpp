@@ -193,8 +193,7 @@ TEST(AddressParser, BlankTextIsAnErrorAndUnknownFormsAreLow) {
   EXPECT_EQ(parse(std::string(2500, 'x')).confidence, "LOW");
   // Three lines in front of the street that cannot share two lines.
   EXPECT_EQ(parse("Attn: Controller\r\nRiverbend Paper Mills Incorporated\r\nMill Division, "
-                  "Building Seven\r\n"
-                  "1 Riverbend Rd\r\nWausau WI 54401")
+                  "Building Seven\r\n1 Riverbend Rd\r\nWausau WI 54401")
                 .confidence,
             "LOW");
   EXPECT_EQ(parse("12 Main St\r\nSpringfield, IL 62704").confidence, "HIGH");
@@ -204,8 +203,8 @@ TEST(AddressParser, BlankTextIsAnErrorAndUnknownFormsAreLow) {
 TEST(AddressParser, AbbreviatesOnlyWhatDoesNotFit) {
   AddressParser plain;
   const std::string text =
-      "4500 North Saint Lawrence Boulevard Northwest\r\nSuite 1200\r\nSt. John's, Newfoundland and "
-      "Labrador A1C 6C9";
+      "4500 North Saint Lawrence Boulevard Northwest\r\nSuite 1200\r\nSt. John's, Newfoundland "
+      "and Labrador A1C 6C9";
   const ParsedAddress kept = plain.parse(text);
   EXPECT_EQ(kept.street, "4500 North Saint Lawrence Boulevard Northwest");
   EXPECT_EQ(kept.state, "Newfoundland and Labrador");
@@ -323,10 +322,7 @@ TEST(AddressParserRate, TwoHundredVariedAddresses) {
 TEST(AddressParserRate, DemoDatabaseAddresses) {
   test::TempDir dir;
   const std::string path = dir.file("vantora.db");
-  DemoOptions options;
-  options.customers = 400;
-  options.suppliers = 150;
-  create_demo_vantora_database(path, options);
+  create_demo_vantora_database(path, {.customers = 400, .suppliers = 150});
   auto db = open_database(path);
   std::vector<std::string> texts;
   for (const char* sql :

@@ -21,8 +21,8 @@ namespace vqb {
 namespace {
 
 const char* const kConnectQuestion =
-    "You need to have QuickBooks open on this computer in order to use the integrator. If you are "
-    "ready, click 'YES'";
+    "You need to have QuickBooks open on this computer in order to use the integrator. If you "
+    "are ready, click 'YES'";
 
 class MainWindowLogicTest : public ::testing::Test, protected test::DemoFixture {
  protected:
@@ -71,9 +71,8 @@ TEST_F(MainWindowLogicTest, FirstStartShowsInformationThenPreferencesThenSetup) 
   EXPECT_EQ(ui.messages[1].title, "IMPORTANT INFORMATION");
   EXPECT_EQ(ui.messages[1].icon, Icon::Information);
   EXPECT_EQ(ui.messages[1].text,
-            "As this is the first time you are using the integrator on this computer you need to "
-            "review the setup and "
-            "preferences screen.");
+            "As this is the first time you are using the integrator on this computer you need "
+            "to review the setup and preferences screen.");
   ASSERT_EQ(ui.dialogs.size(), 2u);
   EXPECT_EQ(ui.dialogs[0].first, DialogKind::Preferences);
   EXPECT_EQ(ui.dialogs[1].first, DialogKind::Setup);
@@ -142,8 +141,8 @@ TEST_F(MainWindowLogicTest, ConnectingAndLoadingGoThroughTheHandedInTransport) {
 
 TEST(QbError, NotReachableHasItsFixedTextOthersTheirDescription) {
   EXPECT_EQ(qb::qb_error("20852", "anything"),
-            "Cannot connect to QuickBooks. Please ensure that QuicBooks PRO 2005 or higher is open "
-            "on this computer.");
+            "Cannot connect to QuickBooks. Please ensure that QuicBooks PRO 2005 or higher is "
+            "open on this computer.");
   EXPECT_EQ(qb::qb_error("3100", "The name is in use."), "The name is in use.");
 }
 
@@ -155,8 +154,8 @@ TEST_F(MainWindowLogicTest, ClrMeEmptiesTheWindow) {
   EXPECT_EQ(logic.state.currentList, "");
   EXPECT_EQ(ui.status, "Status: Idle");
   EXPECT_EQ(logic.state.comment,
-            "If this is your first time using the integrator we highly recommend that you read the "
-            "online documentation first.");
+            "If this is your first time using the integrator we highly recommend that you read "
+            "the online documentation first.");
 }
 
 // Menu contents are the code's own lists; what matters is which items appear when.
@@ -416,8 +415,8 @@ TEST_F(MainWindowLogicTest, SyncAndBalanceImportFromTheMenus) {
   qb::sim::SimulatedCompany(demo.companyFile).addCustomer("Owing Co", {{"OpenBalance", "42.10"}});
   auto db = open_database(app.databasePath);
   db->execute(
-      "UPDATE Customers SET QBAccountNumber = 'Owing Co' WHERE Link = (SELECT MIN(Link) "
-      "FROM Customers)");
+      "UPDATE Customers SET QBAccountNumber = 'Owing Co' WHERE Link = (SELECT MIN(Link) FROM "
+      "Customers)");
   const std::string sql =
       "SELECT Customer, Debit, Credit, outstanding FROM custPost WHERE Description = 'Open Bal "
       "QB' AND Customer = (SELECT MIN(Link) FROM Customers)";
