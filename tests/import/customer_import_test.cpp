@@ -27,14 +27,14 @@ class CustomerImportTest : public ::testing::Test, protected test::SimCompanyFix
   void SetUp() override {
     auto db = f.db();
     db->execute(
-        "INSERT INTO comp (Link, Name, NextMaintLink, NextCustLink, NextSuppLink) VALUES (1, 'Co', "
-        "500, 1000, 2000)");
+        "INSERT INTO comp (Link, Name, NextMaintLink, NextCustLink, NextSuppLink) VALUES (1, "
+        "'Co', 500, 1000, 2000)");
     db->execute(
-        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (7, 'Thirty', 30, 0, "
-        "'Net 30')");
+        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (7, 'Thirty', 30, "
+        "0, 'Net 30')");
     db->execute(
-        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (8, 'Net 3', 3, 0, "
-        "'Net 3')");
+        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (8, 'Net 3', 3, "
+        "0, 'Net 3')");
     ASSERT_TRUE(read_data(f.app, "Select * from Terms", true));
     f.app.termsSnapshot = f.app.scratch.Clone();
     company.addStandardTerms("Net 30", 30);
@@ -126,9 +126,9 @@ TEST_F(CustomerImportTest, ImportMapsRefsAddressesContactsAndPostsACredit) {
   EXPECT_EQ(state.grid.rows[0].foreColour, kSentRowColour);
 
   auto rows = f.db()->queryAll(
-      "SELECT Link, Description, Tel, Fax, Email, Terms, Rep, Tax1, Industry, BAddress, SADdress, "
-      "Contact, Tel2, "
-      "TaxNumber, QBAccountNumber, DateCreated, Tax2, Origination FROM Customers");
+      "SELECT Link, Description, Tel, Fax, Email, Terms, Rep, Tax1, Industry, BAddress, "
+      "SADdress, Contact, Tel2, TaxNumber, QBAccountNumber, DateCreated, Tax2, Origination FROM "
+      "Customers");
   ASSERT_EQ(rows.rows.size(), 1u);
   const auto& c = rows.rows[0];
   EXPECT_EQ(c[0], "1000");
