@@ -15,7 +15,7 @@
 #include "main_window/work_lists.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/connected_demo.h"
-#include "support/sql_columns.h"
+#include "support/export_rows.h"
 
 namespace vqb {
 namespace {
@@ -24,12 +24,7 @@ using qb::sim::Kind;
 
 const std::string kCrlf = "\r\n";
 
-std::string xml_text(const std::string& text) {
-  std::string out;
-  for (char c : text)
-    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
-  return out;
-}
+using test::xml_text;
 constexpr long kReceipt = 95001;
 constexpr long kInvoice = 90001;
 constexpr const char* kSendInvoice = "Send Invoice ?";

@@ -18,7 +18,7 @@
 #include "mapping/list_loader.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/connected_demo.h"
-#include "support/sql_columns.h"
+#include "support/export_rows.h"
 
 namespace vqb {
 namespace {
@@ -28,12 +28,7 @@ using Lines = std::vector<std::string>;
 
 const std::string kCrlf = "\r\n";
 
-std::string xml_text(const std::string& text) {
-  std::string out;
-  for (char c : text)
-    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
-  return out;
-}
+using test::xml_text;
 constexpr long kOrder = 97001;
 constexpr const char* kNotSent =
     "Possible duplicate purchase order. User selected not send purchase order.";

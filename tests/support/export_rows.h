@@ -1,6 +1,7 @@
 #pragma once
-// Table rows for the export tests written as SQL assignments, "Column = value, ...", the
-// values SQL literals; a row of defaults takes the changes a test names.
+// For the export tests: table rows written as SQL assignments, "Column = value, ...", the
+// values SQL literals (a row of defaults takes the changes a test names), and names as they
+// appear in qbXML.
 
 #include <cctype>
 #include <map>
@@ -44,6 +45,14 @@ inline Columns columns(const std::string& assignments) {
 inline Columns with(Columns row, const std::string& changes) {
   for (auto& [name, value] : columns(changes)) row[name] = value;
   return row;
+}
+
+// The text as qbXML carries it: &, < and > escaped.
+inline std::string xml_text(const std::string& text) {
+  std::string out;
+  for (char c : text)
+    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+  return out;
 }
 
 }  // namespace vqb::test
