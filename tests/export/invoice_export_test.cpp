@@ -219,56 +219,45 @@ TEST_F(InvoiceExportTest, RepairsChosenInTheAssignWindowAreWrittenBack) {
 }
 
 TEST_F(InvoiceExportTest, HeaderOptionsChooseReferenceMemoTaxItemAndDate) {
+  // `expected` and `absent` list fragments of the add, "|" between them.
   struct Case {
-    std::vector<std::pair<const char*, const char*>> setup;
-    std::string invoice;
-    std::vector<std::string> expected;
-    std::vector<std::string> absent;
+    const char* setup;  // "key=value;..."
+    std::string invoice, expected, absent;
   };
   const Case cases[] = {
-      {{},
-       {},
-       {"<RefNumber>90001</RefNumber>", "<Memo>WO Number: 90001</Memo>",
-        "<TxnDate>2025-12-09</TxnDate>"},
-       {}},
-      {{{"chkqbassigninvnumbers", "1"}}, {}, {}, {"<RefNumber>"}},
-      {{{"chkinvoiceprefix", "1"}, {"optinvprefix1", "True"}},
-       {},
-       {"<RefNumber>INV90001</RefNumber>"},
-       {}},
-      {{{"chkinvoiceprefix", "1"}, {"txtinvprefix", "O'"}},
-       {},
-       {"<RefNumber>O'90001</RefNumber>"},
-       {}},
-      {{{"optmemo1", "True"}}, {}, {"<Memo>Thanks</Memo>"}, {}},
-      {{{"optmemo4", "True"}}, {}, {"<Memo>Caps &amp; &lt;Tees&gt;</Memo>"}, {}},
-      {{{"optmemo3", "True"}}, {}, {}, {"<Memo>"}},
-      {{{"qbsetupcmbcountry", "Canada"}}, {}, {}, {"<ItemSalesTaxRef>"}},
-      {{{"chkmarkinvoiceprinted", "1"}, {"cmbar", "Accounts Receivable"}},
-       {},
-       {"<IsToBePrinted>false</IsToBePrinted>",
-        "<ARAccountRef><FullName>Accounts Receivable</FullName></ARAccountRef>"},
-       {}},
+      {"", "",
+       "<RefNumber>90001</RefNumber>|<Memo>WO Number: 90001</Memo>|<TxnDate>2025-12-09</TxnDate>",
+       ""},
+      {"chkqbassigninvnumbers=1", "", "", "<RefNumber>"},
+      {"chkinvoiceprefix=1;optinvprefix1=True", "", "<RefNumber>INV90001</RefNumber>", ""},
+      {"chkinvoiceprefix=1;txtinvprefix=O'", "", "<RefNumber>O'90001</RefNumber>", ""},
+      {"optmemo1=True", "", "<Memo>Thanks</Memo>", ""},
+      {"optmemo4=True", "", "<Memo>Caps &amp; &lt;Tees&gt;</Memo>", ""},
+      {"optmemo3=True", "", "", "<Memo>"},
+      {"qbsetupcmbcountry=Canada", "", "", "<ItemSalesTaxRef>"},
+      {"chkmarkinvoiceprinted=1;cmbar=Accounts Receivable", "",
+       "<IsToBePrinted>false</IsToBePrinted>|<ARAccountRef><FullName>Accounts Receivable"
+       "</FullName></ARAccountRef>",
+       ""},
       // A display format never reaches QuickBooks; an invoice not yet "4" is dated today.
-      {{{"customdateformat", "dd mmm yyyy"}},
-       "Status = 3",
-       {"<TxnDate>" + iso_date(ole_today()) + "</TxnDate>"},
-       {}},
+      {"customdateformat=dd mmm yyyy", "Status = 3",
+       "<TxnDate>" + iso_date(ole_today()) + "</TxnDate>", ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.expected.empty() ? c.absent[0] : c.expected[0]);
+    SCOPED_TRACE(c.expected + c.absent);
     for (const char* key : {"chkqbassigninvnumbers", "chkinvoiceprefix", "optinvprefix1",
                             "txtinvprefix", "optmemo1", "optmemo3", "optmemo4", "qbsetupcmbcountry",
                             "chkmarkinvoiceprinted", "cmbar", "customdateformat"})
       setup(key, "");
-    for (auto [key, value] : c.setup) setup(key, value);
+    test::apply_settings(c.setup, [&](auto key, auto value) { setup(key, value); });
     run("DELETE FROM CustSO WHERE Number = 90001");
     run("DELETE FROM custsodetail WHERE SONumber = 90001");
     addInvoice(c.invoice);
     ASSERT_EQ(send().substr(0, 6), "Sent! ");
-    for (const auto& fragment : c.expected)
+    for (const auto& fragment : test::split(c.expected, '|'))
       EXPECT_TRUE(added(fragment)) << fragment << "\n" << lastAdd();
-    for (const auto& fragment : c.absent) EXPECT_FALSE(added(fragment)) << fragment;
+    for (const auto& fragment : test::split(c.absent, '|'))
+      EXPECT_FALSE(added(fragment)) << fragment;
   }
 }
 

@@ -3,9 +3,11 @@
 // values SQL literals (a row of defaults takes the changes a test names), and names as they
 // appear in qbXML.
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace vqb::test {
 
@@ -45,6 +47,24 @@ inline Columns columns(const std::string& assignments) {
 inline Columns with(Columns row, const std::string& changes) {
   for (auto& [name, value] : columns(changes)) row[name] = value;
   return row;
+}
+
+// The pieces of `text` between the separators; none for an empty text.
+inline std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> out;
+  for (std::size_t at = 0; !text.empty() && at <= text.size();) {
+    const std::size_t end = std::min(text.find(separator, at), text.size());
+    out.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return out;
+}
+
+// Applies "key=value;key=value" through `set(key, value)`.
+template <typename Set>
+void apply_settings(const std::string& settings, Set set) {
+  for (const std::string& item : split(settings, ';'))
+    set(item.substr(0, item.find('=')), item.substr(item.find('=') + 1));
 }
 
 // The text as qbXML carries it: &, < and > escaped.
