@@ -32,45 +32,73 @@ CliRun run_cli(std::vector<std::string> args, const std::string& input = "",
   return {code, out.str(), err.str()};
 }
 
-TEST(Cli, HelpListsTheCommands) {
+// The first word of the line of `text` that holds position `at`: the record's key.
+std::string key_at(const std::string& text, std::size_t at) {
+  const std::size_t newline = text.rfind('\n', at);
+  const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
+  return text.substr(start, text.find(' ', start) - start);
+}
+
+// A settings folder for the demo; `in` runs a command on it.
+class Cli : public ::testing::Test {
+ protected:
+  CliRun makeDemo(std::vector<std::string> options = {}) {
+    options.insert(options.begin(), {"demo", folder});
+    return run_cli(options);
+  }
+  CliRun in(std::vector<std::string> args, const std::string& input = "",
+            bool interactive = false) {
+    args.insert(args.begin(), {"--settings", folder});
+    return run_cli(args, input, interactive);
+  }
+  // The first cell of the query's first row in the demo database.
+  std::string value(const std::string& sql) {
+    return open_database(folder + "/vantora.db")->queryAll(sql).rows.at(0).at(0).value_or("");
+  }
+  void execute(const std::string& sql) { open_database(folder + "/vantora.db")->execute(sql); }
+  qb::sim::SimulatedCompany company() const {
+    return qb::sim::SimulatedCompany(folder + "/demo-company.qbxml");
+  }
+
+  test::TempDir dir;
+  const std::string folder = dir.file("demo");
+};
+
+TEST_F(Cli, HelpListsTheCommands) {
   CliRun result = run_cli({"--help"});
   EXPECT_EQ(result.code, 0);
   for (const char* command : {"demo", "info", "link", "--settings"})
     EXPECT_NE(result.out.find(command), std::string::npos) << command;
 }
 
-TEST(Cli, DemoMakesAReadySettingsFolderThatLaterCommandsUse) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  CliRun made = run_cli({"demo", folder, "--customers", "5", "--invoices", "10", "--payments", "4",
-                         "--purchase-orders", "3", "--suppliers", "3"});
+TEST_F(Cli, DemoMakesAReadySettingsFolderThatLaterCommandsUse) {
+  CliRun made = makeDemo({"--customers", "5", "--invoices", "10", "--payments", "4",
+                          "--purchase-orders", "3", "--suppliers", "3"});
   ASSERT_EQ(made.code, 0) << made.err;
 
-  CliRun info = run_cli({"--settings", folder, "info"});
+  CliRun info = in({"info"});
   ASSERT_EQ(info.code, 0) << info.err;
   EXPECT_NE(info.out.find("Vantora database: " + folder + "/vantora.db"), std::string::npos)
       << info.out;
   EXPECT_NE(info.out.find("Global folder:    " + folder + "/\n"), std::string::npos) << info.out;
   EXPECT_EQ(info.err, "");
 
-  CliRun first = run_cli({"--settings", folder, "link"});
-  CliRun second = run_cli({"--settings", folder, "link"});
+  CliRun first = in({"link"});
+  CliRun second = in({"link"});
   ASSERT_EQ(first.code, 0) << first.err;
   EXPECT_EQ(std::stoll(second.out), std::stoll(first.out) + 1);
-  CliRun named = run_cli({"--settings", folder, "link", "--counter", "CliTest", "--start", "50"});
+  CliRun named = in({"link", "--counter", "CliTest", "--start", "50"});
   EXPECT_EQ(named.out, "50\n");
 
-  CliRun again = run_cli({"demo", folder});
+  CliRun again = makeDemo();
   EXPECT_EQ(again.code, 1) << "an existing demo is kept";
   EXPECT_NE(again.err.find("[Vantora] 58 - File already exists: "), std::string::npos) << again.err;
-  EXPECT_EQ(run_cli({"demo", folder, "--replace", "--customers", "2"}).code, 0);
+  EXPECT_EQ(makeDemo({"--replace", "--customers", "2"}).code, 0);
 }
 
 // The global options mean the same after the command (and after "qb list", "prefs get").
-TEST(Cli, GlobalOptionsMayFollowTheCommand) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "4"}).code, 0);
+TEST_F(Cli, GlobalOptionsMayFollowTheCommand) {
+  ASSERT_EQ(makeDemo({"--customers", "12", "--invoices", "4"}).code, 0);
   ASSERT_EQ(run_cli({"prefs", "set", "chkdupinvoices", "1", "--settings", folder}).code, 0);
   for (const std::vector<std::string>& command : {std::vector<std::string>{"info"},
                                                   {"qb", "list", "salesreps"},
@@ -90,8 +118,7 @@ TEST(Cli, GlobalOptionsMayFollowTheCommand) {
 
   // Customer 1008 without a sales rep asks whether to send it anyway; --yes after the command
   // answers Yes.
-  auto db = open_database(folder + "/vantora.db");
-  db->execute("UPDATE Customers SET Rep = 0 WHERE Link = 1008");
+  execute("UPDATE Customers SET Rep = 0 WHERE Link = 1008");
   CliRun sent = run_cli({"send", "customers", "1008", "--yes", "--settings", folder});
   EXPECT_EQ(sent.out, "1008 Evergreen Dental Group: Success\n") << sent.err;
   EXPECT_NE(sent.err.find(
@@ -102,8 +129,7 @@ TEST(Cli, GlobalOptionsMayFollowTheCommand) {
       << "--yes and --no exclude each other";
 }
 
-TEST(Cli, NoDatabaseConfiguredSaysSoAndFailsTheCommand) {
-  test::TempDir dir;
+TEST_F(Cli, NoDatabaseConfiguredSaysSoAndFailsTheCommand) {
   CliRun info = run_cli({"--settings", dir.file("fresh"), "link"});
   EXPECT_EQ(info.code, 1);
   EXPECT_NE(info.err.find(
@@ -114,64 +140,58 @@ TEST(Cli, NoDatabaseConfiguredSaysSoAndFailsTheCommand) {
       << "the link could not be taken";
 }
 
-TEST(Cli, QbCommandsShowTheDemoCompany) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "10"}).code, 0);
+TEST_F(Cli, QbCommandsShowTheDemoCompany) {
+  ASSERT_EQ(makeDemo({"--customers", "12", "--invoices", "10"}).code, 0);
 
-  CliRun reps = run_cli({"--settings", folder, "qb", "list", "salesreps"});
+  CliRun reps = in({"qb", "list", "salesreps"});
   ASSERT_EQ(reps.code, 0) << reps.err;
   EXPECT_EQ(reps.out.rfind("ID ", 0), 0u) << reps.out;
   EXPECT_NE(reps.out.find("Initial"), std::string::npos);
   EXPECT_NE(reps.out.find(" entries\n"), std::string::npos);
 
-  CliRun json = run_cli({"--settings", folder, "qb", "list", "customers", "--json"});
+  CliRun json = in({"qb", "list", "customers", "--json"});
   ASSERT_EQ(json.code, 0) << json.err;
   EXPECT_EQ(json.out.front(), '[');
   auto idAt = json.out.find("\"id\": \"");
   ASSERT_NE(idAt, std::string::npos) << json.out;
   std::string id = json.out.substr(idAt + 7, json.out.find('"', idAt + 7) - idAt - 7);
 
-  CliRun shown = run_cli({"--settings", folder, "qb", "show", id});
+  CliRun shown = in({"qb", "show", id});
   ASSERT_EQ(shown.code, 0) << shown.err;
   EXPECT_EQ(shown.out.rfind("<CustomerRet>", 0), 0u) << shown.out;
   EXPECT_NE(shown.out.find("<ListID>" + id + "</ListID>"), std::string::npos);
 
-  EXPECT_EQ(run_cli({"--settings", folder, "qb", "show", "no-such-id"}).code, 1);
-  EXPECT_EQ(run_cli({"--settings", folder, "qb", "list", "gadgets"}).code, 2);
+  EXPECT_EQ(in({"qb", "show", "no-such-id"}).code, 1);
+  EXPECT_EQ(in({"qb", "list", "gadgets"}).code, 2);
 
-  CliRun closed = run_cli({"--settings", folder, "qb", "close"});
+  CliRun closed = in({"qb", "close"});
   EXPECT_EQ(closed.out, "The company Vantora Demo Company is closed.\n");
-  EXPECT_EQ(run_cli({"--settings", folder, "qb", "open"}).out,
-            "The company Vantora Demo Company is open.\n");
+  EXPECT_EQ(in({"qb", "open"}).out, "The company Vantora Demo Company is open.\n");
 }
 
-TEST(Cli, ConnectLoadsTheListsAndListPrintsAWorkList) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "20"}).code, 0);
+TEST_F(Cli, ConnectLoadsTheListsAndListPrintsAWorkList) {
+  ASSERT_EQ(makeDemo({"--customers", "12", "--invoices", "20"}).code, 0);
 
-  CliRun connected = run_cli({"--settings", folder, "connect"});
+  CliRun connected = in({"connect"});
   ASSERT_EQ(connected.code, 0) << connected.err;
   EXPECT_EQ(connected.out.rfind("Connected to QuickBooks.\nLoaded", 0), 0u) << connected.out;
   EXPECT_NE(connected.out.find("QuickBooks sales reps                  4\n"), std::string::npos)
       << connected.out;
 
-  CliRun pending = run_cli({"--settings", folder, "list", "invoices"});
+  CliRun pending = in({"list", "invoices"});
   ASSERT_EQ(pending.code, 0) << pending.err;
   EXPECT_EQ(pending.out.rfind("Send Customer Invoices\nInvoice Date  Company", 0), 0u)
       << pending.out;
   EXPECT_EQ(pending.out.find("yes\n"), std::string::npos)
       << "by default only records not exported yet";
 
-  CliRun all = run_cli({"--settings", folder, "list", "invoices", "--exported", "yes", "--json"});
+  CliRun all = in({"list", "invoices", "--exported", "yes", "--json"});
   ASSERT_EQ(all.code, 0) << all.err;
   EXPECT_NE(all.out.find("\"Sent\": true"), std::string::npos);
   EXPECT_NE(all.out.find("\"Sent\": false"), std::string::npos);
   EXPECT_EQ(all.out.find("Select"), std::string::npos) << "no tick column in the output";
 
-  CliRun none = run_cli(
-      {"--settings", folder, "list", "customers", "--exported", "no", "--not-exported", "no"});
+  CliRun none = in({"list", "customers", "--exported", "no", "--not-exported", "no"});
   EXPECT_NE(none.err.find("[Export Invoices] Please check your filter options to see records"),
             std::string::npos)
       << none.err;
@@ -179,44 +199,33 @@ TEST(Cli, ConnectLoadsTheListsAndListPrintsAWorkList) {
   EXPECT_FALSE(std::filesystem::exists(folder + "/QBsetup.xml"))
       << "filters given on the command line are not saved";
 
-  EXPECT_EQ(run_cli({"--settings", folder, "list", "gadgets"}).code, 2);
-  EXPECT_EQ(run_cli({"--settings", folder, "list", "pos", "--exported", "maybe"}).code, 109 - 4)
+  EXPECT_EQ(in({"list", "gadgets"}).code, 2);
+  EXPECT_EQ(in({"list", "pos", "--exported", "maybe"}).code, 109 - 4)
       << "a wrong yes/no value is a usage error";
 }
 
-TEST(Cli, MarkWritesTheFlagsAndSaysWhatHappenedToEachKey) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "8", "--invoices", "12"}).code, 0);
-  CliRun marked = run_cli({"--settings", folder, "mark", "invoices", "--sent", "10004", "99999"});
+TEST_F(Cli, MarkWritesTheFlagsAndSaysWhatHappenedToEachKey) {
+  ASSERT_EQ(makeDemo({"--customers", "8", "--invoices", "12"}).code, 0);
+  CliRun marked = in({"mark", "invoices", "--sent", "10004", "99999"});
   EXPECT_EQ(marked.code, 1) << "one key was not found";
   EXPECT_EQ(marked.out, "10004: Updated\n99999: not found\n");
-  auto db = open_database(folder + "/vantora.db");
-  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = 10004").rows.at(0).at(0),
-            "1");
+  EXPECT_EQ(value("SELECT QuickBooks FROM CustSO WHERE Number = 10004"), "1");
 
-  CliRun cleared = run_cli({"--settings", folder, "mark", "invoices", "--not-sent", "10004"});
+  CliRun cleared = in({"mark", "invoices", "--not-sent", "10004"});
   EXPECT_EQ(cleared.code, 0) << cleared.err;
-  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = 10004").rows.at(0).at(0),
-            "0");
+  EXPECT_EQ(value("SELECT QuickBooks FROM CustSO WHERE Number = 10004"), "0");
 
-  EXPECT_EQ(run_cli({"--settings", folder, "mark", "customers", "--sent", "1"}).code, 2);
-  EXPECT_NE(run_cli({"--settings", folder, "mark", "pos", "7001"}).code, 0)
-      << "--sent or --not-sent is required";
+  EXPECT_EQ(in({"mark", "customers", "--sent", "1"}).code, 2);
+  EXPECT_NE(in({"mark", "pos", "7001"}).code, 0) << "--sent or --not-sent is required";
 }
 
-TEST(Cli, CheckReportsWhatWouldStopASendAndChangesNothing) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "40"}).code, 0);
-  auto db = open_database(folder + "/vantora.db");
+TEST_F(Cli, CheckReportsWhatWouldStopASendAndChangesNothing) {
+  ASSERT_EQ(makeDemo({"--customers", "12", "--invoices", "40"}).code, 0);
   auto snapshot = [&] {
-    return db->queryAll("SELECT group_concat(QBClass || SalesGroup || Tax1, ',') FROM custsodetail")
-        .rows.at(0)
-        .at(0);
+    return value("SELECT group_concat(QBClass || SalesGroup || Tax1, ',') FROM custsodetail");
   };
   const auto before = snapshot();
-  CliRun checked = run_cli({"--settings", folder, "check", "invoices", "--all"});
+  CliRun checked = in({"check", "invoices", "--all"});
   EXPECT_EQ(checked.code, 1) << "the demo leaves some codes unmapped on purpose";
   EXPECT_NE(checked.out.find(": QB Class Events could not be validated. Invoice not sent!\n  "
                              "needs: QuickBooks Class not valid: "),
@@ -224,23 +233,19 @@ TEST(Cli, CheckReportsWhatWouldStopASendAndChangesNothing) {
       << checked.out;
   EXPECT_NE(checked.out.find(" ready to send\n"), std::string::npos);
   EXPECT_EQ(snapshot(), before);
-  EXPECT_EQ(run_cli({"--settings", folder, "check", "suppliers", "1"}).code, 2);
+  EXPECT_EQ(in({"check", "suppliers", "1"}).code, 2);
 }
 
-TEST(Cli, PrefsReadAndWriteTheStoredFormsOfThePreferencesWindow) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "3", "--invoices", "2"}).code, 0);
-  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkdupinvoices", "1"}).code, 0);
-  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "chkdupinvoices"}).out, "1\n");
-  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkdupinvoices", "yes"}).code, 2)
-      << "check boxes take 1 or 0";
-  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "optapply1", "True"}).code, 0);
-  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "set", "optapply0", "True"}).code, 0);
-  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "optapply1"}).out, "False\n")
-      << "one option of a group";
-  EXPECT_EQ(run_cli({"--settings", folder, "prefs", "get", "nosuchkey"}).code, 2);
-  CliRun listed = run_cli({"--settings", folder, "prefs", "list"});
+TEST_F(Cli, PrefsReadAndWriteTheStoredFormsOfThePreferencesWindow) {
+  ASSERT_EQ(makeDemo({"--customers", "3", "--invoices", "2"}).code, 0);
+  EXPECT_EQ(in({"prefs", "set", "chkdupinvoices", "1"}).code, 0);
+  EXPECT_EQ(in({"prefs", "get", "chkdupinvoices"}).out, "1\n");
+  EXPECT_EQ(in({"prefs", "set", "chkdupinvoices", "yes"}).code, 2) << "check boxes take 1 or 0";
+  EXPECT_EQ(in({"prefs", "set", "optapply1", "True"}).code, 0);
+  EXPECT_EQ(in({"prefs", "set", "optapply0", "True"}).code, 0);
+  EXPECT_EQ(in({"prefs", "get", "optapply1"}).out, "False\n") << "one option of a group";
+  EXPECT_EQ(in({"prefs", "get", "nosuchkey"}).code, 2);
+  CliRun listed = in({"prefs", "list"});
   EXPECT_NE(listed.out.find("Check QuickBooks for possible duplicate invoices"), std::string::npos)
       << listed.out;
   RecordDoc saved;
@@ -248,32 +253,26 @@ TEST(Cli, PrefsReadAndWriteTheStoredFormsOfThePreferencesWindow) {
   EXPECT_EQ(saved.GetChildContent("optapply0"), "True");
 }
 
-TEST(Cli, ParseAddressShowsTheSplitAndTheMeans) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "3", "--invoices", "2"}).code, 0);
-  CliRun parsed = run_cli({"--settings", folder, "parse-address", "--json",
-                           "Acme Corp\\n12 Main St Suite 4\\nSpringfield, IL 62701"});
+TEST_F(Cli, ParseAddressShowsTheSplitAndTheMeans) {
+  ASSERT_EQ(makeDemo({"--customers", "3", "--invoices", "2"}).code, 0);
+  CliRun parsed =
+      in({"parse-address", "--json", "Acme Corp\\n12 Main St Suite 4\\nSpringfield, IL 62701"});
   ASSERT_EQ(parsed.code, 0) << parsed.err;
   EXPECT_EQ(
       parsed.out,
       "{\"line1\": \"Acme Corp\", \"line2\": \"12 Main St\", \"line3\": \"Suite 4\", \"line4\": "
-      "\"\", "
-      "\"city\": \"Springfield\", \"state\": \"IL\", \"postalCode\": \"62701\", \"country\": \"\", "
-      "\"means\": \"parser\"}\n");
+      "\"\", \"city\": \"Springfield\", \"state\": \"IL\", \"postalCode\": \"62701\", "
+      "\"country\": \"\", \"means\": \"parser\"}\n");
 }
 
 // Any text survives the JSON output: quotes, a backslash, "&<>", a tab and a non-ASCII letter
 // (written as UTF-8, not as \u escapes) parse back to the same name.
-TEST(Cli, JsonOutputParsesBackToTheSameText) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "5", "--invoices", "2"}).code, 0);
+TEST_F(Cli, JsonOutputParsesBackToTheSameText) {
+  ASSERT_EQ(makeDemo({"--customers", "5", "--invoices", "2"}).code, 0);
   const std::string name = "Caf\u00e9 \"Q\" \\ &<>\tLtd";
-  auto db = open_database(folder + "/vantora.db");
-  db->execute("UPDATE Customers SET Description = '" + sql_quote(name) + "' WHERE Link = 1004");
+  execute("UPDATE Customers SET Description = '" + sql_quote(name) + "' WHERE Link = 1004");
 
-  CliRun listed = run_cli({"--settings", folder, "list", "customers", "--json"});
+  CliRun listed = in({"list", "customers", "--json"});
   ASSERT_EQ(listed.code, 0) << listed.err;
   EXPECT_NE(listed.out.find("\"Caf\u00e9 \\\"Q\\\" \\\\ &<>\\tLtd\""), std::string::npos)
       << listed.out;
@@ -290,57 +289,36 @@ TEST(Cli, JsonOutputParsesBackToTheSameText) {
   EXPECT_EQ(named, std::vector<std::string>{name});
 }
 
-TEST(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "10", "--invoices", "4"}).code, 0);
-  CliRun sent = run_cli({"--settings", folder, "send", "customers", "--all"});
+TEST_F(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
+  ASSERT_EQ(makeDemo({"--customers", "10", "--invoices", "4"}).code, 0);
+  CliRun sent = in({"send", "customers", "--all"});
   EXPECT_EQ(sent.code, 1) << "the demo leaves some codes unmapped on purpose";
   EXPECT_NE(sent.out.find(": Success\n"), std::string::npos) << sent.out;
-  auto db = open_database(folder + "/vantora.db");
   for (std::size_t at = sent.out.find(": Success\n"); at != std::string::npos;
        at = sent.out.find(": Success\n", at + 1)) {
-    std::size_t lineStart = sent.out.rfind('\n', at);
-    lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
-    const std::string link = sent.out.substr(lineStart, sent.out.find(' ', lineStart) - lineStart);
-    EXPECT_NE(db->queryAll("SELECT QBAccountNumber FROM Customers WHERE Link = " + link)
-                  .rows.at(0)
-                  .at(0)
-                  .value_or(""),
-              "")
+    const std::string link = key_at(sent.out, at);
+    EXPECT_NE(value("SELECT QBAccountNumber FROM Customers WHERE Link = " + link), "")
         << "customer " << link << " is linked to QuickBooks";
   }
-  CliRun again = run_cli({"--settings", folder, "send", "customers", "1"});
+  CliRun again = in({"send", "customers", "1"});
   EXPECT_NE(again.out.find("1: not found among the records not exported yet"), std::string::npos)
       << again.out;
 }
 
 // Invoices go once: a preview sends and writes nothing; a resend after "mark --not-sent" is
 // caught by the duplicate check and answered by --on-duplicate.
-TEST(Cli, InvoicesArePreviewedSentOnceAndDuplicatesFollowTheOption) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "12", "--invoices", "20"}).code, 0);
-  CliRun sent =
-      run_cli({"--settings", folder, "--yes", "send", "invoices", "--all", "--create-missing"});
+TEST_F(Cli, InvoicesArePreviewedSentOnceAndDuplicatesFollowTheOption) {
+  ASSERT_EQ(makeDemo({"--customers", "12", "--invoices", "20"}).code, 0);
+  CliRun sent = in({"--yes", "send", "invoices", "--all", "--create-missing"});
   EXPECT_EQ(sent.code, 1) << "the demo leaves some codes unmapped on purpose";
   const std::size_t at = sent.out.find(": Sent! \n");
   ASSERT_NE(at, std::string::npos) << sent.out;
-  const std::size_t lineStart =
-      sent.out.rfind('\n', at) == std::string::npos ? 0 : sent.out.rfind('\n', at) + 1;
-  const std::string number = sent.out.substr(lineStart, 5);
-  auto db = open_database(folder + "/vantora.db");
-  auto flag = [&] {
-    return db->queryAll("SELECT QuickBooks FROM CustSO WHERE Number = " + number)
-        .rows.at(0)
-        .at(0)
-        .value_or("");
-  };
-  qb::sim::SimulatedCompany company(folder + "/demo-company.qbxml");
-  const std::size_t invoices = company.list(qb::sim::Kind::Invoice).size();
-  ASSERT_EQ(run_cli({"--settings", folder, "mark", "invoices", "--not-sent", number}).code, 0);
+  const std::string number = key_at(sent.out, at);
+  auto flag = [&] { return value("SELECT QuickBooks FROM CustSO WHERE Number = " + number); };
+  const std::size_t invoices = company().list(qb::sim::Kind::Invoice).size();
+  ASSERT_EQ(in({"mark", "invoices", "--not-sent", number}).code, 0);
 
-  CliRun preview = run_cli({"--settings", folder, "preview", "invoices", number, "1"});
+  CliRun preview = in({"preview", "invoices", number, "1"});
   EXPECT_EQ(preview.code, 1) << "invoice 1 does not exist";
   EXPECT_EQ(
       preview.out.find(
@@ -353,7 +331,7 @@ TEST(Cli, InvoicesArePreviewedSentOnceAndDuplicatesFollowTheOption) {
   EXPECT_NE(preview.out.find("\n1: Cannot find invoice in Vantora database.\n"), std::string::npos);
   EXPECT_EQ(flag(), "0");
 
-  ASSERT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkdupinvoices", "1"}).code, 0);
+  ASSERT_EQ(in({"prefs", "set", "chkdupinvoices", "1"}).code, 0);
   struct Case {
     const char* option;
     const char* result;
@@ -365,48 +343,37 @@ TEST(Cli, InvoicesArePreviewedSentOnceAndDuplicatesFollowTheOption) {
              "Possible duplicate invoice. User selected not send invoice. invoice marked as "
              "exported",
              "1"}}) {
-    CliRun again =
-        run_cli({"--settings", folder, "send", "invoices", number, "--on-duplicate", c.option});
+    CliRun again = in({"send", "invoices", number, "--on-duplicate", c.option});
     EXPECT_EQ(again.code, 1) << c.option;
     EXPECT_NE(again.out.find(": " + std::string(c.result) + "\n"), std::string::npos) << again.out;
     EXPECT_EQ(flag(), c.flag) << c.option;
   }
-  EXPECT_EQ(
-      qb::sim::SimulatedCompany(folder + "/demo-company.qbxml").list(qb::sim::Kind::Invoice).size(),
-      invoices);
+  EXPECT_EQ(company().list(qb::sim::Kind::Invoice).size(), invoices);
 }
 
 // Purchase orders: a preview sends nothing; a send creates a supplier QuickBooks lacks when
 // asked to; a resend is caught by the duplicate check and marked by --on-duplicate mark.
-TEST(Cli, PurchaseOrdersArePreviewedSentAndDuplicatesMarked) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--purchase-orders", "12"}).code, 0);
-  auto orders = [&] {
-    return qb::sim::SimulatedCompany(folder + "/demo-company.qbxml")
-        .list(qb::sim::Kind::PurchaseOrder)
-        .size();
-  };
-  CliRun preview = run_cli({"--settings", folder, "preview", "pos", "1"});
+TEST_F(Cli, PurchaseOrdersArePreviewedSentAndDuplicatesMarked) {
+  ASSERT_EQ(makeDemo({"--purchase-orders", "12"}).code, 0);
+  auto orders = [&] { return company().list(qb::sim::Kind::PurchaseOrder).size(); };
+  CliRun preview = in({"preview", "pos", "1"});
   EXPECT_EQ(preview.out, "1: Cannot find purchase order in Vantora database.\n");
-  CliRun sent = run_cli({"--settings", folder, "send", "pos", "--all", "--create-missing"});
+  CliRun sent = in({"send", "pos", "--all", "--create-missing"});
   const std::size_t at = sent.out.find(": Sent!\n");
   ASSERT_NE(at, std::string::npos) << sent.out;
-  const std::size_t lineStart =
-      sent.out.rfind('\n', at) == std::string::npos ? 0 : sent.out.rfind('\n', at) + 1;
-  const std::string number = sent.out.substr(lineStart, 4);
+  const std::string number = key_at(sent.out, at);
   const std::size_t added = orders();
   ASSERT_GT(added, 0u);
-  ASSERT_EQ(run_cli({"--settings", folder, "mark", "pos", "--not-sent", number}).code, 0);
-  preview = run_cli({"--settings", folder, "preview", "pos", number});
+  ASSERT_EQ(in({"mark", "pos", "--not-sent", number}).code, 0);
+  preview = in({"preview", "pos", number});
   EXPECT_EQ(preview.code, 0) << preview.out << preview.err;
   EXPECT_NE(preview.out.find(number + ": would send\n"), std::string::npos) << preview.out;
   EXPECT_NE(preview.out.find("<PurchaseOrderAddRq requestID=\"1\"><PurchaseOrderAdd><VendorRef>"),
             std::string::npos);
-  ASSERT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkduppurchaseorders", "1"}).code, 0);
-  CliRun again = run_cli({"--settings", folder, "send", "pos", number, "--on-duplicate", "mark"});
-  EXPECT_NE(again.out.find(": Possible duplicate purchase order. User selected not send purchase "
-                           "order. Purchase order marked as exported\n"),
+  ASSERT_EQ(in({"prefs", "set", "chkduppurchaseorders", "1"}).code, 0);
+  CliRun again = in({"send", "pos", number, "--on-duplicate", "mark"});
+  EXPECT_NE(again.out.find(": Possible duplicate purchase order. User selected not send "
+                           "purchase order. Purchase order marked as exported\n"),
             std::string::npos)
       << again.out;
   EXPECT_EQ(orders(), added);
@@ -414,45 +381,32 @@ TEST(Cli, PurchaseOrdersArePreviewedSentAndDuplicatesMarked) {
 
 // A payment applied to an invoice QuickBooks does not have yet: the preview names the invoice
 // and writes nothing; --send-invoices sends it first; a resend is caught as a duplicate.
-TEST(Cli, PaymentsArePreviewedSentWithTheirInvoicesAndNeverTwice) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(
-      run_cli({"demo", folder, "--customers", "12", "--invoices", "4", "--payments", "0"}).code, 0);
-  auto db = open_database(folder + "/vantora.db");
-  auto value = [&](const std::string& sql) {
-    return db->queryAll(sql).rows.at(0).at(0).value_or("");
-  };
+TEST_F(Cli, PaymentsArePreviewedSentWithTheirInvoicesAndNeverTwice) {
+  ASSERT_EQ(makeDemo({"--customers", "12", "--invoices", "4", "--payments", "0"}).code, 0);
   const std::string customer = value(
-      "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 ORDER BY "
-      "Link LIMIT 1");
-  db->execute(
-      "INSERT INTO CustSO (Number, Customer, Status, InvDate, SalesRep, TaxType1, TaxPercentage1, "
-      "TaxAmount1, DiscAmount, "
-      "Total, QuickBooks, xmlAdd) VALUES (90001, " +
+      "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 ORDER "
+      "BY Link LIMIT 1");
+  execute(
+      "INSERT INTO CustSO (Number, Customer, Status, InvDate, SalesRep, TaxType1, "
+      "TaxPercentage1, TaxAmount1, DiscAmount, Total, QuickBooks, xmlAdd) VALUES (90001, " +
       customer + ", 4, 46000, " + value("SELECT Rep FROM Customers WHERE Link = " + customer) +
       ", 1, 8.25, 0, 0, 100, 0, '')");
-  db->execute(
+  execute(
       "INSERT INTO custsodetail (SONumber, LineNumber, LineType, PrintLine, Description, Qty, "
-      "UnitPrice, AdjustedQty, "
-      "LineChargeAdjusted, SalesGroup, Tax1, AmortizeGroup, QBClass) VALUES (90001, 1, 'Service', "
-      "1, 'Logo', 1, 100, 1, "
-      "100, 'EMB', 12, 0, '')");
-  db->execute("INSERT INTO CustPost (id, Customer, Trans, WONumber) VALUES (90001, " + customer +
-              ", 'INV', 90001), (95001, " + customer + ", 'PMT', 0)");
-  db->execute("UPDATE CustPost SET ReceiptNumber = 95001 WHERE id = 95001");
-  db->execute(
-      "INSERT INTO CustPayments (Number, Customer, Date, Amount, Method, Reference, POS, Voided, "
-      "QuickBooks) VALUES (95001, " +
+      "UnitPrice, AdjustedQty, LineChargeAdjusted, SalesGroup, Tax1, AmortizeGroup, QBClass) "
+      "VALUES (90001, 1, 'Service', 1, 'Logo', 1, 100, 1, 100, 'EMB', 12, 0, '')");
+  execute("INSERT INTO CustPost (id, Customer, Trans, WONumber) VALUES (90001, " + customer +
+          ", 'INV', 90001), (95001, " + customer + ", 'PMT', 0)");
+  execute("UPDATE CustPost SET ReceiptNumber = 95001 WHERE id = 95001");
+  execute(
+      "INSERT INTO CustPayments (Number, Customer, Date, Amount, Method, Reference, POS, "
+      "Voided, QuickBooks) VALUES (95001, " +
       customer + ", 46010, 30, 42, '', 0, 0, 0)");
-  db->execute("INSERT INTO CustAllocate (CRef, DRef, Amount) VALUES (95001, 90001, 30)");
-  ASSERT_EQ(run_cli({"--settings", folder, "prefs", "set", "optapply2", "True"}).code, 0);
-  auto payments = [&] {
-    return qb::sim::SimulatedCompany(folder + "/demo-company.qbxml")
-        .list(qb::sim::Kind::ReceivePayment);
-  };
+  execute("INSERT INTO CustAllocate (CRef, DRef, Amount) VALUES (95001, 90001, 30)");
+  ASSERT_EQ(in({"prefs", "set", "optapply2", "True"}).code, 0);
+  auto payments = [&] { return company().list(qb::sim::Kind::ReceivePayment); };
 
-  CliRun preview = run_cli({"--settings", folder, "preview", "payments", "95001"});
+  CliRun preview = in({"preview", "payments", "95001"});
   EXPECT_EQ(preview.code, 0) << preview.out << preview.err;
   EXPECT_EQ(
       preview.out.find(
@@ -463,7 +417,7 @@ TEST(Cli, PaymentsArePreviewedSentWithTheirInvoicesAndNeverTwice) {
   EXPECT_EQ(value("SELECT QuickBooks FROM CustSO WHERE Number = 90001"), "0");
   EXPECT_TRUE(payments().empty());
 
-  CliRun sent = run_cli({"--settings", folder, "send", "payments", "95001", "--send-invoices"});
+  CliRun sent = in({"send", "payments", "95001", "--send-invoices"});
   EXPECT_EQ(sent.code, 0) << sent.out << sent.err;
   EXPECT_NE(
       sent.out.find("95001 " + value("SELECT Description FROM Customers WHERE Link = " + customer) +
@@ -474,13 +428,12 @@ TEST(Cli, PaymentsArePreviewedSentWithTheirInvoicesAndNeverTwice) {
   EXPECT_EQ(payments()[0].value("AppliedToTxnRet/Amount"), "30.00");
   EXPECT_EQ(payments()[0].value("AppliedToTxnRet/BalanceRemaining"), "70.00");
 
-  ASSERT_EQ(run_cli({"--settings", folder, "mark", "payments", "--not-sent", "95001"}).code, 0);
-  ASSERT_EQ(run_cli({"--settings", folder, "prefs", "set", "chkduppayments", "1"}).code, 0);
-  CliRun again =
-      run_cli({"--settings", folder, "send", "payments", "--all", "--on-duplicate", "mark"});
+  ASSERT_EQ(in({"mark", "payments", "--not-sent", "95001"}).code, 0);
+  ASSERT_EQ(in({"prefs", "set", "chkduppayments", "1"}).code, 0);
+  CliRun again = in({"send", "payments", "--all", "--on-duplicate", "mark"});
   EXPECT_EQ(again.code, 1);
-  EXPECT_NE(again.out.find(": Possible duplicate payment. User selected not send payment. Payment "
-                           "marked as exported\n"),
+  EXPECT_NE(again.out.find(": Possible duplicate payment. User selected not send payment. "
+                           "Payment marked as exported\n"),
             std::string::npos)
       << again.out;
   EXPECT_EQ(value("SELECT QuickBooksRef FROM CustPayments WHERE Number = 95001"), payments()[0].id);
@@ -501,8 +454,7 @@ std::vector<std::string> lines_not_ending(const std::string& text, const std::st
 // Everything the demo has not exported goes to QuickBooks from the command line, and a second,
 // empty Vantora database then takes every QuickBooks customer and supplier back in; names with
 // quotes, ampersands and angle brackets arrive unchanged both ways.
-TEST(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
-  test::TempDir dir;
+TEST_F(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
   const std::string first = dir.file("first"), second = dir.file("second");
   ASSERT_EQ(
       run_cli({"demo", first, "--customers", "12", "--suppliers", "8", "--invoices", "4"}).code, 0);
@@ -558,8 +510,8 @@ TEST(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
       run_cli({"--settings", second, "import", "customers", "O'Brien & Sons <West>", "Nobody"});
   EXPECT_EQ(named.code, 1);
   EXPECT_EQ(named.out,
-            "O'Brien & Sons <West>: Already in Vantora: not imported again\nNobody: not found in "
-            "QuickBooks\n");
+            "O'Brien & Sons <West>: Already in Vantora: not imported again\nNobody: not found "
+            "in QuickBooks\n");
   EXPECT_EQ(linked("SELECT count(*) FROM Customers"),
             std::set<std::string>{std::to_string(qbCustomers.size())});
   EXPECT_EQ(run_cli({"--settings", second, "import", "invoices", "--all"}).code, 2);
@@ -576,77 +528,64 @@ TEST(Cli, DemoRecordsGoToQuickBooksAndComeBackIntoAnEmptyDatabase) {
 }
 
 // The synchronisation commands on the demo: one line per customer, wrong arguments refused.
-TEST(Cli, SyncUpdateAndBalanceCommandsPrintOneLinePerCustomer) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "6", "--invoices", "12", "--payments", "0",
-                     "--purchase-orders", "0", "--suppliers", "1"})
+TEST_F(Cli, SyncUpdateAndBalanceCommandsPrintOneLinePerCustomer) {
+  ASSERT_EQ(makeDemo({"--customers", "6", "--invoices", "12", "--payments", "0",
+                      "--purchase-orders", "0", "--suppliers", "1"})
                 .code,
             0);
-  CliRun updated =
-      run_cli({"--settings", folder, "update-customers", "--phone", "--email", "--all"});
+  CliRun updated = in({"update-customers", "--phone", "--email", "--all"});
   EXPECT_EQ(updated.code, 0) << updated.err;
   EXPECT_FALSE(updated.out.empty());
   EXPECT_EQ(lines_not_ending(updated.out, ": Updated"), std::vector<std::string>{});
-  CliRun noOption = run_cli({"--settings", folder, "update-customers", "--all"});
+  CliRun noOption = in({"update-customers", "--all"});
   EXPECT_EQ(noOption.code, 2);
   EXPECT_NE(noOption.err.find(
                 "[Error] You need to select at least one option from the check boxes above\n"),
             std::string::npos);
-  CliRun unknown = run_cli({"--settings", folder, "update-customers", "--fax", "99999"});
+  CliRun unknown = in({"update-customers", "--fax", "99999"});
   EXPECT_EQ(unknown.code, 1);
   EXPECT_EQ(unknown.out, "99999: not a customer linked to QuickBooks\n");
 
   // Customers already in QuickBooks are linked again (--yes answers the question).
-  CliRun synced = run_cli({"--settings", folder, "--yes", "sync", "contacts", "--all"});
+  CliRun synced = in({"--yes", "sync", "contacts", "--all"});
   EXPECT_EQ(synced.code, 0) << synced.err;
   EXPECT_EQ(lines_not_ending(synced.out, ": Success"), std::vector<std::string>{});
-  EXPECT_EQ(run_cli({"--settings", folder, "sync", "contacts"}).code, 2);
+  EXPECT_EQ(in({"sync", "contacts"}).code, 2);
 
-  qb::sim::SimulatedCompany(folder + "/demo-company.qbxml")
-      .addCustomer("Owing Co", {{"OpenBalance", "-150.25"}});
-  open_database(folder + "/vantora.db")
-      ->execute(
-          "UPDATE Customers SET QBAccountNumber = 'Owing Co' WHERE Link = (SELECT MIN(Link) "
-          "FROM Customers)");
-  CliRun booked = run_cli({"--settings", folder, "import", "balances"});
+  company().addCustomer("Owing Co", {{"OpenBalance", "-150.25"}});
+  execute(
+      "UPDATE Customers SET QBAccountNumber = 'Owing Co' WHERE Link = (SELECT MIN(Link) FROM "
+      "Customers)");
+  CliRun booked = in({"import", "balances"});
   EXPECT_EQ(booked.code, 0) << booked.err;
   EXPECT_NE(booked.out.find("Owing Co: Booked: credit 150.25\n"), std::string::npos) << booked.out;
-  CliRun again = run_cli({"--settings", folder, "import", "balances", "--all"});
+  CliRun again = in({"import", "balances", "--all"});
   EXPECT_EQ(again.code, 0);
   EXPECT_EQ(again.out.find("Booked"), std::string::npos) << again.out;
   EXPECT_NE(again.out.find(": Skipped: "), std::string::npos) << again.out;
-  CliRun nobody = run_cli({"--settings", folder, "import", "balances", "Nobody"});
+  CliRun nobody = in({"import", "balances", "Nobody"});
   EXPECT_EQ(nobody.code, 1);
   EXPECT_EQ(nobody.out, "Nobody: not found in QuickBooks\n");
 }
 
-TEST(Cli, OnATerminalTheAssignWindowListsTheEntriesToChooseFrom) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder}).code, 0);
+TEST_F(Cli, OnATerminalTheAssignWindowListsTheEntriesToChooseFrom) {
+  ASSERT_EQ(makeDemo().code, 0);
   // Customer 1037 has the terms "2% 10 Net 30", which the demo leaves unmapped.
-  CliRun sent = run_cli({"--settings", folder, "send", "customers", "1037"}, "3\n", true);
+  CliRun sent = in({"send", "customers", "1037"}, "3\n", true);
   EXPECT_EQ(sent.out, "1037 Ironwood Catering: Success\n") << sent.err;
   EXPECT_NE(
       sent.err.find(
           "  1. Due on receipt\n  2. Net 15\n  3. Net 30\n  4. Net 60\n  Number (empty cancels): "),
       std::string::npos)
       << sent.err;
-  auto db = open_database(folder + "/vantora.db");
-  EXPECT_EQ(db->queryAll("SELECT QuickBooks FROM Terms WHERE Description = '2% 10 Net 30'")
-                .rows.at(0)
-                .at(0),
-            "Net 30")
+  EXPECT_EQ(value("SELECT QuickBooks FROM Terms WHERE Description = '2% 10 Net 30'"), "Net 30")
       << "the choice is kept as the mapping";
 }
 
-TEST(Cli, ConnectFailsPlainlyWhenQuickBooksIsClosed) {
-  test::TempDir dir;
-  const std::string folder = dir.file("demo");
-  ASSERT_EQ(run_cli({"demo", folder, "--customers", "3", "--invoices", "2"}).code, 0);
-  ASSERT_EQ(run_cli({"--settings", folder, "qb", "close"}).code, 0);
-  CliRun connected = run_cli({"--settings", folder, "connect"});
+TEST_F(Cli, ConnectFailsPlainlyWhenQuickBooksIsClosed) {
+  ASSERT_EQ(makeDemo({"--customers", "3", "--invoices", "2"}).code, 0);
+  ASSERT_EQ(in({"qb", "close"}).code, 0);
+  CliRun connected = in({"connect"});
   EXPECT_EQ(connected.code, 1);
   EXPECT_NE(connected.err.find(
                 "[Connection Error] Vantora cannot connect to QuickBooks.\n\nError 20852 - "),
@@ -683,8 +622,8 @@ TEST(CliUi, AQuestionRuleAnswersItsQuestionOnly) {
       ui.messageBox("A customer called, X, already exists in QuickBooks.\r\nClick 'YES' to link",
                     Buttons::YesNoCancel, Icon::Information, "Please Select"),
       Answer::Yes);
-  EXPECT_EQ(ui.messageBox("There is no valid sales rep associated with this customer in Vantora. "
-                          "Do you want to continue?",
+  EXPECT_EQ(ui.messageBox("There is no valid sales rep associated with this customer in "
+                          "Vantora. Do you want to continue?",
                           Buttons::YesNo, Icon::Question, "Confirm"),
             Answer::No);
   EXPECT_NE(err.str().find("  -> Yes (--on-name-taken link)\n"), std::string::npos) << err.str();

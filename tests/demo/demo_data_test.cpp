@@ -60,9 +60,7 @@ const char* const kDumpedTables[] = {
 TEST_F(DemoDataTest, TheSameSeedGivesTheSameDatabaseAndAnotherSeedAnotherOne) {
   Database& first = demo({}, "a.db");
   Database& second = demo({}, "b.db");
-  DemoOptions other;
-  other.seed = 7;
-  Database& third = demo(other, "c.db");
+  Database& third = demo({.seed = 7}, "c.db");
   for (const char* table : kDumpedTables) {
     SCOPED_TRACE(table);
     const std::string sql = std::string("SELECT * FROM ") + table + " ORDER BY rowid";
@@ -75,13 +73,8 @@ TEST_F(DemoDataTest, TheSameSeedGivesTheSameDatabaseAndAnotherSeedAnotherOne) {
 }
 
 TEST_F(DemoDataTest, CountsFollowTheOptions) {
-  DemoOptions options;
-  options.customers = 12;
-  options.suppliers = 5;
-  options.invoices = 30;
-  options.payments = 10;
-  options.purchaseOrders = 7;
-  Database& db = demo(options);
+  Database& db =
+      demo({.customers = 12, .suppliers = 5, .invoices = 30, .payments = 10, .purchaseOrders = 7});
   EXPECT_EQ(count(db, "Customers"), 12);
   EXPECT_EQ(count(db, "Suppliers"), 5);
   EXPECT_EQ(count(db, "CustSO WHERE Status = 4"), 30);
@@ -105,12 +98,7 @@ TEST_F(DemoDataTest, CountsFollowTheOptions) {
 }
 
 TEST_F(DemoDataTest, LinesPerInvoiceGivesEveryOrderThatManyItemLines) {
-  DemoOptions options;
-  options.customers = 12;
-  options.invoices = 30;
-  options.payments = 10;
-  options.linesPerInvoice = 10;
-  Database& db = demo(options);
+  Database& db = demo({.customers = 12, .invoices = 30, .payments = 10, .linesPerInvoice = 10});
   EXPECT_EQ(count(db, "CustSO"), 36);
   EXPECT_EQ(count(db, "custsodetail"), 360);
   EXPECT_EQ(count(db, "custsodetail WHERE LineType = 'Inventory' AND Qty > 0 AND UnitPrice > 0"),
@@ -183,16 +171,14 @@ TEST_F(DemoDataTest, SomeRecordsAreExportedAndOthersWaitSomeOnUnmappedCodes) {
     EXPECT_GT(count(db, where), 0) << where;
   // An exported invoice never uses an unmapped code.
   EXPECT_EQ(count(db,
-                  "custsodetail INNER JOIN CustSO ON SONumber = Number WHERE CustSO.QuickBooks = 1 "
-                  "AND (custsodetail.SalesGroup IN (SELECT Code FROM SalesGroup WHERE QB = '') OR "
-                  "custsodetail.QBClass = 'Events')"),
+                  "custsodetail INNER JOIN CustSO ON SONumber = Number WHERE CustSO.QuickBooks "
+                  "= 1 AND (custsodetail.SalesGroup IN (SELECT Code FROM SalesGroup WHERE QB = "
+                  "'') OR custsodetail.QBClass = 'Events')"),
             0);
 }
 
 TEST_F(DemoDataTest, QuickBooksNamesListExactlyTheMappedAndExportedNames) {
-  DemoOptions options;
-  options.customers = 60;
-  options.suppliers = 20;
+  const DemoOptions options{.customers = 60, .suppliers = 20};
   Database& db = demo(options);
   const DemoQuickBooksNames qb = demo_quickbooks_names(options);
   EXPECT_EQ(as_set(qb.salesTaxItems), names(db, "SELECT QBLink FROM tax WHERE QBLink <> ''"));
@@ -217,8 +203,8 @@ TEST_F(DemoDataTest, QuickBooksNamesListExactlyTheMappedAndExportedNames) {
   const std::set<std::string> classes = as_set(qb.classes);
   for (const std::string& used :
        names(db,
-             "SELECT DISTINCT QBClass FROM custsodetail INNER JOIN CustSO ON "
-             "SONumber = Number WHERE CustSO.QuickBooks = 1 AND QBClass <> ''"))
+             "SELECT DISTINCT QBClass FROM custsodetail INNER JOIN CustSO ON SONumber = Number "
+             "WHERE CustSO.QuickBooks = 1 AND QBClass <> ''"))
     EXPECT_TRUE(classes.count(used)) << used;
   EXPECT_FALSE(classes.count("Events"));
   EXPECT_GT(count(db, "custsodetail WHERE QBClass = 'Events'"), 0);
@@ -285,17 +271,17 @@ TEST_F(DemoDataTest, InvoiceTotalsAgreeWithTheirLinesAndTaxToTheCent) {
   std::map<std::string, std::int64_t> lineSum, taxable;
   for (const auto& r :
        rows(db,
-            "SELECT SONumber, LineChargeAdjusted, AdjustedQty, Taxable FROM custsodetail "
-            "LEFT JOIN LineTax ON custsodetail.Tax1 = LineTax.Link WHERE LineType IN "
-            "('Inventory', 'Service')")) {
+            "SELECT SONumber, LineChargeAdjusted, AdjustedQty, Taxable FROM custsodetail LEFT "
+            "JOIN LineTax ON custsodetail.Tax1 = LineTax.Link WHERE LineType IN ('Inventory', "
+            "'Service')")) {
     const std::int64_t amount = cents(r[1]) * std::stoll(*r[2]);
     lineSum[*r[0]] += amount;
     if (r[3] == "1") taxable[*r[0]] += amount;
   }
   const Table orders =
       rows(db,
-           "SELECT Number, Total, DiscAmount, TaxAmount1, NetTotal, TaxPercentage1, "
-           "tax.Rate FROM CustSO INNER JOIN tax ON TaxType1 = tax.Link");
+           "SELECT Number, Total, DiscAmount, TaxAmount1, NetTotal, TaxPercentage1, tax.Rate "
+           "FROM CustSO INNER JOIN tax ON TaxType1 = tax.Link");
   ASSERT_EQ(orders.size(), 144u);
   for (const auto& o : orders) {
     SCOPED_TRACE(*o[0]);
@@ -324,8 +310,8 @@ TEST_F(DemoDataTest, PaymentsAreAllocatedWithinInvoiceBalances) {
   for (const auto& r :
        rows(db,
             "SELECT p.WONumber, p.Debit, p.outstanding, coalesce((SELECT sum(Amount) FROM "
-            "CustAllocate WHERE DRef = p.id), 0), s.NetTotal, s.PaymentStatus FROM "
-            "CustPost p INNER JOIN CustSO s ON s.Number = p.WONumber WHERE p.Trans = 'INV'")) {
+            "CustAllocate WHERE DRef = p.id), 0), s.NetTotal, s.PaymentStatus FROM CustPost p "
+            "INNER JOIN CustSO s ON s.Number = p.WONumber WHERE p.Trans = 'INV'")) {
     SCOPED_TRACE(*r[0]);
     EXPECT_EQ(cents(r[1]), cents(r[4]));
     EXPECT_EQ(cents(r[2]), cents(r[1]) - cents(r[3]));
@@ -338,8 +324,8 @@ TEST_F(DemoDataTest, PaymentsAreAllocatedWithinInvoiceBalances) {
             "SELECT c.Number, c.Amount, p.Credit, coalesce((SELECT sum(Amount) FROM "
             "CustAllocate WHERE CRef = p.id), 0) + coalesce((SELECT sum(Amount) FROM "
             "CustWOPayments WHERE PostLink = p.id), 0), c.Customer, p.Customer FROM "
-            "CustPayments c INNER JOIN CustPost p ON p.Trans = 'PMT' AND p.ReceiptNumber "
-            "= c.Number")) {
+            "CustPayments c INNER JOIN CustPost p ON p.Trans = 'PMT' AND p.ReceiptNumber = "
+            "c.Number")) {
     SCOPED_TRACE(*r[0]);
     EXPECT_EQ(cents(r[1]), cents(r[2]));
     EXPECT_LE(cents(r[3]), cents(r[1]));
@@ -347,14 +333,14 @@ TEST_F(DemoDataTest, PaymentsAreAllocatedWithinInvoiceBalances) {
   }
   EXPECT_GT(count(db, "CustAllocate"), 0);
   EXPECT_GT(count(db,
-                  "CustWOPayments INNER JOIN CustSO ON CustWOPayments.WONumber = CustSO.Number AND "
-                  "CustSO.Status = 3"),
+                  "CustWOPayments INNER JOIN CustSO ON CustWOPayments.WONumber = CustSO.Number "
+                  "AND CustSO.Status = 3"),
             0);
   // The customer balance is what its postings leave open.
   for (const auto& r :
        rows(db,
-            "SELECT Link, Balance, (SELECT coalesce(sum(Debit) - sum(Credit), 0) FROM "
-            "CustPost WHERE Customer = Link) FROM Customers"))
+            "SELECT Link, Balance, (SELECT coalesce(sum(Debit) - sum(Credit), 0) FROM CustPost "
+            "WHERE Customer = Link) FROM Customers"))
     EXPECT_EQ(cents(r[1]), cents(r[2])) << *r[0];
 }
 

@@ -62,8 +62,8 @@ TEST_F(PreferencesTest, ControlsHaveUniqueLowerCasedKeysAndTheMendedCaption) {
   // Every key the exports read is edited here.
   std::istringstream exported(
       "chkaddress chkdupinvoices chkmarkdupinvoices chkmarkinvoiceprinted chkinvoiceprefix "
-      "txtinvprefix optinvprefix1 cmbar optmemo1 optmemo4 chkmarkduppayments optapply0 optapply1 "
-      "optpmemo1 optpmemo2 optpmemo3 chkduppurchaseorders chkmarkduppurchaseorders "
+      "txtinvprefix optinvprefix1 cmbar optmemo1 optmemo4 chkmarkduppayments optapply0 "
+      "optapply1 optpmemo1 optpmemo2 optpmemo3 chkduppurchaseorders chkmarkduppurchaseorders "
       "chkmarkposprinted chkpoprefix txtpoprefix chkposupplierref chkqbassignponumbers "
       "chkshowinvoices chkshowpayments chkshowpos chkamortize");
   for (std::string key; exported >> key;) EXPECT_TRUE(keys.count(key)) << key;

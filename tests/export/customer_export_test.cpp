@@ -50,8 +50,7 @@ TEST_F(CustomerExportTest, ANameWithQuotesAndMarkupArrivesIntactAndIsLinkedBack)
   const std::string name = "O'Brien & Sons <West> Annex";
   addCustomer(900000, name);
   run("UPDATE Customers SET BAddress = '12 Main St' || char(13) || char(10) || 'Springfield, IL "
-      "62701', "
-      "Email = 'a@b.example', Contact = 'Sean O''Brien' WHERE Link = 900000");
+      "62701', Email = 'a@b.example', Contact = 'Sean O''Brien' WHERE Link = 900000");
   EXPECT_EQ(send(900000), "Success");
   auto entry = company().findByName(Kind::Customer, name);
   ASSERT_TRUE(entry);
@@ -80,15 +79,14 @@ TEST_F(CustomerExportTest, A41CharacterNameAsksUntilItFitsAnd40Passes) {
   ui.inputs = {std::string(45, 'C'), "Short Name Co"};
   EXPECT_EQ(send(900001), "Success");
   ASSERT_EQ(ui.prompts.size(), 2u);
-  EXPECT_EQ(
-      ui.prompts[0],
-      "The customer name " + longName +
-          " is more than 40 characters long and cannot be sent to QuickBooks." + kCrlf +
-          "Please enter another customer name that is less than 40 characters." + kCrlf +
-          "PLEASE NOTE: In QuickBooks there is a difference between 'Customer Name' and 'Company "
-          "Name'. No matter what 'Customer Name' you specify, Vantora will still export the "
-          "'Company Name' as " +
-          longName);
+  EXPECT_EQ(ui.prompts[0],
+            "The customer name " + longName +
+                " is more than 40 characters long and cannot be sent to QuickBooks." + kCrlf +
+                "Please enter another customer name that is less than 40 characters." + kCrlf +
+                "PLEASE NOTE: In QuickBooks there is a difference between 'Customer Name' and "
+                "'Company Name'. No matter what 'Customer Name' you specify, Vantora will still "
+                "export the 'Company Name' as " +
+                longName);
   EXPECT_NE(ui.prompts[1].find("The customer name " + std::string(45, 'C') + " is more"),
             std::string::npos);
   auto entry = company().findByName(Kind::Customer, "Short Name Co");
@@ -191,11 +189,11 @@ TEST_F(CustomerExportTest, NameInUseAtTheAddOffersTheSameChoice) {
 TEST_F(CustomerExportTest, ALinkBackThatFailsSaysTheCustomerIsInQuickBooks) {
   addCustomer(900040, "Stuck Link Co");
   addCustomer(900041, "Racing Stuck Co");
-  run("CREATE TRIGGER refuse_link BEFORE UPDATE OF QBAccountNumber ON Customers "
-      "BEGIN SELECT RAISE(ABORT, 'the table is locked'); END");
+  run("CREATE TRIGGER refuse_link BEFORE UPDATE OF QBAccountNumber ON Customers BEGIN SELECT "
+      "RAISE(ABORT, 'the table is locked'); END");
   EXPECT_EQ(send(900040),
-            "Customer exported but could not update Vantora database. The integrator will mark it "
-            "as sent when it next connects to QuickBooks.");
+            "Customer exported but could not update Vantora database. The integrator will mark "
+            "it as sent when it next connects to QuickBooks.");
   EXPECT_TRUE(company().findByName(Kind::Customer, "Stuck Link Co").has_value());
   ui.answers = {Answer::Yes};  // link to the one now in QuickBooks
   EXPECT_EQ(send(900040), "Customer sent to QuickBooks but could not update Vantora database.");
@@ -220,8 +218,8 @@ TEST_F(CustomerExportTest, ACompanyNameLongerThanQuickBooksTakesIsCut) {
 
 TEST_F(CustomerExportTest, SwitchedOffMappingsAreNeitherCheckedNorSent) {
   addCustomer(900040, "No Rep Co");
-  run("UPDATE Customers SET Rep = 999999, Tax1 = 999999, Terms = 999999, Industry = 999999 WHERE "
-      "Link = 900040");
+  run("UPDATE Customers SET Rep = 999999, Tax1 = 999999, Terms = 999999, Industry = 999999 "
+      "WHERE Link = 900040");
   EXPECT_EQ(send(900040), "Success");
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_TRUE(ui.dialogs.empty());
@@ -235,9 +233,8 @@ TEST_F(CustomerExportTest, SwitchedOffMappingsAreNeitherCheckedNorSent) {
             "Vantora sales rep does not exist. User selected to not export customer.");
   ASSERT_FALSE(ui.messages.empty());
   EXPECT_EQ(ui.messages.back().text,
-            "There is no valid sales rep associated with this customer in Vantora. Do you want to "
-            "continue sending "
-            "this customer to QuickBooks?");
+            "There is no valid sales rep associated with this customer in Vantora. Do you want "
+            "to continue sending this customer to QuickBooks?");
   EXPECT_EQ(ui.messages.back().title, "Confirm");
   ui.answers = {Answer::Yes};
   EXPECT_EQ(send(900041), "Success");
@@ -253,13 +250,12 @@ TEST_F(CustomerExportTest, SwitchedOffMappingsAreNeitherCheckedNorSent) {
 
 TEST_F(CustomerExportTest, MappedCodesOfAnExportedCustomerAreSent) {
   std::string source = first(
-      "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Tax1 > 0 AND Terms > 0 AND Rep > "
-      "0 LIMIT 1");
+      "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Tax1 > 0 AND Terms > 0 AND "
+      "Rep > 0 LIMIT 1");
   ASSERT_FALSE(source.empty()) << "the demo has an exported customer with all codes";
   addCustomer(900050, "Mapped Codes Co");
-  run("UPDATE Customers SET (Tax1, Terms, Rep, Industry) = (SELECT Tax1, Terms, Rep, Industry FROM "
-      "Customers WHERE "
-      "Link = " +
+  run("UPDATE Customers SET (Tax1, Terms, Rep, Industry) = (SELECT Tax1, Terms, Rep, Industry "
+      "FROM Customers WHERE Link = " +
       source + ") WHERE Link = 900050");
   logic->switches.useSalesTax = logic->switches.useCustomerTerms = logic->switches.useReps = true;
   ui.answers = {Answer::Yes};  // a rep that is not mapped is skipped
@@ -314,8 +310,8 @@ TEST_F(CustomerExportTest, AddressesAreSplitOnlyWhenGiven) {
   EXPECT_FALSE(sawRequest("<ShipAddress>"));
 
   addCustomer(900061, "Unparsable Co");
-  run("UPDATE Customers SET SAddress = 'QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ' "
-      "WHERE Link = 900061");
+  run("UPDATE Customers SET SAddress = 'QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ"
+      "' WHERE Link = 900061");
   // The dialog opens and is cancelled.
   EXPECT_EQ(send(900061), "Could not parse ship to address. Customer not exported.");
   EXPECT_FALSE(company().findByName(Kind::Customer, "Unparsable Co"));

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,21 +16,16 @@
 #include "main_window/work_lists.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/connected_demo.h"
+#include "support/export_rows.h"
 
 namespace vqb {
 namespace {
 
 using qb::sim::Kind;
-using Columns = std::map<std::string, std::string>;
 
 const std::string kCrlf = "\r\n";
 
-std::string xml_text(const std::string& text) {
-  std::string out;
-  for (char c : text)
-    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
-  return out;
-}
+using test::xml_text;
 constexpr long kNumber = 90001;
 constexpr const char* kNoTaxItem =
     "No valid QuickBooks 'sales tax item' associated with this invoice. Cannot export invoice";
@@ -40,75 +36,44 @@ class InvoiceExportTest : public ::testing::Test, protected test::ConnectedDemoF
     ASSERT_TRUE(connected);
     // A customer in QuickBooks whose default rep is mapped: the invoices below use that rep.
     customer = first(
-        "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 ORDER BY "
-        "Link LIMIT 1");
+        "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 ORDER "
+        "BY Link LIMIT 1");
     ASSERT_FALSE(customer.empty());
     customerName = first("SELECT QBAccountNumber FROM Customers WHERE Link = " + customer);
     rep = first("SELECT Rep FROM Customers WHERE Link = " + customer);
     repInitials = first("SELECT QuickBooks FROM Users WHERE Link = " + rep);
     run("INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (990001, 'Unlinked & "
-        "Co', ''), "
-        "(990002, 'Gone & Co', 'Gone & Co')");
+        "Co', ''), (990002, 'Gone & Co', 'Gone & Co')");
     ui.onDialog = [this](DialogKind kind, const std::string&) {
       if (kind == DialogKind::CustomerValidation) app.sharedSlots[1] = createMissing ? "1" : "";
       if (kind == DialogKind::Assign) app.sharedSlots[0] = assignAnswers[app.sharedSlots[3]];
     };
   }
 
-  // Values are SQL literals. Two taxable embroidery lines of 10.50 x 3 unless overridden.
-  void addInvoice(Columns set = {}, long number = kNumber) {
-    Columns c{{"Number", std::to_string(number)},
-              {"Customer", customer},
-              {"Status", "4"},
-              {"Prefix", "'INV'"},
-              {"InvDate", "46000"},  // 2025-12-09
-              {"Description", "'Caps & <Tees>'"},
-              {"Notes", "'Thanks'"},
-              {"CustomerPO", "''"},
-              {"BillingAddress", "''"},
-              {"ShipAddress", "''"},
-              {"SalesRep", rep},
-              {"TaxType1", "1"},
-              {"TaxPercentage1", "8.25"},
-              {"TaxAmount1", "5.2"},
-              {"DiscAmount", "0"},
-              {"Total", "63"},
-              {"QuickBooks", "0"},
-              {"QuickBooksRef", "''"},
-              {"xmlAdd", "''"}};
-    for (auto& [k, v] : set) c[k] = v;
-    insert("CustSO", c);
-    if (set.count("-nolines") == 0)
-      for (int line = 1; line <= 2; ++line) addLine({{"LineNumber", std::to_string(line)}}, number);
+  // Two taxable embroidery lines of 10.50 x 3 unless `lines` says otherwise.
+  void addInvoice(const std::string& set = "", long number = kNumber, int lines = 2) {
+    insert("CustSO", test::with(test::columns("Number = " + std::to_string(number) +
+                                              ", Customer = " + customer + ", SalesRep = " + rep +
+                                              ", Status = 4, Prefix = 'INV', InvDate = 46000, "
+                                              "Description = 'Caps & <Tees>', Notes = 'Thanks', "
+                                              "CustomerPO = '', BillingAddress = '', "
+                                              "ShipAddress = '', TaxType1 = 1, TaxPercentage1 = "
+                                              "8.25, TaxAmount1 = 5.2, DiscAmount = 0, Total = "
+                                              "63, QuickBooks = 0, QuickBooksRef = '', xmlAdd = "
+                                              "''"),
+                                set));  // dated 2025-12-09
+    for (int line = 1; line <= lines; ++line)
+      addLine("LineNumber = " + std::to_string(line), number);
   }
-  void addLine(Columns set, long number = kNumber) {
-    Columns c{{"SONumber", std::to_string(number)},
-              {"LineNumber", "1"},
-              {"LineType", "'Service'"},
-              {"PrintLine", "1"},
-              {"Style", "'EMB1'"},
-              {"Description", "'Left chest'"},
-              {"Color", "''"},
-              {"Size", "''"},
-              {"Qty", "3"},
-              {"UnitPrice", "10.5"},
-              {"AdjustedQty", "3"},
-              {"LineChargeAdjusted", "10.5"},
-              {"SalesGroup", "'EMB'"},
-              {"Tax1", "11"},
-              {"AmortizeGroup", "0"},
-              {"QBClass", "''"}};
-    for (auto& [k, v] : set) c[k] = v;
-    insert("custsodetail", c);
-  }
-  void insert(const std::string& table, const Columns& c) {
-    std::string names, values;
-    for (auto& [k, v] : c) {
-      if (k[0] == '-') continue;
-      names += (names.empty() ? "" : ", ") + k;
-      values += (values.empty() ? "" : ", ") + v;
-    }
-    run("INSERT INTO " + table + " (" + names + ") VALUES (" + values + ")");
+  void addLine(const std::string& set, long number = kNumber) {
+    insert("custsodetail",
+           test::with(test::columns("SONumber = " + std::to_string(number) +
+                                    ", LineNumber = 1, LineType = 'Service', PrintLine = 1, "
+                                    "Style = 'EMB1', Description = 'Left chest', Color = '', "
+                                    "Size = '', Qty = 3, UnitPrice = 10.5, AdjustedQty = 3, "
+                                    "LineChargeAdjusted = 10.5, SalesGroup = 'EMB', Tax1 = 11, "
+                                    "AmortizeGroup = 0, QBClass = ''"),
+                      set));
   }
   void setup(const std::string& key, const std::string& value) {
     save_setup_value(app, key, value);
@@ -133,39 +98,33 @@ class InvoiceExportTest : public ::testing::Test, protected test::ConnectedDemoF
 };
 
 TEST_F(InvoiceExportTest, TheWholeInvoiceGoesInSchemaOrderAndTheRowIsMarked) {
-  addInvoice({{"CustomerPO", "'PO-7'"},
-              {"xmlAdd", "'<OrderInfo><Kept>1</Kept><QBReference>old</QBReference></OrderInfo>'"}});
+  addInvoice(
+      "CustomerPO = 'PO-7', xmlAdd = '<OrderInfo><Kept>1</Kept><QBReference>old</QBReference>"
+      "</OrderInfo>'");
   EXPECT_EQ(send(), "Sent! ");
   EXPECT_EQ(lastAdd(),
             "<InvoiceAdd><CustomerRef><FullName>" + xml_text(customerName) +
-                "</FullName></CustomerRef><TxnDate>2025-12-09</TxnDate><RefNumber>90001</RefNumber>"
-                "<PONumber>PO-7</PONumber><SalesRepRef><FullName>" +
+                "</FullName></CustomerRef><TxnDate>2025-12-09</TxnDate><RefNumber>"
+                "90001</RefNumber><PONumber>PO-7</PONumber><SalesRepRef><FullName>" +
                 repInitials +
-                "</FullName></SalesRepRef>"
-                "<ItemSalesTaxRef><FullName>CA Sales Tax</FullName></ItemSalesTaxRef><Memo>WO "
-                "Number: 90001</Memo>"
-                "<IsToBePrinted>true</IsToBePrinted>"
-                "<InvoiceLineAdd><ItemRef><FullName>Embroidery:Stitching</FullName></"
-                "ItemRef><Desc>Left chest</Desc>"
-                "<Quantity>3</Quantity><Amount>31.50</Amount><SalesTaxCodeRef><FullName>Tax</"
-                "FullName></SalesTaxCodeRef>"
-                "</InvoiceLineAdd>"
-                "<InvoiceLineAdd><ItemRef><FullName>Embroidery:Stitching</FullName></"
-                "ItemRef><Desc>Left chest</Desc>"
-                "<Quantity>3</Quantity><Amount>31.50</Amount><SalesTaxCodeRef><FullName>Tax</"
-                "FullName></SalesTaxCodeRef>"
-                "</InvoiceLineAdd>"
-                "<InvoiceLineAdd></InvoiceLineAdd><InvoiceLineAdd><Desc> &#13;\nWO Number: "
-                "90001&#13;\nOrder Description: Caps &amp; "
-                "&lt;Tees&gt;&#13;\n "
-                "</Desc></InvoiceLineAdd><InvoiceLineAdd><Desc>Thanks</Desc></InvoiceLineAdd>"
-                "</InvoiceAdd>");
+                "</FullName></SalesRepRef><ItemSalesTaxRef><FullName>CA Sales Tax</FullName>"
+                "</ItemSalesTaxRef><Memo>WO Number: 90001</Memo><IsToBePrinted>"
+                "true</IsToBePrinted><InvoiceLineAdd><ItemRef><FullName>"
+                "Embroidery:Stitching</FullName></ItemRef><Desc>Left chest</Desc><Quantity>"
+                "3</Quantity><Amount>31.50</Amount><SalesTaxCodeRef><FullName>Tax</FullName>"
+                "</SalesTaxCodeRef></InvoiceLineAdd><InvoiceLineAdd><ItemRef><FullName>"
+                "Embroidery:Stitching</FullName></ItemRef><Desc>Left chest</Desc><Quantity>"
+                "3</Quantity><Amount>31.50</Amount><SalesTaxCodeRef><FullName>Tax</FullName>"
+                "</SalesTaxCodeRef></InvoiceLineAdd><InvoiceLineAdd></InvoiceLineAdd>"
+                "<InvoiceLineAdd><Desc> &#13;\nWO Number: 90001&#13;\nOrder Description: Caps "
+                "&amp; &lt;Tees&gt;&#13;\n </Desc></InvoiceLineAdd><InvoiceLineAdd><Desc>"
+                "Thanks</Desc></InvoiceLineAdd></InvoiceAdd>");
   auto invoices = company().list(Kind::Invoice);
   const qb::sim::Entry& made = invoices.back();
   EXPECT_EQ(made.value("Subtotal"), "63.00");
   EXPECT_EQ(
-      first("SELECT QuickBooks || '|' || QuickBooksRef || '|' || xmlAdd FROM CustSO WHERE Number = "
-            "90001"),
+      first("SELECT QuickBooks || '|' || QuickBooksRef || '|' || xmlAdd FROM CustSO WHERE "
+            "Number = 90001"),
       "1|90001|<OrderInfo><Kept>1</Kept><QBReference>" + made.id + "</QBReference></OrderInfo>");
   EXPECT_EQ(app.sharedSlots[201], made.id);
   EXPECT_NE(first("SELECT QuickBooksDS FROM CustSO WHERE Number = 90001"), "");
@@ -177,93 +136,55 @@ TEST_F(InvoiceExportTest, TheWholeInvoiceGoesInSchemaOrderAndTheRowIsMarked) {
 TEST_F(InvoiceExportTest, EachStopSaysWhyAndSendsNothing) {
   struct Case {
     const char* name;
-    Columns invoice;
-    std::vector<Columns> lines;  // replace the two default lines when given
-    const char* sql;             // run before sending
+    std::string invoice;
+    std::string lines;  // replace the two default lines when given, ";" between lines
     const char* expected;
+    const char* sql = "";  // run before sending
   };
   const Case cases[] = {
-      {"no invoice", {{"Number", "90002"}}, {}, "", "Cannot find invoice in Vantora database."},
-      {"no customer",
-       {{"Customer", "999999"}},
-       {},
-       "",
-       "Cannot find customer in Vantora database."},
-      {"separators only",
-       {},
-       {{{"LineType", "'Separator'"}}},
-       "",
+      {"no invoice", "Number = 90002", "", "Cannot find invoice in Vantora database."},
+      {"no customer", "Customer = 999999", "", "Cannot find customer in Vantora database."},
+      {"separators only", "", "LineType = 'Separator'",
        "Invoice has no detailed line items to export"},
-      {"class",
-       {},
-       {{{"QBClass", "'Events'"}}},
-       "",
+      {"class", "", "QBClass = 'Events'",
        "QB Class Events could not be validated. Invoice not sent!"},
       // k counts the selected lines: the unprinted remark is not one of them.
-      {"sales group",
-       {},
-       {{{"LineType", "'Remark'"}, {"PrintLine", "0"}}, {}, {{"SalesGroup", "'ZZZ'"}}},
-       "",
+      {"sales group", "", "LineType = 'Remark', PrintLine = 0; ; SalesGroup = 'ZZZ'",
        "No valid sales group associated with line number 2."},
-      {"group item",
-       {},
-       {{{"SalesGroup", "'RUSH'"}}},
-       "",
+      {"group item", "", "SalesGroup = 'RUSH'",
        "No valid QuickBooks item associated with the following sales group: RUSH"},
-      {"tax code", {}, {{{"Tax1", "99"}}}, "", "No valid tax code associated with line number 1."},
-      {"QuickBooks tax code",
-       {},
-       {{{"Tax1", "14"}}},
-       "",
+      {"tax code", "", "Tax1 = 99", "No valid tax code associated with line number 1."},
+      {"QuickBooks tax code", "", "Tax1 = 14",
        "No valid QuickBooks Tax CODE associated with the following Tax CODE in Vantora: RSL"},
-      {"unlinked customer",
-       {{"Customer", "990001"}},
-       {},
-       "",
+      {"unlinked customer", "Customer = 990001", "",
        "No customer account in QuickBooks associated with this customer. Not Exported."},
-      {"customer gone",
-       {{"Customer", "990002"}},
-       {},
-       "",
+      {"customer gone", "Customer = 990002", "",
        "Cannot validate existance of customer in QuickBooks. Not Exported."},
-      {"tax type",
-       {{"TaxType1", "99"}},
-       {},
-       "",
+      {"tax type", "TaxType1 = 99", "",
        "Vantora tax type not found. Please open invoice and select valid tax type."},
-      {"tax item", {{"TaxType1", "7"}, {"TaxPercentage1", "1.5"}}, {}, "", kNoTaxItem},
-      {"rate changed, cancelled", {{"TaxPercentage1", "8"}}, {}, "", kNoTaxItem},
-      {"rep",
-       {{"SalesRep", "99"}},
-       {},
-       "",
+      {"tax item", "TaxType1 = 7, TaxPercentage1 = 1.5", "", kNoTaxItem},
+      {"rate changed, cancelled", "TaxPercentage1 = 8", "", kNoTaxItem},
+      {"rep", "SalesRep = 99", "",
        "No sales rep associated with this order, in Vantora. Cannot export invoice."},
-      {"QuickBooks rep",
-       {{"SalesRep", "35"}},
-       {},
-       "",
+      {"QuickBooks rep", "SalesRep = 35", "",
        "No valid QuickBooks 'sales rep' associated with this order. Cannot export"},
-      {"discount",
-       {{"DiscAmount", "-3"}},
-       {},
-       "UPDATE QuickBooks SET Discount = 'Nope'",
-       "No valid QuickBooks 'Discount' item. Cannot export invoice"},
-      {"amortize group", {}, {{{"AmortizeGroup", "1001"}}}, "", "9 Subscript out of range"},
-      {"refused by QuickBooks", {{"Number", "900000000001"}}, {}, "", "3070 "},
+      {"discount", "DiscAmount = -3", "",
+       "No valid QuickBooks 'Discount' item. Cannot export invoice",
+       "UPDATE QuickBooks SET Discount = 'Nope'"},
+      {"amortize group", "", "AmortizeGroup = 1001", "9 Subscript out of range"},
+      {"refused by QuickBooks", "Number = 900000000001", "", "3070 "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     run("DELETE FROM CustSO WHERE Number >= 90001");
     run("DELETE FROM custsodetail WHERE SONumber >= 90001");
-    Columns invoice = c.invoice;
-    if (!c.lines.empty()) invoice["-nolines"] = "";
-    const long number = invoice.count("Number") ? std::stol(invoice["Number"]) : kNumber;
-    if (std::string(c.name) != "no invoice") addInvoice(invoice, number);
-    for (std::size_t i = 0; i < c.lines.size(); ++i) {
-      Columns line = c.lines[i];
-      line["LineNumber"] = std::to_string(i + 1);
-      addLine(line, number);
-    }
+    const auto given = test::columns(c.invoice);
+    const long number = given.count("Number") ? std::stol(given.at("Number")) : kNumber;
+    if (std::string(c.name) != "no invoice") addInvoice(c.invoice, number, c.lines.empty() ? 2 : 0);
+    std::istringstream lines(c.lines);
+    int line = 0;
+    for (std::string set; std::getline(lines, set, ';');)
+      addLine(set + ", LineNumber = " + std::to_string(++line), number);
     if (*c.sql) run(c.sql);
     const std::size_t before = invoicesInQuickBooks();
     const std::string result = send(std::string(c.name) == "no invoice" ? kNumber : number);
@@ -274,9 +195,9 @@ TEST_F(InvoiceExportTest, EachStopSaysWhyAndSendsNothing) {
 }
 
 TEST_F(InvoiceExportTest, RepairsChosenInTheAssignWindowAreWrittenBack) {
-  addInvoice({{"-nolines", ""}, {"SalesRep", "99"}, {"DiscAmount", "-6.3"}, {"Total", "56.7"}});
-  addLine({{"QBClass", "'Events'"}, {"SalesGroup", "'ZZZ'"}, {"Tax1", "99"}});
-  addLine({{"LineNumber", "2"}, {"SalesGroup", "'RUSH'"}});
+  addInvoice("SalesRep = 99, DiscAmount = -6.3, Total = 56.7", kNumber, 0);
+  addLine("QBClass = 'Events', SalesGroup = 'ZZZ', Tax1 = 99");
+  addLine("LineNumber = 2, SalesGroup = 'RUSH'");
   run("UPDATE QuickBooks SET Discount = 'Nope'");
   assignAnswers = {{"QuickBooks Class", "Walk-in"}, {"Sales Group Vantora", "EMB"},
                    {"Tax Codes Vantora", "11"},     {"QuickBooks Item", "Shipping"},
@@ -292,95 +213,69 @@ TEST_F(InvoiceExportTest, RepairsChosenInTheAssignWindowAreWrittenBack) {
   EXPECT_TRUE(added("<ItemRef><FullName>Shipping</FullName></ItemRef>"));
   EXPECT_TRUE(added("<SalesRepRef><FullName>RP</FullName></SalesRepRef>"));
   EXPECT_TRUE(
-      added("<ItemRef><FullName>Discount</FullName></ItemRef><Desc>Invoice "
-            "Discount</Desc><Amount>-6.30</Amount>"));
+      added("<ItemRef><FullName>Discount</FullName></ItemRef><Desc>Invoice Discount</Desc>"
+            "<Amount>-6.30</Amount>"));
   EXPECT_EQ(company().list(Kind::Invoice).back().value("Subtotal"), "56.70");
 }
 
 TEST_F(InvoiceExportTest, HeaderOptionsChooseReferenceMemoTaxItemAndDate) {
+  // `expected` and `absent` list fragments of the add, "|" between them.
   struct Case {
-    std::vector<std::pair<const char*, const char*>> setup;
-    Columns invoice;
-    std::vector<std::string> expected;
-    std::vector<std::string> absent;
+    const char* setup;  // "key=value;..."
+    std::string invoice, expected, absent;
   };
   const Case cases[] = {
-      {{},
-       {},
-       {"<RefNumber>90001</RefNumber>", "<Memo>WO Number: 90001</Memo>",
-        "<TxnDate>2025-12-09</TxnDate>"},
-       {}},
-      {{{"chkqbassigninvnumbers", "1"}}, {}, {}, {"<RefNumber>"}},
-      {{{"chkinvoiceprefix", "1"}, {"optinvprefix1", "True"}},
-       {},
-       {"<RefNumber>INV90001</RefNumber>"},
-       {}},
-      {{{"chkinvoiceprefix", "1"}, {"txtinvprefix", "O'"}},
-       {},
-       {"<RefNumber>O'90001</RefNumber>"},
-       {}},
-      {{{"optmemo1", "True"}}, {}, {"<Memo>Thanks</Memo>"}, {}},
-      {{{"optmemo4", "True"}}, {}, {"<Memo>Caps &amp; &lt;Tees&gt;</Memo>"}, {}},
-      {{{"optmemo3", "True"}}, {}, {}, {"<Memo>"}},
-      {{{"qbsetupcmbcountry", "Canada"}}, {}, {}, {"<ItemSalesTaxRef>"}},
-      {{{"chkmarkinvoiceprinted", "1"}, {"cmbar", "Accounts Receivable"}},
-       {},
-       {"<IsToBePrinted>false</IsToBePrinted>",
-        "<ARAccountRef><FullName>Accounts Receivable</FullName></ARAccountRef>"},
-       {}},
+      {"", "",
+       "<RefNumber>90001</RefNumber>|<Memo>WO Number: 90001</Memo>|<TxnDate>2025-12-09</TxnDate>",
+       ""},
+      {"chkqbassigninvnumbers=1", "", "", "<RefNumber>"},
+      {"chkinvoiceprefix=1;optinvprefix1=True", "", "<RefNumber>INV90001</RefNumber>", ""},
+      {"chkinvoiceprefix=1;txtinvprefix=O'", "", "<RefNumber>O'90001</RefNumber>", ""},
+      {"optmemo1=True", "", "<Memo>Thanks</Memo>", ""},
+      {"optmemo4=True", "", "<Memo>Caps &amp; &lt;Tees&gt;</Memo>", ""},
+      {"optmemo3=True", "", "", "<Memo>"},
+      {"qbsetupcmbcountry=Canada", "", "", "<ItemSalesTaxRef>"},
+      {"chkmarkinvoiceprinted=1;cmbar=Accounts Receivable", "",
+       "<IsToBePrinted>false</IsToBePrinted>|<ARAccountRef><FullName>Accounts Receivable"
+       "</FullName></ARAccountRef>",
+       ""},
       // A display format never reaches QuickBooks; an invoice not yet "4" is dated today.
-      {{{"customdateformat", "dd mmm yyyy"}},
-       {{"Status", "3"}},
-       {"<TxnDate>" + iso_date(ole_today()) + "</TxnDate>"},
-       {}},
+      {"customdateformat=dd mmm yyyy", "Status = 3",
+       "<TxnDate>" + iso_date(ole_today()) + "</TxnDate>", ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.expected.empty() ? c.absent[0] : c.expected[0]);
+    SCOPED_TRACE(c.expected + c.absent);
     for (const char* key : {"chkqbassigninvnumbers", "chkinvoiceprefix", "optinvprefix1",
                             "txtinvprefix", "optmemo1", "optmemo3", "optmemo4", "qbsetupcmbcountry",
                             "chkmarkinvoiceprinted", "cmbar", "customdateformat"})
       setup(key, "");
-    for (auto [key, value] : c.setup) setup(key, value);
+    test::apply_settings(c.setup, [&](auto key, auto value) { setup(key, value); });
     run("DELETE FROM CustSO WHERE Number = 90001");
     run("DELETE FROM custsodetail WHERE SONumber = 90001");
     addInvoice(c.invoice);
     ASSERT_EQ(send().substr(0, 6), "Sent! ");
-    for (const auto& fragment : c.expected)
+    for (const auto& fragment : test::split(c.expected, '|'))
       EXPECT_TRUE(added(fragment)) << fragment << "\n" << lastAdd();
-    for (const auto& fragment : c.absent) EXPECT_FALSE(added(fragment)) << fragment;
+    for (const auto& fragment : test::split(c.absent, '|'))
+      EXPECT_FALSE(added(fragment)) << fragment;
   }
 }
 
 TEST_F(InvoiceExportTest, LinesInRateModeRemarksInventoryTextAndTheItemRowLayout) {
   setup("chksendremarks", "1");
-  addInvoice({{"-nolines", ""}, {"DiscAmount", "-2"}, {"Total", "81.50"}});
+  addInvoice("DiscAmount = -2, Total = 81.50", kNumber, 0);
   // Group 0 holds a taxable and a non-taxable line: the whole invoice goes in rate mode.
-  addLine({{"LineType", "'Inventory'"},
-           {"Style", "'TS100'"},
-           {"Description", "'Tee'"},
-           {"Color", "'Red'"},
-           {"UnitPrice", "12.5"},
-           {"Qty", "2"},
-           {"LinechargeAdjusted", "12"},
-           {"AdjustedQty", "2"}});
-  addLine({{"LineNumber", "2"},
-           {"LineType", "'Remark'"},
-           {"Description", "'Hand wash'"},
-           {"PrintLine", "1"}});
-  addLine({{"LineNumber", "3"},
-           {"LineType", "'Inventory'"},
-           {"Style", "'TS100'"},
-           {"Description", "'Tee'"},
-           {"Size", "'XL'"},
-           {"Tax1", "12"},
-           {"QBClass", "'Corporate'"}});
-  addLine({{"LineNumber", "4"},
-           {"LineType", "'Remark'"},
-           {"Description", "'Not printed'"},
-           {"PrintLine", "0"}});
-  addLine({{"LineNumber", "5"}, {"LineType", "'Separator'"}});
-  addLine({{"LineNumber", "6"}, {"AmortizeGroup", "2"}, {"UnitPrice", "20.004"}, {"Qty", "1"}});
-  addLine({{"LineNumber", "7"}, {"AmortizeGroup", "2"}, {"UnitPrice", "0.125"}, {"Qty", "4"}});
+  for (const char* line :
+       {"LineType = 'Inventory', Style = 'TS100', Description = 'Tee', Color = 'Red', UnitPrice "
+        "= 12.5, Qty = 2, LinechargeAdjusted = 12, AdjustedQty = 2",
+        "LineNumber = 2, LineType = 'Remark', Description = 'Hand wash', PrintLine = 1",
+        "LineNumber = 3, LineType = 'Inventory', Style = 'TS100', Description = 'Tee', Size = "
+        "'XL', Tax1 = 12, QBClass = 'Corporate'",
+        "LineNumber = 4, LineType = 'Remark', Description = 'Not printed', PrintLine = 0",
+        "LineNumber = 5, LineType = 'Separator'",
+        "LineNumber = 6, AmortizeGroup = 2, UnitPrice = 20.004, Qty = 1",
+        "LineNumber = 7, AmortizeGroup = 2, UnitPrice = 0.125, Qty = 4"})
+    addLine(line);
   const std::string result = send();
   // 25 + 31.50 + 20.00 + 4 x 0.13 - 2 discount: rate mode sends unit prices, not adjusted charges.
   EXPECT_EQ(result, "Sent! QuickBooks' subtotal 75.02 differs from the Vantora total 81.50.");
@@ -389,10 +284,9 @@ TEST_F(InvoiceExportTest, LinesInRateModeRemarksInventoryTextAndTheItemRowLayout
             std::string::npos)
       << add;
   EXPECT_NE(add.find("<InvoiceLineAdd><Desc>Hand wash</Desc></InvoiceLineAdd>"), std::string::npos);
-  EXPECT_NE(add.find("<Desc>TS100 - Tee Size: "
-                     "XL</Desc><Quantity>3</Quantity><Rate>10.50</"
-                     "Rate><ClassRef><FullName>Corporate</FullName>"
-                     "</ClassRef><SalesTaxCodeRef><FullName>Non</FullName>"),
+  EXPECT_NE(add.find("<Desc>TS100 - Tee Size: XL</Desc><Quantity>3</Quantity><Rate>10.50</Rate>"
+                     "<ClassRef><FullName>Corporate</FullName></ClassRef><SalesTaxCodeRef>"
+                     "<FullName>Non</FullName>"),
             std::string::npos);
   EXPECT_NE(add.find("<Rate>20.00</Rate>"), std::string::npos);
   EXPECT_NE(add.find("<Rate>0.13</Rate>"),
@@ -443,10 +337,10 @@ TEST_F(InvoiceExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
     EXPECT_EQ(ui.messages[0].title, "Warning!");
     EXPECT_EQ(ui.messages[0].text,
               question + (*c.mark == '1' ? "This may be a duplicate transaction. Click 'YES' to "
-                                           "send this invoice anyhow. Click "
-                                           "'NO' to flag this invoice as exported."
-                                         : "This may be a duplicate transaction. Are you sure you "
-                                           "want to send this invoice?"));
+                                           "send this invoice anyhow. Click 'NO' to flag this "
+                                           "invoice as exported."
+                                         : "This may be a duplicate transaction. Are you sure "
+                                           "you want to send this invoice?"));
     EXPECT_EQ(invoicesInQuickBooks(), before + c.added);
     if (*c.mark == '1') {
       EXPECT_EQ(first("SELECT QuickBooks || '|' || QuickBooksRef || '|' || xmlAdd FROM CustSO "
@@ -458,10 +352,8 @@ TEST_F(InvoiceExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
 
 TEST_F(InvoiceExportTest, TaxChangeRepQuestionPoNoteAndBillingName) {
   setup("chkaddress", "1");
-  addInvoice(
-      {{"TaxPercentage1", "8"},
-       {"CustomerPO", "'" + std::string(26, '7') + "'"},
-       {"BillingAddress", "'12 Main St' || char(13) || char(10) || 'Springfield, IL 62701'"}});
+  addInvoice("TaxPercentage1 = 8, CustomerPO = '" + std::string(26, '7') +
+             "', BillingAddress = '12 Main St' || char(13) || char(10) || 'Springfield, IL 62701'");
   assignAnswers = {{"Tax Item QuickBooks", "TX Sales Tax"}};
   ASSERT_TRUE(upd_customer(*ctx, customerName, repInitials));
   const std::string other = repInitials == "RP" ? "JM" : "RP";
@@ -475,8 +367,7 @@ TEST_F(InvoiceExportTest, TaxChangeRepQuestionPoNoteAndBillingName) {
   ASSERT_EQ(send().substr(0, 6), "Sent! ");
   EXPECT_EQ(app.sharedSlots[2],
             "This invoice was taxed at 8%. After processing this invoice the tax percentage in "
-            "Vantora has changed "
-            "to 8.25%." +
+            "Vantora has changed to 8.25%." +
                 kCrlf + kCrlf +
                 "Please select the correct 'QuickBooks Tax Item' to associate with this invoice.");
   EXPECT_EQ(app.sharedSlots[5], "8");
@@ -490,9 +381,8 @@ TEST_F(InvoiceExportTest, TaxChangeRepQuestionPoNoteAndBillingName) {
   for (const auto& m : ui.messages) titles.push_back(m.title);
   EXPECT_EQ(titles, (std::vector<std::string>{"Confirm", "Please Note"}));
   EXPECT_EQ(ui.messages[0].text,
-            "The default Sales Rep in QuickBooks for this customer is different to the one on this "
-            "invoice. Do you "
-            "want to update the default sales rep in QuickBooks to " +
+            "The default Sales Rep in QuickBooks for this customer is different to the one on "
+            "this invoice. Do you want to update the default sales rep in QuickBooks to " +
                 first("SELECT FirstName FROM Users WHERE Link = " + rep) + "?");
   EXPECT_EQ(company().findByName(Kind::Customer, customerName)->value("SalesRepRef/FullName"),
             other);
@@ -505,10 +395,9 @@ TEST_F(InvoiceExportTest, AMarkThatFailsAfterTheAddIsNeverSilent) {
   const std::string result = send();
   const qb::sim::Entry made = company().list(Kind::Invoice).back();
   EXPECT_EQ(result, "Sent! The invoice is in QuickBooks (reference " + made.name +
-                        ") but Vantora could not be marked: mark this invoice as sent by hand (Run "
-                        "> Mark as sent) so that it is "
-                        "not sent again. The integrator will mark it as sent when it next "
-                        "connects to QuickBooks.");
+                        ") but Vantora could not be marked: mark this invoice as sent by hand "
+                        "(Run > Mark as sent) so that it is not sent again. The integrator will "
+                        "mark it as sent when it next connects to QuickBooks.");
   ASSERT_FALSE(ui.messages.empty());
   EXPECT_EQ(ui.messages[0].title, "Confirm");
 }
@@ -536,8 +425,7 @@ TEST_F(InvoiceExportTest,
     SCOPED_TRACE(number);
     const std::string txn = first(
         "SELECT substr(xmlAdd, instr(xmlAdd, '<QBReference>') + 13, instr(xmlAdd, "
-        "'</QBReference>') - "
-        "instr(xmlAdd, '<QBReference>') - 13) FROM CustSO WHERE Number = " +
+        "'</QBReference>') - instr(xmlAdd, '<QBReference>') - 13) FROM CustSO WHERE Number = " +
         number);
     int copies = 0;
     for (const auto& invoice : invoices) {

@@ -88,8 +88,9 @@ TEST_F(ParseAddressTest, UsableParserAnswerFillsTheLinesAndTheAggregate) {
   EXPECT_EQ(address.country, "") << "the text names no country";
   EXPECT_EQ(
       address.aggregate(),
-      "<Addr1>Acme Tools &amp; Dies</Addr1><Addr2>12 Main St</Addr2><Addr3></Addr3><Addr4></Addr4>"
-      "<City>Springfield</City><State>IL</State><PostalCode>62704</PostalCode><Country></Country>");
+      "<Addr1>Acme Tools &amp; Dies</Addr1><Addr2>12 Main St</Addr2><Addr3></Addr3><Addr4>"
+      "</Addr4><City>Springfield</City><State>IL</State><PostalCode>62704</PostalCode><Country>"
+      "</Country>");
   EXPECT_TRUE(ui.dialogs.empty());
   EXPECT_TRUE(
       parse_address(app, address, "Unit 4, 200 King St W\r\nToronto (ON) M5H 3T4\r\nCanada"));
@@ -393,10 +394,8 @@ TEST_F(ParseAddressTest, DialogLoadsTheTextAndEmptiesTheBoxes) {
   EXPECT_EQ(dialog.txt, Boxes{});
   EXPECT_EQ(std::string(ParseAddressLogic::kInstruction),
             "Select and copy text from the text box above and paste it into the correct fields "
-            "below. To send this "
-            "invoice without an address, leave all fields below blank and click 'Update'. Click "
-            "'Cancel' if you "
-            "don't want to send this invoice.");
+            "below. To send this invoice without an address, leave all fields below blank and "
+            "click 'Update'. Click 'Cancel' if you don't want to send this invoice.");
   EXPECT_EQ(std::string(ParseAddressLogic::kLabels[6]), "Zip / Postal Code (13 Char Max)");
 }
 

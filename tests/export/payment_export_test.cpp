@@ -15,21 +15,16 @@
 #include "main_window/work_lists.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/connected_demo.h"
+#include "support/export_rows.h"
 
 namespace vqb {
 namespace {
 
 using qb::sim::Kind;
-using Columns = std::map<std::string, std::string>;
 
 const std::string kCrlf = "\r\n";
 
-std::string xml_text(const std::string& text) {
-  std::string out;
-  for (char c : text)
-    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
-  return out;
-}
+using test::xml_text;
 constexpr long kReceipt = 95001;
 constexpr long kInvoice = 90001;
 constexpr const char* kSendInvoice = "Send Invoice ?";
@@ -39,102 +34,63 @@ class PaymentExportTest : public ::testing::Test, protected test::ConnectedDemoF
   void SetUp() override {
     ASSERT_TRUE(connected);
     customer = first(
-        "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 ORDER BY "
-        "Link LIMIT 1");
+        "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 ORDER "
+        "BY Link LIMIT 1");
     other = first(
-        "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 AND Link "
-        "<> " +
+        "SELECT Link FROM Customers WHERE QBAccountNumber <> '' AND Rep BETWEEN 31 AND 34 AND "
+        "Link <> " +
         customer + " ORDER BY Link LIMIT 1");
     ASSERT_FALSE(other.empty());
     customerName = first("SELECT QBAccountNumber FROM Customers WHERE Link = " + customer);
     run("INSERT INTO Customers (Link, Description, QBAccountNumber) VALUES (990001, 'Unlinked & "
-        "Co', ''), "
-        "(990002, 'Gone & Co', 'Gone & Co')");
+        "Co', ''), (990002, 'Gone & Co', 'Gone & Co')");
     setup("optapply2", "True");
   }
 
   // A Vantora invoice (status 4) or work order (3) of 100.00 in two non-taxable lines, not in
   // QuickBooks, with its register entry (id = number) for invoices.
-  void addOrder(long number, Columns set = {}) {
-    Columns c{{"Number", std::to_string(number)},
-              {"Customer", customer},
-              {"Status", "4"},
-              {"Prefix", "''"},
-              {"InvDate", "46000"},
-              {"Description", "'Caps'"},
-              {"Notes", "''"},
-              {"CustomerPO", "''"},
-              {"BillingAddress", "''"},
-              {"ShipAddress", "''"},
-              {"SalesRep", first("SELECT Rep FROM Customers WHERE Link = " + customer)},
-              {"TaxType1", "1"},
-              {"TaxPercentage1", "8.25"},
-              {"TaxAmount1", "0"},
-              {"DiscAmount", "0"},
-              {"Total", "100"},
-              {"QuickBooks", "0"},
-              {"QuickBooksRef", "''"},
-              {"xmlAdd", "''"}};
-    for (auto& [k, v] : set) c[k] = v;
+  void addOrder(long number, const std::string& set = "") {
+    const std::string n = std::to_string(number);
+    const test::Columns c = test::with(
+        test::columns("Number = " + n + ", Customer = " + customer + ", SalesRep = " +
+                      first("SELECT Rep FROM Customers WHERE Link = " + customer) +
+                      ", Status = 4, Prefix = '', InvDate = 46000, Description = 'Caps', Notes "
+                      "= '', CustomerPO = '', BillingAddress = '', ShipAddress = '', TaxType1 = "
+                      "1, TaxPercentage1 = 8.25, TaxAmount1 = 0, DiscAmount = 0, Total = 100, "
+                      "QuickBooks = 0, QuickBooksRef = '', xmlAdd = ''"),
+        set);
     insert("CustSO", c);
     for (int line = 1; line <= 2; ++line)
-      insert("custsodetail", {{"SONumber", std::to_string(number)},
-                              {"LineNumber", std::to_string(line)},
-                              {"LineType", "'Service'"},
-                              {"PrintLine", "1"},
-                              {"Style", "'EMB1'"},
-                              {"Description", "'Left chest'"},
-                              {"Qty", "1"},
-                              {"UnitPrice", "50"},
-                              {"AdjustedQty", "1"},
-                              {"LineChargeAdjusted", "50"},
-                              {"SalesGroup", "'EMB'"},
-                              {"Tax1", "12"},
-                              {"AmortizeGroup", "0"},
-                              {"QBClass", "''"}});
-    if (c["Status"] == "4")
-      insert("CustPost", {{"id", std::to_string(number)},
-                          {"Customer", c["Customer"]},
-                          {"Trans", "'INV'"},
-                          {"WONumber", std::to_string(number)}});
+      insert("custsodetail",
+             test::columns("SONumber = " + n + ", LineNumber = " + std::to_string(line) +
+                           ", LineType = 'Service', PrintLine = 1, Style = 'EMB1', Description "
+                           "= 'Left chest', Qty = 1, UnitPrice = 50, AdjustedQty = 1, "
+                           "LineChargeAdjusted = 50, SalesGroup = 'EMB', Tax1 = 12, "
+                           "AmortizeGroup = 0, QBClass = ''"));
+    if (c.at("Status") == "4")
+      insert("CustPost", test::columns("id = " + n + ", Customer = " + c.at("Customer") +
+                                       ", Trans = 'INV', WONumber = " + n));
   }
   // A payment with its register entry (id = receipt); allocations name register ids.
-  void addPayment(Columns set = {}, std::vector<std::pair<long, const char*>> allocations = {},
+  void addPayment(const std::string& set = "",
+                  std::vector<std::pair<long, const char*>> allocations = {},
                   std::vector<std::pair<long, const char*>> deposits = {},
                   long receipt = kReceipt) {
-    Columns c{{"Number", std::to_string(receipt)},
-              {"Customer", customer},
-              {"Date", "46010"},
-              {"Amount", "60"},
-              {"Method", "42"},
-              {"Reference", "'Chq 1234'"},
-              {"Comment", "'Thanks'"},
-              {"POS", "0"},
-              {"Voided", "0"},
-              {"QuickBooks", "0"}};
-    for (auto& [k, v] : set) c[k] = v;
+    const std::string r = std::to_string(receipt);
+    const test::Columns c = test::with(
+        test::columns("Number = " + r + ", Customer = " + customer +
+                      ", Date = 46010, Amount = 60, Method = 42, Reference = 'Chq 1234', "
+                      "Comment = 'Thanks', POS = 0, Voided = 0, QuickBooks = 0"),
+        set);
     insert("CustPayments", c);
-    insert("CustPost", {{"id", std::to_string(receipt)},
-                        {"Customer", c["Customer"]},
-                        {"Trans", "'PMT'"},
-                        {"ReceiptNumber", std::to_string(receipt)},
-                        {"WONumber", "0"}});
+    insert("CustPost", test::columns("id = " + r + ", Customer = " + c.at("Customer") +
+                                     ", Trans = 'PMT', ReceiptNumber = " + r + ", WONumber = 0"));
     for (auto [dref, amount] : allocations)
-      insert(
-          "CustAllocate",
-          {{"CRef", std::to_string(receipt)}, {"DRef", std::to_string(dref)}, {"Amount", amount}});
+      run("INSERT INTO CustAllocate (CRef, DRef, Amount) VALUES (" + r + ", " +
+          std::to_string(dref) + ", " + amount + ")");
     for (auto [wo, amount] : deposits)
-      insert("CustWOPayments", {{"PostLink", std::to_string(receipt)},
-                                {"WONumber", std::to_string(wo)},
-                                {"Amount", amount}});
-  }
-  void insert(const std::string& table, const Columns& c) {
-    std::string names, values;
-    for (auto& [k, v] : c) {
-      names += (names.empty() ? "" : ", ") + k;
-      values += (values.empty() ? "" : ", ") + v;
-    }
-    run("INSERT INTO " + table + " (" + names + ") VALUES (" + values + ")");
+      run("INSERT INTO CustWOPayments (PostLink, WONumber, Amount) VALUES (" + r + ", " +
+          std::to_string(wo) + ", " + amount + ")");
   }
   void setup(const std::string& key, const std::string& value) {
     save_setup_value(app, key, value);
@@ -153,8 +109,7 @@ class PaymentExportTest : public ::testing::Test, protected test::ConnectedDemoF
   std::string txnOf(long invoice) const {
     return first(
         "SELECT substr(xmlAdd, instr(xmlAdd, '<QBReference>') + 13, instr(xmlAdd, "
-        "'</QBReference>') - "
-        "instr(xmlAdd, '<QBReference>') - 13) FROM CustSO WHERE Number = " +
+        "'</QBReference>') - instr(xmlAdd, '<QBReference>') - 13) FROM CustSO WHERE Number = " +
         std::to_string(invoice));
   }
   std::string balanceOf(long invoice) const {
@@ -175,22 +130,20 @@ class PaymentExportTest : public ::testing::Test, protected test::ConnectedDemoF
 TEST_F(PaymentExportTest, AppliedToTheSameInvoicesWithTheSameAmountsAndMarked) {
   addOrder(kInvoice);
   addOrder(kInvoice + 1);
-  addOrder(kInvoice + 2, {{"Status", "3"}});  // a work order taking a deposit
-  insert("CustPost", {{"id", "90100"},
-                      {"Customer", customer},
-                      {"Trans", "'JNL'"},
-                      {"WONumber", "0"}});  // not an invoice
-  addPayment({{"Amount", "70"}}, {{kInvoice, "30"}, {90100, "5"}, {kInvoice + 1, "20.005"}},
+  addOrder(kInvoice + 2, "Status = 3");  // a work order taking a deposit
+  // not an invoice
+  run("INSERT INTO CustPost (id, Customer, Trans, WONumber) VALUES (90100, " + customer +
+      ", 'JNL', 0)");
+  addPayment("Amount = 70", {{kInvoice, "30"}, {90100, "5"}, {kInvoice + 1, "20.005"}},
              {{kInvoice + 2, "10"}});
   ui.answers = {Answer::Yes, Answer::Yes, Answer::Yes};
   EXPECT_EQ(send(), "Sent!");
   EXPECT_EQ(titles(), (std::vector<std::string>{kSendInvoice, kSendInvoice, kSendInvoice}));
   EXPECT_EQ(ui.messages[2].text,
-            "This payment is reserved as a deposit against work order 90003 that has not yet been "
-            "sent to QuickBooks. In order to apply "
-            "this payment to the correct invoice in QuickBooks we need to export this work order "
-            "first. Do you want to send this WO "
-            "as an invoice to QuickBooks now ?");
+            "This payment is reserved as a deposit against work order 90003 that has not yet "
+            "been sent to QuickBooks. In order to apply this payment to the correct invoice in "
+            "QuickBooks we need to export this work order first. Do you want to send this WO as "
+            "an invoice to QuickBooks now ?");
   const auto payments = company().list(Kind::ReceivePayment);
   const qb::sim::Entry& made = payments.back();
   auto txn = [&](long n) { return txnOf(n); };
@@ -198,19 +151,17 @@ TEST_F(PaymentExportTest, AppliedToTheSameInvoicesWithTheSameAmountsAndMarked) {
       lastAdd(),
       "<ReceivePaymentAdd><CustomerRef><FullName>" + xml_text(customerName) +
           "</FullName></CustomerRef><TxnDate>2025-12-19</TxnDate><RefNumber>Chq 1234</RefNumber>"
-          "<TotalAmount>70.00</TotalAmount><PaymentMethodRef><FullName>Check</FullName></"
-          "PaymentMethodRef>"
-          "<DepositToAccountRef><FullName>Undeposited Funds</FullName></DepositToAccountRef>"
-          "<AppliedToTxnAdd><TxnID>" +
+          "<TotalAmount>70.00</TotalAmount><PaymentMethodRef><FullName>Check</FullName>"
+          "</PaymentMethodRef><DepositToAccountRef><FullName>Undeposited Funds</FullName>"
+          "</DepositToAccountRef><AppliedToTxnAdd><TxnID>" +
           txn(kInvoice) +
-          "</TxnID><PaymentAmount>30.00</PaymentAmount></AppliedToTxnAdd>"
-          "<AppliedToTxnAdd><TxnID>" +
+          "</TxnID><PaymentAmount>30.00</PaymentAmount></AppliedToTxnAdd><AppliedToTxnAdd>"
+          "<TxnID>" +
           txn(kInvoice + 1) +
-          "</TxnID><PaymentAmount>20.01</PaymentAmount></AppliedToTxnAdd>"
-          "<AppliedToTxnAdd><TxnID>" +
+          "</TxnID><PaymentAmount>20.01</PaymentAmount></AppliedToTxnAdd><AppliedToTxnAdd>"
+          "<TxnID>" +
           txn(kInvoice + 2) +
-          "</TxnID><PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd>"
-          "</ReceivePaymentAdd>");
+          "</TxnID><PaymentAmount>10.00</PaymentAmount></AppliedToTxnAdd></ReceivePaymentAdd>");
   EXPECT_EQ(balanceOf(kInvoice), "70.00");
   EXPECT_EQ(balanceOf(kInvoice + 1), "79.99");
   EXPECT_EQ(balanceOf(kInvoice + 2), "90.00");
@@ -225,52 +176,35 @@ TEST_F(PaymentExportTest, AppliedToTheSameInvoicesWithTheSameAmountsAndMarked) {
 TEST_F(PaymentExportTest, EachStopSaysWhyAndSendsNothing) {
   struct Case {
     const char* name;
-    Columns payment;
+    std::string payment;
     const char* sql;  // run before sending
     const char* expected;
   };
   const Case cases[] = {
-      {"no payment",
-       {},
-       "DELETE FROM CustPayments WHERE Number = 95001",
+      {"no payment", "", "DELETE FROM CustPayments WHERE Number = 95001",
        "Cannot find payment in Vantora database."},
-      {"no register entry",
-       {},
-       "DELETE FROM CustPost WHERE id = 95001",
+      {"no register entry", "", "DELETE FROM CustPost WHERE id = 95001",
        "Cannot find payment register entry in Vantmora."},
-      {"no customer",
-       {},
-       "UPDATE CustPost SET Customer = 999999 WHERE id = 95001",
+      {"no customer", "", "UPDATE CustPost SET Customer = 999999 WHERE id = 95001",
        "Cannot find customer in Vantmora."},
-      {"unlinked customer",
-       {},
-       "UPDATE CustPost SET Customer = 990001 WHERE id = 95001",
+      {"unlinked customer", "", "UPDATE CustPost SET Customer = 990001 WHERE id = 95001",
        "No customer account in QuickBooks associated with this customer. Not Exported."},
-      {"customer gone",
-       {},
-       "UPDATE CustPost SET Customer = 990002 WHERE id = 95001",
+      {"customer gone", "", "UPDATE CustPost SET Customer = 990002 WHERE id = 95001",
        "Cannot validate existance of customer in QuickBooks. Not Exported."},
-      {"method",
-       {{"Method", "99"}},
-       "",
+      {"method", "Method = 99", "",
        "No valid payment method associated with this transaction, in Vantora. Cannot export "
        "payment."},
-      {"QuickBooks method",
-       {{"Method", "46"}},
-       "",
+      {"QuickBooks method", "Method = 46", "",
        "No valid QuickBooks 'payment method' associated with this transaction. Cannot export"},
-      {"deposit account",
-       {{"Method", "45"}},
-       "",
+      {"deposit account", "Method = 45", "",
        "Cannot validate QB ledger account where payment will be deposite to. Payment not sent!"},
-      {"not applied as in Vantora",
-       {},
+      {"not applied as in Vantora", "",
        "INSERT INTO CustAllocate (CRef, DRef, Amount) VALUES (95001, 90001, 30), (95001, 90002, "
        "30)",
        "Could not apply payments to the correct invoices in QuickBooks"},
   };
   addOrder(kInvoice);
-  addOrder(kInvoice + 1, {{"QuickBooks", "1"}});  // marked sent, yet QuickBooks does not have it
+  addOrder(kInvoice + 1, "QuickBooks = 1");  // marked sent, yet QuickBooks does not have it
   // The wire transfers' account is gone from QuickBooks (the assign window is cancelled).
   app.qbAccounts.RemoveChildrenWithContent("Checking");
   for (const Case& c : cases) {
@@ -290,8 +224,8 @@ TEST_F(PaymentExportTest, EachStopSaysWhyAndSendsNothing) {
   EXPECT_EQ(ui.messages.back().title, "Confirm");
   EXPECT_EQ(
       ui.messages.back().text,
-      "We are unable to apply this payment to the same invoices in QuickBooks as those in Vantora "
-      "for the following reason: " +
+      "We are unable to apply this payment to the same invoices in QuickBooks as those in "
+      "Vantora for the following reason: " +
           kCrlf + "Invoice 90002 not found in QuickBooks." + kCrlf + kCrlf +
           "Do you want to send this payment without applying it to any exisitng transactions ?");
   EXPECT_EQ(first("SELECT QuickBooks FROM CustSO WHERE Number = 90001"), "1");
@@ -312,8 +246,7 @@ TEST_F(PaymentExportTest, AnApplicationThatFailsSaysWhy) {
        {},
        {Answer::Yes},
        "Sent! Not applied to any invoice: The amount of 120.00 could not be applied to invoice "
-       "90001. The balance outstanding in "
-       "QuickBooks is 100.00",
+       "90001. The balance outstanding in QuickBooks is 100.00",
        ""},
       {"invoice declined",
        {{kInvoice, "20"}},
@@ -359,8 +292,8 @@ TEST_F(PaymentExportTest, AnApplicationThatFailsSaysWhy) {
     run("DELETE FROM CustWOPayments WHERE PostLink = 95001");
     addOrder(kInvoice);
     addOrder(kInvoice + 1);
-    addOrder(kInvoice + 2, {{"Status", "3"}});
-    addPayment({}, c.allocations, c.deposits);
+    addOrder(kInvoice + 2, "Status = 3");
+    addPayment("", c.allocations, c.deposits);
     ui.messages.clear();
     ui.answers = {c.answers.begin(), c.answers.end()};
     ui.answers.push_back(Answer::Yes);  // "Confirm": send unapplied
@@ -381,61 +314,52 @@ TEST_F(PaymentExportTest, AnApplicationThatFailsSaysWhy) {
 }
 
 TEST_F(PaymentExportTest, HeaderOptionsChooseApplicationMemoReferenceAndAccount) {
+  // `expected` and `absent` list fragments of the add, "|" between them.
   struct Case {
-    std::vector<std::pair<const char*, const char*>> setup;
-    Columns payment;
-    std::vector<std::string> expected;
-    std::vector<std::string> absent;
+    const char* setup;  // "key=value;..."
+    std::string payment, expected, absent;
     std::string result = "Sent!";
   };
   const Case cases[] = {
-      {{{"optapply0", "True"}},
-       {},
-       {"<IsAutoApply>false</IsAutoApply>", "<RefNumber>Chq 1234</RefNumber>"},
-       {"<Memo>"}},
-      {{{"optapply1", "True"}, {"optapply2", ""}}, {}, {"<IsAutoApply>true</IsAutoApply>"}, {}},
-      {{{"optpmemo1", "True"}},
-       {{"Comment", "'Paid <late> & O''Neil'"}},
-       {"<Memo>Paid &lt;late&gt; &amp; O'Neil</Memo>"},
-       {}},
-      {{{"optpmemo2", "True"}}, {}, {"<Memo>95001</Memo>"}, {}},
-      {{{"optpmemo3", "True"}},
-       {{"Reference", "'REMITTANCE ADVICE 2025-123456'"}},
-       {"<Memo>REMITTANCE ADVICE 2025-123456</Memo>",
-        "<RefNumber>REMITTANCE ADVICE 20</RefNumber>"},
-       {},
+      {"optapply0=True", "", "<IsAutoApply>false</IsAutoApply>|<RefNumber>Chq 1234</RefNumber>",
+       "<Memo>"},
+      {"optapply1=True;optapply2=", "", "<IsAutoApply>true</IsAutoApply>", ""},
+      {"optpmemo1=True", "Comment = 'Paid <late> & O''Neil'",
+       "<Memo>Paid &lt;late&gt; &amp; O'Neil</Memo>", ""},
+      {"optpmemo2=True", "", "<Memo>95001</Memo>", ""},
+      {"optpmemo3=True", "Reference = 'REMITTANCE ADVICE 2025-123456'",
+       "<Memo>REMITTANCE ADVICE 2025-123456</Memo>|<RefNumber>REMITTANCE ADVICE 20</RefNumber>", "",
        "Sent! The reference number was cut to the 20 characters QuickBooks takes."},
-      {{},
-       {{"Reference", "''"}, {"Method", "41"}, {"Amount", "12.345"}},
-       {"<RefNumber>95001</RefNumber>", "<TotalAmount>12.35</TotalAmount>",
-        "<PaymentMethodRef><FullName>Cash</FullName>"},
-       {"<DepositToAccountRef>"}},
+      {"", "Reference = '', Method = 41, Amount = 12.345",
+       "<RefNumber>95001</RefNumber>|<TotalAmount>12.35</TotalAmount>|<PaymentMethodRef><FullName>"
+       "Cash</FullName>",
+       "<DepositToAccountRef>"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.expected[0]);
+    SCOPED_TRACE(c.expected);
     for (const char* key : {"optapply0", "optapply1", "optpmemo1", "optpmemo2", "optpmemo3"})
       setup(key, "");
     setup("optapply2", "True");
-    for (auto [key, value] : c.setup) setup(key, value);
+    test::apply_settings(c.setup, [&](auto key, auto value) { setup(key, value); });
     run("DELETE FROM CustPayments WHERE Number = 95001");
     run("DELETE FROM CustPost WHERE id = 95001");
     addPayment(c.payment);
     ASSERT_EQ(send(), c.result);
-    for (const auto& fragment : c.expected)
+    for (const auto& fragment : test::split(c.expected, '|'))
       EXPECT_NE(lastAdd().find(fragment), std::string::npos) << fragment << "\n" << lastAdd();
-    for (const auto& fragment : c.absent)
+    for (const auto& fragment : test::split(c.absent, '|'))
       EXPECT_EQ(lastAdd().find(fragment), std::string::npos) << fragment;
   }
 }
 
 TEST_F(PaymentExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
-  addPayment({{"Reference", "''"}, {"Comment", "'Paid'"}});
+  addPayment("Reference = '', Comment = 'Paid'");
   ASSERT_EQ(send(), "Sent!");
   const std::string txn = company().list(Kind::ReceivePayment).back().id;
   setup("chkduppayments", "1");
   // Same customer and amount, but neither its memo nor its reference holds this receipt: no
   // question.
-  addPayment({{"Reference", "'Chq 77'"}}, {}, {}, kReceipt + 1);
+  addPayment("Reference = 'Chq 77'", {}, {}, kReceipt + 1);
   ASSERT_EQ(send(kReceipt + 1), "Sent!");
   EXPECT_TRUE(ui.messages.empty());
   const std::string question = "Vantora detected another payment in QuickBooks for " +
@@ -466,10 +390,10 @@ TEST_F(PaymentExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
     EXPECT_EQ(ui.messages[0].title, "Warning!");
     EXPECT_EQ(ui.messages[0].text,
               question + (*c.mark == '1' ? "This may be a duplicate transaction. Click 'YES' to "
-                                           "send this payment anyhow. Click "
-                                           "'NO' to flag this payment as exported."
-                                         : "This may be a duplicate transaction. Are you sure you "
-                                           "want to send this payment?"));
+                                           "send this payment anyhow. Click 'NO' to flag this "
+                                           "payment as exported."
+                                         : "This may be a duplicate transaction. Are you sure "
+                                           "you want to send this payment?"));
     EXPECT_EQ(paymentsInQuickBooks(), before + c.added);
     if (*c.mark == '1') {
       EXPECT_EQ(
@@ -485,7 +409,7 @@ TEST_F(PaymentExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
   // Found by its memo when the memo is the receipt number.
   setup("chkduppayments", "0");
   setup("optpmemo2", "True");
-  addPayment({{"Reference", "'Chq 88'"}, {"Amount", "61"}}, {}, {}, kReceipt + 2);
+  addPayment("Reference = 'Chq 88', Amount = 61", {}, {}, kReceipt + 2);
   ASSERT_EQ(send(kReceipt + 2), "Sent!");
   EXPECT_TRUE(chkdup_QBPayment(*ctx, customerName, 61, "95003", "Chq 88"));
   EXPECT_EQ(app.sharedSlots[30], company().list(Kind::ReceivePayment).back().id);
@@ -493,8 +417,8 @@ TEST_F(PaymentExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
 
 TEST_F(PaymentExportTest, RefusalsAndFailedMarksAreReportedOnTheRow) {
   // An allocation to another customer's invoice: QuickBooks refuses the add.
-  addOrder(kInvoice, {{"Customer", other}});
-  addPayment({}, {{kInvoice, "30"}});
+  addOrder(kInvoice, "Customer = " + other);
+  addPayment("", {{kInvoice, "30"}});
   ui.answers = {Answer::Yes, Answer::Ok};
   const std::string refused = send();
   EXPECT_EQ(refused.rfind("3210 ", 0), 0u) << refused;
@@ -517,10 +441,9 @@ TEST_F(PaymentExportTest, RefusalsAndFailedMarksAreReportedOnTheRow) {
   ui.answers = {Answer::Ok};
   EXPECT_EQ(
       send(),
-      "Sent! The payment is in QuickBooks but Vantora could not be marked: mark this payment "
-      "as sent by hand (Run > "
-      "Mark as sent) so that it is not sent again. The integrator will mark it as sent when it "
-      "next connects to QuickBooks.");
+      "Sent! The payment is in QuickBooks but Vantora could not be marked: mark this payment as "
+      "sent by hand (Run > Mark as sent) so that it is not sent again. The integrator will mark "
+      "it as sent when it next connects to QuickBooks.");
   EXPECT_EQ(first("SELECT QBLedger FROM CustPaymentMethods WHERE Link = 45"), "Bob's Bank");
   EXPECT_EQ(lastAdd().find("<DepositToAccountRef>"), std::string::npos);
   EXPECT_EQ(titles(), (std::vector<std::string>{"Confirm"}));  // the failed write's own box
@@ -580,13 +503,12 @@ TEST_F(PaymentExportTest, EveryListedDemoPaymentIsAppliedAsInVantoraToTheCent) {
     const std::string post =
         first("SELECT id FROM CustPost WHERE Trans = 'PMT' AND ReceiptNumber = " + receipt);
     const std::string vantora = first(
-        "SELECT IFNULL(group_concat(x, ','), '') FROM (SELECT x FROM (SELECT p.WONumber || ':' || "
-        "CAST(ROUND(a.Amount * 100) AS "
-        "INTEGER) AS x FROM CustAllocate a JOIN CustPost p ON p.id = a.DRef WHERE a.CRef = " +
+        "SELECT IFNULL(group_concat(x, ','), '') FROM (SELECT x FROM (SELECT p.WONumber || ':' "
+        "|| CAST(ROUND(a.Amount * 100) AS INTEGER) AS x FROM CustAllocate a JOIN CustPost p ON "
+        "p.id = a.DRef WHERE a.CRef = " +
         post +
         " AND p.WONumber >= 1 UNION ALL SELECT WONumber || ':' || CAST(ROUND(Amount * 100) AS "
-        "INTEGER) FROM CustWOPayments "
-        "WHERE PostLink = " +
+        "INTEGER) FROM CustWOPayments WHERE PostLink = " +
         post + ") ORDER BY x)");
     std::vector<std::string> lines;
     pugi::xml_document doc;

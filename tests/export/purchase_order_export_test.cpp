@@ -18,22 +18,17 @@
 #include "mapping/list_loader.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/connected_demo.h"
+#include "support/export_rows.h"
 
 namespace vqb {
 namespace {
 
 using qb::sim::Kind;
-using Columns = std::map<std::string, std::string>;
 using Lines = std::vector<std::string>;
 
 const std::string kCrlf = "\r\n";
 
-std::string xml_text(const std::string& text) {
-  std::string out;
-  for (char c : text)
-    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
-  return out;
-}
+using test::xml_text;
 constexpr long kOrder = 97001;
 constexpr const char* kNotSent =
     "Possible duplicate purchase order. User selected not send purchase order.";
@@ -55,16 +50,12 @@ class PurchaseOrderExportTest : public ::testing::Test, protected test::Connecte
     vendor = first("SELECT QBAccount FROM Suppliers WHERE Link = " + supplier);
     customerName = first("SELECT Description FROM Customers ORDER BY Link LIMIT 1");
     // Work order 98001 of a known customer; 98002's customer is gone (the right join keeps it).
-    insert("CustSO", {{"Number", "98001"},
-                      {"Customer", first("SELECT Link FROM Customers ORDER BY Link LIMIT 1")},
-                      {"Status", "3"},
-                      {"Description", "'Spring Tees'"}});
-    insert(
-        "CustSO",
-        {{"Number", "98002"}, {"Customer", "999999"}, {"Status", "3"}, {"Description", "'Caps'"}});
-    insert("custsodetail", {{"id", "99001"}, {"SONumber", "98001"}, {"SalesGroup", "'GAR'"}});
-    run("INSERT INTO SuppPO (Number, Supplier, Date, DueDate, Confirmation, VendorRef, Subtotal, "
-        "GoodsIn, Address1, Address2, City, State, Zip, Notes, SendQB) VALUES (97001, " +
+    run("INSERT INTO CustSO (Number, Customer, Status, Description) VALUES (98001, " +
+        first("SELECT Link FROM Customers ORDER BY Link LIMIT 1") +
+        ", 3, 'Spring Tees'), (98002, 999999, 3, 'Caps')");
+    run("INSERT INTO custsodetail (id, SONumber, SalesGroup) VALUES (99001, 98001, 'GAR')");
+    run("INSERT INTO SuppPO (Number, Supplier, Date, DueDate, Confirmation, VendorRef, "
+        "Subtotal, GoodsIn, Address1, Address2, City, State, Zip, Notes, SendQB) VALUES (97001, " +
         supplier +
         ", 46000, 46014, 'CONF-1', 'SO123', 73.5, 'No', 'Vantora Demo Apparel Co.', '1450 "
         "Industrial Pkwy', 'Sacramento', 'CA', '95815', 'Ship complete only', 0)");
@@ -146,18 +137,19 @@ TEST_F(PurchaseOrderExportTest, OneItemLinePerLineNumberWithItsRowsUnderItAndThe
   const std::string add = lastAdd();
   EXPECT_EQ(add.substr(0, add.find("<Memo>")),
             "<PurchaseOrderAdd><VendorRef><FullName>" + xml_text(vendor) +
-                "</FullName></VendorRef><TxnDate>2025-12-09</TxnDate><RefNumber>97001</RefNumber>"
-                "<ShipAddress><Addr1>Vantora Demo Apparel Co.</Addr1><Addr2>1450 Industrial "
-                "Pkwy</Addr2><City>Sacramento</City><State>CA</State><PostalCode>95815</"
-                "PostalCode></ShipAddress><DueDate>2025-12-23</DueDate>");
+                "</FullName></VendorRef><TxnDate>2025-12-09</TxnDate><RefNumber>"
+                "97001</RefNumber><ShipAddress><Addr1>Vantora Demo Apparel Co.</Addr1><Addr2>"
+                "1450 Industrial Pkwy</Addr2><City>Sacramento</City><State>CA</State>"
+                "<PostalCode>95815</PostalCode></ShipAddress><DueDate>2025-12-23</DueDate>");
   // The memo's parenthesis is left open.
   EXPECT_TRUE(std::regex_match(addedField("Memo"), std::regex("Goods In = No \\(VT Status as at " +
                                                               before + " [0-2][0-9]:[0-5][0-9]")))
       << addedField("Memo");
   EXPECT_NE(add.find("<IsToBePrinted>true</IsToBePrinted>"), std::string::npos);
-  EXPECT_NE(add.find("<PurchaseOrderLineAdd><Desc> &#13;\nVT PO Number: 97001&#13;\nConfirmation "
-                     "Number: CONF-1&#13;\n </Desc></PurchaseOrderLineAdd><PurchaseOrderLineAdd>"
-                     "<Desc>Ship complete only</Desc></PurchaseOrderLineAdd></PurchaseOrderAdd>"),
+  EXPECT_NE(add.find("<PurchaseOrderLineAdd><Desc> &#13;\nVT PO Number: "
+                     "97001&#13;\nConfirmation Number: CONF-1&#13;\n </Desc>"
+                     "</PurchaseOrderLineAdd><PurchaseOrderLineAdd><Desc>Ship complete "
+                     "only</Desc></PurchaseOrderLineAdd></PurchaseOrderAdd>"),
             std::string::npos)
       << add;
 
@@ -188,8 +180,7 @@ TEST_F(PurchaseOrderExportTest, EachStopSaysWhyAndSendsNothing) {
     std::string expected;
   };
   const std::string taken = first(
-      "SELECT QBAccountNumber FROM Customers WHERE QBAccountNumber "
-      "<> '' ORDER BY Link LIMIT 1");
+      "SELECT QBAccountNumber FROM Customers WHERE QBAccountNumber <> '' ORDER BY Link LIMIT 1");
   const Case cases[] = {
       {"no order", "DELETE FROM SuppPO WHERE Number = 97001",
        "Cannot find purchase order in Vantora database."},
@@ -239,11 +230,11 @@ TEST_F(PurchaseOrderExportTest, EachStopSaysWhyAndSendsNothing) {
 TEST_F(PurchaseOrderExportTest, GroupsFromTheWorkOrderAndTheAssignWindowAreWrittenBack) {
   // An unmapped sales group with a quote: the work-order line lends it to line 1, the assign
   // window gives it to line 2 and maps it to an item.
-  insert("SalesGroup", {{"id", "20"}, {"Code", "'Bob''s'"}, {"QB", "''"}, {"Hide", "0"}});
+  run("INSERT INTO SalesGroup (id, Code, QB, Hide) VALUES (20, 'Bob''s', '', 0)");
   pop_salesGroups(app);
   run("UPDATE custsodetail SET SalesGroup = 'Bob''s' WHERE id = 99001");
-  run("UPDATE SuppPODetail SET SalesGroup = '' WHERE PONumber = 97001 AND LineNumber = 1 AND Size "
-      "= 'M'");
+  run("UPDATE SuppPODetail SET SalesGroup = '' WHERE PONumber = 97001 AND LineNumber = 1 AND "
+      "Size = 'M'");
   run("UPDATE SuppPODetail SET SalesGroup = 'NOPE' WHERE PONumber = 97001 AND LineNumber = 2");
   ui.onDialog = [this](DialogKind kind, const std::string&) {
     if (kind != DialogKind::Assign) return;
@@ -264,23 +255,21 @@ TEST_F(PurchaseOrderExportTest, GroupsFromTheWorkOrderAndTheAssignWindowAreWritt
 
 TEST_F(PurchaseOrderExportTest, ReferenceNumberAndPrintedFlagFollowTheSetup) {
   struct Case {
-    Columns setup;
+    const char* setup;      // "key = value, ..."
     const char* reference;  // "" when QuickBooks numbers the order
     const char* printed;
   };
   const Case cases[] = {
-      {{}, "97001", "true"},
-      {{{"chkpoprefix", "1"}, {"txtpoprefix", "P-"}}, "P-97001", "true"},
-      {{{"chkposupplierref", "1"}, {"chkpoprefix", "1"}}, "SO123", "true"},
-      {{{"chkqbassignponumbers", "1"}, {"chkpoprefix", "1"}, {"chkmarkposprinted", "1"}},
-       "",
-       "false"},
+      {"", "97001", "true"},
+      {"chkpoprefix = 1, txtpoprefix = P-", "P-97001", "true"},
+      {"chkposupplierref = 1, chkpoprefix = 1", "SO123", "true"},
+      {"chkqbassignponumbers = 1, chkpoprefix = 1, chkmarkposprinted = 1", "", "false"},
   };
   for (const Case& c : cases) {
     for (const char* key : {"chkpoprefix", "txtpoprefix", "chkposupplierref",
                             "chkqbassignponumbers", "chkmarkposprinted"})
       setup(key, "");
-    for (const auto& [key, value] : c.setup) setup(key, value);
+    for (const auto& [key, value] : test::columns(c.setup)) setup(key, value);
     SCOPED_TRACE(c.reference);
     EXPECT_EQ(send(), "Sent!");
     EXPECT_EQ(addedField("RefNumber"), c.reference);
@@ -311,8 +300,8 @@ TEST_F(PurchaseOrderExportTest, RemarksSharingALineAndMissingWorkOrdersStillFitT
 TEST_F(PurchaseOrderExportTest, ADuplicateIsSentLeftOrLinkedAndItsMemoUpdated) {
   ASSERT_EQ(send(), "Sent!");
   const qb::sim::Entry original = sentOrder();
-  run("UPDATE SuppPO SET SendQB = 0, QBRef = '', QBURef = '', GoodsIn = 'Part''l' WHERE Number = "
-      "97001");
+  run("UPDATE SuppPO SET SendQB = 0, QBRef = '', QBURef = '', GoodsIn = 'Part''l' WHERE Number "
+      "= 97001");
   setup("chkduppurchaseorders", "1");
   const std::string question =
       "Vantora detected another purchase order in QuickBooks for " + supplierName +
@@ -363,10 +352,10 @@ TEST_F(PurchaseOrderExportTest, RefusalsAndFailedMarksAreReportedOnTheRow) {
   run("CREATE TRIGGER refuse BEFORE UPDATE ON SuppPO BEGIN SELECT RAISE(ABORT, 'locked'); END");
   ui.messages.clear();
   EXPECT_EQ(send(),
-            "Sent! The purchase order is in QuickBooks (reference O'Neil-1) but Vantora could not "
-            "be marked: mark this purchase order as sent by hand (Run > Mark as sent) so that it "
-            "is not sent again. The integrator will mark it as sent when it next connects to "
-            "QuickBooks.");
+            "Sent! The purchase order is in QuickBooks (reference O'Neil-1) but Vantora could "
+            "not be marked: mark this purchase order as sent by hand (Run > Mark as sent) so "
+            "that it is not sent again. The integrator will mark it as sent when it next "
+            "connects to QuickBooks.");
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].title, "Confirm");
   run("DROP TRIGGER refuse");
@@ -412,8 +401,8 @@ TEST_F(PurchaseOrderExportTest, EveryListedDemoOrderGoesOnceWithTheVantoraSubtot
         "SELECT group_concat(x, ',') FROM (SELECT x FROM (SELECT LineNumber AS l, 0 AS k, '' AS "
         "s, 0 AS o, 'Q' || CAST(SUM(Qty) AS INTEGER) AS x" +
         rows +
-        " GROUP BY LineNumber UNION ALL SELECT LineNumber, 1, Style || Color, SizeOrder, CASE WHEN "
-        "WONumber > 0 THEN 'WO# ' || WONumber ELSE '-' END" +
+        " GROUP BY LineNumber UNION ALL SELECT LineNumber, 1, Style || Color, SizeOrder, CASE "
+        "WHEN WONumber > 0 THEN 'WO# ' || WONumber ELSE '-' END" +
         rows + ") ORDER BY l, k, s, o)");
     // ...and QuickBooks' lines the same way, the three closing lines left out.
     pugi::xml_document doc;

@@ -27,14 +27,14 @@ class CustomerImportTest : public ::testing::Test, protected test::SimCompanyFix
   void SetUp() override {
     auto db = f.db();
     db->execute(
-        "INSERT INTO comp (Link, Name, NextMaintLink, NextCustLink, NextSuppLink) VALUES (1, 'Co', "
-        "500, 1000, 2000)");
+        "INSERT INTO comp (Link, Name, NextMaintLink, NextCustLink, NextSuppLink) VALUES (1, "
+        "'Co', 500, 1000, 2000)");
     db->execute(
-        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (7, 'Thirty', 30, 0, "
-        "'Net 30')");
+        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (7, 'Thirty', 30, "
+        "0, 'Net 30')");
     db->execute(
-        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (8, 'Net 3', 3, 0, "
-        "'Net 3')");
+        "INSERT INTO Terms (Link, Description, Days, Hide, QuickBooks) VALUES (8, 'Net 3', 3, "
+        "0, 'Net 3')");
     ASSERT_TRUE(read_data(f.app, "Select * from Terms", true));
     f.app.termsSnapshot = f.app.scratch.Clone();
     company.addStandardTerms("Net 30", 30);
@@ -126,55 +126,31 @@ TEST_F(CustomerImportTest, ImportMapsRefsAddressesContactsAndPostsACredit) {
   EXPECT_EQ(state.grid.rows[0].foreColour, kSentRowColour);
 
   auto rows = f.db()->queryAll(
-      "SELECT Link, Description, Tel, Fax, Email, Terms, Rep, Tax1, Industry, BAddress, SADdress, "
-      "Contact, Tel2, "
-      "TaxNumber, QBAccountNumber, DateCreated, Tax2, Origination FROM Customers");
+      "SELECT Link, Description, Tel, Fax, Email, Terms, Rep, Tax1, Industry, BAddress, "
+      "SADdress, Contact, Tel2, TaxNumber, QBAccountNumber, DateCreated, Tax2, Origination FROM "
+      "Customers");
   ASSERT_EQ(rows.rows.size(), 1u);
-  const auto& c = rows.rows[0];
-  EXPECT_EQ(c[0], "1000");
-  EXPECT_EQ(c[1], "O'Brien & <Sons> Ltd");
-  EXPECT_EQ(c[2], "555-0101");
-  EXPECT_EQ(c[3], "555-0102");
-  EXPECT_EQ(c[4], "a@b.c");
-  EXPECT_EQ(c[5], "7");   // terms mapped back through the snapshot
-  EXPECT_EQ(c[6], "-1");  // no rep
-  EXPECT_EQ(c[7], "-1");
-  EXPECT_EQ(c[8], "-1");
-  EXPECT_EQ(c[9], "1 Main St\r\nUnit 2\r\nSpringfield, IL 62701");
-  EXPECT_EQ(c[10], "Shelbyville,  ");
-  EXPECT_EQ(c[11], "Pat O'Neil");
-  EXPECT_EQ(c[12], "555-0103");
-  EXPECT_EQ(c[13], "R-1");
-  EXPECT_EQ(c[14], "O'Brien & <Sons>");
-  EXPECT_EQ(c[15], number_text(ole_today()));
-  EXPECT_EQ(c[16], "-1");
-  EXPECT_EQ(c[17], "-1");
+  // Terms mapped back through the snapshot; no rep, tax or type (-1).
+  const std::string today = number_text(ole_today());
+  EXPECT_EQ(rows.rows[0],
+            (std::vector<Cell>{"1000", "O'Brien & <Sons> Ltd", "555-0101", "555-0102", "a@b.c", "7",
+                               "-1", "-1", "-1", "1 Main St\r\nUnit 2\r\nSpringfield, IL 62701",
+                               "Shelbyville,  ", "Pat O'Neil", "555-0103", "R-1",
+                               "O'Brien & <Sons>", today, "-1", "-1"}));
   EXPECT_EQ(cell("SELECT NextCustLink FROM comp"), "1001");
 
   auto contacts =
       f.db()->queryAll("SELECT Customer, Name, MailList, Tel FROM CustContacts ORDER BY id");
   ASSERT_EQ(contacts.rows.size(), 2u);
-  EXPECT_EQ(contacts.rows[0][0], "1000");
-  EXPECT_EQ(contacts.rows[0][1], "Pat O'Neil");
-  EXPECT_EQ(contacts.rows[0][2], "0");
-  EXPECT_EQ(contacts.rows[0][3], "");
+  EXPECT_EQ(contacts.rows[0], (std::vector<Cell>{"1000", "Pat O'Neil", "0", ""}));
   EXPECT_EQ(contacts.rows[1][1], "Sam");
 
   auto post = f.db()->queryAll(
       "SELECT Customer, Date, Trans, Description, reference, rep, debit, credit, outstanding, "
       "notes FROM CustPost");
-  ASSERT_EQ(post.rows.size(), 1u);
-  const auto& p = post.rows[0];
-  EXPECT_EQ(p[0], "1000");
-  EXPECT_EQ(p[1], number_text(ole_today()));
-  EXPECT_EQ(p[2], "JNL");
-  EXPECT_EQ(p[3], "Open Bal QB");
-  EXPECT_EQ(p[4], "Import");
-  EXPECT_EQ(p[5], "-1");
-  EXPECT_EQ(p[6], "0");
-  EXPECT_EQ(p[7], "150.25");
-  EXPECT_EQ(p[8], "150.25");
-  EXPECT_EQ(p[9], "Bal B/F from QuickBooks After Customer Import");
+  EXPECT_EQ(post.rows, (std::vector<std::vector<Cell>>{
+                           {"1000", today, "JNL", "Open Bal QB", "Import", "-1", "0", "150.25",
+                            "150.25", "Bal B/F from QuickBooks After Customer Import"}}));
 
   // A second run skips the row: its Comment is filled.
   f.ui.answers = {Answer::Yes};
@@ -244,11 +220,8 @@ TEST_F(CustomerImportTest, PositiveBalanceIsADebitRoundedToCents) {
   fill_customersQB(ctx, listing);
   listing.importBalances = true;
   EXPECT_EQ(get_customer(ctx, listing, 0), "Sent");
-  auto post = f.db()->queryAll("SELECT debit, credit, outstanding FROM CustPost");
-  ASSERT_EQ(post.rows.size(), 1u);
-  EXPECT_EQ(post.rows[0][0], "1234.5");
-  EXPECT_EQ(post.rows[0][1], "0");
-  EXPECT_EQ(post.rows[0][2], "1234.5");
+  EXPECT_EQ(f.db()->queryAll("SELECT debit, credit, outstanding FROM CustPost").rows,
+            (std::vector<std::vector<Cell>>{{"1234.5", "0", "1234.5"}}));
 }
 
 TEST_F(CustomerImportTest, CustomerAlreadyLinkedIsNotImportedAgain) {

@@ -51,28 +51,23 @@ class WorkListsTest : public ::testing::Test, protected test::VantoraFixture {
   // A few rows of every kind, chosen for the edge cases.
   void insert_rows() {
     db()->executeScript(
-        "INSERT INTO Customers (id, Link, Description, Tel, QBAccountNumber) VALUES "
-        "(1, 101, 'Alpha Caps', '555-0101', NULL), (2, 102, 'Beta Tees', '555-0102', ''), "
-        "(3, 103, 'Gamma Gear', '555-0103', 'Gamma Gear');"
-        "INSERT INTO Suppliers (id, Link, Description, Tel, QBAccount) VALUES "
-        "(1, 201, 'Acme Blanks', '555-0201', NULL), (2, 202, 'Best Threads', '555-0202', 'Best');"
-        "INSERT INTO CustSO (Number, Customer, Status, InvDate, Description, NetTotal, "
-        "PaymentStatus, QuickBooks) VALUES "
-        "(5002, 102, 3, 46027, 'Jackets', 1234.5, 1, NULL),"
-        "(5001, 101, 4, 46000.75, 'Caps', 12.125, 2, 0),"
-        "(5003, 103, 4, 46001, 'Hats', 80, 0, 1),"
-        "(5004, 101, 4, NULL, 'Undated', NULL, NULL, 0);"
-        "INSERT INTO CustPaymentMethods (Link, Description) VALUES (1, 'Cheque');"
-        "INSERT INTO CustPayments (Number, Customer, Date, Amount, Method, Reference, POS, "
-        "Voided, QuickBooks) VALUES "
-        "(3001, 101, 46027, 99.5, 1, 'CHQ 12', 0, 0, 0), (3002, 101, 46027, 5, 1, 'POS', 1, 0, 0),"
-        "(3003, 102, 46027, 6, 1, 'Void', 0, 1, 0), (3004, 103, 46028, 7, 1, 'Sent', 0, 0, 1);"
-        "INSERT INTO SuppPO (Number, Supplier, Date, DueDate, Confirmation, Subtotal, GoodsIn, "
-        "Void, Revision, SendQB) VALUES "
-        "(7001, 201, 46000, 46027, 'C-1', 250, 'Partial', 0, 200918, NULL),"
-        "(7002, 201, 46000, NULL, 'Old', 1, '', 0, 200917, NULL),"
-        "(7003, 202, 46000, NULL, 'Void', 2, '', 1, 201001, NULL),"
-        "(7004, 202, 46001, NULL, 'Sent', 3, 'Complete', 0, 201001, 46001.5);");
+        "INSERT INTO Customers (id, Link, Description, Tel, QBAccountNumber) VALUES (1, 101, "
+        "'Alpha Caps', '555-0101', NULL), (2, 102, 'Beta Tees', '555-0102', ''), (3, 103, "
+        "'Gamma Gear', '555-0103', 'Gamma Gear');INSERT INTO Suppliers (id, Link, Description, "
+        "Tel, QBAccount) VALUES (1, 201, 'Acme Blanks', '555-0201', NULL), (2, 202, 'Best "
+        "Threads', '555-0202', 'Best');INSERT INTO CustSO (Number, Customer, Status, InvDate, "
+        "Description, NetTotal, PaymentStatus, QuickBooks) VALUES (5002, 102, 3, 46027, "
+        "'Jackets', 1234.5, 1, NULL),(5001, 101, 4, 46000.75, 'Caps', 12.125, 2, 0),(5003, 103, "
+        "4, 46001, 'Hats', 80, 0, 1),(5004, 101, 4, NULL, 'Undated', NULL, NULL, 0);INSERT INTO "
+        "CustPaymentMethods (Link, Description) VALUES (1, 'Cheque');INSERT INTO CustPayments "
+        "(Number, Customer, Date, Amount, Method, Reference, POS, Voided, QuickBooks) VALUES "
+        "(3001, 101, 46027, 99.5, 1, 'CHQ 12', 0, 0, 0), (3002, 101, 46027, 5, 1, 'POS', 1, 0, "
+        "0),(3003, 102, 46027, 6, 1, 'Void', 0, 1, 0), (3004, 103, 46028, 7, 1, 'Sent', 0, 0, "
+        "1);INSERT INTO SuppPO (Number, Supplier, Date, DueDate, Confirmation, Subtotal, "
+        "GoodsIn, Void, Revision, SendQB) VALUES (7001, 201, 46000, 46027, 'C-1', 250, "
+        "'Partial', 0, 200918, NULL),(7002, 201, 46000, NULL, 'Old', 1, '', 0, 200917, "
+        "NULL),(7003, 202, 46000, NULL, 'Void', 2, '', 1, 201001, NULL),(7004, 202, 46001, "
+        "NULL, 'Sent', 3, 'Complete', 0, 201001, 46001.5);");
   }
   std::size_t count(const std::string& sql) {
     return std::stoul(*db()->queryAll("SELECT count(*) " + sql).rows.at(0).at(0));
@@ -93,12 +88,12 @@ TEST_F(WorkListsTest, StatementsForEachExportedFilter) {
   const std::string paymentHead =
       "SELECT CustPayments.Date as PayDate, CustPayments.Number as ReceiptNumber, "
       "Customers.Description as CustomerName, CustPayments.QuickBooks, CustPayments.Amount, "
-      "CustPayments.id, CustPaymentMethods.QuickBooks as PayMethod, CustPaymentMethods.Description "
-      "as PayMethodDesc, CustPayments.QuickBooks as QBExp, CustPayments.QuickBooksDS, "
-      "CustPayments.Voided, CustPayments.Reference FROM CustPaymentMethods INNER JOIN (Customers "
-      "INNER JOIN CustPayments ON Customers.Link = CustPayments.Customer) ON "
-      "CustPaymentMethods.Link = CustPayments.Method where CustPayments.POS <> 1  and "
-      "CustPayments.Voided <> 1 ";
+      "CustPayments.id, CustPaymentMethods.QuickBooks as PayMethod, "
+      "CustPaymentMethods.Description as PayMethodDesc, CustPayments.QuickBooks as QBExp, "
+      "CustPayments.QuickBooksDS, CustPayments.Voided, CustPayments.Reference FROM "
+      "CustPaymentMethods INNER JOIN (Customers INNER JOIN CustPayments ON Customers.Link = "
+      "CustPayments.Customer) ON CustPaymentMethods.Link = CustPayments.Method where "
+      "CustPayments.POS <> 1  and CustPayments.Voided <> 1 ";
   const std::string poHead =
       "SELECT SuppPO.Number, SuppPO.Date as poDate, SuppPO.DueDate, Suppliers.Description as "
       "SupplierName, SuppPO.Confirmation, SuppPO.Subtotal, SuppPO.GoodsIn, SuppPO.ID, "
@@ -312,9 +307,9 @@ TEST_F(WorkListsTest, ErrorInTheMiddleKeepsTheRowsAddedSoFar) {
   insert_rows();
   // A view that fails on its last row, as a damaged table would.
   db()->executeScript(
-      "ALTER TABLE Customers RENAME TO CustomersData;"
-      "CREATE VIEW Customers AS SELECT id, Link, Description, Tel, QBAccountNumber, "
-      "CASE WHEN id = 1 THEN json(Description) END AS Damaged FROM CustomersData;");
+      "ALTER TABLE Customers RENAME TO CustomersData;CREATE VIEW Customers AS SELECT id, Link, "
+      "Description, Tel, QBAccountNumber, CASE WHEN id = 1 THEN json(Description) END AS "
+      "Damaged FROM CustomersData;");
   exported(true, true);
   fill_customers(app, state);
   ASSERT_EQ(ui.messages.size(), 1u);
@@ -327,14 +322,10 @@ TEST_F(WorkListsTest, ErrorInTheMiddleKeepsTheRowsAddedSoFar) {
 // The demo database: every statement runs as written and the filters partition the rows.
 
 TEST_F(WorkListsTest, DemoDatabaseListsPartitionByExportState) {
-  DemoOptions options;
-  options.customers = 25;
-  options.suppliers = 10;
-  options.invoices = 60;
-  options.payments = 40;
-  options.purchaseOrders = 40;
   app.databasePath = dir.file("demo.db");
-  create_demo_vantora_database(app.databasePath, options);
+  create_demo_vantora_database(
+      app.databasePath,
+      {.customers = 25, .suppliers = 10, .invoices = 60, .payments = 40, .purchaseOrders = 40});
   set("filtershowworkorders", "1");
 
   using Fill = void (*)(App&, MainWindowState&);
