@@ -69,7 +69,15 @@ std::string FieldCuts::note() const {
            (addresses_.size() > 1 ? " addresses were" : " address was") +
            " cut to the lengths QuickBooks takes (41 characters a line, 31 the city, 21 the state, "
            "13 the postal code).";
+  for (const std::string& made : made_) out += made;
   return out;
+}
+
+std::string FieldCuts::keep_note_of_new(std::string_view who, std::string result) {
+  constexpr std::string_view kDone = "Success.";
+  if (result.starts_with(kDone) && result.size() > kDone.size())
+    made_.push_back(" For the new " + std::string(who) + ":" + result.substr(kDone.size()));
+  return result;
 }
 
 }  // namespace vqb

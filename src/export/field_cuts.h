@@ -34,12 +34,16 @@ class FieldCuts {
   // address ("billing", "ship-to").
   void take_address(std::string_view which, qb::Address& address);
 
-  bool any() const { return !fields_.empty() || !addresses_.empty(); }
+  bool any() const { return !fields_.empty() || !addresses_.empty() || !made_.empty(); }
   // One sentence per length cut to, fields in the order they were cut, then one for the
   // addresses: " The phone and fax were cut to the 21 characters QuickBooks takes. The
   // billing address was cut to the lengths QuickBooks takes (41 characters a line, 31 the
   // city, 21 the state, 13 the postal code)." "" when nothing was cut.
+  // Then the notes of customers or suppliers this record added to QuickBooks.
   std::string note() const;
+  // Keeps the note of a customer or supplier added on the way (`result` of its send, returned
+  // as it is): " For the new customer: The phone was cut to ...".
+  std::string keep_note_of_new(std::string_view who, std::string result);
 
  private:
   struct Cut {
@@ -48,6 +52,7 @@ class FieldCuts {
   };
   std::vector<Cut> fields_;
   std::vector<std::string> addresses_;
+  std::vector<std::string> made_;
 };
 
 }  // namespace vqb

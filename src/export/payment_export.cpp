@@ -136,8 +136,9 @@ class PaymentSender {
   void check_customer() {
     status("Validating Customer");
     const bool unlinked = customer_.GetChildContent("qbaccountnumber").empty();
-    if (!validate_customerQB(ctx_, customer_,
-                             [this](long link) { return send_Customer(ctx_, link); }))
+    if (!validate_customerQB(ctx_, customer_, [this](long link) {
+          return cuts_.keep_note_of_new("customer", send_Customer(ctx_, link));
+        }))
       throw Stop{
           unlinked
               ? "No customer account in QuickBooks associated with this customer. Not Exported."

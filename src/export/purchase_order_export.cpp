@@ -250,13 +250,15 @@ class PurchaseOrderSender {
 
   void check_supplier() {
     if (!supplier_.GetChildContent("qbaccount").empty()) {
-      if (!validate_vendorQB(ctx_, supplier_,
-                             [this](long link) { return send_Supplier(ctx_, link); }))
+      if (!validate_vendorQB(ctx_, supplier_, [this](long link) {
+            return cuts_.keep_note_of_new("supplier", send_Supplier(ctx_, link));
+          }))
         throw Stop{"Cannot validate existance of customer in QuiclBooks. Not Exported."};
       return;
     }
-    const std::string made =
-        send_Supplier(ctx_, static_cast<long>(numeric_value(order_.GetChildContent("supplier"))));
+    const std::string made = cuts_.keep_note_of_new(
+        "supplier",
+        send_Supplier(ctx_, static_cast<long>(numeric_value(order_.GetChildContent("supplier")))));
     if (!name_sent(made)) throw Stop{"Could not export customer: " + made};
     read_supplier("Cannot open customer table in Vantora database.",
                   "Cannot find customer in Vantora database.");

@@ -414,8 +414,11 @@ TEST_F(OverlongTextTest, PurchaseOrderCreatesItsSupplierWithACutPhone) {
                        {"Tel", "'+1 (555) 010-4477 ext. 1234'"},
                        {"QBAccount", "''"}});
   addOrder({{"Supplier", "900200"}}, {});
-  // The supplier goes first; its cut phone does not stop the order.
-  EXPECT_EQ(send_PO(*ctx, 97001), kPurchaseOrderSent);
+  // The supplier goes first; its cut phone does not stop the order, and the order's row says
+  // what was cut.
+  EXPECT_EQ(send_PO(*ctx, 97001),
+            std::string(kPurchaseOrderSent) +
+                " For the new supplier: The phone was cut to the 21 characters QuickBooks takes.");
   const auto vendor = company().findByName(Kind::Vendor, "Phone Heavy Supplies");
   ASSERT_TRUE(vendor);
   EXPECT_EQ(vendor->value("Phone"), "+1 (555) 010-4477 ext");
