@@ -4,27 +4,20 @@
 #include "gui/update_customers_window.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
 
 #include "gui/qt_ui.h"
+#include "support/gui_test.h"
 #include "support/sim_fixture.h"
 
 using vqb::gui::UpdateCustomersWindow;
+using vqb::test::widget;
 
 namespace {
-
-template <class W>
-W* child(QWidget& window, const char* name) {
-  auto* found = window.findChild<W*>(name);
-  if (!found) qFatal("no widget %s", name);
-  return found;
-}
 
 struct Setup : vqb::test::SimCompanyFixture {
   Setup() {
@@ -49,32 +42,28 @@ class UpdateCustomersWindowTest : public QObject {
  private slots:
   void runUpdatesTheTickedRowsAndColoursThem() {
     Setup setup;
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-      auto* window = qobject_cast<UpdateCustomersWindow*>(QApplication::activeModalWidget());
-      QVERIFY(window);
-      seen = true;
-      QCOMPARE(window->objectName(), QString("frmUpdateCustomers"));
-      auto* grid = child<QTableWidget>(*window, "fg1");
-      QCOMPARE(grid->rowCount(), 2);
-      QCOMPARE(grid->columnCount(), 8);
-      QCOMPARE(grid->horizontalHeaderItem(6)->text(), QString("QBAccountNumber"));
-      QCOMPARE(grid->item(0, 0)->text(), QString("Acme"));
-      QCOMPARE(grid->item(1, 5)->checkState(), Qt::Checked);
+    QVERIFY(vqb::test::answer_modal<UpdateCustomersWindow>(
+        [&] { setup.qt.showDialog(vqb::DialogKind::UpdateCustomers, ""); },
+        [](UpdateCustomersWindow& window) {
+          QCOMPARE(window.objectName(), QString("frmUpdateCustomers"));
+          auto* grid = widget<QTableWidget>(window, "fg1");
+          QCOMPARE(grid->rowCount(), 2);
+          QCOMPARE(grid->columnCount(), 8);
+          QCOMPARE(grid->horizontalHeaderItem(6)->text(), QString("QBAccountNumber"));
+          QCOMPARE(grid->item(0, 0)->text(), QString("Acme"));
+          QCOMPARE(grid->item(1, 5)->checkState(), Qt::Checked);
 
-      // Unticking a row in the grid leaves it out of the run.
-      grid->item(1, 5)->setCheckState(Qt::Unchecked);
-      QVERIFY(!window->logic().grid.rows[1].ticked);
-      child<QCheckBox>(*window, "chkP")->setChecked(true);
-      child<QToolBar>(*window, "TB2")->findChild<QAction*>("tb2Run")->trigger();
+          // Unticking a row in the grid leaves it out of the run.
+          grid->item(1, 5)->setCheckState(Qt::Unchecked);
+          QVERIFY(!window.logic().grid.rows[1].ticked);
+          widget<QCheckBox>(window, "chkP")->setChecked(true);
+          widget<QToolBar>(window, "TB2")->findChild<QAction*>("tb2Run")->trigger();
 
-      QCOMPARE(child<QLabel>(*window, "lblStatus")->text(), QString("Updating 2 of 2"));
-      QCOMPARE(grid->item(0, 1)->background().color(), QColor(0xD4, 0xF4, 0xD4));
-      QCOMPARE(grid->item(1, 1)->background().style(), Qt::NoBrush);
-      window->reject();
-    });
-    setup.qt.showDialog(vqb::DialogKind::UpdateCustomers, "");
-    QVERIFY(seen);
+          QCOMPARE(widget<QLabel>(window, "lblStatus")->text(), QString("Updating 2 of 2"));
+          QCOMPARE(grid->item(0, 1)->background().color(), QColor(0xD4, 0xF4, 0xD4));
+          QCOMPARE(grid->item(1, 1)->background().style(), Qt::NoBrush);
+          window.reject();
+        }));
     QCOMPARE(setup.company.findByName(vqb::qb::sim::Kind::Customer, "Acme QB")->value("Phone"),
              std::string("555-0030"));
   }
