@@ -58,14 +58,12 @@ TEST_F(Module1Test, ReadDataWithoutKeyCountsRecordsWithEmptyText) {
   EXPECT_EQ(doc.GetChildContent("note"), "x");
 }
 
-TEST_F(Module1Test, EmptyResultGivesOnlyTheRoot) {
+TEST_F(Module1Test, EmptyResultGivesOnlyTheRootAndDatabaseErrorsShowTheConfirmBox) {
   ASSERT_TRUE(read_data(app, "select * from probe where Link = -1", true));
   EXPECT_EQ(app.scratch.GetTag(), "rData");
   EXPECT_EQ(app.scratch.GetChildCount(), 0);
   EXPECT_TRUE(ui.messages.empty());
-}
 
-TEST_F(Module1Test, DatabaseErrorsShowTheConfirmBoxAndReturnFalse) {
   EXPECT_FALSE(read_data(app, "select * from nowhere", false));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "1 - no such table: nowhere");
@@ -73,19 +71,9 @@ TEST_F(Module1Test, DatabaseErrorsShowTheConfirmBoxAndReturnFalse) {
   EXPECT_EQ(ui.messages[0].icon, Icon::Critical);
   EXPECT_FALSE(write_data(app, "update nowhere set a = 1"));
   EXPECT_EQ(ui.messages.back().text, "1 - no such table: nowhere");
-}
-
-TEST_F(Module1Test, ReadDataByLinkNeedsALinkColumn) {
+  // Keyed by link needs a Link column.
   EXPECT_FALSE(read_data(app, "select Note from probe", true));
   EXPECT_EQ(ui.messages.back().text, "3265 - Item not found in this collection.");
-}
-
-TEST_F(Module1Test, NoDatabaseConfiguredFailsEveryOperation) {
-  app.databasePath.clear();
-  EXPECT_FALSE(read_data(app, "select 1", false));
-  EXPECT_FALSE(write_data(app, "select 1"));
-  ASSERT_EQ(ui.messages.size(), 2u);
-  EXPECT_EQ(ui.messages[0].title, "Confirm");
 }
 
 TEST_F(Module1Test, ReadDataLetsEventsRunButNotOncePerField) {
@@ -135,31 +123,27 @@ TEST_F(Module1Test, WriteDataRunsNoSecondStatement) {
   EXPECT_EQ(db()->queryAll("SELECT Note FROM probe").rows, (std::vector<std::vector<Cell>>{{"g"}}));
 }
 
-TEST_F(Module1Test, EmptyBatchReturnsFalseAndOpensNoDatabase) {
-  app.databasePath = dir.file("does-not-exist.db");
-  batch({});
-  EXPECT_FALSE(write_data2(app));
-  EXPECT_TRUE(ui.messages.empty());
-  EXPECT_FALSE(std::filesystem::exists(app.databasePath));
-}
-
-TEST_F(Module1Test, BatchRunsEveryStatementInOrder) {
+TEST_F(Module1Test, BatchRunsEveryStatementInOrderOrNoneWhenOneFails) {
   batch({"INSERT INTO probe (Link) VALUES (50)", "UPDATE probe SET Note = 'done' WHERE Link = 50"});
   ASSERT_TRUE(write_data2(app));
-  auto rows = db()->queryAll("SELECT Note FROM probe WHERE Link = 50");
-  ASSERT_EQ(rows.rows.size(), 1u);
-  EXPECT_EQ(rows.rows[0][0], "done");
-}
+  EXPECT_EQ(db()->queryAll("SELECT Note FROM probe WHERE Link = 50").rows,
+            (std::vector<std::vector<Cell>>{{"done"}}));
 
-TEST_F(Module1Test, FailedBatchLeavesNothingHalfSaved) {
   batch({"INSERT INTO probe (Link) VALUES (60)", "INSERT INTO nowhere VALUES (1)",
          "INSERT INTO probe (Link) VALUES (61)"});
   EXPECT_FALSE(write_data2(app));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "1 - no such table: nowhere");
   EXPECT_EQ(ui.messages[0].title, "Confirm");
-  auto rows = db()->queryAll("SELECT count(*) FROM probe WHERE Link IN (60, 61)");
-  EXPECT_EQ(rows.rows[0][0], "0");
+  EXPECT_EQ(db()->queryAll("SELECT count(*) FROM probe WHERE Link IN (60, 61)").rows[0][0], "0");
+
+  // An empty batch opens no database.
+  ui.messages.clear();
+  app.databasePath = dir.file("does-not-exist.db");
+  batch({});
+  EXPECT_FALSE(write_data2(app));
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_FALSE(std::filesystem::exists(app.databasePath));
 }
 
 TEST_F(Module1Test, ADatabaseRunKeepsOneConnectionAndEveryStatementCommitsAtOnce) {
@@ -179,10 +163,7 @@ TEST_F(Module1Test, ADatabaseRunKeepsOneConnectionAndEveryStatementCommitsAtOnce
     ASSERT_TRUE(read_data(app, "select Note from probe where Link = 3", false));
     ASSERT_TRUE(app.scratch.MoveToFirstChild());
     EXPECT_EQ(app.scratch.GetChildContent("note"), "other");
-    app.sqlBatch.Clear();
-    app.sqlBatch.SetTag("strStatements");
-    app.sqlBatch.AddChild("s1", "INSERT INTO probe (Link) VALUES (70)");
-    app.sqlBatch.AddChild("s2", "INSERT INTO nowhere VALUES (1)");
+    batch({"INSERT INTO probe (Link) VALUES (70)", "INSERT INTO nowhere VALUES (1)"});
     EXPECT_FALSE(write_data2(app));
     EXPECT_EQ(db()->queryAll("SELECT count(*) FROM probe WHERE Link = 70").rows[0][0], "0");
   }

@@ -30,15 +30,13 @@ class UpdateCustomersTest : public ::testing::Test, protected test::SimCompanyFi
     company.addCustomer("Brown QB", {{"CustomerTypeRef/FullName", "Retail"}});
     auto db = f.db();
     db->execute(
-        "INSERT INTO CustIndustry (Link, Description, QuickBooks) VALUES (4, 'Shops', "
-        "'Retail')");
-    db->execute("INSERT INTO CustIndustry (Link, Description, QuickBooks) VALUES (5, 'Other', '')");
+        "INSERT INTO CustIndustry (Link, Description, QuickBooks) VALUES (4, 'Shops', 'Retail'), "
+        "(5, 'Other', '')");
+    // Inserted out of order: the list is by description.
     db->execute(
         "INSERT INTO Customers (Link, Description, Tel, Email, Fax, Industry, QBAccountNumber) "
-        "VALUES (31, 'Brown & Sons', '555-0031', 'b@b.c', '555-9031', 5, 'Brown QB')");
-    db->execute(
-        "INSERT INTO Customers (Link, Description, Tel, Email, Fax, Industry, QBAccountNumber) "
-        "VALUES (30, 'Acme', '555-0030', 'a@a.c', '555-9030', 4, 'Acme QB')");
+        "VALUES (31, 'Brown & Sons', '555-0031', 'b@b.c', '555-9031', 5, 'Brown QB'), (30, "
+        "'Acme', '555-0030', 'a@a.c', '555-9030', 4, 'Acme QB')");
     db->execute(
         "INSERT INTO Customers (Link, Description, Tel, QBAccountNumber) VALUES (32, 'Gone', "
         "'555-0032', 'Not In QB')");

@@ -120,15 +120,11 @@ TEST_P(BatchingTest, TheDemoEndsTheSameWithAndWithoutMessageSets) {
   const Outcome alone = send_demo(false, GetParam());
   const Outcome sets = send_demo(true, GetParam());
   ASSERT_EQ(alone.results.size(), std::size(kLists));
-  ASSERT_EQ(sets.results.size(), std::size(kLists));
+  EXPECT_EQ(alone.results, sets.results);
   std::size_t sent = 0;
-  for (std::size_t i = 0; i < std::size(kLists); ++i) {
-    ASSERT_EQ(alone.results[i].size(), sets.results[i].size()) << kLists[i].name;
-    for (std::size_t r = 0; r < alone.results[i].size(); ++r) {
-      EXPECT_EQ(alone.results[i][r], sets.results[i][r]) << kLists[i].name << " row " << r;
-      sent += alone.results[i][r].starts_with("Sent!") || alone.results[i][r] == "Success";
-    }
-  }
+  for (const auto& list : alone.results)
+    for (const std::string& result : list)
+      sent += result.starts_with("Sent!") || result == "Success";
   EXPECT_GT(sent, 20u);  // the comparison covers real sends, not only refusals
   EXPECT_EQ(alone.messages, sets.messages);
   EXPECT_EQ(alone.dialogs, sets.dialogs);

@@ -376,7 +376,7 @@ class OverlongTextTest : public ::testing::Test, protected HostileFixture {
   const std::string huge = std::string(4090, 'n') + " end of the notes";
 };
 
-TEST_F(OverlongTextTest, InvoiceMemoAndNotesLine) {
+TEST_F(OverlongTextTest, InvoiceAndPaymentMemosAndNotesLine) {
   const std::string number = invoiceToSend();
   run("UPDATE CustSO SET Notes = " + literal(huge) + " WHERE Number = " + number);
   save_setup_value(app, "optmemo1", "True");
@@ -386,9 +386,7 @@ TEST_F(OverlongTextTest, InvoiceMemoAndNotesLine) {
   const Entry invoice = last(Kind::Invoice);
   EXPECT_EQ(invoice.value("Memo"), huge.substr(0, 4095));
   EXPECT_EQ(texts_of(invoice, "InvoiceLineRet/Desc").back(), huge.substr(0, 4095));
-}
 
-TEST_F(OverlongTextTest, PaymentMemo) {
   addPayment("Chq 77", huge);
   save_setup_value(app, "optpmemo1", "True");
   EXPECT_EQ(send_Payment(*ctx, 95001),

@@ -66,7 +66,7 @@ TEST_F(SimMessageSetsTest, KeepsTheResponseByIdAcrossARestartAndAnswersAStatusCh
   EXPECT_EQ(restarted.list(Kind::Class).size(), 1u);
 }
 
-TEST_F(SimMessageSetsTest, StatusOfSetsNotKept) {
+TEST_F(SimMessageSetsTest, StatusOfSetsNotKeptAndOfARefusedOne) {
   EXPECT_EQ(setStatus(company.process(statusCheck("never-sent"))), kNoStoredResponse);
   company.process(messageSet("newMessageSetID=\"B1\"", addClass("East")));
   company.process(messageSet("newMessageSetID=\"B2\"", addClass("West")));
@@ -83,11 +83,10 @@ TEST_F(SimMessageSetsTest, StatusOfSetsNotKept) {
                 messageSet("newMessageSetID=\"" + tooLong + "\"", addClass("South")))),
             kInvalidMessageSetId);
   EXPECT_FALSE(company.findByName(Kind::Class, "South"));
-}
 
-TEST_F(SimMessageSetsTest, ARefusedRequestIsKeptWithItsStatus) {
-  company.addClass("East");
-  company.process(messageSet("newMessageSetID=\"C1\"", addClass("East")));
+  // A refused request is kept with its status.
+  company.addClass("Held");
+  company.process(messageSet("newMessageSetID=\"C1\"", addClass("Held")));
   EXPECT_EQ(reply(company.process(statusCheck("C1"))).code(), 3100);
 }
 
