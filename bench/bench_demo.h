@@ -2,9 +2,13 @@
 // What the send benchmarks share: a user interface that answers the way the export tests do,
 // and the list loading the window does on connecting.
 
+#include <filesystem>
+#include <random>
 #include <string>
 
 #include "app/app.h"
+#include "app/startup.h"
+#include "demo/demo_company.h"
 #include "main_window/main_window_logic.h"
 #include "mapping/list_loader.h"
 #include "quickbooks/session.h"
@@ -22,6 +26,32 @@ class AnsweringUi : public SilentUi {
     if (kind == DialogKind::Assign) app->sharedSlots[0] = "";
   }
   App* app = nullptr;
+};
+
+// A demo of its own in a fresh temporary folder (removed at the end), started as the program
+// starts, answered by AnsweringUi.
+struct DemoApp {
+  DemoApp(const std::string& name, const DemoOptions& options)
+      : folder(std::filesystem::temp_directory_path() /
+               (name + "-" + std::to_string(std::random_device{}()))),
+        demo(qb::make_demo((folder / "demo").string(), options, true)) {
+    ui.app = &app;
+    app.programFolder = program_folder();
+    app.settingsFolderOverride = demo.settingsFolder;
+    started = Main(app);
+  }
+  ~DemoApp() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+  }
+  DemoApp(const DemoApp&) = delete;
+  DemoApp& operator=(const DemoApp&) = delete;
+
+  std::filesystem::path folder;
+  qb::DemoSetup demo;
+  AnsweringUi ui;
+  App app{ui};
+  bool started = false;
 };
 
 // Loads every list through `session` as the window does after "Yes", then the window's

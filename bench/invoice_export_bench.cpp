@@ -189,11 +189,7 @@ double commitFloorSeconds(vqb::Database& db, int count) {
   return numbers.empty() ? 0 : (threadCpuSeconds() - start) / static_cast<double>(numbers.size());
 }
 
-using vqb::bench::AnsweringUi;
-
 void BM_SendInvoices(benchmark::State& benchState) {
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("vqb-invoice-bench-" + std::to_string(std::random_device{}()));
   vqb::DemoOptions options;
   // VQB_BENCH_INVOICES sends fewer, for profiling under valgrind.
   const char* count = std::getenv("VQB_BENCH_INVOICES");
@@ -201,24 +197,19 @@ void BM_SendInvoices(benchmark::State& benchState) {
   options.linesPerInvoice = kLinesPerInvoice;
   options.payments = options.purchaseOrders = 0;
   options.unmappedCodes = false;  // every invoice sendable: the run measures sending, not refusing
-  const vqb::qb::DemoSetup demo = vqb::qb::make_demo((folder / "demo").string(), options, true);
-
-  AnsweringUi ui;
-  vqb::App app{ui};
-  ui.app = &app;
-  app.programFolder = vqb::program_folder();
-  app.settingsFolderOverride = demo.settingsFolder;
-  if (!vqb::Main(app)) {
+  vqb::bench::DemoApp run("vqb-invoice-bench", options);
+  vqb::App& app = run.app;
+  if (!run.started) {
     benchState.SkipWithError("start-up failed");
     return;
   }
   // The simulated company stands in for QuickBooks on another computer: its file goes to
   // memory (/dev/shm) when there is one, so that rewriting it after every add does not load the
   // disk the Vantora database syncs to.
-  std::string companyFile = demo.companyFile;
+  std::string companyFile = run.demo.companyFile;
   if (const std::filesystem::path shm = "/dev/shm"; std::filesystem::is_directory(shm)) {
-    companyFile = (shm / folder.filename()).string() + ".qbxml";
-    std::filesystem::copy_file(demo.companyFile, companyFile,
+    companyFile = (shm / run.folder.filename()).string() + ".qbxml";
+    std::filesystem::copy_file(run.demo.companyFile, companyFile,
                                std::filesystem::copy_options::overwrite_existing);
   }
   vqb::qb::sim::SimulatedCompany company(companyFile);
@@ -325,7 +316,6 @@ void BM_SendInvoices(benchmark::State& benchState) {
   if (sent == 0) benchState.SkipWithError("no invoice was sent");
 
   std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
   std::filesystem::remove(companyFile, ec);
 }
 BENCHMARK(BM_SendInvoices)->Unit(benchmark::kSecond)->Iterations(1);

@@ -69,8 +69,6 @@ class LatencyTransport : public vqb::qb::QbTransport {
   vqb::qb::QbTransport& inner_;
 };
 
-using vqb::bench::AnsweringUi;
-
 struct Kind {
   const char* name;
   void (*fill)(vqb::App&, vqb::MainWindowState&);
@@ -114,18 +112,11 @@ std::size_t send_rows(vqb::MappingContext& ctx, vqb::MainWindowState& state, con
 }
 
 void BM_RoundTrips(benchmark::State& benchState) {
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("vqb-round-trip-bench-" + std::to_string(std::random_device{}()));
   vqb::DemoOptions options;
   options.unmappedCodes = false;  // every record sendable: the run counts sending, not refusing
-  const vqb::qb::DemoSetup demo = vqb::qb::make_demo((folder / "demo").string(), options, true);
-
-  AnsweringUi ui;
-  vqb::App app{ui};
-  ui.app = &app;
-  app.programFolder = vqb::program_folder();
-  app.settingsFolderOverride = demo.settingsFolder;
-  if (!vqb::Main(app)) {
+  vqb::bench::DemoApp run("vqb-round-trip-bench", options);
+  vqb::App& app = run.app;
+  if (!run.started) {
     benchState.SkipWithError("start-up failed");
     return;
   }
@@ -133,7 +124,7 @@ void BM_RoundTrips(benchmark::State& benchState) {
   if (std::getenv("VQB_DUPLICATE_SEARCHES") != nullptr)
     for (const char* key : {"chkdupinvoices", "chkduppayments", "chkduppurchaseorders"})
       vqb::save_setup_value(app, key, "1");
-  vqb::qb::sim::SimulatedCompany company(demo.companyFile);
+  vqb::qb::sim::SimulatedCompany company(run.demo.companyFile);
   LatencyTransport transport(company);
   vqb::qb::Session session(transport);
   // VQB_NO_BATCHING=1 sends every check in its own round trip, as before message sets.
@@ -177,8 +168,6 @@ void BM_RoundTrips(benchmark::State& benchState) {
       if (sent == 0) benchState.SkipWithError("a list sent nothing");
     }
   }
-  std::error_code ec;
-  std::filesystem::remove_all(folder, ec);
 }
 BENCHMARK(BM_RoundTrips)->Unit(benchmark::kSecond)->Iterations(1);
 

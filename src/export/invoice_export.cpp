@@ -26,6 +26,7 @@ namespace {
 
 using send_steps::load;
 using send_steps::option_on;
+using send_steps::reference_search;
 using send_steps::setup_on;
 using send_steps::Stop;
 
@@ -169,14 +170,9 @@ class InvoiceSender {
   void send_checks_ahead() {
     if (!ctx_.components.session.batching()) return;
     std::vector<std::string> documents;
-    if (setup_on(app_, "chkdupinvoices")) {
-      qb::ObjSearch& search = ctx_.components.search;
-      search.reset();
-      ctx_.set_Country();
-      search.queryKind = qb::ObjSearch::kInvoices;
-      search.refNumber = duplicate_reference();
-      documents.push_back(search.runDocument());
-    }
+    if (setup_on(app_, "chkdupinvoices"))
+      documents.push_back(
+          reference_search(ctx_, qb::ObjSearch::kInvoices, duplicate_reference()).runDocument());
     const std::string account = customer_.GetChildContent("qbaccountnumber");
     if (!account.empty() && !memo_holds(app_.customerMemo, customer_.GetChildContent("id")))
       documents.push_back(ctx_.components.customer.loadByNameDocument(account));
@@ -587,11 +583,7 @@ void send_Invoices(MappingContext& ctx) {
 
 std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, double amount,
                          const std::string& sentAs) {
-  qb::ObjSearch& search = ctx.components.search;
-  search.reset();
-  ctx.set_Country();
-  search.queryKind = qb::ObjSearch::kInvoices;
-  search.refNumber = reference;
+  qb::ObjSearch& search = reference_search(ctx, qb::ObjSearch::kInvoices, reference);
   search.run();
   RecordDoc& match = ctx.app.invoiceMatch;
   for (int i = 0; i < search.resultCount(); ++i) {

@@ -24,6 +24,7 @@ namespace vqb {
 namespace {
 
 using send_steps::load;
+using send_steps::reference_search;
 using send_steps::setup_on;
 using send_steps::Stop;
 using send_steps::whole;
@@ -113,14 +114,10 @@ class PurchaseOrderSender {
   void send_checks_ahead() {
     if (!ctx_.components.session.batching()) return;
     std::vector<std::string> documents;
-    if (setup_on(app_, "chkduppurchaseorders")) {
-      qb::ObjSearch& search = ctx_.components.search;
-      search.reset();
-      ctx_.set_Country();
-      search.queryKind = qb::ObjSearch::kPurchaseOrders;
-      search.refNumber = duplicate_reference();
-      documents.push_back(search.runDocument());
-    }
+    if (setup_on(app_, "chkduppurchaseorders"))
+      documents.push_back(
+          reference_search(ctx_, qb::ObjSearch::kPurchaseOrders, duplicate_reference())
+              .runDocument());
     const std::string account = supplier_.GetChildContent("qbaccount");
     if (!account.empty() && !memo_holds(app_.vendorMemo, supplier_.GetChildContent("id")))
       documents.push_back(ctx_.components.vendor.loadByNameDocument(account));
@@ -483,11 +480,7 @@ void send_POs(MappingContext& ctx) {
 std::string get_QBPORef(MappingContext& ctx, const std::string& reference, double amount,
                         RecordDoc* match) {
   try {
-    qb::ObjSearch& search = ctx.components.search;
-    search.reset();
-    ctx.set_Country();
-    search.queryKind = qb::ObjSearch::kPurchaseOrders;
-    search.refNumber = reference;
+    qb::ObjSearch& search = reference_search(ctx, qb::ObjSearch::kPurchaseOrders, reference);
     search.run();
     RecordDoc found;
     for (int i = 0; i < search.resultCount(); ++i) {

@@ -106,6 +106,15 @@ std::string whole(const std::string& text) {
   return number_text(std::trunc(numeric_value(text)));
 }
 
+qb::ObjSearch& reference_search(MappingContext& ctx, int queryKind, const std::string& reference) {
+  qb::ObjSearch& search = ctx.components.search;
+  search.reset();
+  ctx.set_Country();
+  search.queryKind = queryKind;
+  search.refNumber = reference;
+  return search;
+}
+
 }  // namespace send_steps
 
 }  // namespace vqb

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "mapping/mapping_context.h"
+#include "quickbooks/obj_search.h"
 
 namespace vqb {
 
@@ -55,6 +56,9 @@ bool setup_on(App& app, const char* key);
 bool option_on(App& app, const char* key);
 // A whole number read from a Vantora cell, as SQL and texts show it.
 std::string whole(const std::string& text);
+// The object search of `queryKind` transactions whose reference number holds `reference`,
+// set up afresh; the duplicate checks run it and send it ahead with the same text.
+qb::ObjSearch& reference_search(MappingContext& ctx, int queryKind, const std::string& reference);
 
 }  // namespace send_steps
 

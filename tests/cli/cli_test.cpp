@@ -10,27 +10,14 @@
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 #include "quickbooks/sim/simulated_company.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace vqb {
 namespace {
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun run_cli(std::vector<std::string> args, const std::string& input = "",
-               bool interactive = false) {
-  args.insert(args.begin(), "vqb-cli");
-  std::vector<const char*> argv;
-  for (const auto& arg : args) argv.push_back(arg.c_str());
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  int code = cli::run(static_cast<int>(argv.size()), argv.data(), in, out, err, interactive);
-  return {code, out.str(), err.str()};
-}
+using test::CliRun;
+using test::run_cli;
 
 // The first word of the line of `text` that holds position `at`: the record's key.
 std::string key_at(const std::string& text, std::size_t at) {

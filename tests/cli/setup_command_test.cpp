@@ -9,16 +9,13 @@
 
 #include "app/database.h"
 #include "cli/commands.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace vqb {
 namespace {
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
+using test::CliRun;
 
 class SetupCommandTest : public ::testing::Test {
  protected:
@@ -29,14 +26,8 @@ class SetupCommandTest : public ::testing::Test {
               0);
   }
   CliRun run(std::vector<std::string> args) {
-    args.insert(args.begin(), "vqb-cli");
-    if (args[1] != "demo") args.insert(args.begin() + 1, {"--settings", folder});
-    std::vector<const char*> argv;
-    for (const auto& arg : args) argv.push_back(arg.c_str());
-    std::istringstream in;
-    std::ostringstream out, err;
-    int code = cli::run(static_cast<int>(argv.size()), argv.data(), in, out, err, false);
-    return {code, out.str(), err.str()};
+    if (args[0] != "demo") args.insert(args.begin(), {"--settings", folder});
+    return test::run_cli(std::move(args));
   }
   std::string first(const std::string& sql) {
     auto rows = open_database(folder + "/vantora.db")->queryAll(sql);

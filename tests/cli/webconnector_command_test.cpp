@@ -13,17 +13,14 @@
 #include "cli/commands.h"
 #include "quickbooks/connection.h"
 #include "quickbooks/sim/simulated_company.h"
+#include "support/cli_run.h"
 #include "support/qbwc_client.h"
 #include "support/temp_dir.h"
 
 namespace vqb {
 namespace {
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
+using test::CliRun;
 
 class WebConnectorCommandTest : public ::testing::Test {
  protected:
@@ -36,15 +33,9 @@ class WebConnectorCommandTest : public ::testing::Test {
               0);
   }
   CliRun run(std::vector<std::string> args, const std::string& input = "") {
-    args.insert(args.begin(), "vqb-cli");
-    if (args[1] != "demo" && args[1] != "--settings")
-      args.insert(args.begin() + 1, {"--settings", folder});
-    std::vector<const char*> argv;
-    for (const auto& arg : args) argv.push_back(arg.c_str());
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    int code = cli::run(static_cast<int>(argv.size()), argv.data(), in, out, err, false);
-    return {code, out.str(), err.str()};
+    if (args[0] != "demo" && args[0] != "--settings")
+      args.insert(args.begin(), {"--settings", folder});
+    return test::run_cli(std::move(args), input);
   }
   static std::string read(const std::string& path) {
     std::stringstream text;

@@ -20,19 +20,13 @@ const kMarkedNow = new RegExp(
 );
 
 test('a dropped answer followed by a new session doubles nothing', async () => {
-  const dir = qbwc.tempFolder();
-  const viaWebConnector = `${dir}/web-connector`;
-  const direct = `${dir}/direct`;
-  for (const folder of [viaWebConnector, direct])
-    assert.equal((await qbwc.vqbCli(['demo', folder, ...qbwc.kDemoSize])).code, 0);
-  await qbwc.useWebConnector(viaWebConnector, kPort);
+  const {
+    folders: [viaWebConnector, direct],
+    connector,
+  } = await qbwc.servedDemo(kPort, ['web-connector', 'direct']);
   const send = (folder, args) => qbwc.vqbCli(['--settings', folder, '--yes', 'send', ...args]);
   const [customers, , invoices] = qbwc.kDemoSends;
 
-  const connector = new qbwc.WebConnector({
-    port: kPort,
-    quickBooks: qbwc.simulatedQuickBooks(viaWebConnector),
-  });
   let adds = 0;
   // The second invoice add reaches QuickBooks, but its answer never comes back.
   const stop = connector.start({

@@ -27,13 +27,10 @@ async function until(condition, what, limitMs = 60000) {
 }
 
 test('NoOp while the user answers a question, then the session goes on', async () => {
-  const settings = `${qbwc.tempFolder()}/demo`;
-  assert.equal((await qbwc.vqbCli(['demo', settings, ...qbwc.kDemoSize])).code, 0);
-  await qbwc.useWebConnector(settings, kPort);
-  const connector = new qbwc.WebConnector({
-    port: kPort,
-    quickBooks: qbwc.simulatedQuickBooks(settings),
-  });
+  const {
+    folders: [settings],
+    connector,
+  } = await qbwc.servedDemo(kPort, ['demo']);
   const stop = connector.start();
   try {
     const run = onTerminal(['--settings', settings, 'send', 'customers', '1004']);

@@ -10,17 +10,10 @@ const qbwc = require('./web_connector');
 const kPort = 9191;
 
 test('the demo sent through the Web Connector matches the direct send', async () => {
-  const dir = qbwc.tempFolder();
-  const viaWebConnector = `${dir}/web-connector`;
-  const direct = `${dir}/direct`;
-  for (const folder of [viaWebConnector, direct])
-    assert.equal((await qbwc.vqbCli(['demo', folder, ...qbwc.kDemoSize])).code, 0);
-  await qbwc.useWebConnector(viaWebConnector, kPort);
-
-  const connector = new qbwc.WebConnector({
-    port: kPort,
-    quickBooks: qbwc.simulatedQuickBooks(viaWebConnector),
-  });
+  const {
+    folders: [viaWebConnector, direct],
+    connector,
+  } = await qbwc.servedDemo(kPort, ['web-connector', 'direct']);
   const stop = connector.start();
   try {
     for (const send of qbwc.kDemoSends) {

@@ -202,6 +202,20 @@ async function useWebConnector(settings, port) {
   if (setup.code !== 0) throw new Error(setup.err);
 }
 
+// Demo settings folders of these names in a fresh temporary folder, the first switched to the
+// Web Connector on `port`, and a WebConnector answering from that folder's simulated company.
+async function servedDemo(port, names) {
+  const dir = tempFolder();
+  const folders = names.map((name) => `${dir}/${name}`);
+  for (const folder of folders) {
+    const made = await vqbCli(['demo', folder, ...kDemoSize]);
+    if (made.code !== 0) throw new Error(made.err);
+  }
+  await useWebConnector(folders[0], port);
+  const connector = new WebConnector({ port, quickBooks: simulatedQuickBooks(folders[0]) });
+  return { folders, connector };
+}
+
 // Switches a settings folder's transport, keeping the rest of QBconnection.xml.
 function setTransport(settings, transport) {
   const file = path.join(settings, 'QBconnection.xml');
@@ -279,6 +293,7 @@ module.exports = {
   simulatedQuickBooks,
   WebConnector,
   useWebConnector,
+  servedDemo,
   setTransport,
   sleep,
 };
