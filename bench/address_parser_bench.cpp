@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/app.h"
+#include "demo/silent_ui.h"
 #include "export/address_parser.h"
 #include "export/parse_address.h"
-#include "silent_ui.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ std::vector<std::string> addresses() {
   return blocks;
 }
 
-using vqb::bench::SilentUi;
+using vqb::SilentUi;
 
 // One address per iteration, cycling through the 200.
 void BM_AddressParser(benchmark::State& state) {

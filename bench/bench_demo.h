@@ -9,10 +9,10 @@
 #include "app/app.h"
 #include "app/startup.h"
 #include "demo/demo_company.h"
+#include "demo/silent_ui.h"
 #include "main_window/main_window_logic.h"
 #include "mapping/list_loader.h"
 #include "quickbooks/session.h"
-#include "silent_ui.h"
 
 namespace vqb::bench {
 

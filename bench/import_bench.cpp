@@ -16,15 +16,15 @@
 
 #include "app/app.h"
 #include "demo/demo_data.h"
+#include "demo/silent_ui.h"
 #include "import/customer_import.h"
 #include "quickbooks/component_set.h"
 #include "quickbooks/session.h"
 #include "quickbooks/sim/simulated_company.h"
-#include "silent_ui.h"
 
 namespace {
 
-using vqb::bench::SilentUi;
+using vqb::SilentUi;
 constexpr int kQuickBooksCustomers = 5000;
 constexpr int kImported = 1000;
 

@@ -14,16 +14,16 @@
 #include "app/startup.h"
 #include "demo/demo_company.h"
 #include "demo/demo_data.h"
+#include "demo/silent_ui.h"
 #include "export/payment_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
 #include "quickbooks/session.h"
 #include "quickbooks/sim/simulated_company.h"
-#include "silent_ui.h"
 
 namespace {
 
-using vqb::bench::SilentUi;
+using vqb::SilentUi;
 constexpr int kPayments = 100;
 constexpr int kFirstInvoice = 800001;
 constexpr int kFirstReceipt = 700001;

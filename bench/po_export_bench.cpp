@@ -13,14 +13,14 @@
 #include "app/startup.h"
 #include "demo/demo_company.h"
 #include "demo/demo_data.h"
+#include "demo/silent_ui.h"
 #include "export/purchase_order_export.h"
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
-#include "silent_ui.h"
 
 namespace {
 
-using vqb::bench::SilentUi;
+using vqb::SilentUi;
 constexpr int kOrders = 100;
 constexpr int kFirstOrder = 600001;
 

@@ -10,11 +10,11 @@
 #include "app/database.h"
 #include "app/module1.h"
 #include "app/record_doc.h"
-#include "silent_ui.h"
+#include "demo/silent_ui.h"
 
 namespace {
 
-using vqb::bench::SilentUi;
+using vqb::SilentUi;
 
 void BM_KeyedLookups(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));

@@ -11,13 +11,13 @@
 #include "app/app.h"
 #include "app/user_interface.h"
 #include "demo/demo_data.h"
+#include "demo/silent_ui.h"
 #include "main_window/window_state.h"
 #include "main_window/work_lists.h"
-#include "silent_ui.h"
 
 namespace {
 
-using vqb::bench::SilentUi;
+using vqb::SilentUi;
 
 // The demo database, built once for the whole run and removed at exit.
 class DemoDatabase {

@@ -17,6 +17,7 @@
 #include "app/database.h"
 #include "app/startup.h"
 #include "app/user_interface.h"
+#include "demo/silent_ui.h"
 #include "export/customer_export.h"
 #include "export/intent_journal.h"
 #include "export/invoice_export.h"
@@ -90,24 +91,16 @@ std::string first_cell(Database& db, const std::string& sql) {
 }
 
 // Answers every box with its default and counts the records a recovery box marked.
-class CountingUi : public UserInterface {
+class CountingUi : public SilentUi {
  public:
-  Answer messageBox(const std::string& text, Buttons buttons, Icon,
+  Answer messageBox(const std::string& text, Buttons buttons, Icon icon,
                     const std::string& title) override {
     if (title == "QuickBooks Recovery")
       for (auto at = text.find(kMarkedNow); at != std::string::npos;
            at = text.find(kMarkedNow, at + 1))
         ++recovered;
-    return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
+    return SilentUi::messageBox(text, buttons, icon, title);
   }
-  std::string inputBox(const std::string&, const std::string&, const std::string&) override {
-    return "";
-  }
-  void showDialog(DialogKind, const std::string&) override {}
-  void openUrl(const std::string&) override {}
-  void setStatus(const std::string&) override {}
-  void setProgress(long, long) override {}
-  void processEvents() override {}
 
   long recovered = 0;
 };

@@ -1,11 +1,12 @@
 #pragma once
-// A UserInterface for benchmarks: answers every box with its default and shows nothing.
+// A UserInterface for unattended runs (benchmarks, the fault rounds): answers every box
+// with its default and shows nothing.
 
 #include <string>
 
 #include "app/user_interface.h"
 
-namespace vqb::bench {
+namespace vqb {
 
 class SilentUi : public UserInterface {
  public:
@@ -25,4 +26,4 @@ class SilentUi : public UserInterface {
   long messages{};  // boxes shown: a benchmark that shows one measured the wrong thing
 };
 
-}  // namespace vqb::bench
+}  // namespace vqb
