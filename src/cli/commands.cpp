@@ -198,6 +198,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                     "Payments: send the invoices and work orders a payment is applied to when "
                     "QuickBooks does not have them "
                     "yet (otherwise the payment is not applied to them)");
+  sendCmd->add_flag("--summary", sendOptions.summary,
+                    "End with how many were sent and why the others were not, grouped");
 
   PreviewOptions previewOptions;
   auto* previewCmd = cli.add_subcommand(
@@ -275,7 +277,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    return cli.exit(error, out, err);
+    // CLI11 prints the help or what is wrong; every argument error exits 2.
+    return cli.exit(error, out, err) == 0 ? 0 : 2;
   }
 
   // Every command that reaches QuickBooks through the Web Connector waits --wait seconds.

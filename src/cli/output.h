@@ -3,6 +3,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vqb::cli {
@@ -13,5 +14,12 @@ namespace vqb::cli {
 std::string json_text(const nlohmann::ordered_json& value);
 // Rows as a padded text table (widths in characters, trailing blanks trimmed).
 std::string text_table(const std::vector<std::vector<std::string>>& rows);
+
+// The closing summary of a send: "invoices: 98 sent, 6 not sent", then one line per kind of
+// reason a record was not sent, most frequent first, with its count and one example (reasons
+// that differ only in their numbers count as one kind). `results` holds, per record, whether it
+// was sent and its result line.
+std::string send_summary(const std::string& list,
+                         const std::vector<std::pair<bool, std::string>>& results);
 
 }  // namespace vqb::cli

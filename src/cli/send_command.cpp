@@ -9,6 +9,7 @@
 #include "app/work_list.h"
 #include "cli/assign_answers.h"
 #include "cli/cli_ui.h"
+#include "cli/output.h"
 #include "cli/sync_commands.h"
 #include "export/customer_export.h"
 #include "export/invoice_export.h"
@@ -119,14 +120,21 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
   kind->send(ctx);
 
   int failed = static_cast<int>(missing.size());
+  std::vector<std::pair<bool, std::string>> results;
   for (const auto& row : grid.rows) {
     if (!row.ticked) continue;
-    const std::string& result = row.cells.at(resultColumn);
+    const std::string result = terminal_text(row.cells.at(resultColumn));
     const std::string& label = kind->resultHeader[0] ? row.cells.at(1) : row.cells.at(0);
-    out << row.cells.at(keyColumn) << " " << label << ": " << terminal_text(result) << "\n";
-    if (result.rfind(kind->success, 0) != 0) ++failed;
+    out << row.cells.at(keyColumn) << " " << terminal_text(label) << ": " << result << "\n";
+    const bool sent = result.rfind(kind->success, 0) == 0;
+    if (!sent) ++failed;
+    results.emplace_back(sent, result);
   }
-  for (const auto& key : missing) out << key << ": not found among the records not exported yet\n";
+  for (const auto& key : missing) {
+    out << key << ": not found among the records not exported yet\n";
+    results.emplace_back(false, "not found among the records not exported yet");
+  }
+  if (options.summary) out << send_summary(options.kind, results);
   return failed == 0 ? 0 : 1;
 }
 

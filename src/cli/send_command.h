@@ -27,6 +27,8 @@ struct SendOptions {
   // Payments: "Send Invoice ?" (an invoice or work order the payment is applied to is not in
   // QuickBooks yet) answered Yes; otherwise No.
   bool sendInvoices{false};
+  // Ends with a summary: how many were sent, and why the others were not, grouped.
+  bool summary{false};
 };
 
 // assumeYes: the answer of --yes/--no to the questions no option of the command answers.

@@ -14,7 +14,7 @@
 #include "export/intent_recovery.h"
 #include "export/invoice_export.h"
 #include "export/send_loop.h"
-#include "import/customer_validation.h"
+#include "mapping/party_check.h"
 #include "mapping/existence.h"
 #include "mapping/validators.h"
 

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QScreen>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -28,6 +29,36 @@ namespace {
 
 QString text_of(const std::string& text) {
   return QString::fromStdString(text).replace("\r\n", "\n");
+}
+
+// The text of a box, with a break allowed (a zero-width space) inside every run of more than
+// 30 characters without a space, so that a long name or path wraps like words do.
+QString wrappable(const std::string& text) {
+  constexpr int kRun = 30;
+  const QString plain = text_of(text);
+  QString result;
+  result.reserve(plain.size() + plain.size() / kRun);
+  int run = 0;
+  for (QChar c : plain) {
+    run = c.isSpace() ? 0 : run + 1;
+    if (run > kRun) {
+      result += QChar(0x200B);
+      run = 1;
+    }
+    result += c;
+  }
+  return result;
+}
+
+// Wraps the box's labels and keeps the box within the screen it opens on.
+void fit_screen(QDialog& box, QWidget* parent) {
+  for (QLabel* label : box.findChildren<QLabel*>()) label->setWordWrap(true);
+  QScreen* screen = parent && parent->screen() ? parent->screen() : QApplication::primaryScreen();
+  if (!screen) return;
+  const QRect available = screen->availableGeometry();
+  box.setMaximumWidth(available.width());
+  box.setMaximumHeight(available.height());
+  box.adjustSize();
 }
 
 Answer default_answer(Buttons buttons) {
@@ -127,9 +158,10 @@ Answer QtUi::messageBox(const std::string& text, Buttons buttons, Icon icon,
     return shown.back().answer;
   }
   // A box asked while the loader window shows must sit above it.
-  QMessageBox box(loader_ ? static_cast<QWidget*>(loader_.data()) : window_.data());
+  QWidget* parent = loader_ ? static_cast<QWidget*>(loader_.data()) : window_.data();
+  QMessageBox box(parent);
   box.setWindowTitle(QString::fromStdString(title.empty() ? std::string(kProductTitle) : title));
-  box.setText(text_of(text));
+  box.setText(wrappable(text));
   switch (icon) {
     case Icon::Information:
       box.setIcon(QMessageBox::Information);
@@ -160,6 +192,7 @@ Answer QtUi::messageBox(const std::string& text, Buttons buttons, Icon icon,
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
   }
+  fit_screen(box, parent);
   NormalPointer pointer;
   switch (box.exec()) {
     case QMessageBox::Yes:
@@ -180,10 +213,12 @@ std::string QtUi::inputBox(const std::string& prompt, const std::string& title,
     return {};
   }
   NormalPointer pointer;
-  bool ok = false;
-  QString text = QInputDialog::getText(window_, QString::fromStdString(title), text_of(prompt),
-                                       QLineEdit::Normal, QString::fromStdString(defaultText), &ok);
-  return ok ? text.toStdString() : std::string();
+  QInputDialog box(window_);
+  box.setWindowTitle(QString::fromStdString(title));
+  box.setLabelText(wrappable(prompt));
+  box.setTextValue(QString::fromStdString(defaultText));
+  fit_screen(box, window_);
+  return box.exec() == QDialog::Accepted ? box.textValue().toStdString() : std::string();
 }
 
 // The one place that knows which windows exist: each new window replaces its line here.

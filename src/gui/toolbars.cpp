@@ -7,7 +7,7 @@
 #include <QStyleOptionMenuItem>
 #include <initializer_list>
 
-#include "main_window/menu.h"
+#include "app/menu.h"
 
 namespace vqb::gui {
 namespace {

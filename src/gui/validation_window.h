@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <string>
 
-#include "import/customer_validation.h"
+#include "dialogs/validation_dialog.h"
 
 class QLineEdit;
 class QRadioButton;

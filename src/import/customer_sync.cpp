@@ -5,8 +5,6 @@
 #include "app/database.h"
 #include "app/errors.h"
 #include "app/text_helpers.h"
-#include "export/customer_export.h"
-#include "export/send_loop.h"
 
 namespace vqb {
 namespace {
@@ -67,15 +65,6 @@ void fill_syncCustomerContactInfo(App& app, WorkState& state) {
   } catch (const std::exception& error) {
     state.changed();
     show_common_error(app.ui, kModule, "fill_syncCustomerContactInfo", error);
-  }
-}
-
-void sync_customerBalances(MappingContext& ctx) {
-  try {
-    send_ticked_rows(ctx, {kContactLinkColumn, kContactResultColumn, 0, "Sending "},
-                     [&ctx](long link) { return send_Customer(ctx, link); });
-  } catch (const std::exception& error) {
-    show_common_error(ctx.app.ui, kModule, "sync_customerBalances", error);
   }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Keeping Vantora customers and their QuickBooks counterparts in step: the contact-info work
 // list ("Sync Customer Contact Info"), whose ticked customers go through the customer export
-// again, and the import of QuickBooks balances as opening-balance postings.
+// again (sync_customerBalances, in main_window/contact_sync.h), and the import of QuickBooks
+// balances as opening-balance postings.
 //
 // Only customers with a QuickBooks name (QBAccountNumber) take part.
 
@@ -30,11 +31,6 @@ inline constexpr const char* kOpeningBalanceDescription = "Open Bal QB";
 // list. A database error shows the common error report (module "frmQB"); the rows read so
 // far stay.
 void fill_syncCustomerContactInfo(App& app, WorkState& state);
-
-// Sends every ticked row of the contact-info list whose result cell is empty through
-// send_Customer and puts the result text into that cell; stops before the next row once
-// Cancel is pressed ("Operation aborted by user.").
-void sync_customerBalances(MappingContext& ctx);
 
 // What the balance import did with one row of the "Get Customers" list.
 struct BalanceOutcome {

@@ -13,6 +13,7 @@
 #include "export/supplier_export.h"
 #include "import/customer_sync.h"
 #include "import/supplier_import.h"
+#include "main_window/contact_sync.h"
 #include "main_window/marking.h"
 #include "main_window/work_lists.h"
 #include "mapping/list_loader.h"

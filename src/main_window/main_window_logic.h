@@ -9,7 +9,7 @@
 
 #include "app/app.h"
 #include "import/customer_import.h"
-#include "main_window/menu.h"
+#include "app/menu.h"
 #include "main_window/window_state.h"
 #include "mapping/mapping_context.h"
 #include "quickbooks/component_set.h"

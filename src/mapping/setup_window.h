@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "main_window/menu.h"
+#include "app/menu.h"
 #include "quickbooks/component_set.h"
 #include "quickbooks/session.h"
 

@@ -9,6 +9,7 @@
 #include "app/text_helpers.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
+#include "cli/output.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/cli_run.h"
 #include "support/temp_dir.h"
@@ -186,9 +187,17 @@ TEST_F(Cli, ConnectLoadsTheListsAndListPrintsAWorkList) {
   EXPECT_FALSE(std::filesystem::exists(folder + "/QBsetup.xml"))
       << "filters given on the command line are not saved";
 
-  EXPECT_EQ(in({"list", "gadgets"}).code, 2);
-  EXPECT_EQ(in({"list", "pos", "--exported", "maybe"}).code, 109 - 4)
-      << "a wrong yes/no value is a usage error";
+  // Every argument error is a usage error, whatever CLI11 calls it.
+  for (const std::vector<std::string>& wrong : {std::vector<std::string>{"list", "gadgets"},
+                                                {"list", "pos", "--exported", "maybe"},
+                                                {"frobnicate"},
+                                                {"list"},
+                                                {"list", "pos", "--no-such-option"},
+                                                {"--wait", "0", "info"}}) {
+    const CliRun run = in(wrong);
+    EXPECT_EQ(run.code, 2) << wrong.front() << ": " << run.err;
+    EXPECT_FALSE(run.err.empty()) << "CLI11 says what is wrong";
+  }
 }
 
 TEST_F(Cli, MarkWritesTheFlagsAndSaysWhatHappenedToEachKey) {
@@ -287,9 +296,26 @@ TEST_F(Cli, SendCustomersPrintsEachResultAsTheGridWould) {
     EXPECT_NE(value("SELECT QBAccountNumber FROM Customers WHERE Link = " + link), "")
         << "customer " << link << " is linked to QuickBooks";
   }
-  CliRun again = in({"send", "customers", "1"});
-  EXPECT_NE(again.out.find("1: not found among the records not exported yet"), std::string::npos)
+  CliRun again = in({"send", "customers", "1", "--summary"});
+  EXPECT_TRUE(
+      again.out.ends_with("1: not found among the records not exported yet\n"
+                          "customers: 0 sent, 1 not sent\n"
+                          "  1 x not found among the records not exported yet\n"))
       << again.out;
+}
+
+// Reasons that differ only in their numbers are one kind, the most frequent first.
+TEST(SendSummary, CountsTheSentAndGroupsWhyTheOthersWereNot) {
+  EXPECT_EQ(cli::send_summary("payments", {{true, "Sent!"},
+                                           {false, "Invoice 10003 not found in QuickBooks."},
+                                           {false, "Stopped: tax code <T&1> unmapped"},
+                                           {false, "Invoice 10017 not found in QuickBooks."},
+                                           {false, ""}}),
+            "payments: 1 sent, 4 not sent\n"
+            "  2 x Invoice 10003 not found in QuickBooks.\n"
+            "  1 x Stopped: tax code <T&1> unmapped\n"
+            "  1 x (no result: stopped before this record)\n");
+  EXPECT_EQ(cli::send_summary("pos", {}), "pos: 0 sent, 0 not sent\n");
 }
 
 // Invoices go once: a preview sends and writes nothing; a resend after "mark --not-sent" is

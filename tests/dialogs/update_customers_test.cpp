@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "import/customer_update.h"
+#include "mapping/customer_update.h"
 #include "support/sim_fixture.h"
 
 namespace vqb {

@@ -12,7 +12,7 @@
 #include "app/database.h"
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
-#include "import/customer_update.h"
+#include "mapping/customer_update.h"
 #include "main_window/work_lists.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/connected_demo.h"

@@ -5,8 +5,11 @@
 #include "gui/qt_ui.h"
 
 #include <QAction>
+#include <QInputDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTest>
 #include <QToolBar>
 
@@ -17,6 +20,7 @@
 #include "main_window/main_window_logic.h"
 #include "main_window/work_lists.h"
 #include "support/demo_fixture.h"
+#include "support/gui_test.h"
 #include "support/temp_dir.h"
 
 using vqb::gui::MainWindow;
@@ -136,6 +140,27 @@ class QtUiTest : public QObject {
     QVERIFY(ui.messageBox("Done", vqb::Buttons::Ok, vqb::Icon::None, "") == vqb::Answer::Ok);
     QCOMPARE(ui.inputBox("Password", "Tech Support", "x"), std::string());
     QCOMPARE(ui.shown.size(), std::size_t{5});
+  }
+
+  // A message or an input box with a long unbroken name wraps it and fits the screen.
+  void boxesWrapAndFitTheScreen() {
+    QWidget window;
+    window.show();
+    QtUi ui;
+    ui.attach(&window, nullptr, nullptr, [] {});
+    const std::string name(300, 'W');
+    const std::string text = "The name " + name + " is longer than QuickBooks takes.\r\n" +
+                             std::string(40, 'x') + " " + std::string(2000, 'y');
+    const int screenWidth = window.screen()->availableGeometry().width();
+    auto fits = [&](QDialog& box) {
+      QVERIFY2(box.width() <= screenWidth, qPrintable(QString::number(box.width())));
+      QVERIFY(box.frameGeometry().width() <= screenWidth);
+      box.reject();
+    };
+    QVERIFY(vqb::test::answer_modal<QMessageBox>(
+        [&] { ui.messageBox(text, vqb::Buttons::Ok, vqb::Icon::Information, "Error"); }, fits));
+    QVERIFY(vqb::test::answer_modal<QInputDialog>(
+        [&] { QCOMPARE(ui.inputBox(text, "Name", name), std::string()); }, fits));
   }
 };
 

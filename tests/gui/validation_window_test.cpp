@@ -11,6 +11,7 @@
 
 #include "app/module1.h"
 #include "gui/qt_ui.h"
+#include "mapping/party_check.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/gui_test.h"
 #include "support/sim_fixture.h"

@@ -1,29 +1,13 @@
 #pragma once
-// Making sure the customer or supplier of a transaction exists in QuickBooks before the
-// transaction is sent: a name already checked is remembered; otherwise the user chooses to
-// create the record in QuickBooks, to link it to an existing QuickBooks name, or to cancel.
+// The customer and vendor validation dialogs (frmCustomerV, frmVendorV): the user creates the
+// missing QuickBooks record, links it to an existing QuickBooks name, or cancels. The choice goes
+// back through slot 1 ("1" create, "2" link with the name in slot 10, "" cancelled).
 
-#include <functional>
 #include <string>
 
 #include "app/app.h"
-#include "app/record_doc.h"
-#include "mapping/mapping_context.h"
 
 namespace vqb {
-
-// Creates the record of this Vantora Link in QuickBooks; "Success" (and any note of texts cut)
-// when it did.
-using SendRecordFn = std::function<std::string(long link)>;
-
-// `customer` stands on the Vantora customer row (children id, link, description,
-// qbaccountnumber). True when the customer exists in QuickBooks or has just been created or
-// linked; after a link the row's qbaccountnumber holds the QuickBooks name (also in slot 51),
-// after a creation the row is read again from Vantora.
-bool validate_customerQB(MappingContext& ctx, RecordDoc& customer,
-                         const SendRecordFn& send_Customer);
-// The supplier twin: children id, link, description, qbaccount.
-bool validate_vendorQB(MappingContext& ctx, RecordDoc& supplier, const SendRecordFn& send_Supplier);
 
 // The logic of frmCustomerV and frmVendorV; the views only draw it and forward clicks.
 class ValidationDialogLogic {

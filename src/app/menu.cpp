@@ -1,4 +1,4 @@
-#include "main_window/menu.h"
+#include "app/menu.h"
 
 namespace vqb {
 

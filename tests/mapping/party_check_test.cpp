@@ -1,7 +1,7 @@
 // Checking that a transaction's customer or supplier exists in QuickBooks, and the dialogs
 // that create or link it.
 
-#include "import/customer_validation.h"
+#include "mapping/party_check.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/module1.h"
+#include "dialogs/validation_dialog.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/sim_fixture.h"
 

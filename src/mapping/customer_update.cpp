@@ -1,4 +1,4 @@
-#include "import/customer_update.h"
+#include "mapping/customer_update.h"
 
 #include <exception>
 
