@@ -16,9 +16,9 @@
 #include "export/parse_address.h"
 #include "export/send_loop.h"
 #include "mapping/customer_update.h"
-#include "mapping/party_check.h"
 #include "mapping/existence.h"
 #include "mapping/list_loader.h"
+#include "mapping/party_check.h"
 #include "mapping/validators.h"
 
 namespace vqb {

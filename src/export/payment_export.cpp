@@ -14,8 +14,8 @@
 #include "export/intent_recovery.h"
 #include "export/invoice_export.h"
 #include "export/send_loop.h"
-#include "mapping/party_check.h"
 #include "mapping/existence.h"
+#include "mapping/party_check.h"
 #include "mapping/validators.h"
 
 namespace vqb {

@@ -15,9 +15,9 @@
 #include "export/intent_recovery.h"
 #include "export/send_loop.h"
 #include "export/supplier_export.h"
-#include "mapping/party_check.h"
 #include "mapping/existence.h"
 #include "mapping/list_loader.h"
+#include "mapping/party_check.h"
 #include "mapping/validators.h"
 
 namespace vqb {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/app.h"
-#include "import/customer_import.h"
 #include "app/menu.h"
+#include "import/customer_import.h"
 #include "main_window/window_state.h"
 #include "mapping/mapping_context.h"
 #include "quickbooks/component_set.h"
