@@ -146,6 +146,7 @@ DemoSetup make_demo(const std::string& folder, const DemoOptions& options, bool 
   } else {
     connection.companyFile = setup.settingsFolder + "/" + kDemoCompanyFileName;
     create_demo_company(connection.companyFile, options);
+    add_demo_transactions(connection.companyFile, setup.vantoraDatabase);
   }
   save_connection_config(setup.settingsFolder, connection);
   setup.companyFile = connection.companyFile;

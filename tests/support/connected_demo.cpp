@@ -4,7 +4,8 @@
 
 namespace vqb::test {
 
-ConnectedDemoFixture::ConnectedDemoFixture() : logic(std::make_unique<MainWindowLogic>(app)) {
+ConnectedDemoFixture::ConnectedDemoFixture(const DemoOptions& options)
+    : DemoFixture(options), logic(std::make_unique<MainWindowLogic>(app)) {
   connected = logic->loadLists();
   if (!connected) return;
   ctx = std::make_unique<MappingContext>(logic->mappingContext());

@@ -16,7 +16,7 @@
 namespace vqb::test {
 
 struct ConnectedDemoFixture : DemoFixture {
-  ConnectedDemoFixture();
+  explicit ConnectedDemoFixture(const DemoOptions& options = smallOptions());
   bool connected{false};  // the loader succeeded (tests assert it in SetUp)
   std::unique_ptr<MainWindowLogic> logic;
   std::unique_ptr<MappingContext> ctx;

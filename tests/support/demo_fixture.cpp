@@ -14,8 +14,8 @@ DemoOptions DemoFixture::smallOptions() {
   return options;
 }
 
-DemoFixture::DemoFixture() {
-  demo = qb::make_demo(dir.file("demo"), smallOptions(), false);
+DemoFixture::DemoFixture(const DemoOptions& options) {
+  demo = qb::make_demo(dir.file("demo"), options, false);
   app.programFolder = VQB_TEST_PROGRAM_DIR;
   app.settingsFolderOverride = demo.settingsFolder;
   Main(app);

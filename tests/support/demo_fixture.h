@@ -10,7 +10,7 @@
 namespace vqb::test {
 
 struct DemoFixture {
-  DemoFixture();
+  explicit DemoFixture(const DemoOptions& options = smallOptions());
   TempDir dir;
   FakeUi ui;
   App app{ui};
