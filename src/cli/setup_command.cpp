@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "app/app.h"
-#include "app/setup_file.h"
 #include "cli/output.h"
 #include "main_window/main_window_logic.h"
 #include "mapping/setup_window.h"
@@ -187,11 +186,7 @@ int SetupCommand::run(App& app, std::ostream& out, std::ostream& err) const {
   if (!window.loadLists()) return 1;
   SetupLogic setup(app, [&window]() -> qb::Session& { return window.session(); });
   setup.Form_Load();
-  setup.pop_me();
-  // The switches as the integrator uses them (a missing key is on), so that saving a file of
-  // mappings never turns a mapping off unseen.
-  for (std::size_t i = 0; i < kSetupSwitches.size(); ++i)
-    setup.switches[i] = setup_value(app, kSetupSwitches[i].key()) != "0";
+  setup.pop_me();  // the switches as the integrator uses them (a missing key is on)
 
   if (show_->parsed()) {
     nlohmann::ordered_json settings;

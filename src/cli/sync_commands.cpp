@@ -116,8 +116,13 @@ int SyncCommands::updateCustomers(const std::string& settingsFolder, std::istrea
   for (const auto& row : tool.grid.rows) {
     if (!row.ticked) continue;
     const bool updated = row.backColour == kUpdatedRowColour;
-    out << row.cells.at(kLink) << " " << row.cells.at(kCompany) << ": "
-        << (updated ? "Updated" : "Could not update customer in QuickBooks") << "\n";
+    const std::string& comment = row.cells.at(kComment);
+    const std::string said = updated ? comment
+                             : comment.empty()
+                                 ? "Could not update customer in QuickBooks"
+                                 : "Could not update customer in QuickBooks: " + comment;
+    out << row.cells.at(kLink) << " " << row.cells.at(kCompany) << ": " << terminal_text(said)
+        << "\n";
     if (!updated) ++failed;
   }
   for (const auto& key : missing) out << key << ": not a customer linked to QuickBooks\n";

@@ -7,6 +7,7 @@
 #include "app/errors.h"
 #include "app/text_helpers.h"
 #include "export/customer_export.h"
+#include "export/field_cuts.h"
 
 namespace vqb {
 namespace {
@@ -49,8 +50,8 @@ void UpdateCustomersLogic::Form_Load() {
 void UpdateCustomersLogic::load_customers() {
   using namespace update_columns;
   grid.clear();
-  grid.headers = {"Company Name", "Phone",  "Email",           "Group",
-                  "Link",         "Select", "QBAccountNumber", "Fax"};
+  grid.headers = {"Company Name", "Phone",           "Email", "Group",  "Link",
+                  "Select",       "QBAccountNumber", "Fax",   "Comment"};
   grid.tickColumn = static_cast<int>(kSelect);
   selectAll_ = false;
   changed();
@@ -68,7 +69,7 @@ void UpdateCustomersLogic::load_customers() {
   const Named customer(customers.columns);
   for (const auto& cells : customers.rows) {
     WorkRow row;
-    row.cells.resize(8);
+    row.cells.resize(grid.headers.size());
     row.cells[kCompany] = customer(cells, "description");
     row.cells[kPhone] = customer(cells, "tel");
     row.cells[kEmail] = customer(cells, "email");
@@ -134,24 +135,33 @@ void UpdateCustomersLogic::upd_customers() {
 
 bool UpdateCustomersLogic::update_customer(std::size_t rowIndex) {
   using namespace update_columns;
+  WorkRow& row = grid.rows.at(rowIndex);
+  std::string& comment = row.cells.at(kComment);
   try {
-    const WorkRow& row = grid.rows.at(rowIndex);
     qb::ComponentSet& components = components_();
     qb::Customer& customer = components.customer;
     customer.reset();
     components.set_Country(app.applyConnectionSettings);
     customer.loadByName(row.cells[kQbName]);
-    // QuickBooks takes company names of up to 41 characters, as the customer export sends them.
-    if (chkC) customer.companyName = first_chars(row.cells[kCompany], kQuickBooksCompanyNameLength);
-    if (chkP) customer.phone = row.cells[kPhone];
-    if (chkE) customer.email = row.cells[kEmail];
-    if (chkF) customer.fax = row.cells[kFax];
+    // Texts cut to what QuickBooks takes, as the customer export sends them: QuickBooks
+    // refuses the whole update otherwise.
+    FieldCuts cuts;
+    if (chkC)
+      customer.companyName =
+          cuts.take("company name", row.cells[kCompany], kQuickBooksCompanyNameLength);
+    if (chkP) customer.phone = cuts.take("phone", row.cells[kPhone], kQbPhoneLength);
+    if (chkE) customer.email = cuts.take("e-mail", row.cells[kEmail], kQbEmailLength);
+    if (chkF) customer.fax = cuts.take("fax", row.cells[kFax], kQbPhoneLength);
     if (chkG && !row.cells[kGroup].empty()) customer.customerType = row.cells[kGroup];
     customer.update();
+    comment = cuts.any() ? std::string(kCustomerUpdated) + "." + cuts.note() : kCustomerUpdated;
     return true;
-  } catch (const std::exception&) {
-    return false;
+  } catch (const VqbError& error) {
+    comment = number_dash_description(error.number(), error.description());
+  } catch (const std::exception& error) {
+    comment = error.what();
   }
+  return false;
 }
 
 void UpdateCustomersLogic::setStatus(std::string text) {

@@ -20,11 +20,13 @@ inline constexpr long kFailedRowColour = 255;     // red
 
 // Grid columns: 0 "Company Name", 1 "Phone", 2 "Email", 3 "Group" (the QuickBooks customer
 // type of the customer's group, "" when none), 4 "Link", 5 "Select" (the tick), 6
-// "QBAccountNumber" (the QuickBooks name), 7 "Fax".
+// "QBAccountNumber" (the QuickBooks name), 7 "Fax", 8 "Comment" (what the last run did with
+// the row: "Updated", with a sentence per field cut to QuickBooks' length, or why it failed).
 namespace update_columns {
 inline constexpr std::size_t kCompany = 0, kPhone = 1, kEmail = 2, kGroup = 3, kLink = 4,
-                             kSelect = 5, kQbName = 6, kFax = 7;
+                             kSelect = 5, kQbName = 6, kFax = 7, kComment = 8;
 }
+inline constexpr const char* kCustomerUpdated = "Updated";
 
 inline constexpr const char* kNoUpdateOption =
     "You need to select at least one option from the check boxes above";
@@ -60,7 +62,8 @@ class UpdateCustomersLogic {
   // change and red when not; stops before the next row once Cancel is pressed.
   void upd_customers();
   // Loads the QuickBooks customer named by the row and sets the ticked fields from it
-  // (the group only when the row has one), then updates it. False on any error.
+  // (the group only when the row has one; texts cut to QuickBooks' lengths), then updates it.
+  // Writes the row's comment. False on any error.
   bool update_customer(std::size_t row);
 
  private:

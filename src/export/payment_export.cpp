@@ -204,6 +204,7 @@ class PaymentSender {
 
   void fail(const std::string& text) {
     failed_ = true;
+    failure_ = text;
     app_.sharedSlots[200] = text;
   }
 
@@ -310,6 +311,7 @@ class PaymentSender {
     applications_.SetTag("aConfig");
     applied_ = 0;
     failed_ = false;
+    failure_.clear();
     app_.sharedSlots[200] = "";
     if (option_on(app_, "optapply0")) return qb::ReceivePayment::kNotApplied;
     if (option_on(app_, "optapply1")) return qb::ReceivePayment::kAutoApply;
@@ -317,7 +319,7 @@ class PaymentSender {
     walk_applications();
     if (applied_ == 0) {
       // Nothing could be applied: the payment goes unapplied, and its result says why.
-      if (failed_) unappliedNote_ = " Not applied to any invoice: " + app_.sharedSlots[200];
+      if (failed_) unappliedNote_ = " Not applied to any invoice: " + failure_;
       return qb::ReceivePayment::kNotApplied;
     }
     if (!failed_) return qb::ReceivePayment::kAsListed;
@@ -325,7 +327,7 @@ class PaymentSender {
         "We are unable to apply this payment to the same invoices in QuickBooks as those in "
         "Vantora for the following "
         "reason: " +
-        std::string(kCrlf) + app_.sharedSlots[200] + kCrlf + kCrlf +
+        std::string(kCrlf) + failure_ + kCrlf + kCrlf +
         "Do you want to send this payment without applying it to any exisitng transactions ?";
     if (app_.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Confirm") != Answer::Yes)
       throw Stop{"Could not apply payments to the correct invoices in QuickBooks"};
@@ -409,6 +411,9 @@ class PaymentSender {
   RecordDoc applications_;  // "aConfig": one AppliedToTxnAdd per application
   int applied_{0};
   bool failed_{false};
+  // The last failure, kept here too: an invoice or work order sent during the walk may open
+  // the address dialog, which shows its text through slot 200.
+  std::string failure_;
   std::string lastW_;
   std::string documentNumber_;  // the Vantora number of the invoice or work order last looked up
   std::string unappliedNote_;

@@ -83,6 +83,8 @@ SetupWindow::SetupWindow(App& app, std::function<qb::Session&()> connect, QWidge
     progress_->setValue(static_cast<int>(value));
     QApplication::processEvents();
   };
+  // "Exporting " + a group while the customer groups are exported.
+  logic_->onCaption = [this](const std::string& text) { setWindowTitle(q(text)); };
 }
 
 SetupWindow::~SetupWindow() = default;

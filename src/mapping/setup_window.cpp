@@ -133,8 +133,13 @@ void SetupLogic::guarded(const char* procedure, Body&& body) {
 
 // ---- Window events --------------------------------------------------------------------------
 
+void SetupLogic::setCaption(std::string text) {
+  caption = std::move(text);
+  if (onCaption) onCaption(caption);
+}
+
 void SetupLogic::Form_Load() {
-  caption = "Setup";
+  setCaption("Setup");
   app.ui.setProgress(0, kProgressSteps);
 }
 
@@ -382,8 +387,10 @@ void SetupLogic::reloadSetupDocument() {
 void SetupLogic::fill_general() {
   guarded("fill_general", [&] {
     reloadSetupDocument();
+    // As the integrator reads them (a missing key is on), so that saving an untouched window
+    // changes nothing.
     for (std::size_t i = 0; i < kSetupSwitches.size(); ++i)
-      switches[i] = numeric_value(setup_value(app, kSetupSwitches[i].key())) != 0;
+      switches[i] = setup_value(app, kSetupSwitches[i].key()) != "0";
     const std::string chosen = setup_value(app, "qbsetupcmbcountry");
     country =
         std::find(countries.begin(), countries.end(), chosen) != countries.end() ? chosen : "";
@@ -551,6 +558,12 @@ std::string SetupLogic::checkValue(SetupGridKind kind, int column, const std::st
 }
 
 bool SetupLogic::SaveMe() {
+  bool saved = false;
+  guarded("SaveMe", [&] { saved = save(); });
+  return saved;
+}
+
+bool SetupLogic::save() {
   // A changed item name must name a QuickBooks item an invoice line can use.
   const auto& items = grid(SetupGridKind::Items).rows;
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -573,10 +586,13 @@ bool SetupLogic::SaveMe() {
     batch.AppendChild("str" + std::to_string(++position), statement);
   std::string failed;
   if (!write_data2(app, &failed)) {
-    // Nothing of the batch stayed, and the settings file is left as it was.
-    app.ui.messageBox(
-        "The setup was not saved and nothing was changed. This statement failed:\r\n" + failed,
-        Buttons::Ok, Icon::Critical, "Error");
+    // Nothing of the batch stayed, and the settings file is left as it was. No statement is
+    // named when the database could not be opened.
+    const std::string why = failed.empty()
+                                ? "The Vantora database could not be opened:\r\n" + app.databasePath
+                                : "This statement failed:\r\n" + failed;
+    app.ui.messageBox("The setup was not saved and nothing was changed. " + why, Buttons::Ok,
+                      Icon::Critical, "Error");
     return false;
   }
 
@@ -733,16 +749,17 @@ void SetupLogic::export_customerGroup(const std::string& description) {
 
 void SetupLogic::exportUnassociatedGroups() {
   guarded("dMnu_ItemClick", [&] {
-    if (groupsEdited) cmdUpdate_Click();
+    // A refused save stops here: the grid keeps the user's unsaved mappings.
+    if (groupsEdited && !cmdUpdate_Click()) return;
     // Copies: each export may refill the grid's choices.
     const std::vector<std::vector<std::string>> rows = grid(SetupGridKind::Groups).rows;
     for (const auto& r : rows) {
       if (!r[1].empty()) continue;
-      caption = "Exporting " + r[0];
+      setCaption("Exporting " + r[0]);
       app.ui.processEvents();
       export_customerGroup(r[0]);
     }
-    caption = "Setup";
+    setCaption("Setup");
     refresh_customerGroups();
   });
 }

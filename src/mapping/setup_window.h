@@ -88,6 +88,8 @@ class SetupLogic {
   bool loading{false};   // picLoad is shown
   bool groupsEdited{false};
   std::string caption{"Setup"};
+  // Told each new caption at once, so the window shows it while a bulk tool runs.
+  std::function<void(const std::string&)> onCaption;
   Menu menu;  // dMnu: the last menu built
   // Where pop_me's progress goes (the window's own bar); app.ui's bar when unset.
   std::function<void(long, long)> onProgress;
@@ -102,6 +104,8 @@ class SetupLogic {
   void pop_me();     // fills every drop-down and grid
   // SaveMe, then "Setup saved" when it succeeded.
   bool cmdUpdate_Click();
+  // False when the save was refused, failed or the lists did not load again; errors go to the
+  // common error report of "SaveMe".
   bool SaveMe();
   void TB2_ButtonClick(const std::string& caption);       // "Import", "Update Tax %"
   void tbGroups_ButtonClick(const std::string& caption);  // "Export", "Import": builds `menu`
@@ -153,6 +157,8 @@ class SetupLogic {
   template <class Body>
   void guarded(const char* procedure, Body&& body);
   void reloadSetupDocument();
+  void setCaption(std::string text);
+  bool save();  // SaveMe's body
   bool itemExists(const std::string& name);
 
   std::function<qb::Session&()> connect_;

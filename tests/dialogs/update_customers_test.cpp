@@ -62,12 +62,12 @@ class UpdateCustomersTest : public ::testing::Test, protected test::SimCompanyFi
 TEST_F(UpdateCustomersTest, ListsTheLinkedCustomersByDescriptionAllTicked) {
   EXPECT_EQ(tool.grid.headers,
             (std::vector<std::string>{"Company Name", "Phone", "Email", "Group", "Link", "Select",
-                                      "QBAccountNumber", "Fax"}));
+                                      "QBAccountNumber", "Fax", "Comment"}));
   EXPECT_EQ(tool.grid.tickColumn, 5);
   ASSERT_EQ(tool.grid.rows.size(), 3u);
   EXPECT_EQ(tool.grid.rows[0].cells,
             (std::vector<std::string>{"Acme", "555-0030", "a@a.c", "Retail", "30", "", "Acme QB",
-                                      "555-9030"}));
+                                      "555-9030", ""}));
   EXPECT_EQ(tool.grid.rows[1].cells[kGroup], "");  // the group has no QuickBooks type
   EXPECT_EQ(tool.grid.rows[2].cells[kGroup], "");  // no group
   for (const auto& row : tool.grid.rows) EXPECT_TRUE(row.ticked);
@@ -135,6 +135,36 @@ TEST_F(UpdateCustomersTest, GroupOnlyWithoutAGroupStillUpdatesAndChangesNothing)
   EXPECT_NE(after.editSequence, before.editSequence);
   EXPECT_EQ(after.value("CustomerTypeRef/FullName"), "Retail");
   EXPECT_EQ(after.value("CompanyName"), before.value("CompanyName"));
+}
+
+// Texts longer than QuickBooks takes are cut (by characters, not bytes) and the row says so;
+// it stays green. A row QuickBooks refused says why.
+TEST_F(UpdateCustomersTest, OverlongFieldsAreCutAndTheRowSaysSo) {
+  const std::string company = "Acme Société Générale des Brodeurs de Montréal";
+  f.db()->execute("UPDATE Customers SET Description = '" + company +
+                  "', Tel = '555-0030 extension 1234', Fax = '555-9030 extension 5678' WHERE "
+                  "Link = 30");
+  tool.load_customers();
+  tool.chkC = tool.chkP = tool.chkF = true;
+  tool.grid.rows[2].ticked = false;  // "Gone": ticked below on its own
+  tool.TB2_ButtonClick("Run");
+
+  EXPECT_EQ(colours(), (std::vector<long>{kUpdatedRowColour, kUpdatedRowColour, -1}));
+  EXPECT_EQ(tool.grid.rows[0].cells[kComment],
+            "Updated. The company name was cut to the 41 characters QuickBooks takes. The phone "
+            "and fax were cut to the 21 characters QuickBooks takes.");
+  EXPECT_EQ(tool.grid.rows[1].cells[kComment], "Updated");
+  const auto acme = qb("Acme QB");
+  EXPECT_EQ(acme.value("CompanyName"), "Acme Société Générale des Brodeurs de Mon");
+  EXPECT_EQ(acme.value("Phone"), "555-0030 extension 12");
+  EXPECT_EQ(acme.value("Fax"), "555-9030 extension 56");
+
+  for (auto& row : tool.grid.rows) row.ticked = &row == &tool.grid.rows[2];
+  tool.TB2_ButtonClick("Run");
+  EXPECT_EQ(tool.grid.rows[2].backColour, kFailedRowColour);
+  EXPECT_EQ(tool.grid.rows[2].cells[kComment],
+            "1 - A query request did not find a matching object in QuickBooks");
+  EXPECT_EQ(tool.grid.rows[0].cells[kComment].rfind("Updated.", 0), 0u);  // left as it was
 }
 
 TEST_F(UpdateCustomersTest, CancelStopsBeforeTheNextRow) {

@@ -313,6 +313,35 @@ TEST_F(PaymentExportTest, AnApplicationThatFailsSaysWhy) {
   }
 }
 
+// A work order sent during the deposit walk opens the address dialog, which shows its text
+// through slot 200: the "unable to apply" question still gives the allocation's failure.
+TEST_F(PaymentExportTest, TheAddressDialogDoesNotReplaceTheFailureAskedAbout) {
+  const std::string address(50, 'Z');  // one line too long to split: only the dialog can
+  addOrder(kInvoice);
+  addOrder(kInvoice + 2, "Status = 3, BillingAddress = '" + address + "'");
+  addPayment("", {{kInvoice, "120"}}, {{kInvoice + 2, "20"}});
+  std::vector<std::string> addressesShown;
+  ui.onDialog = [&](DialogKind kind, const std::string&) {
+    if (kind != DialogKind::ParseAddress) return;
+    addressesShown.push_back(app.sharedSlots[200]);
+    app.sharedSlots[0] = "1";
+    app.sharedSlots[201] = "ZZ";
+  };
+  ui.answers = {Answer::Yes, Answer::Yes, Answer::Yes};
+  EXPECT_EQ(send(), "Sent!");
+  EXPECT_EQ(addressesShown, std::vector<std::string>{address});
+  EXPECT_EQ(titles(), (std::vector<std::string>{kSendInvoice, kSendInvoice, "Confirm"}));
+  EXPECT_EQ(ui.messages.back().text,
+            "We are unable to apply this payment to the same invoices in QuickBooks as those in "
+            "Vantora for the following reason: " +
+                kCrlf +
+                "The amount of 120.00 could not be applied to invoice 90001. The balance "
+                "outstanding in QuickBooks is 100.00" +
+                kCrlf + kCrlf +
+                "Do you want to send this payment without applying it to any exisitng "
+                "transactions ?");
+}
+
 TEST_F(PaymentExportTest, HeaderOptionsChooseApplicationMemoReferenceAndAccount) {
   // `expected` and `absent` list fragments of the add, "|" between them.
   struct Case {

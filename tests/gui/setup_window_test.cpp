@@ -1,5 +1,6 @@
 // The setup window drawn offscreen on the connected demo: it opens with every grid, a
-// drop-down choice lands in its cell, and Save runs the batch.
+// drop-down choice lands in its cell, Save runs the batch, and the caption names the
+// customer group being exported.
 
 #include "gui/setup_window.h"
 
@@ -7,6 +8,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <algorithm>
+#include <vector>
 
 #include "support/connected_demo.h"
 
@@ -48,6 +51,27 @@ class SetupWindowTest : public QObject {
     QTest::mouseClick(window.findChild<QPushButton*>("cmdUpdate"), Qt::LeftButton);
     QCOMPARE(demo.ui.texts(), std::vector<std::string>{"Setup saved"});
     QCOMPARE(demo.first("SELECT QuickBooks FROM terms WHERE link = " + grid.rows[0][2]), chosen);
+  }
+
+  // The window shows "Exporting " + the group while each group is exported.
+  void showsTheGroupBeingExported() {
+    vqb::test::ConnectedDemoFixture demo;
+    QVERIFY(demo.connected);
+    demo.run(
+        "INSERT INTO CustIndustry (Link, Description, QuickBooks) VALUES (9001, 'Pat''s "
+        "Trade', '')");
+    SetupWindow window(demo.app, [&demo]() -> vqb::qb::Session& { return demo.logic->session(); });
+    window.show();
+    window.load();
+    window.logic().refresh_customerGroups();
+    std::vector<QString> seen;
+    demo.ui.onProcessEvents = [&] {
+      if (seen.empty() || seen.back() != window.windowTitle()) seen.push_back(window.windowTitle());
+    };
+    window.logic().dMnu_ItemClick("mnuGroupExport3");
+    demo.ui.onProcessEvents = nullptr;
+    QVERIFY(std::find(seen.begin(), seen.end(), QString("Exporting Pat's Trade")) != seen.end());
+    QCOMPARE(window.windowTitle(), QString("Setup"));
   }
 };
 

@@ -48,7 +48,7 @@ class UpdateCustomersWindowTest : public QObject {
           QCOMPARE(window.objectName(), QString("frmUpdateCustomers"));
           auto* grid = widget<QTableWidget>(window, "fg1");
           QCOMPARE(grid->rowCount(), 2);
-          QCOMPARE(grid->columnCount(), 8);
+          QCOMPARE(grid->columnCount(), 9);
           QCOMPARE(grid->horizontalHeaderItem(6)->text(), QString("QBAccountNumber"));
           QCOMPARE(grid->item(0, 0)->text(), QString("Acme"));
           QCOMPARE(grid->item(1, 5)->checkState(), Qt::Checked);

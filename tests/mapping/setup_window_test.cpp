@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "app/database.h"
@@ -153,6 +154,49 @@ TEST_F(SetupWindowTest, AFailingStatementLeavesTheDatabaseAndTheSettingsFileAsTh
       << ui.messages[1].text;
 }
 
+// A switch whose key is missing is on, as the integrator reads it: saving the untouched
+// window writes it on.
+TEST_F(SetupWindowTest, AMissingSwitchKeyIsShownOnAndSavedOn) {
+  app.setup.Clear();
+  app.setup.SetTag("QBSetup");
+  app.setup.SetChildValue("qbsetupchkreps", "0");
+  app.setup.SetChildValue("qbsetupchkclass", "");
+  save_setup_document(app);
+  setup->fill_general();
+  EXPECT_EQ(setup->switches, (std::array<bool, 5>{true, false, true, true, true}));
+
+  ASSERT_TRUE(setup->SaveMe());
+  load_setup_document(app);
+  for (const SetupSwitch& s : kSetupSwitches)
+    EXPECT_EQ(setup_value(app, s.key()), s.control == "chkReps" ? "0" : "1") << s.control;
+}
+
+// The database missing, or the settings file not writable: each failure names what failed
+// and where.
+TEST_F(SetupWindowTest, ASaveThatCannotOpenTheDatabaseOrWriteTheSettingsSaysSo) {
+  const std::string database = app.databasePath;
+  app.databasePath = app.globalfolder + "gone.vdb";
+  EXPECT_FALSE(setup->cmdUpdate_Click());
+  ASSERT_EQ(ui.messages.size(), 2u);  // write_data2's own box, then this one
+  EXPECT_EQ(ui.messages[1].text,
+            "The setup was not saved and nothing was changed. The Vantora database could not be "
+            "opened:\r\n" +
+                app.databasePath);
+  app.databasePath = database;
+
+  ui.messages.clear();
+  const std::string setupFile = setup_file_path(app);
+  std::filesystem::remove(setupFile);
+  std::filesystem::create_directory(setupFile);
+  EXPECT_FALSE(setup->cmdUpdate_Click());
+  ASSERT_EQ(ui.messages.size(), 1u) << ui.texts().back();
+  EXPECT_EQ(ui.messages[0].title, "Application Error");
+  EXPECT_NE(ui.messages[0].text.find("Module: frmSetup\r\nProcedure: SaveMe\r\n"),
+            std::string::npos)
+      << ui.messages[0].text;
+  std::filesystem::remove(setupFile);
+}
+
 TEST_F(SetupWindowTest, ATypedItemNameIsSavedWhenQuickBooksHasItAndRefusedWhenNot) {
   SetupGrid& items = setup->grid(SetupGridKind::Items);
   const std::string code = items.rows[0][0];
@@ -282,6 +326,31 @@ TEST_F(SetupWindowTest, ExportingUnassociatedGroupsSavesEditsFirstAndCreatesCust
   EXPECT_EQ(first("SELECT QuickBooks FROM CustIndustry WHERE link = " + editedLink), name);
   EXPECT_EQ(setup->caption, "Setup");
   for (const auto& r : setup->grid(SetupGridKind::Groups).rows) EXPECT_FALSE(r[1].empty());
+}
+
+// A save refused (an unknown item) or rolled back stops the export: no customer type is
+// made, and the grids keep what the user typed.
+TEST_F(SetupWindowTest, ExportingGroupsAfterAFailedSaveKeepsTheGridAndExportsNothing) {
+  for (const bool refused : {true, false}) {
+    SCOPED_TRACE(refused ? "refused" : "rolled back");
+    if (!refused)
+      run("CREATE TRIGGER groups_locked BEFORE UPDATE ON CustIndustry BEGIN SELECT "
+          "RAISE(ABORT, 'locked'); END");
+    setup->setCell(SetupGridKind::Items, 0, 1, refused ? "No Such Item" : "");
+    setup->setCell(SetupGridKind::Groups, 0, 1, "");
+    const auto grids = setup->grids;
+    const std::size_t types = company().list(Kind::CustomerType).size();
+    ui.messages.clear();
+
+    setup->dMnu_ItemClick("mnuGroupExport3");
+
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().text.rfind("The setup was not saved", 0), 0u)
+        << ui.messages.back().text;
+    EXPECT_EQ(company().list(Kind::CustomerType).size(), types);
+    for (std::size_t g = 0; g < grids.size(); ++g) EXPECT_EQ(setup->grids[g].rows, grids[g].rows);
+    EXPECT_EQ(setup->caption, "Setup");
+  }
 }
 
 }  // namespace
