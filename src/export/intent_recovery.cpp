@@ -74,15 +74,19 @@ const std::vector<IntentKind> kKinds{
        return mark_invoice_sent(ctx.app, key_of(record), ctx.app.scratch.GetChildContent("xmladd"),
                                 field(added, "TxnID"), field(added, "RefNumber"));
      },
-     [](MappingContext& ctx, const std::string& record, const std::string&) -> std::string {
+     [](MappingContext& ctx, const std::string& record, const std::string& request) -> std::string {
        App& app = ctx.app;
        if (!read_row(app, "Select quickbooksref, number, total from CustSO where number = " +
                               std::to_string(key_of(record))))
          return "";
-       std::string reference = app.scratch.GetChildContent("quickbooksref");
+       // The reference the add carried, as for purchase orders.
+       std::string reference = field(request, "InvoiceAdd/RefNumber");
+       if (reference.empty()) reference = app.scratch.GetChildContent("quickbooksref");
        if (reference.empty()) reference = app.scratch.GetChildContent("number");
        const double total = numeric_value(app.scratch.GetChildContent("total"));
-       if (get_QBInvRef(ctx, reference, total).empty()) return "";
+       if (get_QBInvRef(ctx, reference, total, field(request, "InvoiceAdd/CustomerRef/FullName"))
+               .empty())
+         return "";
        return app.invoiceMatch.GetXml();
      }},
     {"payment", "Payment", "ReceivePaymentAddRq",
@@ -115,7 +119,7 @@ const std::vector<IntentKind> kKinds{
        if (reference.empty()) reference = app.scratch.GetChildContent("number");
        RecordDoc match;
        if (get_QBPORef(ctx, reference, numeric_value(app.scratch.GetChildContent("subtotal")),
-                       &match)
+                       field(request, "PurchaseOrderAdd/VendorRef/FullName"), &match)
                .empty())
          return std::string();
        return match.GetXml();

@@ -24,8 +24,11 @@
 namespace vqb {
 namespace {
 
+using send_steps::differences;
+using send_steps::line_cents;
 using send_steps::load;
 using send_steps::option_on;
+using send_steps::rate_giving;
 using send_steps::reference_search;
 using send_steps::setup_on;
 using send_steps::Stop;
@@ -40,20 +43,22 @@ long as_long(const std::string& text) {
 }
 
 // Rate mode: on when two lines of one amortize group carry different line tax codes, or
-// when the setup asks for it. A group outside 0..1000 is error 9.
+// when the setup asks for it. A group outside 0..1000 is error 9. Remark lines carry no tax
+// code, and an empty code leaves its group's entry empty for the next line to fill.
 bool decide_rate_mode(App& app, RecordDoc& lines) {
-  std::array<std::optional<std::string>, kAmortizeGroups> firstTax{};
+  std::array<std::string, kAmortizeGroups> firstTax{};
   bool rateMode = false;
   lines.MoveToRoot();
   for (bool more = lines.MoveToFirstChild(); more; more = lines.MoveToNextSibling()) {
     const double group = round_half_away(numeric_value(lines.GetChildContent("amortizegroup")));
     if (group < 0 || group >= kAmortizeGroups)
       throw VqbError(err::kSubscriptOutOfRange, "Subscript out of range");
-    auto& seen = firstTax[static_cast<std::size_t>(group)];
+    if (lines.GetChildContent("linetype") == "Remark") continue;
+    std::string& seen = firstTax[static_cast<std::size_t>(group)];
     const std::string tax = lines.GetChildContent("tax1");
-    if (!seen)
+    if (seen.empty())
       seen = tax;
-    else if (*seen != tax)
+    else if (seen != tax)
       rateMode = true;
   }
   lines.MoveToRoot();
@@ -160,9 +165,17 @@ class InvoiceSender {
 
   double discount() const { return numeric_value(invoice_.GetChildContent("discamount")); }
 
+  // The reference QuickBooks holds the invoice under: the one recorded, or the one it is sent
+  // with (its number when QuickBooks numbers invoices).
   std::string duplicate_reference() const {
     std::string reference = invoice_.GetChildContent("quickbooksref");
-    return reference.empty() ? invoice_.GetChildContent("number") : reference;
+    return reference.empty() ? sent_reference() : reference;
+  }
+
+  std::string sent_reference() const {
+    if (setup_on(app_, "chkqbassigninvnumbers") || !setup_on(app_, "chkinvoiceprefix")) return n_;
+    if (option_on(app_, "optinvprefix1")) return invoice_.GetChildContent("prefix") + n_;
+    return setup_value(app_, "txtinvprefix") + n_;
   }
 
   // The read-only checks this invoice is about to make, in one message set: the duplicate
@@ -198,7 +211,8 @@ class InvoiceSender {
     sentBefore.LoadXml(invoice_.GetChildContent("xmladd"));
     const std::string sentAs =
         sentBefore.GetTag() == "OrderInfo" ? sentBefore.GetChildContent("QBReference") : "";
-    if (get_QBInvRef(ctx_, reference, numeric_value(invoice_.GetChildContent("total")), sentAs)
+    if (get_QBInvRef(ctx_, reference, numeric_value(invoice_.GetChildContent("total")),
+                     customer_.GetChildContent("qbaccountnumber"), sentAs)
             .empty())
       return std::nullopt;
     RecordDoc& match = app_.invoiceMatch;
@@ -384,14 +398,7 @@ class InvoiceSender {
     invoice.txnDate = invoice_.GetChildContent("status") == "4"
                           ? std::floor(numeric_value(invoice_.GetChildContent("invdate")))
                           : ole_today();
-    if (!setup_on(app_, "chkqbassigninvnumbers")) {
-      if (!setup_on(app_, "chkinvoiceprefix"))
-        invoice.refNumber = n_;
-      else if (option_on(app_, "optinvprefix1"))
-        invoice.refNumber = invoice_.GetChildContent("prefix") + n_;
-      else
-        invoice.refNumber = setup_value(app_, "txtinvprefix") + n_;
-    }
+    if (!setup_on(app_, "chkqbassigninvnumbers")) invoice.refNumber = sent_reference();
     // Texts are cut to what QuickBooks takes: it refuses the whole invoice otherwise.
     if (option_on(app_, "optmemo3"))
       invoice.memo = "";
@@ -474,13 +481,15 @@ class InvoiceSender {
       row.description = description(line_description(lines_));
       if (remark) continue;
       invoice.config("Items[" + std::to_string(i) + "].Quantity=" + lines_.GetChildContent("qty"));
+      // The line's Vantora amount; in rate mode the unit price that gives it (the adjusted
+      // charge where the price does not), or the amount where no rate does.
+      const std::int64_t amount =
+          line_cents(numeric_value(lines_.GetChildContent("adjustedqty")),
+                     numeric_value(lines_.GetChildContent("linechargeadjusted")));
       if (rateMode)
-        row.rate = static_cast<std::int64_t>(
-            round_half_away(numeric_value(lines_.GetChildContent("unitprice")) * 100));
-      else
-        row.amount = static_cast<std::int64_t>(
-            round_half_away(numeric_value(lines_.GetChildContent("linechargeadjusted")) *
-                            numeric_value(lines_.GetChildContent("adjustedqty")) * 100));
+        row.rate = rate_giving(amount, numeric_value(lines_.GetChildContent("qty")),
+                               numeric_value(lines_.GetChildContent("unitprice")));
+      if (!row.rate) row.amount = amount;
       if (ctx_.switches.useSalesTax)
         if (std::string code = line_tax_code(app_, lines_.GetChildContent("tax1")); !code.empty())
           row.salesTaxCode = code;
@@ -521,12 +530,15 @@ class InvoiceSender {
     const std::string txnId = added.GetChildContent("TxnID");
     const std::string refNumber = added.GetChildContent("RefNumber");
     app_.sharedSlots[201] = txnId;
-    std::string result = kInvoiceSent;
-    const double subtotal = numeric_value(added.GetChildContent("Subtotal"));
-    const double total = numeric_value(invoice_.GetChildContent("total"));
-    if (to_hundredths(subtotal) != to_hundredths(total))
-      result += "QuickBooks' subtotal " + format_number(subtotal, "0.00") +
-                " differs from the Vantora total " + format_number(total, "0.00") + ".";
+    // QuickBooks' subtotal, tax and total against Vantora's (its total is before tax).
+    const std::int64_t subtotal = to_hundredths(numeric_value(added.GetChildContent("Subtotal")));
+    const std::int64_t tax = to_hundredths(numeric_value(added.GetChildContent("SalesTaxTotal")));
+    const std::int64_t vtSubtotal = to_hundredths(numeric_value(invoice_.GetChildContent("total")));
+    const std::int64_t vtTax = to_hundredths(numeric_value(invoice_.GetChildContent("taxamount1")));
+    std::string result =
+        kInvoiceSent + differences({{"subtotal", "subtotal", subtotal, vtSubtotal},
+                                    {"sales tax", "tax", tax, vtTax},
+                                    {"total", "total", subtotal + tax, vtSubtotal + vtTax}});
     // "Sent! " already ends in a space.
     if (const std::string note = cuts_.note(); !note.empty())
       result += result.size() > std::string_view(kInvoiceSent).size() ? note : note.substr(1);
@@ -582,18 +594,11 @@ void send_Invoices(MappingContext& ctx) {
 }
 
 std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, double amount,
-                         const std::string& sentAs) {
+                         const std::string& customer, const std::string& sentAs) {
   qb::ObjSearch& search = reference_search(ctx, qb::ObjSearch::kInvoices, reference);
   search.run();
-  RecordDoc& match = ctx.app.invoiceMatch;
-  for (int i = 0; i < search.resultCount(); ++i) {
-    match.LoadXml(search.result(i));
-    const std::string txnId = match.GetChildContent("TxnID");
-    if (numeric_value(match.GetChildContent("Subtotal")) == amount ||
-        (!sentAs.empty() && txnId == sentAs))
-      return txnId;
-  }
-  return "";
+  return send_steps::find_sent_match(search, ctx.app.invoiceMatch, "CustomerRef", customer,
+                                     "Subtotal", to_hundredths(amount), sentAs);
 }
 
 std::string load_QBInvoice(MappingContext& ctx, const std::string& txnId) {

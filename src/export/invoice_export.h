@@ -6,8 +6,8 @@
 // the user's choice), fills the QuickBooks invoice header, one item row per line, the
 // discount row and three closing rows, adds it and marks the Vantora invoice as sent.
 //
-// Result texts: "Sent! " (possibly followed by a note: the QuickBooks subtotal differs from
-// the Vantora total, or Vantora could not be marked), or why the invoice was not sent. A
+// Result texts: "Sent! " (possibly followed by a note: QuickBooks' subtotal, sales tax or
+// total differs from Vantora's, or Vantora could not be marked), or why the invoice was not sent. A
 // run-time error (QuickBooks refusing the add, an amortize group outside 0..1000) gives the
 // error number, a space and its description, and nothing is written to Vantora.
 
@@ -35,11 +35,12 @@ std::string send_Invoice(MappingContext& ctx, long number);
 bool mark_invoice_sent(App& app, long number, const std::string& xmlAdd, const std::string& txnId,
                        const std::string& refNumber);
 
-// The TxnID of a QuickBooks invoice with this reference number whose Subtotal equals
-// `amount`, or whose TxnID is `sentAs` (the one the Vantora invoice recorded when it was sent
-// before), or "". The last invoice looked at stays in app.invoiceMatch.
+// The TxnID of a QuickBooks invoice of customer `customer` (its full name) with this
+// reference number whose Subtotal is `amount` to the cent, or whose TxnID is `sentAs` (the one
+// the Vantora invoice recorded when it was sent before), or "". The last invoice looked at
+// stays in app.invoiceMatch.
 std::string get_QBInvRef(MappingContext& ctx, const std::string& reference, double amount,
-                         const std::string& sentAs = "");
+                         const std::string& customer, const std::string& sentAs = "");
 
 // Loads QuickBooks invoice `txnId` into the invoice component and returns its qbXML record;
 // "" when QuickBooks has no such invoice.

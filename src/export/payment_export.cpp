@@ -1,8 +1,10 @@
 #include "export/payment_export.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <optional>
+#include <vector>
 
 #include "app/errors.h"
 #include "app/module1.h"
@@ -152,13 +154,17 @@ class PaymentSender {
   std::optional<std::string> duplicate_check() {
     status("Checking for duplicate payments");
     if (!setup_on(app_, "chkduppayments")) return std::nullopt;
+    // The QuickBooks payment recorded when this one was sent finds it whatever its memo and
+    // reference hold, so a resend after "Mark as NOT sent" is caught.
+    std::string matched;
     if (!chkdup_QBPayment(ctx_, customer_.GetChildContent("qbaccountnumber"), amount(), n_,
-                          payment_.GetChildContent("reference")))
+                          payment_.GetChildContent("reference"),
+                          payment_.GetChildContent("quickbooksref"), &matched))
       return std::nullopt;
     RecordDoc& match = app_.paymentMatch;
     const bool markDuplicates = setup_on(app_, "chkmarkduppayments");
     if (confirm_possible_duplicate(app_, "payment", customer_.GetChildContent("description"), match,
-                                   markDuplicates))
+                                   markDuplicates, true, "Matched: " + matched))
       return std::nullopt;
     if (!markDuplicates) throw Stop{"Possible duplicate payment. User selected not send payment."};
     const std::string result =
@@ -225,8 +231,12 @@ class PaymentSender {
       RecordDoc sent;
       if (sent.LoadXml(order.GetChildContent("xmladd")) && sent.GetChildCount() > 0)
         txn = sent.GetChildContent("QBReference");
+      // Searched under the reference it was sent with, among this customer's invoices.
+      const std::string reference = order.GetChildContent("quickbooksref");
       if (txn.empty())
-        txn = get_QBInvRef(ctx_, number, numeric_value(order.GetChildContent("total")));
+        txn = get_QBInvRef(ctx_, reference.empty() ? number : reference,
+                           numeric_value(order.GetChildContent("total")),
+                           customer_.GetChildContent("qbaccountnumber"));
     } else {
       if (plan_) plan_->toSendFirst.push_back(walk.planned + w);
       std::string question = walk.question;
@@ -260,21 +270,51 @@ class PaymentSender {
     }
     RecordDoc invoice;
     invoice.LoadXml(record);
-    const double balance = numeric_value(invoice.GetChildContent("BalanceRemaining"));
-    const double applied = numeric_value(amountText);
-    if (to_hundredths(applied) > to_hundredths(balance)) {
-      fail("The amount of " + format_number(applied, "0.00") + " could not be applied to invoice " +
-           documentNumber_ + ". The balance outstanding in QuickBooks is " +
-           format_number(balance, "0.00"));
+    // Applications are rounded together, so that they add up to the cents of their sum; a
+    // rounding that would take them a cent over the payment is taken off.
+    const double raw = numeric_value(amountText);
+    std::int64_t cents = to_hundredths(rawApplied_ + raw) - to_hundredths(rawApplied_);
+    const std::int64_t left = to_hundredths(amount()) - centsApplied_;
+    if (cents == left + 1) cents = left;
+    auto same = std::find_if(appliedTo_.begin(), appliedTo_.end(),
+                             [&](const Applied& a) { return a.txnId == txn; });
+    // What this payment's earlier applications left of the invoice's balance.
+    const std::int64_t open =
+        to_hundredths(numeric_value(invoice.GetChildContent("BalanceRemaining"))) -
+        (same == appliedTo_.end() ? 0 : same->cents);
+    if (cents > open) {
+      fail("The amount of " + cents_text(cents) + " could not be applied to invoice " +
+           documentNumber_ + ". The balance outstanding in QuickBooks is " + cents_text(open));
       return false;
     }
-    RecordDoc element;
-    element.LoadXml("<AppliedToTxnAdd><TxnID>" + txn + "</TxnID><PaymentAmount>" +
-                    format_number(applied, "0.00") + "</PaymentAmount></AppliedToTxnAdd>");
-    applications_.AppendTree(element);
+    if (cents > left) {
+      fail("The amount of " + cents_text(cents) + " could not be applied to invoice " +
+           documentNumber_ + ". The payment has " + cents_text(left) + " left to apply.");
+      return false;
+    }
+    rawApplied_ += raw;
+    centsApplied_ += cents;
+    if (same == appliedTo_.end())
+      appliedTo_.push_back({txn, documentNumber_, cents});
+    else
+      same->cents += cents;
     ++applied_;
-    if (plan_) plan_->applications.push_back({w, txn, format_number(applied, "0.00")});
+    if (plan_) plan_->applications.push_back({w, txn, cents_text(cents)});
     return true;
+  }
+
+  static std::string cents_text(std::int64_t cents) {
+    return format_number(static_cast<double>(cents) / 100, "0.00");
+  }
+
+  // One AppliedToTxnAdd per QuickBooks invoice, with the sum of its applications.
+  void list_applications() {
+    for (const Applied& a : appliedTo_) {
+      RecordDoc element;
+      element.LoadXml("<AppliedToTxnAdd><TxnID>" + a.txnId + "</TxnID><PaymentAmount>" +
+                      cents_text(a.cents) + "</PaymentAmount></AppliedToTxnAdd>");
+      applications_.AppendTree(element);
+    }
   }
 
   void walk_applications() {
@@ -317,6 +357,7 @@ class PaymentSender {
     if (option_on(app_, "optapply1")) return qb::ReceivePayment::kAutoApply;
     if (!option_on(app_, "optapply2")) return qb::ReceivePayment::kNotApplied;
     walk_applications();
+    list_applications();
     if (applied_ == 0) {
       // Nothing could be applied: the payment goes unapplied, and its result says why.
       if (failed_) unappliedNote_ = " Not applied to any invoice: " + failure_;
@@ -332,6 +373,7 @@ class PaymentSender {
     if (app_.ui.messageBox(question, Buttons::YesNo, Icon::Question, "Confirm") != Answer::Yes)
       throw Stop{"Could not apply payments to the correct invoices in QuickBooks"};
     if (plan_) plan_->applications.clear();
+    appliedTo_.clear();
     return qb::ReceivePayment::kNotApplied;
   }
 
@@ -389,11 +431,29 @@ class PaymentSender {
                         : cuts_.take("reference number", reference, kQbPaymentRefNumberLength);
   }
 
+  // " QuickBooks' amount ... differs from the Vantora amount ...", and the same for each
+  // application QuickBooks made otherwise than sent; "" when all agree.
+  std::string differences(const RecordDoc& added) const {
+    std::vector<send_steps::ComparedAmount> amounts{
+        {"amount", "amount", to_hundredths(numeric_value(added.GetChildContent("TotalAmount"))),
+         to_hundredths(amount())}};
+    for (const Applied& a : appliedTo_) {
+      std::int64_t made = 0;
+      for (pugi::xml_node line : added.Current().children("AppliedToTxnRet"))
+        if (a.txnId == line.child_value("TxnID"))
+          made += to_hundredths(numeric_value(line.child_value("Amount")));
+      amounts.push_back({"application to invoice " + a.document, "application", made, a.cents});
+    }
+    const std::string text = send_steps::differences(amounts);
+    return text.empty() ? "" : " " + text;
+  }
+
   std::string mark_sent() {
     RecordDoc added;
     added.LoadXml(ctx_.components.receivePayment.record());
     const std::string txnId = added.GetChildContent("TxnID");
-    std::string result = std::string(kPaymentSent) + unappliedNote_ + cuts_.note();
+    std::string result =
+        std::string(kPaymentSent) + unappliedNote_ + differences(added) + cuts_.note();
     marked_ = mark_payment_sent(app_, std::stol(n_), txnId);
     if (!marked_)
       result += std::string(
@@ -408,7 +468,15 @@ class PaymentSender {
   std::string n_;
   PaymentPlan* plan_;
   RecordDoc payment_, post_, customer_;
-  RecordDoc applications_;  // "aConfig": one AppliedToTxnAdd per application
+  RecordDoc applications_;  // "aConfig": one AppliedToTxnAdd per QuickBooks invoice
+  struct Applied {
+    std::string txnId;
+    std::string document;  // the Vantora invoice or work order
+    std::int64_t cents;
+  };
+  std::vector<Applied> appliedTo_;  // in the order the invoices were first applied to
+  double rawApplied_{0};            // the Vantora amounts applied, unrounded
+  std::int64_t centsApplied_{0};
   int applied_{0};
   bool failed_{false};
   // The last failure, kept here too: an invoice or work order sent during the walk may open
@@ -450,7 +518,8 @@ void send_Payments(MappingContext& ctx) {
 }
 
 bool chkdup_QBPayment(MappingContext& ctx, const std::string& customer, double amount,
-                      const std::string& receipt, const std::string& /*reference*/) {
+                      const std::string& receipt, const std::string& /*reference*/,
+                      const std::string& sentAs, std::string* matched) {
   SharedSlots& slots = ctx.app.sharedSlots;
   slots[30] = "";
   qb::ObjSearch& search = ctx.components.search;
@@ -465,12 +534,22 @@ bool chkdup_QBPayment(MappingContext& ctx, const std::string& customer, double a
     match.LoadXml(search.result(i));
     std::string payer;
     if (auto ref = match.FindChild("CustomerRef")) payer = ref->GetChildContent("FullName");
-    if (payer != customer || numeric_value(match.GetChildContent("TotalAmount")) != amount)
+    if (payer != customer) continue;
+    const std::string txnId = match.GetChildContent("TxnID");
+    std::string why;
+    if (!sentAs.empty() && txnId == sentAs)
+      why = "the QuickBooks payment Vantora recorded when it sent this payment";
+    else if (to_hundredths(numeric_value(match.GetChildContent("TotalAmount"))) !=
+             to_hundredths(amount))
       continue;
-    if (to_lower_ascii(match.GetChildContent("Memo")).find(wanted) == std::string::npos &&
-        to_lower_ascii(match.GetChildContent("RefNumber")).find(wanted) == std::string::npos)
+    else if (to_lower_ascii(match.GetChildContent("Memo")).find(wanted) != std::string::npos)
+      why = "receipt number " + receipt + " in the memo";
+    else if (to_lower_ascii(match.GetChildContent("RefNumber")).find(wanted) != std::string::npos)
+      why = "receipt number " + receipt + " in the reference";
+    else
       continue;
-    slots[30] = match.GetChildContent("TxnID");
+    slots[30] = txnId;
+    if (matched) *matched = why;
     return true;
   }
   return false;

@@ -13,8 +13,9 @@
 // allocations (CustAllocate) and work-order deposits (CustWOPayments) name, with the same
 // amounts. With none of them on the payment is not applied.
 //
-// Result texts: "Sent!" (possibly followed by a note: the payment went unapplied and why, or
-// Vantora could not be marked), or why the payment was not sent. A run-time error (QuickBooks
+// Result texts: "Sent!" (possibly followed by a note: the payment went unapplied and why,
+// QuickBooks' amount or an application differs from Vantora's, or Vantora could not be
+// marked), or why the payment was not sent. A run-time error (QuickBooks
 // refusing the add among them) shows the common error box and gives the error number, a space
 // and its description.
 
@@ -57,10 +58,13 @@ std::string send_Payment(MappingContext& ctx, long number, PaymentPlan* plan = n
 // Vantora could not be written.
 bool mark_payment_sent(App& app, long number, const std::string& txnId);
 
-// True when QuickBooks holds a payment of customer `customer` for `amount` whose memo or
+// True when QuickBooks holds a payment of customer `customer` whose TxnID is `sentAs` (the one
+// Vantora recorded when it sent the payment), or one for `amount` to the cent whose memo or
 // reference number contains `receipt` (case-insensitive). Slot 30 := its TxnID ("" when
-// none); the last payment looked at stays in app.paymentMatch. `reference` is not compared.
+// none); `matched`, when given, receives what matched ("receipt number 95001 in the memo");
+// the last payment looked at stays in app.paymentMatch. `reference` is not compared.
 bool chkdup_QBPayment(MappingContext& ctx, const std::string& customer, double amount,
-                      const std::string& receipt, const std::string& reference);
+                      const std::string& receipt, const std::string& reference,
+                      const std::string& sentAs = "", std::string* matched = nullptr);
 
 }  // namespace vqb

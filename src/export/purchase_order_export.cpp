@@ -24,6 +24,7 @@ namespace vqb {
 namespace {
 
 using send_steps::load;
+using send_steps::rate_giving;
 using send_steps::reference_search;
 using send_steps::setup_on;
 using send_steps::Stop;
@@ -104,9 +105,24 @@ class PurchaseOrderSender {
     if (!supplier_.MoveToFirstChild()) throw Stop{cannotFind};
   }
 
+  // The reference QuickBooks holds the order under: the one recorded, or the one it is sent
+  // with (its number when QuickBooks numbers orders).
   std::string duplicate_reference() const {
     std::string reference = order_.GetChildContent("qbref");
-    return reference.empty() ? order_.GetChildContent("number") : reference;
+    FieldCuts unnoted;
+    return reference.empty() ? sent_reference(unnoted) : reference;
+  }
+
+  // Texts are cut to what QuickBooks takes: it refuses the whole order otherwise. A prefix too
+  // long for the number is left for QuickBooks to refuse, as a cut would drop the number
+  // itself.
+  std::string sent_reference(FieldCuts& cuts) const {
+    if (setup_on(app_, "chkqbassignponumbers")) return n_;
+    if (setup_on(app_, "chkposupplierref"))
+      return cuts.take("reference number", order_.GetChildContent("vendorref"),
+                       kQbOrderRefNumberLength);
+    if (setup_on(app_, "chkpoprefix")) return setup_value(app_, "txtpoprefix") + n_;
+    return n_;
   }
 
   // The read-only checks this order is about to make, in one message set: the duplicate
@@ -132,8 +148,9 @@ class PurchaseOrderSender {
   std::optional<std::string> duplicate_check() {
     const std::string reference = duplicate_reference();
     RecordDoc match;
-    const std::string txnId =
-        get_QBPORef(ctx_, reference, numeric_value(order_.GetChildContent("subtotal")), &match);
+    const std::string txnId = get_QBPORef(
+        ctx_, reference, numeric_value(order_.GetChildContent("subtotal")),
+        supplier_.GetChildContent("qbaccount"), &match, order_.GetChildContent("qburef"));
     if (txnId.empty()) return std::nullopt;
     const bool markDuplicates = setup_on(app_, "chkmarkduppurchaseorders");
     if (confirm_possible_duplicate(app_, "purchase order", supplier_.GetChildContent("description"),
@@ -311,18 +328,7 @@ class PurchaseOrderSender {
       order.txnDate = std::floor(numeric_value(date));
     if (const std::string due = order_.GetChildContent("duedate"); !due.empty())
       order.dueDate = std::floor(numeric_value(due));
-    if (!setup_on(app_, "chkqbassignponumbers")) {
-      // Texts are cut to what QuickBooks takes: it refuses the whole order otherwise. A
-      // prefix too long for the number is left for QuickBooks to refuse, as a cut would
-      // drop the number itself.
-      if (setup_on(app_, "chkposupplierref"))
-        order.refNumber = cuts_.take("reference number", order_.GetChildContent("vendorref"),
-                                     kQbOrderRefNumberLength);
-      else if (setup_on(app_, "chkpoprefix"))
-        order.refNumber = setup_value(app_, "txtpoprefix") + n_;
-      else
-        order.refNumber = n_;
-    }
+    if (!setup_on(app_, "chkqbassignponumbers")) order.refNumber = sent_reference(cuts_);
     order.memo = cuts_.take(
         "memo",
         "Goods In = " + order_.GetChildContent("goodsin") + " (VT Status as at " + status_time(),
@@ -393,13 +399,14 @@ class PurchaseOrderSender {
           amount += rows_[k].unitCost * numeric_value(rows_[k].qty);
           oneCost = oneCost && rows_[k].unitCost == first->unitCost;
         }
-        line.quantity = round_half_away(qty);
-        // Sizes of one style may cost more: the line then goes at its true amount and
-        // QuickBooks works out the rate, so its total stays the order's subtotal.
-        if (oneCost)
-          line.rate = to_hundredths(first->unitCost);
-        else
-          line.amount = to_hundredths(amount);
+        // The quantity as it is and the cost to five decimals. Where that rate does not give
+        // the line's true amount (sizes of one style at different costs, a cost finer than
+        // qbXML takes) the amount goes and QuickBooks works out the rate, so its total stays
+        // the order's subtotal.
+        line.quantity = qty;
+        const std::int64_t cents = to_hundredths(amount);
+        if (oneCost) line.rate = rate_giving(cents, qty, first->unitCost);
+        if (!line.rate) line.amount = cents;
         for (std::size_t k = r; k < end; ++k)
           order.item(i++).description = description(row_text(rows_[k]));
       } else {
@@ -440,7 +447,11 @@ class PurchaseOrderSender {
     const std::string refNumber = added.GetChildContent("RefNumber");
     marked_ = mark_po_sent(app_, number_, refNumber, added.GetChildContent("TxnID"),
                            order_.GetChildContent("goodsin"));
-    const std::string sent = std::string(kPurchaseOrderSent) + cuts_.note();
+    const std::string differ = send_steps::differences(
+        {{"total", "subtotal", to_hundredths(numeric_value(added.GetChildContent("TotalAmount"))),
+          to_hundredths(numeric_value(order_.GetChildContent("subtotal")))}});
+    const std::string sent =
+        std::string(kPurchaseOrderSent) + (differ.empty() ? "" : " " + differ) + cuts_.note();
     if (marked_) return sent;
     return sent + " The purchase order is in QuickBooks (reference " + refNumber +
            ") but Vantora could not be marked: mark this purchase order as sent by hand (Run > "
@@ -478,18 +489,15 @@ void send_POs(MappingContext& ctx) {
 }
 
 std::string get_QBPORef(MappingContext& ctx, const std::string& reference, double amount,
-                        RecordDoc* match) {
+                        const std::string& vendor, RecordDoc* match, const std::string& sentAs) {
   try {
     qb::ObjSearch& search = reference_search(ctx, qb::ObjSearch::kPurchaseOrders, reference);
     search.run();
     RecordDoc found;
-    for (int i = 0; i < search.resultCount(); ++i) {
-      found.LoadXml(search.result(i));
-      if (numeric_value(found.GetChildContent("TotalAmount")) != amount) continue;
-      std::string txnId = found.GetChildContent("TxnID");
-      if (match) *match = std::move(found);
-      return txnId;
-    }
+    std::string txnId = send_steps::find_sent_match(search, found, "VendorRef", vendor,
+                                                    "TotalAmount", to_hundredths(amount), sentAs);
+    if (!txnId.empty() && match) *match = std::move(found);
+    return txnId;
   } catch (const std::exception&) {
   }
   return "";

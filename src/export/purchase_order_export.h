@@ -7,9 +7,10 @@
 // in QuickBooks, then sends one item line per line number (quantities summed) with a text line
 // per row under it, the remark lines and three closing lines, and marks the Vantora order.
 //
-// Result texts: "Sent!" (followed by a note when Vantora could not be marked), or why the
-// order was not sent. A run-time error (QuickBooks refusing the add among them) shows the
-// common error box and gives the error number, a space and its description.
+// Result texts: "Sent!" (followed by a note when QuickBooks' total differs from the Vantora
+// subtotal, or when Vantora could not be marked), or why the order was not sent. A run-time error
+// (QuickBooks refusing the add among them) shows the common error box and gives the error number, a
+// space and its description.
 
 #include <string>
 
@@ -31,10 +32,13 @@ void send_POs(MappingContext& ctx);
 // Exports Vantora purchase order `number` and returns the text for its Comment cell.
 std::string send_PO(MappingContext& ctx, long number);
 
-// The TxnID of a QuickBooks purchase order with this reference number whose TotalAmount is
-// exactly `amount`, or "" (also on any error). `match`, when given, receives the order found.
+// The TxnID of a QuickBooks purchase order of vendor `vendor` (its full name) with this
+// reference number whose TotalAmount is `amount` to the cent, or whose TxnID is `sentAs` (the
+// one Vantora recorded when it was sent before), or "" (also on any error). `match`, when
+// given, receives the order found.
 std::string get_QBPORef(MappingContext& ctx, const std::string& reference, double amount,
-                        RecordDoc* match = nullptr);
+                        const std::string& vendor, RecordDoc* match = nullptr,
+                        const std::string& sentAs = "");
 
 // Marks Vantora order `number` exported as QuickBooks order `txnId` (reference `refNumber`),
 // with its goods-in status and today's date. False when the update failed (the database

@@ -61,14 +61,15 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
 }
 
 bool confirm_possible_duplicate(App& app, const std::string& kind, const std::string& customer,
-                                const RecordDoc& match, bool markDuplicates, bool blankLines) {
+                                const RecordDoc& match, bool markDuplicates, bool blankLines,
+                                const std::string& matched) {
   const std::string crlf = "\r\n";
   const std::string gap = blankLines ? crlf + crlf : crlf;
   const std::string question =
       "Vantora detected another " + kind + " in QuickBooks for " + customer +
       " for the same amount and has the following references:" + gap +
       "Reference: " + match.GetChildContent("RefNumber") + crlf +
-      "Memo: " + match.GetChildContent("Memo") + gap +
+      "Memo: " + match.GetChildContent("Memo") + (matched.empty() ? "" : crlf + matched) + gap +
       (markDuplicates ? "This may be a duplicate transaction. Click 'YES' to send this " + kind +
                             " anyhow. Click 'NO' to flag this " + kind + " as exported."
                       : "This may be a duplicate transaction. Are you sure you want to send this " +
@@ -113,6 +114,49 @@ qb::ObjSearch& reference_search(MappingContext& ctx, int queryKind, const std::s
   search.queryKind = queryKind;
   search.refNumber = reference;
   return search;
+}
+
+std::string differences(const std::vector<ComparedAmount>& amounts) {
+  const auto text = [](std::int64_t cents) {
+    return format_number(static_cast<double>(cents) / 100, "0.00");
+  };
+  std::string out;
+  for (const ComparedAmount& a : amounts)
+    if (a.quickbooks != a.vantora)
+      out += std::string(out.empty() ? "" : " ") + "QuickBooks' " + a.quickbooksName + " " +
+             text(a.quickbooks) + " differs from the Vantora " + a.vantoraName + " " +
+             text(a.vantora) + ".";
+  return out;
+}
+
+std::int64_t line_cents(double quantity, double rate) {
+  return to_hundredths(quantity * rate);
+}
+
+std::optional<double> rate_giving(std::int64_t cents, double quantity, double price) {
+  const auto five_places = [](double value) { return round_half_away(value * 1e5) / 1e5; };
+  if (const double rate = five_places(price); line_cents(quantity, rate) == cents) return rate;
+  if (quantity == 0) return std::nullopt;
+  if (const double rate = five_places(static_cast<double>(cents) / 100 / quantity);
+      line_cents(quantity, rate) == cents)
+    return rate;
+  return std::nullopt;
+}
+
+std::string find_sent_match(const qb::ObjSearch& search, RecordDoc& match, const char* nameRef,
+                            const std::string& name, const char* amountField, std::int64_t cents,
+                            const std::string& sentAs) {
+  for (int i = 0; i < search.resultCount(); ++i) {
+    match.LoadXml(search.result(i));
+    std::string owner;
+    if (auto ref = match.FindChild(nameRef)) owner = ref->GetChildContent("FullName");
+    if (owner != name) continue;
+    const std::string txnId = match.GetChildContent("TxnID");
+    if (to_hundredths(numeric_value(match.GetChildContent(amountField))) == cents ||
+        (!sentAs.empty() && txnId == sentAs))
+      return txnId;
+  }
+  return "";
 }
 
 }  // namespace send_steps

@@ -4,8 +4,11 @@
 // the row's result cell.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "mapping/mapping_context.h"
 #include "quickbooks/obj_search.h"
@@ -32,10 +35,11 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
 // Asks (title "Warning!") whether to send a transaction that looks like `match`, a QuickBooks
 // invoice, payment or purchase order of the same customer or supplier and amount; `kind` is
 // "invoice", "payment" or "purchase order". The purchase-order question has no blank lines
-// (`blankLines` false). True when the user says send it anyway.
+// (`blankLines` false); `matched`, when given, says on a line of its own after the memo what
+// made it a match. True when the user says send it anyway.
 bool confirm_possible_duplicate(App& app, const std::string& kind, const std::string& customer,
-                                const RecordDoc& match, bool markDuplicates,
-                                bool blankLines = true);
+                                const RecordDoc& match, bool markDuplicates, bool blankLines = true,
+                                const std::string& matched = "");
 
 // Runs the body of a send list's top-level procedure (such as "send_Invoices"): an error that
 // escapes it shows the common error report under that name.
@@ -59,6 +63,30 @@ std::string whole(const std::string& text);
 // The object search of `queryKind` transactions whose reference number holds `reference`,
 // set up afresh; the duplicate checks run it and send it ahead with the same text.
 qb::ObjSearch& reference_search(MappingContext& ctx, int queryKind, const std::string& reference);
+
+// An amount QuickBooks worked out and Vantora's, in hundredths, with the names the result
+// line gives them.
+struct ComparedAmount {
+  std::string quickbooksName;  // "sales tax"
+  std::string vantoraName;     // "tax"
+  std::int64_t quickbooks, vantora;
+};
+// "QuickBooks' sales tax 7.84 differs from the Vantora tax 8.25." for each amount that
+// differs, joined by spaces; "" when all agree.
+std::string differences(const std::vector<ComparedAmount>& amounts);
+
+// Line money as QuickBooks works it: quantity x rate rounded to the cent, halves away from zero.
+std::int64_t line_cents(double quantity, double rate);
+// The unit price that makes QuickBooks give a line of `quantity` the amount `cents`: `price`
+// to the five decimals qbXML takes when it does, otherwise the five-decimal rate that does;
+// nullopt when none does (the line must then go with its amount).
+std::optional<double> rate_giving(std::int64_t cents, double quantity, double price);
+// The first record in `search`'s results whose `nameRef` (CustomerRef, VendorRef) is `name`
+// and whose `amountField` is `cents`, or whose TxnID is `sentAs` when that is not empty; the
+// record is left in `match` (the last one looked at when none matched). Its TxnID, or "".
+std::string find_sent_match(const qb::ObjSearch& search, RecordDoc& match, const char* nameRef,
+                            const std::string& name, const char* amountField, std::int64_t cents,
+                            const std::string& sentAs);
 
 }  // namespace send_steps
 

@@ -13,6 +13,7 @@ using qbxml::add_bool_if_set;
 using qbxml::add_date_if_set;
 using qbxml::add_decimal_if_set;
 using qbxml::add_element;
+using qbxml::add_price_if_set;
 using qbxml::add_ref_if_set;
 using qbxml::add_text;
 using qbxml::add_text_if_set;
@@ -36,12 +37,6 @@ void require(const std::string& value, const char* what) {
 template <typename T>
 bool changed(const T& now, const T& before, bool isMod) {
   return !isMod || now != before;
-}
-
-std::optional<double> quantity_of(pugi::xml_node parent) {
-  const std::string text = child_text(parent, "Quantity");
-  if (text.empty()) return std::nullopt;
-  return numeric_value(text);
 }
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
@@ -307,8 +302,8 @@ void Invoice::fill(pugi::xml_node r) {
     InvoiceLine row;
     row.item = ref_name(line, "ItemRef");
     row.description = child_text(line, "Desc");
-    row.quantity = quantity_of(line);
-    row.rate = qbxml::amount_of(line, "Rate");
+    row.quantity = qbxml::decimal_of(line, "Quantity");
+    row.rate = qbxml::decimal_of(line, "Rate");
     row.amount = qbxml::amount_of(line, "Amount");
     row.className = ref_name(line, "ClassRef");
     row.salesTaxCode = ref_name(line, "SalesTaxCodeRef");
@@ -345,7 +340,7 @@ void Invoice::add() {
     add_ref_if_set(line, "ItemRef", row.item);
     add_text_if_set(line, "Desc", row.description);
     add_decimal_if_set(line, "Quantity", row.quantity);
-    add_amount_if_set(line, "Rate", row.rate);
+    add_price_if_set(line, "Rate", row.rate);
     add_ref_if_set(line, "ClassRef", row.className);
     add_amount_if_set(line, "Amount", row.amount);
     add_ref_if_set(line, "SalesTaxCodeRef", row.salesTaxCode);
@@ -485,8 +480,8 @@ void PurchaseOrder::fill(pugi::xml_node r) {
     PurchaseOrderLine row;
     row.item = ref_name(line, "ItemRef");
     row.description = child_text(line, "Desc");
-    row.quantity = quantity_of(line);
-    row.rate = qbxml::amount_of(line, "Rate");
+    row.quantity = qbxml::decimal_of(line, "Quantity");
+    row.rate = qbxml::decimal_of(line, "Rate");
     row.amount = qbxml::amount_of(line, "Amount");
     items_.push_back(std::move(row));
   }
@@ -510,7 +505,7 @@ void PurchaseOrder::add() {
     add_ref_if_set(line, "ItemRef", row.item);
     add_text_if_set(line, "Desc", row.description);
     add_decimal_if_set(line, "Quantity", row.quantity);
-    add_amount_if_set(line, "Rate", row.rate);
+    add_price_if_set(line, "Rate", row.rate);
     add_amount_if_set(line, "Amount", row.amount);
   }
   fill(

@@ -6,7 +6,8 @@
 // Conventions shared by all components:
 // - reset() clears every property and the last record; the connection settings stay.
 // - An empty text or an unset value is not written; "" therefore means "send nothing".
-// - Money is in hundredths (written "123.45"); dates are OLE Automation day numbers
+// - Money is in hundredths (written "123.45"); unit prices and quantities are decimals of up
+//   to five places, as qbXML takes them; dates are OLE Automation day numbers
 //   (written "YYYY-MM-DD"); address properties hold an address aggregate text as the Address
 //   component gives it.
 // - loadByName / loadById raise QbError(1, ...) (or QuickBooks' own status) when QuickBooks has
@@ -106,7 +107,7 @@ struct InvoiceLine {
   std::string item;                    // [4 (i)] full name of the item
   std::string description;             // [10 (i)]
   std::optional<double> quantity;      // config "Items[i].Quantity=q"
-  std::optional<std::int64_t> rate;    // [14 (i)] unit price, hundredths
+  std::optional<double> rate;          // [14 (i)] unit price, up to five decimals
   std::optional<std::int64_t> amount;  // [6 (i)] hundredths
   std::string salesTaxCode;            // [19 (i)]
   std::string className;               // [7 (i)]
@@ -185,10 +186,10 @@ class ReceivePayment : public Component {
 // ---- PurchaseOrder ------------------------------------------------------------------------
 
 struct PurchaseOrderLine {
-  std::string item;                  // [13 (i)]
-  std::string description;           // [21 (i)]
-  std::optional<std::int64_t> rate;  // [25 (i)] unit cost, hundredths
-  std::optional<double> quantity;    // [24 (i)]
+  std::string item;                // [13 (i)]
+  std::string description;         // [21 (i)]
+  std::optional<double> rate;      // [25 (i)] unit cost, up to five decimals
+  std::optional<double> quantity;  // [24 (i)]
   // Hundredths; with a quantity and no rate QuickBooks derives the rate from it.
   std::optional<std::int64_t> amount;
 };

@@ -103,6 +103,15 @@ std::string decimal_text(double value) {
   return text;
 }
 
+std::string price_text(double value) {
+  std::string text = decimal_text(value);
+  const auto point = text.find('.');
+  const std::size_t places = point == std::string::npos ? 0 : text.size() - point - 1;
+  if (point == std::string::npos) text += '.';
+  if (places < 2) text.append(2 - places, '0');
+  return text;
+}
+
 std::string date_text(double ole) {
   return iso_date(std::floor(ole));
 }
@@ -223,6 +232,10 @@ void add_decimal_if_set(pugi::xml_node parent, const char* name,
   if (value) add_text(parent, name, decimal_text(*value));
 }
 
+void add_price_if_set(pugi::xml_node parent, const char* name, const std::optional<double>& value) {
+  if (value) add_text(parent, name, price_text(*value));
+}
+
 void add_bool_if_set(pugi::xml_node parent, const char* name, const std::optional<bool>& value) {
   if (value) add_text(parent, name, bool_text(*value));
 }
@@ -253,6 +266,12 @@ std::optional<std::int64_t> amount_of(pugi::xml_node parent, const char* name) {
   const std::string text = child_text(parent, name);
   if (text.empty()) return std::nullopt;
   return to_hundredths(numeric_value(text));
+}
+
+std::optional<double> decimal_of(pugi::xml_node parent, const char* name) {
+  const std::string text = child_text(parent, name);
+  if (text.empty()) return std::nullopt;
+  return numeric_value(text);
 }
 
 std::optional<double> date_of(pugi::xml_node parent, const char* name) {

@@ -5,7 +5,8 @@
 // Requests are built as pugixml trees, so every text is escaped; control characters XML 1.0
 // cannot carry are dropped and a carriage return is written as "&#13;" so that "\r\n" reaches
 // QuickBooks intact. Values: dates "YYYY-MM-DD", money "123.45" (from hundredths), booleans
-// "true"/"false", quantities as decimals with at most five places.
+// "true"/"false", quantities as decimals with at most five places, unit prices with two to
+// five.
 //
 // Response status rules (Response::check): 0 success; 1 "no match" is an empty result, not an
 // error; 3100 on an add is QbError(kNameInUse); a warning or information status that still
@@ -40,6 +41,8 @@ std::string xml_safe(std::string_view text);
 std::string bool_text(bool value);
 // A quantity or price as a decimal with at most five places: 2 -> "2", 2.5 -> "2.5".
 std::string decimal_text(double value);
+// A unit price with two to five places: 12.5 -> "12.50", 0.355 -> "0.355".
+std::string price_text(double value);
 // "YYYY-MM-DD" of an OLE Automation date (the time of day is dropped).
 std::string date_text(double ole);
 // An OLE Automation day number from "YYYY-MM-DD" (a time part is ignored); nullopt when the
@@ -95,6 +98,7 @@ void add_amount_if_set(pugi::xml_node parent, const char* name,
                        const std::optional<std::int64_t>& hundredths);
 void add_decimal_if_set(pugi::xml_node parent, const char* name,
                         const std::optional<double>& value);
+void add_price_if_set(pugi::xml_node parent, const char* name, const std::optional<double>& value);
 void add_bool_if_set(pugi::xml_node parent, const char* name, const std::optional<bool>& value);
 // The non-empty fields of an aggregate in schema order; nothing when all are empty.
 void add_address_if_set(pugi::xml_node parent, const char* name, std::string_view aggregate);
@@ -109,6 +113,8 @@ std::string child_text(pugi::xml_node parent, const char* name);
 std::string ref_name(pugi::xml_node parent, const char* refName);
 // An amount child in hundredths; nullopt when absent or empty.
 std::optional<std::int64_t> amount_of(pugi::xml_node parent, const char* name);
+// A decimal child (a quantity or a price); nullopt when absent or empty.
+std::optional<double> decimal_of(pugi::xml_node parent, const char* name);
 std::optional<double> date_of(pugi::xml_node parent, const char* name);
 std::optional<bool> bool_of(pugi::xml_node parent, const char* name);
 

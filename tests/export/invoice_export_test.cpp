@@ -263,24 +263,26 @@ TEST_F(InvoiceExportTest, HeaderOptionsChooseReferenceMemoTaxItemAndDate) {
 
 TEST_F(InvoiceExportTest, LinesInRateModeRemarksInventoryTextAndTheItemRowLayout) {
   setup("chksendremarks", "1");
-  addInvoice("DiscAmount = -2, Total = 81.50", kNumber, 0);
+  addInvoice("DiscAmount = -2, Total = 74, TaxAmount1 = 3.67", kNumber, 0);
   // Group 0 holds a taxable and a non-taxable line: the whole invoice goes in rate mode.
   for (const char* line :
        {"LineType = 'Inventory', Style = 'TS100', Description = 'Tee', Color = 'Red', UnitPrice "
-        "= 12.5, Qty = 2, LinechargeAdjusted = 12, AdjustedQty = 2",
+        "= 12.5, Qty = 2, LineChargeAdjusted = 12, AdjustedQty = 2",
         "LineNumber = 2, LineType = 'Remark', Description = 'Hand wash', PrintLine = 1",
         "LineNumber = 3, LineType = 'Inventory', Style = 'TS100', Description = 'Tee', Size = "
         "'XL', Tax1 = 12, QBClass = 'Corporate'",
         "LineNumber = 4, LineType = 'Remark', Description = 'Not printed', PrintLine = 0",
         "LineNumber = 5, LineType = 'Separator'",
-        "LineNumber = 6, AmortizeGroup = 2, UnitPrice = 20.004, Qty = 1",
-        "LineNumber = 7, AmortizeGroup = 2, UnitPrice = 0.125, Qty = 4"})
+        "LineNumber = 6, AmortizeGroup = 2, UnitPrice = 20.004, Qty = 1, AdjustedQty = 1, "
+        "LineChargeAdjusted = 20.004",
+        "LineNumber = 7, AmortizeGroup = 2, UnitPrice = 0.125, Qty = 4, AdjustedQty = 4, "
+        "LineChargeAdjusted = 0.125"})
     addLine(line);
-  const std::string result = send();
-  // 25 + 31.50 + 20.00 + 4 x 0.13 - 2 discount: rate mode sends unit prices, not adjusted charges.
-  EXPECT_EQ(result, "Sent! QuickBooks' subtotal 75.02 differs from the Vantora total 81.50.");
+  // 24.00 + 31.50 + 20.00 + 0.50 - 2 discount: in rate mode the unit prices go to five
+  // decimals, and the adjusted charge where the price does not give the line's amount.
+  EXPECT_EQ(send(), "Sent! ");
   const std::string add = lastAdd();
-  EXPECT_NE(add.find("<Desc>TS100 - Tee Color: Red</Desc><Quantity>2</Quantity><Rate>12.50</Rate>"),
+  EXPECT_NE(add.find("<Desc>TS100 - Tee Color: Red</Desc><Quantity>2</Quantity><Rate>12.00</Rate>"),
             std::string::npos)
       << add;
   EXPECT_NE(add.find("<InvoiceLineAdd><Desc>Hand wash</Desc></InvoiceLineAdd>"), std::string::npos);
@@ -288,9 +290,8 @@ TEST_F(InvoiceExportTest, LinesInRateModeRemarksInventoryTextAndTheItemRowLayout
                      "<ClassRef><FullName>Corporate</FullName></ClassRef><SalesTaxCodeRef>"
                      "<FullName>Non</FullName>"),
             std::string::npos);
-  EXPECT_NE(add.find("<Rate>20.00</Rate>"), std::string::npos);
-  EXPECT_NE(add.find("<Rate>0.13</Rate>"),
-            std::string::npos);  // 12.5 hundredths round away from zero
+  EXPECT_NE(add.find("<Rate>20.004</Rate>"), std::string::npos);
+  EXPECT_NE(add.find("<Rate>0.125</Rate>"), std::string::npos);
   EXPECT_EQ(add.find("Not printed"), std::string::npos);
   // 5 lines, the discount at row 5, closing rows 6 to 8.
   std::size_t rows = 0;
@@ -298,6 +299,76 @@ TEST_F(InvoiceExportTest, LinesInRateModeRemarksInventoryTextAndTheItemRowLayout
        at = add.find("<InvoiceLineAdd", at + 1))
     ++rows;
   EXPECT_EQ(rows, 9u);
+}
+
+// QuickBooks' lines add up to Vantora's, line by line, in and out of rate mode; the result
+// names any total that still differs.
+TEST_F(InvoiceExportTest, QuickBooksAmountsAgreeWithVantoraToTheCent) {
+  struct Case {
+    const char* name;
+    std::string invoice;  // Total and TaxAmount1
+    std::string lines;    // ";" between lines
+    const char* expected;
+    const char* subtotal;
+    const char* tax;
+    std::string fragments;  // of the add, "|" between them; "-<Rate>" means no rate at all
+  };
+  const Case cases[] = {
+      // Two tax codes in group 0: rate mode. A price finer than a cent and an adjusted charge
+      // go at the rates that give Vantora's amounts.
+      {"rate mode", "Total = 489.8, TaxAmount1 = 10.31",
+       "Qty = 1000, UnitPrice = 0.125, AdjustedQty = 1000, LineChargeAdjusted = 0.125; Qty = 48, "
+       "UnitPrice = 8, AdjustedQty = 48, LineChargeAdjusted = 7.6, Tax1 = 12",
+       "Sent! ", "489.80", "10.31",
+       "<Quantity>1000</Quantity><Rate>0.125</Rate>|<Quantity>48</Quantity><Rate>7.60</Rate>"},
+      // No rate gives the amount to the cent: the amount goes instead.
+      {"rate mode, amount", "Total = 108.16, TaxAmount1 = 8.25",
+       "Qty = 3000, UnitPrice = 0.0333, AdjustedQty = 3000, LineChargeAdjusted = 0.03333667; Qty "
+       "= 1, UnitPrice = 8.15, AdjustedQty = 1, LineChargeAdjusted = 8.15, Tax1 = 12",
+       "Sent! ", "108.16", "8.25",
+       "<Quantity>3000</Quantity><Amount>100.01</Amount>|<Rate>8.15</Rate>"},
+      // Group 0 all taxable, group 1 all non-taxable: no rate mode, whatever the charges.
+      {"one code per group", "Total = 118.8, TaxAmount1 = 5.2",
+       "; ; AmortizeGroup = 1, "
+       "Tax1 = 12, Qty = 2, UnitPrice = 13, AdjustedQty = 2, LineChargeAdjusted = 12.15; "
+       "AmortizeGroup = 1, Tax1 = 12",
+       "Sent! ", "118.80", "5.20", "-<Rate>"},
+      // A printed remark carries no tax code and takes no part in the decision.
+      {"remarks", "Total = 63, TaxAmount1 = 5.2",
+       "LineType = 'Remark', Tax1 = NULL; ; LineType = 'Remark', Tax1 = 12; ", "Sent! ", "63.00",
+       "5.20", "-<Rate>"},
+      {"tax differs", "Total = 63, TaxAmount1 = 5.3", "; ",
+       "Sent! QuickBooks' sales tax 5.20 differs from the Vantora tax 5.30. QuickBooks' total "
+       "68.20 "
+       "differs from the Vantora total 68.30.",
+       "63.00", "5.20", ""},
+      {"subtotal differs", "Total = 62.99, TaxAmount1 = 5.2", "; ",
+       "Sent! QuickBooks' subtotal 63.00 differs from the Vantora subtotal 62.99. QuickBooks' "
+       "total "
+       "68.20 differs from the Vantora total 68.19.",
+       "63.00", "5.20", ""},
+  };
+  setup("chksendremarks", "1");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run("DELETE FROM CustSO WHERE Number = 90001");
+    run("DELETE FROM custsodetail WHERE SONumber = 90001");
+    addInvoice(c.invoice, kNumber, 0);
+    int line = 0;
+    for (const std::string& set : test::split(c.lines, ';'))
+      addLine(set + (set.find_first_not_of(' ') == std::string::npos ? "" : ", ") +
+              "LineNumber = " + std::to_string(++line));
+    EXPECT_EQ(send(), c.expected);
+    const qb::sim::Entry made = company().list(Kind::Invoice).back();
+    EXPECT_EQ(made.value("Subtotal"), c.subtotal);
+    EXPECT_EQ(made.value("SalesTaxTotal"), c.tax);
+    for (const auto& fragment : test::split(c.fragments, '|')) {
+      if (fragment[0] == '-')
+        EXPECT_FALSE(added(fragment.substr(1))) << lastAdd();
+      else
+        EXPECT_TRUE(added(fragment)) << fragment << "\n" << lastAdd();
+    }
+  }
 }
 
 TEST_F(InvoiceExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
@@ -348,6 +419,49 @@ TEST_F(InvoiceExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
                 "1|O'90001|<OrderInfo><QBReference>" + first_.id + "</QBReference></OrderInfo>");
     }
   }
+}
+
+// The search looks for the reference the invoice goes with, and only at this customer's
+// invoices.
+TEST_F(InvoiceExportTest, TheDuplicateSearchFindsThisCustomersInvoiceUnderItsPrefixedReference) {
+  setup("chkdupinvoices", "1");
+  setup("chkmarkdupinvoices", "1");
+  setup("chkinvoiceprefix", "1");
+  setup("optinvprefix1", "True");
+  addInvoice();
+  ASSERT_EQ(send(), "Sent! ");
+  const qb::sim::Entry sent = company().list(Kind::Invoice).back();
+  ASSERT_EQ(sent.name, "INV90001");
+  const std::size_t once = invoicesInQuickBooks();
+  // Marked not sent with no reference recorded: found as INV90001.
+  run("UPDATE CustSO SET QuickBooks = 0, QuickBooksRef = '', xmlAdd = '' WHERE Number = 90001");
+  EXPECT_EQ(
+      send(),
+      "Possible duplicate invoice. User selected not send invoice. invoice marked as exported");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].text.find("Reference: INV90001"), std::string::npos);
+  EXPECT_EQ(first("SELECT QuickBooksRef FROM CustSO WHERE Number = 90001"), "INV90001");
+  EXPECT_EQ(invoicesInQuickBooks(), once);
+
+  // Another customer's invoice of the same reference and subtotal is no duplicate.
+  setup("chkinvoiceprefix", "0");
+  qb::Invoice& other = ctx->components.invoice;
+  other.reset();
+  other.customer =
+      first("SELECT QBAccountNumber FROM Customers WHERE QBAccountNumber <> '' AND Link <> " +
+            customer + " ORDER BY Link LIMIT 1");
+  other.refNumber = "90002";
+  other.setItemCount(1);
+  other.item(0).item = "Embroidery:Stitching";
+  other.item(0).amount = 6300;
+  other.add();
+  addInvoice("", kNumber + 1);
+  const std::size_t before = invoicesInQuickBooks();
+  ui.messages.clear();
+  EXPECT_EQ(send(kNumber + 1), "Sent! ");
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(invoicesInQuickBooks(), before + 1);
+  EXPECT_EQ(company().list(Kind::Invoice).back().value("CustomerRef/FullName"), customerName);
 }
 
 TEST_F(InvoiceExportTest, TaxChangeRepQuestionPoNoteAndBillingName) {
@@ -432,18 +546,16 @@ TEST_F(InvoiceExportTest,
       if (invoice.id != txn) continue;
       ++copies;
       EXPECT_EQ(invoice.name, first("SELECT QuickBooksRef FROM CustSO WHERE Number = " + number));
-      // Outside rate mode (one tax code per amortize group) QuickBooks' subtotal is Vantora's
-      // total.
-      const bool rateMode =
-          first("SELECT COUNT(DISTINCT Tax1) > 1 FROM custsodetail WHERE SONumber = " + number +
-                " AND LineType <> 'Remark' AND LineType <> 'Separator' GROUP BY AmortizeGroup "
-                "ORDER BY 1 DESC") == "1";
-      if (!rateMode) {
-        EXPECT_EQ(
-            invoice.value("Subtotal"),
-            format_number(numeric_value(first("SELECT Total FROM CustSO WHERE Number = " + number)),
-                          "0.00"));
-      }
+      // In rate mode or not, QuickBooks' subtotal and tax are Vantora's.
+      EXPECT_EQ(
+          invoice.value("Subtotal"),
+          format_number(numeric_value(first("SELECT Total FROM CustSO WHERE Number = " + number)),
+                        "0.00"));
+      EXPECT_EQ(invoice.value("SalesTaxTotal"),
+                format_number(numeric_value(first("SELECT TaxAmount1 FROM CustSO WHERE Number "
+                                                  "= " +
+                                                  number)),
+                              "0.00"));
       const long lines =
           std::stol(first("SELECT COUNT(*) FROM custsodetail WHERE SONumber = " + number +
                           " AND LineType <> 'Remark' AND LineType <> 'Separator'"));

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 #include <pugixml.hpp>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -47,9 +48,10 @@ class PaymentExportTest : public ::testing::Test, protected test::ConnectedDemoF
     setup("optapply2", "True");
   }
 
-  // A Vantora invoice (status 4) or work order (3) of 100.00 in two non-taxable lines, not in
-  // QuickBooks, with its register entry (id = number) for invoices.
-  void addOrder(long number, const std::string& set = "") {
+  // A Vantora invoice (status 4) or work order (3) of 100.00 in two non-taxable lines (or of
+  // the two `prices`), not in QuickBooks, with its register entry (id = number) for invoices.
+  void addOrder(long number, const std::string& set = "",
+                std::pair<const char*, const char*> prices = {"50", "50"}) {
     const std::string n = std::to_string(number);
     const test::Columns c = test::with(
         test::columns("Number = " + n + ", Customer = " + customer + ", SalesRep = " +
@@ -60,13 +62,15 @@ class PaymentExportTest : public ::testing::Test, protected test::ConnectedDemoF
                       "QuickBooks = 0, QuickBooksRef = '', xmlAdd = ''"),
         set);
     insert("CustSO", c);
-    for (int line = 1; line <= 2; ++line)
+    for (int line = 1; line <= 2; ++line) {
+      const std::string price = line == 1 ? prices.first : prices.second;
       insert("custsodetail",
              test::columns("SONumber = " + n + ", LineNumber = " + std::to_string(line) +
                            ", LineType = 'Service', PrintLine = 1, Style = 'EMB1', Description "
-                           "= 'Left chest', Qty = 1, UnitPrice = 50, AdjustedQty = 1, "
-                           "LineChargeAdjusted = 50, SalesGroup = 'EMB', Tax1 = 12, "
-                           "AmortizeGroup = 0, QBClass = ''"));
+                           "= 'Left chest', Qty = 1, UnitPrice = " +
+                           price + ", AdjustedQty = 1, LineChargeAdjusted = " + price +
+                           ", SalesGroup = 'EMB', Tax1 = 12, AmortizeGroup = 0, QBClass = ''"));
+    }
     if (c.at("Status") == "4")
       insert("CustPost", test::columns("id = " + n + ", Customer = " + c.at("Customer") +
                                        ", Trans = 'INV', WONumber = " + n));
@@ -94,6 +98,15 @@ class PaymentExportTest : public ::testing::Test, protected test::ConnectedDemoF
   }
   void setup(const std::string& key, const std::string& value) {
     save_setup_value(app, key, value);
+  }
+  // The orders, register entries and payment 95001 the cases of one test add.
+  void clearOrdersAndPayment() {
+    run("DELETE FROM CustSO WHERE Number >= 90001");
+    run("DELETE FROM custsodetail WHERE SONumber >= 90001");
+    run("DELETE FROM CustPost WHERE id >= 90001");
+    run("DELETE FROM CustPayments WHERE Number = 95001");
+    run("DELETE FROM CustAllocate WHERE CRef = 95001");
+    run("DELETE FROM CustWOPayments WHERE PostLink = 95001");
   }
 
   std::string send(long receipt = kReceipt) { return send_Payment(*ctx, receipt); }
@@ -138,7 +151,7 @@ TEST_F(PaymentExportTest, AppliedToTheSameInvoicesWithTheSameAmountsAndMarked) {
              {{kInvoice + 2, "10"}});
   ui.answers = {Answer::Yes, Answer::Yes, Answer::Yes};
   EXPECT_EQ(send(), "Sent!");
-  EXPECT_EQ(titles(), (std::vector<std::string>{kSendInvoice, kSendInvoice, kSendInvoice}));
+  ASSERT_EQ(titles(), (std::vector<std::string>{kSendInvoice, kSendInvoice, kSendInvoice}));
   EXPECT_EQ(ui.messages[2].text,
             "This payment is reserved as a deposit against work order 90003 that has not yet "
             "been sent to QuickBooks. In order to apply this payment to the correct invoice in "
@@ -221,6 +234,7 @@ TEST_F(PaymentExportTest, EachStopSaysWhyAndSendsNothing) {
     EXPECT_NE(first("SELECT QuickBooks FROM CustPayments WHERE Number = 95001"), "1");
   }
   // The "Confirm" question names the reason, and the invoice sent for it stays sent.
+  ASSERT_FALSE(ui.messages.empty());
   EXPECT_EQ(ui.messages.back().title, "Confirm");
   EXPECT_EQ(
       ui.messages.back().text,
@@ -229,6 +243,96 @@ TEST_F(PaymentExportTest, EachStopSaysWhyAndSendsNothing) {
           kCrlf + "Invoice 90002 not found in QuickBooks." + kCrlf + kCrlf +
           "Do you want to send this payment without applying it to any exisitng transactions ?");
   EXPECT_EQ(first("SELECT QuickBooks FROM CustSO WHERE Number = 90001"), "1");
+}
+
+// Applications rounded together: they add up to the cents of their total, never more than the
+// payment, one per invoice, each within what this payment left of the invoice's balance.
+TEST_F(PaymentExportTest, ApplicationsAddUpToThePaymentToTheCent) {
+  struct Case {
+    const char* name;
+    const char* amount;
+    std::vector<std::pair<long, const char*>> allocations, deposits;
+    std::pair<const char*, const char*> prices;  // of invoice 90001's two lines
+    const char* expected;
+    const char* applied;  // QuickBooks' applications, "invoice:amount" in order
+    const char* balance;  // of invoice 90001 afterwards
+  };
+  const Case cases[] = {
+      {"halves",
+       "40.01",
+       {{kInvoice, "20.005"}, {kInvoice + 1, "20.005"}},
+       {},
+       {"50", "50"},
+       "Sent!",
+       "90001:20.01,90002:20.00",
+       "79.99"},
+      {"never over the payment",
+       "40",
+       {{kInvoice, "30.004"}, {kInvoice + 1, "10.004"}},
+       {},
+       {"50", "50"},
+       "Sent!",
+       "90001:30.00,90002:10.00",
+       "70.00"},
+      {"exactly the balance",
+       "100",
+       {{kInvoice, "100"}},
+       {},
+       {"50", "50"},
+       "Sent!",
+       "90001:100.00",
+       "0.00"},
+      {"allocation and deposit, one application",
+       "4000",
+       {{kInvoice, "2000"}},
+       {{kInvoice, "2000"}},
+       {"2181.10", "2181.09"},
+       "Sent!",
+       "90001:4000.00",
+       "362.19"},
+      // The deposit is checked against what the allocation left: the payment goes unapplied.
+      {"allocation and deposit over the balance",
+       "5000",
+       {{kInvoice, "2500"}},
+       {{kInvoice, "2500"}},
+       {"2181.10", "2181.09"},
+       "Sent!",
+       "",
+       "4362.19"},
+  };
+  std::vector<std::string> texts;
+  ui.onMessage = [&](const std::string& text, const std::string&) {
+    texts.push_back(text);
+    return Answer::Yes;  // send the invoices; send unapplied
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    clearOrdersAndPayment();
+    addOrder(kInvoice, "", c.prices);
+    addOrder(kInvoice + 1);
+    addPayment(std::string("Amount = ") + c.amount, c.allocations, c.deposits);
+    texts.clear();
+    const std::size_t before = paymentsInQuickBooks();
+    EXPECT_EQ(send(), c.expected);
+    ASSERT_EQ(paymentsInQuickBooks(), before + 1);
+    const qb::sim::Entry made = company().list(Kind::ReceivePayment).back();
+    EXPECT_EQ(made.value("TotalAmount"), format_number(numeric_value(c.amount), "0.00"));
+    pugi::xml_document doc;
+    doc.load_string(made.xml.c_str());
+    std::string applied;
+    for (pugi::xml_node line : doc.first_child().children("AppliedToTxnRet"))
+      applied += (applied.empty() ? "" : ",") + std::string(line.child_value("RefNumber")) + ":" +
+                 line.child_value("Amount");
+    EXPECT_EQ(applied, c.applied);
+    EXPECT_EQ(balanceOf(kInvoice), c.balance);
+    if (!*c.applied) {
+      ASSERT_FALSE(texts.empty());
+      EXPECT_NE(texts.back().find("The amount of 2500.00 could not be applied to invoice 90001. "
+                                  "The balance outstanding in QuickBooks is 1862.19"),
+                std::string::npos)
+          << texts.back();
+    }
+  }
 }
 
 TEST_F(PaymentExportTest, AnApplicationThatFailsSaysWhy) {
@@ -284,12 +388,7 @@ TEST_F(PaymentExportTest, AnApplicationThatFailsSaysWhy) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    run("DELETE FROM CustSO WHERE Number >= 90001");
-    run("DELETE FROM custsodetail WHERE SONumber >= 90001");
-    run("DELETE FROM CustPost WHERE id >= 90001");
-    run("DELETE FROM CustPayments WHERE Number = 95001");
-    run("DELETE FROM CustAllocate WHERE CRef = 95001");
-    run("DELETE FROM CustWOPayments WHERE PostLink = 95001");
+    clearOrdersAndPayment();
     addOrder(kInvoice);
     addOrder(kInvoice + 1);
     addOrder(kInvoice + 2, "Status = 3");
@@ -303,7 +402,7 @@ TEST_F(PaymentExportTest, AnApplicationThatFailsSaysWhy) {
               std::string::npos)
         << add;
     if (std::string(c.name) == "one of two fails, sent unapplied") {
-      EXPECT_EQ(titles(), (std::vector<std::string>{kSendInvoice, kSendInvoice, "Confirm"}));
+      ASSERT_EQ(titles(), (std::vector<std::string>{kSendInvoice, kSendInvoice, "Confirm"}));
       EXPECT_NE(ui.messages.back().text.find(
                     "The amount of 120.00 could not be applied to invoice 90001."),
                 std::string::npos);
@@ -394,7 +493,8 @@ TEST_F(PaymentExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
   const std::string question = "Vantora detected another payment in QuickBooks for " +
                                first("SELECT Description FROM Customers WHERE Link = " + customer) +
                                " for the same amount and has the following references:" + kCrlf +
-                               kCrlf + "Reference: 95001" + kCrlf + "Memo: " + kCrlf + kCrlf;
+                               kCrlf + "Reference: 95001" + kCrlf + "Memo: " + kCrlf +
+                               "Matched: receipt number 95001 in the reference" + kCrlf + kCrlf;
   struct Case {
     const char* mark;
     Answer answer;
@@ -444,6 +544,54 @@ TEST_F(PaymentExportTest, ADuplicateIsSentMarkedOrLeftAsTheUserSays) {
   EXPECT_EQ(app.sharedSlots[30], company().list(Kind::ReceivePayment).back().id);
 }
 
+// Sent again after "Mark as NOT sent": found by the transaction Vantora recorded, whatever the
+// memo and reference hold, or by an amount compared as it was sent.
+TEST_F(PaymentExportTest, ASentPaymentIsFoundAgainByItsTransactionOrItsAmountInCents) {
+  setup("chkduppayments", "1");
+  setup("chkmarkduppayments", "1");
+  struct Case {
+    const char* name;
+    const char* payment;
+    const char* setup;
+    const char* clearRecorded;  // the SQL run after the first send
+    const char* matched;
+  };
+  const Case cases[] = {
+      {"recorded transaction", "Amount = 60", "",
+       "UPDATE CustPayments SET QuickBooks = 0 WHERE Number = ",
+       "Matched: the QuickBooks payment Vantora recorded when it sent this payment"},
+      {"memo, half a cent", "Amount = 12.345", "optpmemo2=True",
+       "UPDATE CustPayments SET QuickBooks = 0, QuickBooksRef = '' WHERE Number = ",
+       "Matched: receipt number 9500% in the memo"},
+  };
+  long receipt = kReceipt;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ++receipt;
+    test::apply_settings(c.setup, [&](auto key, auto value) { setup(key, value); });
+    addPayment(c.payment, {}, {}, receipt);
+    ui.messages.clear();
+    ASSERT_EQ(send(receipt), "Sent!");
+    ASSERT_TRUE(ui.messages.empty());
+    const std::size_t before = paymentsInQuickBooks();
+    const std::string txn = company().list(Kind::ReceivePayment).back().id;
+    run(c.clearRecorded + std::to_string(receipt));
+    EXPECT_EQ(send(receipt),
+              "Possible duplicate payment. User selected not send payment. Payment marked as "
+              "exported");
+    EXPECT_EQ(paymentsInQuickBooks(), before);
+    EXPECT_EQ(first("SELECT QuickBooks || '|' || QuickBooksRef FROM CustPayments WHERE Number = " +
+                    std::to_string(receipt)),
+              "1|" + txn);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    std::string matched = c.matched;
+    if (auto at = matched.find('%'); at != std::string::npos)
+      matched.replace(at, 1, std::to_string(receipt % 10));
+    EXPECT_NE(ui.messages[0].text.find(kCrlf + matched + kCrlf + kCrlf), std::string::npos)
+        << ui.messages[0].text;
+  }
+}
+
 TEST_F(PaymentExportTest, RefusalsAndFailedMarksAreReportedOnTheRow) {
   // An allocation to another customer's invoice: QuickBooks refuses the add.
   addOrder(kInvoice, "Customer = " + other);
@@ -482,20 +630,21 @@ TEST_F(PaymentExportTest, EveryListedDemoPaymentIsAppliedAsInVantoraToTheCent) {
   ui.onDialog = [this](DialogKind kind, const std::string&) {
     if (kind == DialogKind::CustomerValidation) app.sharedSlots[1] = "1";
   };
-  // Rows in grid order (all ticked): the rows for which "Confirm" was answered Yes.
+  // Rows in grid order (all ticked): the reason of the "Confirm" answered Yes, by row.
   std::size_t rowsStarted = 0;
-  std::vector<std::size_t> confirmed;
+  std::map<std::size_t, std::string> confirmed;
   ui.onProcessEvents = [&] {
     if (ui.status.rfind("Sending Payment: ", 0) == 0 &&
         (ui.statuses.size() < 2 || ui.statuses[ui.statuses.size() - 2] != ui.status))
       ++rowsStarted;
   };
-  ui.onMessage = [&](const std::string&, const std::string& title) {
-    if (title == "Confirm") confirmed.push_back(rowsStarted - 1);
+  ui.onMessage = [&](const std::string& text, const std::string& title) {
+    if (title == "Confirm") {
+      const std::size_t from = text.find(kCrlf) + 2;
+      confirmed[rowsStarted - 1] = text.substr(from, text.find(kCrlf, from) - from);
+    }
     return title == kSendInvoice || title == "Confirm" ? Answer::Yes : Answer::No;
   };
-  // The receipt number as the memo lets the duplicate check of the second run find each payment.
-  setup("optpmemo2", "True");
   // The demo's invoices marked sent were never in this company: they go afresh when a payment needs
   // them.
   run("UPDATE CustSO SET QuickBooks = 0, xmlAdd = ''");
@@ -528,17 +677,18 @@ TEST_F(PaymentExportTest, EveryListedDemoPaymentIsAppliedAsInVantoraToTheCent) {
               format_number(
                   numeric_value(first("SELECT Amount FROM CustPayments WHERE Number = " + receipt)),
                   "0.00"));
-    // Vantora's applications and QuickBooks', as "invoice number:cents", sorted.
+    // Vantora's applications and QuickBooks', as "invoice number:cents" (one per invoice),
+    // sorted.
     const std::string post =
         first("SELECT id FROM CustPost WHERE Trans = 'PMT' AND ReceiptNumber = " + receipt);
     const std::string vantora = first(
-        "SELECT IFNULL(group_concat(x, ','), '') FROM (SELECT x FROM (SELECT p.WONumber || ':' "
-        "|| CAST(ROUND(a.Amount * 100) AS INTEGER) AS x FROM CustAllocate a JOIN CustPost p ON "
-        "p.id = a.DRef WHERE a.CRef = " +
+        "SELECT IFNULL(group_concat(x, ','), '') FROM (SELECT w || ':' || CAST(SUM(c) AS "
+        "INTEGER) AS x FROM (SELECT p.WONumber AS w, ROUND(a.Amount * 100) AS c FROM "
+        "CustAllocate a JOIN CustPost p ON p.id = a.DRef WHERE a.CRef = " +
         post +
-        " AND p.WONumber >= 1 UNION ALL SELECT WONumber || ':' || CAST(ROUND(Amount * 100) AS "
-        "INTEGER) FROM CustWOPayments WHERE PostLink = " +
-        post + ") ORDER BY x)");
+        " AND p.WONumber >= 1 UNION ALL SELECT WONumber, ROUND(Amount * 100) FROM CustWOPayments "
+        "WHERE WONumber >= 1 AND PostLink = " +
+        post + ") GROUP BY w ORDER BY x)");
     std::vector<std::string> lines;
     pugi::xml_document doc;
     doc.load_string(made->xml.c_str());
@@ -551,9 +701,17 @@ TEST_F(PaymentExportTest, EveryListedDemoPaymentIsAppliedAsInVantoraToTheCent) {
     std::string quickbooks;
     for (const auto& line : lines) quickbooks += (quickbooks.empty() ? "" : ",") + line;
     if (quickbooks.empty() && !vantora.empty()) {
-      // Unapplied: the result says why, or the user said Yes to sending it unapplied.
-      const bool asked = std::find(confirmed.begin(), confirmed.end(), r) != confirmed.end();
-      EXPECT_TRUE(result.rfind("Sent! Not applied to any invoice: ", 0) == 0 || asked);
+      // Unapplied only where the demo says why: an invoice or work order it cannot send.
+      const std::string prefix = "Sent! Not applied to any invoice: ";
+      const std::string reason =
+          confirmed.count(r) ? confirmed[r]
+                             : (result.rfind(prefix, 0) == 0 ? result.substr(prefix.size()) : "");
+      std::smatch unsent;
+      ASSERT_TRUE(std::regex_match(
+          reason, unsent,
+          std::regex("Could not export (invoice|work order) ([0-9]+) to QuickBooks\\.( .*)?")))
+          << reason;
+      EXPECT_EQ(first("SELECT QuickBooks FROM CustSO WHERE Number = " + unsent[2].str()), "0");
     } else {
       EXPECT_EQ(quickbooks, vantora);
     }

@@ -69,7 +69,8 @@ class PurchaseOrderExportTest : public ::testing::Test, protected test::Connecte
     int line;
     const char *group, *style, *description, *color, *size;
     double cost;
-    int qty, woNumber{0}, woLink{0};
+    double qty;
+    int woNumber{0}, woLink{0};
     const char* notes{""};
     int remark{0};
   };
@@ -82,7 +83,7 @@ class PurchaseOrderExportTest : public ::testing::Test, protected test::Connecte
           std::to_string(r.line) + ", " + std::to_string(r.remark) + ", '" + r.group + "', " +
           std::to_string(r.woLink) + ", " + std::to_string(r.woNumber) + ", '" + r.style + "', '" +
           r.description + "', '" + r.color + "', '" + r.size + "', " + std::to_string(++sizeOrder) +
-          ", 1, " + number_text(r.cost) + ", " + std::to_string(r.qty) + ", '" + r.notes + "')");
+          ", 1, " + number_text(r.cost) + ", " + number_text(r.qty) + ", '" + r.notes + "')");
   }
   void setup(const std::string& key, const std::string& value) {
     save_setup_value(app, key, value);
@@ -178,6 +179,63 @@ TEST_F(PurchaseOrderExportTest, SizesAtDifferentCostsGoAtTheirTrueAmountSoTheTot
   const qb::sim::Entry made = sentOrder();
   EXPECT_EQ(made.value("TotalAmount"), "78.60");
   EXPECT_EQ(made.value("PurchaseOrderLineRet/Rate"), "3.53333");
+}
+
+// Quantities go as they are and costs to five decimals; where no rate gives the line's true
+// amount the amount goes. The result names a total that still differs.
+TEST_F(PurchaseOrderExportTest, LinesGoAtTheirTrueAmountsToTheCent) {
+  struct Case {
+    const char* name;
+    std::vector<Row> rows;
+    const char* subtotal;
+    const char* expected;
+    Lines lines;  // QuickBooks' item lines, "quantity|rate|amount"
+    const char* total;
+  };
+  const Case cases[] = {
+      {"sub-cent cost, fractional quantity",
+       {{1, "GAR", "G500", "Tee", "", "", 0.355, 1000}, {2, "EMB", "EMB1", "EMB1", "", "", 4, 2.5}},
+       "365",
+       "Sent!",
+       {"1000|0.355|355.00", "2.5|4.00|10.00"},
+       "365.00"},
+      {"no rate gives the amount",
+       {{1, "GAR", "G500", "Tee", "", "", 1.000004, 10000}},
+       "10000.04",
+       "Sent!",
+       {"10000|1.00|10000.04"},
+       "10000.04"},
+      {"sizes at sub-cent costs",
+       {{1, "GAR", "G500", "Tee", "", "M", 0.125, 3}, {1, "GAR", "G500", "Tee", "", "L", 0.135, 1}},
+       "0.51",
+       "Sent!",
+       {"4|0.1275|0.51"},
+       "0.51"},
+      {"subtotal differs",
+       {{1, "EMB", "EMB1", "EMB1", "", "", 1.5, 10}},
+       "14.99",
+       "Sent! QuickBooks' total 15.00 differs from the Vantora subtotal 14.99.",
+       {"10|1.50|15.00"},
+       "15.00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    run("DELETE FROM SuppPODetail WHERE PONumber = 97001");
+    run(std::string("UPDATE SuppPO SET QBRef = '', QBURef = '', Subtotal = ") + c.subtotal +
+        " WHERE Number = 97001");
+    addRows(c.rows);
+    EXPECT_EQ(send(), c.expected);
+    const qb::sim::Entry made = sentOrder();
+    EXPECT_EQ(made.value("TotalAmount"), c.total);
+    pugi::xml_document doc;
+    doc.load_string(made.xml.c_str());
+    Lines lines;
+    for (pugi::xml_node line : doc.first_child().children("PurchaseOrderLineRet"))
+      if (line.child("ItemRef"))
+        lines.push_back(std::string(line.child_value("Quantity")) + "|" + line.child_value("Rate") +
+                        "|" + line.child_value("Amount"));
+    EXPECT_EQ(lines, c.lines);
+  }
 }
 
 TEST_F(PurchaseOrderExportTest, EachStopSaysWhyAndSendsNothing) {
@@ -292,6 +350,7 @@ TEST_F(PurchaseOrderExportTest, RemarksSharingALineAndMissingWorkOrdersStillFitT
   addRows({{1, "", "", "Rush these", "", "", 0, 0, 0, 0, "", 1},
            {4, "GAR", "G500", "Heavy Cotton Tee", "Red", "M", 3.25, 1, 98002, 6}});
   run("UPDATE SuppPODetail SET WONumber = 98777, WOLink = 5 WHERE PONumber = 97001 AND Size = 'L'");
+  run("UPDATE SuppPO SET Subtotal = 76.75 WHERE Number = 97001");  // with the row of line 4
   EXPECT_EQ(send(), "Sent!");
   EXPECT_EQ(
       addedLines(),
@@ -340,6 +399,44 @@ TEST_F(PurchaseOrderExportTest, ADuplicateIsSentLeftOrLinkedAndItsMemoUpdated) {
   ui.answers = {Answer::Yes};
   EXPECT_EQ(send(), "Sent!");
   EXPECT_EQ(ordersInQuickBooks(), 2u);
+}
+
+// The search looks for the reference the order goes with, at this supplier's orders, and
+// compares totals in cents.
+TEST_F(PurchaseOrderExportTest, TheDuplicateSearchFindsThisSuppliersOrderAsItWasSent) {
+  setup("chkduppurchaseorders", "1");
+  setup("chkmarkduppurchaseorders", "1");
+  setup("chkpoprefix", "1");
+  setup("txtpoprefix", "PO-");
+  run("DELETE FROM SuppPODetail WHERE PONumber = 97001");
+  run("UPDATE SuppPO SET Subtotal = 1.005 WHERE Number = 97001");
+  addRows({{1, "EMB", "EMB1", "EMB1", "", "", 1.005, 1}});
+  ASSERT_EQ(send(), "Sent!");
+  const qb::sim::Entry original = sentOrder();
+  EXPECT_EQ(original.name, "PO-97001");
+  EXPECT_EQ(original.value("TotalAmount"), "1.01");
+  run("UPDATE SuppPO SET SendQB = 0, QBRef = '', QBURef = '' WHERE Number = 97001");
+  EXPECT_EQ(send(), std::string(kNotSent) + " Purchase order marked as exported");
+  EXPECT_EQ(ordersInQuickBooks(), 1u);
+  EXPECT_EQ(vantora("QBURef"), original.id);
+
+  // Another supplier's order of the same reference and total is no duplicate.
+  setup("chkpoprefix", "0");
+  qb::PurchaseOrder& other = ctx->components.purchaseOrder;
+  other.reset();
+  other.vendor = first("SELECT QBAccount FROM Suppliers WHERE QBAccount <> '' AND Link <> " +
+                       supplier + " ORDER BY Link LIMIT 1");
+  other.refNumber = "97001";
+  other.setItemCount(1);
+  other.item(0).item = "Embroidery:Stitching";
+  other.item(0).amount = 101;
+  other.add();
+  run("UPDATE SuppPO SET SendQB = 0, QBRef = '', QBURef = '' WHERE Number = 97001");
+  ui.messages.clear();
+  EXPECT_EQ(send(), "Sent!");
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(ordersInQuickBooks(), 3u);
+  EXPECT_EQ(sentOrder().value("VendorRef/FullName"), vendor);
 }
 
 TEST_F(PurchaseOrderExportTest, RefusalsAndFailedMarksAreReportedOnTheRow) {

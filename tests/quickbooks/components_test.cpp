@@ -258,7 +258,7 @@ TEST_F(ComponentsTest, InvoiceAddWritesHeaderAndItemRowsAsSet) {
   invoice.item(0).item = "Shirts";
   invoice.item(0).description = "TS100 - Tee Color: Red";
   EXPECT_EQ(invoice.config("Items[0].Quantity=2.5"), "");
-  invoice.item(0).rate = 1250;
+  invoice.item(0).rate = 12.5;
   invoice.item(0).salesTaxCode = "Tax";
   invoice.item(0).className = "East";
   invoice.item(1).description = "A remark";
@@ -331,7 +331,7 @@ TEST_F(ComponentsTest, InvoiceLoadByIdAsksForTheLinesAndKeepsTheRecord) {
   EXPECT_EQ(invoice.customer, "Acme");
   EXPECT_EQ(invoice.txnDate, to_ole_date({2026, 3, 1}));
   ASSERT_EQ(invoice.itemCount(), 1);
-  EXPECT_EQ(invoice.item(0).rate, 1250);
+  EXPECT_EQ(invoice.item(0).rate, 12.5);
   EXPECT_EQ(invoice.item(0).amount, 2500);
   EXPECT_EQ(invoice.item(0).quantity, 2.0);
 
@@ -414,7 +414,7 @@ TEST_F(ComponentsTest, PurchaseOrderAddWritesHeaderAndLines) {
   order.setItemCount(2);
   order.item(0).item = "Shirts";
   order.item(0).description = "TS100 - Tee";
-  order.item(0).rate = 399;
+  order.item(0).rate = 3.99;
   order.item(0).quantity = 12;
   order.item(1).description = "-      WO# 7   X 12          Acme (Tees)";
   answer("PurchaseOrderAddRs",

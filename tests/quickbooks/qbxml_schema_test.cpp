@@ -157,7 +157,7 @@ TEST_F(QbxmlSchemaTest, InvoiceRequests) {
   invoice.item(0).item = "Shirts";
   invoice.item(0).description = "TS100 - Tee";
   invoice.config("Items[0].Quantity=2.5");
-  invoice.item(0).rate = 1250;
+  invoice.item(0).rate = 12.5;
   invoice.item(0).amount = 3125;
   invoice.item(0).salesTaxCode = "Tax";
   invoice.item(0).className = "East";
@@ -208,7 +208,7 @@ TEST_F(QbxmlSchemaTest, PurchaseOrderRequests) {
   order.setItemCount(3);
   order.item(0).item = "Shirts";
   order.item(0).description = "TS100 - Tee";
-  order.item(0).rate = 399;
+  order.item(0).rate = 3.99;
   order.item(0).quantity = 12;
   order.item(1).description = "-      WO# 7";
   order.item(2).item = "Shirts";  // sizes at different costs: an amount, no rate

@@ -36,6 +36,13 @@ TEST(QbxmlValues, FormatsDatesMoneyQuantitiesAndBooleans) {
   EXPECT_EQ(decimal_text(2.5), "2.5");
   EXPECT_EQ(decimal_text(-0.000001), "0");
   EXPECT_EQ(decimal_text(1.123456), "1.12346");
+  for (auto [price, text] : {std::pair{12.5, "12.50"},
+                             {3.0, "3.00"},
+                             {0.355, "0.355"},
+                             {1.000004, "1.00"},
+                             {-0.125, "-0.125"},
+                             {7.654321, "7.65432"}})
+    EXPECT_EQ(price_text(price), text) << price;
   EXPECT_EQ(bool_text(true), "true");
   EXPECT_EQ(bool_text(false), "false");
 }
