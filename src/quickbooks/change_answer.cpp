@@ -11,6 +11,14 @@ bool is_change(std::string_view name) {
   return name.ends_with("AddRq") || name.ends_with("ModRq") || name.ends_with("DelRq");
 }
 
+// A value echoed from the answer, as it may be shown: no control characters, at most 40.
+std::string shown(std::string_view value) {
+  std::string out;
+  for (char c : value.substr(0, 40))
+    if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) out += c;
+  return out;
+}
+
 ChangeAnswer unknown(std::string why) {
   return {ChangeAnswer::kUnknown, "", std::move(why)};
 }
@@ -44,7 +52,7 @@ ChangeAnswer read_change_answer(std::string_view request, std::string_view respo
   const pugi::xml_attribute setSent = messagesRq.attribute("newMessageSetID");
   const pugi::xml_attribute setAnswered = messagesRs.attribute("newMessageSetID");
   if (setSent && setAnswered && std::string_view(setSent.value()) != setAnswered.value())
-    return unknown("it answers another message set (" + std::string(setAnswered.value()) + ")");
+    return unknown("it answers another message set (" + shown(setAnswered.value()) + ")");
 
   pugi::xml_node rs;
   std::string otherId;
@@ -58,7 +66,7 @@ ChangeAnswer read_change_answer(std::string_view request, std::string_view respo
   if (!rs)
     return unknown(otherId.empty() && !messagesRs.child(rsName.c_str())
                        ? "it holds no " + rsName + " element"
-                       : "it answers another request (requestID \"" + otherId + "\")");
+                       : "it answers another request (requestID \"" + shown(otherId) + "\")");
   long code = 0;
   const std::string codeText = rs.attribute("statusCode").value();
   try {
@@ -66,7 +74,7 @@ ChangeAnswer read_change_answer(std::string_view request, std::string_view respo
     code = std::stol(codeText, &used);
     if (used != codeText.size()) throw std::invalid_argument(codeText);
   } catch (const std::exception&) {
-    return unknown("its " + rsName + " has no valid statusCode (\"" + codeText + "\")");
+    return unknown("its " + rsName + " has no valid statusCode (\"" + shown(codeText) + "\")");
   }
   pugi::xml_node record;
   for (pugi::xml_node child : rs.children()) {

@@ -207,6 +207,12 @@ TEST_F(SimMessageSetsTest, ASpoiltAnswerToAnAddIsNeitherDoneNorRefused) {
                                company.process(messageSet("", addClass("Refused"))))
                 .outcome,
             ChangeAnswer::kRefused);
+  // What an answer echoes is told without what a terminal would act on.
+  EXPECT_EQ(read_change_answer(messageSet("", addClass("X")),
+                               "<QBXML><QBXMLMsgsRs><ClassAddRs requestID=\"\x1b[2J\" "
+                               "statusCode=\"0\"/></QBXMLMsgsRs></QBXML>")
+                .why,
+            "it answers another request (requestID \"[2J\")");
 }
 
 }  // namespace
