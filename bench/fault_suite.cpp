@@ -1,6 +1,7 @@
 // The fault suite: sends new customers, suppliers, invoices, payments and purchase orders from
 // their lists on a demo, over and over, while the simulated company loses answers after
-// committing, fails before committing or fails the Nth request, Vantora refuses the mark, or
+// committing, fails before committing or fails the Nth request, answers an add it carried
+// out with garbage, another request's answer or half an answer, Vantora refuses the mark, or
 // the sending process is killed (SIGKILL) at a random moment: a forked copy of this program,
 // or vqb-cli itself when its path is given. After each round the list is sent again until
 // nothing is left, as a user would, and every record is checked: in QuickBooks exactly once

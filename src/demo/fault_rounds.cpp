@@ -164,9 +164,10 @@ long count_of(const std::string& text, const std::string& what) {
 }  // namespace
 
 const char* fault_name(Fault fault) {
-  static const char* const kNames[kFaultCount] = {"answer lost after commit",
-                                                  "failed before commit", "Nth request failed",
-                                                  "Vantora mark refused", "process killed"};
+  static const char* const kNames[kFaultCount] = {
+      "answer lost after commit", "failed before commit", "Nth request failed",
+      "Vantora mark refused",     "process killed",       "answer garbage after commit",
+      "another request's answer", "answer cut in half"};
   return kNames[static_cast<int>(fault)];
 }
 
@@ -283,7 +284,16 @@ void FaultRounds::round(int list, Fault fault) {
     if (fault == Fault::FailBefore) company.failRequest(l.addTag, qb::kNotReachable, "");
     if (fault == Fault::FailNth)
       company.failOnce(static_cast<long>(random_() % 8), random_() % 2 == 0);
+    if (fault == Fault::AnswerGarbage) company.garbleAnswerOf(l.addTag, qb::sim::kGarbage);
+    if (fault == Fault::AnswerCut) company.garbleAnswerOf(l.addTag, qb::sim::kCutInHalf);
+    if (fault == Fault::AnswerOfAnother) {
+      const char* const others[] = {qb::sim::kOtherKind, qb::sim::kOtherRequestId,
+                                    qb::sim::kOtherMessageSet};
+      company.garbleAnswerOf(l.addTag, others[random_() % 3]);
+    }
   }
+  const bool garbled =
+      fault == Fault::AnswerGarbage || fault == Fault::AnswerOfAnother || fault == Fault::AnswerCut;
   if (fault == Fault::MarkRefused)
     open_database(demo_.vantoraDatabase)
         ->execute(std::string("CREATE TRIGGER refuse BEFORE UPDATE ON ") + l.table +
@@ -307,6 +317,8 @@ void FaultRounds::round(int list, Fault fault) {
   } else {
     send(list, keys);
   }
+  // A spoilt answer fired when it left its add open in the journal.
+  if (garbled) hit = !IntentJournal(demo_.settingsFolder).pending().empty();
   {
     SimulatedCompany company(demo_.companyFile);
     if (fault == Fault::FailNth) hit = company.faults().failOnce < 0;  // it fired

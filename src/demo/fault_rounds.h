@@ -5,8 +5,10 @@
 // once and marked in Vantora with its QuickBooks reference.
 //
 // Faults: the simulated company loses the add's answer after committing, fails before
-// committing or fails the Nth request; Vantora refuses the mark; the sending process is
-// killed (SIGKILL) at a random moment, either a forked copy of this process or vqb-cli itself.
+// committing or fails the Nth request; the add is carried out but its answer arrives as
+// garbage, as another request's answer (another kind, requestID or message set) or cut in
+// half; Vantora refuses the mark; the sending process is killed (SIGKILL) at a random moment,
+// either a forked copy of this process or vqb-cli itself.
 
 #include <array>
 #include <random>
@@ -17,8 +19,17 @@
 
 namespace vqb::faults {
 
-enum class Fault { DropAnswer, FailBefore, FailNth, MarkRefused, Killed };
-inline constexpr int kFaultCount = 5;
+enum class Fault {
+  DropAnswer,
+  FailBefore,
+  FailNth,
+  MarkRefused,
+  Killed,
+  AnswerGarbage,
+  AnswerOfAnother,
+  AnswerCut
+};
+inline constexpr int kFaultCount = 8;
 const char* fault_name(Fault fault);
 
 // The five lists sent, as vqb-cli names them: customers, suppliers, invoices, payments, pos.

@@ -135,6 +135,8 @@ std::string export_one(MappingContext& ctx, long link, const Texts& t, const Add
       if (!link_back(app, t, name, link)) return t.addedLinkFailed + kMarkPending;
       intent.close();
       return cuts.any() ? "Success." + cuts.note() : std::string("Success");
+    } catch (const UnreadableAnswer& unknown) {
+      return unknown.description();
     } catch (const VqbError& error) {
       if (error.number() != qb::kNameInUse)
         return t.exportFailed + kCrlf + "Error: " + std::to_string(error.number()) + " - " +

@@ -3,11 +3,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
-#include <pugixml.hpp>
 #include <stdexcept>
 
 #include "app/text_helpers.h"
 #include "export/intent_recovery.h"
+#include "quickbooks/change_answer.h"
+#include "quickbooks/qbxml.h"
 
 namespace vqb {
 namespace {
@@ -27,28 +28,13 @@ std::string quoted(const std::string& text) {
 
 }  // namespace
 
-std::string added_record(const std::string& response, const std::string& tag) {
-  pugi::xml_document doc;
-  if (!doc.load_string(response.c_str())) return "";
-  const std::string rsTag = tag.substr(0, tag.size() - 2) + "Rs";
-  const pugi::xml_node rs = doc.child("QBXML").child("QBXMLMsgsRs").child(rsTag.c_str());
-  for (pugi::xml_node child : rs.children()) {
-    const std::string_view name = child.name();
-    if (name.size() > 3 && name.substr(name.size() - 3) == "Ret") {
-      std::string text;
-      struct Writer : pugi::xml_writer {
-        std::string* out;
-        void write(const void* data, std::size_t size) override {
-          out->append(static_cast<const char*>(data), size);
-        }
-      } writer;
-      writer.out = &text;
-      child.print(writer, "", pugi::format_raw);
-      return text;
-    }
-  }
-  return "";
+std::string unreadable_answer_text(const std::string& kind) {
+  return "QuickBooks' answer could not be read. The " + kind +
+         " will be checked at the next connection before anything is sent again.";
 }
+
+UnreadableAnswer::UnreadableAnswer(const std::string& kind)
+    : qb::QbError(qb::kMalformedResponse, unreadable_answer_text(kind)) {}
 
 std::string request_digest(const std::string& text) {
   std::uint64_t hash = 14695981039346656037ULL;
@@ -140,6 +126,7 @@ IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std
     }
     open_ = journal_.open(kind_, record_, id, request);
     openId_ = id;
+    request_ = request;
     answer_.clear();
   };
   watcher.answered = [this](const std::string& id, const std::string& response) {
@@ -147,12 +134,14 @@ IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std
       if (previous_.answered) previous_.answered(id, response);
       return;
     }
-    const std::string added = added_record(response, tag_);
-    if (added.empty()) {  // refused: QuickBooks added nothing
+    const qb::ChangeAnswer read = qb::read_change_answer(request_, response);
+    if (read.outcome == qb::ChangeAnswer::kRefused) {  // QuickBooks added nothing
       journal_.close(open_);
       open_ = 0;
+    } else if (read.outcome == qb::ChangeAnswer::kDone && !read.record.empty()) {
+      answer_ = read.record;  // kept for a mark that fails; QuickBooks can tell after a crash
     } else {
-      answer_ = added;  // kept for a mark that fails; QuickBooks can tell after a crash
+      throw UnreadableAnswer(kind_);  // the entry stays open: recovery asks QuickBooks
     }
   };
   session_.setChangeWatcher(std::move(watcher));

@@ -18,6 +18,7 @@
 
 #include "app/database.h"
 #include "mapping/mapping_context.h"
+#include "quickbooks/qb_error.h"
 
 namespace vqb {
 
@@ -56,18 +57,26 @@ class IntentJournal {
 // A connection to the journal file at `path`, its table made when missing.
 std::shared_ptr<Database> open_journal(const std::string& path);
 
-// QuickBooks' record (…Ret XML) answering the add `tag` ("InvoiceAddRq") in a response
-// document; "" when QuickBooks refused the add or the response holds no answer to it.
-std::string added_record(const std::string& response, const std::string& tag);
+// The row's text for a record of `kind` ("invoice") whose add QuickBooks may have carried out
+// but whose answer could not be read: its entry stays open for the next recovery.
+std::string unreadable_answer_text(const std::string& kind);
+
+// Thrown out of the add when QuickBooks' answer to it could not be read (description: the
+// row's text); the sends return the text as the record's result.
+class UnreadableAnswer : public qb::QbError {
+ public:
+  explicit UnreadableAnswer(const std::string& kind);
+};
 
 // FNV-1a 64 of the text, 16 hex digits.
 std::string request_digest(const std::string& text);
 
 // Journals the adds of one record while it lives: every request of the kind's add tag (such
-// as "InvoiceAddRq") sent through the session opens an entry just before it goes; a refusal
-// closes it at once (QuickBooks added nothing), a success keeps QuickBooks' record in it.
-// close() after the Vantora mark was written. Scopes nest (an invoice that first sends its
-// customer); each restores the session's previous watcher.
+// as "InvoiceAddRq") sent through the session opens an entry just before it goes; a readable
+// refusal of that very request closes it at once (QuickBooks added nothing), a success keeps
+// QuickBooks' record in it, and an answer that cannot be read leaves it open (recovery asks
+// QuickBooks) and throws UnreadableAnswer. close() after the Vantora mark was written. Scopes nest
+// (an invoice that first sends its customer); each restores the session's previous watcher.
 class IntentScope {
  public:
   // Throws std::invalid_argument for a kind intent_kinds() does not name.
@@ -84,9 +93,10 @@ class IntentScope {
   qb::ChangeWatcher previous_;
   IntentJournal journal_;
   std::string kind_, record_, tag_;
-  long long open_ = 0;  // the entry of the last add sent; 0 when none is open
-  std::string openId_;  // its message-set id
-  std::string answer_;  // QuickBooks' record for it, written only when the scope ends unmarked
+  long long open_ = 0;   // the entry of the last add sent; 0 when none is open
+  std::string openId_;   // its message-set id
+  std::string request_;  // its request document
+  std::string answer_;   // QuickBooks' record for it, written only when the scope ends unmarked
 };
 
 }  // namespace vqb

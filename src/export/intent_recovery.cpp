@@ -13,6 +13,7 @@
 #include "export/payment_export.h"
 #include "export/purchase_order_export.h"
 #include "export/supplier_export.h"
+#include "quickbooks/change_answer.h"
 #include "quickbooks/qb_error.h"
 
 namespace vqb {
@@ -20,6 +21,8 @@ namespace {
 
 constexpr const char* kCrlf = "\r\n";
 constexpr const char* kMarkFailedAgain = "; QuickBooks has it but Vantora could not be marked.";
+constexpr const char* kKeptAnswerUnreadable =
+    "; QuickBooks' kept answer could not be read. It will be checked at the next connection.";
 
 // A text of an XML fragment by path ("CustomerAdd/Name"), "" when absent.
 std::string field(const std::string& xml, const char* path) {
@@ -158,10 +161,15 @@ std::string settle(MappingContext& ctx, IntentJournal& journal, const IntentKind
   if (!intent.answer.empty()) return mark(intent.answer, kMarkedLate);
   const qb::MessageSetStatus status = ctx.components.session.messageSetStatus(intent.messageSetId);
   if (status.code == 0) {
-    const std::string added = added_record(status.response, kind.requestTag);
-    if (!added.empty()) return mark(added, kMarkedNow);
-    journal.close(intent.id);  // QuickBooks refused the add: the record is still to be sent
-    return "";
+    const qb::ChangeAnswer kept = qb::read_change_answer(intent.request, status.response);
+    if (kept.outcome == qb::ChangeAnswer::kDone && !kept.record.empty())
+      return mark(kept.record, kMarkedNow);
+    if (kept.outcome == qb::ChangeAnswer::kRefused) {
+      journal.close(intent.id);  // QuickBooks refused the add: the record is still to be sent
+      return "";
+    }
+    settled = false;  // the kept answer tells nothing either: asked again next time
+    return sent + kKeptAnswerUnreadable;
   }
   // QuickBooks cannot tell: the duplicate search decides, and only the user sends again.
   const std::string match = kind.findDuplicate(ctx, intent.record, intent.request);

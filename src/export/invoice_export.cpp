@@ -30,6 +30,7 @@ using send_steps::load;
 using send_steps::option_on;
 using send_steps::rate_giving;
 using send_steps::reference_search;
+using send_steps::sent_on_the_way;
 using send_steps::setup_on;
 using send_steps::Stop;
 
@@ -139,6 +140,8 @@ class InvoiceSender {
       return result;
     } catch (const Stop& stop) {
       return stop.text;
+    } catch (const UnreadableAnswer& unknown) {
+      return unknown.description();
     } catch (const VqbError& error) {
       return std::to_string(error.number()) + " " + error.description();
     } catch (const std::exception& error) {
@@ -312,7 +315,8 @@ class InvoiceSender {
     ctx_.customerCheck.qbCustomerName.clear();
     const bool unlinked = customer_.GetChildContent("qbaccountnumber").empty();
     if (!validate_customerQB(ctx_, customer_, [this](long link) {
-          return cuts_.keep_note_of_new("customer", send_Customer(ctx_, link));
+          return cuts_.keep_note_of_new("customer",
+                                        sent_on_the_way("customer", send_Customer(ctx_, link)));
         }))
       throw Stop{
           unlinked

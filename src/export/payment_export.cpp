@@ -25,6 +25,7 @@ namespace {
 
 using send_steps::load;
 using send_steps::option_on;
+using send_steps::sent_on_the_way;
 using send_steps::setup_on;
 using send_steps::Stop;
 using send_steps::whole;
@@ -87,6 +88,8 @@ class PaymentSender {
       return result;
     } catch (const Stop& stop) {
       return stop.text;
+    } catch (const UnreadableAnswer& unknown) {
+      return unknown.description();
     } catch (const VqbError& error) {
       show_common_error(app_.ui, "frmQB", "send_Payment", error);
       return std::to_string(error.number()) + " " + error.description();
@@ -139,7 +142,8 @@ class PaymentSender {
     status("Validating Customer");
     const bool unlinked = customer_.GetChildContent("qbaccountnumber").empty();
     if (!validate_customerQB(ctx_, customer_, [this](long link) {
-          return cuts_.keep_note_of_new("customer", send_Customer(ctx_, link));
+          return cuts_.keep_note_of_new("customer",
+                                        sent_on_the_way("customer", send_Customer(ctx_, link)));
         }))
       throw Stop{
           unlinked

@@ -26,6 +26,7 @@ namespace {
 using send_steps::load;
 using send_steps::rate_giving;
 using send_steps::reference_search;
+using send_steps::sent_on_the_way;
 using send_steps::setup_on;
 using send_steps::Stop;
 using send_steps::whole;
@@ -76,6 +77,8 @@ class PurchaseOrderSender {
       return result;
     } catch (const Stop& stop) {
       return stop.text;
+    } catch (const UnreadableAnswer& unknown) {
+      return unknown.description();
     } catch (const VqbError& error) {
       show_common_error(app_.ui, "frmQB", "send_PO", error);
       return std::to_string(error.number()) + " " + error.description();
@@ -265,14 +268,16 @@ class PurchaseOrderSender {
   void check_supplier() {
     if (!supplier_.GetChildContent("qbaccount").empty()) {
       if (!validate_vendorQB(ctx_, supplier_, [this](long link) {
-            return cuts_.keep_note_of_new("supplier", send_Supplier(ctx_, link));
+            return cuts_.keep_note_of_new("supplier",
+                                          sent_on_the_way("supplier", send_Supplier(ctx_, link)));
           }))
         throw Stop{"Cannot validate existance of customer in QuiclBooks. Not Exported."};
       return;
     }
     const std::string made = cuts_.keep_note_of_new(
         "supplier",
-        send_Supplier(ctx_, static_cast<long>(numeric_value(order_.GetChildContent("supplier")))));
+        sent_on_the_way("supplier", send_Supplier(ctx_, static_cast<long>(numeric_value(
+                                                            order_.GetChildContent("supplier"))))));
     if (!name_sent(made)) throw Stop{"Could not export customer: " + made};
     read_supplier("Cannot open customer table in Vantora database.",
                   "Cannot find customer in Vantora database.");

@@ -6,6 +6,7 @@
 #include "app/module1.h"
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
+#include "export/intent_journal.h"
 
 namespace vqb {
 namespace {
@@ -88,6 +89,11 @@ void run_send_list(App& app, const char* procedure, const std::function<void()>&
 }
 
 namespace send_steps {
+
+std::string sent_on_the_way(const std::string& kind, std::string result) {
+  if (result == unreadable_answer_text(kind)) throw Stop{std::move(result)};
+  return result;
+}
 
 bool load(App& app, const std::string& sql, RecordDoc& into) {
   if (!read_data(app, sql, false)) return false;

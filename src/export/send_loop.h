@@ -53,6 +53,11 @@ struct Stop {
   std::string text;
 };
 
+// The result of a customer or supplier (`kind`) sent on the way; when QuickBooks' answer to
+// its add could not be read, that text stops the record (the new one is checked first at the
+// next connection).
+std::string sent_on_the_way(const std::string& kind, std::string result);
+
 // Reads `sql` into a private document; false when read_data failed (it has said why).
 bool load(App& app, const std::string& sql, RecordDoc& into);
 // Whether a setup check box ("1") or option button ("True") is on.

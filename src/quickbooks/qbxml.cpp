@@ -285,7 +285,8 @@ std::optional<bool> bool_of(pugi::xml_node parent, const char* name) {
   return std::nullopt;
 }
 
-Response Response::parse(std::string_view xml, std::string_view rsName) {
+Response Response::parse(std::string_view xml, std::string_view rsName,
+                         std::string_view requestId) {
   Response response;
   response.doc_ = std::make_shared<pugi::xml_document>();
   const pugi::xml_parse_result parsed =
@@ -298,9 +299,18 @@ Response Response::parse(std::string_view xml, std::string_view rsName) {
   if (!msgs)
     throw QbError(kMalformedResponse, "QuickBooks' response has no QBXML/QBXMLMsgsRs element.");
   const std::string name(rsName);
-  response.rs_ = msgs.child(name.c_str());
+  for (pugi::xml_node rs : msgs.children(name.c_str())) {
+    const pugi::xml_attribute id = rs.attribute("requestID");
+    if (requestId.empty() || !id || requestId == id.value()) {
+      response.rs_ = rs;
+      break;
+    }
+  }
   if (!response.rs_)
-    throw QbError(kMalformedResponse, "QuickBooks' response holds no " + name + " element.");
+    throw QbError(kMalformedResponse, msgs.child(name.c_str())
+                                          ? "QuickBooks' response answers another request than " +
+                                                name + " " + std::string(requestId) + "."
+                                          : "QuickBooks' response holds no " + name + " element.");
   const std::string code = response.rs_.attribute("statusCode").value();
   if (!parse_long(code, response.statusCode_))
     throw QbError(kMalformedResponse,
@@ -345,7 +355,8 @@ const qbxml::Response& Component::send(const qbxml::Request& request, bool isAdd
   clearAnswer();
   const std::string document = request.document(settings.qbxmlVersion);
   response_ = session_.exchange(document);
-  last_ = qbxml::Response::parse(response_, request.responseName());
+  last_ = qbxml::Response::parse(response_, request.responseName(),
+                                 request.body().attribute("requestID").value());
   last_.check(isAdd);
   return last_;
 }

@@ -122,8 +122,10 @@ std::optional<bool> bool_of(pugi::xml_node parent, const char* name);
 class Response {
  public:
   Response() = default;
-  // Raises QbError(kMalformedResponse) when the text is no qbXML response holding rsName.
-  static Response parse(std::string_view xml, std::string_view rsName);
+  // Raises QbError(kMalformedResponse) when the text is no qbXML response holding rsName
+  // (with requestID `requestId`, when one is given and the response numbers its answers).
+  static Response parse(std::string_view xml, std::string_view rsName,
+                        std::string_view requestId = {});
 
   long statusCode() const { return statusCode_; }
   const std::string& statusSeverity() const { return severity_; }

@@ -8,6 +8,7 @@
 #include <pugixml.hpp>
 #include <string_view>
 
+#include "quickbooks/change_answer.h"
 #include "quickbooks/qbxml.h"
 
 namespace vqb::qb {
@@ -125,16 +126,23 @@ std::string Session::exchange(const std::string& requestXml) {
     lastMessageSetId_ = id;
     if (watcher_.sending) watcher_.sending(id, document);
   }
+  std::string response;
   try {
-    std::string response = transport_.process(document);
-    if (observer_) observer_(document, response);
-    if (!id.empty() && watcher_.answered) watcher_.answered(id, response);
-    return response;
+    response = transport_.process(document);
   } catch (const QbError& error) {
     if (observer_)
       observer_(document, "ERROR " + std::to_string(error.number()) + " - " + error.description());
     throw;
   }
+  if (observer_) observer_(document, response);
+  if (!id.empty() && watcher_.answered) watcher_.answered(id, response);
+  if (changes) {
+    // An answer that does not answer this change cannot tell whether it was carried out.
+    const ChangeAnswer answer = read_change_answer(document, response);
+    if (answer.outcome == ChangeAnswer::kUnknown)
+      throw QbError(kMalformed, "QuickBooks' answer could not be read: " + answer.why + ".");
+  }
+  return response;
 }
 
 MessageSetStatus Session::messageSetStatus(const std::string& id) {

@@ -30,7 +30,9 @@ struct MessageSetStatus {
   std::string response;
 };
 
-// Told about every add or modification: just before it is sent, and when its answer came.
+// Told about every add or modification: just before it is sent, and when its answer came
+// (whatever it holds; read it with read_change_answer). `answered` may throw to stop the
+// exchange with its own error.
 struct ChangeWatcher {
   std::function<void(const std::string& messageSetId, const std::string& request)> sending;
   std::function<void(const std::string& messageSetId, const std::string& response)> answered;
@@ -49,7 +51,8 @@ class Session {
   // Sends a whole request document; returns the response document. Throws QbError
   // kNotReachable when the transport cannot reach QuickBooks. A document that adds or modifies
   // is sent with a fresh newMessageSetID (unless it has one), so that a lost answer can be
-  // asked for with messageSetStatus.
+  // asked for with messageSetStatus. An answer to a change that does not answer it (see
+  // read_change_answer) throws QbError(kMalformedResponse).
   std::string exchange(const std::string& requestXml);
   // The newMessageSetID of the last add or modification sent ("" before the first).
   const std::string& lastMessageSetId() const { return lastMessageSetId_; }

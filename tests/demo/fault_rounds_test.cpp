@@ -28,11 +28,13 @@ TEST(FaultRoundsTest, EveryFaultOnEveryListLeavesEachRecordOnceAndMarked) {
   EXPECT_EQ(c.doubled, 0);
   EXPECT_EQ(c.lost, 0);
   EXPECT_TRUE(c.problems.empty()) << joined(c.problems);
-  EXPECT_EQ(c.records, 75);
-  // Lost answers and refused marks always fire; the journal marked their records.
-  EXPECT_EQ(c.injected[static_cast<int>(Fault::DropAnswer)], kListCount);
-  EXPECT_EQ(c.injected[static_cast<int>(Fault::MarkRefused)], kListCount);
-  EXPECT_GE(c.recovered, 2 * kListCount);
+  EXPECT_EQ(c.records, 3 * kListCount * kFaultCount);
+  // Lost, spoilt and cut answers and refused marks always fire; the journal marked their
+  // records.
+  for (Fault always : {Fault::DropAnswer, Fault::MarkRefused, Fault::AnswerGarbage,
+                       Fault::AnswerOfAnother, Fault::AnswerCut})
+    EXPECT_EQ(c.injected[static_cast<int>(always)], kListCount) << fault_name(always);
+  EXPECT_GE(c.recovered, 5 * kListCount);
 }
 
 TEST(FaultRoundsTest, VqbCliKilledDuringABatchIsCompletedByTheNextRuns) {

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/database.h"
@@ -60,19 +61,22 @@ const KindCase kKinds[] = {
      [](const Entry& e) { return e.name + "|" + e.id; }, nullptr},
 };
 
-class IntentRecoveryTest : public ::testing::TestWithParam<KindCase>,
-                           protected test::ConnectedDemoFixture {
+// The demo connected, with one record of a kind ready to send.
+class RecoveryFixture : protected test::ConnectedDemoFixture {
  protected:
-  void SetUp() override {
+  const KindCase& k() const { return *case_; }
+
+  void setUpKind(const KindCase& kindCase) {
+    case_ = &kindCase;
     ASSERT_TRUE(connected);
-    if (GetParam().name != nullptr) {  // names are sent without their code mappings
+    if (k().name != nullptr) {  // names are sent without their code mappings
       MappingSwitches& s = logic->switches;
       s.useCustomerGroups = s.useSalesTax = s.useCustomerTerms = s.useReps = false;
     }
     ui.onDialog = [this](DialogKind kind, const std::string&) {
       if (kind == DialogKind::CustomerValidation) app.sharedSlots[1] = "1";
     };
-    key = prepare(GetParam().kind);
+    key = prepare(k().kind);
     ASSERT_FALSE(key.empty());
   }
 
@@ -120,7 +124,7 @@ class IntentRecoveryTest : public ::testing::TestWithParam<KindCase>,
   }
 
   std::string send() {
-    const std::string kind = GetParam().kind;
+    const std::string kind = k().kind;
     const long k = std::stol(key);
     if (kind == "customer") return send_Customer(*ctx, k);
     if (kind == "supplier") return send_Supplier(*ctx, k);
@@ -128,17 +132,17 @@ class IntentRecoveryTest : public ::testing::TestWithParam<KindCase>,
     if (kind == "purchase order") return send_PO(*ctx, k);
     return send_Payment(*ctx, k);
   }
-  std::vector<Entry> inQuickBooks() const { return company().list(GetParam().qbKind); }
+  std::vector<Entry> inQuickBooks() const { return company().list(k().qbKind); }
   // QuickBooks' reference of the record sent: the name, or that of the last transaction.
   std::string reference() const {
-    if (GetParam().name == nullptr) return GetParam().reference(inQuickBooks().back());
-    auto entry = company().findByName(GetParam().qbKind, GetParam().name);
+    if (k().name == nullptr) return k().reference(inQuickBooks().back());
+    auto entry = company().findByName(k().qbKind, k().name);
     return entry ? entry->name : "(none)";
   }
-  std::string mark() const { return first(GetParam().markSql + key); }
+  std::string mark() const { return first(k().markSql + key); }
   std::vector<Intent> open() const { return IntentJournal(app.settingsFolder).pending(); }
   void refuseMarks() const {
-    run(std::string("CREATE TRIGGER refuse BEFORE UPDATE ON ") + GetParam().table +
+    run(std::string("CREATE TRIGGER refuse BEFORE UPDATE ON ") + k().table +
         " BEGIN SELECT RAISE(ABORT, 'locked'); END");
   }
   std::vector<RecoveredRecord> recover() { return recover_intents(*ctx); }
@@ -146,17 +150,25 @@ class IntentRecoveryTest : public ::testing::TestWithParam<KindCase>,
   std::string line(const std::string& tail) const { return "Was sent on " + sentAt + tail; }
 
   std::string key, sentAt;
+
+ private:
+  const KindCase* case_ = nullptr;
+};
+
+class IntentRecoveryTest : public ::testing::TestWithParam<KindCase>, protected RecoveryFixture {
+ protected:
+  void SetUp() override { setUpKind(GetParam()); }
 };
 
 TEST_P(IntentRecoveryTest, AnAnswerLostAfterTheAddIsMarkedFromTheKeptResponse) {
   const std::size_t before = inQuickBooks().size();
-  company().dropAnswerOf(GetParam().requestTag);
+  company().dropAnswerOf(k().requestTag);
   send();
   company().clearFaults();
   ASSERT_EQ(inQuickBooks().size(), before + 1);
   const std::vector<Intent> pending = open();
   ASSERT_EQ(pending.size(), 1u);
-  EXPECT_EQ(pending[0].kind, GetParam().kind);
+  EXPECT_EQ(pending[0].kind, k().kind);
   EXPECT_EQ(pending[0].record, key);
   EXPECT_EQ(pending[0].digest, request_digest(pending[0].request));
   sentAt = pending[0].sentAt;
@@ -174,7 +186,7 @@ TEST_P(IntentRecoveryTest, AnAnswerLostAfterTheAddIsMarkedFromTheKeptResponse) {
 
 TEST_P(IntentRecoveryTest, AnAddThatNeverArrivedIsDroppedAndSentAgainOnce) {
   const std::size_t before = inQuickBooks().size();
-  company().failRequest(GetParam().requestTag, qb::kNotReachable, "");
+  company().failRequest(k().requestTag, qb::kNotReachable, "");
   send();
   company().clearFaults();
   EXPECT_EQ(open().size(), 1u);
@@ -193,7 +205,7 @@ TEST_P(IntentRecoveryTest, AnAddThatNeverArrivedIsDroppedAndSentAgainOnce) {
 
 TEST_P(IntentRecoveryTest, AnExpiredSetRunsTheDuplicateSearchAndOnlyYesSendsAgain) {
   const std::size_t before = inQuickBooks().size();
-  company().dropAnswerOf(GetParam().requestTag);
+  company().dropAnswerOf(k().requestTag);
   send();
   company().clearFaults();
   company().clearMessageSets();
@@ -211,8 +223,8 @@ TEST_P(IntentRecoveryTest, AnExpiredSetRunsTheDuplicateSearchAndOnlyYesSendsAgai
   EXPECT_EQ(inQuickBooks().size(), before + 1);  // nothing was sent by recovery itself
 
   // The same again, answered No: marked with what QuickBooks holds.
-  company().dropAnswerOf(GetParam().requestTag);
-  if (std::string(GetParam().kind) == "customer" || std::string(GetParam().kind) == "supplier") {
+  company().dropAnswerOf(k().requestTag);
+  if (std::string(k().kind) == "customer" || std::string(k().kind) == "supplier") {
     // A name QuickBooks holds is linked, not added twice: the lost add is the first one.
     company().clearFaults();
     EXPECT_EQ(inQuickBooks().size(), before + 1);
@@ -255,6 +267,108 @@ TEST_P(IntentRecoveryTest, AFailedMarkKeepsItsEntryAndTheNextConnectionCompletes
   EXPECT_EQ(mark(), reference());
   EXPECT_TRUE(open().empty());
   EXPECT_EQ(inQuickBooks().size(), before + 1);
+}
+
+TEST_P(IntentRecoveryTest, AReadableRefusalOfTheAddClosesItsEntry) {
+  const std::size_t before = inQuickBooks().size();
+  company().failRequest(k().requestTag, 3180, "Not saved: <a> & \"b\".");
+  const std::string result = send();
+  company().clearFaults();
+  EXPECT_NE(result.find("Not saved: <a> & \"b\"."), std::string::npos) << result;
+  EXPECT_TRUE(open().empty());
+  EXPECT_EQ(mark(), "");
+  EXPECT_EQ(inQuickBooks().size(), before);
+}
+
+// An add QuickBooks carried out whose answer could not be read, or did not answer it: the row
+// says so, the entry stays open, and the next connection marks the record from the kept
+// response, once.
+struct Spoilt {
+  const char* name;
+  const char* garbling;
+};
+
+const Spoilt kSpoilt[] = {
+    {"Garbage", qb::sim::kGarbage},
+    {"OtherKind", qb::sim::kOtherKind},
+    {"OtherRequestId", qb::sim::kOtherRequestId},
+    {"OtherMessageSet", qb::sim::kOtherMessageSet},
+    {"CutInHalf", qb::sim::kCutInHalf},
+    {"Missing", qb::sim::kNoAnswer},
+};
+
+class UnreadableAnswerTest : public ::testing::TestWithParam<std::tuple<KindCase, Spoilt>>,
+                             protected RecoveryFixture {
+ protected:
+  void SetUp() override { setUpKind(std::get<0>(GetParam())); }
+};
+
+TEST_P(UnreadableAnswerTest, LeavesTheEntryOpenAndTheNextConnectionMarksItOnce) {
+  // A message set kept before this one: the answer of another message set.
+  company().process(
+      "<?xml version=\"1.0\"?>\n<?qbxml version=\"3.0\"?>\n<QBXML><QBXMLMsgsRq "
+      "onError=\"stopOnError\" newMessageSetID=\"earlier\"><ClassAddRq requestID=\"1\"><ClassAdd>"
+      "<Name>Earlier</Name></ClassAdd></ClassAddRq></QBXMLMsgsRq></QBXML>");
+  const std::size_t before = inQuickBooks().size();
+  company().garbleAnswerOf(k().requestTag, std::get<1>(GetParam()).garbling);
+  const std::string result = send();
+  company().clearFaults();
+  EXPECT_EQ(result, std::string("QuickBooks' answer could not be read. The ") + k().kind +
+                        " will be checked at the next connection before anything is sent again.");
+  ASSERT_EQ(inQuickBooks().size(), before + 1);
+  const std::vector<Intent> pending = open();
+  ASSERT_EQ(pending.size(), 1u);
+  EXPECT_EQ(pending[0].record, key);
+  EXPECT_EQ(pending[0].answer, "");
+  sentAt = pending[0].sentAt;
+  EXPECT_EQ(mark(), "");
+
+  ui.messages.clear();
+  logic->loadLists();  // the next connection
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_EQ(ui.messages.back().title, "QuickBooks Recovery");
+  EXPECT_EQ(ui.messages.back().text, "Sends whose answer from QuickBooks was lost:\r\n" +
+                                         std::string(intent_kind(k().kind)->label) + " " + key +
+                                         ": " + line(kMarkedNow));
+  EXPECT_EQ(mark(), reference());
+  EXPECT_TRUE(open().empty());
+  EXPECT_TRUE(recover().empty());  // nothing left to settle or to send again
+  EXPECT_EQ(inQuickBooks().size(), before + 1);
+}
+
+// A new customer sent on the way: its add's answer cannot be read, so the invoice stops with
+// the customer's text; once the customer is settled the invoice goes, once.
+class InvoiceRecoveryTest : public IntentRecoveryTest {};
+
+TEST_P(InvoiceRecoveryTest, ACustomerMadeOnTheWayWithAnUnreadableAnswerStopsTheInvoice) {
+  // A copy of the invoice's customer, not yet in QuickBooks.
+  auto db = open_database(app.databasePath);
+  db->execute(
+      "CREATE TEMP TABLE c AS SELECT * FROM Customers WHERE Link = (SELECT Customer "
+      "FROM CustSO WHERE Number = " +
+      key + ")");
+  db->execute(
+      "UPDATE c SET id = NULL, Link = 900200, Description = 'On The Way & Co', QBAccountNumber "
+      "= ''");
+  db->execute("INSERT INTO Customers SELECT * FROM c");
+  db->execute("UPDATE CustSO SET Customer = 900200 WHERE Number = " + key);
+  const std::size_t invoices = inQuickBooks().size();
+  company().garbleAnswerOf("CustomerAddRq", qb::sim::kGarbage);
+  EXPECT_EQ(send(),
+            "QuickBooks' answer could not be read. The customer will be checked at the next "
+            "connection before anything is sent again.");
+  company().clearFaults();
+  ASSERT_EQ(open().size(), 1u);
+  EXPECT_EQ(open()[0].kind, "customer");
+  EXPECT_EQ(inQuickBooks().size(), invoices);
+
+  logic->loadLists();
+  EXPECT_EQ(first("SELECT QBAccountNumber FROM Customers WHERE Link = 900200"), "On The Way & Co");
+  EXPECT_TRUE(send().starts_with("Sent!"));
+  EXPECT_EQ(inQuickBooks().size(), invoices + 1);
+  int customers = 0;
+  for (const Entry& e : company().list(Kind::Customer)) customers += e.name == "On The Way & Co";
+  EXPECT_EQ(customers, 1);
 }
 
 // A real lock: another connection holds Vantora's write lock while the mark is written (the
@@ -330,6 +444,15 @@ INSTANTIATE_TEST_SUITE_P(Kinds, IntentRecoveryTest, ::testing::ValuesIn(kKinds),
                            return name;
                          });
 INSTANTIATE_TEST_SUITE_P(Customers, CustomerRecoveryTest, ::testing::Values(kKinds[0]));
+INSTANTIATE_TEST_SUITE_P(Invoices, InvoiceRecoveryTest, ::testing::Values(kKinds[2]));
+INSTANTIATE_TEST_SUITE_P(KindsAndAnswers, UnreadableAnswerTest,
+                         ::testing::Combine(::testing::ValuesIn(kKinds),
+                                            ::testing::ValuesIn(kSpoilt)),
+                         [](const auto& info) {
+                           std::string name = std::get<0>(info.param).kind;
+                           std::erase(name, ' ');
+                           return name + std::get<1>(info.param).name;
+                         });
 
 }  // namespace
 }  // namespace vqb

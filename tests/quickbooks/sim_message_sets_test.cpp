@@ -6,7 +6,9 @@
 #include <string>
 
 #include "quickbooks/caught.h"
+#include "quickbooks/change_answer.h"
 #include "quickbooks/qb_error.h"
+#include "quickbooks/qbxml.h"
 #include "quickbooks/session.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "quickbooks/sim_reply.h"
@@ -161,6 +163,56 @@ TEST_F(SimMessageSetsTest, TheSessionStampsEachChangeAndAsksForItsStatus) {
   EXPECT_EQ(answered.size(), 2u);
   company.clearFaults();
   EXPECT_EQ(reply(session.messageSetStatus(sent[2]).response).field("Name"), "North");
+}
+
+// An add carried out whose answer arrives spoilt: the session cannot tell what happened and
+// says why; the kept response still tells. A readable refusal is told as a refusal.
+struct SpoiltCase {
+  const char* garbling;
+  const char* why;  // after "QuickBooks' answer could not be read: "; "@" stands for the set
+};
+
+const SpoiltCase kSpoilt[] = {
+    {kGarbage, "it is not readable XML (Could not determine tag type at offset 12)."},
+    {kCutInHalf, "it is not readable XML (Start-end tags mismatch at offset 324)."},
+    {kNoAnswer, "there is no answer."},
+    {kOtherKind, "it holds no ClassAddRs element."},
+    {kOtherRequestId, "it answers another request (requestID \"10\")."},
+    {kOtherMessageSet, "it answers another message set (@)."},
+};
+
+TEST_F(SimMessageSetsTest, ASpoiltAnswerToAnAddIsNeitherDoneNorRefused) {
+  Session session(company);
+  for (const SpoiltCase& c : kSpoilt) {
+    session.exchange(messageSet("", addClass(std::string("Before ") + c.garbling)));
+    const std::string before = session.lastMessageSetId();
+    company.garbleAnswerOf("ClassAddRq", c.garbling);
+    const std::string name = std::string("Spoilt ") + c.garbling;
+    std::string why = c.why;
+    if (why.find('@') != std::string::npos) why.replace(why.find('@'), 1, before);
+    EXPECT_EQ(caught([&] { session.exchange(messageSet("", addClass(name))); }),
+              (Caught{kMalformedResponse, "QuickBooks' answer could not be read: " + why}))
+        << c.garbling;
+    company.clearFaults();
+    EXPECT_TRUE(company.findByName(Kind::Class, name).has_value()) << c.garbling;
+    const MessageSetStatus kept = session.messageSetStatus(session.lastMessageSetId());
+    const std::string sent =
+        messageSet("newMessageSetID=\"" + session.lastMessageSetId() + "\"", addClass(name));
+    const ChangeAnswer read = read_change_answer(sent, kept.response);
+    EXPECT_EQ(read.outcome, ChangeAnswer::kDone) << c.garbling;
+    EXPECT_NE(read.record.find("<Name>" + name + "</Name>"), std::string::npos) << read.record;
+  }
+  company.failRequest("ClassAddRq", 3180, "Not saved");
+  EXPECT_EQ(read_change_answer(messageSet("", addClass("Refused")),
+                               company.process(messageSet("", addClass("Refused"))))
+                .outcome,
+            ChangeAnswer::kRefused);
+  // What an answer echoes is told without what a terminal would act on.
+  EXPECT_EQ(read_change_answer(messageSet("", addClass("X")),
+                               "<QBXML><QBXMLMsgsRs><ClassAddRs requestID=\"\x1b[2J\" "
+                               "statusCode=\"0\"/></QBXMLMsgsRs></QBXML>")
+                .why,
+            "it answers another request (requestID \"[2J\")");
 }
 
 }  // namespace

@@ -165,6 +165,9 @@ struct SimulatedCompany::Impl {
   // Requests.
   std::string process(const std::string& requestXml);
   static std::string responseText(const pugi::xml_document& response);
+  // The answer as a spoilt transport hands it on (Faults::garbling).
+  std::string garbled(pugi::xml_document& response, const std::string& garbling,
+                      const std::string& newId);
   // Error recovery: the kept response of a message set (a MessageSet element), and keeping one.
   pugi::xml_node storedMessageSet(const std::string& id) const;
   void storeMessageSet(const std::string& id, pugi::xml_node responses);

@@ -321,6 +321,8 @@ Faults SimulatedCompany::Impl::faults() const {
   faults.dropAnswer = faultsNode.attribute("dropAnswer").value();
   faults.failOnce = faultsNode.attribute("failOnce").as_llong(-1);
   faults.failOnceCommitted = faultsNode.attribute("failOnceCommitted").as_bool(false);
+  faults.garbleAnswer = faultsNode.attribute("garbleAnswer").value();
+  faults.garbling = faultsNode.attribute("garbling").value();
   return faults;
 }
 
@@ -338,6 +340,8 @@ void SimulatedCompany::Impl::setFaults(const Faults& faults) {
   put("dropAnswer", faults.dropAnswer);
   put("failOnce", std::to_string(faults.failOnce));
   put("failOnceCommitted", faults.failOnceCommitted ? "true" : "false");
+  put("garbleAnswer", faults.garbleAnswer);
+  put("garbling", faults.garbling);
 }
 
 std::string SimulatedCompany::Impl::newListId() {
@@ -551,7 +555,7 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     save();
   }
   // The one failing request: refused before anything is carried out, or answered and lost.
-  bool loseAnswer = false;
+  bool loseAnswer = false, garble = false;
   if (fault.failOnce >= 0) {
     faultsNode.attribute("failOnce").set_value(fault.failOnce - 1);
     save();
@@ -655,6 +659,7 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     put("statusMessage", message);
     if (stopOnError && code >= 1000) break;
     if (!fault.dropAnswer.empty() && fault.dropAnswer == tag) loseAnswer = true;
+    if (!fault.garbleAnswer.empty() && fault.garbleAnswer == tag) garble = true;
   }
   if (!newId.empty()) {
     responses.append_attribute("newMessageSetID").set_value(newId.c_str());
@@ -663,6 +668,39 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
   }
   if (dirty) save();
   if (loseAnswer) throw QbError(kNotReachable, kStoppedText);
+  if (garble) return garbled(response, fault.garbling, newId);
+  return responseText(response);
+}
+
+std::string SimulatedCompany::Impl::garbled(pugi::xml_document& response,
+                                            const std::string& garbling, const std::string& newId) {
+  if (garbling == kGarbage) return "\x01garbage & <<not qbXML\xff";
+  if (garbling == kNoAnswer) return "";
+  const std::string whole = responseText(response);
+  if (garbling == kCutInHalf) return whole.substr(0, whole.size() / 2);
+  pugi::xml_node responses = response.child("QBXML").child("QBXMLMsgsRs");
+  if (garbling == kOtherMessageSet) {
+    pugi::xml_node before;  // the kept set just before this one
+    for (pugi::xml_node set : root.child("MessageSets").children("MessageSet")) {
+      if (set.attribute("id").value() == newId) break;
+      before = set;
+    }
+    if (before) {
+      pugi::xml_document other;
+      other.append_child("QBXML").append_copy(before.first_child());
+      return responseText(other);
+    }
+  }
+  for (pugi::xml_node rs : responses.children()) {
+    if (rs.type() != pugi::node_element) continue;
+    if (garbling == kOtherRequestId) {
+      pugi::xml_attribute id = rs.attribute("requestID");
+      if (!id) id = rs.prepend_attribute("requestID");
+      id.set_value((std::string(id.value()) + "0").c_str());
+    } else {
+      rs.set_name("HostQueryRs");
+    }
+  }
   return responseText(response);
 }
 
@@ -872,6 +910,13 @@ void SimulatedCompany::setDelay(long milliseconds) {
 void SimulatedCompany::dropAnswerOf(const std::string& requestKind) {
   Faults changed = faults();
   changed.dropAnswer = requestKind;
+  setFaults(changed);
+}
+
+void SimulatedCompany::garbleAnswerOf(const std::string& requestKind, const std::string& garbling) {
+  Faults changed = faults();
+  changed.garbleAnswer = requestKind;
+  changed.garbling = garbling;
   setFaults(changed);
 }
 

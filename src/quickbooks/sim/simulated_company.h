@@ -81,7 +81,19 @@ struct Faults {
   std::string dropAnswer;
   long failOnce = -1;              // requests answered before one request fails (-1: never)...
   bool failOnceCommitted = false;  // ...after it was carried out and saved (else before)
+  // A request kind whose requests are carried out and saved, but whose answer reaches the
+  // application spoilt, as `garbling` says: kGarbage, kCutInHalf, kNoAnswer, kOtherKind (the
+  // ...Rs of another request kind), kOtherRequestId or kOtherMessageSet (the kept answer of the
+  // message set before, kOtherKind when there is none).
+  std::string garbleAnswer;
+  std::string garbling;
 };
+inline constexpr const char* kGarbage = "garbage";
+inline constexpr const char* kCutInHalf = "cut in half";
+inline constexpr const char* kNoAnswer = "no answer";
+inline constexpr const char* kOtherKind = "other kind";
+inline constexpr const char* kOtherRequestId = "other requestID";
+inline constexpr const char* kOtherMessageSet = "other message set";
 
 // Error recovery: a message set sent with newMessageSetID has its whole response kept by that
 // id, in the company file and in the same save as its changes. A message set with
@@ -135,6 +147,7 @@ class SimulatedCompany : public QbTransport {
   void setDelay(long milliseconds);
   void dropAnswerOf(const std::string& requestKind);
   void failOnce(long requestsBefore, bool committed);
+  void garbleAnswerOf(const std::string& requestKind, const std::string& garbling);
 
   // The ids of the message sets whose responses are kept, oldest first; clearing them is what
   // QuickBooks does when they expire.
