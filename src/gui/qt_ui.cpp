@@ -18,6 +18,7 @@
 #include "gui/parse_address_window.h"
 #include "gui/password_window.h"
 #include "gui/preferences_window.h"
+#include "gui/reconcile_window.h"
 #include "gui/setup_window.h"
 #include "gui/update_customers_window.h"
 #include "gui/validation_window.h"
@@ -95,6 +96,8 @@ std::string dialog_name(DialogKind kind) {
       return "Password";
     case DialogKind::UpdateCustomers:
       return "Update Customers";
+    case DialogKind::Reconcile:
+      return "Reconcile with QuickBooks";
   }
   return "This";
 }
@@ -202,6 +205,8 @@ void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
         return AboutWindow::showModal(*app_, window_, parameter);
       case DialogKind::Password:
         return PasswordWindow::showModal(*app_, window_, parameter);
+      case DialogKind::Reconcile:
+        return ReconcileWindow::showModal(*app_, window_, parameter);
       case DialogKind::ParseAddress:
         return ParseAddressWindow::showModal(*app_, window_, parameter);
       case DialogKind::CustomerValidation:
