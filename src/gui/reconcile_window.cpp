@@ -63,13 +63,16 @@ void ReconcileWindow::showModal(App& app, QWidget* parent, const std::string&) {
 }
 
 void ReconcileWindow::ok() {
-  app_.sharedSlots[0] = "1";
+  std::string kinds;
+  for (const auto& [word, box] : kinds_) {
+    if (!box->isChecked()) continue;
+    if (!kinds.empty()) kinds += ',';
+    kinds += word;
+  }
   app_.sharedSlots[1] = from_->text().trimmed().toStdString();
   app_.sharedSlots[2] = to_->text().trimmed().toStdString();
-  std::string kinds;
-  for (const auto& [word, box] : kinds_)
-    if (box->isChecked()) kinds += (kinds.empty() ? "" : ",") + word;
-  app_.sharedSlots[3] = kinds;
+  app_.sharedSlots[3] = std::move(kinds);
+  app_.sharedSlots[0] = std::string(1, '1');  // confirmed
   accept();
 }
 
