@@ -22,6 +22,10 @@ enum class DialogKind {
   About,
   Password,
   UpdateCustomers,
+  // The period and kinds of a reconciliation: slots 1 and 2 the first and last date
+  // ("YYYY-MM-DD", "" open), slot 3 the kinds ("invoices,payments,pos,customers,suppliers");
+  // slot 0 "1" when confirmed.
+  Reconcile,
 };
 
 class UserInterface {

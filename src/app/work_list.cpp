@@ -7,7 +7,9 @@ int tick_column_of(const std::string& listName) {
       listName == lists::kSyncCustomerContactInfo)
     return 2;
   if (listName == lists::kSendCustomerPayments) return 6;
-  if (listName == lists::kSendCustomerInvoices || listName == lists::kSendSupplierPOs) return 7;
+  if (listName == lists::kSendCustomerInvoices || listName == lists::kSendSupplierPOs ||
+      listName == lists::kReconcile)
+    return 7;
   if (listName == lists::kGetCustomers || listName == lists::kGetSuppliers) return 9;
   return -1;
 }

@@ -63,6 +63,7 @@ inline constexpr const char* kSendSupplierPOs = "Send Supplier POs";
 inline constexpr const char* kGetCustomers = "Get Customers";
 inline constexpr const char* kGetSuppliers = "Get Suppliers";
 inline constexpr const char* kSyncCustomerContactInfo = "Sync Customer Contact Info";
+inline constexpr const char* kReconcile = "Reconcile with QuickBooks";
 }  // namespace lists
 
 // The tick ("Select") column of a list, counted from 0; -1 for "" and unknown names.

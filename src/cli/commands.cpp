@@ -13,6 +13,7 @@
 #include "cli/parse_address_command.h"
 #include "cli/prefs_command.h"
 #include "cli/qb_commands.h"
+#include "cli/reconcile_command.h"
 #include "cli/send_command.h"
 #include "cli/setup_command.h"
 #include "cli/sync_commands.h"
@@ -274,6 +275,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   SyncCommands syncCommands;
   syncCommands.addTo(cli);
 
+  // vqb-cli reconcile [KINDS] [--from] [--to] [--json] [--csv FILE].
+  ReconcileCommand reconcileCommand;
+  reconcileCommand.addTo(cli);
+
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -336,6 +341,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     code = setupCommand.run(app, out, err);
   else if (webConnectorCommand.chosen())
     code = webConnectorCommand.run(app.settingsFolder, in, out, err);
+  else if (reconcileCommand.chosen())
+    code = reconcileCommand.run(app, out, err);
   if (parseAddressCommand.chosen()) code = parseAddressCommand.run(app, out, err);
   return code != 0 ? code : (ui.errorsShown() > 0 ? 1 : 0);
 }

@@ -19,6 +19,7 @@
 #include "gui/parse_address_window.h"
 #include "gui/password_window.h"
 #include "gui/preferences_window.h"
+#include "gui/reconcile_window.h"
 #include "gui/setup_window.h"
 #include "gui/update_customers_window.h"
 #include "gui/validation_window.h"
@@ -126,6 +127,8 @@ std::string dialog_name(DialogKind kind) {
       return "Password";
     case DialogKind::UpdateCustomers:
       return "Update Customers";
+    case DialogKind::Reconcile:
+      return "Reconcile with QuickBooks";
   }
   return "This";
 }
@@ -237,6 +240,8 @@ void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
         return AboutWindow::showModal(*app_, window_, parameter);
       case DialogKind::Password:
         return PasswordWindow::showModal(*app_, window_, parameter);
+      case DialogKind::Reconcile:
+        return ReconcileWindow::showModal(*app_, window_, parameter);
       case DialogKind::ParseAddress:
         return ParseAddressWindow::showModal(*app_, window_, parameter);
       case DialogKind::CustomerValidation:

@@ -15,6 +15,7 @@
 #include "import/supplier_import.h"
 #include "main_window/contact_sync.h"
 #include "main_window/marking.h"
+#include "main_window/reconcile_list.h"
 #include "main_window/work_lists.h"
 #include "mapping/list_loader.h"
 
@@ -273,6 +274,7 @@ void MainWindowLogic::mnu_get() {
 void MainWindowLogic::mnu_sync() {
   menu.clear();
   menu.add(0, "Customer Balances", "mnuSyncBalance", "", "Grey");
+  menu.add(0, "Reconcile with QuickBooks", "mnuSyncReconcile");
   menuOpen = true;
 }
 
@@ -314,6 +316,9 @@ void MainWindowLogic::mnu_Run(bool importAllowed) {
              list == "Send Supplier POs") {
     menu.add(0, "Send to QuickBooks", "mnuSendQB");
     menu.add(1, "", "");
+    menu.add(0, "Mark as sent", "mnuMarkSent");
+    menu.add(0, "Mark as NOT sent", "mnuMarkSentNot");
+  } else if (list == lists::kReconcile) {
     menu.add(0, "Mark as sent", "mnuMarkSent");
     menu.add(0, "Mark as NOT sent", "mnuMarkSentNot");
   }
@@ -406,6 +411,8 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
       app.ui.openUrl(manualUrl());
     else if (key == "mnuSyncBalance")
       syncContacts();
+    else if (key == "mnuSyncReconcile")
+      reconcileWithQuickBooks();
     else if (key == "mnuSyncContact")
       fill_syncCustomerContactInfo(app, state);
     else if (key == "mnuGetCustomers")
@@ -418,7 +425,9 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
       selectme(state, false);
     else if (key == "mnuMarkSent" || key == "mnuMarkSentNot") {
       whileBusy([&] {
-        if (key == "mnuMarkSent")
+        if (state.currentList == lists::kReconcile)
+          mark_reconciled(app, state, key == "mnuMarkSent");
+        else if (key == "mnuMarkSent")
           marksent(app, state);
         else
           marksentNot(app, state);
@@ -454,6 +463,20 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
   } catch (const std::exception& error) {
     show_common_error(app.ui, kModule, "dMnu_ItemClick", error);
   }
+}
+
+void MainWindowLogic::reconcileWithQuickBooks() {
+  offer_reconcile_choice(app);
+  app.ui.showDialog(DialogKind::Reconcile, "");
+  ReconcileOptions options;
+  if (app.sharedSlots[0] != "1" || !reconcile_choice(app, options)) return;
+  whileBusy([&] {
+    app.ui.setStatus("Reconciling with QuickBooks. Please Wait...");
+    app.ui.processEvents();
+    const ReconcileResult result = reconcile(app, session(), options);
+    fill_reconcile(state, result);
+    app.ui.setStatus(result.summary());
+  });
 }
 
 void MainWindowLogic::refreshGrid() {

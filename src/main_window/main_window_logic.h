@@ -92,6 +92,8 @@ class MainWindowLogic {
   void updateSupplierAddresses();
   void importBalances();
   void syncContacts();
+  // Sync > "Reconcile with QuickBooks": asks for the period and kinds, shows the differences.
+  void reconcileWithQuickBooks();
   void refreshGrid();
   // Runs `work` in the busy state, which ends however `work` ends.
   void whileBusy(const std::function<void()>& work);

@@ -391,17 +391,19 @@ TEST_F(MainWindowLogicTest, EveryMenuKeyIsDispatched) {
   }
 }
 
-// The Sync menu's one item, shown greyed, lists the contact-info customers first and sends
-// the ticked ones once the list is shown; the balance import lists the QuickBooks customers
-// itself and books each balance once.
+// The Sync menu's first item, shown greyed, lists the contact-info customers first and sends
+// the ticked ones once the list is shown (the second reconciles, tested on its own); the
+// balance import lists the QuickBooks customers itself and books each balance once.
 TEST_F(MainWindowLogicTest, SyncAndBalanceImportFromTheMenus) {
   logic.TB1_ButtonClick("Sync");
-  ASSERT_EQ(logic.menu.items().size(), 1u);
+  ASSERT_EQ(logic.menu.items().size(), 2u);
   const MenuItem& item = logic.menu.items()[0];
   EXPECT_EQ(item.caption, "Customer Balances");
   EXPECT_EQ(item.key, "mnuSyncBalance");
   EXPECT_EQ(item.colour, "Grey");
   EXPECT_TRUE(item.enabled);
+  EXPECT_EQ(logic.menu.items()[1].caption, "Reconcile with QuickBooks");
+  EXPECT_EQ(logic.menu.items()[1].key, "mnuSyncReconcile");
 
   logic.runMenuKey("mnuSendCustomers");
   logic.dMnu_ItemClick(1);
