@@ -11,8 +11,8 @@
 
 #include "app/errors.h"
 #include "app/os_calls.h"
+#include "app/setup_file.h"
 #include "app/text_helpers.h"
-#include "cli/cli_ui.h"
 #include "quickbooks/connection.h"
 #include "quickbooks/qb_error.h"
 #include "quickbooks/sim/simulated_company.h"
@@ -35,9 +35,13 @@ std::string setup_argument_problem(const std::string& user, int port, bool portG
   // 0 serves on any free port (tests); a real Web Connector needs the port its .qwc names.
   if (portGiven && (port < 0 || port > 65535))
     return "The port must be between 1 and 65535, not " + std::to_string(port) + ".";
-  if (!listen.empty() && listen != "localhost" && !os::is_ip_address(listen))
-    return "The listen address must be an IP address such as 127.0.0.1 or ::1, not \"" +
-           terminal_text(listen) + "\".";
+  if (!listen.empty() && listen != "localhost" && !os::is_ip_address(listen)) {
+    std::string shown;  // nothing a terminal would act on
+    for (char c : listen)
+      if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) shown += c;
+    return "The listen address must be an IP address such as 127.0.0.1 or ::1, not \"" + shown +
+           "\".";
+  }
   return "";
 }
 
@@ -69,6 +73,7 @@ int setup(const std::string& folder, const std::string& user, int port, bool por
 
 int write_qwc(const std::string& folder, const std::string& file, const std::string& url,
               std::ostream& out, std::ostream& err) {
+  refuse_damaged_settings_file(qb::connection_file_path(folder));
   qb::ConnectionConfig config = qb::load_connection_config(folder);
   if (config.userName.empty()) {
     err << "Run vqb-cli webconnector setup --user NAME first.\n";

@@ -132,7 +132,9 @@ TEST_F(TwoIntegrators, FilesWithCustomerDataOrSecretsAreOwnerOnlyAfterASend) {
        {std::string(kIntentJournalName) + "-wal", std::string(kIntentJournalName) + "-shm",
         std::string(qb::kExchangeLogName) + ".1", std::string("parsedAddresses.xml"),
         std::string("demo-company.qbxml.lock")}) {
-    if (fs::exists(folder + "/" + name)) EXPECT_EQ(mode_of(folder + "/" + name), 0600u) << name;
+    if (fs::exists(folder + "/" + name)) {
+      EXPECT_EQ(mode_of(folder + "/" + name), 0600u) << name;
+    }
   }
 }
 
