@@ -14,6 +14,9 @@
 namespace vqb {
 
 class Database;
+namespace os {
+class FileLock;
+}
 
 // 501 text slots (0 to 500) through which procedures and dialogs pass values.
 class SharedSlots {
@@ -105,6 +108,9 @@ struct App {
   // kept, with the path it was opened on.
   std::shared_ptr<Database> intentJournal;
   std::string intentJournalPath;
+  // The lock on the Vantora database this process holds while it writes
+  // (app/integrator_lock.h); expired when none is held.
+  std::weak_ptr<os::FileLock> integratorLock;
 
   // Whether set_Country gives the QuickBooks components their version and application name.
   bool applyConnectionSettings{true};

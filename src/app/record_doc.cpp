@@ -1,13 +1,11 @@
 #include "app/record_doc.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <unordered_map>
+
+#include "app/os_calls.h"
 
 namespace vqb {
 namespace {
@@ -315,28 +313,9 @@ bool RecordDoc::LoadXmlFile(const std::string& path) {
 }
 
 bool RecordDoc::SaveXmlFile(const std::string& path) const {
-  namespace fs = std::filesystem;
-  fs::path target(path);
-  fs::path temp = target;
-  temp += ".tmp" + std::to_string(::getpid());
   StringWriter writer;
   tree_->doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
-  FILE* out = std::fopen(temp.c_str(), "wb");
-  if (!out) return false;
-  bool written = std::fwrite(writer.out.data(), 1, writer.out.size(), out) == writer.out.size() &&
-                 std::fflush(out) == 0 && ::fsync(::fileno(out)) == 0;
-  written = (std::fclose(out) == 0) && written;
-  std::error_code ec;
-  if (!written) {
-    fs::remove(temp, ec);
-    return false;
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    return false;
-  }
-  return true;
+  return os::save_file_atomically(path, writer.out);
 }
 
 std::string RecordDoc::GetXml() const {

@@ -52,8 +52,8 @@ class RecordDoc {
   void SetElementFlag(long flag);
   bool LoadXml(std::string_view text);
   bool LoadXmlFile(const std::string& path);
-  // Writes a temporary file beside the target and renames it over, so a crash never
-  // leaves a truncated file.
+  // Writes a new owner-only temporary file beside the target and renames it over, so a
+  // crash never leaves a truncated file (os::save_file_atomically); the file ends up 0600.
   bool SaveXmlFile(const std::string& path) const;
   std::string GetXml() const;
 

@@ -1,12 +1,11 @@
 #include "app/startup.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/database.h"
 #include "app/errors.h"
+#include "app/os_calls.h"
 #include "app/text_helpers.h"
 
 namespace vqb {
@@ -44,10 +43,9 @@ void get_globalfolder(App& app) {
 }
 
 std::string program_folder() {
+  std::string folder = os::executable_folder();
   std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return fs::current_path(ec).string();
-  return exe.parent_path().string();
+  return folder.empty() ? fs::current_path(ec).string() : folder;
 }
 
 bool Main(App& app) {

@@ -91,8 +91,24 @@ bool start_app(App& app, const std::string& settingsFolder) {
   return Main(app);
 }
 
-bool start_connected(App& app, MainWindowLogic& logic, const std::string& settingsFolder) {
-  return start_app(app, settingsFolder) && logic.loadLists();
+namespace {
+int lockWaitSeconds = 0;  // one value per vqb-cli run, set from --wait-lock
+}  // namespace
+
+void set_lock_wait(int seconds) {
+  lockWaitSeconds = seconds;
+}
+
+bool take_lock(App& app, std::optional<IntegratorLock>& lock, std::string_view nothingDone) {
+  lock.emplace(app, lockWaitSeconds, nothingDone);
+  return lock->held();
+}
+
+bool start_connected(App& app, MainWindowLogic& logic, const std::string& settingsFolder,
+                     std::optional<IntegratorLock>* lock, std::string_view nothingDone) {
+  if (!start_app(app, settingsFolder)) return false;
+  if (lock && !take_lock(app, *lock, nothingDone)) return false;
+  return logic.loadLists();
 }
 
 }  // namespace vqb::cli

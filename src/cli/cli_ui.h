@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/integrator_lock.h"
 #include "app/user_interface.h"
 
 namespace vqb {
@@ -64,8 +65,18 @@ class CliUi : public UserInterface {
 // Starts as the window does on the settings folder ("" for the usual one); false when the
 // program must end (it has said why).
 bool start_app(App& app, const std::string& settingsFolder);
-// Starts and connects, loading every list as the window does after "Yes".
-bool start_connected(App& app, MainWindowLogic& logic, const std::string& settingsFolder);
+// Starts and connects, loading every list as the window does after "Yes". A command that
+// writes passes `lock`: the integrator lock is taken before the connection (whose recovery
+// writes) and kept until the command ends; false when another integrator keeps it (said,
+// followed by `nothingDone`).
+bool start_connected(App& app, MainWindowLogic& logic, const std::string& settingsFolder,
+                     std::optional<IntegratorLock>* lock = nullptr,
+                     std::string_view nothingDone = kNothingSent);
+// Takes the integrator lock for a command that writes, waiting --wait-lock seconds.
+bool take_lock(App& app, std::optional<IntegratorLock>& lock,
+               std::string_view nothingDone = kNothingSent);
+// --wait-lock: how long take_lock waits for another integrator (0: not at all).
+void set_lock_wait(int seconds);
 
 // "\r\n" becomes "\n" for the terminal.
 std::string terminal_text(const std::string& text);

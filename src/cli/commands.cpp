@@ -32,6 +32,7 @@ struct Globals {
   bool no{false};
   bool verbose{false};
   int wait{120};
+  int waitLock{0};
 };
 
 int cmd_demo(const std::string& folder, const DemoOptions& options, bool replace,
@@ -85,6 +86,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   cli.add_option("--wait", globals.wait,
                  "Seconds a request waits for a QuickBooks Web Connector session (default 120)")
       ->check(CLI::Range(1, 86400));
+  cli.add_option("--wait-lock", globals.waitLock,
+                 "Seconds a command that writes waits while another integrator works on the same "
+                 "Vantora database (default 0: stop at once, sending nothing)")
+      ->check(CLI::Range(0, 86400));
 
   DemoOptions demo;
   std::string demoFolder;
@@ -286,6 +291,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     return cli.exit(error, out, err) == 0 ? 0 : 2;
   }
 
+  set_lock_wait(globals.waitLock);
   // Every command that reaches QuickBooks through the Web Connector waits --wait seconds.
   qb::register_transport("webconnector", [wait = globals.wait](const qb::ConnectionConfig& config,
                                                                const std::string& folder) {
@@ -317,6 +323,11 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   ui.verbose = globals.verbose;
   App app(ui);
   if (!start_app(app, globals.settings)) return 1;
+  // Commands that change Vantora or the setup hold the integrator lock to their end.
+  std::optional<IntegratorLock> lock;
+  const bool writes = *markCmd || (prefsCommand.chosen() && prefsCommand.writes()) ||
+                      (setupCommand.chosen() && setupCommand.writes());
+  if (writes && !take_lock(app, lock, kNothingChanged)) return 1;
 
   int code = 0;
   if (*infoCmd)

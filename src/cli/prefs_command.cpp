@@ -32,6 +32,10 @@ bool PrefsCommand::chosen() const {
   return prefs_ && prefs_->parsed();
 }
 
+bool PrefsCommand::writes() const {
+  return set_ && set_->parsed();
+}
+
 int PrefsCommand::run(App& app, std::ostream& out, std::ostream& err) const {
   load_setup_document(app);
 

@@ -27,6 +27,7 @@ class PrefsCommand {
   void addTo(CLI::App& cli);
   // Whether the command line chose `prefs`.
   bool chosen() const;
+  bool writes() const;  // prefs set
   // Runs the chosen subcommand; returns the exit code (2 for an unknown key or a value the
   // key cannot hold).
   int run(App& app, std::ostream& out, std::ostream& err) const;

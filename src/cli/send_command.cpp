@@ -97,7 +97,8 @@ int cmd_send(const std::string& settingsFolder, const SendOptions& options,
         app, [&]() -> qb::ComponentSet& { return logic.components(); }, rules, in, err,
         interactive);
   };
-  if (!start_connected(app, logic, settingsFolder)) return 1;
+  std::optional<IntegratorLock> lock;  // held until every record is sent and marked
+  if (!start_connected(app, logic, settingsFolder, &lock)) return 1;
   // "mark" marks a confirmed duplicate as sent, for this run only.
   if (options.onDuplicate == "mark" && *kind->markKey) app.setup.SetChildValue(kind->markKey, "1");
 
@@ -215,7 +216,8 @@ int cmd_import(const std::string& settingsFolder, const ImportOptions& options,
        options.openingBalances ? "--opening-balances" : "no --opening-balances"});
   App app(ui);
   MainWindowLogic logic(app);
-  if (!start_connected(app, logic, settingsFolder)) return 1;
+  std::optional<IntegratorLock> lock;
+  if (!start_connected(app, logic, settingsFolder, &lock, "Nothing was imported.")) return 1;
 
   const std::string listName = customers ? "Get Customers" : "Get Suppliers";
   logic.runMenuKey(customers ? "mnuGetCustomers" : "mnuGetSuppliers");

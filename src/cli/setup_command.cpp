@@ -181,6 +181,10 @@ bool SetupCommand::chosen() const {
   return setup_ && setup_->parsed();
 }
 
+bool SetupCommand::writes() const {
+  return chosen() && !show_->parsed() && !export_->parsed();
+}
+
 int SetupCommand::run(App& app, std::ostream& out, std::ostream& err) const {
   MainWindowLogic window(app);
   if (!window.loadLists()) return 1;

@@ -37,6 +37,8 @@ class SetupCommand {
 
   void addTo(CLI::App& cli);
   bool chosen() const;
+  // Whether the chosen subcommand changes the setup or Vantora (all but show and export).
+  bool writes() const;
   // Connects and loads the lists first; returns the exit code (2 for a file with bad rows).
   int run(App& app, std::ostream& out, std::ostream& err) const;
 

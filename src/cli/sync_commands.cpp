@@ -73,7 +73,8 @@ int SyncCommands::syncContacts(const std::string& settingsFolder, std::optional<
   ui.assumeYes = assumeYes;
   App app(ui);
   MainWindowLogic logic(app);
-  if (!start_connected(app, logic, settingsFolder)) return 1;
+  std::optional<IntegratorLock> lock;
+  if (!start_connected(app, logic, settingsFolder, &lock, kNothingChanged)) return 1;
   logic.runMenuKey("mnuSyncContact");
   if (logic.state.currentList != lists::kSyncCustomerContactInfo) return 1;
 
@@ -98,7 +99,8 @@ int SyncCommands::updateCustomers(const std::string& settingsFolder, std::istrea
   CliUi ui(in, err, interactive);
   App app(ui);
   MainWindowLogic logic(app);
-  if (!start_connected(app, logic, settingsFolder)) return 1;
+  std::optional<IntegratorLock> lock;
+  if (!start_connected(app, logic, settingsFolder, &lock, kNothingChanged)) return 1;
   UpdateCustomersLogic tool(app, [&logic]() -> qb::ComponentSet& { return logic.components(); });
   tool.Form_Load();
   tool.chkC = company_;
@@ -134,7 +136,8 @@ int cmd_import_balances(const std::string& settingsFolder, const std::vector<std
   CliUi ui(in, err, interactive);
   App app(ui);
   MainWindowLogic logic(app);
-  if (!start_connected(app, logic, settingsFolder)) return 1;
+  std::optional<IntegratorLock> lock;
+  if (!start_connected(app, logic, settingsFolder, &lock, kNothingChanged)) return 1;
   logic.runMenuKey("mnuGetCustomers");
   if (logic.state.currentList != lists::kGetCustomers) return 1;  // the listing said why
 

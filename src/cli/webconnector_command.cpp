@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "app/errors.h"
+#include "app/os_calls.h"
+#include "app/setup_file.h"
 #include "app/text_helpers.h"
 #include "quickbooks/connection.h"
 #include "quickbooks/qb_error.h"
@@ -26,8 +28,30 @@ std::string app_url(const qb::ConnectionConfig& config) {
          std::to_string(config.port) + qb::kQbwcPath;
 }
 
-int setup(const std::string& folder, const std::string& user, int port, const std::string& listen,
-          std::istream& in, std::ostream& out, std::ostream& err) {
+// Why the setup arguments cannot be used; "" when they can.
+std::string setup_argument_problem(const std::string& user, int port, bool portGiven,
+                                   const std::string& listen) {
+  if (user.find_first_not_of(" \t") == std::string::npos) return "The user name must not be empty.";
+  // 0 serves on any free port (tests); a real Web Connector needs the port its .qwc names.
+  if (portGiven && (port < 0 || port > 65535))
+    return "The port must be between 1 and 65535, not " + std::to_string(port) + ".";
+  if (!listen.empty() && listen != "localhost" && !os::is_ip_address(listen)) {
+    std::string shown;  // nothing a terminal would act on
+    for (char c : listen)
+      if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7f) shown += c;
+    return "The listen address must be an IP address such as 127.0.0.1 or ::1, not \"" + shown +
+           "\".";
+  }
+  return "";
+}
+
+int setup(const std::string& folder, const std::string& user, int port, bool portGiven,
+          const std::string& listen, std::istream& in, std::ostream& out, std::ostream& err) {
+  if (std::string problem = setup_argument_problem(user, port, portGiven, listen);
+      !problem.empty()) {
+    err << problem << " Nothing was changed.\n";
+    return 2;
+  }
   std::string password;
   std::getline(in, password);
   if (!password.empty() && password.back() == '\r') password.pop_back();
@@ -35,15 +59,11 @@ int setup(const std::string& folder, const std::string& user, int port, const st
     err << "Give the Web Connector's password as one line on standard input.\n";
     return 2;
   }
-  if (port < 0 || port > 65535) {
-    err << "The port must be between 1 and 65535.\n";
-    return 2;
-  }
   qb::ConnectionConfig config = qb::load_connection_config(folder);
   config.transport = "webconnector";
   config.userName = user;
   config.passwordHash = qb::hash_password(password);
-  if (port > 0) config.port = port;
+  if (portGiven) config.port = port;
   if (!listen.empty()) config.listenAddress = listen;
   qb::save_connection_config(folder, config);
   out << "QuickBooks is now reached through the Web Connector at " << app_url(config) << " as user "
@@ -53,6 +73,7 @@ int setup(const std::string& folder, const std::string& user, int port, const st
 
 int write_qwc(const std::string& folder, const std::string& file, const std::string& url,
               std::ostream& out, std::ostream& err) {
+  refuse_damaged_settings_file(qb::connection_file_path(folder));
   qb::ConnectionConfig config = qb::load_connection_config(folder);
   if (config.userName.empty()) {
     err << "Run vqb-cli webconnector setup --user NAME first.\n";
@@ -139,7 +160,7 @@ void WebConnectorCommand::addTo(CLI::App& cli, CLI::App& qb) {
       "Read the password from standard input, keep its salted hash and use the Web "
       "Connector to reach QuickBooks");
   setup_->add_option("--user", user_, "The user name the Web Connector logs in with")->required();
-  setup_->add_option("--port", port_, "Port to serve on (default 8086)");
+  portOption_ = setup_->add_option("--port", port_, "Port to serve on, 1-65535 (default 8086)");
   setup_->add_option("--listen", listen_, "Address to serve on (default 127.0.0.1)");
   qwc_ = command->add_subcommand("qwc", "Write the .qwc file to add to the Web Connector");
   qwc_->add_option("FILE", file_, "The file to write")->required();
@@ -157,7 +178,8 @@ bool WebConnectorCommand::chosen() const {
 int WebConnectorCommand::run(const std::string& settingsFolder, std::istream& in, std::ostream& out,
                              std::ostream& err) const {
   try {
-    if (*setup_) return setup(settingsFolder, user_, port_, listen_, in, out, err);
+    if (*setup_)
+      return setup(settingsFolder, user_, port_, portOption_->count() > 0, listen_, in, out, err);
     if (*qwc_) return write_qwc(settingsFolder, file_, url_, out, err);
     return process(settingsFolder, in, out, err);
   } catch (const VqbError& error) {

@@ -9,6 +9,7 @@
 
 namespace CLI {
 class App;
+class Option;
 }
 
 namespace vqb::cli {
@@ -30,6 +31,7 @@ class WebConnectorCommand {
   CLI::App* setup_{};
   CLI::App* qwc_{};
   CLI::App* process_{};
+  CLI::Option* portOption_{};
   std::string user_;
   int port_{0};
   std::string listen_;

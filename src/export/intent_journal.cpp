@@ -5,6 +5,7 @@
 #include <ctime>
 #include <stdexcept>
 
+#include "app/os_calls.h"
 #include "app/text_helpers.h"
 #include "export/intent_recovery.h"
 #include "quickbooks/change_answer.h"
@@ -48,8 +49,12 @@ std::string request_digest(const std::string& text) {
 }
 
 std::shared_ptr<Database> open_journal(const std::string& path) {
+  // The journal keeps whole add requests (customers, addresses, amounts): owner-only. SQLite
+  // gives its -wal and -shm files the mode of the database file; older ones are tightened.
+  os::ensure_private_file(path);
   std::shared_ptr<Database> db = create_database(path);
   db->execute("PRAGMA journal_mode = WAL");
+  for (const char* companion : {"-wal", "-shm"}) os::make_private(path + companion);
   db->execute("PRAGMA synchronous = FULL");
   db->execute(
       "CREATE TABLE IF NOT EXISTS intents (id INTEGER PRIMARY KEY AUTOINCREMENT, kind TEXT NOT "

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/errors.h"
+#include "app/integrator_lock.h"
 #include "app/module1.h"
 #include "app/setup_file.h"
 #include "export/customer_export.h"
@@ -121,9 +122,12 @@ bool MainWindowLogic::loadLists() {
   loader.pop_me();
   if (app.sharedSlots[100] == "1") return false;
   load_setup();
-  // Sends whose answer was lost last time are settled before anything else is sent.
-  MappingContext ctx = mappingContext();
-  recover_at_connection(ctx);
+  // Sends whose answer was lost last time are settled before anything else is sent; while
+  // another integrator works on the database they are its own, and wait for the next send.
+  if (IntegratorLock lock = IntegratorLock::if_free(app); lock.held()) {
+    MappingContext ctx = mappingContext();
+    recover_at_connection(ctx);
+  }
   return true;
 }
 
@@ -397,9 +401,11 @@ void MainWindowLogic::toggleOption(const std::string& key) {
 
 void MainWindowLogic::runMenuKey(const std::string& key) {
   try {
-    if (key == "mnuUpdateCustomers")
-      app.ui.showDialog(DialogKind::UpdateCustomers, "");
-    else if (key == "mnuHelpImportBalances")
+    if (key == "mnuUpdateCustomers") {
+      // The window sends the customers it lists: it holds the lock while it is open.
+      IntegratorLock lock(app, 0, kNothingChanged);
+      if (lock.held()) app.ui.showDialog(DialogKind::UpdateCustomers, "");
+    } else if (key == "mnuHelpImportBalances")
       importBalances();
     else if (key == "mnuHelpSupplierAddress")
       updateSupplierAddresses();
@@ -424,6 +430,8 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
     else if (key == "mnuSelectNone")
       selectme(state, false);
     else if (key == "mnuMarkSent" || key == "mnuMarkSentNot") {
+      IntegratorLock lock(app, 0, kNothingChanged);
+      if (!lock.held()) return;
       whileBusy([&] {
         if (state.currentList == lists::kReconcile)
           mark_reconciled(app, state, key == "mnuMarkSent");
@@ -505,6 +513,8 @@ void MainWindowLogic::fillQuickBooksList(bool customers) {
 }
 
 void MainWindowLogic::importTicked() {
+  IntegratorLock lock(app, 0, "Nothing was imported.");
+  if (!lock.held()) return;
   MappingContext ctx = mappingContext();
   whileBusy([&] {
     if (state.currentList == "Get Customers")
@@ -518,6 +528,8 @@ void MainWindowLogic::updateSupplierAddresses() {
   // The command walks the QuickBooks supplier list; list it first when another list is shown.
   if (state.currentList != "Get Suppliers") fillQuickBooksList(false);
   if (state.currentList != "Get Suppliers") return;
+  IntegratorLock lock(app, 0, kNothingChanged);
+  if (!lock.held()) return;
   MappingContext ctx = mappingContext();
   whileBusy([&] { fix_supplierAddress(ctx, listing); });
 }
@@ -527,6 +539,8 @@ void MainWindowLogic::importBalances() {
   // another list is shown.
   if (state.currentList != lists::kGetCustomers) fillQuickBooksList(true);
   if (state.currentList != lists::kGetCustomers) return;
+  IntegratorLock lock(app, 0, kNothingChanged);
+  if (!lock.held()) return;
   whileBusy([&] { cmdGetCustomerBal_Click(app, state); });
 }
 
@@ -536,6 +550,8 @@ void MainWindowLogic::syncContacts() {
     fill_syncCustomerContactInfo(app, state);
     return;
   }
+  IntegratorLock lock(app, 0, kNothingChanged);
+  if (!lock.held()) return;
   MappingContext ctx = mappingContext();
   whileBusy([&] { sync_customerBalances(ctx); });
 }
@@ -556,6 +572,9 @@ void MainWindowLogic::sendTicked() {
       {"Send Supplier POs", "chkshowpos", "Purchase Orders", "Preparing to send purchase orders...",
        "Sending purchase orders"},
   };
+  // The whole send holds the lock; refused, the list stays as it is.
+  IntegratorLock lock(app);
+  if (!lock.held()) return;
   if (state.currentList == "Send Customers" || state.currentList == "Send Suppliers") {
     MappingContext ctx = mappingContext();
     whileBusy([&] {

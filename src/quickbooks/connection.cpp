@@ -4,6 +4,7 @@
 
 #include "app/errors.h"
 #include "app/record_doc.h"
+#include "app/setup_file.h"
 
 namespace vqb::qb {
 
@@ -43,6 +44,7 @@ void save_connection_config(const std::string& settingsFolder, const ConnectionC
   doc.SetChildValue("ownerid", config.ownerId);
   doc.SetChildValue("fileid", config.fileId);
   const std::string path = connection_file_path(settingsFolder);
+  refuse_damaged_settings_file(path);
   if (!doc.SaveXmlFile(path)) throw VqbError(75, "Path/File access error: " + path);
 }
 

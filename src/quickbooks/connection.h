@@ -45,7 +45,8 @@ inline constexpr const char* kConnectionFileName = "QBconnection.xml";
 std::string connection_file_path(const std::string& settingsFolder);
 // Missing file: the defaults (no company file).
 ConnectionConfig load_connection_config(const std::string& settingsFolder);
-// Raises VqbError 75 when the file cannot be written.
+// Raises VqbError 75 when the file cannot be written, or when the file there cannot be read
+// (refuse_damaged_settings_file): its company file and Web Connector IDs would be lost.
 void save_connection_config(const std::string& settingsFolder, const ConnectionConfig& config);
 
 // Everything one QuickBooks conversation needs: the transport chosen by the settings, the

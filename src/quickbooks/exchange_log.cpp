@@ -1,11 +1,9 @@
 #include "quickbooks/exchange_log.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <ctime>
 #include <filesystem>
+
+#include "app/os_calls.h"
 
 namespace vqb::qb {
 namespace {
@@ -39,19 +37,9 @@ void ExchangeLog::append(const std::string& text) {
   auto size = fs::file_size(path_, ec);
   if (!ec && size + text.size() > maxBytes_) fs::rename(path_, path_ + ".1", ec);
 
-  // Logging must never stop an export: failures to write are ignored.
-  int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-  if (fd < 0) return;
-  ::fchmod(fd, 0600);
-  const char* data = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    ssize_t written = ::write(fd, data, left);
-    if (written <= 0) break;
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
-  ::close(fd);
+  // Logging must never stop an export: failures to write are ignored. The log holds whole
+  // requests (customers, addresses, amounts): owner-only, as is its rotated copy.
+  os::append_private(path_, text);
 }
 
 }  // namespace vqb::qb

@@ -1,13 +1,12 @@
 #include "quickbooks/session.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <pugixml.hpp>
 #include <string_view>
 
+#include "app/os_calls.h"
 #include "quickbooks/change_answer.h"
 #include "quickbooks/qbxml.h"
 
@@ -100,7 +99,7 @@ std::string new_message_set_id() {
                           .count();
   // 10 + 1 + at most 4 + 1 + at most 4 characters: well within 23.
   return base36(static_cast<unsigned long long>(micros)) + "-" +
-         base36(static_cast<unsigned long long>(::getpid()) % 1679616) + "-" +
+         base36(static_cast<unsigned long long>(os::process_id()) % 1679616) + "-" +
          base36(counter.fetch_add(1) % 1679616);
 }
 

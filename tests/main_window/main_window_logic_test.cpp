@@ -8,6 +8,7 @@
 
 #include "app/database.h"
 #include "app/errors.h"
+#include "app/integrator_lock.h"
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
 #include "app/work_list.h"
@@ -297,6 +298,39 @@ TEST_F(MainWindowLogicTest,
     EXPECT_NE(rows[0].cells[comment], "");
     EXPECT_EQ(rows[1].cells[comment], "") << "only ticked rows are sent";
     EXPECT_EQ(ui.status, "Operation completed");
+    EXPECT_FALSE(logic.state.busy);
+  }
+}
+
+// While another integrator works on the database the window says so in a box, sends and
+// marks nothing, and leaves its list as it is.
+TEST_F(MainWindowLogicTest, AnotherIntegratorAtWorkStopsSendAndMarkWithTheListUnchanged) {
+  writeSetup();
+  ui.answers = {Answer::Yes};
+  ASSERT_TRUE(logic.Timer1_Timer());
+  logic.runMenuKey("mnuSendCustomerInvoices");
+  for (auto& row : logic.state.grid.rows) row.ticked = true;
+  std::vector<std::vector<std::string>> cells;
+  for (const auto& row : logic.state.grid.rows) cells.push_back(row.cells);
+  test::FakeUi otherUi;
+  App other(otherUi);
+  other.databasePath = app.databasePath;
+  IntegratorLock held(other);
+  ASSERT_TRUE(held.held());
+  for (const char* key : {"mnuSendQB", "mnuMarkSent"}) {
+    ui.messages.clear();
+    ui.dialogs.clear();
+    logic.runMenuKey(key);
+    ASSERT_EQ(ui.messages.size(), 1u) << key;
+    const std::string& text = ui.messages[0].text;
+    EXPECT_EQ(text.rfind("Another integrator (main_window_main_window_logic_test, process ", 0), 0u)
+        << text;
+    EXPECT_TRUE(text.ends_with(key == std::string("mnuSendQB") ? ". Nothing was sent."
+                                                               : ". Nothing was changed."))
+        << text;
+    EXPECT_TRUE(ui.dialogs.empty()) << "not even the preferences tab";
+    for (std::size_t r = 0; r < cells.size(); ++r)
+      EXPECT_EQ(logic.state.grid.rows.at(r).cells, cells[r]);
     EXPECT_FALSE(logic.state.busy);
   }
 }

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/os_calls.h"
 #include "quickbooks/sim/decimal.h"
 #include "quickbooks/sim/simulated_company.h"
 
@@ -133,12 +134,29 @@ struct SimulatedCompany::Impl {
   long iteratorCount = 0;
   long long generation = 0;  // of the file as last read or written
   bool dirty = false;
+  // Several processes share the company file, as several applications share a QuickBooks
+  // company: a change is read, applied and written under the lock of "<file>.lock".
+  os::FileLock fileLock;
+  int writeDepth = 0;
+  // Holds the lock (nested scopes share it) with the file read afresh; a change left
+  // unsaved when the scope ends is dropped, so the next request reads the file again.
+  class WriteScope {
+   public:
+    explicit WriteScope(Impl& impl, bool refreshing = true);
+    ~WriteScope();
+    WriteScope(const WriteScope&) = delete;
+    WriteScope& operator=(const WriteScope&) = delete;
+
+   private:
+    Impl& impl_;
+  };
 
   // Company file.
   void load();
   void buildIndexes();
   void save();
   void refresh();  // reads the file again when another process changed it
+  std::string lockPath() const { return path + ".lock"; }
   void requireOpen() const;
   // A Canadian company ("country" CA) taxes each line by its sales tax code's tax item and
   // has no sales tax item on the invoice.

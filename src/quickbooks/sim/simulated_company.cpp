@@ -2,19 +2,19 @@
 
 #include "quickbooks/sim/simulated_company.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
+#include "app/os_calls.h"
 #include "quickbooks/qb_error.h"
 #include "quickbooks/sim/company_state.h"
 #include "quickbooks/sim/qbxml_layouts.h"
@@ -47,44 +47,18 @@ std::string hex(unsigned long long value, int width) {
 }
 
 void writeFileAtomically(const std::string& path, const std::string& content) {
-  std::string temporary = path + ".tmp" + std::to_string(::getpid());
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) throw QbError(kFileError, "Could not write the company file \"" + path + "\".");
-  const char* data = content.data();
-  std::size_t left = content.size();
-  while (left > 0) {
-    ssize_t written = ::write(fd, data, left);
-    if (written <= 0) {
-      ::close(fd);
-      ::unlink(temporary.c_str());
-      throw QbError(kFileError, "Could not write the company file \"" + path + "\".");
-    }
-    data += written;
-    left -= static_cast<std::size_t>(written);
-  }
-  bool ok = ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    ::unlink(temporary.c_str());
+  if (!os::save_file_atomically(path, content))
     throw QbError(kFileError, "Could not write the company file \"" + path + "\".");
-  }
-  std::string folder = std::filesystem::path(path).parent_path().string();
-  int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
 }
 
 // The generation written in the root element's start tag, read from the head of the file
 // alone; -1 when the file cannot be read. Every save writes the next generation, so a change
 // by another process is seen however close in time it came.
 long long generationOf(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0) return -1;
+  std::ifstream in(path, std::ios::binary);
   char head[1024];
-  ssize_t size = ::read(fd, head, sizeof head - 1);
-  ::close(fd);
+  in.read(head, sizeof head);
+  const auto size = in.gcount();
   if (size <= 0) return -1;
   std::string_view text(head, static_cast<std::size_t>(size));
   std::size_t at = text.find(" generation=\"");
@@ -253,6 +227,7 @@ void SimulatedCompany::Impl::load() {
   }
   // A file written by hand may lack parts; they are added and the file written once.
   bool completed = false;
+  const long long onDisk = root.attribute("generation").as_llong(-1);
   if (!root.attribute("generation")) {
     root.prepend_attribute("generation").set_value(0);
     completed = true;
@@ -279,7 +254,39 @@ void SimulatedCompany::Impl::load() {
     }
   }
   buildIndexes();
-  if (completed) save();
+  if (completed) {
+    // Written once, unless another process has changed the file since it was read.
+    WriteScope writing(*this, false);
+    if (writeDepth > 1 || generationOf(path) == onDisk) save();
+  }
+}
+
+SimulatedCompany::Impl::WriteScope::WriteScope(Impl& impl, bool refreshing) : impl_(impl) {
+  if (impl_.writeDepth++ > 0) return;
+  try {
+    impl_.fileLock = os::FileLock::take(impl_.lockPath(), true);
+  } catch (const std::system_error& error) {
+    --impl_.writeDepth;
+    throw QbError(kFileError, "Could not lock the company file \"" + impl_.path +
+                                  "\": " + error.code().message() + ".");
+  }
+  if (!refreshing) return;
+  try {
+    impl_.refresh();
+  } catch (...) {
+    impl_.fileLock = os::FileLock();
+    --impl_.writeDepth;
+    throw;
+  }
+}
+
+SimulatedCompany::Impl::WriteScope::~WriteScope() {
+  if (--impl_.writeDepth > 0) return;
+  if (impl_.dirty) {
+    impl_.dirty = false;
+    impl_.generation = -1;  // read the file again next time
+  }
+  impl_.fileLock = os::FileLock();
 }
 
 void SimulatedCompany::Impl::buildIndexes() {
@@ -545,7 +552,8 @@ void SimulatedCompany::Impl::resolveRefs(pugi::xml_node node, Kind owner, const 
 // Requests
 
 std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
-  refresh();
+  // QuickBooks carries out one request at a time, whichever application sends it.
+  WriteScope writing(*this);
   requireOpen();
   Faults fault = faults();
   if (fault.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(fault.delayMs));
@@ -618,6 +626,7 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     if (pugi::xml_node stored = storedMessageSet(newId)) {
       response.remove_child("QBXML");
       response.append_child("QBXML").append_copy(stored.first_child());
+      if (dirty) save();  // an old set forgotten above
       return responseText(response);
     }
   }
@@ -855,7 +864,7 @@ bool SimulatedCompany::isOpen() const {
 }
 
 void SimulatedCompany::setOpen(bool open) {
-  impl_->refresh();
+  Impl::WriteScope writing(*impl_);
   pugi::xml_attribute attribute = impl_->root.attribute("open");
   if (!attribute) attribute = impl_->root.append_attribute("open");
   attribute.set_value(open ? "true" : "false");
@@ -868,7 +877,7 @@ std::string SimulatedCompany::country() const {
 }
 
 void SimulatedCompany::setCountry(const std::string& country) {
-  impl_->refresh();
+  Impl::WriteScope writing(*impl_);
   pugi::xml_attribute attribute = impl_->root.attribute("country");
   if (!attribute) attribute = impl_->root.append_attribute("country");
   attribute.set_value(country == "CA" ? "CA" : "US");
@@ -881,7 +890,7 @@ Faults SimulatedCompany::faults() const {
 }
 
 void SimulatedCompany::setFaults(const Faults& faults) {
-  impl_->refresh();
+  Impl::WriteScope writing(*impl_);
   impl_->setFaults(faults);
   impl_->save();
 }
@@ -936,7 +945,7 @@ std::vector<std::string> SimulatedCompany::storedMessageSets() const {
 }
 
 void SimulatedCompany::clearMessageSets() {
-  impl_->refresh();
+  Impl::WriteScope writing(*impl_);
   impl_->root.remove_child("MessageSets");
   impl_->save();
 }
@@ -944,7 +953,7 @@ void SimulatedCompany::clearMessageSets() {
 Entry SimulatedCompany::add(Kind kind, const Fields& fields) {
   if (isTransaction(kind))
     throw QbError(status::kUnsupported, "Transactions are added with qbXML requests.");
-  impl_->refresh();
+  Impl::WriteScope writing(*impl_);
   pugi::xml_document scratch;
   pugi::xml_node source = scratch.append_child(kindInfo(kind).ret);
   for (const auto& [fieldPath, text] : fields)
@@ -1054,7 +1063,7 @@ Entry SimulatedCompany::addAccount(const std::string& name, const std::string& a
 }
 
 void SimulatedCompany::setActive(const std::string& listId, bool active) {
-  impl_->refresh();
+  Impl::WriteScope writing(*impl_);
   pugi::xml_node ret = impl_->findById(listId);
   std::optional<Kind> kind = ret ? kindOfRet(ret.name()) : std::nullopt;
   if (!kind || isTransaction(*kind)) {
