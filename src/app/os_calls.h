@@ -51,6 +51,8 @@ bool save_file_atomically(const std::string& path, std::string_view content);
 bool append_private(const std::string& path, std::string_view text);
 
 long process_id();
+// Ends this process at once, as a kill from outside would: nothing is flushed or cleaned up.
+[[noreturn]] void kill_this_process();
 // The folder of the running executable ("" when it cannot be told).
 std::string executable_folder();
 // The short name of the running program ("vqb-cli", "vqb").

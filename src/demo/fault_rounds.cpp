@@ -1,17 +1,14 @@
 #include "demo/fault_rounds.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 #include "app/app.h"
 #include "app/database.h"
@@ -301,6 +298,13 @@ void FaultRounds::round(int list, Fault fault) {
 
   bool hit = true;
   if (fault == Fault::Killed) {
+    // The sender dies right after QuickBooks saved one of its adds, chosen at random.
+    {
+      SimulatedCompany company(demo_.companyFile);
+      Faults faults = company.faults();
+      faults.killAfterAdds = static_cast<long>(1 + random_() % keys.size());
+      company.setFaults(faults);
+    }
     const pid_t child = fork();
     if (child == 0) {
       try {
@@ -309,8 +313,6 @@ void FaultRounds::round(int list, Fault fault) {
       }
       _exit(0);
     }
-    std::this_thread::sleep_for(std::chrono::microseconds(random_() % 400000));
-    kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
     hit = WIFSIGNALED(status);
@@ -336,7 +338,15 @@ void FaultRounds::round(int list, Fault fault) {
 }
 
 std::string FaultRounds::run_cli(int list, const std::string& cli,
-                                 const std::vector<std::string>& keys, int killAfterMs) {
+                                 const std::vector<std::string>& keys, long killAfterAdds) {
+  // The program is killed right after QuickBooks saved its killAfterAdds-th add: the moment a
+  // kill does the most harm, reached however fast the machine is.
+  if (killAfterAdds > 0) {
+    SimulatedCompany company(demo_.companyFile);
+    Faults faults = company.faults();
+    faults.killAfterAdds = killAfterAdds;
+    company.setFaults(faults);
+  }
   const std::string output = demo_.settingsFolder + "/fault-cli.out";
   std::vector<std::string> args{cli,    "--settings", demo_.settingsFolder,
                                 "--no", "send",       kLists[list].name};
@@ -353,12 +363,15 @@ std::string FaultRounds::run_cli(int list, const std::string& cli,
     _exit(127);
   }
   int status = 0;
-  if (killAfterMs >= 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs));
-    kill(child, SIGKILL);
-  }
   waitpid(child, &status, 0);
-  if (killAfterMs >= 0 && WIFSIGNALED(status)) {
+  if (killAfterAdds > 0) {
+    // A run with fewer adds left than that is not killed; the fault must not outlive it.
+    SimulatedCompany company(demo_.companyFile);
+    Faults faults = company.faults();
+    faults.killAfterAdds = -1;
+    company.setFaults(faults);
+  }
+  if (killAfterAdds > 0 && WIFSIGNALED(status)) {
     ++counts_.injected[static_cast<int>(Fault::Killed)];
     ++counts_.faults;
   }
@@ -371,7 +384,7 @@ std::string FaultRounds::run_cli(int list, const std::string& cli,
 void FaultRounds::cliRound(int list, const std::string& cli, int kills) {
   const std::vector<std::string> keys = make_records(list);
   for (int k = 0; k < kills; ++k)
-    run_cli(list, cli, keys, static_cast<int>(random_() % 300));  // a run takes about that
+    run_cli(list, cli, keys, static_cast<long>(1 + random_() % keys.size()));
   std::string output;
   for (int again = 0; again < 3 && (again == 0 || unmarked(list, keys)); ++again) {
     output = run_cli(list, cli, keys, -1);

@@ -52,9 +52,9 @@ class FaultRounds {
 
   // One round of `list` under `fault`, then the re-runs and the check.
   void round(int list, Fault fault);
-  // A round sent by vqb-cli (`cli`, the program's path): `kills` runs killed at random points
-  // of the batch, then runs to the end; the check also wants a line for every record left in
-  // doubt by the last run.
+  // A round sent by vqb-cli (`cli`, the program's path): `kills` runs killed right after QuickBooks
+  // saved one of their adds, chosen at random, then runs to the end; the check also wants a line
+  // for every record left in doubt by the last run.
   void cliRound(int list, const std::string& cli, int kills);
 
   const Counts& counts() const { return counts_; }
@@ -65,7 +65,7 @@ class FaultRounds {
   std::vector<std::string> make_records(int list);
   void send(int list, const std::vector<std::string>& keys);
   std::string run_cli(int list, const std::string& cli, const std::vector<std::string>& keys,
-                      int killAfterMs);
+                      long killAfterAdds);
   bool unmarked(int list, const std::vector<std::string>& keys) const;
   void check(int list, const std::vector<std::string>& keys, Fault fault,
              const std::string& lastOutput);

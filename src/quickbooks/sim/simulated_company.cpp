@@ -330,6 +330,7 @@ Faults SimulatedCompany::Impl::faults() const {
   faults.failOnceCommitted = faultsNode.attribute("failOnceCommitted").as_bool(false);
   faults.garbleAnswer = faultsNode.attribute("garbleAnswer").value();
   faults.garbling = faultsNode.attribute("garbling").value();
+  faults.killAfterAdds = faultsNode.attribute("killAfterAdds").as_llong(-1);
   return faults;
 }
 
@@ -349,6 +350,7 @@ void SimulatedCompany::Impl::setFaults(const Faults& faults) {
   put("failOnceCommitted", faults.failOnceCommitted ? "true" : "false");
   put("garbleAnswer", faults.garbleAnswer);
   put("garbling", faults.garbling);
+  put("killAfterAdds", std::to_string(faults.killAfterAdds));
 }
 
 std::string SimulatedCompany::Impl::newListId() {
@@ -563,7 +565,7 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     save();
   }
   // The one failing request: refused before anything is carried out, or answered and lost.
-  bool loseAnswer = false, garble = false;
+  bool loseAnswer = false, garble = false, killNow = false;
   if (fault.failOnce >= 0) {
     faultsNode.attribute("failOnce").set_value(fault.failOnce - 1);
     save();
@@ -669,6 +671,11 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     if (stopOnError && code >= 1000) break;
     if (!fault.dropAnswer.empty() && fault.dropAnswer == tag) loseAnswer = true;
     if (!fault.garbleAnswer.empty() && fault.garbleAnswer == tag) garble = true;
+    if (fault.killAfterAdds > 0 && tag.ends_with("AddRq") && code == status::kOk) {
+      killNow = --fault.killAfterAdds == 0;
+      faultsNode.attribute("killAfterAdds").set_value(killNow ? -1 : fault.killAfterAdds);
+      dirty = true;
+    }
   }
   if (!newId.empty()) {
     responses.append_attribute("newMessageSetID").set_value(newId.c_str());
@@ -676,6 +683,7 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     storeMessageSet(newId, responses);
   }
   if (dirty) save();
+  if (killNow) os::kill_this_process();
   if (loseAnswer) throw QbError(kNotReachable, kStoppedText);
   if (garble) return garbled(response, fault.garbling, newId);
   return responseText(response);

@@ -87,6 +87,9 @@ struct Faults {
   // message set before, kOtherKind when there is none).
   std::string garbleAnswer;
   std::string garbling;
+  // Add requests carried out and saved before the program using the company is killed at
+  // once, before it reads the last one's answer (-1: never). Cleared when it fires.
+  long killAfterAdds = -1;
 };
 inline constexpr const char* kGarbage = "garbage";
 inline constexpr const char* kCutInHalf = "cut in half";
