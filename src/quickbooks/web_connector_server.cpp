@@ -233,7 +233,7 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
     std::lock_guard lock(mutex_);
     connection->working = false;
     connection->known = true;
-    if (!ok || closed || connection->closeAfter || connection->dropped) break;
+    if (!ok || closed || connection->closeAfter || connection->dropped || stopping_) break;
   }
   tConnection = nullptr;
   bool drain;
