@@ -629,6 +629,22 @@ std::string to_lower_ascii(std::string_view text) {
   return out;
 }
 
+std::string printable_text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) continue;
+    if (c == 0xC2 && i + 1 < text.size() &&
+        (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80) {
+      ++i;  // U+0080 to U+009F
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
 // Fields outside their usual range carry over (month 13 is January of the next year,
 // hour 24 the next day). Before 1899-12-30 the whole part counts days backwards while the
 // fraction still runs forward through the day: 1899-12-29 06:00 is -1.25.

@@ -34,6 +34,9 @@ std::string first_chars(std::string_view text, std::size_t n);
 // Number of characters (UTF-8 code points).
 std::size_t char_count(std::string_view text);
 std::string to_lower_ascii(std::string_view text);
+// The text without what a terminal would act on: control characters (tab and line feed
+// stay), DEL and the C1 controls U+0080 to U+009F (an escape sequence loses its ESC).
+std::string printable_text(std::string_view text);
 
 // OLE Automation dates: days since 1899-12-30, time of day as the fraction.
 struct DateTime {

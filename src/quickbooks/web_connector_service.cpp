@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 #include <string_view>
 
+#include "app/text_helpers.h"
 #include "quickbooks/qb_error.h"
 
 namespace vqb::qb {
@@ -93,10 +94,12 @@ struct WebConnectorService::Pending {
 };
 
 WebConnectorService::WebConnectorService(std::string userName, std::string passwordHash,
-                                         WebConnectorTimings timings)
+                                         WebConnectorTimings timings, WebConnectorLimits limits)
     : userName_(std::move(userName)),
       passwordHash_(std::move(passwordHash)),
       timings_(timings),
+      limits_(limits),
+      throttle_(limits.loginDelays),
       lastWork_(Clock::now()) {}
 
 WebConnectorService::~WebConnectorService() = default;
@@ -113,13 +116,45 @@ bool WebConnectorService::validTicket(const std::string& ticket) const {
   return open_ && !ticket.empty() && ticket == ticket_;
 }
 
-std::vector<std::string> WebConnectorService::authenticate(const std::string& user,
-                                                           const std::string& password) {
+bool WebConnectorService::checkPassword(const std::string& user, const std::string& password,
+                                        const std::string& address) {
+  if (user.size() > limits_.maxUserNameBytes) {
+    throttle_.failed(user.substr(0, limits_.maxUserNameBytes), address);
+    return false;
+  }
+  if (throttle_.refused(user, address)) return false;
+  // Each check takes 64 MiB for a tenth of a second: only a few run at once.
+  std::unique_lock slot(checkMutex_);
+  checkDone_.wait(slot, [&] { return checksRunning_ < limits_.passwordChecksAtOnce; });
+  // A login that failed meanwhile may have started a delay for this name or address.
+  if (throttle_.refused(user, address)) return false;
+  ++checksRunning_;
+  ++checks_;
+  slot.unlock();
   // Both checks always run, so the time taken tells nothing about which one failed.
   const bool passwordOk = password_matches(password, passwordHash_);
-  const bool userOk = same_text(user, userName_);
+  const bool ok = same_text(user, userName_) && passwordOk && !userName_.empty();
+  if (ok)
+    throttle_.succeeded(user, address);
+  else
+    throttle_.failed(user, address);  // before the slot is free, so waiting logins see it
+  slot.lock();
+  --checksRunning_;
+  checkDone_.notify_all();
+  return ok;
+}
+
+int WebConnectorService::passwordChecks() const {
+  std::lock_guard slot(checkMutex_);
+  return checks_;
+}
+
+std::vector<std::string> WebConnectorService::authenticate(const std::string& user,
+                                                           const std::string& password,
+                                                           const std::string& address) {
+  const bool ok = checkPassword(user, password, address);
+  if (!ok) return {"", "nvu"};
   std::lock_guard lock(mutex_);
-  if (!(passwordOk && userOk) || userName_.empty()) return {"", "nvu"};
   if (open_ && callsInProgress_ > 0) return {"", "busy"};
   if (open_) abandonInFlight();  // the Web Connector gave up on the earlier session
   const std::string ticket = random_hex(16);
@@ -144,7 +179,7 @@ std::string WebConnectorService::sendRequestXML(const std::string& ticket,
                                                 const std::string& companyFile) {
   std::unique_lock lock(mutex_);
   if (!validTicket(ticket)) throw InvalidTicket();
-  if (!hostResponse.empty() || !companyFile.empty()) companyFile_ = companyFile;
+  if (!hostResponse.empty() || !companyFile.empty()) companyFile_ = printable_text(companyFile);
   ++callsInProgress_;
   const auto idle = [&] { return Clock::now() - lastWork_ >= timings_.idleEnd; };
   changed_.wait_for(lock, timings_.workWait,
@@ -176,11 +211,12 @@ int WebConnectorService::receiveResponseXML(const std::string& ticket, const std
   std::unique_lock lock(mutex_);
   if (!validTicket(ticket)) throw InvalidTicket();
   const bool failed = !hresult.empty();
+  const std::string text = printable_text(message);
   if (inFlight_) {
     if (failed) {
       inFlight_->state = Pending::State::Failed;
       inFlight_->errorNumber = hresult_number(hresult);
-      inFlight_->errorText = message.empty() ? "QuickBooks failed the request." : message;
+      inFlight_->errorText = text.empty() ? "QuickBooks failed the request." : text;
     } else {
       inFlight_->state = Pending::State::Answered;
       inFlight_->response = response;
@@ -191,7 +227,7 @@ int WebConnectorService::receiveResponseXML(const std::string& ticket, const std
   }  // else a keep-alive, or an answer that came after its request was given up
   keepAliveOut_ = false;
   if (failed) {
-    lastError_ = message.empty() ? hresult : message;
+    lastError_ = text.empty() ? printable_text(hresult) : text;
     return -101;
   }
   if (ending_) return 100;
@@ -215,7 +251,8 @@ std::string WebConnectorService::connectionError(const std::string& ticket, cons
   abandonInFlight();
   open_ = false;
   idleTickets_.push_back(ticket_);  // the Web Connector still calls closeConnection
-  failQueued(kNotReachable, "The QuickBooks Web Connector could not open QuickBooks: " + message);
+  failQueued(kNotReachable,
+             "The QuickBooks Web Connector could not open QuickBooks: " + printable_text(message));
   changed_.notify_all();
   return "done";
 }

@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "quickbooks/login_throttle.h"
+
 namespace vqb::qb {
 
 // The answer to a handed-over change never arrived; it was not sent again.
@@ -48,6 +50,28 @@ struct WebConnectorTimings {
   std::chrono::milliseconds idleEnd = 60s;
 };
 
+// What the service takes from strangers before it refuses them.
+struct WebConnectorLimits {
+  // A request body larger than this is refused with a SOAP fault before it is read.
+  std::size_t maxBodyBytes = 8u * 1024u * 1024u;
+  // A whole request (headers and body) must arrive within this time, and a whole answer
+  // must be taken within it, however slowly the bytes trickle.
+  std::chrono::seconds requestDeadline{30};
+  // A connection without a request this long is closed; after this many requests too.
+  std::chrono::seconds keepAliveIdle{5};
+  std::size_t keepAliveMaxRequests = 100;
+  // Connections served at once, in all and from one client address. When full, the
+  // connection that has waited longest without sending a whole request makes room.
+  std::size_t maxConnections = 64;
+  std::size_t maxConnectionsPerAddress = 16;
+  // Logins: longer user names are refused unchecked; at most this many password checks
+  // (64 MiB of memory each) run at once; wrong logins delay the next from that name or
+  // address.
+  std::size_t maxUserNameBytes = 256;
+  int passwordChecksAtOnce = 2;
+  LoginDelays loginDelays;
+};
+
 // Salted Argon2id hash (libsodium's crypto_pwhash_str) of a password, and its check, which
 // takes the same time whatever the password.
 std::string hash_password(const std::string& password);
@@ -64,7 +88,7 @@ class InvalidTicket : public std::runtime_error {
 class WebConnectorService {
  public:
   WebConnectorService(std::string userName, std::string passwordHash,
-                      WebConnectorTimings timings = {});
+                      WebConnectorTimings timings = {}, WebConnectorLimits limits = {});
   ~WebConnectorService();
 
   // The Web Connector's methods.
@@ -72,8 +96,11 @@ class WebConnectorService {
   std::string clientVersion(const std::string& version) const;
   // {ticket, ""} to work on the open company, {ticket, "none"} when nothing is queued,
   // {"", "nvu"} for a wrong user or password, {"", "busy"} while a call of another session
-  // is in progress. A login while an earlier session is idle ends that session.
-  std::vector<std::string> authenticate(const std::string& user, const std::string& password);
+  // is in progress. A login while an earlier session is idle ends that session. A wrong
+  // login delays the next from the same user name or client `address` (refused at once,
+  // "nvu", unchecked, while the delay lasts).
+  std::vector<std::string> authenticate(const std::string& user, const std::string& password,
+                                        const std::string& address = "");
   // The next queued request; "" after workWait without work (getLastError then says NoOp).
   std::string sendRequestXML(const std::string& ticket, const std::string& hostResponse,
                              const std::string& companyFile);
@@ -102,10 +129,14 @@ class WebConnectorService {
   std::vector<std::string> unanswered() const;
   // The company file the Web Connector named on the session's first sendRequestXML.
   std::string companyFile() const;
+  // Passwords checked (Argon2id computed) so far.
+  int passwordChecks() const;
 
  private:
   struct Pending;
   bool validTicket(const std::string& ticket) const;
+  bool checkPassword(const std::string& user, const std::string& password,
+                     const std::string& address);
   void abandonInFlight();
   void failQueued(long number, const std::string& text);
   int percentDone() const;
@@ -113,6 +144,12 @@ class WebConnectorService {
   const std::string userName_;
   const std::string passwordHash_;
   const WebConnectorTimings timings_;
+  const WebConnectorLimits limits_;
+  LoginThrottle throttle_;
+  mutable std::mutex checkMutex_;
+  std::condition_variable checkDone_;
+  int checksRunning_{0};
+  int checks_{0};
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;

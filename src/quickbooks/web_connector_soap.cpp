@@ -1,10 +1,13 @@
 #include "quickbooks/web_connector_soap.h"
 
+#include <cctype>
 #include <pugixml.hpp>
 #include <sstream>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "quickbooks/qbxml.h"
 
 namespace vqb::qb {
 namespace {
@@ -50,17 +53,57 @@ struct Envelope {
   }
 };
 
-SoapReply fault(const std::string& code, const std::string& text) {
+// Every text the answer carries is escaped by pugixml; the control characters XML cannot
+// carry are dropped first.
+void set_text(pugi::xml_node node, const std::string& text) {
+  node.text() = qbxml::xml_safe(text).c_str();
+}
+
+SoapReply fault(const std::string& code, const std::string& text, int status = 500) {
   Envelope envelope;
   auto node = envelope.body.append_child("soap:Fault");
   node.append_child("faultcode").text() = ("soap:" + code).c_str();
-  node.append_child("faultstring").text() = text.c_str();
-  return {500, envelope.text()};
+  set_text(node.append_child("faultstring"), text);
+  return {status, envelope.text()};
+}
+
+std::string xml_escaped(std::string_view text) {
+  std::string out;
+  for (const char c : qbxml::xml_safe(text)) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
 }
 
 }  // namespace
 
-SoapReply handle_soap(WebConnectorService& service, const std::string& requestBody) {
+SoapReply body_too_large(std::size_t limit) {
+  return fault(
+      "Client",
+      "The request is larger than the " + std::to_string(limit / 1024) + " KB this service accepts",
+      413);
+}
+
+SoapReply handle_soap(WebConnectorService& service, const std::string& requestBody,
+                      const std::string& clientAddress) {
   pugi::xml_document doc;
   if (!doc.load_buffer(requestBody.data(), requestBody.size()))
     return fault("Client", "The request is not XML");
@@ -73,9 +116,9 @@ SoapReply handle_soap(WebConnectorService& service, const std::string& requestBo
   try {
     if (method == "authenticate") {
       auto result = envelope.result(method);
-      for (const std::string& s :
-           service.authenticate(param(call, "strUserName"), param(call, "strPassword")))
-        result.append_child("string").text() = s.c_str();
+      for (const std::string& s : service.authenticate(param(call, "strUserName"),
+                                                       param(call, "strPassword"), clientAddress))
+        set_text(result.append_child("string"), s);
       return {200, envelope.text()};
     }
     std::string text;
@@ -98,7 +141,7 @@ SoapReply handle_soap(WebConnectorService& service, const std::string& requestBo
       text = service.closeConnection(ticket);
     else
       return fault("Client", "Unknown method " + method);
-    envelope.result(method).text() = text.c_str();
+    set_text(envelope.result(method), text);
     return {200, envelope.text()};
   } catch (const InvalidTicket& error) {
     return fault("Client", error.what());
@@ -181,7 +224,41 @@ std::string web_connector_wsdl(const std::string& url) {
          "</wsdl:binding>\n<wsdl:service name=\"QBWebConnectorSvc\"><wsdl:port "
          "name=\"QBWebConnectorSvcSoap\" binding=\"tns:QBWebConnectorSvcSoap\"><soap:address "
          "location=\"" +
-         url + "\"/></wsdl:port></wsdl:service>\n</wsdl:definitions>\n";
+         xml_escaped(url) + "\"/></wsdl:port></wsdl:service>\n</wsdl:definitions>\n";
+}
+
+}  // namespace vqb::qb
+
+namespace vqb::qb {
+
+bool plausible_host(std::string_view host) {
+  std::string_view name = host;
+  std::size_t colon = std::string_view::npos;
+  if (host.starts_with('[')) {  // an IPv6 address
+    const auto close = host.find(']');
+    if (close == std::string_view::npos || close < 3) return false;
+    for (const char c : host.substr(1, close - 1))
+      if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.') return false;
+    if (close + 1 < host.size() && host[close + 1] != ':') return false;
+    if (close + 1 < host.size()) colon = close + 1;
+  } else {
+    colon = host.find(':');
+    name = host.substr(0, colon);
+    if (name.empty() || name.size() > 253 || name.starts_with('.') || name.starts_with('-'))
+      return false;
+    for (const char c : name)
+      if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_')
+        return false;
+  }
+  if (colon == std::string_view::npos) return true;
+  const std::string_view port = host.substr(colon + 1);
+  if (port.empty() || port.size() > 5) return false;
+  int number = 0;
+  for (const char c : port) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    number = number * 10 + (c - '0');
+  }
+  return number >= 1 && number <= 65535;
 }
 
 }  // namespace vqb::qb

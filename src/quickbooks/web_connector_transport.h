@@ -1,8 +1,9 @@
 #pragma once
 // The "webconnector" transport: serves the QuickBooks Web Connector's SOAP interface over
 // HTTP (POST to /qbwc, the WSDL at /qbwc?wsdl) for as long as it exists, and hands each
-// request of process() to the Web Connector's next call. Destroying it ends the run: an open
-// session is brought to its end before the port closes.
+// request of process() to the Web Connector's next call. Port 0 serves on a port the system
+// chooses; when VQB_WEBCONNECTOR_PORT_FILE names a file, the port served is written there.
+// Destroying it ends the run: an open session is brought to its end before the port closes.
 
 #include <memory>
 #include <string>
@@ -11,11 +12,9 @@
 #include "quickbooks/transport.h"
 #include "quickbooks/web_connector_service.h"
 
-namespace httplib {
-class Server;
-}
-
 namespace vqb::qb {
+
+class GuardedServer;
 
 struct ConnectionConfig;
 
@@ -25,6 +24,7 @@ struct WebConnectorSettings {
   std::string userName;
   std::string passwordHash;
   WebConnectorTimings timings;
+  WebConnectorLimits limits;
   // How long the end of a run waits for the open session to close.
   std::chrono::milliseconds closeWait = 30s;
 };
@@ -46,11 +46,12 @@ class WebConnectorTransport : public QbTransport {
 
   int port() const { return port_; }
   WebConnectorService& service() { return service_; }
+  GuardedServer& server() { return *server_; }
 
  private:
   WebConnectorSettings settings_;
   WebConnectorService service_;
-  std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<GuardedServer> server_;
   std::thread thread_;
   int port_{0};
   std::function<bool()> waitHook_;

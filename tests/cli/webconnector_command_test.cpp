@@ -86,7 +86,8 @@ TEST_F(WebConnectorCommandTest, QbProcessAnswersLikeTheSimulatedCompany) {
 }
 
 TEST_F(WebConnectorCommandTest, WithoutAWebConnectorACommandGivesUpAfterWait) {
-  ASSERT_EQ(run({"webconnector", "setup", "--user", "qb", "--port", "0"}, "pw\n").code, 0);
+  ASSERT_EQ(run({"webconnector", "setup", "--user", "qb"}, "pw\n").code, 0);
+  test::AnyPort anyPort(folder, dir.file("port"));
   CliRun connected = run({"--wait", "1", "connect"});
   EXPECT_EQ(connected.code, 1);
   // The connection test fails once, as with a closed company; no list is tried.
@@ -107,12 +108,12 @@ TEST_F(WebConnectorCommandTest, ASendThroughTheWebConnectorMatchesADirectSend) {
   ASSERT_EQ(directSend.code, 0) << directSend.err;
 
   const std::string companyFile = qb::load_connection_config(folder).companyFile;
-  ASSERT_EQ(run({"webconnector", "setup", "--user", "qbuser", "--port", "9187"}, "s3cret\n").code,
-            0);
+  ASSERT_EQ(run({"webconnector", "setup", "--user", "qbuser"}, "s3cret\n").code, 0);
+  test::AnyPort anyPort(folder, dir.file("port"));
   std::atomic<bool> stop{false};
   auto qbwc = std::async(std::launch::async, [&] {
     return test::play_web_connector(
-        9187,
+        anyPort.portFile,
         [&](const std::string& request) {
           return qb::sim::SimulatedCompany(companyFile).process(request);
         },

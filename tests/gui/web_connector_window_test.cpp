@@ -16,12 +16,6 @@
 
 using vqb::gui::MainWindow;
 
-namespace {
-
-constexpr int kPort = 9195;  // the outside-client tests use 9191-9194
-
-}  // namespace
-
 class WebConnectorWindowTest : public QObject {
   Q_OBJECT
  private slots:
@@ -30,15 +24,15 @@ class WebConnectorWindowTest : public QObject {
     const std::string folder = fx.demo.settingsFolder;
     vqb::qb::ConnectionConfig config = vqb::qb::load_connection_config(folder);
     config.transport = "webconnector";
-    config.port = kPort;
     config.userName = "qbuser";
     config.passwordHash = vqb::qb::hash_password("s3cret");
     vqb::qb::save_connection_config(folder, config);
+    vqb::test::AnyPort anyPort(folder, folder + "/webconnector.port");
 
     std::atomic<bool> stop{false};
     auto answered = std::async(std::launch::async, [&] {
       return vqb::test::play_web_connector(
-          kPort,
+          anyPort.portFile,
           [&](const std::string& request) {
             return vqb::qb::sim::SimulatedCompany(fx.demo.companyFile).process(request);
           },

@@ -1,6 +1,7 @@
 // The Web Connector service over HTTP, called as the Web Connector calls it: logins and
 // refusals, the request/response loop, NoOp, QuickBooks errors, connection errors, lost
-// answers, busy sessions and the clean end of a run.
+// answers, busy sessions and the clean end of a run; wrong logins delayed, the WSDL's
+// address checked and a port already taken refused.
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -8,6 +9,7 @@
 #include <future>
 #include <map>
 #include <pugixml.hpp>
+#include <string_view>
 
 #include "quickbooks/caught.h"
 #include "quickbooks/qb_error.h"
@@ -47,6 +49,7 @@ class WebConnectorTest : public ::testing::Test {
     s.timings.answerWait = 5s;
     s.timings.linger = 50ms;
     s.closeWait = 2s;
+    s.limits.loginDelays.first = 0ms;  // wrong logins delay nothing, unless a test says so
     return s;
   }
   std::unique_ptr<WebConnectorTransport> transport;
@@ -114,14 +117,22 @@ TEST_F(WebConnectorTest, LoginsAndCallsWithoutAValidTicketAreRefused) {
 }
 
 TEST_F(WebConnectorTest, ARequestGoesOutAndItsAnswerComesBackThenTheRunEndsWith100) {
-  int pumped = 0;
-  transport->setWaitHook([&] { return ++pumped, true; });
+  // The program pumps its events while its request is out: the answer is held back until
+  // the wait hook has run at least once after the request was handed over.
+  std::atomic<bool> out{false};
+  std::promise<void> pumpedWhileOut;
+  auto pumped = pumpedWhileOut.get_future();
+  transport->setWaitHook([&, first = true]() mutable {
+    if (out && first) pumpedWhileOut.set_value(), first = false;
+    return true;
+  });
   auto result = std::async(std::launch::async, [&] { return transport->process(kQuery); });
   const std::string ticket = openSession();
   EXPECT_EQ(qbwc->send(ticket), kQuery);
+  out = true;
+  ASSERT_EQ(pumped.wait_for(60s), std::future_status::ready);
   EXPECT_EQ(qbwc->receive(ticket, kAnswer), "50");  // the program may still have work
   EXPECT_EQ(result.get(), kAnswer);
-  EXPECT_GE(pumped, 1);
 
   // Nothing queued: NoOp after the work wait, then the end of the run hands over the
   // keep-alive query whose answer ends the session with 100.
@@ -163,7 +174,9 @@ TEST_F(WebConnectorTest, QuickBooksErrorsAndConnectionErrorsFailTheWaitingReques
   ticket = openSession();
   auto error = [&] {
     return qbwc->call("connectionError",
-                      {{"ticket", ticket}, {"hresult", "0x80040408"}, {"message", "No file"}})[0];
+                      {{"ticket", ticket},
+                       {"hresult", "0x80040408"},
+                       {"message", "No \x1b[2J\x1b]0;owned\x07" "file\xc2\x9b"}})[0];
   };
   EXPECT_EQ(error(), "");
   EXPECT_EQ(error(), "done");
@@ -171,7 +184,8 @@ TEST_F(WebConnectorTest, QuickBooksErrorsAndConnectionErrorsFailTheWaitingReques
   EXPECT_EQ(qbwc->one("closeConnection", ticket), "OK");
   EXPECT_EQ(test::caught([&] { result.get(); }),
             (test::Caught{kNotReachable,
-                          "The QuickBooks Web Connector could not open QuickBooks: No file"}));
+                          "The QuickBooks Web Connector could not open QuickBooks: No "
+                          "[2J]0;ownedfile"}));
 }
 
 TEST_F(WebConnectorTest, WithoutASessionOrWhenCancelledARequestFailsAsNotReachable) {
@@ -242,6 +256,92 @@ TEST_F(WebConnectorTest, TheWsdlDescribesEveryMethodAtTheServedAddress) {
                                       "getLastError", "closeConnection"}));
   EXPECT_EQ(std::string(doc.select_node("//soap:address").node().attribute("location").value()),
             "http://127.0.0.1:" + std::to_string(transport->port()) + "/qbwc");
+
+  // The address comes from the Host header, when that is a host and port; anything else is
+  // refused, and the address is escaped whatever it holds.
+  const struct {
+    std::string host;
+    std::string location;  // "": refused
+  } hosts[] = {{"books.example.com:8086", "http://books.example.com:8086/qbwc"},
+               {"[::1]:8086", "http://[::1]:8086/qbwc"},
+               {"192.168.1.5", "http://192.168.1.5/qbwc"},
+               {"a\"/><x y=\"", ""},
+               {"books.example.com:99999", ""},
+               {"books.example.com:", ""},
+               {"books example.com", ""},
+               {"[::1]x", ""}};
+  for (const auto& h : hosts) {
+    auto served = qbwc->http.Get("/qbwc?wsdl", {{"Host", h.host}});
+    ASSERT_TRUE(served) << h.host;
+    EXPECT_EQ(served->status, h.location.empty() ? 400 : 200) << h.host;
+    if (h.location.empty()) continue;
+    ASSERT_TRUE(doc.load_string(served->body.c_str()));
+    EXPECT_EQ(doc.select_node("//soap:address").node().attribute("location").value(), h.location);
+  }
+  EXPECT_NE(web_connector_wsdl("http://a/?b&c<\"").find("location=\"http://a/?b&amp;c&lt;&quot;\""),
+            std::string::npos);
+}
+
+TEST_F(WebConnectorTest, APortAnotherProgramListensOnIsRefusedNotShared) {
+  auto s = settings();
+  s.port = transport->port();
+  EXPECT_EQ(test::caught([&] { WebConnectorTransport second(s); }),
+            (test::Caught{kNotReachable,
+                          "Port " + std::to_string(s.port) + " is in use by another program."}));
+  EXPECT_EQ(qbwc->call("serverVersion", {})[0], "Vantora QuickBooks Integrator");
+}
+
+TEST(LoginThrottle, EachWrongLoginDelaysTheNameAndTheAddressLonger) {
+  auto now = LoginThrottle::Clock::time_point() + 100h;
+  LoginThrottle throttle({.first = 1s, .longest = 8s, .forgetAfter = 1h, .remembered = 4},
+                         [&] { return now; });
+  // 1, 2, 4, 8 and at most 8 seconds; refused until the last millisecond of each.
+  for (const auto delay : {1s, 2s, 4s, 8s, 8s}) {
+    throttle.failed("qb", "10.0.0.1");
+    now += delay - 1ms;
+    EXPECT_TRUE(throttle.refused("qb", "10.0.0.9")) << delay.count();
+    EXPECT_TRUE(throttle.refused("other", "10.0.0.1")) << delay.count();
+    EXPECT_FALSE(throttle.refused("other", "10.0.0.9"));
+    now += 1ms;
+    EXPECT_FALSE(throttle.refused("qb", "10.0.0.1")) << delay.count();
+  }
+  throttle.failed("qb", "10.0.0.1");
+  throttle.succeeded("qb", "10.0.0.1");  // a right login clears both
+  EXPECT_FALSE(throttle.refused("qb", "10.0.0.1"));
+  throttle.failed("qb", "10.0.0.1");
+  now += 1h;  // failures this old are forgotten: the next delays one second again
+  throttle.failed("qb", "10.0.0.1");
+  now += 1s;
+  EXPECT_FALSE(throttle.refused("qb", "10.0.0.1"));
+  // What it remembers is bounded: the soonest-ended delays make room for new ones.
+  for (const char* name : {"a", "b", "c", "d", "e"}) throttle.failed(name, "10.0.0.2");
+  EXPECT_TRUE(throttle.refused("e", "10.0.0.3"));
+  EXPECT_TRUE(throttle.refused("x", "10.0.0.2"));
+}
+
+TEST_F(WebConnectorTest, WhileADelayLastsLoginsAreRefusedWithoutCheckingThePassword) {
+  auto s = settings();
+  s.limits.loginDelays.first = 1h;  // lasts however slowly the test runs
+  start(s);
+  const struct {
+    std::string user, password, address;
+    bool checked;
+  } logins[] = {
+      {"qbuser", "wrong", "10.0.0.1", true},
+      {"qbuser", "s3cret", "10.0.0.2", false},               // the user name waits
+      {"admin", "s3cret", "10.0.0.1", false},                // the address waits
+      {std::string(257, 'q'), "s3cret", "10.0.0.3", false},  // too long to be a name
+      {"admin", "s3cret", "10.0.0.3", false},                // ... and that address waits too
+      {"admin", "s3cret", "10.0.0.4", true},
+  };
+  for (const auto& l : logins) {
+    const int checks = service().passwordChecks();
+    EXPECT_EQ(service().authenticate(l.user, l.password, l.address),
+              (std::vector<std::string>{"", "nvu"}))
+        << l.user.substr(0, 8) << " " << l.address;
+    EXPECT_EQ(service().passwordChecks() - checks, l.checked ? 1 : 0)
+        << l.user.substr(0, 8) << " " << l.address;
+  }
 }
 
 }  // namespace

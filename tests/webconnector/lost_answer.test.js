@@ -7,7 +7,6 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const qbwc = require('./web_connector');
 
-const kPort = 9192;
 const kLostLine =
   "10002 St. Mary's Parish <Youth> Club: 20872 QuickBooks' answer to this request never " +
   'arrived, so it was not sent again. Check in QuickBooks whether it was recorded before ' +
@@ -23,7 +22,7 @@ test('a dropped answer followed by a new session doubles nothing', async () => {
   const {
     folders: [viaWebConnector, direct],
     connector,
-  } = await qbwc.servedDemo(kPort, ['web-connector', 'direct']);
+  } = await qbwc.servedDemo(['web-connector', 'direct']);
   const send = (folder, args) => qbwc.vqbCli(['--settings', folder, '--yes', 'send', ...args]);
   const [customers, , invoices] = qbwc.kDemoSends;
 

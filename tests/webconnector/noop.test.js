@@ -9,7 +9,6 @@ const assert = require('node:assert/strict');
 const { spawn } = require('node:child_process');
 const qbwc = require('./web_connector');
 
-const kPort = 9194;
 
 // Runs vqb-cli on a terminal of its own (util-linux's script), so that it asks its questions.
 function onTerminal(args) {
@@ -30,7 +29,7 @@ test('NoOp while the user answers a question, then the session goes on', async (
   const {
     folders: [settings],
     connector,
-  } = await qbwc.servedDemo(kPort, ['demo']);
+  } = await qbwc.servedDemo(['demo']);
   const stop = connector.start();
   try {
     const run = onTerminal(['--settings', settings, 'send', 'customers', '1004']);

@@ -7,13 +7,12 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const qbwc = require('./web_connector');
 
-const kPort = 9191;
 
 test('the demo sent through the Web Connector matches the direct send', async () => {
   const {
     folders: [viaWebConnector, direct],
     connector,
-  } = await qbwc.servedDemo(kPort, ['web-connector', 'direct']);
+  } = await qbwc.servedDemo(['web-connector', 'direct']);
   const stop = connector.start();
   try {
     for (const send of qbwc.kDemoSends) {

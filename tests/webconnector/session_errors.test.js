@@ -8,13 +8,12 @@ const test = require('node:test');
 const assert = require('node:assert/strict');
 const qbwc = require('./web_connector');
 
-const kPort = 9193;
-
 const dir = qbwc.tempFolder();
 const settings = `${dir}/demo`;
+let portFile;
 test.before(async () => {
   assert.equal((await qbwc.vqbCli(['demo', settings, ...qbwc.kDemoSize])).code, 0);
-  await qbwc.useWebConnector(settings, kPort);
+  portFile = await qbwc.useWebConnector(settings);
 });
 
 // Runs `vqb-cli send customers --all` while `connector` plays the Web Connector.
@@ -62,7 +61,7 @@ const cases = [
 for (const c of cases) {
   test(`${c.name}: the session ends and the command fails`, async () => {
     const connector = new qbwc.WebConnector({
-      port: kPort,
+      portFile,
       quickBooks: c.quickBooks ?? qbwc.simulatedQuickBooks(settings),
     });
     const sent = await sendCustomers(connector, c.options);

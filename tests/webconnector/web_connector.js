@@ -67,11 +67,23 @@ const kHcpResponse = [
 ].join('');
 const kCompanyFile = 'C:\\Users\\Public\\Documents\\Intuit\\QuickBooks\\Demo Books.qbw';
 
+// The port the integrator serves on, from the file it writes it to (each run takes a port
+// the system chooses, so that test runs never meet); 0 while none serves.
+function servedPort(portFile) {
+  try {
+    const text = fs.readFileSync(portFile, 'utf8');
+    return text.endsWith('\n') ? Number.parseInt(text, 10) || 0 : 0;
+  } catch {
+    return 0;
+  }
+}
+
 // The Web Connector: logs in, asks for requests, hands them to `quickBooks` and the answers
 // back, as the Web Connector does. `log` lists every call made as "method -> result".
 class WebConnector {
-  constructor({ port, user = 'qbuser', password = 's3cret', quickBooks, pause = 100 }) {
-    this.url = `http://127.0.0.1:${port}/qbwc`;
+  constructor({ portFile, user = 'qbuser', password = 's3cret', quickBooks, pause = 100 }) {
+    this.portFile = portFile;
+    this.url = null;
     this.user = user;
     this.password = password;
     this.quickBooks = quickBooks;
@@ -80,17 +92,17 @@ class WebConnector {
     this.client = null;
   }
 
-  // The soap client, made once from the served WSDL (waits until the service serves it).
-  async connect(limitMs = 30000) {
-    const until = Date.now() + limitMs;
-    while (!this.client) {
-      try {
-        this.client = await soap.createClientAsync(`${this.url}?wsdl`);
-      } catch (error) {
-        if (Date.now() > until) throw error;
-        await sleep(50);
-      }
+  // The soap client, made from the WSDL of the port served now (again when it changes).
+  // Throws ECONNREFUSED while no program serves.
+  async connect() {
+    const port = servedPort(this.portFile);
+    if (!port) throw new Error('ECONNREFUSED: no port served yet');
+    const url = `http://127.0.0.1:${port}/qbwc`;
+    if (url !== this.url) {
+      this.client = null;
+      this.url = url;
     }
+    if (!this.client) this.client = await soap.createClientAsync(`${this.url}?wsdl`);
     return this.client;
   }
 
@@ -193,26 +205,32 @@ class WebConnector {
   }
 }
 
-// Points settings folder `settings` at the Web Connector on `port` (user qbuser, s3cret).
-async function useWebConnector(settings, port) {
+// Points settings folder `settings` at the Web Connector (user qbuser, s3cret), served on a
+// port the system chooses, which vqb-cli writes to the file returned.
+async function useWebConnector(settings) {
   const setup = await vqbCli(
-    ['--settings', settings, 'webconnector', 'setup', '--user', 'qbuser', '--port', String(port)],
+    ['--settings', settings, 'webconnector', 'setup', '--user', 'qbuser'],
     's3cret\n'
   );
   if (setup.code !== 0) throw new Error(setup.err);
+  const file = path.join(settings, 'QBconnection.xml');
+  fs.writeFileSync(file, fs.readFileSync(file, 'utf8').replace(/<port>[^<]*<\/port>/, '<port>0</port>'));
+  const portFile = path.join(settings, 'webconnector.port');
+  process.env.VQB_WEBCONNECTOR_PORT_FILE = portFile;
+  return portFile;
 }
 
 // Demo settings folders of these names in a fresh temporary folder, the first switched to the
-// Web Connector on `port`, and a WebConnector answering from that folder's simulated company.
-async function servedDemo(port, names) {
+// Web Connector, and a WebConnector answering from that folder's simulated company.
+async function servedDemo(names) {
   const dir = tempFolder();
   const folders = names.map((name) => `${dir}/${name}`);
   for (const folder of folders) {
     const made = await vqbCli(['demo', folder, ...kDemoSize]);
     if (made.code !== 0) throw new Error(made.err);
   }
-  await useWebConnector(folders[0], port);
-  const connector = new WebConnector({ port, quickBooks: simulatedQuickBooks(folders[0]) });
+  const portFile = await useWebConnector(folders[0]);
+  const connector = new WebConnector({ portFile, quickBooks: simulatedQuickBooks(folders[0]) });
   return { folders, connector };
 }
 
