@@ -144,6 +144,11 @@ bool WebConnectorService::checkPassword(const std::string& user, const std::stri
   return ok;
 }
 
+int WebConnectorService::callsInProgress() const {
+  std::lock_guard lock(mutex_);
+  return callsInProgress_;
+}
+
 int WebConnectorService::passwordChecks() const {
   std::lock_guard slot(checkMutex_);
   return checks_;

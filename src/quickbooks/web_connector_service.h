@@ -131,6 +131,8 @@ class WebConnectorService {
   std::string companyFile() const;
   // Passwords checked (Argon2id computed) so far.
   int passwordChecks() const;
+  // Calls of the open session under way (a sendRequestXML waiting for work among them).
+  int callsInProgress() const;
 
  private:
   struct Pending;
