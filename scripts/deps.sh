@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev libxml2-utils clang-format
   libcpp-httplib-dev libsodium-dev nodejs
+  file desktop-file-utils  # the Debian package: cpack's dependency search, the desktop entry check
 )
 # Only needed to show the window on a machine without a display (screenshots).
 if [ "${VQB_WITH_XVFB:-0}" = 1 ]; then packages+=(xvfb xauth); fi

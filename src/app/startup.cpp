@@ -42,10 +42,40 @@ void get_globalfolder(App& app) {
   }
 }
 
+// Where an install puts the data and the manual, relative to the programs' and the data's
+// folders; set by the build from its install folders.
+#ifndef VQB_DATA_FROM_BIN
+#define VQB_DATA_FROM_BIN "../share/vqb"
+#endif
+#ifndef VQB_MANUAL_FROM_DATA
+#define VQB_MANUAL_FROM_DATA "../doc/vqb/manual"
+#endif
+
+std::string program_folder_of(const std::string& executableFolder) {
+  std::error_code ec;
+  if (fs::is_regular_file(fs::path(executableFolder) / kSettingsDatabaseName, ec))
+    return executableFolder;
+  const fs::path installed = (fs::path(executableFolder) / VQB_DATA_FROM_BIN).lexically_normal();
+  if (fs::is_regular_file(installed / kSettingsDatabaseName, ec)) return installed.string();
+  return executableFolder;
+}
+
 std::string program_folder() {
   std::string folder = os::executable_folder();
   std::error_code ec;
-  return folder.empty() ? fs::current_path(ec).string() : folder;
+  if (folder.empty()) return fs::current_path(ec).string();
+  return program_folder_of(folder);
+}
+
+std::string manual_page(const std::string& programFolder, const std::string& anchor) {
+  std::error_code ec;
+  fs::path page = fs::path(programFolder) / "manual" / "index.html";
+  if (!fs::is_regular_file(page, ec)) {
+    const fs::path installed =
+        (fs::path(programFolder) / VQB_MANUAL_FROM_DATA / "index.html").lexically_normal();
+    if (fs::is_regular_file(installed, ec)) page = installed;
+  }
+  return anchor.empty() ? page.string() : page.string() + "#" + anchor;
 }
 
 bool Main(App& app) {

@@ -5,6 +5,7 @@
 
 #include "app/errors.h"
 #include "app/setup_file.h"
+#include "app/startup.h"
 #include "app/text_helpers.h"
 
 namespace vqb {
@@ -276,7 +277,7 @@ void PreferencesLogic::cmdCancel_Click() {
 }
 
 void PreferencesLogic::cmdHelp_Click() {
-  app.ui.openUrl(app.programFolder + "/manual/index.html#preferences");
+  app.ui.openUrl(manual_page(app.programFolder, "preferences"));
 }
 
 void PreferencesLogic::click(std::string_view control, bool on) {

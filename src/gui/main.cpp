@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromLatin1(vqb::gui::kProductTitle));
   QApplication::setOrganizationName("Quenbrook");
   QApplication::setApplicationVersion(QStringLiteral("0.1.0"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("vqb"));  // packaging/vqb.desktop
   vqb::gui::use_desktop_icon_theme();
 
   QCommandLineParser parser;

@@ -280,10 +280,17 @@ void QtUi::showDialog(DialogKind kind, const std::string& parameter) {
   messageBox(unavailable_window_text(kind), Buttons::Ok, Icon::Information, kProductTitle);
 }
 
+QUrl url_to_open(const std::string& target) {
+  const QString text = QString::fromStdString(target);
+  if (!QFileInfo(text).isAbsolute()) return QUrl::fromUserInput(text);
+  const qsizetype hash = text.indexOf('#');
+  QUrl url = QUrl::fromLocalFile(text.left(hash));
+  if (hash >= 0) url.setFragment(text.mid(hash + 1));
+  return url;
+}
+
 void QtUi::openUrl(const std::string& url) {
-  const QString target = QString::fromStdString(url);
-  QDesktopServices::openUrl(QFileInfo(target).isAbsolute() ? QUrl::fromLocalFile(target)
-                                                           : QUrl::fromUserInput(target));
+  QDesktopServices::openUrl(url_to_open(url));
 }
 
 void QtUi::loaderVisible(bool visible) {

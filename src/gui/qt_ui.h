@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
+#include <QUrl>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ inline constexpr const char* kConnectQuestionTitle = "Connect to QuickBooks?";
 std::string dialog_name(DialogKind kind);
 // The text shown for a window this version does not have yet.
 std::string unavailable_window_text(DialogKind kind);
+// What openUrl hands the desktop: a local file (keeping a "#section" as the fragment) or a
+// web address.
+QUrl url_to_open(const std::string& target);
 
 class QtUi : public UserInterface {
  public:

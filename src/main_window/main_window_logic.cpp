@@ -6,6 +6,7 @@
 #include "app/integrator_lock.h"
 #include "app/module1.h"
 #include "app/setup_file.h"
+#include "app/startup.h"
 #include "export/customer_export.h"
 #include "export/intent_recovery.h"
 #include "export/invoice_export.h"
@@ -187,7 +188,7 @@ void MainWindowLogic::disconnect() {
 }
 
 std::string MainWindowLogic::manualUrl() const {
-  return app.programFolder + "/manual/index.html";
+  return manual_page(app.programFolder);
 }
 
 void MainWindowLogic::notAvailableYet(const std::string& what) {

@@ -9,6 +9,7 @@
 #include "app/links.h"
 #include "app/module1.h"
 #include "app/setup_file.h"
+#include "app/startup.h"
 #include "app/text_helpers.h"
 #include "mapping/list_loader.h"
 #include "quickbooks/components.h"
@@ -210,7 +211,7 @@ void SetupLogic::dMnu_ItemClick(const std::string& key) {
 }
 
 void SetupLogic::cmdHelp_Click() {
-  app.ui.openUrl(app.programFolder + "/docs/manual/index.html#setup");
+  app.ui.openUrl(manual_page(app.programFolder, "mappings"));
 }
 
 // ---- Edits ----------------------------------------------------------------------------------

@@ -99,6 +99,29 @@ TEST_F(StartupTest, MainClearsTheValidationMemos) {
   EXPECT_EQ(app.salesGroupMemo.GetChildCount(), 0);
 }
 
+TEST(ProgramFolder, ABuildUsesTheProgramsFolderAnInstallItsShareFolders) {
+  test::TempDir dir;
+  auto touch = [&](const std::string& name) {
+    std::filesystem::create_directories(std::filesystem::path(dir.file(name)).parent_path());
+    std::ofstream(dir.file(name)) << "x";
+  };
+  touch("build/bin/local.mdb");
+  touch("build/bin/manual/index.html");
+  touch("usr/share/vqb/local.mdb");
+  touch("usr/share/doc/vqb/manual/index.html");
+  std::filesystem::create_directories(dir.file("usr/bin"));
+
+  EXPECT_EQ(program_folder_of(dir.file("build/bin")), dir.file("build/bin"));
+  EXPECT_EQ(manual_page(dir.file("build/bin"), "preferences"),
+            dir.file("build/bin/manual/index.html") + "#preferences");
+  EXPECT_EQ(program_folder_of(dir.file("usr/bin")), dir.file("usr/share/vqb"));
+  EXPECT_EQ(manual_page(dir.file("usr/share/vqb")),
+            dir.file("usr/share/doc/vqb/manual/index.html"));
+  // Neither: the executable's folder, so that the missing template is reported there.
+  EXPECT_EQ(program_folder_of(dir.file("opt")), dir.file("opt"));
+  EXPECT_EQ(manual_page(dir.file("opt"), "mappings"), dir.file("opt/manual/index.html#mappings"));
+}
+
 TEST(GlobalFolder, IsThePathUpToAndIncludingTheLastSeparator) {
   test::FakeUi ui;
   App app(ui);

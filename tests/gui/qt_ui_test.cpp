@@ -59,6 +59,16 @@ QStringList titles(const QtUi& ui) {
 class QtUiTest : public QObject {
   Q_OBJECT
  private slots:
+  void manualSectionsOpenAsFragmentsOfTheLocalPage() {
+    const QUrl page = vqb::gui::url_to_open("/usr/share/doc/vqb/manual/index.html#preferences");
+    QCOMPARE(page.toString(), QString("file:///usr/share/doc/vqb/manual/index.html#preferences"));
+    QCOMPARE(page.toLocalFile(), QString("/usr/share/doc/vqb/manual/index.html"));
+    QCOMPARE(vqb::gui::url_to_open("/opt/a b/index.html").toString(),
+             QString("file:///opt/a b/index.html"));
+    QCOMPARE(vqb::gui::url_to_open("https://example.com/x#y").toString(),
+             QString("https://example.com/x#y"));
+  }
+
   void autoConnectAnswersTheQuestionOnce() {
     QtDemo demo;
     demo.ui.autoConnectOnce = true;
