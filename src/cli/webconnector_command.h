@@ -10,7 +10,7 @@
 namespace CLI {
 class App;
 class Option;
-}
+}  // namespace CLI
 
 namespace vqb::cli {
 
