@@ -301,7 +301,7 @@ void FaultRounds::round(int list, Fault fault) {
     // The sender dies right after QuickBooks saved one of its adds, chosen at random.
     {
       SimulatedCompany company(demo_.companyFile);
-      Faults faults = company.faults();
+      qb::sim::Faults faults = company.faults();
       faults.killAfterAdds = static_cast<long>(1 + random_() % keys.size());
       company.setFaults(faults);
     }
@@ -343,7 +343,7 @@ std::string FaultRounds::run_cli(int list, const std::string& cli,
   // kill does the most harm, reached however fast the machine is.
   if (killAfterAdds > 0) {
     SimulatedCompany company(demo_.companyFile);
-    Faults faults = company.faults();
+    qb::sim::Faults faults = company.faults();
     faults.killAfterAdds = killAfterAdds;
     company.setFaults(faults);
   }
@@ -367,7 +367,7 @@ std::string FaultRounds::run_cli(int list, const std::string& cli,
   if (killAfterAdds > 0) {
     // A run with fewer adds left than that is not killed; the fault must not outlive it.
     SimulatedCompany company(demo_.companyFile);
-    Faults faults = company.faults();
+    qb::sim::Faults faults = company.faults();
     faults.killAfterAdds = -1;
     company.setFaults(faults);
   }
