@@ -13,6 +13,7 @@
 
 #include "app/os_calls.h"
 #include "support/fake_ui.h"
+#include "support/file_checks.h"
 #include "support/temp_dir.h"
 
 namespace vqb {
@@ -20,17 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-unsigned mode_of(const std::string& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
-}
+using test::mode_of;
+using test::read_file;
 
 // The usual umask of a desktop session, whatever the test runner's.
 class UsualUmask {

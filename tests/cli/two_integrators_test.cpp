@@ -24,6 +24,7 @@
 #include "quickbooks/sim/simulated_company.h"
 #include "support/cli_run.h"
 #include "support/fake_ui.h"
+#include "support/file_checks.h"
 #include "support/temp_dir.h"
 
 namespace vqb {
@@ -33,17 +34,8 @@ namespace fs = std::filesystem;
 using test::CliRun;
 using test::run_cli;
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-unsigned mode_of(const std::string& path) {
-  struct stat info {};
-  return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
-}
+using test::mode_of;
+using test::read_file;
 
 class TwoIntegrators : public ::testing::Test {
  protected:
