@@ -46,39 +46,16 @@ std::string status_text(const std::string& list, bool sent, const WorkRow& row,
 }
 
 void mark(App& app, MainWindowState& state, bool sent) {
-  const char* procedure = sent ? "marksent" : "marksentNot";
-  try {
-    state.cancelRequested = false;
-    app.ui.setStatus("");
-    const long rows = static_cast<long>(state.grid.rows.size());
-    app.ui.setProgress(0, rows);
-    const MarkColumns columns = columns_of(state);
-    for (long r = 0; r < rows; ++r) {
-      app.ui.setProgress(r + 1, rows);
-      if (state.cancelRequested) {
-        app.ui.setStatus("Operation aborted by user.");
-        return;
-      }
-      WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
-      if (!row.ticked || columns.status < 0 || !cell(row, columns.status).empty()) continue;
-      std::string statement =
-          mark_statement(state.currentList, sent, cell(row, columns.key), now_text());
-      if (statement.empty()) continue;
-      app.ui.setStatus(status_text(state.currentList, sent, row, columns));
-      app.ui.processEvents();
-      if (write_data(app, statement)) {
-        if (row.cells.size() <= static_cast<std::size_t>(columns.status))
-          row.cells.resize(static_cast<std::size_t>(columns.status) + 1);
-        row.cells[static_cast<std::size_t>(columns.status)] = "Updated";
-        state.changed();
-      }
-    }
-    app.ui.setProgress(rows, rows);
-    app.ui.setStatus("Operation completed");
-    app.ui.setProgress(0, rows);
-  } catch (const std::exception& error) {
-    show_common_error(app.ui, "frmQB", procedure, error);
-  }
+  const MarkColumns columns = columns_of(state);
+  mark_ticked_rows(
+      app, state, columns.status, sent ? "marksent" : "marksentNot", [&](WorkRow& row) {
+        const std::string statement =
+            mark_statement(state.currentList, sent, cell(row, columns.key), now_text());
+        if (statement.empty()) return false;
+        app.ui.setStatus(status_text(state.currentList, sent, row, columns));
+        app.ui.processEvents();
+        return write_data(app, statement);
+      });
 }
 
 }  // namespace
@@ -111,6 +88,35 @@ void marksent(App& app, MainWindowState& state) {
 }
 void marksentNot(App& app, MainWindowState& state) {
   mark(app, state, false);
+}
+
+void mark_ticked_rows(App& app, MainWindowState& state, int statusColumn, const char* procedure,
+                      const std::function<bool(WorkRow&)>& markRow) {
+  try {
+    state.cancelRequested = false;
+    app.ui.setStatus("");
+    const long rows = static_cast<long>(state.grid.rows.size());
+    app.ui.setProgress(0, rows);
+    for (long r = 0; r < rows; ++r) {
+      app.ui.setProgress(r + 1, rows);
+      if (state.cancelRequested) {
+        app.ui.setStatus("Operation aborted by user.");
+        return;
+      }
+      WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
+      if (!row.ticked || statusColumn < 0 || !cell(row, statusColumn).empty() || !markRow(row))
+        continue;
+      if (row.cells.size() <= static_cast<std::size_t>(statusColumn))
+        row.cells.resize(static_cast<std::size_t>(statusColumn) + 1);
+      row.cells[static_cast<std::size_t>(statusColumn)] = "Updated";
+      state.changed();
+    }
+    app.ui.setProgress(rows, rows);
+    app.ui.setStatus("Operation completed");
+    app.ui.setProgress(0, rows);
+  } catch (const std::exception& error) {
+    show_common_error(app.ui, "frmQB", procedure, error);
+  }
 }
 
 }  // namespace vqb

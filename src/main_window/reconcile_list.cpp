@@ -122,41 +122,20 @@ void fill_reconcile(MainWindowState& state, const ReconcileResult& result) {
 
 void mark_reconciled(App& app, MainWindowState& state, bool sent) {
   const char* remedied = sent ? problems::kUnmarked : problems::kMissing;
-  try {
-    state.cancelRequested = false;
-    app.ui.setStatus("");
-    const long rows = static_cast<long>(state.grid.rows.size());
-    for (long r = 0; r < rows; ++r) {
-      app.ui.setProgress(r + 1, rows);
-      if (state.cancelRequested) {
-        app.ui.setStatus("Operation aborted by user.");
-        return;
-      }
-      WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
-      auto cell = [&](int column) -> std::string& {
-        return row.cells[static_cast<std::size_t>(column)];
-      };
-      if (!row.ticked || cell(kReconcileProblemColumn) != remedied ||
-          !cell(kReconcileStatusColumn).empty())
-        continue;
-      const std::string& kind = cell(kReconcileKindColumn);
-      const std::string& key = cell(kReconcileKeyColumn);
-      app.ui.setStatus("Marking " + kind + " " + key + (sent ? " as sent" : " as not sent"));
-      app.ui.processEvents();
-      const bool done =
-          sent ? mark_linked(app, kind, key, cell(kReconcileIdColumn),
-                             cell(kReconcileQuickBooksColumn))
-               : write_data(app, mark_statement(list_of(kind), false, key, now_text()));
-      if (done) {
-        cell(kReconcileStatusColumn) = "Updated";
-        state.changed();
-      }
-    }
-    app.ui.setStatus("Operation completed");
-    app.ui.setProgress(0, rows);
-  } catch (const std::exception& error) {
-    show_common_error(app.ui, "frmQB", sent ? "marksent" : "marksentNot", error);
-  }
+  mark_ticked_rows(
+      app, state, kReconcileStatusColumn, sent ? "marksent" : "marksentNot", [&](WorkRow& row) {
+        auto cell = [&](int column) -> const std::string& {
+          return row.cells[static_cast<std::size_t>(column)];
+        };
+        if (cell(kReconcileProblemColumn) != remedied) return false;
+        const std::string& kind = cell(kReconcileKindColumn);
+        const std::string& key = cell(kReconcileKeyColumn);
+        app.ui.setStatus("Marking " + kind + " " + key + (sent ? " as sent" : " as not sent"));
+        app.ui.processEvents();
+        return sent ? mark_linked(app, kind, key, cell(kReconcileIdColumn),
+                                  cell(kReconcileQuickBooksColumn))
+                    : write_data(app, mark_statement(list_of(kind), false, key, now_text()));
+      });
 }
 
 }  // namespace vqb
