@@ -5,18 +5,13 @@
 
 #include "app/app.h"
 #include "app/startup.h"
+#include "app/text_helpers.h"
 #include "main_window/main_window_logic.h"
 
 namespace vqb::cli {
 
 std::string terminal_text(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    out += text[i];
-  }
-  return out;
+  return printable_text(text);
 }
 
 CliUi::CliUi(std::istream& in, std::ostream& err, bool interactive)

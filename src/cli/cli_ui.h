@@ -78,7 +78,8 @@ bool take_lock(App& app, std::optional<IntegratorLock>& lock,
 // --wait-lock: how long take_lock waits for another integrator (0: not at all).
 void set_lock_wait(int seconds);
 
-// "\r\n" becomes "\n" for the terminal.
+// Text for the terminal: "\r\n" becomes "\n", and the control characters a terminal would act
+// on (escape sequences, bells, carriage returns) are left out.
 std::string terminal_text(const std::string& text);
 
 }  // namespace vqb::cli

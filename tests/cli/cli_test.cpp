@@ -622,6 +622,7 @@ TEST(CliUi, QuestionsFollowThePolicyOrTheTerminal) {
   EXPECT_EQ(batch.messageBox("Go?", Buttons::YesNo, Icon::Question, "Confirm"), Answer::Yes);
   EXPECT_EQ(batch.inputBox("Name?", "Input", "x"), "") << "not interactive: cancelled";
   EXPECT_EQ(cli::terminal_text("a\r\nb"), "a\nb");
+  EXPECT_EQ(cli::terminal_text("O'Brien \x1b[2J& <Sons>\a\r"), "O'Brien [2J& <Sons>");
 }
 
 TEST(CliUi, AQuestionRuleAnswersItsQuestionOnly) {
