@@ -10,11 +10,14 @@
 #include "app/errors.h"
 #include "app/text_helpers.h"
 #include "demo/demo_company.h"
+#include "quickbooks/qbxml.h"
 #include "quickbooks/sim/simulated_company.h"
 
 namespace vqb::qb {
 namespace {
 
+using qbxml::add_ref_if_set;
+using qbxml::add_text;
 using Row = std::vector<Cell>;
 
 std::string text(const Row& row, std::size_t column) {
@@ -33,15 +36,6 @@ std::string description(const Row& row, std::size_t style) {
 }
 std::string date(const Row& row, std::size_t column) {
   return iso_date(numeric_value(text(row, column)));
-}
-
-pugi::xml_node put(pugi::xml_node parent, const char* name, const std::string& value) {
-  pugi::xml_node node = parent.append_child(name);
-  node.text().set(value.c_str());
-  return node;
-}
-void putRef(pugi::xml_node parent, const char* name, const std::string& fullName) {
-  if (!fullName.empty()) put(parent.append_child(name), "FullName", fullName);
 }
 
 // One message set of add requests, each with the Vantora number as its requestID.
@@ -104,25 +98,26 @@ std::map<std::string, std::string> add_invoices(Database& db, sim::SimulatedComp
   for (const Row& order : orders.rows) {
     const std::string n = number(order, 0);
     pugi::xml_node add = set.add("Invoice", n);
-    putRef(add, "CustomerRef", text(order, 3));
-    put(add, "TxnDate", date(order, 2));
-    put(add, "RefNumber", text(order, 1).empty() ? n : text(order, 1));
-    putRef(add, "ItemSalesTaxRef", text(order, 4));
+    add_ref_if_set(add, "CustomerRef", text(order, 3));
+    add_text(add, "TxnDate", date(order, 2));
+    add_text(add, "RefNumber", text(order, 1).empty() ? n : text(order, 1));
+    add_ref_if_set(add, "ItemSalesTaxRef", text(order, 4));
     for (; line < lines.rows.size() && number(lines.rows[line], 0) == n; ++line) {
       const Row& l = lines.rows[line];
       pugi::xml_node lineAdd = add.append_child("InvoiceLineAdd");
-      putRef(lineAdd, "ItemRef", text(l, 1));
-      put(lineAdd, "Desc", description(l, 2));
-      put(lineAdd, "Quantity", number(l, 4));
-      put(lineAdd, "Amount",
+      add_ref_if_set(lineAdd, "ItemRef", text(l, 1));
+      add_text(lineAdd, "Desc", description(l, 2));
+      add_text(lineAdd, "Quantity", number(l, 4));
+      add_text(
+          lineAdd, "Amount",
           hundredths_text(to_hundredths(numeric_value(text(l, 4)) * numeric_value(text(l, 5)))));
-      putRef(lineAdd, "SalesTaxCodeRef", text(l, 6));
+      add_ref_if_set(lineAdd, "SalesTaxCodeRef", text(l, 6));
     }
     if (cents(order, 5) != 0) {
       pugi::xml_node lineAdd = add.append_child("InvoiceLineAdd");
-      putRef(lineAdd, "ItemRef", discountItem);
-      put(lineAdd, "Desc", "Invoice Discount");
-      put(lineAdd, "Amount", hundredths_text(cents(order, 5)));
+      add_ref_if_set(lineAdd, "ItemRef", discountItem);
+      add_text(lineAdd, "Desc", "Invoice Discount");
+      add_text(lineAdd, "Amount", hundredths_text(cents(order, 5)));
     }
   }
   std::map<std::string, std::string> txns;
@@ -155,19 +150,19 @@ void add_payments(Database& db, sim::SimulatedCompany& company,
   MessageSet set;
   for (const Row& payment : payments.rows) {
     pugi::xml_node add = set.add("ReceivePayment", number(payment, 0));
-    putRef(add, "CustomerRef", text(payment, 1));
-    put(add, "TxnDate", date(payment, 2));
-    put(add, "RefNumber",
-        text(payment, 3).empty() ? number(payment, 0) : first_chars(text(payment, 3), 20));
-    put(add, "TotalAmount", hundredths_text(cents(payment, 4)));
-    putRef(add, "PaymentMethodRef", text(payment, 5));
-    putRef(add, "DepositToAccountRef", text(payment, 6));
+    add_ref_if_set(add, "CustomerRef", text(payment, 1));
+    add_text(add, "TxnDate", date(payment, 2));
+    add_text(add, "RefNumber",
+             text(payment, 3).empty() ? number(payment, 0) : first_chars(text(payment, 3), 20));
+    add_text(add, "TotalAmount", hundredths_text(cents(payment, 4)));
+    add_ref_if_set(add, "PaymentMethodRef", text(payment, 5));
+    add_ref_if_set(add, "DepositToAccountRef", text(payment, 6));
     auto [from, to] = applied.equal_range(number(payment, 7));
-    if (from == to) put(add, "IsAutoApply", "false");
+    if (from == to) add_text(add, "IsAutoApply", "false");
     for (auto it = from; it != to; ++it) {
       pugi::xml_node app = add.append_child("AppliedToTxnAdd");
-      put(app, "TxnID", it->second.first);
-      put(app, "PaymentAmount", hundredths_text(it->second.second));
+      add_text(app, "TxnID", it->second.first);
+      add_text(app, "PaymentAmount", hundredths_text(it->second.second));
     }
   }
   for (const auto& [n, added] : set.send(company, "ReceivePayment"))
@@ -190,17 +185,17 @@ void add_purchase_orders(Database& db, sim::SimulatedCompany& company) {
   for (const Row& order : orders.rows) {
     const std::string n = number(order, 0);
     pugi::xml_node add = set.add("PurchaseOrder", n);
-    putRef(add, "VendorRef", text(order, 4));
-    put(add, "TxnDate", date(order, 2));
-    put(add, "RefNumber", text(order, 1).empty() ? n : text(order, 1));
-    put(add, "DueDate", date(order, 3));
+    add_ref_if_set(add, "VendorRef", text(order, 4));
+    add_text(add, "TxnDate", date(order, 2));
+    add_text(add, "RefNumber", text(order, 1).empty() ? n : text(order, 1));
+    add_text(add, "DueDate", date(order, 3));
     for (; line < lines.rows.size() && number(lines.rows[line], 0) == n; ++line) {
       const Row& l = lines.rows[line];
       pugi::xml_node lineAdd = add.append_child("PurchaseOrderLineAdd");
-      putRef(lineAdd, "ItemRef", text(l, 1));
-      put(lineAdd, "Desc", description(l, 2));
-      put(lineAdd, "Quantity", number(l, 4));
-      put(lineAdd, "Rate", hundredths_text(cents(l, 5)));
+      add_ref_if_set(lineAdd, "ItemRef", text(l, 1));
+      add_text(lineAdd, "Desc", description(l, 2));
+      add_text(lineAdd, "Quantity", number(l, 4));
+      add_text(lineAdd, "Rate", hundredths_text(cents(l, 5)));
     }
   }
   for (const auto& [n, added] : set.send(company, "PurchaseOrder"))
