@@ -22,6 +22,9 @@ function vqbCli(args, input = '') {
     child.stderr.on('data', (d) => (err += d));
     child.on('error', reject);
     child.on('close', (code) => resolve({ code, out, err }));
+    // A command that does not read its input may end before the input is written (EPIPE on
+    // a loaded machine); its exit code and output tell what happened.
+    child.stdin.on('error', () => {});
     child.stdin.end(input);
   });
 }
