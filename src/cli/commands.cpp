@@ -259,6 +259,13 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   qbShow->add_option("ID", showId, "ListID or TxnID")->required();
   auto* qbOpen = qbCmd->add_subcommand("open", "Open the company (QuickBooks answers)");
   auto* qbClose = qbCmd->add_subcommand("close", "Close the company (QuickBooks is not reachable)");
+  std::string qbFile;
+  bool qbReplace = false;
+  auto* qbExport = qbCmd->add_subcommand("export", "Write the company as an XML company file");
+  qbExport->add_option("FILE", qbFile, "File to write")->required();
+  auto* qbImport = qbCmd->add_subcommand("import", "Make the company from an XML company file");
+  qbImport->add_option("FILE", qbFile, "XML company file to read")->required();
+  qbImport->add_flag("--replace", qbReplace, "Replace the company file already there");
 
   // vqb-cli webconnector setup|qwc and vqb-cli qb process.
   WebConnectorCommand webConnectorCommand;
@@ -344,6 +351,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     code = qb_show(app.settingsFolder, showId, out, err);
   else if (*qbOpen || *qbClose)
     code = qb_set_open(app.settingsFolder, static_cast<bool>(*qbOpen), out, err);
+  else if (*qbExport)
+    code = qb_export(app.settingsFolder, qbFile, out, err);
+  else if (*qbImport)
+    code = qb_import(app.settingsFolder, qbFile, qbReplace, out, err);
   else if (*linkCmd)
     code = cmd_link(app, counter, startValue, out);
   else if (prefsCommand.chosen())

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/errors.h"
+#include "app/os_calls.h"
 #include "app/text_helpers.h"
 #include "cli/output.h"
 #include "quickbooks/connection.h"
@@ -85,17 +87,24 @@ const std::map<std::string, ListKind>& list_kinds() {
   return kinds;
 }
 
-// Opens the company the settings point to; prints why not on err.
-std::optional<qb::sim::SimulatedCompany> open_company(const std::string& settingsFolder,
-                                                      std::ostream& err) {
+// The company file the settings point to; prints why there is none on err.
+std::optional<std::string> company_file(const std::string& settingsFolder, std::ostream& err) {
   qb::ConnectionConfig config = qb::load_connection_config(settingsFolder);
   if (config.transport != "simulated" || config.companyFile.empty()) {
     err << "No simulated QuickBooks company is configured in "
         << qb::connection_file_path(settingsFolder) << "\n";
     return std::nullopt;
   }
+  return config.companyFile;
+}
+
+// Opens the company the settings point to; prints why not on err.
+std::optional<qb::sim::SimulatedCompany> open_company(const std::string& settingsFolder,
+                                                      std::ostream& err) {
+  std::optional<std::string> file = company_file(settingsFolder, err);
+  if (!file) return std::nullopt;
   try {
-    return qb::sim::SimulatedCompany(config.companyFile);
+    return qb::sim::SimulatedCompany(*file);
   } catch (const VqbError& error) {
     err << number_dash_description(error.number(), error.description()) << "\n";
     return std::nullopt;
@@ -174,6 +183,39 @@ int qb_set_open(const std::string& settingsFolder, bool open, std::ostream& out,
   company->setOpen(open);
   out << "The company " << company->companyName() << " is " << (open ? "open" : "closed") << ".\n";
   return 0;
+}
+
+int qb_export(const std::string& settingsFolder, const std::string& file, std::ostream& out,
+              std::ostream& err) {
+  auto company = open_company(settingsFolder, err);
+  if (!company) return 1;
+  if (!os::save_file_atomically(file, company->xmlText())) {
+    err << "Could not write \"" << printable_text(file) << "\"\n";
+    return 1;
+  }
+  out << "The company " << printable_text(company->companyName()) << " is written to "
+      << printable_text(file) << ".\n";
+  return 0;
+}
+
+int qb_import(const std::string& settingsFolder, const std::string& file, bool replace,
+              std::ostream& out, std::ostream& err) {
+  std::optional<std::string> target = company_file(settingsFolder, err);
+  if (!target) return 1;
+  if (std::filesystem::exists(*target) && !replace) {
+    err << "The company file " << printable_text(*target)
+        << " already exists; give --replace to replace it.\n";
+    return 1;
+  }
+  try {
+    qb::sim::SimulatedCompany company = qb::sim::SimulatedCompany::importXml(file, *target);
+    out << "The company " << printable_text(company.companyName()) << " is made from "
+        << printable_text(file) << ".\n";
+    return 0;
+  } catch (const VqbError& error) {
+    err << number_dash_description(error.number(), error.description()) << "\n";
+    return 1;
+  }
 }
 
 }  // namespace vqb::cli

@@ -12,6 +12,7 @@
 #include "cli/output.h"
 #include "quickbooks/sim/simulated_company.h"
 #include "support/cli_run.h"
+#include "support/file_checks.h"
 #include "support/temp_dir.h"
 
 namespace vqb {
@@ -155,6 +156,34 @@ TEST_F(Cli, QbCommandsShowTheDemoCompany) {
   CliRun closed = in({"qb", "close"});
   EXPECT_EQ(closed.out, "The company Vantora Demo Company is closed.\n");
   EXPECT_EQ(in({"qb", "open"}).out, "The company Vantora Demo Company is open.\n");
+}
+
+TEST_F(Cli, QbExportWritesTheXmlCompanyFileAndImportMakesTheCompanyFromIt) {
+  ASSERT_EQ(makeDemo({"--customers", "6", "--invoices", "4"}).code, 0);
+  const std::string xml = dir.file("exported.xml");
+  const std::string before = company().xmlText();
+  CliRun exported = in({"qb", "export", xml});
+  ASSERT_EQ(exported.code, 0) << exported.err;
+  EXPECT_EQ(exported.out, "The company Vantora Demo Company is written to " + xml + ".\n");
+  EXPECT_EQ(test::read_file(xml), before);
+  EXPECT_EQ(before.find("<?xml version=\"1.0\"?>\n<SimulatedCompany format=\"1\""), 0u) << before;
+
+  company().addCustomer("Added After Export");
+  CliRun refused = in({"qb", "import", xml});
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_EQ(refused.err, "The company file " + folder +
+                             "/demo-company.qbxml already exists; give --replace to replace it.\n");
+  CliRun imported = in({"qb", "import", xml, "--replace"});
+  ASSERT_EQ(imported.code, 0) << imported.err;
+  EXPECT_EQ(imported.out, "The company Vantora Demo Company is made from " + xml + ".\n");
+  EXPECT_FALSE(company().findByName(qb::sim::Kind::Customer, "Added After Export"));
+  EXPECT_EQ(company().xmlText(), before);
+
+  CliRun notCompany = in({"qb", "import", folder + "/vantora.db", "--replace"});
+  EXPECT_EQ(notCompany.code, 1);
+  EXPECT_NE(notCompany.err.find("is not a simulated QuickBooks company file"), std::string::npos)
+      << notCompany.err;
+  EXPECT_EQ(company().xmlText(), before) << "a refused import leaves the company as it was";
 }
 
 TEST_F(Cli, ConnectLoadsTheListsAndListPrintsAWorkList) {

@@ -70,14 +70,14 @@ class Reconcile : public ::testing::Test {
     execute("DELETE FROM CustWOPayments WHERE WONumber NOT IN " + unsent);
   }
 
-  // Changes the company file as another program would (the next command reads it afresh).
+  // Changes the company behind the integrator's back: its XML form edited and imported back.
   void editCompany(const std::function<void(pugi::xml_node)>& edit) {
     pugi::xml_document doc;
-    ASSERT_TRUE(doc.load_file(company().c_str()));
-    pugi::xml_node root = doc.document_element();
-    edit(root);
-    root.attribute("generation").set_value(root.attribute("generation").as_llong() + 1);
-    ASSERT_TRUE(doc.save_file(company().c_str()));
+    ASSERT_TRUE(doc.load_string(qb::sim::SimulatedCompany(company()).xmlText().c_str()));
+    edit(doc.document_element());
+    const std::string edited = dir.file("edited.xml");
+    ASSERT_TRUE(doc.save_file(edited.c_str()));
+    qb::sim::SimulatedCompany::importXml(edited, company());
   }
   static pugi::xml_node txn(pugi::xml_node root, const char* tag, const std::string& id) {
     return root.find_node([&](pugi::xml_node n) {

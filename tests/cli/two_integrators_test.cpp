@@ -123,7 +123,7 @@ TEST_F(TwoIntegrators, FilesWithCustomerDataOrSecretsAreOwnerOnlyAfterASend) {
   for (const std::string& name :
        {std::string(kIntentJournalName) + "-wal", std::string(kIntentJournalName) + "-shm",
         std::string(qb::kExchangeLogName) + ".1", std::string("parsedAddresses.xml"),
-        std::string("demo-company.qbxml.lock")}) {
+        std::string("demo-company.qbxml-wal"), std::string("demo-company.qbxml-shm")}) {
     if (fs::exists(folder + "/" + name)) {
       EXPECT_EQ(mode_of(folder + "/" + name), 0600u) << name;
     }

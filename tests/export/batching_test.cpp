@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +16,7 @@
 #include "export/purchase_order_export.h"
 #include "export/supplier_export.h"
 #include "main_window/work_lists.h"
+#include "quickbooks/sim/simulated_company.h"
 #include "support/connected_demo.h"
 
 namespace vqb::test {
@@ -107,10 +106,7 @@ Outcome send_demo(bool batching, bool duplicateSearches) {
     }
     out.rows.push_back(without_times(dump));
   }
-  std::ifstream file(f.demo.companyFile);
-  std::stringstream text;
-  text << file.rdbuf();
-  out.company = without_times(text.str());
+  out.company = without_times(qb::sim::SimulatedCompany(f.demo.companyFile).xmlText());
   return out;
 }
 

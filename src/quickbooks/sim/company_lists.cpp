@@ -87,15 +87,16 @@ pugi::xml_node SimulatedCompany::Impl::addListEntry(Kind kind, pugi::xml_node so
 
   pugi::xml_node stored = containers[static_cast<int>(kind)].append_copy(ret);
   indexEntry(kind, stored);
+  touch(stored);
   if (kind == Kind::Customer && sublevel > 0) {
     // A job's opening balance counts in its parents' total balances.
     std::int64_t cents = centsOf(stored, "Balance");
     for (pugi::xml_node parent = findById(stored.child("ParentRef").child_value("ListID")); parent;
          parent = findById(parent.child("ParentRef").child_value("ListID"))) {
       setChild(parent, "TotalBalance", centsText(centsOf(parent, "TotalBalance") + cents));
+      touch(parent);
     }
   }
-  dirty = true;
   return stored;
 }
 
@@ -169,7 +170,7 @@ pugi::xml_node SimulatedCompany::Impl::modListEntry(Kind kind, pugi::xml_node mo
   while (ret.first_child()) ret.remove_child(ret.first_child());
   for (pugi::xml_node child : work.children()) ret.append_copy(child);
   indexEntry(kind, ret);
-  dirty = true;
+  touch(ret);
   return ret;
 }
 
@@ -178,6 +179,7 @@ void SimulatedCompany::Impl::adjustBalance(pugi::xml_node customer, std::int64_t
   for (pugi::xml_node node = customer; node;
        node = findById(node.child("ParentRef").child_value("ListID"))) {
     setChild(node, "TotalBalance", centsText(centsOf(node, "TotalBalance") + cents));
+    touch(node);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <pugixml.hpp>
 #include <stdexcept>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/os_calls.h"
+#include "quickbooks/sim/company_store.h"
 #include "quickbooks/sim/decimal.h"
 #include "quickbooks/sim/simulated_company.h"
 
@@ -132,17 +134,22 @@ struct SimulatedCompany::Impl {
   std::array<std::int64_t, 3> maxRefNumber{};
   std::map<std::string, Iterator> iterators;
   long iteratorCount = 0;
-  long long generation = 0;  // of the file as last read or written
+  // The store is the company; the document above is its cache, brought up to date at the
+  // start of each request from the rows another process changed since.
+  std::unique_ptr<CompanyStore> store;
+  long long generation = -1;  // of the store as the cache last saw it (-1: read it whole)
+  // Changes of the cache not yet in the store: `dirty` says there are some, the rest which.
   bool dirty = false;
-  // Several processes share the company file, as several applications share a QuickBooks
-  // company: a change is read, applied and written under the lock of "<file>.lock".
-  os::FileLock fileLock;
+  std::vector<pugi::xml_node> touched;
+  std::vector<std::string> erasedIds;
+  std::vector<std::string> messageSetsAdded;
+  bool messageSetsChanged = false;
   int writeDepth = 0;
-  // Holds the lock (nested scopes share it) with the file read afresh; a change left
-  // unsaved when the scope ends is dropped, so the next request reads the file again.
+  // Holds the store's write lock (nested scopes share it) with the cache brought up to date;
+  // a change left unsaved when the scope ends is dropped with the cache, which is read again.
   class WriteScope {
    public:
-    explicit WriteScope(Impl& impl, bool refreshing = true);
+    explicit WriteScope(Impl& impl);
     ~WriteScope();
     WriteScope(const WriteScope&) = delete;
     WriteScope& operator=(const WriteScope&) = delete;
@@ -152,11 +159,27 @@ struct SimulatedCompany::Impl {
   };
 
   // Company file.
-  void load();
+  void open();
+  // Completes a company document read from an XML company file (parts a hand-written file
+  // lacks) and indexes it.
+  void prepareDocument();
   void buildIndexes();
+  // Reads the whole company from the store, or patches the cache with what changed since.
+  void loadAll();
+  void patch(long long since, const std::map<std::string, std::string>& meta);
+  void loadMessageSets();
+  // Writes the tracked changes and commits them; the write lock is taken again for the
+  // rest of the scope.
   void save();
-  void refresh();  // reads the file again when another process changed it
-  std::string lockPath() const { return path + ".lock"; }
+  void refresh();  // brings the cache up to date when another process changed the store
+  // Marks a stored …Ret element as changed, to be written by the next save.
+  void touch(pugi::xml_node ret);
+  // Removes a …Ret element from the company: indexes, document and store.
+  void eraseEntry(Kind kind, pugi::xml_node ret);
+  // The whole company as an XML company file.
+  std::string documentText() const;
+  // Writes the document whole into a new store at `target` (written beside it, then renamed).
+  void writeNewStore(const std::string& target);
   void requireOpen() const;
   // A Canadian company ("country" CA) taxes each line by its sales tax code's tax item and
   // has no sales tax item on the invoice.

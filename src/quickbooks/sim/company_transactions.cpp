@@ -274,8 +274,8 @@ pugi::xml_node SimulatedCompany::Impl::addInvoice(pugi::xml_node source) {
 
   pugi::xml_node stored = containers[static_cast<int>(Kind::Invoice)].append_copy(ret);
   indexEntry(Kind::Invoice, stored);
+  touch(stored);
   adjustBalance(customer, total);
-  dirty = true;
   return stored;
 }
 
@@ -382,6 +382,7 @@ pugi::xml_node SimulatedCompany::Impl::addReceivePayment(pugi::xml_node source) 
     setChild(invoice, "AppliedAmount", centsText(centsOf(invoice, "AppliedAmount") - reduction));
     setChild(invoice, "IsPaid", balance <= 0 ? "true" : "false");
     stampModified(invoice, editSequence, now);
+    touch(invoice);
     discounts += application.discount;
 
     pugi::xml_node line = ret.append_child("AppliedToTxnRet");
@@ -399,8 +400,8 @@ pugi::xml_node SimulatedCompany::Impl::addReceivePayment(pugi::xml_node source) 
 
   pugi::xml_node stored = containers[static_cast<int>(Kind::ReceivePayment)].append_copy(ret);
   indexEntry(Kind::ReceivePayment, stored);
+  touch(stored);
   adjustBalance(customer, -(total + discounts));
-  dirty = true;
   return stored;
 }
 
@@ -484,7 +485,7 @@ pugi::xml_node SimulatedCompany::Impl::addPurchaseOrder(pugi::xml_node source) {
 
   pugi::xml_node stored = containers[static_cast<int>(Kind::PurchaseOrder)].append_copy(ret);
   indexEntry(Kind::PurchaseOrder, stored);
-  dirty = true;
+  touch(stored);
   return stored;
 }
 
@@ -576,7 +577,7 @@ pugi::xml_node SimulatedCompany::Impl::modPurchaseOrder(pugi::xml_node source) {
   unindexTxn(Kind::PurchaseOrder, ret);
   replaceChildren(ret, work);
   indexEntry(Kind::PurchaseOrder, ret);
-  dirty = true;
+  touch(ret);
   return ret;
 }
 

@@ -46,24 +46,48 @@ std::string hex(unsigned long long value, int width) {
   return text;
 }
 
-void writeFileAtomically(const std::string& path, const std::string& content) {
-  if (!os::save_file_atomically(path, content))
-    throw QbError(kFileError, "Could not write the company file \"" + path + "\".");
+// The start tag of an element alone (its attributes, no children), as XML text.
+std::string startTag(pugi::xml_node node) {
+  pugi::xml_document scratch;
+  pugi::xml_node copy = scratch.append_child(node.name());
+  for (pugi::xml_attribute attribute : node.attributes())
+    copy.append_attribute(attribute.name()).set_value(attribute.value());
+  return nodeXml(copy);
 }
 
-// The generation written in the root element's start tag, read from the head of the file
-// alone; -1 when the file cannot be read. Every save writes the next generation, so a change
-// by another process is seen however close in time it came.
-long long generationOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char head[1024];
-  in.read(head, sizeof head);
-  const auto size = in.gcount();
-  if (size <= 0) return -1;
-  std::string_view text(head, static_cast<std::size_t>(size));
-  std::size_t at = text.find(" generation=\"");
-  if (at == std::string_view::npos) return -1;
-  return std::atoll(std::string(text.substr(at + 13, 20)).c_str());
+// Parses XML text (one or more elements) as the last children of parent.
+void appendXml(pugi::xml_node parent, const std::string& xml) {
+  if (!xml.empty() && !parent.append_buffer(xml.data(), xml.size()))
+    throw QbError(kFileError, "The company file holds a damaged record.");
+}
+
+CompanyStore::Row rowOf(Kind kind, pugi::xml_node ret) {
+  CompanyStore::Row row;
+  row.kind = static_cast<int>(kind);
+  if (isTransaction(kind)) {
+    row.id = childText(ret, "TxnID");
+    row.name = childText(ret, "RefNumber");
+    row.entity =
+        ret.child(kind == Kind::PurchaseOrder ? "VendorRef" : "CustomerRef").child_value("ListID");
+    row.txnDate = childText(ret, "TxnDate");
+  } else {
+    row.id = childText(ret, "ListID");
+    row.name = entryName(ret);
+    row.entity = ret.child("ParentRef").child_value("ListID");
+    row.active = childText(ret, "IsActive") != "false";
+  }
+  row.timeModified = childText(ret, "TimeModified");
+  row.xml = nodeXml(ret);
+  return row;
+}
+
+std::string notACompany(const std::string& path) {
+  return "Could not connect to QuickBooks: \"" + path + "\" is not a QuickBooks company file.";
+}
+
+// Reads an XML company file into doc; false when it is none.
+bool readXmlCompany(const std::string& file, pugi::xml_document& doc) {
+  return doc.load_file(file.c_str()) && doc.child(kRootTag);
 }
 
 // Checks a request element against the schema: known children, in order, required ones
@@ -214,67 +238,94 @@ std::string Entry::value(std::string_view path) const {
 // ---------------------------------------------------------------------------------------------
 // Company file and indexes
 
-void SimulatedCompany::Impl::load() {
+void SimulatedCompany::Impl::open() {
   if (!std::filesystem::exists(path)) {
     throw QbError(kNotReachable, "Could not connect to QuickBooks: the company file \"" + path +
                                      "\" does not exist.");
   }
-  pugi::xml_parse_result parsed = doc.load_file(path.c_str());
+  if (!CompanyStore::isStore(path)) {
+    // A company file of the XML kind becomes a store; the XML is kept beside it.
+    os::FileLock converting;
+    try {
+      converting = os::FileLock::take(path + ".lock", true);
+    } catch (const std::system_error& error) {
+      throw QbError(kFileError, "Could not lock the company file \"" + path +
+                                    "\": " + error.code().message() + ".");
+    }
+    if (!CompanyStore::isStore(path)) {
+      if (!readXmlCompany(path, doc)) throw QbError(kNotReachable, notACompany(path));
+      std::ifstream in(path, std::ios::binary);
+      std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (!os::save_file_atomically(path + ".xml.bak", content))
+        throw QbError(kFileError, "Could not keep a copy of the company file \"" + path + "\".");
+      prepareDocument();
+      writeNewStore(path);
+    }
+  }
+  if (!CompanyStore::isStore(path)) throw QbError(kNotReachable, notACompany(path));
+  store = std::make_unique<CompanyStore>(path, false);
+  generation = -1;
+  refresh();
+  if (!root) throw QbError(kNotReachable, notACompany(path));
+}
+
+void SimulatedCompany::Impl::prepareDocument() {
   root = doc.child(kRootTag);
-  if (!parsed || !root) {
-    throw QbError(kNotReachable, "Could not connect to QuickBooks: \"" + path +
-                                     "\" is not a QuickBooks company file.");
-  }
-  // A file written by hand may lack parts; they are added and the file written once.
-  bool completed = false;
-  const long long onDisk = root.attribute("generation").as_llong(-1);
-  if (!root.attribute("generation")) {
-    root.prepend_attribute("generation").set_value(0);
-    completed = true;
-  }
-  generation = root.attribute("generation").as_llong();
+  if (!root.attribute("generation")) root.prepend_attribute("generation").set_value(0);
   for (const auto& [counter, first] : kCounters) {
     if (!root.attribute(counter)) root.append_attribute(counter).set_value(first);
   }
   faultsNode = root.child("Faults");
   if (!faultsNode) faultsNode = root.prepend_child("Faults");
   if (!root.child("CompanyRet")) root.insert_child_after("CompanyRet", faultsNode);
-  pugi::xml_node named[std::size(kContainers)];
-  for (std::size_t i = 0; i < std::size(kContainers); ++i) {
-    named[i] = root.child(kContainers[i]);
-    if (!named[i]) {
-      named[i] = root.append_child(kContainers[i]);
-      completed = true;
-    }
+  for (const char* container : kContainers) {
+    if (!root.child(container)) root.append_child(container);
   }
-  for (int k = 0; k < kKindCount; ++k) {
-    for (std::size_t i = 0; i < std::size(kContainers); ++i) {
-      if (std::string_view(kContainers[i]) == kindInfo(static_cast<Kind>(k)).container)
-        containers[k] = named[i];
-    }
-  }
+  for (int k = 0; k < kKindCount; ++k)
+    containers[k] = root.child(kindInfo(static_cast<Kind>(k)).container);
   buildIndexes();
-  if (completed) {
-    // Written once, unless another process has changed the file since it was read.
-    WriteScope writing(*this, false);
-    if (writeDepth > 1 || generationOf(path) == onDisk) save();
+}
+
+void SimulatedCompany::Impl::writeNewStore(const std::string& target) {
+  const std::string building = target + ".new";
+  CompanyStore::removeFiles(building);
+  {
+    CompanyStore fresh(building, true);
+    fresh.begin(true);
+    const long long at = root.attribute("generation").as_llong(0);
+    for (const char* container : kContainers) {
+      for (pugi::xml_node ret : root.child(container).children()) {
+        if (std::optional<Kind> kind = kindOfRet(ret.name())) fresh.putEntry(rowOf(*kind, ret), at);
+      }
+    }
+    for (pugi::xml_node set : root.child("MessageSets").children("MessageSet"))
+      fresh.putMessageSet(set.attribute("id").value(), nodeXml(set));
+    fresh.setMeta("root", startTag(root));
+    fresh.setMeta("Faults", nodeXml(faultsNode));
+    fresh.setMeta("CompanyRet", nodeXml(root.child("CompanyRet")));
+    fresh.setMeta("generation", std::to_string(at));
+    fresh.commit();
+  }
+  // Journal files of a store the new one replaces would be read as the new one's.
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+    std::error_code ignored;
+    std::filesystem::remove(target + suffix, ignored);
+  }
+  std::error_code error;
+  std::filesystem::rename(building, target, error);
+  if (error) {
+    CompanyStore::removeFiles(building);
+    throw QbError(kFileError, "Could not write the company file \"" + target + "\".");
   }
 }
 
-SimulatedCompany::Impl::WriteScope::WriteScope(Impl& impl, bool refreshing) : impl_(impl) {
+SimulatedCompany::Impl::WriteScope::WriteScope(Impl& impl) : impl_(impl) {
   if (impl_.writeDepth++ > 0) return;
   try {
-    impl_.fileLock = os::FileLock::take(impl_.lockPath(), true);
-  } catch (const std::system_error& error) {
-    --impl_.writeDepth;
-    throw QbError(kFileError, "Could not lock the company file \"" + impl_.path +
-                                  "\": " + error.code().message() + ".");
-  }
-  if (!refreshing) return;
-  try {
+    impl_.store->begin(true);
     impl_.refresh();
   } catch (...) {
-    impl_.fileLock = os::FileLock();
+    impl_.store->rollback();
     --impl_.writeDepth;
     throw;
   }
@@ -282,11 +333,16 @@ SimulatedCompany::Impl::WriteScope::WriteScope(Impl& impl, bool refreshing) : im
 
 SimulatedCompany::Impl::WriteScope::~WriteScope() {
   if (--impl_.writeDepth > 0) return;
-  if (impl_.dirty) {
-    impl_.dirty = false;
-    impl_.generation = -1;  // read the file again next time
+  if (impl_.dirty || !impl_.touched.empty() || !impl_.erasedIds.empty() ||
+      impl_.messageSetsChanged) {
+    // A change the store does not hold: the cache is read again next time.
+    impl_.dirty = impl_.messageSetsChanged = false;
+    impl_.touched.clear();
+    impl_.erasedIds.clear();
+    impl_.messageSetsAdded.clear();
+    impl_.generation = -1;
   }
-  impl_.fileLock = os::FileLock();
+  impl_.store->rollback();
 }
 
 void SimulatedCompany::Impl::buildIndexes() {
@@ -302,16 +358,176 @@ void SimulatedCompany::Impl::buildIndexes() {
   }
 }
 
-void SimulatedCompany::Impl::save() {
-  root.attribute("generation").set_value(++generation);
-  std::ostringstream out;
-  doc.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
-  writeFileAtomically(path, withCarriageReturnsEscaped(out.str()));
-  dirty = false;
+void SimulatedCompany::Impl::loadAll() {
+  std::map<std::string, std::string> meta = store->meta();
+  doc.reset();
+  touched.clear();
+  pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
+  declaration.append_attribute("version").set_value("1.0");
+  appendXml(doc, meta["root"]);
+  root = doc.child(kRootTag);
+  if (!root) throw QbError(kNotReachable, notACompany(path));
+  appendXml(root, meta["Faults"]);
+  appendXml(root, meta["CompanyRet"]);
+  faultsNode = root.child("Faults");
+  for (const char* container : kContainers) root.append_child(container);
+  for (int k = 0; k < kKindCount; ++k)
+    containers[k] = root.child(kindInfo(static_cast<Kind>(k)).container);
+  // Each container's rows are parsed in one piece.
+  std::array<std::string, kKindCount> texts;
+  store->forEachEntry(-1, [&](int kind, const std::string& xml) {
+    if (kind >= 0 && kind < kKindCount) texts[kind] += xml;
+  });
+  for (int k = 0; k < kKindCount; ++k) {
+    appendXml(containers[k], texts[k]);
+    std::string().swap(texts[k]);
+  }
+  loadMessageSets();
+  buildIndexes();
+}
+
+void SimulatedCompany::Impl::loadMessageSets() {
+  store->forEachMessageSet([&](const std::string& xml) {
+    pugi::xml_node sets = root.child("MessageSets");
+    appendXml(sets ? sets : root.append_child("MessageSets"), xml);
+  });
+}
+
+void SimulatedCompany::Impl::patch(long long since,
+                                   const std::map<std::string, std::string>& meta) {
+  store->forEachEntry(since, [&](int kindNumber, const std::string& xml) {
+    pugi::xml_document scratch;
+    appendXml(scratch, xml);
+    pugi::xml_node changed = scratch.first_child();
+    std::optional<Kind> kind = kindOfRet(changed.name());
+    if (!kind) return;
+    pugi::xml_node held = findById(childText(changed, isTransaction(*kind) ? "TxnID" : "ListID"));
+    if (!held) {
+      indexEntry(*kind, containers[kindNumber].append_copy(changed));
+      return;
+    }
+    if (isTransaction(*kind)) {
+      unindexTxn(*kind, held);
+    } else {
+      unindexName(*kind, held);
+    }
+    while (held.first_child()) held.remove_child(held.first_child());
+    for (pugi::xml_node child : changed.children()) held.append_copy(child);
+    indexEntry(*kind, held);
+  });
+  // The root's attributes; the faults and the CompanyRet whole.
+  auto replace = [&](pugi::xml_node node, const std::string& xml, bool children) {
+    pugi::xml_document scratch;
+    appendXml(scratch, xml);
+    pugi::xml_node from = scratch.first_child();
+    while (node.first_attribute()) node.remove_attribute(node.first_attribute());
+    for (pugi::xml_attribute attribute : from.attributes())
+      node.append_attribute(attribute.name()).set_value(attribute.value());
+    if (!children) return;
+    while (node.first_child()) node.remove_child(node.first_child());
+    for (pugi::xml_node child : from.children()) node.append_copy(child);
+  };
+  replace(root, meta.at("root"), false);
+  replace(faultsNode, meta.at("Faults"), true);
+  replace(root.child("CompanyRet"), meta.at("CompanyRet"), true);
 }
 
 void SimulatedCompany::Impl::refresh() {
-  if (generationOf(path) != generation) load();
+  const bool reading = !store->inTransaction();
+  if (reading) store->begin(false);
+  try {
+    const long long now = store->generation();
+    if (now < 0) throw QbError(kNotReachable, notACompany(path));
+    if (now != generation) {
+      std::map<std::string, std::string> meta = store->meta();
+      auto after = [&](const char* key) {
+        auto found = meta.find(key);
+        return found != meta.end() && std::atoll(found->second.c_str()) > generation;
+      };
+      // Deleted rows leave no row behind: the cache is read whole.
+      if (generation < 0 || after("erased")) {
+        loadAll();
+      } else {
+        patch(generation, meta);
+        if (after("messageSets")) {
+          root.remove_child("MessageSets");
+          loadMessageSets();
+        }
+      }
+      generation = now;
+    }
+  } catch (...) {
+    generation = -1;
+    if (reading) store->rollback();
+    throw;
+  }
+  if (reading) store->rollback();
+}
+
+void SimulatedCompany::Impl::save() {
+  const long long next = generation + 1;
+  for (pugi::xml_node ret : touched) {
+    if (std::optional<Kind> kind = kindOfRet(ret.name())) store->putEntry(rowOf(*kind, ret), next);
+  }
+  for (const std::string& id : erasedIds) store->eraseEntry(id);
+  if (!erasedIds.empty()) store->setMeta("erased", std::to_string(next));
+  if (messageSetsChanged) {
+    pugi::xml_node sets = root.child("MessageSets");
+    for (const std::string& id : store->messageSetIds()) {
+      if (!sets.find_child_by_attribute("MessageSet", "id", id.c_str())) store->eraseMessageSet(id);
+    }
+    for (const std::string& id : messageSetsAdded) {
+      if (pugi::xml_node set = sets.find_child_by_attribute("MessageSet", "id", id.c_str()))
+        store->putMessageSet(id, nodeXml(set));
+    }
+    store->setMeta("messageSets", std::to_string(next));
+  }
+  root.attribute("generation").set_value(next);
+  store->setMeta("root", startTag(root));
+  store->setMeta("Faults", nodeXml(faultsNode));
+  store->setMeta("CompanyRet", nodeXml(root.child("CompanyRet")));
+  store->setMeta("generation", std::to_string(next));
+  try {
+    store->commit();
+  } catch (...) {
+    generation = -1;  // the cache holds what the store does not
+    throw;
+  }
+  generation = next;
+  dirty = messageSetsChanged = false;
+  touched.clear();
+  erasedIds.clear();
+  messageSetsAdded.clear();
+  // The rest of the scope keeps the write lock.
+  if (writeDepth > 0) {
+    store->begin(true);
+    refresh();
+  }
+}
+
+void SimulatedCompany::Impl::touch(pugi::xml_node ret) {
+  if (std::find(touched.begin(), touched.end(), ret) == touched.end()) touched.push_back(ret);
+  dirty = true;
+}
+
+void SimulatedCompany::Impl::eraseEntry(Kind kind, pugi::xml_node ret) {
+  std::string id = childText(ret, isTransaction(kind) ? "TxnID" : "ListID");
+  if (isTransaction(kind)) {
+    unindexTxn(kind, ret);
+  } else {
+    unindexName(kind, ret);
+  }
+  byId.erase(id);
+  touched.erase(std::remove(touched.begin(), touched.end(), ret), touched.end());
+  ret.parent().remove_child(ret);
+  erasedIds.push_back(id);
+  dirty = true;
+}
+
+std::string SimulatedCompany::Impl::documentText() const {
+  std::ostringstream out;
+  doc.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
+  return withCarriageReturnsEscaped(out.str());
 }
 
 void SimulatedCompany::Impl::requireOpen() const {
@@ -607,7 +823,7 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     return messageSetStatus(kInvalidMessageSetId);
   if (oldId == kClearAllMessageSets) {
     root.remove_child("MessageSets");
-    dirty = true;
+    dirty = messageSetsChanged = true;
   } else if (!oldId.empty()) {
     pugi::xml_node stored = storedMessageSet(oldId);
     if (!messages.first_child()) {  // a status check: the kept response, or why there is none
@@ -620,7 +836,7 @@ std::string SimulatedCompany::Impl::process(const std::string& requestXml) {
     // The application has what it needs from the old set: it is no longer kept.
     if (stored) {
       stored.parent().remove_child(stored);
-      dirty = true;
+      dirty = messageSetsChanged = true;
     }
   }
   if (!newId.empty()) {
@@ -741,7 +957,8 @@ void SimulatedCompany::Impl::storeMessageSet(const std::string& id, pugi::xml_no
   std::size_t count = 0;
   for (pugi::xml_node kept = sets.first_child(); kept; kept = kept.next_sibling()) ++count;
   while (count-- > kStoredMessageSets) sets.remove_child(sets.first_child());
-  dirty = true;
+  messageSetsAdded.push_back(id);
+  dirty = messageSetsChanged = true;
 }
 
 long SimulatedCompany::Impl::answer(pugi::xml_node rq, pugi::xml_node rs) {
@@ -812,7 +1029,7 @@ long SimulatedCompany::Impl::answer(pugi::xml_node rq, pugi::xml_node rs) {
 
 SimulatedCompany::SimulatedCompany(const std::string& path) : impl_(std::make_unique<Impl>()) {
   impl_->path = path;
-  impl_->load();
+  impl_->open();
 }
 
 SimulatedCompany::SimulatedCompany(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -837,12 +1054,30 @@ SimulatedCompany SimulatedCompany::create(const std::string& path, const std::st
   setChild(company, "FirstMonthFiscalYear", "January");
   setChild(company, "FirstMonthIncomeTaxYear", "January");
   for (const char* container : kContainers) root.append_child(container);
-  std::ostringstream out;
-  doc.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
-  writeFileAtomically(path, withCarriageReturnsEscaped(out.str()));
+  Impl made;
+  made.path = path;
+  made.doc.reset(doc);
+  made.prepareDocument();
+  made.writeNewStore(path);
   SimulatedCompany result(path);
   result.setFaults(Faults{});
   return result;
+}
+
+SimulatedCompany SimulatedCompany::importXml(const std::string& xmlFile, const std::string& path) {
+  Impl made;
+  made.path = path;
+  if (!readXmlCompany(xmlFile, made.doc)) {
+    throw QbError(kFileError, "\"" + xmlFile + "\" is not a simulated QuickBooks company file.");
+  }
+  made.prepareDocument();
+  made.writeNewStore(path);
+  return SimulatedCompany(path);
+}
+
+std::string SimulatedCompany::xmlText() const {
+  impl_->refresh();
+  return impl_->documentText();
 }
 
 void SimulatedCompany::openConnection(const std::string&) {
@@ -955,6 +1190,7 @@ std::vector<std::string> SimulatedCompany::storedMessageSets() const {
 void SimulatedCompany::clearMessageSets() {
   Impl::WriteScope writing(*impl_);
   impl_->root.remove_child("MessageSets");
+  impl_->messageSetsChanged = true;
   impl_->save();
 }
 
@@ -1081,6 +1317,7 @@ void SimulatedCompany::setActive(const std::string& listId, bool active) {
   setChild(ret, "IsActive", active ? "true" : "false");
   setChild(ret, "EditSequence", impl_->newEditSequence());
   setChild(ret, "TimeModified", Impl::nowText());
+  impl_->touch(ret);
   impl_->save();
 }
 

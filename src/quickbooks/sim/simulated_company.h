@@ -1,11 +1,14 @@
 #pragma once
-// A QuickBooks company simulated in one XML file, answering qbXML like QuickBooks does, so the
-// integrator runs, is demonstrated and is tested without QuickBooks.
+// A QuickBooks company simulated in one SQLite file, answering qbXML like QuickBooks does, so
+// the integrator runs, is demonstrated and is tested without QuickBooks.
 //
-// The file holds every list entry and transaction as the …Ret element QuickBooks would return
-// (children in schema order), the company's open/closed state and the faults it is told to
-// show. It is read when the company is constructed, read again when another process changed
-// it, and written (temporary file, fsync, rename) after every change.
+// The file holds every list entry and transaction as a row with the …Ret element QuickBooks
+// would return (children in schema order), the kept message-set responses, the company's
+// open/closed state, country and the faults it is told to show. Each request that changes
+// anything is one SQLite transaction, committed before it is answered; several processes may
+// use the file at once. The company is kept in memory too and brought up to date from the
+// rows another process changed. An XML company file (the older kind, still what export
+// writes) is converted when it is opened, its XML kept as "<file>.xml.bak".
 
 #include <cstddef>
 #include <memory>
@@ -116,6 +119,14 @@ class SimulatedCompany : public QbTransport {
   explicit SimulatedCompany(const std::string& path);
   // Writes a new empty, open company file at path (replacing any file there) and opens it.
   static SimulatedCompany create(const std::string& path, const std::string& companyName);
+  // Makes a company file at path (replacing any file there) from an XML company file, as
+  // xmlText() writes one, and opens it; QbError when xmlFile is not one.
+  static SimulatedCompany importXml(const std::string& xmlFile, const std::string& path);
+
+  // The whole company as an XML company file: a SimulatedCompany element holding the
+  // faults, the CompanyRet, one element per list (Customers, Items, Invoices...) of …Ret
+  // elements and the kept message sets.
+  std::string xmlText() const;
 
   SimulatedCompany(SimulatedCompany&&) noexcept;
   SimulatedCompany& operator=(SimulatedCompany&&) noexcept;
