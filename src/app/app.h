@@ -108,6 +108,9 @@ struct App {
   // kept, with the path it was opened on.
   std::shared_ptr<Database> intentJournal;
   std::string intentJournalPath;
+  // The send run the adds of this process are logged under (export/send_runs.h); 0 when none
+  // is open.
+  long long sendRun{0};
   // The lock on the Vantora database this process holds while it writes
   // (app/integrator_lock.h); expired when none is held.
   std::weak_ptr<os::FileLock> integratorLock;

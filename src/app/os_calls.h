@@ -57,6 +57,8 @@ long process_id();
 std::string executable_folder();
 // The short name of the running program ("vqb-cli", "vqb").
 std::string program_name();
+// The name of the user running this process ("" when it cannot be told).
+std::string user_name();
 // Whether standard input is a terminal.
 bool stdin_is_terminal();
 // Whether `text` is a numeric IPv4 or IPv6 address.

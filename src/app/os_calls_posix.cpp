@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -151,6 +152,16 @@ std::string executable_folder() {
 
 std::string program_name() {
   return program_invocation_short_name;  // glibc: argv[0] without its folder
+}
+
+std::string user_name() {
+  passwd entry{};
+  passwd* found = nullptr;
+  char buffer[1024];
+  if (::getpwuid_r(::geteuid(), &entry, buffer, sizeof buffer, &found) == 0 && found != nullptr)
+    return found->pw_name;
+  const char* name = std::getenv("USER");
+  return name != nullptr ? name : "";
 }
 
 bool stdin_is_terminal() {

@@ -17,6 +17,7 @@
 #include "cli/send_command.h"
 #include "cli/setup_command.h"
 #include "cli/sync_commands.h"
+#include "cli/undo_command.h"
 #include "cli/webconnector_command.h"
 #include "demo/demo_company.h"
 #include "demo/demo_setup.h"
@@ -291,6 +292,10 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
   ReconcileCommand reconcileCommand;
   reconcileCommand.addTo(cli);
 
+  // vqb-cli runs and vqb-cli undo RUN [--dry-run].
+  UndoCommands undoCommands;
+  undoCommands.addTo(cli);
+
   try {
     cli.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -323,6 +328,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     return cmd_import(globals.settings, importOptions, assumeYes, in, out, err, interactive);
   if (syncCommands.chosen())
     return syncCommands.run(globals.settings, assumeYes, in, out, err, interactive);
+  if (undoCommands.chosen())
+    return undoCommands.run(globals.settings, assumeYes, in, out, err, interactive);
 
   CliUi ui(in, err, interactive);
   if (globals.yes) ui.assumeYes = true;

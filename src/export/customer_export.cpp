@@ -10,6 +10,7 @@
 #include "export/intent_recovery.h"
 #include "export/parse_address.h"
 #include "export/send_loop.h"
+#include "export/send_runs.h"
 #include "mapping/existence.h"
 #include "mapping/validators.h"
 #include "quickbooks/qb_error.h"
@@ -296,6 +297,7 @@ bool mark_customer_sent(App& app, long link, const std::string& qbName) {
 }
 
 void send_Customers(MappingContext& ctx) {
+  const SendRunScope run(ctx.app);
   try {
     recover_before_send(ctx, "customer", kNameListLinkColumn, kNameListResultColumn);
     send_name_rows(ctx, [&ctx](long link) { return send_Customer(ctx, link); });

@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <pugixml.hpp>
 #include <stdexcept>
 
 #include "app/os_calls.h"
 #include "app/text_helpers.h"
 #include "export/intent_recovery.h"
+#include "export/send_runs.h"
 #include "quickbooks/change_answer.h"
 #include "quickbooks/qbxml.h"
 
@@ -117,7 +119,11 @@ std::vector<Intent> IntentJournal::pending() {
 }
 
 IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std::string& record)
-    : session_(ctx.components.session), journal_(ctx.app), kind_(kind), record_(record) {
+    : app_(ctx.app),
+      session_(ctx.components.session),
+      journal_(ctx.app),
+      kind_(kind),
+      record_(record) {
   const IntentKind* known = intent_kind(kind);
   if (known == nullptr) throw std::invalid_argument("No intent kind \"" + kind + "\".");
   tag_ = known->requestTag;
@@ -130,6 +136,13 @@ IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std
       return;
     }
     open_ = journal_.open(kind_, record_, id, request);
+    if (app_.sendRun != 0 && before_.empty()) {
+      try {
+        before_ = read_marks(app_, *mark_table(kind_), record_);
+      } catch (const VqbError&) {
+        before_.clear();  // not logged: the send itself goes on
+      }
+    }
     openId_ = id;
     request_ = request;
     answer_.clear();
@@ -164,8 +177,35 @@ IntentScope::~IntentScope() {
 
 void IntentScope::close() {
   if (open_ == 0) return;
+  logAdded();
   journal_.close(open_);
   open_ = 0;
+}
+
+void IntentScope::logAdded() {
+  const MarkTable* table = mark_table(kind_);
+  if (app_.sendRun == 0 || answer_.empty() || table == nullptr) return;
+  pugi::xml_document added;
+  if (!added.load_string(answer_.c_str())) return;
+  const pugi::xml_node ret = added.first_child();
+  RunEntry entry;
+  entry.run = app_.sendRun;
+  entry.kind = kind_;
+  entry.record = record_;
+  entry.qbId = ret.child("TxnID") ? ret.child_value("TxnID") : ret.child_value("ListID");
+  entry.editSequence = ret.child_value("EditSequence");
+  entry.reference = ret.child("RefNumber") ? ret.child_value("RefNumber") : ret.child_value("Name");
+  for (pugi::xml_node line : ret.children("AppliedToTxnRet"))
+    entry.appliedTo.push_back(line.child_value("TxnID"));
+  try {
+    const std::vector<std::string> after = read_marks(app_, *table, record_);
+    if (after.size() != table->columns.size() || before_.size() != after.size()) return;
+    for (std::size_t i = 0; i < after.size(); ++i)
+      entry.marks.push_back({table->columns[i], before_[i], after[i]});
+    RunLog(app_).add(entry);
+  } catch (const VqbError&) {
+    // The record is sent and marked; only its undo is lost.
+  }
 }
 
 }  // namespace vqb

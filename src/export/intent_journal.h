@@ -85,10 +85,14 @@ class IntentScope {
   IntentScope(const IntentScope&) = delete;
   IntentScope& operator=(const IntentScope&) = delete;
 
-  // The Vantora record is marked: the entry is settled.
+  // The Vantora record is marked: the entry is settled, and the add is written to the open
+  // send run's log (send_runs.h) with the mark before and after.
   void close();
 
  private:
+  void logAdded();
+
+  App& app_;
   qb::Session& session_;
   qb::ChangeWatcher previous_;
   IntentJournal journal_;
@@ -97,6 +101,7 @@ class IntentScope {
   std::string openId_;   // its message-set id
   std::string request_;  // its request document
   std::string answer_;   // QuickBooks' record for it, written only when the scope ends unmarked
+  std::vector<std::string> before_;  // the Vantora mark before the add, for the run log
 };
 
 }  // namespace vqb

@@ -7,6 +7,7 @@
 #include "app/setup_file.h"
 #include "app/text_helpers.h"
 #include "export/intent_journal.h"
+#include "export/send_runs.h"
 
 namespace vqb {
 namespace {
@@ -79,6 +80,7 @@ bool confirm_possible_duplicate(App& app, const std::string& kind, const std::st
 }
 
 void run_send_list(App& app, const char* procedure, const std::function<void()>& body) {
+  const SendRunScope run(app);
   try {
     body();
   } catch (const VqbError& error) {

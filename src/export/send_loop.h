@@ -41,7 +41,8 @@ bool confirm_possible_duplicate(App& app, const std::string& kind, const std::st
                                 const RecordDoc& match, bool markDuplicates, bool blankLines = true,
                                 const std::string& matched = "");
 
-// Runs the body of a send list's top-level procedure (such as "send_Invoices"): an error that
+// Runs the body of a send list's top-level procedure (such as "send_Invoices") as one send run
+// (send_runs.h), unless one is open already: an error that
 // escapes it shows the common error report under that name.
 void run_send_list(App& app, const char* procedure, const std::function<void()>& body);
 

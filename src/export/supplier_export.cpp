@@ -7,6 +7,7 @@
 #include "export/customer_export.h"
 #include "export/intent_recovery.h"
 #include "export/parse_address.h"
+#include "export/send_runs.h"
 #include "mapping/existence.h"
 
 namespace vqb {
@@ -86,6 +87,7 @@ bool mark_supplier_sent(App& app, long link, const std::string& qbName) {
 }
 
 void send_Suppliers(MappingContext& ctx) {
+  const SendRunScope run(ctx.app);
   try {
     recover_before_send(ctx, "supplier", kNameListLinkColumn, kNameListResultColumn);
     send_name_rows(ctx, [&ctx](long link) { return send_Supplier(ctx, link); });

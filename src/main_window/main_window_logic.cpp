@@ -12,7 +12,9 @@
 #include "export/invoice_export.h"
 #include "export/payment_export.h"
 #include "export/purchase_order_export.h"
+#include "export/send_runs.h"
 #include "export/supplier_export.h"
+#include "export/undo_send.h"
 #include "import/customer_sync.h"
 #include "import/supplier_import.h"
 #include "main_window/contact_sync.h"
@@ -289,6 +291,7 @@ void MainWindowLogic::mnu_Help() {
   menu.add(0, "Online Manual", "mnuHelpOnline");
   menu.add(1, "", "");
   menu.add(0, "Work In Tech Support Mode", "mnuHelpTechSupport");
+  menu.add(0, "Undo a Send...", "mnuHelpUndoSend");
   if (app.maintenanceUnlocked) {
     menu.add(1, "", "");
     menu.add(0, "Import Customer Balances", "mnuHelpImportBalances");
@@ -412,6 +415,8 @@ void MainWindowLogic::runMenuKey(const std::string& key) {
       updateSupplierAddresses();
     else if (key == "mnuHelpTechSupport")
       app.ui.showDialog(DialogKind::Password, "");
+    else if (key == "mnuHelpUndoSend")
+      undoSend();
     else if (key == "mnuHelpAbout")
       app.ui.showDialog(DialogKind::About, "");
     else if (key == "mnuHelpOnline")
@@ -486,6 +491,51 @@ void MainWindowLogic::reconcileWithQuickBooks() {
     fill_reconcile(state, result);
     app.ui.setStatus(result.summary());
   });
+}
+
+void MainWindowLogic::undoSend() {
+  constexpr const char* kTitle = "Undo a Send";
+  constexpr const char* kCrlf = "\r\n";
+  const std::vector<SendRunInfo> runs = RunLog(app).runs();
+  if (runs.empty()) {
+    app.ui.messageBox("There are no send runs to undo.", Buttons::Ok, Icon::Information, kTitle);
+    return;
+  }
+  std::string prompt = "Send runs, newest first:";
+  for (std::size_t i = 0; i < runs.size() && i < 20; ++i) prompt += kCrlf + run_line(runs[i]);
+  prompt += std::string(kCrlf) + kCrlf + "The number of the run to undo:";
+  const std::string chosen = app.ui.inputBox(prompt, kTitle, std::to_string(runs[0].number));
+  if (chosen.empty()) return;
+  const long long number = std::atoll(chosen.c_str());
+  IntegratorLock lock(app, 0, "Nothing was undone.");
+  if (!lock.held()) return;
+  MappingContext ctx = mappingContext();
+  const auto listed = [&](const UndoResult& result) {
+    std::string text;
+    for (const UndoLine& line : result.lines) text += kCrlf + undo_line(line);
+    return text;
+  };
+  UndoResult dry;
+  whileBusy([&] { dry = undo_send_run(ctx, number, true); });
+  if (!dry.found) {
+    app.ui.messageBox("There is no run " + chosen + ".", Buttons::Ok, Icon::Exclamation, kTitle);
+    return;
+  }
+  if (dry.undone == 0) {
+    app.ui.messageBox("Nothing in run " + chosen + " can be undone:" + listed(dry), Buttons::Ok,
+                      Icon::Information, kTitle);
+    return;
+  }
+  if (app.ui.messageBox("Run " + chosen + ":" + listed(dry) + kCrlf + kCrlf +
+                            "Take these out of QuickBooks and mark them as not sent?",
+                        Buttons::YesNo, Icon::Question, kTitle) != Answer::Yes)
+    return;
+  UndoResult done;
+  whileBusy([&] { done = undo_send_run(ctx, number, false); });
+  app.ui.messageBox("Run " + chosen + ", undone " + std::to_string(done.undone) + " of " +
+                        std::to_string(done.lines.size()) + ":" + listed(done),
+                    Buttons::Ok, Icon::Information, kTitle);
+  if (!state.currentList.empty()) refreshGrid();
 }
 
 void MainWindowLogic::refreshGrid() {

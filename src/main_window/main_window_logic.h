@@ -94,6 +94,9 @@ class MainWindowLogic {
   void syncContacts();
   // Sync > "Reconcile with QuickBooks": asks for the period and kinds, shows the differences.
   void reconcileWithQuickBooks();
+  // Help > Undo a Send...: the runs to choose from, the dry run of the one chosen, and the undo
+  // once the user says Yes.
+  void undoSend();
   void refreshGrid();
   // Runs `work` in the busy state, which ends however `work` ends.
   void whileBusy(const std::function<void()>& work);

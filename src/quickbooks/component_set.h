@@ -18,6 +18,7 @@ struct ComponentSet {
         employee(session),
         lists(session),
         search(session),
+        transaction(session),
         address(session) {}
 
   // When `apply` is on, gives every component the qbXML version "3.0" and the connection
@@ -35,6 +36,7 @@ struct ComponentSet {
   Employee employee;
   QBLists lists;
   ObjSearch search;
+  Transaction transaction;
   Address address;
 };
 

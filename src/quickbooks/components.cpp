@@ -623,6 +623,29 @@ void QBLists::add() {
   fullName = child_text(r, "FullName");
 }
 
+// ---- Transaction --------------------------------------------------------------------------
+
+std::string Transaction::find(const std::string& txnType, const std::string& txnId) {
+  qbxml::Request request(txnType + "QueryRq");
+  add_text(request.body(), "TxnID", txnId);
+  add_text(request.body(), "IncludeLineItems", "true");  // a payment's applications, PO receipts
+  // A payment's links are its AppliedToTxnRet lines; the query takes no IncludeLinkedTxns.
+  if (txnType != "ReceivePayment") add_text(request.body(), "IncludeLinkedTxns", "true");
+  const qbxml::Response& response = send(request, false);
+  const std::vector<pugi::xml_node> records = response.records();
+  return records.empty() ? std::string() : qbxml::element_text(records.front());
+}
+
+std::string Transaction::remove(const std::string& txnType, const std::string& txnId) {
+  qbxml::Request request("TxnDelRq");
+  add_text(request.body(), "TxnDelType", txnType);
+  add_text(request.body(), "TxnID", txnId);
+  send(request, false);
+  pugi::xml_document answer;
+  answer.load_string(lastResponse().c_str());
+  return answer.select_node("//TxnDelRs/TimeDeleted").node().child_value();
+}
+
 // ---- Address ------------------------------------------------------------------------------
 
 std::string Address::aggregate() const {

@@ -318,6 +318,21 @@ class QBLists : public Component {
   void add();
 };
 
+// ---- Transaction --------------------------------------------------------------------------
+
+// Any transaction by its TxnDelType ("Invoice", "ReceivePayment", "PurchaseOrder") and TxnID:
+// read with its links, or deleted. Undoing a send uses it.
+class Transaction : public Component {
+ public:
+  explicit Transaction(Session& session) : Component(session) {}
+
+  // <type>QueryRq by TxnID with its lines, and IncludeLinkedTxns where the query takes it: the
+  // record (…Ret), "" when QuickBooks has no such transaction.
+  std::string find(const std::string& txnType, const std::string& txnId);
+  // TxnDelRq; QuickBooks' TimeDeleted. A refusal raises QbError with QuickBooks' status.
+  std::string remove(const std::string& txnType, const std::string& txnId);
+};
+
 // ---- Address ------------------------------------------------------------------------------
 
 // The address holder the exports fill and read as one aggregate. It sends no requests.

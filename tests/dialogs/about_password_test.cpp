@@ -37,7 +37,8 @@ struct PasswordTest : ::testing::Test {
 };
 
 TEST_F(PasswordTest, OnlyTheExactPasswordUnlocksTheMaintenanceItems) {
-  const std::vector<std::string> plain = {"mnuHelpAbout", "mnuHelpOnline", "mnuHelpTechSupport"};
+  const std::vector<std::string> plain = {"mnuHelpAbout", "mnuHelpOnline", "mnuHelpTechSupport",
+                                          "mnuHelpUndoSend"};
   EXPECT_EQ(helpKeys(), plain);
 
   PasswordLogic dialog(app);
@@ -58,9 +59,9 @@ TEST_F(PasswordTest, OnlyTheExactPasswordUnlocksTheMaintenanceItems) {
   EXPECT_TRUE(dialog.closed);
   EXPECT_TRUE(app.maintenanceUnlocked);
   EXPECT_EQ(ui.messages.size(), 5u);
-  EXPECT_EQ(helpKeys(),
-            (std::vector<std::string>{"mnuHelpAbout", "mnuHelpOnline", "mnuHelpTechSupport",
-                                      "mnuHelpImportBalances", "mnuHelpSupplierAddress"}));
+  EXPECT_EQ(helpKeys(), (std::vector<std::string>{
+                            "mnuHelpAbout", "mnuHelpOnline", "mnuHelpTechSupport",
+                            "mnuHelpUndoSend", "mnuHelpImportBalances", "mnuHelpSupplierAddress"}));
 }
 
 TEST_F(PasswordTest, OpeningTheDialogAndCancellingTurnsMaintenanceOff) {

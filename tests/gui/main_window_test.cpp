@@ -194,8 +194,12 @@ class MainWindowTest : public QObject {
 
     choose = "Online Manual";
     window.button(1, "Help")->trigger();
-    QCOMPARE(seen, QStringList({"About", "Online Manual", "-", "Work In Tech Support Mode"}));
+    QCOMPARE(seen, QStringList({"About", "Online Manual", "-", "Work In Tech Support Mode",
+                                "Undo a Send..."}));
     QCOMPARE(fx.ui.urlsOpened, std::vector<std::string>{window.logic().manualUrl()});
+    choose = "Undo a Send...";
+    window.button(1, "Help")->trigger();
+    QCOMPARE(fx.ui.texts().back(), std::string("There are no send runs to undo."));
 
     // Check marks follow the filter keys; the item number counts the separators.
     window.runMenuKey("mnuSendCustomerInvoices");

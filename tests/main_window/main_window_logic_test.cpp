@@ -164,10 +164,11 @@ TEST_F(MainWindowLogicTest, ClrMeEmptiesTheWindow) {
 TEST_F(MainWindowLogicTest, ToolbarMenusOpenAndMaintenanceAddsItsItems) {
   logic.TB1_ButtonClick("Help");
   EXPECT_TRUE(logic.menuOpen);
-  EXPECT_EQ(logic.menu.items().size(), 4u);
+  EXPECT_EQ(logic.menu.items().size(), 5u);
+  EXPECT_EQ(logic.menu.keyOf(5), "mnuHelpUndoSend");
   app.maintenanceUnlocked = true;
   logic.TB1_ButtonClick("Help");
-  EXPECT_EQ(logic.menu.keyOf(6), "mnuHelpImportBalances") << "item numbers count separators";
+  EXPECT_EQ(logic.menu.keyOf(7), "mnuHelpImportBalances") << "item numbers count separators";
   logic.TB1_ButtonClick("Exit");
   EXPECT_TRUE(logic.closeRequested);
 }

@@ -657,5 +657,75 @@ TEST_F(SimTransactionsTest, PurchaseOrderModChangesMemoAndLines) {
   EXPECT_EQ(company.find(txn)->value("TotalAmount"), "60.00");
 }
 
+// ---------------------------------------------------------------------------------------------
+// Deleting transactions
+
+TEST_F(SimTransactionsTest, TxnDelGivesBalancesBackAndRefusesLinkedOrMissingTransactions) {
+  const auto remove = [&](const std::string& type, const std::string& txn) {
+    return send(company, "<TxnDelRq><TxnDelType>" + type + "</TxnDelType><TxnID>" + txn +
+                             "</TxnID></TxnDelRq>");
+  };
+  const auto query = [&](const std::string& txn) {
+    return send(company,
+                "<InvoiceQueryRq><TxnID>" + txn +
+                    "</TxnID><IncludeLinkedTxns>true</IncludeLinkedTxns></InvoiceQueryRq>");
+  };
+  const std::string first = invoiceFor("Bolt", "100.00");
+  const std::string second = invoiceFor("Bolt", "0.50");
+  const Reply payment = pay("Bolt", "<TotalAmount>100.25</TotalAmount>" + applied(first, "99.75") +
+                                        applied(second, "0.50"));
+  ASSERT_EQ(payment.code(), 0) << payment.message();
+  const std::string paid = payment.field("TxnID");
+  EXPECT_EQ(balance("Bolt"), "0.25");
+
+  // The invoice shows the payment as its link and stays while the payment is applied.
+  const Reply linked = query(first);
+  EXPECT_EQ(linked.field("LinkedTxn/TxnID"), paid);
+  EXPECT_EQ(linked.field("LinkedTxn/TxnType"), "ReceivePayment");
+  EXPECT_EQ(linked.field("LinkedTxn/Amount"), "-99.75");
+  const Reply refused = remove("Invoice", first);
+  EXPECT_EQ(refused.code(), 3171);
+  EXPECT_EQ(refused.message(), "The transaction \"" + first +
+                                   "\" cannot be deleted.  QuickBooks error message: This "
+                                   "transaction has other transactions linked to it.");
+  const std::string notFound =
+      "\" specified in the request cannot be found.  QuickBooks error "
+      "message: Invalid argument.  The specified record does not exist "
+      "in the list.";
+  for (const auto& [type, txn] : {std::pair<std::string, std::string>{"ReceivePayment", "FF-1"},
+                                  {"Invoice", paid},
+                                  {"PurchaseOrder", first}}) {
+    const Reply missing = remove(type, txn);
+    EXPECT_EQ(missing.code(), 3120) << type;
+    EXPECT_EQ(missing.message(), "Object \"" + txn + notFound);
+  }
+  EXPECT_EQ(remove("Payment", paid).code(), 3210);
+  EXPECT_TRUE(company.find(first) && company.find(paid));
+
+  const Reply gone = remove("ReceivePayment", paid);
+  ASSERT_EQ(gone.code(), 0) << gone.message();
+  EXPECT_EQ(gone.text("TxnDelType"), "ReceivePayment");
+  EXPECT_EQ(gone.text("TxnID"), paid);
+  EXPECT_FALSE(gone.text("TimeDeleted").empty());
+  EXPECT_FALSE(company.find(paid));
+  EXPECT_EQ(company.find(first)->value("BalanceRemaining"), "100.00");
+  EXPECT_EQ(company.find(first)->value("AppliedAmount"), "0.00");
+  EXPECT_EQ(company.find(second)->value("IsPaid"), "false");
+  EXPECT_NE(company.find(first)->editSequence, linked.field("EditSequence"));
+  EXPECT_FALSE(query(first).ret().child("LinkedTxn"));
+  EXPECT_EQ(balance("Bolt"), "100.50");
+  EXPECT_EQ(remove("ReceivePayment", paid).code(), 3120);  // never twice
+
+  ASSERT_EQ(remove("Invoice", first).code(), 0);
+  EXPECT_EQ(balance("Bolt"), "0.50");
+  EXPECT_EQ(query(first).code(), 1);
+  const std::string order = this->order(
+                                    "<PurchaseOrderLineAdd><ItemRef><FullName>Labour</FullName>"
+                                    "</ItemRef><Quantity>1</Quantity></PurchaseOrderLineAdd>")
+                                .field("TxnID");
+  EXPECT_EQ(remove("PurchaseOrder", order).code(), 0);
+  EXPECT_FALSE(company.find(order));
+}
+
 }  // namespace
 }  // namespace vqb::qb::sim

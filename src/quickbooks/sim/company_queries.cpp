@@ -88,6 +88,7 @@ std::size_t maxReturned(pugi::xml_node request) {
 QueryOptions optionsOf(pugi::xml_node request) {
   QueryOptions options;
   options.includeLines = isTrue(childText(request, "IncludeLineItems"));
+  options.includeLinks = isTrue(childText(request, "IncludeLinkedTxns"));
   for (pugi::xml_node element : request.children("IncludeRetElement"))
     options.includeRetElements.push_back(element.child_value());
   return options;
@@ -107,6 +108,7 @@ void SimulatedCompany::Impl::appendResult(pugi::xml_node response, pugi::xml_nod
     }
     copy.append_copy(child);
   }
+  if (options.includeLinks) appendLinks(copy, ret);
 }
 
 long SimulatedCompany::Impl::writeResults(std::vector<pugi::xml_node> found, pugi::xml_node request,

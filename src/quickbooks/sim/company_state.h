@@ -42,6 +42,7 @@ inline constexpr long kBadAmount = 3040;
 inline constexpr long kTooLong = 3070;
 inline constexpr long kNameInUse = 3100;
 inline constexpr long kNotFound = 3120;
+inline constexpr long kCannotDelete = 3171;
 inline constexpr long kInvalidReference = 3140;
 inline constexpr long kCannotSave = 3180;
 inline constexpr long kEditSequence = 3200;
@@ -112,6 +113,7 @@ std::string dueDateDriven(const std::string& isoDate, int dayOfMonthDue, int due
 
 struct QueryOptions {
   bool includeLines = false;
+  bool includeLinks = false;  // IncludeLinkedTxns
   std::vector<std::string> includeRetElements;
 };
 
@@ -199,6 +201,8 @@ struct SimulatedCompany::Impl {
   void unindexName(Kind kind, pugi::xml_node ret);
   void indexTxnRef(Kind kind, pugi::xml_node ret);
   void unindexTxn(Kind kind, pugi::xml_node ret);
+  // Takes an entry out of the company and its indexes; the change is saved with the request.
+  void eraseEntry(Kind kind, pugi::xml_node ret);
   pugi::xml_node findById(const std::string& id) const;
   pugi::xml_node findByName(Space space, const std::string& fullName) const;
   Entry entryOf(Kind kind, pugi::xml_node ret) const;
@@ -234,6 +238,12 @@ struct SimulatedCompany::Impl {
   pugi::xml_node addReceivePayment(pugi::xml_node add);
   pugi::xml_node addPurchaseOrder(pugi::xml_node add);
   pugi::xml_node modPurchaseOrder(pugi::xml_node mod);
+  // TxnDelRq: answers TxnDelType, TxnID and TimeDeleted into `response`.
+  void deleteTxn(pugi::xml_node request, pugi::xml_node response);
+  // The received payments applied to an invoice.
+  std::vector<pugi::xml_node> paymentsApplyingTo(const std::string& invoiceId) const;
+  // LinkedTxn elements of a transaction's links, added to its query result `copy`.
+  void appendLinks(pugi::xml_node copy, pugi::xml_node ret) const;
   std::string nextRefNumber(Kind kind);
   void stampNewTransaction(pugi::xml_node ret);
   pugi::xml_node defaultAccount(std::string_view accountType) const;

@@ -996,6 +996,8 @@ long SimulatedCompany::Impl::answer(pugi::xml_node rq, pugi::xml_node rs) {
     rs.append_copy(addPurchaseOrder(rq.child("PurchaseOrderAdd")));
   } else if (tag == "PurchaseOrderModRq") {
     rs.append_copy(modPurchaseOrder(rq.child("PurchaseOrderMod")));
+  } else if (tag == "TxnDelRq") {
+    deleteTxn(rq, rs);
   } else if (tag == "InvoiceQueryRq") {
     return queryTxn(Kind::Invoice, rq, rs);
   } else if (tag == "ReceivePaymentQueryRq") {
