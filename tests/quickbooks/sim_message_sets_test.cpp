@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 #include "quickbooks/caught.h"
@@ -174,7 +175,7 @@ struct SpoiltCase {
 
 const SpoiltCase kSpoilt[] = {
     {kGarbage, "it is not readable XML (Could not determine tag type at offset 12)."},
-    {kCutInHalf, "it is not readable XML (Start-end tags mismatch at offset 324)."},
+    {kCutInHalf, "it is not readable XML (Start-end tags mismatch at offset #)."},
     {kNoAnswer, "there is no answer."},
     {kOtherKind, "it holds no ClassAddRs element."},
     {kOtherRequestId, "it answers another request (requestID \"10\")."},
@@ -190,8 +191,12 @@ TEST_F(SimMessageSetsTest, ASpoiltAnswerToAnAddIsNeitherDoneNorRefused) {
     const std::string name = std::string("Spoilt ") + c.garbling;
     std::string why = c.why;
     if (why.find('@') != std::string::npos) why.replace(why.find('@'), 1, before);
-    EXPECT_EQ(caught([&] { session.exchange(messageSet("", addClass(name))); }),
-              (Caught{kMalformedResponse, "QuickBooks' answer could not be read: " + why}))
+    Caught got = caught([&] { session.exchange(messageSet("", addClass(name))); });
+    // Where a cut answer ends depends on the length of its times: "#" stands for the offset.
+    if (why.find('#') != std::string::npos)
+      got.description =
+          std::regex_replace(got.description, std::regex("offset [0-9]+"), "offset #");
+    EXPECT_EQ(got, (Caught{kMalformedResponse, "QuickBooks' answer could not be read: " + why}))
         << c.garbling;
     company.clearFaults();
     EXPECT_TRUE(company.findByName(Kind::Class, name).has_value()) << c.garbling;

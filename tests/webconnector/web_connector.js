@@ -270,7 +270,9 @@ const kShownKinds = ['customers', 'vendors', 'invoices', 'payments', 'pos'];
 function withoutTimes(text) {
   return text
     .replace(/\b([0-9A-F]+)-[0-9]{9,}\b/g, '$1-T')
-    .replace(/<(TimeCreated|TimeModified|EditSequence)>[^<]*</g, '<$1>T<');
+    .replace(/<(TimeCreated|TimeModified|EditSequence)>[^<]*</g, '<$1>T<')
+    // A purchase order's memo tells the minute it was sent.
+    .replace(/(VT Status as at )[^<)\n]*/g, '$1T');
 }
 
 // The simulated company of a settings folder as text: every list, and every customer, vendor

@@ -44,7 +44,7 @@ constexpr const char* kTxnDelTypes[] = {"ARRefundCreditCard",
                                         "VehicleMileage",
                                         "VendorCredit"};
 
-void touch(pugi::xml_node ret, const std::string& editSequence, const std::string& now) {
+void restamp(pugi::xml_node ret, const std::string& editSequence, const std::string& now) {
   setChild(ret, "EditSequence", editSequence);
   setChild(ret, "TimeModified", now);
 }
@@ -79,18 +79,6 @@ void SimulatedCompany::Impl::appendLinks(pugi::xml_node copy, pugi::xml_node ret
     setChild(link, "Amount", centsText(-cents));
   }
   sortBySchema(copy);
-}
-
-void SimulatedCompany::Impl::eraseEntry(Kind kind, pugi::xml_node ret) {
-  if (isTransaction(kind)) {
-    unindexTxn(kind, ret);
-    byId.erase(childText(ret, "TxnID"));
-  } else {
-    unindexName(kind, ret);
-    byId.erase(childText(ret, "ListID"));
-  }
-  ret.parent().remove_child(ret);
-  dirty = true;
 }
 
 void SimulatedCompany::Impl::deleteTxn(pugi::xml_node request, pugi::xml_node response) {
@@ -142,7 +130,8 @@ void SimulatedCompany::Impl::deleteTxn(pugi::xml_node request, pugi::xml_node re
       setChild(invoice, "BalanceRemaining", centsText(balance));
       setChild(invoice, "AppliedAmount", centsText(centsOf(invoice, "AppliedAmount") + cents));
       setChild(invoice, "IsPaid", balance <= 0 ? "true" : "false");
-      touch(invoice, editSequence, now);
+      restamp(invoice, editSequence, now);
+      touch(invoice);
     }
     if (customer) adjustBalance(customer, returned);
   }

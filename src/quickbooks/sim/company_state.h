@@ -201,8 +201,6 @@ struct SimulatedCompany::Impl {
   void unindexName(Kind kind, pugi::xml_node ret);
   void indexTxnRef(Kind kind, pugi::xml_node ret);
   void unindexTxn(Kind kind, pugi::xml_node ret);
-  // Takes an entry out of the company and its indexes; the change is saved with the request.
-  void eraseEntry(Kind kind, pugi::xml_node ret);
   pugi::xml_node findById(const std::string& id) const;
   pugi::xml_node findByName(Space space, const std::string& fullName) const;
   Entry entryOf(Kind kind, pugi::xml_node ret) const;
