@@ -25,15 +25,20 @@ deb=${debs[0]}
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
 # Control fields: dependencies found by dpkg-shlibdeps, the description and the section.
+# (Each field is read whole before grep looks at it: grep -q leaving a pipe early would make
+# dpkg-deb fail on a broken pipe, now and then.)
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = vqb ] || fail "Package: $(field Package)"
 [ "$(field Section)" = misc ] || fail "Section: $(field Section)"
+depends=$(field Depends)
 for library in libqt6widgets6 libsqlite3-0 libpugixml1v5 libsodium23 libstdc++6; do
-  field Depends | grep -q "\b$library\b" || fail "Depends lacks $library: $(field Depends)"
+  grep -q "\b$library\b" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
-field Description | grep -q "^ The Vantora QuickBooks Integrator moves" ||
-  fail "Description: $(field Description)"
-field Maintainer | grep -q "<.*@.*>" || fail "Maintainer: $(field Maintainer)"
+description=$(field Description)
+grep -q "^ The Vantora QuickBooks Integrator moves" <<<"$description" ||
+  fail "Description: $description"
+maintainer=$(field Maintainer)
+grep -q "<.*@.*>" <<<"$maintainer" || fail "Maintainer: $maintainer"
 
 # The files: exactly the installed layout under /usr, nothing of the build tree.
 root="$work/root"
@@ -69,7 +74,7 @@ run() {
 cli="$root/usr/bin/vqb-cli"
 
 info=$(run "$cli" --settings "$work/fresh" info 2>/dev/null) || fail "vqb-cli info: $info"
-echo "$info" | grep -qxF "Program folder:   $root/usr/share/vqb" ||
+grep -qxF "Program folder:   $root/usr/share/vqb" <<<"$info" ||
   fail "vqb-cli info does not use the installed data folder:
 $info"
 [ -f "$work/fresh/local.mdb" ] || fail "the settings template was not copied"
