@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -47,12 +48,48 @@ class EventPump {
   unsigned calls_{};
 };
 
+// The user interface as the core reaches it: forwards to the one the App was made with, and
+// runs beforePrompt (when set) before any question or window is shown, so that a send list's
+// waiting adds go to QuickBooks first.
+class PromptingUi final : public UserInterface {
+ public:
+  explicit PromptingUi(UserInterface& target) : target_(target) {}
+  UserInterface& target() { return target_; }
+  std::function<void()> beforePrompt;
+
+  Answer messageBox(const std::string& text, Buttons buttons, Icon icon,
+                    const std::string& title) override {
+    prompting();
+    return target_.messageBox(text, buttons, icon, title);
+  }
+  std::string inputBox(const std::string& prompt, const std::string& title,
+                       const std::string& defaultText) override {
+    prompting();
+    return target_.inputBox(prompt, title, defaultText);
+  }
+  void showDialog(DialogKind kind, const std::string& parameter) override {
+    prompting();
+    target_.showDialog(kind, parameter);
+  }
+  void openUrl(const std::string& url) override { target_.openUrl(url); }
+  void loaderVisible(bool visible) override { target_.loaderVisible(visible); }
+  void setStatus(const std::string& text) override { target_.setStatus(text); }
+  void setProgress(long value, long maximum) override { target_.setProgress(value, maximum); }
+  void processEvents() override { target_.processEvents(); }
+
+ private:
+  void prompting() {
+    if (beforePrompt) beforePrompt();
+  }
+  UserInterface& target_;
+};
+
 struct App {
-  explicit App(UserInterface& userInterface) : ui(userInterface), events(userInterface) {}
+  explicit App(UserInterface& userInterface) : ui(userInterface), events(ui) {}
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 
-  UserInterface& ui;
+  PromptingUi ui;
   EventPump events;
 
   // Where things are.

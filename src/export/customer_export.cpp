@@ -28,9 +28,12 @@ long number_of(const RecordDoc& row, const char* field) {
 
 }  // namespace
 
-void send_name_rows(MappingContext& ctx, const std::function<std::string(long)>& send) {
-  send_ticked_rows(
-      ctx, {kNameListLinkColumn, kNameListResultColumn, kNameListNameColumn, "Sending "}, send);
+void send_name_rows(MappingContext& ctx, const name_export::Texts& texts,
+                    const std::function<SendTask(long)>& send) {
+  send_record_rows(ctx,
+                   {kNameListLinkColumn, kNameListResultColumn, kNameListNameColumn, "Sending ",
+                    [&](long link) { return name_export::checks_ahead(ctx, link, texts); }},
+                   send);
 }
 
 namespace name_export {
@@ -108,19 +111,36 @@ bool link_back(App& app, const Texts& t, const std::string& name, long link) {
   return write_data(app, t.updateSql + sql_quote(name) + "' WHERE link = " + std::to_string(link));
 }
 
-std::string export_one(MappingContext& ctx, long link, const Texts& t, const AddStep& add) {
+std::string export_one(MappingContext& ctx, long link, const Texts& texts, const AddStep& add) {
+  return run_now([&] { return export_task(ctx, link, texts, add); });
+}
+
+std::vector<std::string> checks_ahead(MappingContext& ctx, long link, const Texts& t) {
+  App& app = ctx.app;
+  try {
+    if (!read_data(app, t.selectSql + std::to_string(link), false)) return {};
+    if (!app.scratch.MoveToFirstChild()) return {};
+    const std::string name = qb::qbxml::xml_safe(app.scratch.GetChildContent("description"));
+    if (name.empty() || char_count(name) > kMaxNameLength) return {};
+    return name_check_documents(ctx, name);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+SendTask export_task(MappingContext& ctx, long link, const Texts& t, AddStep add) {
   App& app = ctx.app;
   RecordDoc row;
   try {
-    if (!read_data(app, t.selectSql + std::to_string(link), false)) return t.readFailed;
+    if (!read_data(app, t.selectSql + std::to_string(link), false)) co_return t.readFailed;
     row = app.scratch.Clone();
-    if (!row.MoveToFirstChild()) return t.notFound + std::to_string(link) + t.notFoundTail;
+    if (!row.MoveToFirstChild()) co_return t.notFound + std::to_string(link) + t.notFoundTail;
   } catch (const VqbError& error) {
     show_common_error(app.ui, t.module, t.procedure, error);
-    return "";
+    co_return "";
   } catch (const std::exception& error) {
     show_common_error(app.ui, t.module, t.procedure, error);
-    return "";
+    co_return "";
   }
 
   const std::string description = row.GetChildContent("description");
@@ -129,31 +149,33 @@ std::string export_one(MappingContext& ctx, long link, const Texts& t, const Add
   std::string name = qb::qbxml::xml_safe(description);
   for (;;) {
     try {
-      if (auto stop = check_name(ctx, t, description, link, name)) return *stop;
-      IntentScope intent(ctx, to_lower_ascii(t.kind), std::to_string(link));
+      if (auto stop = check_name(ctx, t, description, link, name)) co_return *stop;
       FieldCuts cuts;
-      if (auto stop = add(row, name, cuts)) return *stop;
-      if (!link_back(app, t, name, link)) return t.addedLinkFailed + kMarkPending;
-      intent.close();
-      return cuts.any() ? "Success." + cuts.note() : std::string("Success");
+      std::string document;
+      if (auto stop = add(row, name, cuts, document)) co_return *stop;
+      AddedRecord added =
+          co_await add_in_set(ctx, to_lower_ascii(t.kind), std::to_string(link), document);
+      if (!link_back(app, t, name, link)) co_return t.addedLinkFailed + kMarkPending;
+      added.marked();
+      co_return cuts.any() ? "Success." + cuts.note() : std::string("Success");
     } catch (const UnreadableAnswer& unknown) {
-      return unknown.description();
+      co_return unknown.description();
     } catch (const VqbError& error) {
       if (error.number() != qb::kNameInUse)
-        return t.exportFailed + kCrlf + "Error: " + std::to_string(error.number()) + " - " +
-               qb::qb_error(std::to_string(error.number()), error.description());
+        co_return t.exportFailed + kCrlf + "Error: " + std::to_string(error.number()) + " - " +
+            qb::qb_error(std::to_string(error.number()), error.description());
     } catch (const std::exception& error) {
-      return t.exportFailed + kCrlf + "Error: 0 - " + qb::qb_error("0", error.what());
+      co_return t.exportFailed + kCrlf + "Error: 0 - " + qb::qb_error("0", error.what());
     }
     // QuickBooks already holds the name: link, rename or give up.
     Answer a = app.ui.messageBox(same_kind_question(t, name), Buttons::YesNoCancel,
                                  Icon::Information, "Please Select");
     if (a == Answer::Yes)
-      return link_back(app, t, name, link) ? std::string("Success")
-                                           : "Could not update Vantora database.";
-    if (a != Answer::No) return t.duplicate;
+      co_return link_back(app, t, name, link) ? std::string("Success")
+                                              : "Could not update Vantora database.";
+    if (a != Answer::No) co_return t.duplicate;
     auto other = ask_other_name(app, t, name);
-    if (!other) return t.noName;
+    if (!other) co_return t.noName;
     name = *other;
   }
 }
@@ -200,14 +222,15 @@ void store_choice(MappingContext& ctx, RecordDoc& row, const char* column, const
   row.SetChildValue(field, number);
 }
 
+// Fills the customer's fields (the questions come first, so that the component is filled
+// without any question between), and builds its add.
 std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDoc& row,
-                                        const std::string& name, FieldCuts& cuts) {
+                                        const std::string& name, FieldCuts& cuts,
+                                        std::string& document) {
   App& app = ctx.app;
   SharedSlots& slots = app.sharedSlots;
   const MappingSwitches& switches = ctx.switches;
-  qb::Customer& customer = ctx.components.customer;
-  customer.reset();
-  ctx.set_Country();
+  qb::CustomerFields customer;
   customer.name = name;
   customer.companyName =
       first_chars(row.GetChildContent("description"), kQuickBooksCompanyNameLength);
@@ -278,18 +301,22 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, long link, RecordDo
     cuts.take_address("ship-to", address);
     customer.shipAddress = address.aggregate();
   }
-  customer.add();
+  qb::Customer& component = ctx.components.customer;
+  component.reset();
+  ctx.set_Country();
+  static_cast<qb::CustomerFields&>(component) = customer;
+  document = component.addDocument();
   return std::nullopt;
 }
 
 }  // namespace
 
 std::string send_Customer(MappingContext& ctx, long link) {
-  return name_export::export_one(
-      ctx, link, customer_texts(),
-      [&ctx, link](RecordDoc& row, const std::string& name, FieldCuts& cuts) {
-        return fill_and_add(ctx, link, row, name, cuts);
-      });
+  return name_export::export_one(ctx, link, customer_texts(),
+                                 [&ctx, link](RecordDoc& row, const std::string& name,
+                                              FieldCuts& cuts, std::string& document) {
+                                   return fill_and_add(ctx, link, row, name, cuts, document);
+                                 });
 }
 
 bool mark_customer_sent(App& app, long link, const std::string& qbName) {
@@ -300,7 +327,13 @@ void send_Customers(MappingContext& ctx) {
   const SendRunScope run(ctx.app);
   try {
     recover_before_send(ctx, "customer", kNameListLinkColumn, kNameListResultColumn);
-    send_name_rows(ctx, [&ctx](long link) { return send_Customer(ctx, link); });
+    send_name_rows(ctx, customer_texts(), [&ctx](long link) {
+      return name_export::export_task(ctx, link, customer_texts(),
+                                      [&ctx, link](RecordDoc& row, const std::string& name,
+                                                   FieldCuts& cuts, std::string& document) {
+                                        return fill_and_add(ctx, link, row, name, cuts, document);
+                                      });
+    });
   } catch (const std::exception& error) {
     show_common_error(ctx.app.ui, "frmQB", "send_Customers", error);
   }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/record_doc.h"
+#include "export/add_queue.h"
 #include "export/field_cuts.h"
 #include "mapping/mapping_context.h"
 
@@ -48,10 +49,15 @@ std::string send_Customer(MappingContext& ctx, long link);
 // could not be written.
 bool mark_customer_sent(App& app, long link, const std::string& qbName);
 
+namespace name_export {
+struct Texts;
+}
+
 // The loop both name lists share: progress, status texts, cancel, skip of rows already
-// answered, the row being sent made the grid's current row; `send` exports one Link and
-// returns its result text.
-void send_name_rows(MappingContext& ctx, const std::function<std::string(long)>& send);
+// answered, the row being sent made the grid's current row, the name checks of the next rows
+// sent ahead; `send` exports one Link.
+void send_name_rows(MappingContext& ctx, const name_export::Texts& texts,
+                    const std::function<SendTask(long)>& send);
 
 // The name handling customers and suppliers share, with the texts of each.
 namespace name_export {
@@ -84,14 +90,18 @@ struct Texts {
   std::vector<Other> others;
 };
 
-// Fills the component from the row under `name`, checks the mappings and adds it. Returns
-// the text that stops the export, or nothing once the entry is added; texts it cut to
+// Checks the mappings and fills the component from the row under `name`. Returns the text that
+// stops the export, or nothing with the add's request document in `document`; texts it cut to
 // QuickBooks' lengths are noted in `cuts`.
 using AddStep = std::function<std::optional<std::string>(RecordDoc& row, const std::string& name,
-                                                         FieldCuts& cuts)>;
+                                                         FieldCuts& cuts, std::string& document)>;
 
 // Journals the add under the kind "customer" or "supplier" (texts.kind in lower case).
 std::string export_one(MappingContext& ctx, long link, const Texts& texts, const AddStep& add);
+// The same as a send whose add may wait in a send list's message set.
+SendTask export_task(MappingContext& ctx, long link, const Texts& texts, AddStep add);
+// The name checks of the row, to send ahead; empty when its name must be asked for.
+std::vector<std::string> checks_ahead(MappingContext& ctx, long link, const Texts& texts);
 
 // Writes the QuickBooks name into the Vantora row (texts.updateSql); false when it failed.
 bool link_back(App& app, const Texts& texts, const std::string& name, long link);

@@ -87,6 +87,16 @@ long long IntentJournal::open(const std::string& kind, const std::string& record
   return db_->lastInsertRowId();
 }
 
+std::vector<long long> IntentJournal::openSet(const std::vector<NewEntry>& entries,
+                                              const std::string& messageSetId) {
+  std::vector<long long> ids;
+  Transaction transaction(*db_, Transaction::Mode::Immediate);
+  for (const NewEntry& entry : entries)
+    ids.push_back(open(entry.kind, entry.record, messageSetId, entry.request));
+  transaction.commit();
+  return ids;
+}
+
 void IntentJournal::answered(long long id, const std::string& answer) {
   db_->execute("UPDATE intents SET answer = " + quoted(answer) +
                " WHERE id = " + std::to_string(id));
@@ -136,13 +146,7 @@ IntentScope::IntentScope(MappingContext& ctx, const std::string& kind, const std
       return;
     }
     open_ = journal_.open(kind_, record_, id, request);
-    if (app_.sendRun != 0 && before_.empty()) {
-      try {
-        before_ = read_marks(app_, *mark_table(kind_), record_);
-      } catch (const VqbError&) {
-        before_.clear();  // not logged: the send itself goes on
-      }
-    }
+    if (before_.empty()) before_ = marks_before(app_, kind_, record_);
     openId_ = id;
     request_ = request;
     answer_.clear();
@@ -177,32 +181,44 @@ IntentScope::~IntentScope() {
 
 void IntentScope::close() {
   if (open_ == 0) return;
-  logAdded();
+  log_added(app_, kind_, record_, answer_, before_);
   journal_.close(open_);
   open_ = 0;
 }
 
-void IntentScope::logAdded() {
-  const MarkTable* table = mark_table(kind_);
-  if (app_.sendRun == 0 || answer_.empty() || table == nullptr) return;
+std::vector<std::string> marks_before(App& app, const std::string& kind,
+                                      const std::string& record) {
+  const MarkTable* table = mark_table(kind);
+  if (app.sendRun == 0 || table == nullptr) return {};
+  try {
+    return read_marks(app, *table, record);
+  } catch (const VqbError&) {
+    return {};  // not logged: the send itself goes on
+  }
+}
+
+void log_added(App& app, const std::string& kind, const std::string& record,
+               const std::string& answer, const std::vector<std::string>& before) {
+  const MarkTable* table = mark_table(kind);
+  if (app.sendRun == 0 || answer.empty() || table == nullptr) return;
   pugi::xml_document added;
-  if (!added.load_string(answer_.c_str())) return;
+  if (!added.load_string(answer.c_str())) return;
   const pugi::xml_node ret = added.first_child();
   RunEntry entry;
-  entry.run = app_.sendRun;
-  entry.kind = kind_;
-  entry.record = record_;
+  entry.run = app.sendRun;
+  entry.kind = kind;
+  entry.record = record;
   entry.qbId = ret.child("TxnID") ? ret.child_value("TxnID") : ret.child_value("ListID");
   entry.editSequence = ret.child_value("EditSequence");
   entry.reference = ret.child("RefNumber") ? ret.child_value("RefNumber") : ret.child_value("Name");
   for (pugi::xml_node line : ret.children("AppliedToTxnRet"))
     entry.appliedTo.push_back(line.child_value("TxnID"));
   try {
-    const std::vector<std::string> after = read_marks(app_, *table, record_);
-    if (after.size() != table->columns.size() || before_.size() != after.size()) return;
+    const std::vector<std::string> after = read_marks(app, *table, record);
+    if (after.size() != table->columns.size() || before.size() != after.size()) return;
     for (std::size_t i = 0; i < after.size(); ++i)
-      entry.marks.push_back({table->columns[i], before_[i], after[i]});
-    RunLog(app_).add(entry);
+      entry.marks.push_back({table->columns[i], before[i], after[i]});
+    RunLog(app).add(entry);
   } catch (const VqbError&) {
     // The record is sent and marked; only its undo is lost.
   }

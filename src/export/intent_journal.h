@@ -44,6 +44,12 @@ class IntentJournal {
 
   long long open(const std::string& kind, const std::string& record,
                  const std::string& messageSetId, const std::string& request);
+  // One entry per add of a message set, all in one durable transaction; their ids in order.
+  struct NewEntry {
+    std::string kind, record, request;
+  };
+  std::vector<long long> openSet(const std::vector<NewEntry>& entries,
+                                 const std::string& messageSetId);
   // Keeps the record QuickBooks answered with, for a mark that could not be written.
   void answered(long long id, const std::string& answer);
   void close(long long id);
@@ -71,6 +77,14 @@ class UnreadableAnswer : public qb::QbError {
 // FNV-1a 64 of the text, 16 hex digits.
 std::string request_digest(const std::string& text);
 
+// Writes the add of `record` (QuickBooks answered `answer`, a ...Ret) to the open send run's log
+// (send_runs.h), with its Vantora marks `before` the add and as they are now. Does nothing
+// outside a send run; a log that cannot be written loses only the undo.
+void log_added(App& app, const std::string& kind, const std::string& record,
+               const std::string& answer, const std::vector<std::string>& before);
+// The marks of `record` before its add, for log_added: empty outside a send run.
+std::vector<std::string> marks_before(App& app, const std::string& kind, const std::string& record);
+
 // Journals the adds of one record while it lives: every request of the kind's add tag (such
 // as "InvoiceAddRq") sent through the session opens an entry just before it goes; a readable
 // refusal of that very request closes it at once (QuickBooks added nothing), a success keeps
@@ -90,8 +104,6 @@ class IntentScope {
   void close();
 
  private:
-  void logAdded();
-
   App& app_;
   qb::Session& session_;
   qb::ChangeWatcher previous_;

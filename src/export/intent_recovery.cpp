@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <exception>
+#include <map>
 #include <pugixml.hpp>
 
 #include "app/errors.h"
@@ -145,8 +146,10 @@ bool send_again(App& app, const IntentKind& kind, const Intent& intent, const st
 
 // Settles one entry; the line for the user, "" when the entry was dropped without a mark.
 // Throws QbError(kNotReachable) when QuickBooks cannot be asked.
+// The adds of one message set share one status question (`statuses`, by message-set id).
 std::string settle(MappingContext& ctx, IntentJournal& journal, const IntentKind& kind,
-                   const Intent& intent, bool& settled) {
+                   const Intent& intent, bool& settled,
+                   std::map<std::string, qb::MessageSetStatus>& statuses) {
   const std::string sent = "Was sent on " + intent.sentAt;
   settled = true;
   auto mark = [&](const std::string& added, const char* done) {
@@ -159,7 +162,13 @@ std::string settle(MappingContext& ctx, IntentJournal& journal, const IntentKind
     return sent + kMarkFailedAgain + kMarkPending;
   };
   if (!intent.answer.empty()) return mark(intent.answer, kMarkedLate);
-  const qb::MessageSetStatus status = ctx.components.session.messageSetStatus(intent.messageSetId);
+  auto asked = statuses.find(intent.messageSetId);
+  if (asked == statuses.end())
+    asked = statuses
+                .emplace(intent.messageSetId,
+                         ctx.components.session.messageSetStatus(intent.messageSetId))
+                .first;
+  const qb::MessageSetStatus& status = asked->second;
   if (status.code == 0) {
     const qb::ChangeAnswer kept = qb::read_change_answer(intent.request, status.response);
     if (kept.outcome == qb::ChangeAnswer::kDone && !kept.record.empty())
@@ -210,6 +219,7 @@ std::vector<RecoveredRecord> recover_intents(MappingContext& ctx) {
   try {
     IntentJournal journal(ctx.app.settingsFolder);
     bool reachable = true;
+    std::map<std::string, qb::MessageSetStatus> statuses;
     for (const Intent& intent : journal.pending()) {
       const IntentKind* kind = intent_kind(intent.kind);
       if (kind == nullptr) continue;  // a kind this build does not send: left as it is
@@ -217,7 +227,7 @@ std::vector<RecoveredRecord> recover_intents(MappingContext& ctx) {
       std::string line;
       if (reachable || !intent.answer.empty()) {
         try {
-          line = settle(ctx, journal, *kind, intent, settled);
+          line = settle(ctx, journal, *kind, intent, settled, statuses);
         } catch (const qb::QbError& error) {
           if (error.number() != qb::kNotReachable) throw;
           reachable = false;

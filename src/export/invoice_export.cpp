@@ -116,12 +116,12 @@ class InvoiceSender {
   InvoiceSender(MappingContext& ctx, long number)
       : ctx_(ctx), app_(ctx.app), n_(std::to_string(number)), status_("Sending Invoice: " + n_) {}
 
-  std::string run() {
+  SendTask run() {
     try {
       read_invoice();
       send_checks_ahead();
       if (setup_on(app_, "chkdupinvoices"))
-        if (auto marked = duplicate_check()) return *marked;
+        if (auto marked = duplicate_check()) co_return *marked;
       read_lines();
       check_lines();
       check_customer();
@@ -133,19 +133,30 @@ class InvoiceSender {
       const bool rateMode = decide_rate_mode(app_, lines_);
       fill_header();
       fill_lines(rateMode);
-      IntentScope intent(ctx_, "invoice", n_);
-      ctx_.components.invoice.add();
-      std::string result = mark_sent();
-      if (marked_) intent.close();
-      return result;
+      AddedRecord added =
+          co_await add_in_set(ctx_, "invoice", n_, ctx_.components.invoice.addDocument());
+      std::string result = mark_sent(added.record());
+      if (marked_) added.marked();
+      co_return result;
     } catch (const Stop& stop) {
-      return stop.text;
+      co_return stop.text;
     } catch (const UnreadableAnswer& unknown) {
-      return unknown.description();
+      co_return unknown.description();
     } catch (const VqbError& error) {
-      return std::to_string(error.number()) + " " + error.description();
+      co_return std::to_string(error.number()) + " " + error.description();
     } catch (const std::exception& error) {
-      return std::string("0 ") + error.what();
+      co_return std::string("0 ") + error.what();
+    }
+  }
+
+  // The read-only checks of this invoice, sent ahead: the duplicate search, the customer check
+  // and the item checks not yet cached. Empty when the invoice cannot be read.
+  std::vector<std::string> checks_ahead() {
+    try {
+      read_invoice();
+      return check_documents();
+    } catch (const Stop&) {
+      return {};
     }
   }
 
@@ -181,10 +192,14 @@ class InvoiceSender {
     return setup_value(app_, "txtinvprefix") + n_;
   }
 
-  // The read-only checks this invoice is about to make, in one message set: the duplicate
-  // search, the customer check and the item checks not yet cached.
+  // The read-only checks this invoice is about to make, in one message set.
   void send_checks_ahead() {
     if (!ctx_.components.session.batching()) return;
+    std::vector<std::string> documents = check_documents();
+    if (documents.size() > 1) ctx_.components.session.prefetch(documents);
+  }
+
+  std::vector<std::string> check_documents() {
     std::vector<std::string> documents;
     if (setup_on(app_, "chkdupinvoices"))
       documents.push_back(
@@ -202,7 +217,7 @@ class InvoiceSender {
         items.push_back(settings.GetChildContent("discount"));
       settings.MoveToRoot();
     }
-    prefetch_items(ctx_, items, std::move(documents));
+    return item_check_documents(ctx_, items, std::move(documents));
   }
 
   // An answer when the user chose to mark the invoice as a duplicate instead of sending it.
@@ -528,9 +543,9 @@ class InvoiceSender {
     return cuts_.take("line description", text, kQbLineDescriptionLength);
   }
 
-  std::string mark_sent() {
+  std::string mark_sent(const std::string& record) {
     RecordDoc added;
-    added.LoadXml(ctx_.components.invoice.record());
+    added.LoadXml(record);
     const std::string txnId = added.GetChildContent("TxnID");
     const std::string refNumber = added.GetChildContent("RefNumber");
     app_.sharedSlots[201] = txnId;
@@ -582,18 +597,30 @@ bool mark_invoice_sent(App& app, long number, const std::string& xmlAdd, const s
                              " where number = " + std::to_string(number));
 }
 
+namespace {
+
+SendTask invoice_task(MappingContext& ctx, long number) {
+  auto sender = std::make_shared<InvoiceSender>(ctx, number);
+  SendTask task = sender->run();
+  task.keep(sender);
+  return task;
+}
+
+}  // namespace
+
 std::string send_Invoice(MappingContext& ctx, long number) {
-  return InvoiceSender(ctx, number).run();
+  return run_now([&] { return invoice_task(ctx, number); });
 }
 
 void send_Invoices(MappingContext& ctx) {
   run_send_list(ctx.app, "send_Invoices", [&] {
     ctx.app.ui.setStatus("");
     recover_before_send(ctx, "invoice", kInvoiceListDocNumberColumn, kInvoiceListCommentColumn);
-    send_ticked_rows(ctx,
+    send_record_rows(ctx,
                      {kInvoiceListDocNumberColumn, kInvoiceListCommentColumn,
-                      kInvoiceListDocNumberColumn, "Sending Invoice: "},
-                     [&](long number) { return send_Invoice(ctx, number); });
+                      kInvoiceListDocNumberColumn, "Sending Invoice: ",
+                      [&](long number) { return InvoiceSender(ctx, number).checks_ahead(); }},
+                     [&](long number) { return invoice_task(ctx, number); });
   });
 }
 

@@ -72,30 +72,41 @@ class PaymentSender {
   PaymentSender(MappingContext& ctx, long number, PaymentPlan* plan)
       : ctx_(ctx), app_(ctx.app), n_(std::to_string(number)), plan_(plan) {}
 
-  std::string run() {
+  SendTask run() {
     try {
       read_payment();
       send_checks_ahead();
       check_customer();
-      if (auto marked = duplicate_check()) return *marked;
+      if (auto marked = duplicate_check()) co_return *marked;
       check_method();
       const int mode = application_mode();
       fill(mode);
-      IntentScope intent(ctx_, "payment", n_);
-      ctx_.components.receivePayment.add();
-      std::string result = mark_sent();
-      if (marked_) intent.close();
-      return result;
+      AddedRecord added =
+          co_await add_in_set(ctx_, "payment", n_, ctx_.components.receivePayment.addDocument());
+      std::string result = mark_sent(added.record());
+      if (marked_) added.marked();
+      co_return result;
     } catch (const Stop& stop) {
-      return stop.text;
+      co_return stop.text;
     } catch (const UnreadableAnswer& unknown) {
-      return unknown.description();
+      co_return unknown.description();
     } catch (const VqbError& error) {
       show_common_error(app_.ui, "frmQB", "send_Payment", error);
-      return std::to_string(error.number()) + " " + error.description();
+      co_return std::to_string(error.number()) + " " + error.description();
     } catch (const std::exception& error) {
       show_common_error(app_.ui, "frmQB", "send_Payment", error);
-      return std::string("0 ") + error.what();
+      co_return std::string("0 ") + error.what();
+    }
+  }
+
+  // The read-only checks of this payment, sent ahead: the customer check and the duplicate
+  // search. Empty when the payment cannot be read.
+  std::vector<std::string> checks_ahead() {
+    try {
+      read_payment();
+      return check_documents();
+    } catch (const Stop&) {
+      return {};
     }
   }
 
@@ -125,17 +136,27 @@ class PaymentSender {
   // The customer check and the duplicate search in one message set, when both will ask
   // QuickBooks (the customer not yet validated in this run).
   void send_checks_ahead() {
+    if (!ctx_.components.session.batching()) return;
+    if (std::vector<std::string> documents = check_documents(); documents.size() > 1)
+      ctx_.components.session.prefetch(documents);
+  }
+
+  std::vector<std::string> check_documents() {
     qb::ComponentSet& c = ctx_.components;
     const std::string account = customer_.GetChildContent("qbaccountnumber");
-    if (!c.session.batching() || !setup_on(app_, "chkduppayments") || account.empty() ||
-        memo_holds(app_.customerMemo, customer_.GetChildContent("id")))
-      return;
+    if (account.empty()) return {};
+    std::vector<std::string> documents;
     ctx_.set_Country();  // as the customer check does first
-    c.search.reset();
-    c.search.queryKind = qb::ObjSearch::kReceivedPayments;
-    c.search.amount = std::lround(amount());
-    c.search.entityName = account;
-    c.session.prefetch({c.customer.loadByNameDocument(account), c.search.runDocument()});
+    if (!memo_holds(app_.customerMemo, customer_.GetChildContent("id")))
+      documents.push_back(c.customer.loadByNameDocument(account));
+    if (setup_on(app_, "chkduppayments")) {
+      c.search.reset();
+      c.search.queryKind = qb::ObjSearch::kReceivedPayments;
+      c.search.amount = std::lround(amount());
+      c.search.entityName = account;
+      documents.push_back(c.search.runDocument());
+    }
+    return documents;
   }
 
   void check_customer() {
@@ -452,9 +473,9 @@ class PaymentSender {
     return text.empty() ? "" : " " + text;
   }
 
-  std::string mark_sent() {
+  std::string mark_sent(const std::string& record) {
     RecordDoc added;
-    added.LoadXml(ctx_.components.receivePayment.record());
+    added.LoadXml(record);
     const std::string txnId = added.GetChildContent("TxnID");
     std::string result =
         std::string(kPaymentSent) + unappliedNote_ + differences(added) + cuts_.note();
@@ -495,8 +516,19 @@ class PaymentSender {
 
 }  // namespace
 
+namespace {
+
+SendTask payment_task(MappingContext& ctx, long number, PaymentPlan* plan) {
+  auto sender = std::make_shared<PaymentSender>(ctx, number, plan);
+  SendTask task = sender->run();
+  task.keep(sender);
+  return task;
+}
+
+}  // namespace
+
 std::string send_Payment(MappingContext& ctx, long number, PaymentPlan* plan) {
-  return PaymentSender(ctx, number, plan).run();
+  return run_now([&] { return payment_task(ctx, number, plan); });
 }
 
 bool mark_payment_sent(App& app, long number, const std::string& txnId) {
@@ -509,11 +541,12 @@ void send_Payments(MappingContext& ctx) {
   run_send_list(ctx.app, "send_Payments", [&] {
     ctx.app.ui.setStatus("");
     recover_before_send(ctx, "payment", kPaymentListReceiptColumn, kPaymentListCommentColumn);
-    send_ticked_rows(
+    send_record_rows(
         ctx,
         {kPaymentListReceiptColumn, kPaymentListCommentColumn, kPaymentListCompanyColumn,
-         "Sending Payment: "},
-        [&](long number) { return send_Payment(ctx, number); },
+         "Sending Payment: ",
+         [&](long number) { return PaymentSender(ctx, number, nullptr).checks_ahead(); }},
+        [&](long number) { return payment_task(ctx, number, nullptr); },
         [](const WorkRow& row) {
           return row.cells.at(kPaymentListCompanyColumn) + " - " +
                  row.cells.at(kPaymentListAmountColumn);

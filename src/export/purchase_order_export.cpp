@@ -58,33 +58,44 @@ class PurchaseOrderSender {
   PurchaseOrderSender(MappingContext& ctx, long number)
       : ctx_(ctx), app_(ctx.app), number_(number), n_(std::to_string(number)) {}
 
-  std::string run() {
+  SendTask run() {
     try {
       read_order();
       send_checks_ahead();
       if (setup_on(app_, "chkduppurchaseorders"))
-        if (auto answered = duplicate_check()) return *answered;
+        if (auto answered = duplicate_check()) co_return *answered;
       check_lines();
       check_supplier();
       count_lines();
       fill_header();
       fill_lines();
       ctx_.components.purchaseOrder.isToBePrinted = !setup_on(app_, "chkmarkposprinted");
-      IntentScope intent(ctx_, "purchase order", n_);
-      ctx_.components.purchaseOrder.add();
-      std::string result = mark_added();
-      if (marked_) intent.close();
-      return result;
+      AddedRecord added = co_await add_in_set(ctx_, "purchase order", n_,
+                                              ctx_.components.purchaseOrder.addDocument());
+      std::string result = mark_added(added.record());
+      if (marked_) added.marked();
+      co_return result;
     } catch (const Stop& stop) {
-      return stop.text;
+      co_return stop.text;
     } catch (const UnreadableAnswer& unknown) {
-      return unknown.description();
+      co_return unknown.description();
     } catch (const VqbError& error) {
       show_common_error(app_.ui, "frmQB", "send_PO", error);
-      return std::to_string(error.number()) + " " + error.description();
+      co_return std::to_string(error.number()) + " " + error.description();
     } catch (const std::exception& error) {
       show_common_error(app_.ui, "frmQB", "send_PO", error);
-      return std::string("0 ") + error.what();
+      co_return std::string("0 ") + error.what();
+    }
+  }
+
+  // The read-only checks of this order, sent ahead: the duplicate search, the supplier check
+  // and the item checks not yet cached. Empty when the order cannot be read.
+  std::vector<std::string> checks_ahead() {
+    try {
+      read_order();
+      return check_documents();
+    } catch (const Stop&) {
+      return {};
     }
   }
 
@@ -132,6 +143,11 @@ class PurchaseOrderSender {
   // search, the supplier check and the item checks not yet cached.
   void send_checks_ahead() {
     if (!ctx_.components.session.batching()) return;
+    if (std::vector<std::string> documents = check_documents(); documents.size() > 1)
+      ctx_.components.session.prefetch(documents);
+  }
+
+  std::vector<std::string> check_documents() {
     std::vector<std::string> documents;
     if (setup_on(app_, "chkduppurchaseorders"))
       documents.push_back(
@@ -140,11 +156,12 @@ class PurchaseOrderSender {
     const std::string account = supplier_.GetChildContent("qbaccount");
     if (!account.empty() && !memo_holds(app_.vendorMemo, supplier_.GetChildContent("id")))
       documents.push_back(ctx_.components.vendor.loadByNameDocument(account));
-    prefetch_items(ctx_,
-                   unvalidated_sales_group_items(
-                       app_, "Select distinct salesgroup from suppPODetail where poNumber = " + n_ +
-                                 " and RemarkLine <> 1"),
-                   std::move(documents));
+    return item_check_documents(
+        ctx_,
+        unvalidated_sales_group_items(
+            app_, "Select distinct salesgroup from suppPODetail where poNumber = " + n_ +
+                      " and RemarkLine <> 1"),
+        std::move(documents));
   }
 
   // An answer when the user chose not to send the order.
@@ -446,9 +463,9 @@ class PurchaseOrderSender {
     return item;
   }
 
-  std::string mark_added() {
+  std::string mark_added(const std::string& record) {
     RecordDoc added;
-    added.LoadXml(ctx_.components.purchaseOrder.record());
+    added.LoadXml(record);
     const std::string refNumber = added.GetChildContent("RefNumber");
     marked_ = mark_po_sent(app_, number_, refNumber, added.GetChildContent("TxnID"),
                            order_.GetChildContent("goodsin"));
@@ -477,8 +494,19 @@ class PurchaseOrderSender {
 
 }  // namespace
 
+namespace {
+
+SendTask purchase_order_task(MappingContext& ctx, long number) {
+  auto sender = std::make_shared<PurchaseOrderSender>(ctx, number);
+  SendTask task = sender->run();
+  task.keep(sender);
+  return task;
+}
+
+}  // namespace
+
 std::string send_PO(MappingContext& ctx, long number) {
-  return PurchaseOrderSender(ctx, number).run();
+  return run_now([&] { return purchase_order_task(ctx, number); });
 }
 
 void send_POs(MappingContext& ctx) {
@@ -486,10 +514,11 @@ void send_POs(MappingContext& ctx) {
     ctx.app.ui.setStatus("");
     recover_before_send(ctx, "purchase order", kPurchaseOrderListNumberColumn,
                         kPurchaseOrderListCommentColumn);
-    send_ticked_rows(ctx,
+    send_record_rows(ctx,
                      {kPurchaseOrderListNumberColumn, kPurchaseOrderListCommentColumn,
-                      kPurchaseOrderListSupplierColumn, "Sending Purchase Order: "},
-                     [&](long number) { return send_PO(ctx, number); });
+                      kPurchaseOrderListSupplierColumn, "Sending Purchase Order: ",
+                      [&](long number) { return PurchaseOrderSender(ctx, number).checks_ahead(); }},
+                     [&](long number) { return purchase_order_task(ctx, number); });
   });
 }
 

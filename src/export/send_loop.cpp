@@ -20,43 +20,101 @@ std::string cell(const WorkRow& row, std::size_t column) {
 
 void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
                       const std::function<std::string(long)>& send) {
-  send_ticked_rows(ctx, loop, send,
-                   [&](const WorkRow& row) { return cell(row, loop.labelColumn); });
+  send_ticked_rows(ctx, loop, send, {});
 }
 
 void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
                       const std::function<std::string(long)>& send,
                       const std::function<std::string(const WorkRow&)>& label) {
+  send_record_rows(
+      ctx, loop, [&](long key) { return finished(send(key)); }, label);
+}
+
+void send_record_rows(MappingContext& ctx, const SendLoop& loop,
+                      const std::function<SendTask(long)>& send,
+                      const std::function<std::string(const WorkRow&)>& label) {
   App& app = ctx.app;
   auto& state = ctx.state;
+  qb::Session& session = ctx.components.session;
   state.cancelRequested = false;
   const DatabaseRun database(app);  // one connection for the whole list
+  const auto eligible = [&](long r) {
+    if (static_cast<std::size_t>(r) >= state.grid.rows.size()) return false;
+    const WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
+    return cell(row, loop.resultColumn).empty() && row.ticked;
+  };
+  const auto key_of = [&](long r) {
+    return static_cast<long>(std::trunc(
+        numeric_value(cell(state.grid.rows[static_cast<std::size_t>(r)], loop.keyColumn))));
+  };
+  const auto put = [&](long r, std::string result) {
+    // The row may have gone while events ran (a refill); its result then has no cell.
+    if (static_cast<std::size_t>(r) >= state.grid.rows.size()) return;
+    WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
+    if (row.cells.size() <= loop.resultColumn) row.cells.resize(loop.resultColumn + 1);
+    row.cells[loop.resultColumn] = std::move(result);
+    state.changed();
+  };
+  struct Waiting {
+    long row;
+    SendTask task;
+  };
+  std::vector<Waiting> waiting;  // sends waiting for their set's answer
+  const auto harvest = [&] {
+    for (std::size_t i = 0; i < waiting.size();) {
+      if (!waiting[i].task.done()) {
+        ++i;
+        continue;
+      }
+      Waiting done = std::move(waiting[i]);
+      waiting.erase(waiting.begin() + static_cast<std::ptrdiff_t>(i));
+      put(done.row, done.task.result());
+    }
+  };
+  AddQueue queue(ctx, harvest);
+  session.forgetKept();    // answers from before the list may be out of date
+  long aheadUntil = 0;     // the first row whose checks were not sent ahead
+  unsigned aheadKept = 0;  // the session's kept-answer generation after they were sent
   const long rows = static_cast<long>(state.grid.gridRows()) - 1;
   app.ui.setProgress(0, rows);
   for (long r = 0; r < rows; ++r) {
     app.ui.setProgress(r + 1, rows);
     if (state.cancelRequested) {
+      queue.flush();
       app.ui.setStatus("Operation aborted by user.");
       return;
     }
     if (static_cast<std::size_t>(r) >= state.grid.rows.size()) break;
-    WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
-    if (!cell(row, loop.resultColumn).empty() || !row.ticked) continue;
-    app.ui.setStatus(loop.statusPrefix + label(row));
+    if (!eligible(r)) continue;
+    if (loop.ahead && session.batching() &&
+        (r >= aheadUntil || session.keptGeneration() != aheadKept)) {
+      // The checks of this record and the next ones, in one round trip.
+      std::vector<std::string> documents;
+      std::size_t records = 0;
+      for (aheadUntil = r; aheadUntil < rows && records < kRecordsAhead; ++aheadUntil) {
+        if (!eligible(aheadUntil)) continue;
+        std::vector<std::string> more = loop.ahead(key_of(aheadUntil));
+        documents.insert(documents.end(), more.begin(), more.end());
+        ++records;
+      }
+      session.prefetch(documents);
+      aheadKept = session.keptGeneration();
+    }
+    const WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
+    app.ui.setStatus(loop.statusPrefix + (label ? label(row) : cell(row, loop.labelColumn)));
+    const long key = key_of(r);
     // The grid follows the row being sent.
     state.grid.currentRow = static_cast<int>(r);
     state.changed();
     app.ui.processEvents();
-    const long key = static_cast<long>(std::trunc(numeric_value(cell(row, loop.keyColumn))));
-    ctx.components.session.forgetKept();  // answers sent ahead belong to one record
-    std::string result = send(key);
-    // The row may have gone while events ran (a refill); its result then has no cell.
-    if (static_cast<std::size_t>(r) >= state.grid.rows.size()) continue;
-    WorkRow& same = state.grid.rows[static_cast<std::size_t>(r)];
-    if (same.cells.size() <= loop.resultColumn) same.cells.resize(loop.resultColumn + 1);
-    same.cells[loop.resultColumn] = std::move(result);
-    state.changed();
+    SendTask task = send(key);
+    if (task.done())
+      put(r, task.result());
+    else
+      waiting.push_back({r, std::move(task)});
+    if (queue.full()) queue.flush();
   }
+  queue.flush();
   app.ui.setProgress(rows, rows);
   app.ui.setStatus("Operation completed");
   app.ui.setProgress(0, rows);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "export/add_queue.h"
 #include "mapping/mapping_context.h"
 #include "quickbooks/obj_search.h"
 
@@ -20,7 +21,13 @@ struct SendLoop {
   std::size_t resultColumn;  // the Comment cell
   std::size_t labelColumn;   // shown after statusPrefix while the row is sent
   std::string statusPrefix;  // "Sending " / "Sending Invoice: "
+  // The read-only checks of a record, as request documents: those of the next records are sent
+  // ahead in one message set. Must neither ask nor change anything.
+  std::function<std::vector<std::string>(long)> ahead = {};
 };
+
+// How many records' checks go ahead in one message set.
+inline constexpr std::size_t kRecordsAhead = 25;
 
 // Runs `send` on each ticked row with an empty result cell, in grid order, over one
 // connection to the Vantora database (a DatabaseRun). Clears
@@ -31,6 +38,11 @@ void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
 void send_ticked_rows(MappingContext& ctx, const SendLoop& loop,
                       const std::function<std::string(long)>& send,
                       const std::function<std::string(const WorkRow&)>& label);
+// The same for sends whose adds wait in the list's AddQueue (add_queue.h): a row gets its
+// result when its add's message set is answered.
+void send_record_rows(MappingContext& ctx, const SendLoop& loop,
+                      const std::function<SendTask(long)>& send,
+                      const std::function<std::string(const WorkRow&)>& label = {});
 
 // Asks (title "Warning!") whether to send a transaction that looks like `match`, a QuickBooks
 // invoice, payment or purchase order of the same customer or supplier and amount; `kind` is

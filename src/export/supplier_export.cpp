@@ -40,11 +40,12 @@ const name_export::Texts& supplier_texts() {
   return texts;
 }
 
+// Fills the vendor's fields (an address question comes first, so that the component is filled
+// without any question between), and builds its add.
 std::optional<std::string> fill_and_add(MappingContext& ctx, RecordDoc& row,
-                                        const std::string& name, FieldCuts& cuts) {
-  qb::Vendor& vendor = ctx.components.vendor;
-  vendor.reset();
-  ctx.set_Country();
+                                        const std::string& name, FieldCuts& cuts,
+                                        std::string& document) {
+  qb::VendorFields vendor;
   vendor.name = name;
   vendor.companyName =
       first_chars(row.GetChildContent("description"), kQuickBooksCompanyNameLength);
@@ -67,19 +68,26 @@ std::optional<std::string> fill_and_add(MappingContext& ctx, RecordDoc& row,
     if (!parse_address(ctx.app, address, shipping))
       return "Could not parse ship to address. Supplier not exported.";
     cuts.take_address("ship-to", address);
-    vendor.setProperty("ShippingAddress", address.aggregate());
+    vendor.shipAddress = address.aggregate();
   }
-  vendor.add();
+  qb::Vendor& component = ctx.components.vendor;
+  component.reset();
+  ctx.set_Country();
+  static_cast<qb::VendorFields&>(component) = vendor;
+  document = component.addDocument();
   return std::nullopt;
+}
+
+name_export::AddStep add_step(MappingContext& ctx) {
+  return [&ctx](RecordDoc& row, const std::string& name, FieldCuts& cuts, std::string& document) {
+    return fill_and_add(ctx, row, name, cuts, document);
+  };
 }
 
 }  // namespace
 
 std::string send_Supplier(MappingContext& ctx, long link) {
-  return name_export::export_one(ctx, link, supplier_texts(),
-                                 [&ctx](RecordDoc& row, const std::string& name, FieldCuts& cuts) {
-                                   return fill_and_add(ctx, row, name, cuts);
-                                 });
+  return name_export::export_one(ctx, link, supplier_texts(), add_step(ctx));
 }
 
 bool mark_supplier_sent(App& app, long link, const std::string& qbName) {
@@ -90,7 +98,9 @@ void send_Suppliers(MappingContext& ctx) {
   const SendRunScope run(ctx.app);
   try {
     recover_before_send(ctx, "supplier", kNameListLinkColumn, kNameListResultColumn);
-    send_name_rows(ctx, [&ctx](long link) { return send_Supplier(ctx, link); });
+    send_name_rows(ctx, supplier_texts(), [&ctx](long link) {
+      return name_export::export_task(ctx, link, supplier_texts(), add_step(ctx));
+    });
   } catch (const std::exception& error) {
     show_common_error(ctx.app.ui, "frmQB", "send_Suppliers", error);
   }

@@ -1,5 +1,6 @@
 #include "main_window/main_window_logic.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/errors.h"
@@ -175,6 +176,9 @@ qb::Session& MainWindowLogic::session() {
       app.events.pump();
       return !state.cancelRequested;
     });
+    // VQB_NO_BATCHING=1: one request per round trip, as QuickBooks integrations usually talk.
+    if (const char* off = std::getenv("VQB_NO_BATCHING"); off != nullptr && *off != '\0')
+      link_->session().setBatching(false);
   }
   return link_->session();
 }

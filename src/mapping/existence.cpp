@@ -42,12 +42,16 @@ bool employee_exist(MappingContext& ctx, const std::string& name) {
   return loads(ctx, ctx.components.employee, name);
 }
 
-void prefetch_name_checks(MappingContext& ctx, const std::string& name) {
+std::vector<std::string> name_check_documents(MappingContext& ctx, const std::string& name) {
   qb::ComponentSet& c = ctx.components;
-  if (!c.session.batching()) return;
   ctx.set_Country();
-  c.session.prefetch({c.customer.loadByNameDocument(name), c.vendor.loadByNameDocument(name),
-                      c.employee.loadByNameDocument(name)});
+  return {c.customer.loadByNameDocument(name), c.vendor.loadByNameDocument(name),
+          c.employee.loadByNameDocument(name)};
+}
+
+void prefetch_name_checks(MappingContext& ctx, const std::string& name) {
+  if (!ctx.components.session.batching()) return;
+  ctx.components.session.prefetch(name_check_documents(ctx, name));
 }
 
 std::vector<std::string> unvalidated_sales_group_items(App& app, const std::string& sql) {
@@ -75,14 +79,21 @@ bool memo_holds(RecordDoc& memo, const std::string& id) {
   return !memo.GetChildContent("v" + id).empty();
 }
 
+std::vector<std::string> item_check_documents(MappingContext& ctx,
+                                              const std::vector<std::string>& names,
+                                              std::vector<std::string> also) {
+  if (names.empty()) return also;
+  ctx.set_Country();
+  for (const std::string& name : names)
+    also.push_back(ctx.components.item.loadByNameDocument(name));
+  return also;
+}
+
 void prefetch_items(MappingContext& ctx, const std::vector<std::string>& names,
                     std::vector<std::string> also) {
-  qb::ComponentSet& c = ctx.components;
   // One request alone saves nothing; the settings are then left as they are.
-  if (!c.session.batching() || names.size() + also.size() < 2) return;
-  ctx.set_Country();
-  for (const std::string& name : names) also.push_back(c.item.loadByNameDocument(name));
-  c.session.prefetch(also);
+  if (!ctx.components.session.batching() || names.size() + also.size() < 2) return;
+  ctx.components.session.prefetch(item_check_documents(ctx, names, std::move(also)));
 }
 
 }  // namespace vqb

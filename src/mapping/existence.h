@@ -24,11 +24,17 @@ bool employee_exist(MappingContext& ctx, const std::string& name);
 // still reads its answer as above. Without batching they send nothing.
 // The customer, vendor and employee checks of one name.
 void prefetch_name_checks(MappingContext& ctx, const std::string& name);
+// Their request documents.
+std::vector<std::string> name_check_documents(MappingContext& ctx, const std::string& name);
 // The QuickBooks items of the sales groups the query `sql` lists (one "salesgroup" column)
 // that validate_salesGroupQB has not validated in this run: the checks still to come.
 std::vector<std::string> unvalidated_sales_group_items(App& app, const std::string& sql);
 // Whether `memo` (a run's cache of validated customers or vendors) holds row id `id`.
 bool memo_holds(RecordDoc& memo, const std::string& id);
+// The request documents of the item checks of these names, after `also`.
+std::vector<std::string> item_check_documents(MappingContext& ctx,
+                                              const std::vector<std::string>& names,
+                                              std::vector<std::string> also = {});
 // The item checks of these names, and any other request documents given (`also`).
 void prefetch_items(MappingContext& ctx, const std::vector<std::string>& names,
                     std::vector<std::string> also = {});

@@ -239,7 +239,7 @@ void CheckingUi::showDialog(DialogKind kind, const std::string& parameter) {
 }
 
 CheckResult check_mappings(MappingContext& ctx, CheckKind kind, long key) {
-  auto* checking = dynamic_cast<CheckingUi*>(&ctx.app.ui);
+  auto* checking = dynamic_cast<CheckingUi*>(&ctx.app.ui.target());
   if (checking) {
     checking->dialogTitle.clear();
     checking->dialogMessage.clear();

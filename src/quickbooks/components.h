@@ -61,6 +61,11 @@ class Customer : public Component, public CustomerFields {
   // The request document loadByName sends, to send it ahead with others (Session::prefetch).
   std::string loadByNameDocument(const std::string& fullName) const;
   void add();  // [502] CustomerAddRq
+  // The request document add() would send now, built without sending it (a message set of
+  // adds carries it).
+  std::string addDocument() {
+    return captured([this] { add(); });
+  }
   // [515] CustomerModRq of the loaded (or added) customer with the properties changed since.
   void update();
 
@@ -93,6 +98,11 @@ class Vendor : public Component, public VendorFields {
   // The request document loadByName sends, to send it ahead with others (Session::prefetch).
   std::string loadByNameDocument(const std::string& fullName) const;
   void add();  // [502] VendorAddRq
+  // The request document add() would send now, built without sending it (a message set of
+  // adds carries it).
+  std::string addDocument() {
+    return captured([this] { add(); });
+  }
   // Sets a property by its member name; only "ShippingAddress" is known. Other names raise
   // QbError(kNoSuchProperty).
   void setProperty(std::string_view name, const std::string& value);
@@ -141,6 +151,11 @@ class Invoice : public Component {
   void reset();                      // [505]
   void loadById(std::string txnId);  // [504] InvoiceQueryRq by TxnID with lines
   void add();                        // [502] InvoiceAddRq; record() [43] is the new invoice
+  // The request document add() would send now, built without sending it (a message set of
+  // adds carries it).
+  std::string addDocument() {
+    return captured([this] { add(); });
+  }
   // [501] "Items[i].Quantity=q" sets the quantity of row i; other settings raise
   // QbError(kInvalidArgument). Returns "".
   std::string config(std::string_view setting);
@@ -178,6 +193,11 @@ class ReceivePayment : public Component {
   // [502] ReceivePaymentAddRq; record() [14] is the new payment. Mode kAsListed needs at least
   // one application (QbError(kInvalidArgument) otherwise).
   void add();
+  // The request document add() would send now, built without sending it (a message set of
+  // adds carries it).
+  std::string addDocument() {
+    return captured([this] { add(); });
+  }
   // [501] "AppliedToTransactionDetails=<AppliedToTxnAdd><TxnID>..</TxnID><PaymentAmount>..
   // </PaymentAmount></AppliedToTxnAdd>..." replaces the applications. Returns "".
   std::string config(std::string_view setting);
@@ -219,6 +239,11 @@ class PurchaseOrder : public Component, public PurchaseOrderFields {
   void reset();                      // [505]
   void loadById(std::string txnId);  // [504] PurchaseOrderQueryRq by TxnID with lines
   void add();                        // [502] PurchaseOrderAddRq; record() [29] is the new order
+  // The request document add() would send now, built without sending it (a message set of
+  // adds carries it).
+  std::string addDocument() {
+    return captured([this] { add(); });
+  }
   // [514] PurchaseOrderModRq of the loaded order with the header properties changed since
   // (lines are not modified).
   void update();

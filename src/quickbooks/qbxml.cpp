@@ -347,13 +347,54 @@ void Response::check(bool isAdd) const {
   throw QbError(statusCode_, message);
 }
 
+std::string added_record(const std::string& request, const std::string& response,
+                         const std::string& whatIsMissing) {
+  pugi::xml_document sent;
+  sent.load_buffer(request.data(), request.size(), pugi::parse_default, pugi::encoding_utf8);
+  pugi::xml_node rq;
+  for (pugi::xml_node node : sent.child("QBXML").child("QBXMLMsgsRq").children())
+    if (node.type() == pugi::node_element) {
+      rq = node;
+      break;
+    }
+  std::string rsName = rq.name();
+  if (rsName.size() > 2) rsName.replace(rsName.size() - 2, 2, "Rs");
+  const Response answer = Response::parse(response, rsName, rq.attribute("requestID").value());
+  answer.check(true);
+  const std::vector<pugi::xml_node> records = answer.records();
+  if (records.empty()) throw QbError(kMalformedResponse, whatIsMissing);
+  return element_text(records.front());
+}
+
 }  // namespace qbxml
 
 // ---- Component ----------------------------------------------------------------------------
 
+namespace {
+struct Captured {};
+}  // namespace
+
+std::string Component::captured(const std::function<void()>& run) {
+  std::string document;
+  capture_ = &document;
+  try {
+    run();
+  } catch (const Captured&) {
+  } catch (...) {
+    capture_ = nullptr;
+    throw;
+  }
+  capture_ = nullptr;
+  return document;
+}
+
 const qbxml::Response& Component::send(const qbxml::Request& request, bool isAdd) {
   clearAnswer();
   const std::string document = request.document(settings.qbxmlVersion);
+  if (capture_ != nullptr) {
+    *capture_ = document;
+    throw Captured{};
+  }
   response_ = session_.exchange(document);
   last_ = qbxml::Response::parse(response_, request.responseName(),
                                  request.body().attribute("requestID").value());

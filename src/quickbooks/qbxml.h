@@ -14,6 +14,7 @@
 // response that cannot be read raises QbError(kMalformedResponse).
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <pugixml.hpp>
@@ -147,6 +148,13 @@ class Response {
   long remaining_ = 0;
 };
 
+// The record QuickBooks added for the add request document `request` (its first ...Ret, as
+// qbXML text), read from `response`, the answer of the message set that carried it (found by
+// its requestID). Throws as an add sent alone does: QbError(kNameInUse) on 3100, QuickBooks'
+// status for another refusal, QbError(kMalformedResponse, whatIsMissing) without a record.
+std::string added_record(const std::string& request, const std::string& response,
+                         const std::string& whatIsMissing);
+
 }  // namespace qbxml
 
 // What every component shares: the session, the connection settings set_Country fills, and
@@ -177,10 +185,13 @@ class Component {
                                const std::string& whatIsMissing);
   const qbxml::Response& last() const { return last_; }
   void clearAnswer();
+  // The document `send` would send when `run` calls it, caught instead of sent.
+  std::string captured(const std::function<void()>& run);
   Session& session() { return session_; }
 
  private:
   Session& session_;
+  std::string* capture_{nullptr};
   qbxml::Response last_;
   std::string record_;
   std::string response_;

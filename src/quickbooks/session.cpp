@@ -104,13 +104,19 @@ std::string new_message_set_id() {
 }
 
 std::string Session::exchange(const std::string& requestXml) {
-  if (!kept_.empty()) {
-    if (auto kept = kept_.find(requestXml); kept != kept_.end()) {
-      std::string response = std::move(kept->second);
-      kept_.erase(kept);
-      return response;
+  if (gate_ && !inGate_) {
+    inGate_ = true;
+    try {
+      gate_(requestXml);
+    } catch (...) {
+      inGate_ = false;
+      throw;
     }
-    if (may_change_anything(requestXml)) kept_.clear();
+    inGate_ = false;
+  }
+  if (!kept_.empty()) {
+    if (auto kept = kept_.find(requestXml); kept != kept_.end()) return kept->second;
+    if (may_change_anything(requestXml)) dropKept();
   }
   const bool changes = changes_anything(requestXml);
   if (hold_ && changes) {
@@ -141,6 +147,20 @@ std::string Session::exchange(const std::string& requestXml) {
     if (answer.outcome == ChangeAnswer::kUnknown)
       throw QbError(kMalformed, "QuickBooks' answer could not be read: " + answer.why + ".");
   }
+  return response;
+}
+
+std::string Session::sendSet(const std::string& document) {
+  dropKept();
+  std::string response;
+  try {
+    response = transport_.process(document);
+  } catch (const QbError& error) {
+    if (observer_)
+      observer_(document, "ERROR " + std::to_string(error.number()) + " - " + error.description());
+    throw;
+  }
+  if (observer_) observer_(document, response);
   return response;
 }
 

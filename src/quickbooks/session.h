@@ -72,19 +72,34 @@ class Session {
   // answer lacks a request's response.
   std::vector<std::string> exchangeSet(const std::vector<std::string>& requestXmls);
 
-  // Sends independent queries ahead in one message set and keeps their answers: the next
+  // Sends independent queries ahead in one message set and keeps their answers: every later
   // exchange of the same request document gets its kept answer without a round trip. Kept
-  // answers go once used, when a request that changes anything is sent, and on forgetKept.
-  // Does nothing with batching off; a failed set keeps nothing (the requests are sent again
-  // when they are made).
+  // answers go when a request that changes anything is sent, and on forgetKept. Does nothing
+  // with batching off; a failed set keeps nothing (the requests are sent again when they are
+  // made).
   void prefetch(const std::vector<std::string>& requestXmls);
-  void forgetKept() { kept_.clear(); }
+  void forgetKept() { dropKept(); }
+  // Counts the times kept answers were dropped: a caller that sent answers ahead sees whether
+  // they are still there.
+  unsigned keptGeneration() const { return keptGeneration_; }
   void setBatching(bool on) { batching_ = on; }
   bool batching() const { return batching_; }
+
+  // Called with every request document before it is sent or answered from kept answers (not
+  // with sendSet's): a holder of waiting changes sends them first. Requests the gate itself
+  // makes pass it by.
+  using Gate = std::function<void(const std::string& request)>;
+  void setGate(Gate gate) { gate_ = std::move(gate); }
+
+  // Sends a message set of changes that carries its own newMessageSetID, as it is: no change
+  // watcher is told and its answer is not read here (read_change_answer reads it per request).
+  // Kept answers are dropped. Throws as the transport does.
+  std::string sendSet(const std::string& document);
 
   // While on, a request that adds or modifies anything is not sent: it is kept in held() and
   // exchange throws QbError(kHeldBack). Queries still go through (previews).
   void holdChanges(bool hold) { hold_ = hold; }
+  bool holdingChanges() const { return hold_; }
   const std::vector<std::string>& held() const { return held_; }
   void clearHeld() { held_.clear(); }
 
@@ -95,7 +110,14 @@ class Session {
   std::string lastMessageSetId_;
   bool hold_{false};
   std::vector<std::string> held_;
+  void dropKept() {
+    kept_.clear();
+    ++keptGeneration_;
+  }
   bool batching_{true};
+  unsigned keptGeneration_{0};
+  Gate gate_;
+  bool inGate_{false};
   std::map<std::string, std::string> kept_;  // request document -> its answer
 };
 

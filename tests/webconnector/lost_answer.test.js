@@ -1,6 +1,8 @@
 // The Web Connector drops QuickBooks' answer to an invoice add (QuickBooks saved it) and
-// logs in afresh, as after a time-out: the invoice is not sent again, the next command marks
-// it from QuickBooks' kept message set, and every record is in QuickBooks exactly once.
+// logs in afresh, as after a time-out. One request per round trip (VQB_NO_BATCHING=1): the
+// invoice is not sent again and the next command marks it from QuickBooks' kept message set.
+// Adds in message sets: the lost answer of the set is asked for in the next session at once.
+// Either way every record is in QuickBooks exactly once.
 'use strict';
 
 const test = require('node:test');
@@ -19,6 +21,7 @@ const kMarkedNow = new RegExp(
 );
 
 test('a dropped answer followed by a new session doubles nothing', async () => {
+  process.env.VQB_NO_BATCHING = '1';
   const {
     folders: [viaWebConnector, direct],
     connector,
@@ -45,6 +48,36 @@ test('a dropped answer followed by a new session doubles nothing', async () => {
     assert.match(next.err, kMarkedNow);
     assert.doesNotMatch(next.out, /^10002 /m, 'not offered again');
     assert.deepEqual(await stop(), ['', 'dropped', '', '']);
+  } finally {
+    await stop();
+  }
+
+  qbwc.setTransport(viaWebConnector, 'simulated');
+  assert.equal(await qbwc.companyContents(viaWebConnector), await qbwc.companyContents(direct));
+  assert.equal(await qbwc.sentRecords(viaWebConnector), await qbwc.sentRecords(direct));
+  delete process.env.VQB_NO_BATCHING;
+});
+
+test('a dropped answer to a message set of adds is asked for once', async () => {
+  const {
+    folders: [viaWebConnector, direct],
+    connector,
+  } = await qbwc.servedDemo(['web-connector', 'direct']);
+  const send = (folder, args) => qbwc.vqbCli(['--settings', folder, '--yes', 'send', ...args]);
+  const [customers, , invoices] = qbwc.kDemoSends;
+
+  let sets = 0;
+  const stop = connector.start({
+    dropAnswer: (request) => request.includes('<InvoiceAddRq') && ++sets === 1,
+  });
+  try {
+    for (const folder of [viaWebConnector, direct])
+      assert.equal((await send(folder, customers)).code, 0);
+    const lost = await send(viaWebConnector, invoices);
+    const once = await send(direct, invoices);
+    assert.equal(sets > 0, true);
+    assert.equal(lost.out, once.out);  // every invoice settled and marked in the same command
+    assert.doesNotMatch((await send(viaWebConnector, invoices)).err, /QuickBooks Recovery/);
   } finally {
     await stop();
   }
