@@ -61,6 +61,18 @@ class LatencyTransport : public vqb::qb::QbTransport {
   void closeConnection() override { inner_.closeConnection(); }
   std::string process(const std::string& requestXml) override {
     ++roundTrips;
+    // VQB_TRACE_TRIPS=1 prints what each round trip carried: its requests' kinds.
+    if (std::getenv("VQB_TRACE_TRIPS") != nullptr) {
+      std::string kinds;
+      for (std::size_t at = requestXml.find("Rq"); at != std::string::npos;
+           at = requestXml.find("Rq", at + 2)) {
+        const std::size_t open = requestXml.rfind('<', at);
+        if (open != std::string::npos && requestXml[open + 1] != '/' &&
+            requestXml.compare(open + 1, 10, "QBXMLMsgsR") != 0)
+          kinds += " " + requestXml.substr(open + 1, at - open + 1);
+      }
+      std::printf("  trip:%s\n", kinds.c_str());
+    }
     return inner_.process(requestXml);
   }
   long roundTrips = 0;

@@ -1,5 +1,7 @@
 #include "export/add_queue.h"
 
+#include <algorithm>
+#include <map>
 #include <pugixml.hpp>
 #include <set>
 #include <stdexcept>
@@ -303,12 +305,47 @@ void AddQueue::answer(std::vector<std::shared_ptr<QueuedAdd>>& set) {
   const std::vector<long long> ids = journal.openSet(entries, id);
   for (std::size_t i = 0; i < set.size(); ++i) set[i]->journal = ids[i];
 
+  // The checks of the records to come ride along after the adds: answered after them, they
+  // see what the adds made.
+  std::vector<std::string> checks;
+  std::vector<std::string> checkIds;
+  if (rideAlong_ && session.batching()) {
+    for (std::string& check : rideAlong_()) {
+      QueuedAdd query;
+      query.document = std::move(check);
+      describe(query);
+      if (query.version != version || query.request.empty() ||
+          std::find(checks.begin(), checks.end(), query.document) != checks.end())
+        continue;
+      checkIds.push_back(std::to_string(set.size() + checks.size() + 1));
+      requests += numbered(query.request, set.size() + checks.size() + 1);
+      checks.push_back(std::move(query.document));
+    }
+  }
+
   std::string response;
   std::exception_ptr lost;
   try {
     response = session.sendSet(set_document(version, id, requests));
   } catch (const qb::QbError&) {
     lost = std::current_exception();
+  }
+  if (!lost && !checks.empty()) {
+    pugi::xml_document doc;
+    if (doc.load_buffer(response.data(), response.size())) {
+      std::map<std::string, pugi::xml_node> byId;
+      for (pugi::xml_node rs : doc.child("QBXML").child("QBXMLMsgsRs").children())
+        if (rs.type() == pugi::node_element) byId[rs.attribute("requestID").value()] = rs;
+      for (std::size_t i = 0; i < checks.size(); ++i) {
+        const auto found = byId.find(checkIds[i]);
+        if (found == byId.end()) continue;
+        found->second.remove_attribute("requestID");
+        session.keep(checks[i], "<?xml version=\"1.0\" ?>\n<QBXML><QBXMLMsgsRs>" +
+                                    qb::qbxml::element_text(found->second) +
+                                    "</QBXMLMsgsRs></QBXML>");
+      }
+      if (aheadSent_) aheadSent_();
+    }
   }
   auto read = [&](const std::string& answer) {
     bool unknown = false;

@@ -117,6 +117,13 @@ class AddQueue {
   // Becomes the queue of the adds sent while it lives (with batching on, not while changes are
   // held back). `settled` is called after each set's waiting sends went on.
   AddQueue(MappingContext& ctx, std::function<void()> settled);
+  // Read-only checks to send after the adds in each set (those of the records to come); their
+  // answers are kept in the session, and `aheadSent` is told.
+  void setRideAlong(std::function<std::vector<std::string>()> checks,
+                    std::function<void()> aheadSent) {
+    rideAlong_ = std::move(checks);
+    aheadSent_ = std::move(aheadSent);
+  }
   ~AddQueue();
   AddQueue(const AddQueue&) = delete;
   AddQueue& operator=(const AddQueue&) = delete;
@@ -141,6 +148,8 @@ class AddQueue {
 
   MappingContext& ctx_;
   std::function<void()> settled_;
+  std::function<std::vector<std::string>()> rideAlong_;
+  std::function<void()> aheadSent_;
   AddQueue* outer_;
   std::vector<std::shared_ptr<QueuedAdd>> waiting_;
   std::size_t bytes_{0};

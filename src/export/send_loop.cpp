@@ -75,31 +75,58 @@ void send_record_rows(MappingContext& ctx, const SendLoop& loop,
   session.forgetKept();    // answers from before the list may be out of date
   long aheadUntil = 0;     // the first row whose checks were not sent ahead
   unsigned aheadKept = 0;  // the session's kept-answer generation after they were sent
+  long next = 0;           // the first row whose send has not begun
   const long rows = static_cast<long>(state.grid.gridRows()) - 1;
+  // The checks of the records from `from` on (kRecordsAhead of them); aheadUntil moves past.
+  const auto checks_from = [&](long from) {
+    std::vector<std::string> documents;
+    std::size_t records = 0;
+    for (aheadUntil = from; aheadUntil < rows && records < kRecordsAhead; ++aheadUntil) {
+      if (!eligible(aheadUntil)) continue;
+      std::vector<std::string> more = loop.ahead(key_of(aheadUntil));
+      documents.insert(documents.end(), more.begin(), more.end());
+      ++records;
+    }
+    return documents;
+  };
+  if (loop.ahead)
+    queue.setRideAlong(
+        [&] {
+          // A set may go in the middle of a record (before a question): the documents that
+          // record may still be reading are left as they were.
+          RecordDoc scratch = std::move(app.scratch), settings = std::move(app.qbSettingsSnapshot);
+          app.scratch = RecordDoc();
+          app.qbSettingsSnapshot = RecordDoc();
+          std::vector<std::string> documents;
+          try {
+            documents = checks_from(next);
+          } catch (const std::exception&) {
+            documents.clear();  // the checks are then asked when they are made
+          }
+          app.scratch = std::move(scratch);
+          app.qbSettingsSnapshot = std::move(settings);
+          return documents;
+        },
+        [&] { aheadKept = session.keptGeneration(); });
   app.ui.setProgress(0, rows);
   for (long r = 0; r < rows; ++r) {
     app.ui.setProgress(r + 1, rows);
     if (state.cancelRequested) {
+      queue.setRideAlong({}, {});
       queue.flush();
       app.ui.setStatus("Operation aborted by user.");
       return;
     }
     if (static_cast<std::size_t>(r) >= state.grid.rows.size()) break;
     if (!eligible(r)) continue;
+    next = r;
     if (loop.ahead && session.batching() &&
         (r >= aheadUntil || session.keptGeneration() != aheadKept)) {
       // The checks of this record and the next ones, in one round trip.
-      std::vector<std::string> documents;
-      std::size_t records = 0;
-      for (aheadUntil = r; aheadUntil < rows && records < kRecordsAhead; ++aheadUntil) {
-        if (!eligible(aheadUntil)) continue;
-        std::vector<std::string> more = loop.ahead(key_of(aheadUntil));
-        documents.insert(documents.end(), more.begin(), more.end());
-        ++records;
-      }
-      session.prefetch(documents);
+      session.prefetch(checks_from(r));
       aheadKept = session.keptGeneration();
     }
+    next = r + 1;
     const WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
     app.ui.setStatus(loop.statusPrefix + (label ? label(row) : cell(row, loop.labelColumn)));
     const long key = key_of(r);
@@ -114,6 +141,7 @@ void send_record_rows(MappingContext& ctx, const SendLoop& loop,
       waiting.push_back({r, std::move(task)});
     if (queue.full()) queue.flush();
   }
+  queue.setRideAlong({}, {});  // no record is left to check
   queue.flush();
   app.ui.setProgress(rows, rows);
   app.ui.setStatus("Operation completed");

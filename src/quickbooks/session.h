@@ -79,6 +79,10 @@ class Session {
   // made).
   void prefetch(const std::vector<std::string>& requestXmls);
   void forgetKept() { dropKept(); }
+  // Keeps `answer` for the query document `request`, as prefetch does (a set that carried it).
+  void keep(const std::string& request, std::string answer) {
+    if (batching_) kept_[request] = std::move(answer);
+  }
   // Counts the times kept answers were dropped: a caller that sent answers ahead sees whether
   // they are still there.
   unsigned keptGeneration() const { return keptGeneration_; }
