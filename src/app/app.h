@@ -49,26 +49,27 @@ class EventPump {
 };
 
 // The user interface as the core reaches it: forwards to the one the App was made with, and
-// runs beforePrompt (when set) before any question or window is shown, so that a send list's
-// waiting adds go to QuickBooks first.
+// runs beforePrompt (when set) before any box or window is shown, so that a send list's waiting
+// adds go to QuickBooks first. `asks` is false for a message box with only an OK button: it
+// tells something and asks nothing.
 class PromptingUi final : public UserInterface {
  public:
   explicit PromptingUi(UserInterface& target) : target_(target) {}
   UserInterface& target() { return target_; }
-  std::function<void()> beforePrompt;
+  std::function<void(bool asks)> beforePrompt;
 
   Answer messageBox(const std::string& text, Buttons buttons, Icon icon,
                     const std::string& title) override {
-    prompting();
+    prompting(buttons != Buttons::Ok);
     return target_.messageBox(text, buttons, icon, title);
   }
   std::string inputBox(const std::string& prompt, const std::string& title,
                        const std::string& defaultText) override {
-    prompting();
+    prompting(true);
     return target_.inputBox(prompt, title, defaultText);
   }
   void showDialog(DialogKind kind, const std::string& parameter) override {
-    prompting();
+    prompting(true);
     target_.showDialog(kind, parameter);
   }
   void openUrl(const std::string& url) override { target_.openUrl(url); }
@@ -78,8 +79,8 @@ class PromptingUi final : public UserInterface {
   void processEvents() override { target_.processEvents(); }
 
  private:
-  void prompting() {
-    if (beforePrompt) beforePrompt();
+  void prompting(bool asks) {
+    if (beforePrompt) beforePrompt(asks);
   }
   UserInterface& target_;
 };

@@ -216,9 +216,9 @@ AddQueue::AddQueue(MappingContext& ctx, std::function<void()> settled)
     if (may_change_anything(request) || touches(request)) flush();
   });
   previousPrompt_ = ctx_.app.ui.beforePrompt;
-  ctx_.app.ui.beforePrompt = [this] {
-    commitMarks();
-    flush();
+  ctx_.app.ui.beforePrompt = [this](bool asks) {
+    commitMarks();  // no lock on Vantora while a box is open
+    if (asks) flush();
   };
 }
 

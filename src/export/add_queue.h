@@ -5,11 +5,12 @@
 // QuickBooks as one message set (onError="continueOnError", one newMessageSetID) when it is full,
 // before any other change or any query that may see what it adds, before any question or
 // window, and at the end of the list or on Cancel; so QuickBooks receives the changes in the
-// order the records were sent. Each add's journal entry names the set and its request (all
-// written in one durable transaction before the set goes); when the answer is read every
-// waiting send goes on in turn, in one Vantora transaction for their marks.
-// Outside a list (a customer sent on the way, a preview, one record sent alone) an add goes at
-// once, as a request of its own.
+// order the records were sent. (A message box with only an OK button asks nothing: the adds
+// need not go before it, but the marks written so far are committed.) Each add's journal entry
+// names the set and its request (all written in one durable transaction before the set goes); when
+// the answer is read every waiting send goes on in turn, in one Vantora transaction for their
+// marks. Outside a list (a customer sent on the way, a preview, one record sent alone) an add goes
+// at once, as a request of its own.
 
 #include <coroutine>
 #include <cstddef>
@@ -155,7 +156,7 @@ class AddQueue {
   std::size_t bytes_{0};
   std::optional<Transaction> marks_;  // the open Vantora transaction of a set's marks
   bool marksLost_{false};             // a commit of marks failed
-  std::function<void()> previousPrompt_;
+  std::function<void(bool)> previousPrompt_;
 };
 
 }  // namespace vqb
