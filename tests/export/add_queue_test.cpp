@@ -144,5 +144,71 @@ TEST_F(AddQueueTest, ASetCutOffFromItsAnswerIsSettledAtTheNextConnectionByOneQue
   EXPECT_TRUE(open().empty());
 }
 
+// A send that waits at its add.
+SendTask add_of(MappingContext& ctx, std::string body) {
+  const std::string document =
+      "<?xml version=\"1.0\"?>\n<?qbxml version=\"13.0\"?>\n<QBXML><QBXMLMsgsRq "
+      "onError=\"stopOnError\">" +
+      body + "</QBXMLMsgsRq></QBXML>";
+  co_await add_in_set(ctx, "payment", "1", document);
+  co_return "";
+}
+
+std::string query(const std::string& body) {
+  return "<?xml version=\"1.0\"?>\n<?qbxml version=\"13.0\"?>\n<QBXML><QBXMLMsgsRq "
+         "onError=\"stopOnError\">" +
+         body + "</QBXMLMsgsRq></QBXML>";
+}
+
+// Which requests may see what a waiting add adds, and so send it first.
+TEST_F(AddQueueTest, AQueryThatMaySeeAWaitingAddSendsItFirst) {
+  const std::string payment =
+      "<ReceivePaymentAddRq><ReceivePaymentAdd><CustomerRef><FullName>Ada</FullName></"
+      "CustomerRef><AppliedToTxnAdd><TxnID>T-1</TxnID><PaymentAmount>1.00</PaymentAmount></"
+      "AppliedToTxnAdd></ReceivePaymentAdd></ReceivePaymentAddRq>";
+  const std::string invoice1001 =
+      "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Ada</FullName></CustomerRef><RefNumber>"
+      "1001</RefNumber></InvoiceAdd></InvoiceAddRq>";
+  const std::string numberedByQuickBooks =
+      "<InvoiceAddRq><InvoiceAdd><CustomerRef><FullName>Ada</FullName></CustomerRef></"
+      "InvoiceAdd></InvoiceAddRq>";
+  const std::string customer =
+      "<CustomerAddRq><CustomerAdd><Name>Ada</Name></CustomerAdd></CustomerAddRq>";
+  const struct {
+    const std::string& add;
+    std::string request;
+    bool sendsFirst;
+  } cases[] = {
+      // A payment applied to an invoice changes its balance.
+      {payment, "<InvoiceQueryRq><TxnID>T-1</TxnID></InvoiceQueryRq>", true},
+      {payment, "<InvoiceQueryRq><TxnID>T-2</TxnID></InvoiceQueryRq>", false},
+      // A reference search finds an invoice of that reference, or one QuickBooks numbers.
+      {invoice1001, "<InvoiceQueryRq><RefNumber>1001</RefNumber></InvoiceQueryRq>", true},
+      {invoice1001, "<InvoiceQueryRq><RefNumber>1002</RefNumber></InvoiceQueryRq>", false},
+      {numberedByQuickBooks, "<InvoiceQueryRq><RefNumber>1002</RefNumber></InvoiceQueryRq>",
+       true},
+      // A name check finds the entry of that name and list only.
+      {customer, "<CustomerQueryRq><FullName>Ada</FullName></CustomerQueryRq>", true},
+      {customer, "<VendorQueryRq><FullName>Ada</FullName></VendorQueryRq>", false},
+      {customer, "<CustomerQueryRq><FullName>Bea</FullName></CustomerQueryRq>", false},
+      // Any other change goes after.
+      {customer, "<CustomerModRq><CustomerMod><ListID>1</ListID></CustomerMod></CustomerModRq>",
+       true},
+  };
+  for (const auto& c : cases) {
+    AddQueue queue(*ctx, {});
+    SendTask waiting = add_of(*ctx, c.add);
+    ASSERT_FALSE(waiting.done());
+    try {
+      logic->session().exchange(query(c.request));
+    } catch (const std::exception&) {
+      // The answer does not matter here.
+    }
+    EXPECT_EQ(queue.empty(), c.sendsFirst) << c.request;
+    EXPECT_EQ(waiting.done(), c.sendsFirst) << c.request;
+    queue.flush();
+  }
+}
+
 }  // namespace
 }  // namespace vqb
