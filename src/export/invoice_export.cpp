@@ -202,8 +202,8 @@ class InvoiceSender {
   std::vector<std::string> check_documents() {
     std::vector<std::string> documents;
     if (setup_on(app_, "chkdupinvoices"))
-      documents.push_back(
-          reference_search(ctx_, qb::ObjSearch::kInvoices, duplicate_reference()).runDocument());
+      documents.push_back(send_steps::reference_search_document(ctx_, qb::ObjSearch::kInvoices,
+                                                                duplicate_reference()));
     const std::string account = customer_.GetChildContent("qbaccountnumber");
     if (!account.empty() && !memo_holds(app_.customerMemo, customer_.GetChildContent("id")))
       documents.push_back(ctx_.components.customer.loadByNameDocument(account));

@@ -150,11 +150,13 @@ class PaymentSender {
     if (!memo_holds(app_.customerMemo, customer_.GetChildContent("id")))
       documents.push_back(c.customer.loadByNameDocument(account));
     if (setup_on(app_, "chkduppayments")) {
-      c.search.reset();
-      c.search.queryKind = qb::ObjSearch::kReceivedPayments;
-      c.search.amount = std::lround(amount());
-      c.search.entityName = account;
-      documents.push_back(c.search.runDocument());
+      // Its own search: the shared one may be in use (these are sent ahead).
+      qb::ObjSearch search(c.session);
+      search.settings = c.search.settings;
+      search.queryKind = qb::ObjSearch::kReceivedPayments;
+      search.amount = std::lround(amount());
+      search.entityName = account;
+      documents.push_back(search.runDocument());
     }
     return documents;
   }

@@ -150,9 +150,8 @@ class PurchaseOrderSender {
   std::vector<std::string> check_documents() {
     std::vector<std::string> documents;
     if (setup_on(app_, "chkduppurchaseorders"))
-      documents.push_back(
-          reference_search(ctx_, qb::ObjSearch::kPurchaseOrders, duplicate_reference())
-              .runDocument());
+      documents.push_back(send_steps::reference_search_document(
+          ctx_, qb::ObjSearch::kPurchaseOrders, duplicate_reference()));
     const std::string account = supplier_.GetChildContent("qbaccount");
     if (!account.empty() && !memo_holds(app_.vendorMemo, supplier_.GetChildContent("id")))
       documents.push_back(ctx_.components.vendor.loadByNameDocument(account));

@@ -92,8 +92,9 @@ void send_record_rows(MappingContext& ctx, const SendLoop& loop,
   if (loop.ahead)
     queue.setRideAlong(
         [&] {
-          // A set may go in the middle of a record (before a question): the documents that
-          // record may still be reading are left as they were.
+          // A set may go in the middle of a record (before a question, another change or a
+          // check that may see its adds): the documents that record may be reading are left as
+          // they were.
           RecordDoc scratch = std::move(app.scratch), settings = std::move(app.qbSettingsSnapshot);
           app.scratch = RecordDoc();
           app.qbSettingsSnapshot = RecordDoc();
@@ -208,6 +209,16 @@ qb::ObjSearch& reference_search(MappingContext& ctx, int queryKind, const std::s
   search.queryKind = queryKind;
   search.refNumber = reference;
   return search;
+}
+
+std::string reference_search_document(MappingContext& ctx, int queryKind,
+                                      const std::string& reference) {
+  ctx.set_Country();
+  qb::ObjSearch search(ctx.components.session);
+  search.settings = ctx.components.search.settings;
+  search.queryKind = queryKind;
+  search.refNumber = reference;
+  return search.runDocument();
 }
 
 std::string differences(const std::vector<ComparedAmount>& amounts) {

@@ -81,6 +81,10 @@ std::string whole(const std::string& text);
 // The object search of `queryKind` transactions whose reference number holds `reference`,
 // set up afresh; the duplicate checks run it and send it ahead with the same text.
 qb::ObjSearch& reference_search(MappingContext& ctx, int queryKind, const std::string& reference);
+// The request document of that search, built without touching the shared search (it is sent
+// ahead, maybe while a record is using the shared one).
+std::string reference_search_document(MappingContext& ctx, int queryKind,
+                                      const std::string& reference);
 
 // An amount QuickBooks worked out and Vantora's, in hundredths, with the names the result
 // line gives them.
