@@ -126,7 +126,7 @@ std::size_t send_rows(vqb::MappingContext& ctx, vqb::MainWindowState& state, con
 void BM_RoundTrips(benchmark::State& benchState) {
   vqb::DemoOptions options;
   options.unmappedCodes = false;  // every record sendable: the run counts sending, not refusing
-  options.suppliers = 45;  // enough suppliers left to send for a per-record figure
+  options.suppliers = 45;         // enough suppliers left to send for a per-record figure
   vqb::bench::DemoApp run("vqb-round-trip-bench", options);
   vqb::App& app = run.app;
   if (!run.started) {

@@ -185,8 +185,7 @@ TEST_F(AddQueueTest, AQueryThatMaySeeAWaitingAddSendsItFirst) {
       // A reference search finds an invoice of that reference, or one QuickBooks numbers.
       {invoice1001, "<InvoiceQueryRq><RefNumber>1001</RefNumber></InvoiceQueryRq>", true},
       {invoice1001, "<InvoiceQueryRq><RefNumber>1002</RefNumber></InvoiceQueryRq>", false},
-      {numberedByQuickBooks, "<InvoiceQueryRq><RefNumber>1002</RefNumber></InvoiceQueryRq>",
-       true},
+      {numberedByQuickBooks, "<InvoiceQueryRq><RefNumber>1002</RefNumber></InvoiceQueryRq>", true},
       // A name check finds the entry of that name and list only.
       {customer, "<CustomerQueryRq><FullName>Ada</FullName></CustomerQueryRq>", true},
       {customer, "<VendorQueryRq><FullName>Ada</FullName></VendorQueryRq>", false},
