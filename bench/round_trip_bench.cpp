@@ -5,21 +5,19 @@
 // Each list is first previewed (every record checked, every add held back), which fills the
 // run's caches of validated customers, vendors and items, so the figures are for a warm
 // cache; VQB_COLD=1 leaves the preview out. The first record is then sent on its own and the
-// rest are measured. VQB_NO_BATCHING=1 sends every request in its own round trip, as before
-// message sets. Targets: <= 2 round trips per customer or supplier, <= 1.5 per invoice,
-// payment and purchase order.
+// rest are measured. VQB_NO_BATCHING=1 sends every request in its own round trip;
+// VQB_DUPLICATE_SEARCHES=1 turns the duplicate searches on; VQB_TRACE_TRIPS=1 prints what each
+// round trip carried. Targets (cold): at most 0.3 round trips per invoice, payment and purchase
+// order (0.5 with duplicate searches), 0.6 per customer or supplier.
 //
-// Round trips per record (customer, supplier, invoice, payment, purchase order):
-//   warm, one request per round trip:  4.00  4.00  1.12  1.00  1.22
-//   warm, message sets:                2.00  2.00  1.10  1.00  1.13
-//   cold, one request per round trip:  4.00  4.00  1.58  1.04  1.70
-//   cold, message sets:                2.00  2.00  1.49  1.04  1.61
-// With VQB_DUPLICATE_SEARCHES=1 every invoice, payment and order also needs its own search
-// before its add, so two round trips are its least:
-//   warm, one request per round trip:  4.00  4.00  2.21  2.00  2.22
-//   warm, message sets:                2.00  2.00  2.11  2.00  2.09
-//   cold, one request per round trip:  4.00  4.00  2.67  2.04  2.70
-//   cold, message sets:                2.00  2.00  2.11  2.00  2.09
+// Round trips per record, cold (customer, supplier, invoice, payment, purchase order):
+//   one request per round trip:                 4.00  4.00  1.58  1.04  1.82
+//   checks of one record in one set:            2.00  2.00  1.49  1.04  1.82
+//   checks ahead and adds in sets:              0.12  0.12  0.17  0.11  0.14
+// With duplicate searches:
+//   one request per round trip:                 4.00  4.00  2.67  2.04  2.86
+//   checks of one record in one set:            2.00  2.00  2.11  2.00  2.05
+//   checks ahead and adds in sets:              0.12  0.12  0.17  0.34  0.14
 
 #include <benchmark/benchmark.h>
 
