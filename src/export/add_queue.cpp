@@ -108,6 +108,40 @@ std::string numbered(const std::string& request, std::size_t number) {
   return qb::qbxml::element_text(rq);
 }
 
+// The answer to each request of a set, by requestID, as a document of its own that carries the
+// set's newMessageSetID (read_change_answer checks it); empty when the answer is not XML. A
+// requestID answered twice keeps its first answer. The answers to requests `renumbered` get back
+// the requestID of their own documents (`own`, "" for none), as a check sent alone is answered.
+std::map<std::string, std::string> answers_by_request(
+    const std::string& answer, const std::vector<std::string>* renumbered = nullptr,
+    const std::vector<std::string>* own = nullptr) {
+  std::map<std::string, std::string> parts;
+  pugi::xml_document doc;
+  if (!doc.load_buffer(answer.data(), answer.size(), pugi::parse_default, pugi::encoding_utf8))
+    return parts;
+  const pugi::xml_node messages = doc.child("QBXML").child("QBXMLMsgsRs");
+  for (pugi::xml_node rs : messages.children()) {
+    if (rs.type() != pugi::node_element) continue;
+    const std::string id = rs.attribute("requestID").value();
+    if (parts.contains(id)) continue;
+    pugi::xml_document alone;
+    pugi::xml_node wrapper = alone.append_child("QBXML").append_child("QBXMLMsgsRs");
+    if (const pugi::xml_attribute set = messages.attribute("newMessageSetID"))
+      wrapper.append_attribute("newMessageSetID") = set.value();
+    pugi::xml_node copy = wrapper.append_copy(rs);
+    if (renumbered != nullptr && own != nullptr)
+      for (std::size_t i = 0; i < renumbered->size(); ++i)
+        if ((*renumbered)[i] == id) {
+          if ((*own)[i].empty())
+            copy.remove_attribute("requestID");
+          else
+            copy.attribute("requestID").set_value((*own)[i].c_str());
+        }
+    parts.emplace(id, "<?xml version=\"1.0\" ?>\n" + qb::qbxml::element_text(alone.first_child()));
+  }
+  return parts;
+}
+
 }  // namespace
 
 // ---- SendTask -----------------------------------------------------------------------------
@@ -308,7 +342,7 @@ void AddQueue::answer(std::vector<std::shared_ptr<QueuedAdd>>& set) {
   // The checks of the records to come ride along after the adds: answered after them, they
   // see what the adds made.
   std::vector<std::string> checks;
-  std::vector<std::string> checkIds;
+  std::vector<std::string> checkIds, checkOwnIds;  // in the set, and in their own documents
   if (rideAlong_ && session.batching()) {
     for (std::string& check : rideAlong_()) {
       QueuedAdd query;
@@ -318,6 +352,9 @@ void AddQueue::answer(std::vector<std::shared_ptr<QueuedAdd>>& set) {
           std::find(checks.begin(), checks.end(), query.document) != checks.end())
         continue;
       checkIds.push_back(std::to_string(set.size() + checks.size() + 1));
+      pugi::xml_document own;
+      own.load_string(query.request.c_str());
+      checkOwnIds.push_back(own.first_child().attribute("requestID").value());
       requests += numbered(query.request, set.size() + checks.size() + 1);
       checks.push_back(std::move(query.document));
     }
@@ -331,33 +368,29 @@ void AddQueue::answer(std::vector<std::shared_ptr<QueuedAdd>>& set) {
     lost = std::current_exception();
   }
   if (!lost && !checks.empty()) {
-    pugi::xml_document doc;
-    if (doc.load_buffer(response.data(), response.size())) {
-      std::map<std::string, pugi::xml_node> byId;
-      for (pugi::xml_node rs : doc.child("QBXML").child("QBXMLMsgsRs").children())
-        if (rs.type() == pugi::node_element) byId[rs.attribute("requestID").value()] = rs;
-      for (std::size_t i = 0; i < checks.size(); ++i) {
-        const auto found = byId.find(checkIds[i]);
-        if (found == byId.end()) continue;
-        found->second.remove_attribute("requestID");
-        session.keep(checks[i], "<?xml version=\"1.0\" ?>\n<QBXML><QBXMLMsgsRs>" +
-                                    qb::qbxml::element_text(found->second) +
-                                    "</QBXMLMsgsRs></QBXML>");
-      }
-      if (aheadSent_) aheadSent_();
-    }
+    std::map<std::string, std::string> parts =
+        answers_by_request(response, &checkIds, &checkOwnIds);
+    for (std::size_t i = 0; i < checks.size(); ++i)
+      if (auto part = parts.find(checkIds[i]); part != parts.end())
+        session.keep(checks[i], std::move(part->second));
+    if (!parts.empty() && aheadSent_) aheadSent_();
   }
+  // Each add's own answer, read from a document of its own: the set's answer is parsed once.
   auto read = [&](const std::string& answer) {
+    const std::map<std::string, std::string> parts = answers_by_request(answer);
     bool unknown = false;
-    for (const auto& add : set) {
-      if (!add->response.empty()) continue;
-      const qb::ChangeAnswer outcome = qb::read_change_answer(add->document, answer);
+    for (std::size_t i = 0; i < set.size(); ++i) {
+      QueuedAdd& add = *set[i];
+      if (!add.response.empty()) continue;
+      const auto part = parts.find(std::to_string(i + 1));
+      const std::string& own = part != parts.end() ? part->second : std::string();
+      const qb::ChangeAnswer outcome = qb::read_change_answer(add.document, own);
       if (outcome.outcome == qb::ChangeAnswer::kUnknown) {
         unknown = true;
         continue;
       }
-      add->response = answer;
-      if (outcome.outcome == qb::ChangeAnswer::kRefused) journal.close(add->journal);
+      add.response = own;
+      if (outcome.outcome == qb::ChangeAnswer::kRefused) journal.close(add.journal);
     }
     return unknown;
   };

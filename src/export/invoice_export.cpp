@@ -153,7 +153,7 @@ class InvoiceSender {
   // and the item checks not yet cached. Empty when the invoice cannot be read.
   std::vector<std::string> checks_ahead() {
     try {
-      read_invoice();
+      read_invoice(false);
       return check_documents();
     } catch (const Stop&) {
       return {};
@@ -161,8 +161,10 @@ class InvoiceSender {
   }
 
  private:
-  void read_invoice() {
-    if (!load(app_, "Select * from QuickBooks", app_.qbSettingsSnapshot))
+  // `settings`: the QuickBooks settings row is read again too (a send reads it; checks sent
+  // ahead use the one read last).
+  void read_invoice(bool settings = true) {
+    if (settings && !load(app_, "Select * from QuickBooks", app_.qbSettingsSnapshot))
       throw Stop{"Unable to access Vantora QuickBooks table."};
     if (!load(app_, "Select * from custso where number = " + n_, invoice_))
       throw Stop{"Cannot open invoice in Vantora database."};
