@@ -424,18 +424,26 @@ void AddQueue::answer(std::vector<std::shared_ptr<QueuedAdd>>& set) {
   commitMarks();
   const bool written = kept && !marksLost_;
   marksLost_ = false;
+  std::vector<AddToLog> logged;
+  std::vector<long long> settled;
   for (const auto& add : set) {
     if (add->added.empty()) continue;
-    try {
-      if (add->marked && written) {
-        log_added(app, add->kind, add->record, add->added, add->before);
-        journal.close(add->journal);
-      } else {
-        journal.answered(add->journal, add->added);  // the next recovery marks it
-      }
-    } catch (const VqbError&) {
-      // The entry stays open; recovery asks QuickBooks.
+    if (add->marked && written) {
+      logged.push_back({add->kind, add->record, add->added, add->before});
+      settled.push_back(add->journal);
+      continue;
     }
+    try {
+      journal.answered(add->journal, add->added);  // the next recovery marks it
+    } catch (const VqbError&) {
+      // The entry stays open without the answer; recovery asks QuickBooks.
+    }
+  }
+  log_added(app, logged);
+  try {
+    journal.close(settled);
+  } catch (const VqbError&) {
+    // The entries stay open; recovery finds the records marked and marks them again alike.
   }
   if (settled_) settled_();
 }

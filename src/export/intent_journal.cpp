@@ -103,11 +103,18 @@ void IntentJournal::answered(long long id, const std::string& answer) {
 }
 
 void IntentJournal::close(long long id) {
+  close(std::vector<long long>{id});
+}
+
+void IntentJournal::close(const std::vector<long long>& ids) {
+  if (ids.empty()) return;
+  std::string list;
+  for (long long id : ids) list += (list.empty() ? "" : ", ") + std::to_string(id);
   // A removal need not reach the disk at once: the next entry's durable write carries it
   // there, and an entry that outlives a power cut is only checked again by recovery.
   db_->execute("PRAGMA synchronous = NORMAL");
   try {
-    db_->execute("DELETE FROM intents WHERE id = " + std::to_string(id));
+    db_->execute("DELETE FROM intents WHERE id IN (" + list + ")");
   } catch (...) {
     db_->execute("PRAGMA synchronous = FULL");
     throw;
@@ -199,28 +206,43 @@ std::vector<std::string> marks_before(App& app, const std::string& kind,
 
 void log_added(App& app, const std::string& kind, const std::string& record,
                const std::string& answer, const std::vector<std::string>& before) {
-  const MarkTable* table = mark_table(kind);
-  if (app.sendRun == 0 || answer.empty() || table == nullptr) return;
-  pugi::xml_document added;
-  if (!added.load_string(answer.c_str())) return;
-  const pugi::xml_node ret = added.first_child();
-  RunEntry entry;
-  entry.run = app.sendRun;
-  entry.kind = kind;
-  entry.record = record;
-  entry.qbId = ret.child("TxnID") ? ret.child_value("TxnID") : ret.child_value("ListID");
-  entry.editSequence = ret.child_value("EditSequence");
-  entry.reference = ret.child("RefNumber") ? ret.child_value("RefNumber") : ret.child_value("Name");
-  for (pugi::xml_node line : ret.children("AppliedToTxnRet"))
-    entry.appliedTo.push_back(line.child_value("TxnID"));
+  log_added(app, {{kind, record, answer, before}});
+}
+
+void log_added(App& app, const std::vector<AddToLog>& adds) {
+  if (app.sendRun == 0) return;
+  std::vector<RunEntry> entries;
+  for (const AddToLog& add : adds) {
+    const MarkTable* table = mark_table(add.kind);
+    if (add.answer.empty() || table == nullptr) continue;
+    pugi::xml_document added;
+    if (!added.load_string(add.answer.c_str())) continue;
+    const pugi::xml_node ret = added.first_child();
+    RunEntry entry;
+    entry.run = app.sendRun;
+    entry.kind = add.kind;
+    entry.record = add.record;
+    entry.qbId = ret.child("TxnID") ? ret.child_value("TxnID") : ret.child_value("ListID");
+    entry.editSequence = ret.child_value("EditSequence");
+    entry.reference =
+        ret.child("RefNumber") ? ret.child_value("RefNumber") : ret.child_value("Name");
+    for (pugi::xml_node line : ret.children("AppliedToTxnRet"))
+      entry.appliedTo.push_back(line.child_value("TxnID"));
+    try {
+      const std::vector<std::string> after = read_marks(app, *table, add.record);
+      if (after.size() != table->columns.size() || add.before.size() != after.size()) continue;
+      for (std::size_t i = 0; i < after.size(); ++i)
+        entry.marks.push_back({table->columns[i], add.before[i], after[i]});
+      entries.push_back(std::move(entry));
+    } catch (const VqbError&) {
+      // Not logged: only its undo is lost.
+    }
+  }
+  if (entries.empty()) return;
   try {
-    const std::vector<std::string> after = read_marks(app, *table, record);
-    if (after.size() != table->columns.size() || before.size() != after.size()) return;
-    for (std::size_t i = 0; i < after.size(); ++i)
-      entry.marks.push_back({table->columns[i], before[i], after[i]});
-    RunLog(app).add(entry);
+    RunLog(app).add(entries);
   } catch (const VqbError&) {
-    // The record is sent and marked; only its undo is lost.
+    // The records are sent and marked; only their undo is lost.
   }
 }
 

@@ -53,6 +53,8 @@ class IntentJournal {
   // Keeps the record QuickBooks answered with, for a mark that could not be written.
   void answered(long long id, const std::string& answer);
   void close(long long id);
+  // Several entries at once (the marked adds of one message set).
+  void close(const std::vector<long long>& ids);
   // Open entries, oldest first.
   std::vector<Intent> pending();
 
@@ -82,6 +84,12 @@ std::string request_digest(const std::string& text);
 // outside a send run; a log that cannot be written loses only the undo.
 void log_added(App& app, const std::string& kind, const std::string& record,
                const std::string& answer, const std::vector<std::string>& before);
+// The adds of one message set, in one transaction of the log.
+struct AddToLog {
+  std::string kind, record, answer;
+  std::vector<std::string> before;
+};
+void log_added(App& app, const std::vector<AddToLog>& adds);
 // The marks of `record` before its add, for log_added: empty outside a send run.
 std::vector<std::string> marks_before(App& app, const std::string& kind, const std::string& record);
 

@@ -196,7 +196,8 @@ class InvoiceSender {
 
   // The read-only checks this invoice is about to make, in one message set.
   void send_checks_ahead() {
-    if (!ctx_.components.session.batching()) return;
+    // In a send list they went ahead with the next records' already.
+    if (!ctx_.components.session.batching() || AddQueue::current() != nullptr) return;
     std::vector<std::string> documents = check_documents();
     if (documents.size() > 1) ctx_.components.session.prefetch(documents);
   }

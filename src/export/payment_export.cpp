@@ -136,7 +136,8 @@ class PaymentSender {
   // The customer check and the duplicate search in one message set, when both will ask
   // QuickBooks (the customer not yet validated in this run).
   void send_checks_ahead() {
-    if (!ctx_.components.session.batching()) return;
+    // In a send list they went ahead with the next records' already.
+    if (!ctx_.components.session.batching() || AddQueue::current() != nullptr) return;
     if (std::vector<std::string> documents = check_documents(); documents.size() > 1)
       ctx_.components.session.prefetch(documents);
   }

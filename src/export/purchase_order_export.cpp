@@ -142,7 +142,8 @@ class PurchaseOrderSender {
   // The read-only checks this order is about to make, in one message set: the duplicate
   // search, the supplier check and the item checks not yet cached.
   void send_checks_ahead() {
-    if (!ctx_.components.session.batching()) return;
+    // In a send list they went ahead with the next records' already.
+    if (!ctx_.components.session.batching() || AddQueue::current() != nullptr) return;
     if (std::vector<std::string> documents = check_documents(); documents.size() > 1)
       ctx_.components.session.prefetch(documents);
   }

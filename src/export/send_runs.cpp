@@ -132,9 +132,19 @@ long long RunLog::start(const std::string& program, const std::string& user, int
 }
 
 void RunLog::add(const RunEntry& e) {
+  add(std::vector<RunEntry>{e});
+}
+
+void RunLog::add(const std::vector<RunEntry>& entries) {
+  if (entries.empty()) return;
+  Transaction transaction(*db_, Transaction::Mode::Immediate);
+  for (const RunEntry& e : entries) insert(e);
+  transaction.commit();
+}
+
+void RunLog::insert(const RunEntry& e) {
   std::string applied;
   for (const std::string& id : e.appliedTo) applied += (applied.empty() ? "" : " ") + id;
-  Transaction transaction(*db_, Transaction::Mode::Immediate);
   db_->execute(
       "INSERT INTO run_entries (run, kind, record, qb_id, edit_sequence, reference, applied_to, "
       "added_at) VALUES (" +
@@ -146,7 +156,6 @@ void RunLog::add(const RunEntry& e) {
     db_->execute("INSERT INTO run_marks (entry, position, name, before, after) VALUES (" + entry +
                  ", " + std::to_string(i) + ", " + quoted(e.marks[i].column) + ", " +
                  quoted(e.marks[i].before) + ", " + quoted(e.marks[i].after) + ")");
-  transaction.commit();
 }
 
 std::vector<SendRunInfo> RunLog::runs() {

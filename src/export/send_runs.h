@@ -65,6 +65,8 @@ class RunLog {
   // A new run, after pruning the runs older than `keepDays`.
   long long start(const std::string& program, const std::string& user, int keepDays);
   void add(const RunEntry& entry);
+  // The entries of one message set, in one transaction.
+  void add(const std::vector<RunEntry>& entries);
   std::vector<SendRunInfo> runs();  // newest first
   std::optional<SendRunInfo> run(long long number);
   std::vector<RunEntry> entries(long long run);  // in the order they were added
@@ -75,6 +77,7 @@ class RunLog {
   void dropIfEmpty(long long run);
 
  private:
+  void insert(const RunEntry& entry);
   std::shared_ptr<Database> db_;
 };
 
