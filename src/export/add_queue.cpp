@@ -440,6 +440,17 @@ void AddQueue::answer(std::vector<std::shared_ptr<QueuedAdd>>& set) {
     }
   }
   log_added(app, logged);
+  if (!written) {
+    std::size_t unmarked = 0;
+    for (const auto& add : set) unmarked += add->marked;
+    if (unmarked > 0)
+      app.ui.messageBox(
+          (unmarked == 1 ? std::string("1 record is") : std::to_string(unmarked) + " records are") +
+              " in QuickBooks, but Vantora could not be marked for them. They will "
+              "be marked as sent at the next connection to QuickBooks, before "
+              "anything is sent again.",
+          Buttons::Ok, Icon::Critical, "Confirm");
+  }
   try {
     journal.close(settled);
   } catch (const VqbError&) {
