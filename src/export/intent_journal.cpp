@@ -14,22 +14,18 @@
 #include "quickbooks/qbxml.h"
 
 namespace vqb {
-namespace {
 
-std::string local_time_text() {
-  const std::time_t now = std::time(nullptr);
+std::string journal_time_text(std::time_t at) {
   std::tm parts{};
-  localtime_r(&now, &parts);
+  localtime_r(&at, &parts);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
   return text;
 }
 
-std::string quoted(const std::string& text) {
+std::string sql_literal(const std::string& text) {
   return "'" + sql_quote(text) + "'";
 }
-
-}  // namespace
 
 std::string unreadable_answer_text(const std::string& kind) {
   return "QuickBooks' answer could not be read. The " + kind +
@@ -81,9 +77,9 @@ long long IntentJournal::open(const std::string& kind, const std::string& record
                               const std::string& messageSetId, const std::string& request) {
   db_->execute(
       "INSERT INTO intents (kind, record, message_set, digest, sent_at, request) VALUES (" +
-      quoted(kind) + ", " + quoted(record) + ", " + quoted(messageSetId) + ", " +
-      quoted(request_digest(request)) + ", " + quoted(local_time_text()) + ", " + quoted(request) +
-      ")");
+      sql_literal(kind) + ", " + sql_literal(record) + ", " + sql_literal(messageSetId) + ", " +
+      sql_literal(request_digest(request)) + ", " +
+      sql_literal(journal_time_text(std::time(nullptr))) + ", " + sql_literal(request) + ")");
   return db_->lastInsertRowId();
 }
 
@@ -98,7 +94,7 @@ std::vector<long long> IntentJournal::openSet(const std::vector<NewEntry>& entri
 }
 
 void IntentJournal::answered(long long id, const std::string& answer) {
-  db_->execute("UPDATE intents SET answer = " + quoted(answer) +
+  db_->execute("UPDATE intents SET answer = " + sql_literal(answer) +
                " WHERE id = " + std::to_string(id));
 }
 

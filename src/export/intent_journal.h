@@ -12,6 +12,7 @@
 // entry back, and recovery then finds the add applied and marks the record again, to the same
 // values). Failures throw DbError.
 
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +76,11 @@ class UnreadableAnswer : public qb::QbError {
  public:
   explicit UnreadableAnswer(const std::string& kind);
 };
+
+// The local time `at` as the journal and the send runs write it: "YYYY-MM-DD HH:MM:SS".
+std::string journal_time_text(std::time_t at);
+// A text as an SQL string literal, quotes doubled.
+std::string sql_literal(const std::string& text);
 
 // FNV-1a 64 of the text, 16 hex digits.
 std::string request_digest(const std::string& text);

@@ -102,6 +102,7 @@ class PaymentSender {
   // The read-only checks of this payment, sent ahead: the customer check and the duplicate
   // search. Empty when the payment cannot be read.
   std::vector<std::string> checks_ahead() {
+    quiet_ = true;  // the status line tells of the payment being sent
     try {
       read_payment();
       return check_documents();
@@ -112,6 +113,7 @@ class PaymentSender {
 
  private:
   void status(const std::string& text) {
+    if (quiet_) return;
     app_.ui.setStatus(text);
     app_.events.pump();
   }
@@ -515,6 +517,7 @@ class PaymentSender {
   std::string unappliedNote_;
   FieldCuts cuts_;  // texts cut to QuickBooks' lengths
   bool marked_{false};
+  bool quiet_{false};  // reading for checks sent ahead: no status text
 };
 
 }  // namespace

@@ -120,6 +120,13 @@ void send_record_rows(MappingContext& ctx, const SendLoop& loop,
     }
     if (static_cast<std::size_t>(r) >= state.grid.rows.size()) break;
     if (!eligible(r)) continue;
+    const WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
+    app.ui.setStatus(loop.statusPrefix + (label ? label(row) : cell(row, loop.labelColumn)));
+    const long key = key_of(r);
+    // The grid follows the row being sent.
+    state.grid.currentRow = static_cast<int>(r);
+    state.changed();
+    app.ui.processEvents();
     next = r;
     if (loop.ahead && session.batching() &&
         (r >= aheadUntil || session.keptGeneration() != aheadKept)) {
@@ -128,13 +135,6 @@ void send_record_rows(MappingContext& ctx, const SendLoop& loop,
       aheadKept = session.keptGeneration();
     }
     next = r + 1;
-    const WorkRow& row = state.grid.rows[static_cast<std::size_t>(r)];
-    app.ui.setStatus(loop.statusPrefix + (label ? label(row) : cell(row, loop.labelColumn)));
-    const long key = key_of(r);
-    // The grid follows the row being sent.
-    state.grid.currentRow = static_cast<int>(r);
-    state.changed();
-    app.ui.processEvents();
     SendTask task = send(key);
     if (task.done())
       put(r, task.result());

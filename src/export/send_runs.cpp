@@ -36,18 +36,6 @@ const std::vector<MarkTable> kMarkTables{
     {"supplier", "Supplier", "Suppliers", "Link", {"QBAccount"}, ""},
 };
 
-std::string quoted(const std::string& text) {
-  return "'" + sql_quote(text) + "'";
-}
-
-std::string local_time_text(std::time_t at) {
-  std::tm parts{};
-  localtime_r(&at, &parts);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
-  return text;
-}
-
 void make_tables(Database& db) {
   db.execute(
       "CREATE TABLE IF NOT EXISTS runs (number INTEGER PRIMARY KEY AUTOINCREMENT, started TEXT NOT "
@@ -118,16 +106,17 @@ RunLog::RunLog(const std::string& settingsFolder)
 
 long long RunLog::start(const std::string& program, const std::string& user, int keepDays) {
   const std::time_t now = std::time(nullptr);
-  const std::string oldest = local_time_text(now - static_cast<std::time_t>(keepDays) * 86400);
+  const std::string oldest = journal_time_text(now - static_cast<std::time_t>(keepDays) * 86400);
   {
     Transaction prune(*db_, Transaction::Mode::Immediate);
-    db_->execute("DELETE FROM runs WHERE started < " + quoted(oldest));
+    db_->execute("DELETE FROM runs WHERE started < " + sql_literal(oldest));
     db_->execute("DELETE FROM run_entries WHERE run NOT IN (SELECT number FROM runs)");
     db_->execute("DELETE FROM run_marks WHERE entry NOT IN (SELECT id FROM run_entries)");
     prune.commit();
   }
-  db_->execute("INSERT INTO runs (started, program, user) VALUES (" + quoted(local_time_text(now)) +
-               ", " + quoted(program) + ", " + quoted(user) + ")");
+  db_->execute("INSERT INTO runs (started, program, user) VALUES (" +
+               sql_literal(journal_time_text(now)) + ", " + sql_literal(program) + ", " +
+               sql_literal(user) + ")");
   return db_->lastInsertRowId();
 }
 
@@ -148,14 +137,15 @@ void RunLog::insert(const RunEntry& e) {
   db_->execute(
       "INSERT INTO run_entries (run, kind, record, qb_id, edit_sequence, reference, applied_to, "
       "added_at) VALUES (" +
-      std::to_string(e.run) + ", " + quoted(e.kind) + ", " + quoted(e.record) + ", " +
-      quoted(e.qbId) + ", " + quoted(e.editSequence) + ", " + quoted(e.reference) + ", " +
-      quoted(applied) + ", " + quoted(local_time_text(std::time(nullptr))) + ")");
+      std::to_string(e.run) + ", " + sql_literal(e.kind) + ", " + sql_literal(e.record) + ", " +
+      sql_literal(e.qbId) + ", " + sql_literal(e.editSequence) + ", " + sql_literal(e.reference) +
+      ", " + sql_literal(applied) + ", " + sql_literal(journal_time_text(std::time(nullptr))) +
+      ")");
   const std::string entry = std::to_string(db_->lastInsertRowId());
   for (std::size_t i = 0; i < e.marks.size(); ++i)
     db_->execute("INSERT INTO run_marks (entry, position, name, before, after) VALUES (" + entry +
-                 ", " + std::to_string(i) + ", " + quoted(e.marks[i].column) + ", " +
-                 quoted(e.marks[i].before) + ", " + quoted(e.marks[i].after) + ")");
+                 ", " + std::to_string(i) + ", " + sql_literal(e.marks[i].column) + ", " +
+                 sql_literal(e.marks[i].before) + ", " + sql_literal(e.marks[i].after) + ")");
 }
 
 std::vector<SendRunInfo> RunLog::runs() {
@@ -221,12 +211,12 @@ std::vector<RunEntry> RunLog::entries(long long run) {
 }
 
 void RunLog::setUndo(long long entry, const std::string& state) {
-  db_->execute("UPDATE run_entries SET undo = " + quoted(state) +
+  db_->execute("UPDATE run_entries SET undo = " + sql_literal(state) +
                " WHERE id = " + std::to_string(entry));
 }
 
 void RunLog::setEditSequence(long long entry, const std::string& editSequence) {
-  db_->execute("UPDATE run_entries SET edit_sequence = " + quoted(editSequence) +
+  db_->execute("UPDATE run_entries SET edit_sequence = " + sql_literal(editSequence) +
                " WHERE id = " + std::to_string(entry));
 }
 
