@@ -79,11 +79,6 @@ std::string what_is_missing(const std::string& document) {
   return "QuickBooks answered the add without a record.";
 }
 
-bool may_change_anything(const std::string& request) {
-  return request.find("AddRq") != std::string::npos || request.find("ModRq") != std::string::npos ||
-         request.find("DelRq") != std::string::npos;
-}
-
 bool shares(const std::set<std::string>& a, const std::set<std::string>& b) {
   for (const std::string& value : a)
     if (b.contains(value)) return true;
@@ -247,7 +242,7 @@ AddQueue::AddQueue(MappingContext& ctx, std::function<void()> settled)
   g_current = this;
   ctx_.components.session.setGate([this](const std::string& request) {
     if (waiting_.empty()) return;
-    if (may_change_anything(request) || touches(request)) flush();
+    if (qb::may_change_anything(request) || touches(request)) flush();
   });
   previousPrompt_ = ctx_.app.ui.beforePrompt;
   ctx_.app.ui.beforePrompt = [this](bool asks) {

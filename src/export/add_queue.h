@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "export/intent_journal.h"
@@ -60,6 +61,16 @@ class SendTask {
   std::coroutine_handle<promise_type> handle_;
   std::shared_ptr<void> owner_;
 };
+
+// The send of `Sender` (a class whose run() is the coroutine), made from `args` and kept alive
+// with its task.
+template <typename Sender, typename... Args>
+SendTask send_task(Args&&... args) {
+  auto sender = std::make_shared<Sender>(std::forward<Args>(args)...);
+  SendTask task = sender->run();
+  task.keep(sender);
+  return task;
+}
 
 // A task already done with `result`.
 SendTask finished(std::string result);

@@ -600,19 +600,8 @@ bool mark_invoice_sent(App& app, long number, const std::string& xmlAdd, const s
                              " where number = " + std::to_string(number));
 }
 
-namespace {
-
-SendTask invoice_task(MappingContext& ctx, long number) {
-  auto sender = std::make_shared<InvoiceSender>(ctx, number);
-  SendTask task = sender->run();
-  task.keep(sender);
-  return task;
-}
-
-}  // namespace
-
 std::string send_Invoice(MappingContext& ctx, long number) {
-  return run_now([&] { return invoice_task(ctx, number); });
+  return run_now([&] { return send_task<InvoiceSender>(ctx, number); });
 }
 
 void send_Invoices(MappingContext& ctx) {
@@ -623,7 +612,7 @@ void send_Invoices(MappingContext& ctx) {
                      {kInvoiceListDocNumberColumn, kInvoiceListCommentColumn,
                       kInvoiceListDocNumberColumn, "Sending Invoice: ",
                       [&](long number) { return InvoiceSender(ctx, number).checks_ahead(); }},
-                     [&](long number) { return invoice_task(ctx, number); });
+                     [&](long number) { return send_task<InvoiceSender>(ctx, number); });
   });
 }
 

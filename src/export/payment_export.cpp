@@ -522,19 +522,8 @@ class PaymentSender {
 
 }  // namespace
 
-namespace {
-
-SendTask payment_task(MappingContext& ctx, long number, PaymentPlan* plan) {
-  auto sender = std::make_shared<PaymentSender>(ctx, number, plan);
-  SendTask task = sender->run();
-  task.keep(sender);
-  return task;
-}
-
-}  // namespace
-
 std::string send_Payment(MappingContext& ctx, long number, PaymentPlan* plan) {
-  return run_now([&] { return payment_task(ctx, number, plan); });
+  return run_now([&] { return send_task<PaymentSender>(ctx, number, plan); });
 }
 
 bool mark_payment_sent(App& app, long number, const std::string& txnId) {
@@ -552,7 +541,7 @@ void send_Payments(MappingContext& ctx) {
         {kPaymentListReceiptColumn, kPaymentListCommentColumn, kPaymentListCompanyColumn,
          "Sending Payment: ",
          [&](long number) { return PaymentSender(ctx, number, nullptr).checks_ahead(); }},
-        [&](long number) { return payment_task(ctx, number, nullptr); },
+        [&](long number) { return send_task<PaymentSender>(ctx, number, nullptr); },
         [](const WorkRow& row) {
           return row.cells.at(kPaymentListCompanyColumn) + " - " +
                  row.cells.at(kPaymentListAmountColumn);

@@ -494,19 +494,8 @@ class PurchaseOrderSender {
 
 }  // namespace
 
-namespace {
-
-SendTask purchase_order_task(MappingContext& ctx, long number) {
-  auto sender = std::make_shared<PurchaseOrderSender>(ctx, number);
-  SendTask task = sender->run();
-  task.keep(sender);
-  return task;
-}
-
-}  // namespace
-
 std::string send_PO(MappingContext& ctx, long number) {
-  return run_now([&] { return purchase_order_task(ctx, number); });
+  return run_now([&] { return send_task<PurchaseOrderSender>(ctx, number); });
 }
 
 void send_POs(MappingContext& ctx) {
@@ -518,7 +507,7 @@ void send_POs(MappingContext& ctx) {
                      {kPurchaseOrderListNumberColumn, kPurchaseOrderListCommentColumn,
                       kPurchaseOrderListSupplierColumn, "Sending Purchase Order: ",
                       [&](long number) { return PurchaseOrderSender(ctx, number).checks_ahead(); }},
-                     [&](long number) { return purchase_order_task(ctx, number); });
+                     [&](long number) { return send_task<PurchaseOrderSender>(ctx, number); });
   });
 }
 

@@ -46,13 +46,6 @@ std::string with_message_set_attribute(const std::string& requestXml, const char
 
 constexpr long kMalformed = 20853;  // as kMalformedResponse in qbxml.h
 
-// A quick test for kept answers: a false alarm only drops them.
-bool may_change_anything(const std::string& requestXml) {
-  return requestXml.find("AddRq") != std::string::npos ||
-         requestXml.find("ModRq") != std::string::npos ||
-         requestXml.find("DelRq") != std::string::npos;
-}
-
 // The requests of several one-query documents, when they can share one message set.
 struct Batch {
   std::vector<pugi::xml_document> docs;
@@ -91,6 +84,12 @@ bool make_batch(const std::vector<std::string>& requestXmls, Batch& batch) {
 }
 
 }  // namespace
+
+bool may_change_anything(const std::string& requestXml) {
+  return requestXml.find("AddRq") != std::string::npos ||
+         requestXml.find("ModRq") != std::string::npos ||
+         requestXml.find("DelRq") != std::string::npos;
+}
 
 std::string new_message_set_id() {
   static std::atomic<unsigned> counter{0};
@@ -131,15 +130,7 @@ std::string Session::exchange(const std::string& requestXml) {
     lastMessageSetId_ = id;
     if (watcher_.sending) watcher_.sending(id, document);
   }
-  std::string response;
-  try {
-    response = transport_.process(document);
-  } catch (const QbError& error) {
-    if (observer_)
-      observer_(document, "ERROR " + std::to_string(error.number()) + " - " + error.description());
-    throw;
-  }
-  if (observer_) observer_(document, response);
+  const std::string response = transmit(document);
   if (!id.empty() && watcher_.answered) watcher_.answered(id, response);
   if (changes) {
     // An answer that does not answer this change cannot tell whether it was carried out.
@@ -152,6 +143,10 @@ std::string Session::exchange(const std::string& requestXml) {
 
 std::string Session::sendSet(const std::string& document) {
   dropKept();
+  return transmit(document);
+}
+
+std::string Session::transmit(const std::string& document) {
   std::string response;
   try {
     response = transport_.process(document);

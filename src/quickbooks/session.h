@@ -23,6 +23,10 @@ struct ConnectionSettings {
 // characters as QuickBooks requires.
 std::string new_message_set_id();
 
+// A quick test whether a request document may add, modify or delete anything (its text names
+// such a request); a false alarm costs only caution.
+bool may_change_anything(const std::string& requestXml);
+
 // What QuickBooks kept of an earlier message set: messageSetStatusCode (0 when it kept the
 // response, 9002 when it has none) and the kept response document.
 struct MessageSetStatus {
@@ -114,6 +118,8 @@ class Session {
   std::string lastMessageSetId_;
   bool hold_{false};
   std::vector<std::string> held_;
+  // Sends a document as it is through the transport and tells the observer.
+  std::string transmit(const std::string& document);
   void dropKept() {
     kept_.clear();
     ++keptGeneration_;
